@@ -1,0 +1,7 @@
+#!/bin/sh
+# Configures and builds into build/ (program folder: build/bin/).
+set -e
+cd "$(dirname "$0")/.."
+./scripts/deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
+cmake --build build -j"$(nproc)"

@@ -1,0 +1,17 @@
+#!/bin/sh
+# Installs the Debian packages the build and the tests need, only when missing.
+set -e
+PKGS="cmake g++ make ccache pkg-config qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev \
+libxlsxwriter-dev fonts-nanum libgtest-dev libgmock-dev libbenchmark-dev python3-openpyxl \
+xvfb xauth"
+missing=""
+for p in $PKGS; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing
+fi

@@ -1,0 +1,8 @@
+#!/bin/sh
+# Builds everything and runs the whole test suite headless.
+set -e
+cd "$(dirname "$0")/.."
+./scripts/build.sh
+export QT_QPA_PLATFORM=offscreen
+cd build
+ctest --output-on-failure -j"$(nproc)" "$@"

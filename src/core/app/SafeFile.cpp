@@ -1,0 +1,146 @@
+#include "app/SafeFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quill {
+
+namespace {
+constexpr std::size_t kBufferSize = 1 << 20;
+int gFailAt = 0;
+int gFailErrno = 0;
+int gWrites = 0;
+
+std::string folderOf(const std::string& path)
+{
+    auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+// Writes through to the final file when the target is a link, so the link
+// stays a link.
+std::string resolvedTarget(const std::string& target)
+{
+    char buf[PATH_MAX];
+    struct stat st;
+    if (lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && realpath(target.c_str(), buf))
+        return buf;
+    return target;
+}
+} // namespace
+
+void SafeFile::failWriteAt(int k, int err)
+{
+    gFailAt = k;
+    gFailErrno = err;
+    gWrites = 0;
+}
+
+SafeFile::SafeFile(std::string target) : target_(resolvedTarget(target)) {}
+
+SafeFile::~SafeFile() { discard(); }
+
+IoResult SafeFile::open()
+{
+    discard();
+    struct stat st;
+    if (stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return IoResult::fromErrno(EISDIR);
+    std::string pattern = folderOf(target_) + "/.quillbook-XXXXXX";
+    fd_ = mkstemp(pattern.data());
+    if (fd_ < 0)
+        return IoResult::fromErrno(errno);
+    temp_ = pattern;
+    buffer_.reserve(kBufferSize);
+    return IoResult::success();
+}
+
+IoResult SafeFile::flushBuffer()
+{
+    std::size_t done = 0;
+    while (done < buffer_.size()) {
+        ++gWrites;
+        if (gFailAt && gWrites == gFailAt) {
+            gFailAt = 0;
+            return IoResult::fromErrno(gFailErrno);
+        }
+        ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return IoResult::fromErrno(errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    buffer_.clear();
+    return IoResult::success();
+}
+
+IoResult SafeFile::write(const void* data, std::size_t size)
+{
+    if (fd_ < 0)
+        return IoResult::fromErrno(EBADF);
+    buffer_.append(static_cast<const char*>(data), size);
+    if (buffer_.size() >= kBufferSize)
+        return flushBuffer();
+    return IoResult::success();
+}
+
+IoResult SafeFile::commit()
+{
+    if (fd_ < 0)
+        return IoResult::fromErrno(EBADF);
+    IoResult r = flushBuffer();
+    if (!r) {
+        discard();
+        return r;
+    }
+    struct stat st;
+    mode_t mode = 0666 & ~[] { mode_t m = umask(0); umask(m); return m; }();
+    if (stat(target_.c_str(), &st) == 0)
+        mode = st.st_mode & 07777;
+    if (fchmod(fd_, mode) != 0 || fsync(fd_) != 0) {
+        int err = errno;
+        discard();
+        return IoResult::fromErrno(err);
+    }
+    if (::close(fd_) != 0) {
+        int err = errno;
+        fd_ = -1;
+        discard();
+        return IoResult::fromErrno(err);
+    }
+    fd_ = -1;
+    if (rename(temp_.c_str(), target_.c_str()) != 0) {
+        int err = errno;
+        discard();
+        return IoResult::fromErrno(err);
+    }
+    temp_.clear();
+    // Make the rename itself durable.
+    int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        fsync(dir);
+        ::close(dir);
+    }
+    return IoResult::success();
+}
+
+void SafeFile::discard()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!temp_.empty()) {
+        unlink(temp_.c_str());
+        temp_.clear();
+    }
+    buffer_.clear();
+}
+
+} // namespace quill

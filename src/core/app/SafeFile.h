@@ -1,0 +1,45 @@
+#pragma once
+#include "app/IoResult.h"
+
+#include <string>
+#include <string_view>
+
+namespace quill {
+
+// Writes a file so that the previous content survives any failure: the data
+// goes to a temporary file in the same folder, which is flushed to disk and
+// then renamed over the target. Until commit() succeeds the target is not
+// touched; a SafeFile destroyed without commit removes its temporary file.
+class SafeFile {
+public:
+    explicit SafeFile(std::string target);
+    ~SafeFile();
+    SafeFile(const SafeFile&) = delete;
+    SafeFile& operator=(const SafeFile&) = delete;
+
+    // Creates the temporary file. Fails like creating the target would.
+    IoResult open();
+    IoResult write(const void* data, std::size_t size);
+    IoResult write(std::string_view s) { return write(s.data(), s.size()); }
+    // Flushes, syncs and renames over the target (keeping an existing
+    // target's permissions). The first failure is reported.
+    IoResult commit();
+    // Removes the temporary file; the target stays as it was.
+    void discard();
+
+    const std::string& temporaryPath() const { return temp_; }
+    const std::string& target() const { return target_; }
+
+    // Hook for tests: fail the k-th write (1-based) with the given errno.
+    static void failWriteAt(int k, int err);
+
+private:
+    IoResult flushBuffer();
+
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+    std::string buffer_;
+};
+
+} // namespace quill

@@ -1,0 +1,163 @@
+#include "ledger/AutRecord.h"
+
+#include "app/SafeFile.h"
+#include "ledger/Money.h"
+#include "ledger/WorkingTable.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace quill {
+
+namespace {
+
+void putLe(unsigned char* p, std::uint64_t v, int n)
+{
+    for (int i = 0; i < n; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+std::uint64_t getLe(const unsigned char* p, int n)
+{
+    std::uint64_t v = 0;
+    for (int i = 0; i < n; ++i)
+        v |= static_cast<std::uint64_t>(p[i]) << (8 * i);
+    return v;
+}
+
+template <std::size_t N>
+void putText(std::array<unsigned char, AutRecord::kSize>& b, AutRecord::Slot s, const FixedText<N>& t)
+{
+    std::size_t n = t.len < s.capacity ? t.len : s.capacity;
+    b[s.offset] = static_cast<unsigned char>(n);
+    std::memcpy(&b[s.offset + 1], t.data, n);
+}
+
+} // namespace
+
+IoResult AutRecord::compose(const LedgerEntry& e)
+{
+    putText(bytes, IDAY, e.IDAY);
+    putText(bytes, JKYU, e.JKYU);
+    putText(bytes, SANGHO, e.SANGHO);
+    putText(bytes, ETC, e.ETC);
+    putText(bytes, TAG, e.TAG);
+    for (int f = 0; f < kMoneyFieldCount; ++f) {
+        std::optional<std::int64_t> v = toTenThousandths(moneyValue(e, f));
+        if (!v)
+            return IoResult::failure("Invalid floating point operation");
+        putLe(&bytes[kAmounts + 8 * static_cast<std::size_t>(f)], static_cast<std::uint64_t>(*v), 8);
+    }
+    putLe(&bytes[kCtg], static_cast<std::uint32_t>(e.CTG), 4);
+    return IoResult::success();
+}
+
+std::string_view AutRecord::storedText(Slot s) const
+{
+    std::size_t n = bytes[s.offset];
+    if (n > s.capacity)
+        n = s.capacity;
+    return {reinterpret_cast<const char*>(&bytes[s.offset + 1]), n};
+}
+
+std::int64_t AutRecord::storedAmount(int field) const
+{
+    return static_cast<std::int64_t>(getLe(&bytes[kAmounts + 8 * static_cast<std::size_t>(field)], 8));
+}
+
+std::int32_t AutRecord::storedCtg() const
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(getLe(&bytes[kCtg], 4)));
+}
+
+LedgerEntry AutRecord::toEntry() const
+{
+    LedgerEntry e;
+    e.IDAY.assign(storedText(IDAY));
+    e.JKYU.assign(storedText(JKYU));
+    e.SANGHO.assign(storedText(SANGHO));
+    for (int f = 0; f < kMoneyFieldCount; ++f)
+        setMoneyValue(e, f, fromTenThousandths(storedAmount(f)));
+    e.ETC.assign(storedText(ETC));
+    e.TAG.assign(storedText(TAG));
+    e.CTG = storedCtg();
+    return e;
+}
+
+IoResult WriteLedgerFile(const std::string& path, WorkingTable& table, const WriteStep& step)
+{
+    table.orderBy("IDAY");
+    SafeFile file(path);
+    if (IoResult r = file.open(); !r)
+        return r;
+    AutRecord record;
+    const std::size_t n = table.rowCount();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (IoResult r = record.compose(table.row(i)); !r)
+            return r;
+        if (step)
+            step(i, n);
+        if (IoResult r = file.write(record.bytes.data(), AutRecord::kSize); !r)
+            return r;
+    }
+    return file.commit();
+}
+
+IoResult ReadLedgerFile(const std::string& path, WorkingTable& table, const ReadStep& step)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return IoResult::fromErrno(errno);
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        int err = errno;
+        ::close(fd);
+        return IoResult::fromErrno(err);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return IoResult::fromErrno(EISDIR);
+    }
+    // Only complete records count; the file may still grow or shrink under
+    // us, so the loop also stops at the real end of the data.
+    const std::size_t records = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) / AutRecord::kSize : 0;
+    table.reserve(table.rowCount() + records);
+    constexpr std::size_t kChunk = 4096;
+    std::vector<unsigned char> buf(kChunk * AutRecord::kSize);
+    AutRecord record;
+    std::size_t read = 0;
+    IoResult result;
+    while (read < records) {
+        std::size_t want = std::min(kChunk, records - read) * AutRecord::kSize;
+        std::size_t have = 0;
+        while (have < want) {
+            ssize_t got = ::read(fd, buf.data() + have, want - have);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0) {
+                result = IoResult::fromErrno(errno);
+                break;
+            }
+            if (got == 0)
+                break;
+            have += static_cast<std::size_t>(got);
+        }
+        for (std::size_t k = 0; k + AutRecord::kSize <= have; k += AutRecord::kSize) {
+            std::memcpy(record.bytes.data(), buf.data() + k, AutRecord::kSize);
+            table.appendRaw(record.toEntry());
+            ++read;
+            if (step)
+                step();
+        }
+        if (!result || have < want)
+            break;  // error, or the file became shorter while reading
+    }
+    ::close(fd);
+    return result;
+}
+
+} // namespace quill

@@ -1,0 +1,66 @@
+#pragma once
+#include "app/IoResult.h"
+#include "ledger/LedgerEntry.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace quill {
+
+class WorkingTable;
+
+// One 168-byte record of a ledger file ("*.Aut"). Integers little-endian;
+// each text is a length byte followed by its capacity in bytes.
+struct AutRecord {
+    static constexpr std::size_t kSize = 168;
+    struct Slot {
+        std::size_t offset;
+        std::size_t capacity;
+    };
+    static constexpr Slot IDAY{0, 10};
+    static constexpr Slot JKYU{11, 45};
+    static constexpr Slot SANGHO{57, 35};
+    static constexpr std::size_t kAmounts = 96;  // six int64: amount × 10000
+    static constexpr Slot ETC{144, 15};
+    static constexpr Slot TAG{160, 1};
+    static constexpr std::size_t kCtg = 164;
+
+    std::array<unsigned char, kSize> bytes{};  // zeros in every gap
+
+    // Composes the record from an entry. Only the length bytes, the text
+    // bytes, the amounts and CTG are written; the rest keeps what the buffer
+    // held. Fails with "Invalid floating point operation" when an amount
+    // does not fit the file's range; the buffer is then partly composed.
+    IoResult compose(const LedgerEntry& e);
+
+    // The entry a record holds: texts cut to their capacity (a damaged
+    // length byte takes at most the capacity) and ended at the first zero
+    // byte; amounts divided by 10000.
+    LedgerEntry toEntry() const;
+
+    // Raw accessors, for checking damaged files.
+    unsigned lengthByte(Slot s) const { return bytes[s.offset]; }
+    std::int64_t storedAmount(int field) const;
+    std::int32_t storedCtg() const;
+    std::string_view storedText(Slot s) const;  // at most the capacity, not cut at zero
+};
+
+// Progress steps of the file loops. Writing: before record i of n. Reading:
+// after each record.
+using WriteStep = std::function<void(std::size_t i, std::size_t n)>;
+using ReadStep = std::function<void()>;
+
+// Writes every row of the table in IDAY order. The previous file stays
+// untouched unless the whole new content is written and synced; on any
+// failure nothing at the path changes.
+IoResult WriteLedgerFile(const std::string& path, WorkingTable& table, const WriteStep& step = {});
+
+// Appends one row per complete record to the table (unordered; order it
+// afterwards) and calls the step after each. Needs read access only. The
+// bytes of an incomplete last record are ignored. On failure the rows read
+// so far stay appended.
+IoResult ReadLedgerFile(const std::string& path, WorkingTable& table, const ReadStep& step = {});
+
+} // namespace quill

@@ -1,0 +1,42 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quill {
+
+// All money arithmetic of the program goes through here: amounts are doubles
+// in the tables, but every file value and every sum is a count of
+// ten-thousandths of a won with explicit rounding.
+
+// A sum of ten-thousandths. 128 bits so that no total of 64-bit values can
+// wrap around.
+using WideTenths = __int128;
+
+// amount × 10000 in 80-bit extended precision, rounded to the nearest
+// integer, halves to even. Returns nothing when the amount is not finite or
+// the result leaves the signed 64-bit range.
+std::optional<std::int64_t> toTenThousandths(double amount);
+
+// Same rounding, without a range limit (for running sums).
+WideTenths toWideTenThousandths(double amount);
+
+// value ÷ 10000 in extended precision, rounded to the nearest double.
+double fromTenThousandths(std::int64_t value);
+
+// Shortest plain decimal text of an amount in ten-thousandths: no grouping,
+// "-" for negatives, no trailing zeros, "0" for zero ("1234", "-250.5",
+// "0.0312").
+std::string plainDecimal(WideTenths tenths);
+
+// Parses a plain decimal text ("-12", "3.5", "0.0312") into ten-thousandths,
+// rounding further decimal places half to even. Nothing for anything that
+// is not a plain decimal number or that leaves the signed 64-bit range.
+std::optional<std::int64_t> parsePlainDecimal(std::string_view text);
+
+// Whole won with digit groups of three ("1,234,567", "-1,500"), rounded half
+// away from zero; never "-0".
+std::string groupedWon(WideTenths tenths);
+
+} // namespace quill

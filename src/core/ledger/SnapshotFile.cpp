@@ -1,0 +1,164 @@
+#include "ledger/SnapshotFile.h"
+
+#include "app/SafeFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quill {
+
+namespace {
+
+constexpr char kMagic[] = "QUILLBOOK TABLE 1\n";
+constexpr char kFields[] = "IDAY JKYU SANGHO INMNY INVAT OTMNY OTVAT JSMNY JSVAT ETC TAG CTG\n";
+constexpr std::size_t kRecordSize = 11 + 46 + 36 + 48 + 16 + 2 + 4;
+
+std::string header(std::size_t count)
+{
+    return std::string(kMagic) + kFields + "ROWS " + std::to_string(count) + "\n";
+}
+
+template <std::size_t N>
+char* putText(char* p, const FixedText<N>& t)
+{
+    *p++ = static_cast<char>(t.len);
+    std::memcpy(p, t.data, N);
+    return p + N;
+}
+
+template <std::size_t N>
+const char* getText(const char* p, FixedText<N>& t)
+{
+    std::size_t n = static_cast<unsigned char>(*p++);
+    t.assign(std::string_view(p, n < N ? n : N));
+    return p + N;
+}
+
+char* putDouble(char* p, double v)
+{
+    std::uint64_t bits;
+    std::memcpy(&bits, &v, 8);
+    for (int i = 0; i < 8; ++i)
+        *p++ = static_cast<char>(bits >> (8 * i));
+    return p;
+}
+
+const char* getDouble(const char* p, double& v)
+{
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i)
+        bits |= static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+    std::memcpy(&v, &bits, 8);
+    return p + 8;
+}
+
+void encode(const LedgerEntry& e, char* p)
+{
+    p = putText(p, e.IDAY);
+    p = putText(p, e.JKYU);
+    p = putText(p, e.SANGHO);
+    for (int f = 0; f < kMoneyFieldCount; ++f)
+        p = putDouble(p, moneyValue(e, f));
+    p = putText(p, e.ETC);
+    p = putText(p, e.TAG);
+    auto ctg = static_cast<std::uint32_t>(e.CTG);
+    for (int i = 0; i < 4; ++i)
+        *p++ = static_cast<char>(ctg >> (8 * i));
+}
+
+void decode(const char* p, LedgerEntry& e)
+{
+    p = getText(p, e.IDAY);
+    p = getText(p, e.JKYU);
+    p = getText(p, e.SANGHO);
+    for (int f = 0; f < kMoneyFieldCount; ++f) {
+        double v;
+        p = getDouble(p, v);
+        setMoneyValue(e, f, v);
+    }
+    p = getText(p, e.ETC);
+    p = getText(p, e.TAG);
+    std::uint32_t ctg = 0;
+    for (int i = 0; i < 4; ++i)
+        ctg |= static_cast<std::uint32_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+    e.CTG = static_cast<std::int32_t>(ctg);
+}
+
+} // namespace
+
+std::string emptySnapshotHeader() { return header(0); }
+
+IoResult writeSnapshot(const std::string& path, const std::vector<LedgerEntry>& rows)
+{
+    SafeFile file(path);
+    if (IoResult r = file.open(); !r)
+        return r;
+    if (IoResult r = file.write(header(rows.size())); !r)
+        return r;
+    char rec[kRecordSize];
+    for (const LedgerEntry& e : rows) {
+        encode(e, rec);
+        if (IoResult r = file.write(rec, kRecordSize); !r)
+            return r;
+    }
+    return file.commit();
+}
+
+IoResult readSnapshot(const std::string& path, std::vector<LedgerEntry>& rows)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return IoResult::fromErrno(errno);
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        int err = errno;
+        ::close(fd);
+        return IoResult::fromErrno(err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return IoResult::fromErrno(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    }
+    std::string data(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            int err = n < 0 ? errno : EIO;
+            ::close(fd);
+            return IoResult::fromErrno(err);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+
+    const IoResult invalid = IoResult::failure("Invalid table file: " + path);
+    std::string prefix = std::string(kMagic) + kFields + "ROWS ";
+    if (data.compare(0, prefix.size(), prefix) != 0)
+        return invalid;
+    std::size_t eol = data.find('\n', prefix.size());
+    if (eol == std::string::npos || eol == prefix.size() || eol - prefix.size() > 12)
+        return invalid;
+    std::size_t count = 0;
+    for (std::size_t i = prefix.size(); i < eol; ++i) {
+        if (data[i] < '0' || data[i] > '9')
+            return invalid;
+        count = count * 10 + static_cast<std::size_t>(data[i] - '0');
+    }
+    std::size_t body = eol + 1;
+    if ((data.size() - body) / kRecordSize != count || (data.size() - body) % kRecordSize != 0)
+        return invalid;
+    std::vector<LedgerEntry> loaded(count);
+    for (std::size_t i = 0; i < count; ++i)
+        decode(data.data() + body + i * kRecordSize, loaded[i]);
+    rows = std::move(loaded);
+    return IoResult::success();
+}
+
+} // namespace quill

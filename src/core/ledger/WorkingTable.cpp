@@ -1,0 +1,317 @@
+#include "ledger/WorkingTable.h"
+
+#include "ledger/SnapshotFile.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace quill {
+
+void WorkingTable::open()
+{
+    if (open_)
+        return;
+    open_ = true;
+    rebuildVisible();
+    cursor_ = visible_.empty() ? -1 : 0;
+    eof_ = visible_.empty();
+    changed();
+}
+
+void WorkingTable::close()
+{
+    rows_.clear();
+    rows_.shrink_to_fit();
+    visible_.clear();
+    visible_.shrink_to_fit();
+    open_ = false;
+    state_ = EditState::Browse;
+    cursor_ = -1;
+    eof_ = true;
+    changed();
+}
+
+IoResult WorkingTable::loadSnapshot(const std::string& path)
+{
+    std::vector<LedgerEntry> loaded;
+    IoResult r = readSnapshot(path, loaded);
+    if (!r)
+        return r;
+    rows_ = std::move(loaded);
+    state_ = EditState::Browse;
+    open_ = false;
+    orderBy("IDAY");
+    open();
+    return r;
+}
+
+IoResult WorkingTable::saveSnapshot(const std::string& path) const
+{
+    return writeSnapshot(path, rows_);
+}
+
+void WorkingTable::orderBy(const std::string& field)
+{
+    if (field != "IDAY")
+        return;
+    std::stable_sort(rows_.begin(), rows_.end(), [](const LedgerEntry& a, const LedgerEntry& b) {
+        return a.IDAY.view() < b.IDAY.view();
+    });
+    rebuildVisible();
+    cursor_ = visible_.empty() ? -1 : 0;
+    eof_ = visible_.empty();
+    changed();
+}
+
+void WorkingTable::setFilter(const LedgerFilter& filter)
+{
+    filter_ = filter;
+    if (open_) {
+        if (isEditing())
+            post();
+        rebuildVisible();
+        cursor_ = visible_.empty() ? -1 : 0;
+        eof_ = visible_.empty();
+    }
+    changed();
+}
+
+void WorkingTable::setFiltered(bool on)
+{
+    filtered_ = on;
+    if (open_) {
+        if (isEditing())
+            post();
+        rebuildVisible();
+        cursor_ = visible_.empty() ? -1 : 0;
+        eof_ = visible_.empty();
+    }
+    changed();
+}
+
+void WorkingTable::rebuildVisible()
+{
+    visible_.clear();
+    if (!open_)
+        return;
+    visible_.reserve(filtered_ ? rows_.size() / 4 : rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (passes(rows_[i]))
+            visible_.push_back(static_cast<std::uint32_t>(i));
+}
+
+void WorkingTable::first()
+{
+    cursor_ = visible_.empty() ? -1 : 0;
+    eof_ = visible_.empty();
+    moved();
+}
+
+void WorkingTable::last()
+{
+    cursor_ = static_cast<int>(visible_.size()) - 1;
+    eof_ = visible_.empty();
+    moved();
+}
+
+void WorkingTable::next()
+{
+    if (visible_.empty()) {
+        eof_ = true;
+        return;
+    }
+    if (cursor_ + 1 < static_cast<int>(visible_.size())) {
+        ++cursor_;
+        eof_ = false;
+        moved();
+    } else {
+        eof_ = true;
+    }
+}
+
+void WorkingTable::prior()
+{
+    if (cursor_ > 0) {
+        --cursor_;
+        eof_ = false;
+        moved();
+    }
+}
+
+bool WorkingTable::moveTo(int visibleIndex)
+{
+    if (visibleIndex < 0 || visibleIndex >= static_cast<int>(visible_.size()))
+        return false;
+    if (visibleIndex != cursor_ || eof_) {
+        cursor_ = visibleIndex;
+        eof_ = false;
+        moved();
+    }
+    return true;
+}
+
+const LedgerEntry& WorkingTable::current() const
+{
+    assert(cursor_ >= 0 && cursor_ < static_cast<int>(visible_.size()));
+    return rows_[visible_[static_cast<std::size_t>(cursor_)]];
+}
+
+const LedgerEntry& WorkingTable::visibleRow(int visibleIndex) const
+{
+    return rows_[visible_[static_cast<std::size_t>(visibleIndex)]];
+}
+
+WorkingTable::Bookmark WorkingTable::bookmark() const
+{
+    Bookmark b;
+    b.generation = generation_;
+    b.row = cursor_ >= 0 ? static_cast<std::int64_t>(visible_[static_cast<std::size_t>(cursor_)]) : -1;
+    return b;
+}
+
+void WorkingTable::gotoBookmark(const Bookmark& b)
+{
+    int target = -1;
+    if (b.generation == generation_ && b.row >= 0)
+        target = visibleIndexOfRow(static_cast<std::size_t>(b.row));
+    if (target < 0)
+        target = visible_.empty() ? -1 : 0;
+    if (target != cursor_ || eof_) {
+        cursor_ = target;
+        eof_ = visible_.empty();
+        moved();
+    }
+}
+
+int WorkingTable::visibleIndexOfRow(std::size_t row) const
+{
+    auto it = std::lower_bound(visible_.begin(), visible_.end(), static_cast<std::uint32_t>(row));
+    if (it == visible_.end() || *it != row)
+        return -1;
+    return static_cast<int>(it - visible_.begin());
+}
+
+int WorkingTable::nearestVisibleFromRow(std::size_t row) const
+{
+    if (visible_.empty())
+        return -1;
+    auto it = std::lower_bound(visible_.begin(), visible_.end(), static_cast<std::uint32_t>(row));
+    if (it == visible_.end())
+        return static_cast<int>(visible_.size()) - 1;
+    return static_cast<int>(it - visible_.begin());
+}
+
+std::size_t WorkingTable::insertPosition(std::string_view iday) const
+{
+    auto it = std::upper_bound(rows_.begin(), rows_.end(), iday,
+                               [](std::string_view d, const LedgerEntry& e) { return d < e.IDAY.view(); });
+    return static_cast<std::size_t>(it - rows_.begin());
+}
+
+LedgerEntry& WorkingTable::append()
+{
+    if (isEditing())
+        cancel();
+    buffer_ = LedgerEntry{};
+    state_ = EditState::Inserting;
+    if (newRowHook_)
+        newRowHook_(buffer_);
+    return buffer_;
+}
+
+LedgerEntry& WorkingTable::edit()
+{
+    if (state_ == EditState::Editing)
+        return buffer_;
+    if (state_ == EditState::Inserting || isEmpty()) {
+        // Nothing to edit: behave like a new row, as a grid with no rows does.
+        return append();
+    }
+    buffer_ = current();
+    state_ = EditState::Editing;
+    return buffer_;
+}
+
+void WorkingTable::post()
+{
+    if (!open_ || state_ == EditState::Browse)
+        return;
+    if (state_ == EditState::Editing) {
+        std::size_t old = visible_[static_cast<std::size_t>(cursor_)];
+        rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(old));
+    }
+    state_ = EditState::Browse;
+    std::size_t pos = insertPosition(buffer_.IDAY.view());
+    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(pos), buffer_);
+    rebuildVisible();
+    cursor_ = nearestVisibleFromRow(pos);
+    eof_ = visible_.empty();
+    changed();
+}
+
+void WorkingTable::cancel()
+{
+    if (state_ == EditState::Browse)
+        return;
+    state_ = EditState::Browse;
+    moved();
+}
+
+void WorkingTable::deleteCurrent()
+{
+    if (!open_ || isEmpty() || cursor_ < 0)
+        return;
+    if (isEditing())
+        state_ = EditState::Browse;
+    std::size_t victim = visible_[static_cast<std::size_t>(cursor_)];
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(victim));
+    visible_.erase(visible_.begin() + cursor_);
+    for (std::size_t i = static_cast<std::size_t>(cursor_); i < visible_.size(); ++i)
+        --visible_[i];
+    if (cursor_ >= static_cast<int>(visible_.size()))
+        cursor_ = static_cast<int>(visible_.size()) - 1;
+    eof_ = visible_.empty();
+    changed();
+}
+
+void WorkingTable::clear()
+{
+    rows_.clear();
+    visible_.clear();
+    state_ = EditState::Browse;
+    cursor_ = -1;
+    eof_ = true;
+    changed();
+}
+
+void WorkingTable::appendRaw(const LedgerEntry& e)
+{
+    rows_.push_back(e);
+}
+
+void WorkingTable::enableControls()
+{
+    if (suspended_ > 0 && --suspended_ == 0 && pending_)
+        notify();
+}
+
+void WorkingTable::changed()
+{
+    ++generation_;
+    notify();
+}
+
+void WorkingTable::moved() { notify(); }
+
+void WorkingTable::notify()
+{
+    if (suspended_ > 0) {
+        pending_ = true;
+        return;
+    }
+    pending_ = false;
+    if (dataChanged_)
+        dataChanged_();
+}
+
+} // namespace quill

@@ -1,0 +1,38 @@
+#include "ledger/WorkingTables.h"
+
+#include "ledger/WorkingTable.h"
+
+#include <filesystem>
+
+namespace quill {
+
+void EnsureScratchTableFile(const std::string& programFolder, const std::string& scratchPath)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(fs::path(scratchPath).parent_path(), ec);
+    if (!fs::exists(scratchPath, ec))
+        fs::copy_file(fs::path(programFolder) / kTemplateTableFile, scratchPath, ec);
+}
+
+IoResult ResetWorkingTables(WorkingTable& TAcunt, WorkingTable& fAcunt, const std::string& scratchPath)
+{
+    if (IoResult r = fAcunt.loadSnapshot(scratchPath); !r)
+        return r;
+    fAcunt.orderBy("IDAY");
+    fAcunt.disableControls();
+    fAcunt.clear();
+    fAcunt.enableControls();
+    if (IoResult r = fAcunt.saveSnapshot(scratchPath); !r) {
+        fAcunt.close();
+        return r;
+    }
+    fAcunt.close();
+    TAcunt.close();
+    if (IoResult r = TAcunt.loadSnapshot(scratchPath); !r)
+        return r;
+    TAcunt.orderBy("IDAY");
+    return IoResult::success();
+}
+
+} // namespace quill

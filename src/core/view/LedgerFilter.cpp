@@ -1,0 +1,74 @@
+#include "view/LedgerFilter.h"
+
+#include "app/Cp949.h"
+#include "app/TextHelpers.h"
+
+namespace quill {
+
+LedgerFilter LedgerFilter::fromControls(int categoryIndex, std::string_view yearText, int monthIndex,
+                                        std::string_view monthText)
+{
+    LedgerFilter f;
+    if (categoryIndex < 0 || categoryIndex > 3)
+        return f;
+
+    const std::string y = StripBlanks(yearText);
+    const bool wholeYear = monthIndex == 0;
+    const std::string m = wholeYear ? std::string() : StripBlanks(monthText);
+    const std::string lower = wholeYear ? y + ".01.01" : y + "." + m + ".01";
+    const std::string upper = wholeYear ? y + ".12.31" : y + "." + m + ".31";
+
+    static const char* const prefixes[] = {"", "INMNY+INVAT > 0 and ", "OTMNY+OTVAT > 0 and ",
+                                           "JSMNY+JSVAT > 0 and "};
+    if (categoryIndex == 0)
+        f.expression_ = "IDAY >= '" + lower + "' and" + " IDAY <= '" + upper + "'";
+    else
+        f.expression_ = std::string(prefixes[categoryIndex]) + "IDAY >= '" + lower + "'"
+            + " and IDAY <= '" + upper + "'";
+
+    f.category_ = static_cast<Category>(categoryIndex == 0 ? 0 : categoryIndex);
+    if (categoryIndex == 0)
+        f.category_ = Category::None;
+    f.hasPeriod_ = true;
+    Cp949Encoding lo = encodeCp949(lower);
+    Cp949Encoding up = encodeCp949(upper);
+    if (lo.bytes && up.bytes) {
+        f.lower_ = *lo.bytes;
+        f.upper_ = *up.bytes;
+    } else {
+        f.impossible_ = true;
+    }
+    return f;
+}
+
+namespace {
+bool pairPositive(double amount, double vat) { return amount + vat > 0; }
+}
+
+bool LedgerFilter::passes(const LedgerEntry& e) const
+{
+    if (impossible_)
+        return false;
+    switch (category_) {
+    case Category::Income:
+        if (!pairPositive(e.INMNY, e.INVAT)) return false;
+        break;
+    case Category::Expense:
+        if (!pairPositive(e.OTMNY, e.OTVAT)) return false;
+        break;
+    case Category::Asset:
+        if (!pairPositive(e.JSMNY, e.JSVAT)) return false;
+        break;
+    case Category::None:
+        break;
+    }
+    if (hasPeriod_) {
+        // Byte order is character-code order for these texts; a prefix sorts first.
+        std::string_view d = e.IDAY.view();
+        if (d < std::string_view(lower_) || d > std::string_view(upper_))
+            return false;
+    }
+    return true;
+}
+
+} // namespace quill

@@ -1,0 +1,45 @@
+#include "view/Totals.h"
+
+#include "app/TextHelpers.h"
+#include "ledger/WorkingTable.h"
+
+namespace quill {
+
+LedgerTotals SumVisibleRows(WorkingTable& table)
+{
+    LedgerTotals t;
+    if (!table.isOpen())
+        return t;
+    const WorkingTable::Bookmark mark = table.bookmark();
+    table.disableControls();
+    table.first();
+    while (!table.isEmpty() && !table.eof()) {
+        const LedgerEntry& e = table.current();
+        ++t.count;
+        for (int f = 0; f < kMoneyFieldCount; ++f)
+            t.sums[static_cast<std::size_t>(f)] += toWideTenThousandths(moneyValue(e, f));
+        table.next();
+    }
+    table.gotoBookmark(mark);
+    table.enableControls();
+    return t;
+}
+
+TotalsTexts FormatTotals(const LedgerTotals& totals)
+{
+    TotalsTexts texts;
+    for (std::size_t f = 0; f < 6; ++f)
+        texts.Bmxsm[f] = CurrencyToText(f % 2 == 0 ? 13 : 12, totals.sums[f]) + " ";
+    texts.CntLbe = PadLeftText(' ', std::to_string(totals.count), 5) + "건 ";
+    return texts;
+}
+
+TotalsTexts ZeroTotalsTexts()
+{
+    TotalsTexts texts;
+    texts.Bmxsm.fill("0 ");
+    texts.CntLbe = "0건 ";
+    return texts;
+}
+
+} // namespace quill
