@@ -1,0 +1,82 @@
+#include "CliSupport.h"
+
+#include "ledger/AutRecord.h"
+#include "ledger/WorkingTable.h"
+
+#include <iostream>
+
+std::optional<std::string> parseCliArgs(const std::vector<std::string>& args,
+                                        const std::set<std::string>& valueOptions,
+                                        const std::set<std::string>& flagOptions, CliArgs& out)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.size() > 2 && a.rfind("--", 0) == 0) {
+            if (flagOptions.count(a)) {
+                out.flags.insert(a);
+            } else if (valueOptions.count(a)) {
+                if (i + 1 >= args.size())
+                    return "option " + a + " needs a value";
+                out.options[a] = args[++i];
+            } else {
+                return "unknown option " + a;
+            }
+        } else {
+            out.positional.push_back(a);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> cliFilter(const CliArgs& args, std::optional<quill::LedgerFilter>& filter)
+{
+    filter.reset();
+    auto year = args.options.find("--year");
+    if (year == args.options.end()) {
+        if (args.options.count("--month") || args.options.count("--category"))
+            return "--month and --category need --year";
+        return std::nullopt;
+    }
+    static const char* const categories[] = {"전체", "수입", "비용", "자산"};
+    int categoryIndex = 0;
+    if (auto c = args.options.find("--category"); c != args.options.end()) {
+        categoryIndex = -1;
+        for (int k = 0; k < 4; ++k)
+            if (c->second == categories[k])
+                categoryIndex = k;
+        if (categoryIndex < 0)
+            return "unknown category " + c->second + " (전체, 수입, 비용 or 자산)";
+    }
+    // As the month list: "1년" (or no month) is the whole year, anything else
+    // is used as the month text.
+    int monthIndex = 0;
+    std::string monthText = "1년";
+    if (auto m = args.options.find("--month"); m != args.options.end() && m->second != "1년") {
+        monthIndex = 1;
+        monthText = m->second;
+    }
+    filter = quill::LedgerFilter::fromControls(categoryIndex, year->second, monthIndex, monthText);
+    return std::nullopt;
+}
+
+quill::IoResult loadLedgerForCli(const std::string& path, quill::WorkingTable& table,
+                                 const std::optional<quill::LedgerFilter>& filter)
+{
+    table.close();
+    quill::IoResult r = quill::ReadLedgerFile(path, table);
+    if (!r)
+        return r;
+    table.orderBy("IDAY");
+    table.open();
+    if (filter) {
+        table.setFilter(*filter);
+        table.setFiltered(true);
+    }
+    return r;
+}
+
+int cliFail(int status, const std::string& text)
+{
+    std::cerr << "quillbook-cli: " << text << "\n";
+    return status;
+}

@@ -1,0 +1,40 @@
+#pragma once
+#include "app/IoResult.h"
+#include "view/LedgerFilter.h"
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace quill {
+class WorkingTable;
+}
+
+// Arguments of one subcommand: positional words, options with a value
+// ("--year 2024") and flags ("--labels").
+struct CliArgs {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options;
+    std::set<std::string> flags;
+};
+
+// Splits args; an unknown option or a missing value gives an error text.
+std::optional<std::string> parseCliArgs(const std::vector<std::string>& args,
+                                        const std::set<std::string>& valueOptions,
+                                        const std::set<std::string>& flagOptions, CliArgs& out);
+
+// The filter the filter row would apply for --year, --month and --category.
+// Without --year there is no filter (nothing is returned in `filter`).
+// Gives an error text for an unknown category or --month/--category
+// without --year.
+std::optional<std::string> cliFilter(const CliArgs& args, std::optional<quill::LedgerFilter>& filter);
+
+// Reads a ledger file into the table as Open does: every record, ordered by
+// date, table open, then the filter (if any) applied.
+quill::IoResult loadLedgerForCli(const std::string& path, quill::WorkingTable& table,
+                                 const std::optional<quill::LedgerFilter>& filter = std::nullopt);
+
+// Prints "quillbook-cli: <text>" on stderr; returns `status`.
+int cliFail(int status, const std::string& text);

@@ -1,0 +1,39 @@
+#pragma once
+#include <QString>
+
+// Settings of one file dialog, as the commands give them.
+struct FileDialogSettings {
+    QString title;          // "파일명을 확인하세요."
+    QString folder;         // initial folder (the work folder)
+    QString proposal;       // proposed file name, may be empty
+    QString filterName;     // "간편장부", "엑셀파일 "
+    QString pattern;        // "*.Aut", "*.xlsx"
+    QString defaultSuffix;  // "Aut", "xlsx": added to a name typed without one
+};
+
+// Every message box, file dialog and sound of the program goes through this
+// interface, so that tests can answer them without a person.
+class UserDialogs {
+public:
+    enum class Answer { Yes, No, Cancel };
+
+    virtual ~UserDialogs() = default;
+
+    // Information box: title "Information", OK.
+    virtual void showInfo(const QString& text) = 0;
+    // Question box: title "Confirm", Yes (default) and No (Esc).
+    virtual bool askYesNo(const QString& text) = 0;
+    // Question box with Yes (default), No and Cancel (Esc); closing it is Cancel.
+    virtual Answer askYesNoCancel(const QString& text) = 0;
+    // The general error report: error icon, title "간편장부", OK.
+    virtual void showError(const QString& text) = 0;
+    // Open and save dialogs; an empty result means cancelled.
+    virtual QString openFileName(const FileDialogSettings& settings) = 0;
+    virtual QString saveFileName(const FileDialogSettings& settings) = 0;
+    // The system's default beep, and a tone of a frequency and duration.
+    virtual void beep() = 0;
+    virtual void tone(int hertz, int milliseconds) = 0;
+    // Opens a finished document in the desktop's default application;
+    // false when nothing could open it.
+    virtual bool openDocument(const QString& path) = 0;
+};
