@@ -1,0 +1,134 @@
+#pragma once
+#include "editor/EditorMode.h"
+#include "ledger/LedgerBook.h"
+
+#include <QDateTime>
+#include <QWidget>
+
+#include <functional>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QSpinBox;
+class QTableView;
+class QToolButton;
+class QPushButton;
+class EntryPanel;
+class LedgerTableModel;
+class UserDialogs;
+
+// What the main window needs from outside; tests pass their own.
+struct AppContext {
+    QString programFolder;        // the executable's folder, with a trailing "/"
+    UserDialogs* dialogs = nullptr;
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+};
+
+// The one main window. Its handlers are the program's commands; they call
+// the core and show what it reports. Handlers of each subsystem live in that
+// subsystem's folder (editor/, ledger/, export/...).
+class Tmainf : public QWidget {
+    Q_OBJECT
+public:
+    explicit Tmainf(const AppContext& context, QWidget* parent = nullptr);
+    ~Tmainf() override;
+
+    // --- shared state -------------------------------------------------------
+    quill::LedgerBook book;
+    quill::WorkingTable& TAcunt = book.TAcunt;
+    quill::WorkingTable& fAcunt = book.fAcunt;
+    quill::EditorMode editorMode = quill::EditorMode::Idle;
+    UserDialogs& dialogs() const { return *context_.dialogs; }
+    const AppContext& context() const { return context_; }
+    QString configFileName() const;  // the hint of iconBtn: "quillcfg.ini"
+    QString configPath() const;      // program folder + configFileName()
+
+    // --- controls (public so that the commands and the tests reach them) ---
+    QWidget* TopTitle = nullptr;
+    QToolButton* iconBtn = nullptr;
+    QToolButton* mExit0 = nullptr;
+    QComboBox* CmGbn = nullptr;
+    QSpinBox* YerEdit = nullptr;
+    QComboBox* gCombo = nullptr;
+    QLabel* fNameLabl = nullptr;
+    QFrame* fnameBevl = nullptr;
+    QToolButton* HelpBtn = nullptr;
+    QToolButton* dDTZIP = nullptr;
+    QToolButton* DgaBtn = nullptr;
+    QToolButton* Hinfo = nullptr;
+    QToolButton* QuitBtn = nullptr;
+    QToolButton* HFileOpen = nullptr;
+    QToolButton* NewFile = nullptr;
+    QToolButton* SaveBtn = nullptr;
+    QToolButton* RnameBtn = nullptr;
+    QToolButton* FileAdd = nullptr;
+    QToolButton* BtnApp = nullptr;
+    QToolButton* BtnEdt = nullptr;
+    QToolButton* BtnDel = nullptr;
+    QToolButton* PrtBtn = nullptr;
+    EntryPanel* TpPnl3 = nullptr;
+    QLabel* CntLbe = nullptr;
+    QTableView* GrdAcunt = nullptr;
+    LedgerTableModel* gridModel = nullptr;
+    QLabel* Bmxsm[6] = {};  // Bmxsm1..Bmxsm6
+    QLabel* LaEnd0 = nullptr;
+
+public slots:
+    // application shell (app/)
+    void mExit0Click();
+    // file commands (ledger/)
+    void NewFileClick();
+    void HFileOpenClick();
+    void SaveBtnClick();
+    void RnameBtnClick();
+    void FileAddClick();
+    // entry editor (editor/)
+    void BtnAppClick();
+    void BtnEdtClick();
+    void BtnDelClick();
+    void mOkClick();
+    void mVoideClick();
+    // view (view/)
+    void CmGbnChange();
+    void RecomputeTotals();
+    // export (export/)
+    void PrtBtnClick();
+    // outside helpers (support/)
+    void HelpBtnClick();
+    void dDTZIPClick();
+    void DgaBtnClick();
+    void HinfoClick();
+
+public:
+    // The save prompt; on Yes it saves first. Callers look only for Cancel.
+    enum class SaveAnswer { Yes, No, Cancel };
+    SaveAnswer AskSaveChanges();
+    // Mirror of the current row into the idle editor; bound to TAcunt's
+    // data-changed notification.
+    void dAcuntDataChange();
+    // Shows `text` in the general error report (title "간편장부").
+    void reportError(const QString& text);
+    // The file-name label: "파일명: " + name, the bevel follows its width.
+    void setFileNameLabel(const QString& name);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void buildLayout();
+    void FormShow();
+    void FormResize();
+    bool GrdAcuntKeyDown(int key);   // true when the key was handled
+    bool gComboKeyDown(int key);
+
+    AppContext context_;
+    bool shownOnce_ = false;
+    bool closingConfirmed_ = false;
+    QPoint dragOffset_;
+};

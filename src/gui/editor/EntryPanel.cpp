@@ -1,0 +1,6 @@
+#include "editor/EntryPanel.h"
+
+EntryPanel::EntryPanel(QWidget* parent) : QFrame(parent)
+{
+    setEnabled(false);
+}
