@@ -107,8 +107,11 @@ IoResult WriteLedgerFile(const std::string& path, WorkingTable& table, const Wri
     return file.commit();
 }
 
-IoResult ReadLedgerFile(const std::string& path, WorkingTable& table, const ReadStep& step)
+IoResult ScanLedgerFile(const std::string& path, const std::function<bool(const AutRecord&)>& onRecord,
+                        std::size_t* trailing)
 {
+    if (trailing)
+        *trailing = 0;
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return IoResult::fromErrno(errno);
@@ -122,17 +125,20 @@ IoResult ReadLedgerFile(const std::string& path, WorkingTable& table, const Read
         ::close(fd);
         return IoResult::fromErrno(EISDIR);
     }
-    // Only complete records count; the file may still grow or shrink under
-    // us, so the loop also stops at the real end of the data.
-    const std::size_t records = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) / AutRecord::kSize : 0;
-    table.reserve(table.rowCount() + records);
+    // Only complete records of a regular file count; a pipe or a device is
+    // an empty ledger rather than a read that never ends.
+    const std::size_t size = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0;
+    const std::size_t records = size / AutRecord::kSize;
+    if (trailing)
+        *trailing = size % AutRecord::kSize;
     constexpr std::size_t kChunk = 4096;
     std::vector<unsigned char> buf(kChunk * AutRecord::kSize);
     AutRecord record;
-    std::size_t read = 0;
+    std::size_t done = 0;
     IoResult result;
-    while (read < records) {
-        std::size_t want = std::min(kChunk, records - read) * AutRecord::kSize;
+    bool more = true;
+    while (more && done < records) {
+        std::size_t want = std::min(kChunk, records - done) * AutRecord::kSize;
         std::size_t have = 0;
         while (have < want) {
             ssize_t got = ::read(fd, buf.data() + have, want - have);
@@ -146,18 +152,26 @@ IoResult ReadLedgerFile(const std::string& path, WorkingTable& table, const Read
                 break;
             have += static_cast<std::size_t>(got);
         }
-        for (std::size_t k = 0; k + AutRecord::kSize <= have; k += AutRecord::kSize) {
+        for (std::size_t k = 0; more && k + AutRecord::kSize <= have; k += AutRecord::kSize) {
             std::memcpy(record.bytes.data(), buf.data() + k, AutRecord::kSize);
-            table.appendRaw(record.toEntry());
-            ++read;
-            if (step)
-                step();
+            ++done;
+            more = onRecord(record);
         }
         if (!result || have < want)
-            break;  // error, or the file became shorter while reading
+            break;  // an error, or the file became shorter while reading
     }
     ::close(fd);
     return result;
+}
+
+IoResult ReadLedgerFile(const std::string& path, WorkingTable& table, const ReadStep& step)
+{
+    return ScanLedgerFile(path, [&](const AutRecord& record) {
+        table.appendRaw(record.toEntry());
+        if (step)
+            step();
+        return true;
+    });
 }
 
 } // namespace quill

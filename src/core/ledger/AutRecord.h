@@ -52,6 +52,13 @@ struct AutRecord {
 using WriteStep = std::function<void(std::size_t i, std::size_t n)>;
 using ReadStep = std::function<void()>;
 
+// Calls onRecord for each complete record of the file, in file order, until
+// it returns false. `trailing` receives the number of bytes after the last
+// complete record. Needs read access only; never reads past the records the
+// file held when opened, and stops early when the file shrinks meanwhile.
+IoResult ScanLedgerFile(const std::string& path, const std::function<bool(const AutRecord&)>& onRecord,
+                        std::size_t* trailing = nullptr);
+
 // Writes every row of the table in IDAY order. The previous file stays
 // untouched unless the whole new content is written and synced; on any
 // failure nothing at the path changes.

@@ -1,0 +1,142 @@
+// totals and check: what a tax accountant asks of a client's ledger file
+// before opening it.
+#include "Commands.h"
+#include "CliSupport.h"
+
+#include "app/Cp949.h"
+#include "ledger/AutRecord.h"
+#include "ledger/Money.h"
+#include "ledger/WorkingTable.h"
+#include "view/Totals.h"
+
+#include <iostream>
+#include <sstream>
+
+namespace {
+
+using quill::AutRecord;
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+int number(std::string_view s)
+{
+    int v = 0;
+    for (char c : s)
+        v = v * 10 + (c - '0');
+    return v;
+}
+
+// "" when the date is a calendar date of the form yyyy.mm.dd, else why not.
+std::string dateProblem(std::string_view d)
+{
+    if (d.find_first_not_of(" .") == std::string_view::npos)
+        return "date is empty";
+    bool shape = d.size() == 10 && d[4] == '.' && d[7] == '.';
+    for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+        shape = shape && i < d.size() && isDigit(d[i]);
+    if (!shape)
+        return "date is not of the form yyyy.mm.dd";
+    int y = number(d.substr(0, 4)), m = number(d.substr(5, 2)), day = number(d.substr(8, 2));
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (y < 1 || m < 1 || m > 12 || day < 1 || day > days[m - 1] + (m == 2 && leap ? 1 : 0))
+        return "date is not a calendar date";
+    return {};
+}
+
+} // namespace
+
+int runTotals(const std::vector<std::string>& args)
+{
+    CliArgs a;
+    if (auto err = parseCliArgs(args, {"--year", "--month", "--category"}, {"--labels"}, a))
+        return cliFail(2, *err);
+    if (a.positional.size() != 1)
+        return cliFail(2, "usage: quillbook-cli totals FILE [--year Y] [--month M] [--category C] [--labels]");
+    std::optional<quill::LedgerFilter> filter;
+    if (auto err = cliFilter(a, filter))
+        return cliFail(2, *err);
+    quill::WorkingTable table;
+    if (quill::IoResult r = loadLedgerForCli(a.positional[0], table, filter); !r)
+        return cliFail(1, a.positional[0] + ": " + r.message);
+
+    quill::LedgerTotals totals = quill::SumVisibleRows(table);
+    if (a.flags.count("--labels")) {
+        quill::TotalsTexts texts = quill::FormatTotals(totals);
+        for (std::size_t i = 0; i < texts.Bmxsm.size(); ++i)
+            std::cout << "Bmxsm" << i + 1 << '\t' << texts.Bmxsm[i] << '\n';
+        std::cout << "CntLbe\t" << texts.CntLbe << '\n';
+        return 0;
+    }
+    std::cout << "count=" << totals.count;
+    for (int f = 0; f < quill::kMoneyFieldCount; ++f)
+        std::cout << ' ' << quill::moneyFieldName(f) << '=' << quill::plainDecimal(totals.sums[static_cast<std::size_t>(f)]);
+    std::cout << '\n';
+    return 0;
+}
+
+int runCheck(const std::vector<std::string>& args)
+{
+    CliArgs a;
+    if (auto err = parseCliArgs(args, {}, {}, a))
+        return cliFail(2, *err);
+    if (a.positional.size() != 1)
+        return cliFail(2, "usage: quillbook-cli check FILE");
+    const std::string& path = a.positional[0];
+
+    struct Text {
+        AutRecord::Slot slot;
+        const char* name;
+    };
+    static const Text texts[] = {{AutRecord::IDAY, "IDAY"}, {AutRecord::JKYU, "JKYU"},
+                                 {AutRecord::SANGHO, "SANGHO"}, {AutRecord::ETC, "ETC"}, {AutRecord::TAG, "TAG"}};
+    std::size_t recordNo = 0;
+    std::size_t findings = 0;
+    std::ostringstream out;
+    std::size_t trailing = 0;
+    quill::IoResult r = quill::ScanLedgerFile(path, [&](const AutRecord& rec) {
+        ++recordNo;
+        auto report = [&](const std::string& what) {
+            ++findings;
+            out << "record " << recordNo << ": " << what << '\n';
+        };
+        for (const Text& t : texts) {
+            if (rec.lengthByte(t.slot) > t.slot.capacity)
+                report(std::string(t.name) + ": length byte " + std::to_string(rec.lengthByte(t.slot))
+                       + " is above the capacity " + std::to_string(t.slot.capacity));
+            std::string_view s = rec.storedText(t.slot);
+            if (s.find('\0') != std::string_view::npos)
+                report(std::string(t.name) + ": the text ends early at a zero byte");
+            s = s.substr(0, s.find('\0'));
+            if (!quill::isValidCp949(s))
+                report(std::string(t.name) + ": bytes that are not CP949: " + quill::decodeCp949Escaped(s));
+        }
+        std::string_view day = rec.storedText(AutRecord::IDAY);
+        if (std::string why = dateProblem(day.substr(0, day.find('\0'))); !why.empty())
+            report(why + ": \"" + quill::decodeCp949Escaped(day) + "\"");
+        int pairs = 0;
+        bool allZero = true;
+        for (int p = 0; p < 3; ++p) {
+            quill::WideTenths sum = static_cast<quill::WideTenths>(rec.storedAmount(2 * p))
+                + rec.storedAmount(2 * p + 1);
+            pairs += sum != 0;
+            allZero = allZero && rec.storedAmount(2 * p) == 0 && rec.storedAmount(2 * p + 1) == 0;
+        }
+        if (pairs > 1)
+            report("more than one category in use (" + std::to_string(pairs) + " amount pairs)");
+        if (allZero)
+            report("all amounts are zero");
+        return true;
+    }, &trailing);
+    std::cout << out.str();
+    if (!r)
+        return cliFail(1, path + ": " + r.message);
+    if (trailing) {
+        ++findings;
+        std::cout << "tail: " << trailing << " bytes after record " << recordNo
+                  << " do not form a complete record and are ignored\n";
+    }
+    if (findings == 0)
+        std::cout << path << ": " << recordNo << " records, nothing found\n";
+    return findings ? 3 : 0;
+}

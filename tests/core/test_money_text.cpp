@@ -1,0 +1,118 @@
+// Money arithmetic and the text helpers: the exact texts users see.
+#include "app/TextHelpers.h"
+#include "ledger/Money.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using namespace quill;
+
+TEST(Money, ScalesWithHalvesToEven)
+{
+    struct Case { double amount; std::int64_t stored; };
+    const Case cases[] = {
+        {0.03125, 312}, {0.09375, 938}, {-1, -10000}, {0, 0}, {1234.5, 12345000},
+        {-0.03125, -312}, {0.15625, 1562}, {-250.5, -2505000}, {0.0001220703125, 1}, {922337203685477.0, 9223372036854770000},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(toTenThousandths(c.amount), c.stored) << c.amount;
+}
+
+TEST(Money, RefusesWhatTheFileCannotHold)
+{
+    EXPECT_FALSE(toTenThousandths(9.3e14));
+    EXPECT_FALSE(toTenThousandths(-9.3e14));
+    EXPECT_FALSE(toTenThousandths(std::numeric_limits<double>::infinity()));
+    EXPECT_FALSE(toTenThousandths(std::nan("")));
+    EXPECT_TRUE(toTenThousandths(9.2e14));
+}
+
+TEST(Money, ReadsBackFourDecimals)
+{
+    // Up to 2^52 ten-thousandths a write after a read gives the same value.
+    for (std::int64_t v : {312LL, -10000LL, 1LL, -1LL, 12345678LL, 4503599627370495LL, -4503599627370495LL})
+        EXPECT_EQ(toTenThousandths(fromTenThousandths(v)), v) << v;
+    EXPECT_DOUBLE_EQ(fromTenThousandths(312), 0.0312);
+}
+
+TEST(Money, PlainDecimalIsShortest)
+{
+    EXPECT_EQ(plainDecimal(12340000), "1234");
+    EXPECT_EQ(plainDecimal(-2505000), "-250.5");
+    EXPECT_EQ(plainDecimal(312), "0.0312");
+    EXPECT_EQ(plainDecimal(-1), "-0.0001");
+    EXPECT_EQ(plainDecimal(0), "0");
+    WideTenths huge = static_cast<WideTenths>(INT64_MAX) * 4;
+    EXPECT_EQ(plainDecimal(huge), "3689348814741910.3228");
+}
+
+TEST(Money, ParsesOnlyPlainDecimals)
+{
+    EXPECT_EQ(parsePlainDecimal("1234"), 12340000);
+    EXPECT_EQ(parsePlainDecimal("-250.5"), -2505000);
+    EXPECT_EQ(parsePlainDecimal("0.0312"), 312);
+    EXPECT_EQ(parsePlainDecimal(".5"), 5000);
+    EXPECT_EQ(parsePlainDecimal("0.00005"), 0);       // half to even
+    EXPECT_EQ(parsePlainDecimal("0.00015"), 2);
+    EXPECT_EQ(parsePlainDecimal("0.000051"), 1);
+    EXPECT_EQ(parsePlainDecimal("-922337203685477.5808"), INT64_MIN);
+    for (const char* bad : {"", "-", ".", "1e3", "1,000", " 1", "0x10", "12a", "922337203685477.5808", "nan"})
+        EXPECT_FALSE(parsePlainDecimal(bad)) << bad;
+}
+
+TEST(TextHelpers, StripBlanksKeepsOtherWhiteSpace)
+{
+    EXPECT_EQ(StripBlanks(" 12  34 "), "1234");
+    EXPECT_EQ(StripBlanks(""), "");
+    EXPECT_EQ(StripBlanks("   "), "");
+    EXPECT_EQ(StripBlanks("a\tb\n"), "a\tb\n");
+}
+
+TEST(TextHelpers, IsDateDigitsCountsOnly)
+{
+    EXPECT_TRUE(IsDateDigits('.', "2006.05.27"));
+    EXPECT_TRUE(IsDateDigits('.', "    .  .  "));
+    EXPECT_FALSE(IsDateDigits('.', "2006.05.2 "));
+    EXPECT_TRUE(IsDateDigits('.', "abcd.ef.gh"));
+    EXPECT_FALSE(IsDateDigits('.', "2006.05.271"));
+}
+
+TEST(TextHelpers, RepeatAndPad)
+{
+    EXPECT_EQ(RepeatChar('x', 3), "xxx");
+    EXPECT_EQ(RepeatChar('x', 0), "");
+    EXPECT_EQ(RepeatChar('\0', 5), "");
+    EXPECT_EQ(RepeatChar('x', 300).size(), 255u);
+    EXPECT_EQ(PadLeftText(' ', "12", 5), "   12");
+    EXPECT_EQ(PadLeftText(' ', "123456", 5), "123456");
+    EXPECT_EQ(PadLeftText('*', "\t 12 \r\n", 4), "**12");
+    // Widths count CP949 bytes: one syllable is two bytes.
+    EXPECT_EQ(PadLeftText(' ', "\xB0\xA1", 4), "  \xB0\xA1");
+}
+
+TEST(TextHelpers, MoneyTextFormatsKoreanWon)
+{
+    EXPECT_EQ(MoneyText(true, "1234", 13), std::string(8, ' ') + "1,234");
+    EXPECT_EQ(MoneyText(false, "1234", 9), "   \\1,234");
+    EXPECT_EQ(MoneyText(false, "-1500", 7), "-\\1,500");
+    EXPECT_EQ(MoneyText(true, "-1500", 12), std::string(6, ' ') + "-1,500");
+    EXPECT_EQ(MoneyText(true, "1234567.5", 9), "1,234,568");
+    EXPECT_EQ(MoneyText(true, "-0.4", 3), "  0");
+    // A text longer than the width is shown as 0, formatted like any amount.
+    EXPECT_EQ(MoneyText(true, "12345678901234", 13), std::string(12, ' ') + "0");
+    EXPECT_EQ(MoneyText(true, "", 4), "   0");
+    EXPECT_FALSE(MoneyText(true, "abc", 5));
+}
+
+TEST(TextHelpers, CurrencyToTextShowsTheRealAmount)
+{
+    EXPECT_EQ(CurrencyToText(13, 12340000), std::string(8, ' ') + "1,234");
+    EXPECT_EQ(CurrencyToText(12, -15000000), std::string(6, ' ') + "-1,500");
+    EXPECT_EQ(CurrencyToText(13, 0), std::string(12, ' ') + "0");
+    // Fourteen characters of plain text: a nonzero total must not read 0.
+    EXPECT_EQ(CurrencyToText(13, static_cast<WideTenths>(100000000000000) * 10000 / 10),
+              "10,000,000,000,000");
+    EXPECT_EQ(CurrencyToText(12, 1), std::string(11, ' ') + "0");
+}
