@@ -1,0 +1,234 @@
+"""quillbook-cli: dump, import, totals and check on real and damaged files."""
+import os
+import random
+import struct
+import subprocess
+import tempfile
+import unittest
+
+CLI = os.environ.get("QB_CLI", "../../build/bin/quillbook-cli")
+
+
+def run(*args):
+    p = subprocess.run([CLI, *args], capture_output=True)
+    return p.returncode, p.stdout.decode("utf-8", "replace"), p.stderr.decode("utf-8", "replace")
+
+
+def text(slot_capacity, data, length=None):
+    """A text slot: length byte, then the bytes padded to the capacity."""
+    n = len(data) if length is None else length
+    return bytes([n]) + data.ljust(slot_capacity, b"\0")[:slot_capacity]
+
+
+def record(iday=b"2024.01.05", jkyu=b"", sangho=b"", amounts=(0, 0, 0, 0, 0, 0), etc=b"", tag=b"N", ctg=0,
+           lengths=None):
+    lengths = lengths or {}
+    r = (text(10, iday, lengths.get("IDAY")) + text(45, jkyu, lengths.get("JKYU"))
+         + text(35, sangho, lengths.get("SANGHO")) + b"\xEE" * 3
+         + struct.pack("<6q", *amounts) + text(15, etc, lengths.get("ETC")) + text(1, tag, lengths.get("TAG"))
+         + b"\xEE" * 2 + struct.pack("<i", ctg))
+    assert len(r) == 168
+    return r
+
+
+def cp(s):
+    return s.encode("cp949")
+
+
+LINES = [
+    "2024.03.15\t커피 원두\t(주)한빛상회\t0\t0\t5000\t500\t0\t0\t카드\tN\t0",
+    "2023.12.31\t매출\t김\\t씨\\\\\t10000.5\t1000\t0\t0\t0\t0\t세계\tX\t-7",
+    "2024.01.02\t비품\t\t0\t0\t0\t0\t-250.5\t0.0312\t영\t\t2147483647",
+    "2024.01.02\t같은 날\t둘째\t1\t0\t0\t0\t0\t0\t\tN\t0",
+    "    .  .  \t빈 날짜\t\t0\t0\t1\t0\t0\t0\t계\tN\t0",
+]
+
+
+class Base(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def path(self, name):
+        return os.path.join(self.dir.name, name)
+
+    def write(self, name, data):
+        with open(self.path(name), "wb") as f:
+            f.write(data)
+        return self.path(name)
+
+    def imported(self, lines):
+        src = self.write("in.tsv", ("\n".join(lines) + "\n").encode())
+        code, out, err = run("import", src, self.path("out.Aut"))
+        self.assertEqual(code, 0, err)
+        return self.path("out.Aut")
+
+
+class DumpImport(Base):
+    def test_round_trip_gives_the_same_dump_in_date_order(self):
+        aut = self.imported(LINES)
+        self.assertEqual(os.path.getsize(aut), 168 * len(LINES))
+        code, out, _ = run("dump", aut)
+        self.assertEqual(code, 0)
+        expected = sorted(LINES, key=lambda l: l.split("\t")[0].encode("cp949"))
+        self.assertEqual(out.splitlines(), expected)
+        # and once more through the written file
+        again = self.write("again.tsv", out.encode())
+        self.assertEqual(run("import", again, self.path("again.Aut"))[0], 0)
+        self.assertEqual(run("dump", self.path("again.Aut"))[1], out)
+
+    def test_dump_shows_stored_bytes_faithfully(self):
+        rec = record(iday=b"2024.1", jkyu=b"a\tb\\c\x80" + cp("가"), sangho=b"x\0hidden",
+                     amounts=(12340000, -2505000, 312, 0, -1, 9223372036854775807), etc=b"\r\n", tag=b"Z",
+                     ctg=-2147483648, lengths={"TAG": 200})
+        aut = self.write("raw.Aut", rec + b"\x01" * 100)
+        code, out, _ = run("dump", aut)
+        self.assertEqual(code, 0)
+        self.assertEqual(out, "2024.1\ta\\tb\\\\c\\x80가\tx\t1234\t-250.5\t0.0312\t0\t-0.0001\t"
+                              "922337203685477.5807\t\\r\\n\tZ\t-2147483648\n")
+
+    def test_full_width_texts_survive(self):
+        jkyu = "가" * 22 + "a"          # 45 bytes
+        sangho = "나" * 17 + "b"        # 35 bytes
+        line = f"2024.05.05\t{jkyu}\t{sangho}\t0\t0\t1\t0\t0\t0\t{'다' * 7}e\tN\t0"
+        aut = self.imported([line])
+        self.assertEqual(run("dump", aut)[1], line + "\n")
+
+    def test_bad_lines_stop_the_import_and_leave_the_output_alone(self):
+        good = LINES[0]
+        cases = {
+            "wrong column count": "2024.01.01\tonly\tthree",
+            "text too long": good.replace("커피 원두", "가" * 23),
+            "not CP949": good.replace("커피 원두", "커피 😀"),
+            "not a number": good.replace("\t5000\t", "\t12a\t"),
+            "out of range": good.replace("\t5000\t", "\t922337203685477.5808\t"),
+            "exponent": good.replace("\t5000\t", "\t1e3\t"),
+            "bad ctg": good[: good.rfind("\t")] + "\t1.5",
+            "bad escape": good.replace("커피 원두", "커피\\q"),
+            "zero byte": good.replace("커피 원두", "a\\x00b"),
+        }
+        for reason, bad in cases.items():
+            with self.subTest(reason):
+                src = self.write("bad.tsv", (good + "\n" + bad + "\n").encode())
+                out = self.path("never.Aut")
+                code, _, err = run("import", src, out)
+                self.assertEqual(code, 1)
+                self.assertIn("line 2", err)
+                self.assertFalse(os.path.exists(out))
+                kept = self.write("kept.Aut", b"previous")
+                self.assertEqual(run("import", src, kept)[0], 1)
+                with open(kept, "rb") as f:
+                    self.assertEqual(f.read(), b"previous")
+
+    def test_empty_input_writes_an_empty_ledger(self):
+        src = self.write("empty.tsv", b"")
+        self.assertEqual(run("import", src, self.path("e.Aut"))[0], 0)
+        self.assertEqual(os.path.getsize(self.path("e.Aut")), 0)
+
+
+class Totals(Base):
+    def ledger(self):
+        return self.imported([
+            "2024.01.10\ta\t\t1234567\t123456\t0\t0\t0\t0\t\tN\t0",
+            "2024.02.10\tb\t\t0\t0\t500\t50\t0\t0\t\tN\t0",
+            "2024.02.11\tc\t\t0\t0\t-1500\t-150\t0\t0\t\tN\t0",
+            "2023.02.11\told\t\t0\t0\t999\t99\t0\t0\t\tN\t0",
+            "2024.02.30\tfeb30\t\t0\t0\t0\t0\t7\t0.5\t\tN\t0",
+        ])
+
+    def test_filters_as_the_filter_row(self):
+        aut = self.ledger()
+        cases = [
+            ([], "count=5 INMNY=1234567 INVAT=123456 OTMNY=-1 OTVAT=-1 JSMNY=7 JSVAT=0.5"),
+            (["--year", "2024"], "count=4 INMNY=1234567 INVAT=123456 OTMNY=-1000 OTVAT=-100 JSMNY=7 JSVAT=0.5"),
+            (["--year", "20 24", "--month", "02"], "count=3 INMNY=0 INVAT=0 OTMNY=-1000 OTVAT=-100 JSMNY=7 JSVAT=0.5"),
+            (["--year", "2024", "--month", "1년", "--category", "비용"],
+             "count=1 INMNY=0 INVAT=0 OTMNY=500 OTVAT=50 JSMNY=0 JSVAT=0"),
+            (["--year", "2024", "--month", "2"], "count=0 INMNY=0 INVAT=0 OTMNY=0 OTVAT=0 JSMNY=0 JSVAT=0"),
+            (["--year", "2023", "--category", "전체"], "count=1 INMNY=0 INVAT=0 OTMNY=999 OTVAT=99 JSMNY=0 JSVAT=0"),
+        ]
+        for args, expected in cases:
+            with self.subTest(args):
+                code, out, err = run("totals", aut, *args)
+                self.assertEqual(code, 0, err)
+                self.assertEqual(out, expected + "\n")
+
+    def test_labels_as_the_totals_bar_shows_them(self):
+        code, out, _ = run("totals", self.ledger(), "--year", "2024", "--labels")
+        self.assertEqual(code, 0)
+        self.assertEqual(out.splitlines(), [
+            "Bmxsm1\t    1,234,567 ", "Bmxsm2\t     123,456 ", "Bmxsm3\t       -1,000 ",
+            "Bmxsm4\t        -100 ", "Bmxsm5\t            7 ", "Bmxsm6\t           1 ", "CntLbe\t    4건 "])
+
+    def test_usage_errors(self):
+        aut = self.ledger()
+        for args in (["totals"], ["totals", aut, "--bogus"], ["totals", aut, "--year"],
+                     ["totals", aut, "--year", "2024", "--category", "기타"], ["totals", aut, "--month", "02"],
+                     ["dump"], ["dump", aut, aut], ["import", aut], ["check"], ["frobnicate"], []):
+            with self.subTest(args):
+                code, _, err = run(*args)
+                self.assertEqual(code, 2)
+                self.assertEqual(len(err.strip().splitlines()), 1)
+
+
+class Check(Base):
+    def test_clean_file(self):
+        code, out, _ = run("check", self.imported([LINES[0]]))
+        self.assertEqual(code, 0)
+        self.assertIn("nothing found", out)
+
+    def test_reports_each_problem(self):
+        recs = [
+            record(jkyu=b"ok", amounts=(0, 0, 100, 10, 0, 0)),
+            record(jkyu=b"x", amounts=(0, 0, 100, 10, 0, 0), lengths={"JKYU": 90}),
+            record(jkyu=b"\x80\x80", amounts=(0, 0, 100, 10, 0, 0)),
+            record(iday=b"2023.02.29", amounts=(0, 0, 100, 10, 0, 0)),
+            record(iday=b"24.1.5", amounts=(0, 0, 100, 10, 0, 0)),
+            record(amounts=(100, 0, 100, 0, 0, 0)),
+            record(amounts=(0, 0, 0, 0, 0, 0)),
+        ]
+        aut = self.write("damaged.Aut", b"".join(recs) + b"tail")
+        code, out, _ = run("check", aut)
+        self.assertEqual(code, 3)
+        lines = out.splitlines()
+        self.assertFalse(any(l.startswith("record 1:") for l in lines))
+        for needle in ["record 2: JKYU: length byte 90 is above the capacity 45",
+                       "record 3: JKYU: bytes that are not CP949",
+                       "record 4: date is not a calendar date",
+                       "record 5: date is not of the form yyyy.mm.dd",
+                       "record 6: more than one category in use",
+                       "record 7: all amounts are zero",
+                       "tail: 4 bytes after record 7"]:
+            self.assertTrue(any(l.startswith(needle) for l in lines), needle + "\n" + out)
+
+    def test_unreadable(self):
+        self.assertEqual(run("check", self.path("missing.Aut"))[0], 1)
+        self.assertEqual(run("check", self.dir.name)[0], 1)
+        self.assertEqual(run("dump", self.path("missing.Aut"))[2].strip(),
+                         f"quillbook-cli: {self.path('missing.Aut')}: File not found")
+
+
+class AnyBytes(Base):
+    def test_no_subcommand_crashes_on_random_files(self):
+        rnd = random.Random(20261209)
+        for size in (0, 1, 167, 168, 169, 336, 1000, 168 * 7 + 5):
+            data = bytes(rnd.getrandbits(8) for _ in range(size))
+            aut = self.write(f"r{size}.Aut", data)
+            for args in (["dump", aut], ["check", aut], ["totals", aut, "--year", "2024"], ["totals", aut]):
+                code, _, _ = run(*args)
+                self.assertIn(code, (0, 1, 3), (size, args))
+        # random text bytes never break the one-line, twelve-column shape
+        data = b"".join(record(jkyu=bytes(rnd.getrandbits(8) for _ in range(45)), lengths={"JKYU": rnd.randrange(256)})
+                        for _ in range(50))
+        code, out, _ = run("dump", self.write("rr.Aut", data))
+        self.assertEqual(code, 0)
+        lines = out.split("\n")
+        self.assertEqual(lines.pop(), "")
+        self.assertEqual(len(lines), 50)
+        self.assertTrue(all(len(l.split("\t")) == 12 for l in lines))
+
+
+if __name__ == "__main__":
+    unittest.main()
