@@ -40,7 +40,10 @@ void SafeFile::failWriteAt(int k, int err)
     gWrites = 0;
 }
 
-SafeFile::SafeFile(std::string target) : target_(resolvedTarget(target)) {}
+SafeFile::SafeFile(std::string target, Durability durability)
+    : target_(resolvedTarget(target)), durability_(durability)
+{
+}
 
 SafeFile::~SafeFile() { discard(); }
 
@@ -103,7 +106,7 @@ IoResult SafeFile::commit()
     mode_t mode = 0666 & ~[] { mode_t m = umask(0); umask(m); return m; }();
     if (stat(target_.c_str(), &st) == 0)
         mode = st.st_mode & 07777;
-    if (fchmod(fd_, mode) != 0 || fsync(fd_) != 0) {
+    if (fchmod(fd_, mode) != 0 || (durability_ == Durability::Synced && fsync(fd_) != 0)) {
         int err = errno;
         discard();
         return IoResult::fromErrno(err);
@@ -122,7 +125,7 @@ IoResult SafeFile::commit()
     }
     temp_.clear();
     // Make the rename itself durable.
-    int dir = ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY);
+    int dir = durability_ == Durability::Synced ? ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY) : -1;
     if (dir >= 0) {
         fsync(dir);
         ::close(dir);

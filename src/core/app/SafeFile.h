@@ -12,7 +12,9 @@ namespace quill {
 // touched; a SafeFile destroyed without commit removes its temporary file.
 class SafeFile {
 public:
-    explicit SafeFile(std::string target);
+    // A file that is only our own scratch copy need not wait for the disk.
+    enum class Durability { Synced, Unsynced };
+    explicit SafeFile(std::string target, Durability durability = Durability::Synced);
     ~SafeFile();
     SafeFile(const SafeFile&) = delete;
     SafeFile& operator=(const SafeFile&) = delete;
@@ -37,6 +39,7 @@ private:
     IoResult flushBuffer();
 
     std::string target_;
+    Durability durability_;
     std::string temp_;
     int fd_ = -1;
     std::string buffer_;

@@ -94,7 +94,7 @@ std::string emptySnapshotHeader() { return header(0); }
 
 IoResult writeSnapshot(const std::string& path, const std::vector<LedgerEntry>& rows)
 {
-    SafeFile file(path);
+    SafeFile file(path, SafeFile::Durability::Unsynced);
     if (IoResult r = file.open(); !r)
         return r;
     if (IoResult r = file.write(header(rows.size())); !r)

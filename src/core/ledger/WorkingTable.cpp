@@ -54,9 +54,21 @@ void WorkingTable::orderBy(const std::string& field)
 {
     if (field != "IDAY")
         return;
-    std::stable_sort(rows_.begin(), rows_.end(), [](const LedgerEntry& a, const LedgerEntry& b) {
-        return a.IDAY.view() < b.IDAY.view();
-    });
+    auto byDate = [](const LedgerEntry& a, const LedgerEntry& b) { return a.IDAY.view() < b.IDAY.view(); };
+    // Snapshots come back already ordered; otherwise sort positions rather
+    // than moving whole rows around.
+    if (!std::is_sorted(rows_.begin(), rows_.end(), byDate)) {
+        std::vector<std::uint32_t> order(rows_.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = static_cast<std::uint32_t>(i);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return byDate(rows_[a], rows_[b]); });
+        std::vector<LedgerEntry> sorted;
+        sorted.reserve(rows_.capacity());
+        for (std::uint32_t i : order)
+            sorted.push_back(rows_[i]);
+        rows_ = std::move(sorted);
+    }
     rebuildVisible();
     cursor_ = visible_.empty() ? -1 : 0;
     eof_ = visible_.empty();
@@ -236,14 +248,23 @@ void WorkingTable::post()
 {
     if (!open_ || state_ == EditState::Browse)
         return;
+    // Adjust the visible positions instead of testing every row again: a
+    // million-row ledger stays quick to edit.
     if (state_ == EditState::Editing) {
-        std::size_t old = visible_[static_cast<std::size_t>(cursor_)];
+        const std::uint32_t old = visible_[static_cast<std::size_t>(cursor_)];
         rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(old));
+        visible_.erase(visible_.begin() + cursor_);
+        for (std::size_t i = static_cast<std::size_t>(cursor_); i < visible_.size(); ++i)
+            --visible_[i];
     }
     state_ = EditState::Browse;
-    std::size_t pos = insertPosition(buffer_.IDAY.view());
+    const std::size_t pos = insertPosition(buffer_.IDAY.view());
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(pos), buffer_);
-    rebuildVisible();
+    auto it = std::lower_bound(visible_.begin(), visible_.end(), static_cast<std::uint32_t>(pos));
+    for (auto k = it; k != visible_.end(); ++k)
+        ++*k;
+    if (passes(buffer_))
+        visible_.insert(it, static_cast<std::uint32_t>(pos));
     cursor_ = nearestVisibleFromRow(pos);
     eof_ = visible_.empty();
     changed();
