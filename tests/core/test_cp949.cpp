@@ -33,6 +33,9 @@ TEST(Cp949, InvalidBytesAreShownNotLost)
     EXPECT_EQ(decodeCp949("a\x80" "b"), "a\xEF\xBF\xBD" "b");
     EXPECT_EQ(decodeCp949Escaped("a\x80" "b\xB0"), "a\\x80b\\xB0");
     EXPECT_FALSE(isValidCp949("\xB0"));
+    // A pair the converter only rejects at its final flush is still reported.
+    EXPECT_FALSE(isValidCp949("\xA2\xE8"));
+    EXPECT_EQ(decodeCp949Escaped("\xA2\xE8" "a"), "\\xA2\\xE8a");
     EXPECT_TRUE(isValidCp949("\xB0\xA1"));
 }
 

@@ -20,8 +20,10 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    // Converts one piece. Returns false at the first input it cannot convert;
-    // `consumed` then tells how many input bytes were converted.
+    // Converts one piece, including the converter's final flush. Returns
+    // false at the first input it cannot convert; `consumed` then tells how
+    // many input bytes were converted (it may equal the input's size when
+    // the converter only notices the fault at the end).
     bool convert(std::string_view in, std::string& out, std::size_t& consumed)
     {
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -38,6 +40,13 @@ public:
                 ok = false;
                 break;
             }
+        }
+        if (ok) {
+            char* dst = buf;
+            std::size_t room = sizeof buf;
+            if (iconv(cd_, nullptr, nullptr, &dst, &room) == static_cast<std::size_t>(-1))
+                ok = false;
+            out.append(buf, static_cast<std::size_t>(dst - buf));
         }
         consumed = in.size() - left;
         return ok;
@@ -68,19 +77,29 @@ std::size_t utf8CharLength(unsigned char lead)
     return 1;
 }
 
-// Decodes, calling onBad for each byte that is not valid CP949.
+// Decodes, calling onBad for each byte that is not valid CP949. The whole
+// text is tried at once; only a faulty text is taken character by character.
 template <typename OnGood, typename OnBad>
 void decodeWith(std::string_view in, OnGood onGood, OnBad onBad)
 {
-    while (!in.empty()) {
+    std::string whole;
+    std::size_t used = 0;
+    if (fromCp949().convert(in, whole, used)) {
+        onGood(whole);
+        return;
+    }
+    std::size_t i = 0;
+    while (i < in.size()) {
+        auto lead = static_cast<unsigned char>(in[i]);
+        std::size_t n = lead < 0x80 ? 1 : 2;
         std::string piece;
-        std::size_t used = 0;
-        bool ok = fromCp949().convert(in, piece, used);
-        onGood(piece);
-        if (ok)
-            break;
-        onBad(static_cast<unsigned char>(in[used]));
-        in.remove_prefix(used + 1);
+        if (i + n <= in.size() && fromCp949().convert(in.substr(i, n), piece, used) && !piece.empty()) {
+            onGood(piece);
+            i += n;
+        } else {
+            onBad(lead);
+            ++i;
+        }
     }
 }
 
