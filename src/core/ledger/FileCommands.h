@@ -1,0 +1,64 @@
+#pragma once
+#include "app/IoResult.h"
+#include "ledger/LedgerBook.h"
+
+#include <functional>
+#include <string>
+
+namespace quill {
+
+// What the file commands tell the user interface while they run: when the
+// wait window is to appear and where its gauge stands. Closing the window is
+// the caller's, on every path.
+struct FileProgress {
+    std::function<void()> show;         // the wait window appears
+    std::function<void(int)> gauge;     // 0..100
+};
+
+// The gauge while writing: before the entry at position i of n.
+inline int WriteGaugePosition(std::size_t i, std::size_t n)
+{
+    return n == 0 ? 0 : static_cast<int>(i * 100 / n);
+}
+
+// The scratch table file of this run. The first running copy of the program
+// uses "Temp/quillbook.cds", a further copy "Temp/quillbook-2.cds" and so on:
+// each holds a lock on its file's ".lock" companion for as long as it runs,
+// so two copies never write into each other's tables. Creates the folder and
+// the file (a copy of the template table, or an empty table when the
+// template is missing). Failures fall back to the plain name; the first
+// table operation then reports them.
+std::string AcquireScratchTableFile(const std::string& programFolder);
+// Gives the scratch table file back (the lock also ends with the process).
+void ReleaseScratchTableFile(const std::string& scratchPath);
+
+// New: an empty untitled ledger, the scratch table file emptied as well.
+IoResult NewLedger(LedgerBook& book);
+
+// Open: reads the file into the staging table first and replaces the working
+// ledger only when the whole file was read, so a failure leaves the open
+// ledger (entries, name, filter, Modified) as it was. On success the name is
+// the path, the working ledger holds the file's entries ordered by date with
+// its filter switched off, and Modified is cleared.
+IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgress& progress = {});
+
+// Save to the open name. Writes every entry of the working ledger, whatever
+// the filter shows. The old file is replaced only after the new content is
+// completely on disk. Clears Modified on success only.
+IoResult SaveLedger(LedgerBook& book, const FileProgress& progress = {});
+
+// Save As: saves under the path, which becomes the open name on success; on
+// failure the name stays what it was.
+IoResult SaveLedgerAs(LedgerBook& book, const std::string& path, const FileProgress& progress = {});
+
+// Save As (and Save of an untitled ledger) needs at least one entry; a
+// filter that hides every row does not count.
+bool HasEntriesToSave(const LedgerBook& book);
+
+// Add file: merges the entries of another ledger file into the working
+// ledger, keeping its filter, and sets Modified. The working ledger with its
+// unsaved changes goes into the merge. A failure leaves the working ledger
+// as it was. The added file is only read.
+IoResult AddLedgerFile(LedgerBook& book, const std::string& path, const FileProgress& progress = {});
+
+} // namespace quill

@@ -1,0 +1,351 @@
+// The file commands on a ledger book: New, Open, Save, Save As, Add file,
+// with their failures and the scratch table of each running copy.
+#include "TestFiles.h"
+
+#include "app/SafeFile.h"
+#include "ledger/AutRecord.h"
+#include "ledger/FileCommands.h"
+#include "ledger/SnapshotFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <sys/stat.h>
+
+using namespace quill;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Ledger : ::testing::Test {
+    TempFolder dir;
+    LedgerBook book;
+    std::string program;
+
+    void SetUp() override
+    {
+        program = dir.path() + "/";
+        fs::copy_file(QB_TEMPLATE_TABLE, program + kTemplateTableFile);
+        setUpBook(book);
+    }
+    void TearDown() override
+    {
+        ReleaseScratchTableFile(book.scratchPath);
+        SafeFile::failWriteAt(0, 0);
+    }
+    void setUpBook(LedgerBook& b)
+    {
+        b.programFolder = program;
+        b.scratchPath = AcquireScratchTableFile(program);
+        b.TAcunt.setNewRowHook([](LedgerEntry& e) {
+            e.TAG = "N";
+            e.CTG = 0;
+        });
+        ASSERT_TRUE(NewLedger(b));
+    }
+    static void add(LedgerBook& b, const LedgerEntry& e)
+    {
+        b.TAcunt.append() = e;
+        b.TAcunt.post();
+        b.Modified = true;
+    }
+    static std::vector<LedgerEntry> rows(const WorkingTable& t)
+    {
+        std::vector<LedgerEntry> out;
+        for (std::size_t i = 0; i < t.rowCount(); ++i)
+            out.push_back(t.row(i));
+        return out;
+    }
+    // A ledger file with the given entries, written by the program itself.
+    std::string fileWith(const std::string& name, const std::vector<LedgerEntry>& entries)
+    {
+        WorkingTable t;
+        t.open();
+        for (const LedgerEntry& e : entries)
+            t.appendRaw(e);
+        std::string path = dir.file(name);
+        EXPECT_TRUE(WriteLedgerFile(path, t));
+        return path;
+    }
+    std::vector<std::string> leftovers() const
+    {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            if (e.path().filename().string().rfind(".quillbook-", 0) == 0)
+                out.push_back(e.path().string());
+        return out;
+    }
+};
+
+LedgerEntry entry(const char* iday, const char* jkyu, double out = 100)
+{
+    return makeEntry(iday, jkyu, 0, 0, out, out / 10);
+}
+
+} // namespace
+
+TEST_F(Ledger, NewEmptiesTheLedgerAndStartsAfreshFromADamagedScratchTable)
+{
+    add(book, entry("2024.01.01", "a"));
+    book.CurrentFileName = dir.file("x.Aut");
+    writeAll(book.scratchPath, "not a table");
+    ASSERT_TRUE(NewLedger(book));
+    EXPECT_TRUE(book.isUntitled());
+    EXPECT_FALSE(book.Modified);
+    EXPECT_TRUE(book.TAcunt.isOpen());
+    EXPECT_EQ(book.TAcunt.rowCount(), 0u);
+    EXPECT_FALSE(book.fAcunt.isOpen());
+}
+
+TEST_F(Ledger, SaveWritesEveryEntryAndOpenReadsThemBack)
+{
+    LedgerEntry odd = entry("2023.05.05", "kept marks");
+    odd.TAG = "Z";
+    odd.CTG = -42;
+    odd.INMNY = 0.03125;  // stored as 312 ten-thousandths
+    add(book, entry("2024.03.01", "mar"));
+    add(book, odd);
+    add(book, entry("2024.01.01", "jan"));
+    book.TAcunt.setFilter(LedgerFilter::fromControls(0, "2024", 3, "03"));
+    book.TAcunt.setFiltered(true);
+    ASSERT_EQ(book.TAcunt.recordCount(), 1);  // the filter hides two
+
+    const std::string path = dir.file("book.Aut");
+    ASSERT_TRUE(SaveLedgerAs(book, path));
+    EXPECT_EQ(book.CurrentFileName, path);
+    EXPECT_FALSE(book.Modified);
+    EXPECT_EQ(fs::file_size(path), 3 * AutRecord::kSize);
+    EXPECT_FALSE(book.fAcunt.isOpen());
+    const std::vector<LedgerEntry> saved = rows(book.TAcunt);
+
+    ASSERT_TRUE(NewLedger(book));
+    ASSERT_TRUE(OpenLedger(book, path));
+    EXPECT_EQ(book.CurrentFileName, path);
+    EXPECT_FALSE(book.TAcunt.filtered());  // Open switches the filter off
+    EXPECT_EQ(book.TAcunt.recordCount(), 3);
+    std::vector<LedgerEntry> read = rows(book.TAcunt);
+    odd.INMNY = 0.0312;
+    EXPECT_EQ(read[0], odd);
+    EXPECT_EQ(read[1], saved[1]);
+    EXPECT_EQ(read[2], saved[2]);
+    EXPECT_FALSE(book.fAcunt.isOpen());
+}
+
+TEST_F(Ledger, EmptyLedgerSavesAsAnEmptyFileAndOpensEmpty)
+{
+    EXPECT_FALSE(HasEntriesToSave(book));
+    const std::string path = dir.file("empty.Aut");
+    book.CurrentFileName = path;
+    ASSERT_TRUE(SaveLedger(book));
+    EXPECT_EQ(fs::file_size(path), 0u);
+    add(book, entry("2024.01.01", "a"));
+    ASSERT_TRUE(OpenLedger(book, path));
+    EXPECT_EQ(book.TAcunt.rowCount(), 0u);
+    EXPECT_FALSE(book.Modified);
+}
+
+TEST_F(Ledger, SaveAsNeedsAnEntryButNotAVisibleOne)
+{
+    add(book, entry("2020.01.01", "hidden"));
+    book.TAcunt.setFilter(LedgerFilter::fromControls(0, "2024", 0, "1년"));
+    book.TAcunt.setFiltered(true);
+    EXPECT_TRUE(book.TAcunt.isEmpty());
+    EXPECT_TRUE(HasEntriesToSave(book));
+}
+
+TEST_F(Ledger, GaugeFollowsTheWritingAndReadingRules)
+{
+    for (int i = 0; i < 205; ++i)
+        add(book, entry("2024.01.01", "x"));
+    std::vector<int> gauge;
+    int shows = 0;
+    FileProgress p{[&] { ++shows; }, [&](int g) { gauge.push_back(g); }};
+    const std::string path = dir.file("g.Aut");
+    ASSERT_TRUE(SaveLedgerAs(book, path, p));
+    ASSERT_EQ(gauge.size(), 206u);
+    EXPECT_EQ(shows, 1);
+    for (int i = 0; i < 205; ++i)
+        EXPECT_EQ(gauge[static_cast<std::size_t>(i)], i * 100 / 205);
+    EXPECT_EQ(gauge.back(), 100);
+
+    gauge.clear();
+    ASSERT_TRUE(OpenLedger(book, path, p));
+    ASSERT_EQ(gauge.size(), 206u);
+    EXPECT_EQ(shows, 2);
+    for (int i = 0; i < 205; ++i)
+        EXPECT_EQ(gauge[static_cast<std::size_t>(i)], i % 100);
+    EXPECT_EQ(gauge.back(), 100);
+}
+
+TEST_F(Ledger, SaveFailingAtAnyWriteLeavesTheOldFileByteForByte)
+{
+    // Large enough for several buffered writes of both the scratch table and
+    // the ledger file.
+    for (int i = 0; i < 9000; ++i)
+        add(book, entry(i % 2 ? "2024.02.02" : "2024.01.01", "old"));
+    const std::string path = dir.file("keep.Aut");
+    ASSERT_TRUE(SaveLedgerAs(book, path));
+    const std::string before = readAll(path);
+    add(book, entry("2024.03.03", "new"));
+    ASSERT_TRUE(book.Modified);
+
+    bool failedWhileWritingRecords = false;
+    for (int k = 1;; ++k) {
+        ASSERT_LT(k, 50);
+        int lastGauge = -1;
+        SafeFile::failWriteAt(k, ENOSPC);
+        IoResult r = SaveLedger(book, {{}, [&](int g) { lastGauge = g; }});
+        SafeFile::failWriteAt(0, 0);
+        if (r)
+            break;  // k went past the last write
+        EXPECT_EQ(r.message, IoResult::fromErrno(ENOSPC).message);
+        EXPECT_EQ(readAll(path), before) << "write " << k;
+        EXPECT_TRUE(book.Modified);
+        EXPECT_FALSE(book.fAcunt.isOpen());
+        EXPECT_TRUE(leftovers().empty());
+        failedWhileWritingRecords |= lastGauge > 50;
+    }
+    EXPECT_TRUE(failedWhileWritingRecords);
+    EXPECT_EQ(fs::file_size(path), 9001 * AutRecord::kSize);
+    EXPECT_FALSE(book.Modified);
+}
+
+TEST_F(Ledger, FailedSaveAsKeepsTheOldName)
+{
+    add(book, entry("2024.01.01", "a"));
+    IoResult r = SaveLedgerAs(book, dir.file("no/such/folder/x.Aut"));
+    EXPECT_FALSE(r);
+    EXPECT_TRUE(book.isUntitled());
+    EXPECT_TRUE(book.Modified);
+}
+
+TEST_F(Ledger, FailedOpenGivesThePreviousLedgerBack)
+{
+    add(book, entry("2024.01.01", "a"));
+    add(book, entry("2023.01.01", "b"));
+    const std::string name = dir.file("mine.Aut");
+    book.CurrentFileName = name;
+    const LedgerFilter filter = LedgerFilter::fromControls(2, "2024", 0, "1년");
+    book.TAcunt.setFilter(filter);
+    book.TAcunt.setFiltered(true);
+    const auto before = rows(book.TAcunt);
+
+    fs::create_directory(dir.file("folder.Aut"));
+    for (const std::string& bad : {dir.file("missing.Aut"), dir.file("folder.Aut")}) {
+        int shows = 0;
+        IoResult r = OpenLedger(book, bad, {[&] { ++shows; }, {}});
+        EXPECT_FALSE(r) << bad;
+        EXPECT_EQ(book.CurrentFileName, name);
+        EXPECT_TRUE(book.Modified);
+        EXPECT_EQ(rows(book.TAcunt), before);
+        EXPECT_TRUE(book.TAcunt.filtered());
+        EXPECT_EQ(book.TAcunt.filter(), filter);
+        EXPECT_EQ(book.TAcunt.recordCount(), 1);
+        EXPECT_FALSE(book.fAcunt.isOpen());
+        EXPECT_LE(shows, 1);
+    }
+    EXPECT_EQ(OpenLedger(book, dir.file("missing.Aut")).message, "File not found");
+    // Saving afterwards writes the kept ledger, never an empty one.
+    ASSERT_TRUE(SaveLedger(book));
+    EXPECT_EQ(fs::file_size(name), 2 * AutRecord::kSize);
+}
+
+TEST_F(Ledger, AddFileMergesTheUnsavedEditsKeepingTheFilter)
+{
+    const std::string a = fileWith("a.Aut", {entry("2024.01.01", "a1"), entry("2024.02.01", "a2")});
+    const std::string b = fileWith("b.Aut", {entry("2024.01.15", "b1"), entry("2019.01.01", "b-old")});
+    ASSERT_TRUE(OpenLedger(book, a));
+    add(book, entry("2024.03.01", "typed"));  // only in the working ledger
+    book.TAcunt.moveTo(0);
+    book.TAcunt.deleteCurrent();              // a1 deleted, unsaved
+    const LedgerFilter filter = LedgerFilter::fromControls(0, "2024", 0, "1년");
+    book.TAcunt.setFilter(filter);
+    book.TAcunt.setFiltered(true);
+    book.Modified = false;
+
+    ASSERT_TRUE(AddLedgerFile(book, b));
+    std::string names;
+    for (const LedgerEntry& e : rows(book.TAcunt))
+        names += e.JKYU.str() + ";";
+    EXPECT_EQ(names, "b-old;b1;a2;typed;");
+    EXPECT_TRUE(book.Modified);
+    EXPECT_EQ(book.CurrentFileName, a);
+    EXPECT_TRUE(book.TAcunt.filtered());
+    EXPECT_EQ(book.TAcunt.recordCount(), 3);  // b-old stays hidden
+    EXPECT_FALSE(book.fAcunt.isOpen());
+}
+
+TEST_F(Ledger, AddFileOfTheOpenFileDoublesEveryEntry)
+{
+    const std::string a = fileWith("a.Aut", {entry("2024.01.01", "a1"), entry("2024.02.01", "a2")});
+    ASSERT_TRUE(OpenLedger(book, a));
+    ASSERT_TRUE(AddLedgerFile(book, a));
+    EXPECT_EQ(book.TAcunt.rowCount(), 4u);
+}
+
+TEST_F(Ledger, FailedAddFileChangesNothing)
+{
+    add(book, entry("2024.01.01", "a"));
+    book.Modified = false;
+    EXPECT_FALSE(AddLedgerFile(book, dir.file("missing.Aut")));
+    EXPECT_EQ(book.TAcunt.rowCount(), 1u);
+    EXPECT_FALSE(book.Modified);
+    EXPECT_FALSE(book.fAcunt.isOpen());
+}
+
+TEST_F(Ledger, ReadOnlyLedgerFilesOpenAndMerge)
+{
+    const std::string a = fileWith("ro.Aut", {entry("2024.01.01", "a1")});
+    const std::string before = readAll(a);
+    ASSERT_EQ(chmod(a.c_str(), 0444), 0);
+    ASSERT_TRUE(OpenLedger(book, a));
+    ASSERT_TRUE(AddLedgerFile(book, a));
+    EXPECT_EQ(book.TAcunt.rowCount(), 2u);
+    EXPECT_EQ(readAll(a), before);
+    EXPECT_EQ(fs::status(a).permissions() & fs::perms::all, fs::perms(0444));
+}
+
+TEST_F(Ledger, NotificationsAreResumedOnEveryPath)
+{
+    int notes = 0;
+    book.TAcunt.setDataChanged([&] { ++notes; });
+    EXPECT_FALSE(OpenLedger(book, dir.file("folder")));  // fails before anything
+    fs::create_directory(dir.file("folder"));
+    EXPECT_FALSE(OpenLedger(book, dir.file("folder")));  // fails while reading
+    EXPECT_FALSE(AddLedgerFile(book, dir.file("folder")));
+    EXPECT_FALSE(book.TAcunt.controlsDisabled());
+    const std::string a = fileWith("a.Aut", {entry("2024.01.01", "a1")});
+    notes = 0;
+    ASSERT_TRUE(OpenLedger(book, a));
+    EXPECT_EQ(notes, 1);  // one change seen by the views
+    EXPECT_FALSE(book.TAcunt.controlsDisabled());
+}
+
+TEST_F(Ledger, EachRunningCopyHasItsOwnScratchTable)
+{
+    LedgerBook second;
+    setUpBook(second);
+    EXPECT_NE(second.scratchPath, book.scratchPath);
+    EXPECT_EQ(book.scratchPath, program + kScratchTableFile);
+
+    const std::string a = fileWith("a.Aut", {entry("2024.01.01", "a1"), entry("2024.02.01", "a2")});
+    ASSERT_TRUE(OpenLedger(book, a));
+    add(book, entry("2024.03.01", "typed"));
+    // The second copy starts a new ledger and merges another file meanwhile.
+    ASSERT_TRUE(NewLedger(second));
+    const std::string b = fileWith("b.Aut", {entry("2024.05.05", "b1")});
+    ASSERT_TRUE(AddLedgerFile(second, b));
+    ASSERT_TRUE(SaveLedger(book));
+    EXPECT_EQ(fs::file_size(a), 3 * AutRecord::kSize);
+    ASSERT_TRUE(AddLedgerFile(book, b));
+    EXPECT_EQ(book.TAcunt.rowCount(), 4u);
+
+    // A copy that ends gives its scratch table to the next one.
+    const std::string freed = second.scratchPath;
+    ReleaseScratchTableFile(freed);
+    LedgerBook third;
+    setUpBook(third);
+    EXPECT_EQ(third.scratchPath, freed);
+    ReleaseScratchTableFile(third.scratchPath);
+}
