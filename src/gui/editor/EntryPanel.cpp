@@ -1,6 +1,336 @@
 #include "editor/EntryPanel.h"
 
+#include "app/Cp949.h"
+#include "app/TextHelpers.h"
+#include "app/UserDialogs.h"
+#include "editor/EntryFields.h"
+#include "editor/SpecialChar.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+std::string toCp949(const QString& text)
+{
+    // The fields refuse what CP949 cannot hold, so this never drops text.
+    return quill::encodeCp949(text.toStdString()).bytes.value_or(std::string());
+}
+
+QString fromCp949(const std::string& bytes)
+{
+    return QString::fromStdString(quill::decodeCp949(bytes));
+}
+
+QLabel* label(QWidget* parent, const QString& text, int x, int y)
+{
+    auto* l = new QLabel(text, parent);
+    l->move(x, y);
+    l->adjustSize();
+    return l;
+}
+
+} // namespace
+
 EntryPanel::EntryPanel(QWidget* parent) : QFrame(parent)
 {
+    setObjectName(QStringLiteral("TpPnl3"));
+    setFrameShape(QFrame::NoFrame);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Text, QColor(0, 0, 64));
+    setPalette(pal);
+
+    label(this, QStringLiteral("날짜"), 12, 11);
+    IDAYEdt = new DateEdit(this);
+    IDAYEdt->setObjectName(QStringLiteral("IDAYEdt"));
+    IDAYEdt->setGeometry(40, 8, 63, 18);
+
+    label(this, QStringLiteral("거래내용"), 129, 11);
+    JKYUEdt = new LimitedTextEdit(static_cast<int>(quill::kJkyuInputBytes), this);
+    JKYUEdt->setObjectName(QStringLiteral("JKYUEdt"));
+    JKYUEdt->setGeometry(179, 8, 254, 18);
+
+    label(this, QStringLiteral("거래처"), 461, 11);
+    SANGHOEdt = new LimitedTextEdit(static_cast<int>(quill::kSanghoInputBytes), this);
+    SANGHOEdt->setObjectName(QStringLiteral("SANGHOEdt"));
+    SANGHOEdt->setGeometry(501, 8, 194, 18);
+
+    GbnPanl = new QFrame(this);
+    GbnPanl->setObjectName(QStringLiteral("GbnPanl"));
+    GbnPanl->setFrameShape(QFrame::Panel);
+    GbnPanl->setFrameShadow(QFrame::Sunken);
+    GbnPanl->setGeometry(9, 33, 146, 26);
+    RadioA = new QRadioButton(QStringLiteral("수입"), GbnPanl);
+    RadioB = new QRadioButton(QStringLiteral("비용"), GbnPanl);
+    RadioC = new QRadioButton(QStringLiteral("자산"), GbnPanl);
+    RadioA->setObjectName(QStringLiteral("RadioA"));
+    RadioB->setObjectName(QStringLiteral("RadioB"));
+    RadioC->setObjectName(QStringLiteral("RadioC"));
+    RadioA->setGeometry(3, 5, 44, 17);
+    RadioB->setGeometry(48, 5, 44, 17);
+    RadioC->setGeometry(95, 5, 44, 17);
+    category_ = new QButtonGroup(this);
+    category_->addButton(RadioA, static_cast<int>(quill::Category::Income));
+    category_->addButton(RadioB, static_cast<int>(quill::Category::Expense));
+    category_->addButton(RadioC, static_cast<int>(quill::Category::Asset));
+
+    const QColor moneyBack(254, 255, 244);
+    auto money = [&](const char* name, int x, int w) {
+        auto* e = new MoneyEdit(this);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setGeometry(x, 37, w, 18);
+        QPalette p = e->palette();
+        p.setColor(QPalette::Base, moneyBack);
+        e->setPalette(p);
+        return e;
+    };
+    label(this, QStringLiteral("금액"), 172, 40);
+    mTmnyEdt = money("mTmnyEdt", 199, 70);
+    label(this, QStringLiteral("부가세"), 285, 40);
+    mTvatEdt = money("mTvatEdt", 324, 60);
+    label(this, QStringLiteral("계"), 408, 40);
+    mTotmy = money("mTotmy", 423, 70);
+    mTotmy->setReadOnly(true);
+
+    label(this, QStringLiteral("비고"), 515, 40);
+    EtcCmb = new RemarkBox(static_cast<int>(quill::kEtcInputBytes), this);
+    EtcCmb->setObjectName(QStringLiteral("EtcCmb"));
+    EtcCmb->setGeometry(545, 37, 61, 20);
+
+    mOk = new QToolButton(this);
+    mOk->setObjectName(QStringLiteral("mOk"));
+    mOk->setText(QStringLiteral("확인"));
+    mOk->setGeometry(614, 36, 47, 20);
+    mVoide = new QToolButton(this);
+    mVoide->setObjectName(QStringLiteral("mVoide"));
+    mVoide->setText(QStringLiteral("취소"));
+    mVoide->setGeometry(662, 36, 47, 20);
+    for (QToolButton* b : {mOk, mVoide})
+        b->setFocusPolicy(Qt::NoFocus);
+    connect(mOk, &QToolButton::clicked, this, &EntryPanel::confirmRequested);
+    connect(mVoide, &QToolButton::clicked, this, &EntryPanel::cancelRequested);
+    setButtonsActive(false);
+
+    setTabOrder(IDAYEdt, JKYUEdt);
+    setTabOrder(JKYUEdt, SANGHOEdt);
+    setTabOrder(SANGHOEdt, RadioA);
+    setTabOrder(RadioA, RadioB);
+    setTabOrder(RadioB, RadioC);
+    setTabOrder(RadioC, mTmnyEdt);
+    setTabOrder(mTmnyEdt, mTvatEdt);
+    setTabOrder(mTvatEdt, mTotmy);
+    setTabOrder(mTotmy, EtcCmb);
+
+    for (QWidget* w : std::initializer_list<QWidget*>{IDAYEdt, JKYUEdt, SANGHOEdt, RadioA, RadioB, RadioC, mTmnyEdt,
+                                                      mTvatEdt, mTotmy, EtcCmb})
+        w->installEventFilter(this);
+
+    connect(mTmnyEdt, &MoneyEdit::valueChanged, this, &EntryPanel::updateTotal);
+    connect(mTvatEdt, &MoneyEdit::valueChanged, this, &EntryPanel::updateTotal);
+    connect(mTmnyEdt, &MoneyEdit::doubleClicked, this, &EntryPanel::splitVat);
+    for (MoneyEdit* e : {mTmnyEdt, mTvatEdt})
+        connect(e, &MoneyEdit::refused, this,
+                [this] { showInfo(QString::fromUtf8(quill::kAmountTooLargeMessage)); });
+
+    resize(802, 67);
     setEnabled(false);
+}
+
+quill::EntryInput EntryPanel::input() const
+{
+    quill::EntryInput in;
+    in.IDAY = toCp949(IDAYEdt->dateText());
+    in.JKYU = toCp949(JKYUEdt->text());
+    in.SANGHO = toCp949(SANGHOEdt->text());
+    in.category = category();
+    in.amount = mTmnyEdt->value();
+    in.vat = mTvatEdt->value();
+    in.ETC = toCp949(EtcCmb->text());
+    return in;
+}
+
+void EntryPanel::showInput(const quill::EntryInput& input)
+{
+    IDAYEdt->setDateText(fromCp949(input.IDAY));
+    JKYUEdt->setProgramText(fromCp949(input.JKYU));
+    SANGHOEdt->setProgramText(fromCp949(input.SANGHO));
+    if (input.category != quill::Category::None)
+        setCategory(input.category);
+    mTmnyEdt->setValue(input.amount);
+    mTvatEdt->setValue(input.vat);
+    EtcCmb->setProgramText(fromCp949(input.ETC));
+}
+
+void EntryPanel::clearForAdding(const QString& date)
+{
+    IDAYEdt->setDateText(date);
+    JKYUEdt->setProgramText(QString());
+    SANGHOEdt->setProgramText(QString());
+    EtcCmb->setProgramText(QString());
+    setCategory(quill::Category::None);
+    mTmnyEdt->setValue(0);
+    mTvatEdt->setValue(0);
+}
+
+quill::Category EntryPanel::category() const
+{
+    const int id = category_->checkedId();
+    return id < 0 ? quill::Category::None : static_cast<quill::Category>(id);
+}
+
+void EntryPanel::setCategory(quill::Category category)
+{
+    if (category == quill::Category::None) {
+        category_->setExclusive(false);
+        for (QAbstractButton* b : category_->buttons())
+            b->setChecked(false);
+        category_->setExclusive(true);
+        return;
+    }
+    if (QAbstractButton* b = category_->button(static_cast<int>(category)))
+        b->setChecked(true);
+}
+
+void EntryPanel::setButtonsActive(bool active)
+{
+    for (QToolButton* b : {mOk, mVoide}) {
+        b->setEnabled(active);
+        b->setAutoRaise(!active);
+    }
+}
+
+bool EntryPanel::checkDate()
+{
+    if (quill::DateTextAcceptable(IDAYEdt->dateText().toStdString()))
+        return true;
+    showInfo(QString::fromUtf8(quill::kBadDateMessage));
+    IDAYEdt->setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+void EntryPanel::showInfo(const QString& text)
+{
+    if (dialogs_)
+        dialogs_->showInfo(text);
+}
+
+void EntryPanel::updateTotal()
+{
+    mTotmy->setValue(mTmnyEdt->value() + mTvatEdt->value());
+}
+
+void EntryPanel::proposeVat()
+{
+    if (quill::ShouldProposeVat(mTmnyEdt->text().isEmpty(), mTvatEdt->value()))
+        mTvatEdt->setValue(quill::ProposeVat(mTmnyEdt->value()));
+}
+
+void EntryPanel::proposeRemark()
+{
+    std::string r = quill::ProposeRemark(mode_, EtcCmb->text().toStdString(), mTvatEdt->value());
+    if (!r.empty())
+        EtcCmb->setProgramText(QString::fromStdString(r));
+}
+
+void EntryPanel::splitVat()
+{
+    if (!isEnabled() || mTmnyEdt->value() == 0)
+        return;
+    quill::VatSplit s = quill::SplitVatInclusive(mTmnyEdt->value());
+    mTvatEdt->setValue(s.vat);
+    mTmnyEdt->setValue(s.amount);
+}
+
+void EntryPanel::pasteSpecialChar(QWidget* field)
+{
+    if (dialogs_)
+        PickSpecialChar(*dialogs_);
+    const QString text = QGuiApplication::clipboard()->text();
+    if (text == QLatin1String("Non"))
+        return;
+    if (auto* edit = qobject_cast<QLineEdit*>(field))
+        edit->insert(text);
+}
+
+bool EntryPanel::handleKey(QWidget* field, int key)
+{
+    switch (key) {
+    case Qt::Key_Escape:
+        emit cancelRequested();
+        return true;
+    case Qt::Key_F11:
+        if (field == JKYUEdt || field == SANGHOEdt || field == EtcCmb)
+            pasteSpecialChar(field);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        QWidget* next = nullptr;
+        if (field == IDAYEdt)
+            next = JKYUEdt;
+        else if (field == JKYUEdt)
+            next = SANGHOEdt;
+        else if (field == SANGHOEdt)
+            next = RadioA;
+        else if (field == RadioA || field == RadioB || field == RadioC)
+            next = mTmnyEdt;
+        else if (field == mTmnyEdt)
+            next = mTvatEdt;
+        else if (field == mTvatEdt)
+            next = EtcCmb;
+        else if (field == mTotmy)
+            next = mTvatEdt;
+        if (field == EtcCmb)
+            emit confirmRequested();
+        else if (next)
+            next->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool EntryPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* field = qobject_cast<QWidget*>(watched);
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (handleKey(field, static_cast<QKeyEvent*>(event)->key()))
+            return true;
+        break;
+    case QEvent::FocusIn:
+        if (field == mTvatEdt)
+            proposeVat();
+        else if (field == EtcCmb)
+            proposeRemark();
+        break;
+    case QEvent::FocusOut: {
+        // The date test when the focus moves on inside the program; not when
+        // a message box or another window takes it, nor when the panel
+        // closes.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (field == IDAYEdt && mode_ != quill::EditorMode::Idle && !dateCheckQueued_ &&
+            reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            dateCheckQueued_ = true;
+            // After the focus change is complete, so that returning the
+            // focus to the date field does not race it.
+            QTimer::singleShot(0, this, [this] {
+                dateCheckQueued_ = false;
+                if (mode_ != quill::EditorMode::Idle && isEnabled())
+                    checkDate();
+            });
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QFrame::eventFilter(watched, event);
 }

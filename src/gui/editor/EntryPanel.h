@@ -1,10 +1,85 @@
 #pragma once
+#include "editor/EntryEditor.h"
+
 #include <QFrame>
 
+class QButtonGroup;
+class QLabel;
+class QRadioButton;
+class QToolButton;
+class DateEdit;
+class LimitedTextEdit;
+class MoneyEdit;
+class RemarkBox;
+class UserDialogs;
+
 // The entry panel: date, description, counterparty, category, amount, VAT,
-// total and remark of one entry, with the confirm and cancel buttons.
+// total and remark of one entry, with the confirm and cancel buttons. It
+// knows the fields and their own behaviour (proposals, the date test, the
+// Enter walk); what confirm and cancel do is the main window's.
 class EntryPanel : public QFrame {
     Q_OBJECT
 public:
     explicit EntryPanel(QWidget* parent = nullptr);
+
+    DateEdit* IDAYEdt = nullptr;
+    LimitedTextEdit* JKYUEdt = nullptr;
+    LimitedTextEdit* SANGHOEdt = nullptr;
+    QFrame* GbnPanl = nullptr;
+    QRadioButton* RadioA = nullptr;  // 수입
+    QRadioButton* RadioB = nullptr;  // 비용
+    QRadioButton* RadioC = nullptr;  // 자산
+    MoneyEdit* mTmnyEdt = nullptr;
+    MoneyEdit* mTvatEdt = nullptr;
+    MoneyEdit* mTotmy = nullptr;
+    RemarkBox* EtcCmb = nullptr;
+    QToolButton* mOk = nullptr;
+    QToolButton* mVoide = nullptr;
+
+    // Where the panel's messages go.
+    void setDialogs(UserDialogs* dialogs) { dialogs_ = dialogs; }
+    // The editor's mode, for the proposals and the date test.
+    void setMode(quill::EditorMode mode) { mode_ = mode; }
+    quill::EditorMode mode() const { return mode_; }
+
+    // The panel's values; texts in CP949.
+    quill::EntryInput input() const;
+    // Row-to-editor copy: a category of None leaves the selection as it is.
+    void showInput(const quill::EntryInput& input);
+    // Empties the fields for a new entry with the proposed date.
+    void clearForAdding(const QString& date);
+    quill::Category category() const;
+    void setCategory(quill::Category category);  // None clears the choice
+
+    // Confirm and cancel buttons: raised and enabled while editing, flat and
+    // disabled otherwise.
+    void setButtonsActive(bool active);
+
+    // The date test; shows the message and returns the focus to the date
+    // field when the date has one to seven digits.
+    bool checkDate();
+
+    // The entry an edit writes into.
+    quill::EditTarget editTarget;
+
+signals:
+    void confirmRequested();
+    void cancelRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void proposeVat();
+    void proposeRemark();
+    void splitVat();
+    void updateTotal();
+    void pasteSpecialChar(QWidget* field);
+    void showInfo(const QString& text);
+    bool handleKey(QWidget* field, int key);
+
+    UserDialogs* dialogs_ = nullptr;
+    quill::EditorMode mode_ = quill::EditorMode::Idle;
+    QButtonGroup* category_ = nullptr;
+    bool dateCheckQueued_ = false;
 };

@@ -1,0 +1,168 @@
+#include "editor/EntryFields.h"
+
+#include "app/Cp949.h"
+#include "editor/EntryEditor.h"
+#include "ledger/Money.h"
+
+#include <QKeyEvent>
+#include <QRegularExpressionValidator>
+
+#include <cmath>
+
+Cp949LimitValidator::Cp949LimitValidator(int maxBytes, QObject* parent)
+    : QValidator(parent), base_(maxBytes), limit_(maxBytes)
+{
+}
+
+QValidator::State Cp949LimitValidator::validate(QString& input, int&) const
+{
+    std::optional<std::size_t> bytes = quill::cp949Length(input.toStdString());
+    if (!bytes || *bytes > static_cast<std::size_t>(limit_))
+        return Invalid;
+    return Acceptable;
+}
+
+void Cp949LimitValidator::allowFor(const QString& text)
+{
+    std::optional<std::size_t> bytes = quill::cp949Length(text.toStdString());
+    limit_ = std::max(base_, bytes ? static_cast<int>(*bytes) : 0);
+}
+
+LimitedTextEdit::LimitedTextEdit(int maxBytes, QWidget* parent)
+    : QLineEdit(parent), validator_(new Cp949LimitValidator(maxBytes, this))
+{
+    setValidator(validator_);
+}
+
+void LimitedTextEdit::setProgramText(const QString& text)
+{
+    validator_->allowFor(text);
+    setText(text);
+}
+
+// ----------------------------------------------------------------------------
+
+DateEdit::DateEdit(QWidget* parent) : QLineEdit(parent)
+{
+    setInputMask("0000.00.00;_");
+}
+
+QString DateEdit::dateText() const
+{
+    QString s = displayText();
+    s.replace(QLatin1Char('_'), QLatin1Char(' '));
+    return s;
+}
+
+void DateEdit::setDateText(const QString& text)
+{
+    // Place digit by digit so that a blank or any other character leaves its
+    // place empty instead of shifting the rest.
+    static const int places[] = {0, 1, 2, 3, 5, 6, 8, 9};
+    QString shown = QStringLiteral("____.__.__");
+    for (int p : places)
+        if (p < text.size() && text[p].isDigit() && text[p].unicode() < 128)
+            shown[p] = text[p];
+    setText(shown);
+}
+
+// ----------------------------------------------------------------------------
+
+MoneyEdit::MoneyEdit(QWidget* parent) : QLineEdit(parent)
+{
+    setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]{0,16}")), this));
+    connect(this, &QLineEdit::textEdited, this, &MoneyEdit::edited);
+    showValue();
+}
+
+void MoneyEdit::setValue(double value)
+{
+    blank_ = false;
+    const bool changed = value != value_;
+    value_ = value;
+    showValue();
+    if (changed)
+        emit valueChanged(value_);
+}
+
+void MoneyEdit::showValue()
+{
+    QString text;
+    if (!blank_) {
+        if (hasFocus() && !isReadOnly())
+            text = QString::number(static_cast<qlonglong>(std::llround(value_)));
+        else
+            text = QString::fromStdString(quill::groupedWon(quill::toWideTenThousandths(value_)));
+    }
+    accepted_ = text;
+    setText(text);
+}
+
+void MoneyEdit::edited(const QString& text)
+{
+    double v = 0;
+    bool blank = text.isEmpty() || text == QLatin1String("-");
+    if (!blank)
+        v = text.toDouble();
+    if (!quill::AmountFits(v)) {
+        const int pos = std::min(cursorPosition(), static_cast<int>(accepted_.size()));
+        setText(accepted_);
+        setCursorPosition(pos);
+        emit refused();
+        return;
+    }
+    accepted_ = text;
+    blank_ = blank;
+    if (v != value_) {
+        value_ = v;
+        emit valueChanged(value_);
+    }
+}
+
+void MoneyEdit::focusInEvent(QFocusEvent* event)
+{
+    QLineEdit::focusInEvent(event);
+    if (!isReadOnly() && !blank_) {
+        showValue();
+        selectAll();
+    }
+}
+
+void MoneyEdit::focusOutEvent(QFocusEvent* event)
+{
+    QLineEdit::focusOutEvent(event);
+    if (!blank_)
+        showValue();
+}
+
+void MoneyEdit::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QLineEdit::mouseDoubleClickEvent(event);
+    emit doubleClicked();
+}
+
+// ----------------------------------------------------------------------------
+
+RemarkBox::RemarkBox(int maxBytes, QWidget* parent) : LimitedTextEdit(maxBytes, parent)
+{
+    for (const char* item : quill::kRemarkItems)
+        items_.append(QString::fromUtf8(item));
+}
+
+void RemarkBox::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up) {
+        int i = static_cast<int>(items_.indexOf(text()));
+        if (i < 0)
+            i = 0;
+        else if (event->key() == Qt::Key_Down)
+            i = std::min(i + 1, static_cast<int>(items_.size()) - 1);
+        else
+            i = std::max(i - 1, 0);
+        setText(items_[i]);
+        selectAll();
+        return;
+    }
+    LimitedTextEdit::keyPressEvent(event);
+}

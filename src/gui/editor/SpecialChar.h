@@ -1,0 +1,8 @@
+#pragma once
+
+class UserDialogs;
+
+// Opens the special-character picker, which leaves its choice on the
+// clipboard ("Non" when nothing was chosen). Shows the library message when
+// the picker cannot be opened.
+void PickSpecialChar(UserDialogs& dialogs);
