@@ -292,6 +292,22 @@ bool EntryPanel::handleKey(QWidget* field, int key)
             next->setFocus(Qt::TabFocusReason);
         return true;
     }
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        // The arrow keys move among the category buttons and choose the one
+        // they land on, also when none was chosen yet.
+        const QList<QRadioButton*> radios{RadioA, RadioB, RadioC};
+        const int i = static_cast<int>(radios.indexOf(qobject_cast<QRadioButton*>(field)));
+        if (i < 0)
+            return false;
+        const int step = key == Qt::Key_Left || key == Qt::Key_Up ? 2 : 1;
+        QRadioButton* target = radios[(i + step) % 3];
+        target->setFocus(Qt::TabFocusReason);
+        target->setChecked(true);
+        return true;
+    }
     default:
         return false;
     }
