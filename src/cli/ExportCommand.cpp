@@ -1,7 +1,30 @@
+// export: the workbook the toolbar's export writes, from a ledger file, for
+// batch use.
 #include "Commands.h"
 #include "CliSupport.h"
 
-int runExport(const std::vector<std::string>&)
+#include "export/ExportWorkbook.h"
+#include "ledger/WorkingTable.h"
+
+int runExport(const std::vector<std::string>& args)
 {
-    return cliFail(1, "export is not available yet");
+    CliArgs a;
+    if (auto err = parseCliArgs(args, {"--year", "--month", "--category"}, {"--printer"}, a))
+        return cliFail(2, *err);
+    if (a.positional.size() != 2)
+        return cliFail(2, "usage: quillbook-cli export FILE OUT.xlsx [--year Y] [--month M] [--category C] [--printer]");
+    std::optional<quill::LedgerFilter> filter;
+    if (auto err = cliFilter(a, filter))
+        return cliFail(2, *err);
+    quill::WorkingTable table;
+    if (quill::IoResult r = loadLedgerForCli(a.positional[0], table, filter); !r)
+        return cliFail(1, a.positional[0] + ": " + r.message);
+
+    // --printer writes the page setup the program writes when a printer is
+    // installed; without it the workbook keeps the default page.
+    quill::ExportOptions options;
+    options.hasPrinter = a.flags.count("--printer") > 0;
+    if (quill::IoResult r = quill::ExportLedger(table, a.positional[1], options); !r)
+        return cliFail(1, a.positional[1] + ": " + r.message);
+    return 0;
 }

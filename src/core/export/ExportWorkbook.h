@@ -1,0 +1,59 @@
+#pragma once
+#include "app/IoResult.h"
+#include "export/Workbook.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quill {
+
+class WorkingTable;
+
+struct ExportOptions {
+    // Page setup is written only for a machine with a printer.
+    bool hasPrinter = false;
+    // Rows one worksheet holds; only tests make it smaller.
+    int sheetRowLimit = xl::kMaxRows;
+};
+
+// Shows positives with digit groups, negatives with a minus, zero as a dash.
+inline constexpr std::string_view kAmountFormat = "_-* #,##0_-;-* #,##0_-;_-* \"-\"_-;_-@_-";
+inline constexpr std::string_view kTextFormat = "@";
+inline constexpr std::string_view kLedgerSheetName = "장부";
+inline constexpr std::string_view kStatisticsSheetName = "통계";
+inline constexpr std::string_view kLedgerTitle = "간 편 장 부";
+// Data rows of the ledger sheet start here (1-based, as in formulas).
+inline constexpr int kFirstDataRow = 4;
+// The month sums reach this row, or the last data row when there are more.
+inline constexpr int kClassicLastRow = 65536;
+
+struct ExportBuild {
+    std::optional<xl::Workbook> workbook;  // set on success
+    std::string error;                     // Korean, UTF-8, when nothing can be exported
+};
+
+// The whole export workbook from the rows the table shows (its filter
+// applied), in its order: "장부", "통계" and a hidden third sheet, "장부"
+// selected. Reads rows by position; the table's cursor does not move.
+// Fails only when the rows do not fit on one worksheet.
+ExportBuild BuildExportWorkbook(const WorkingTable& table, const ExportOptions& options = {});
+
+// The two sheets, for the builder above and for tests.
+xl::Sheet BuildLedgerSheet(xl::Workbook& book, const WorkingTable& table, const ExportOptions& options);
+xl::Sheet BuildStatisticsSheet(xl::Workbook& book, const xl::Sheet& ledger, const ExportOptions& options);
+
+// What a general-format cell makes of the two date characters typed into
+// it: a number when they read as one (" 3", "03", "3."), else the text.
+struct MonthDayValue {
+    std::optional<double> number;
+    std::string text;  // when not a number
+};
+MonthDayValue MonthDayCell(std::string_view twoCharacters);
+
+// Builds the workbook and writes it to `path` (through a temporary file in
+// the same folder, so an existing file is replaced only by a complete one).
+// Fails with the build's error or the writer's reason.
+IoResult ExportLedger(const WorkingTable& table, const std::string& path, const ExportOptions& options = {});
+
+} // namespace quill

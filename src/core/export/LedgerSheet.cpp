@@ -1,0 +1,199 @@
+// The ledger sheet "장부": the official form's title and two header rows,
+// then one row per shown entry from row 4.
+#include "export/ExportWorkbook.h"
+#include "export/SheetCanvas.h"
+
+#include "app/Cp949.h"
+#include "ledger/WorkingTable.h"
+
+#include <cmath>
+
+namespace quill {
+
+using namespace xl;
+
+namespace {
+
+// Columns, from 0.
+enum : int { A, B, C, D, E, F, G, H, I, J, K, L };
+
+CellRange cellAt(int row, int col) { return {row, col, row, col}; }
+CellRange span(int row, int firstCol, int lastCol) { return {row, firstCol, row, lastCol}; }
+
+// Characters `first` and `first`+1 (from 0) of a UTF-8 text; fewer or none
+// when the text is shorter.
+std::string twoCharacters(std::string_view utf8, std::size_t first)
+{
+    std::size_t index = 0;
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t n = 1;
+        auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead >= 0xF0)
+            n = 4;
+        else if (lead >= 0xE0)
+            n = 3;
+        else if (lead >= 0xC0)
+            n = 2;
+        if (index >= first && index < first + 2)
+            out.append(utf8.substr(i, n));
+        ++index;
+        i += n;
+    }
+    return out;
+}
+
+} // namespace
+
+MonthDayValue MonthDayCell(std::string_view s)
+{
+    MonthDayValue v;
+    std::string_view t = s;
+    while (!t.empty() && t.front() == ' ')
+        t.remove_prefix(1);
+    while (!t.empty() && t.back() == ' ')
+        t.remove_suffix(1);
+    bool negative = false;
+    if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
+        negative = t.front() == '-';
+        t.remove_prefix(1);
+    }
+    double whole = 0, fraction = 0, scale = 1;
+    int digits = 0, points = 0;
+    for (char c : t) {
+        if (c == '.') {
+            ++points;
+        } else if (c >= '0' && c <= '9') {
+            ++digits;
+            if (points)
+                fraction += (c - '0') * (scale /= 10);
+            else
+                whole = whole * 10 + (c - '0');
+        } else {
+            digits = 0;
+            break;
+        }
+    }
+    if (digits > 0 && points <= 1)
+        v.number = whole + fraction == 0 ? 0.0 : (negative ? -1 : 1) * (whole + fraction);
+    else
+        v.text = std::string(s);
+    return v;
+}
+
+Sheet BuildLedgerSheet(Workbook& book, const WorkingTable& table, const ExportOptions& options)
+{
+    const int n = table.recordCount();
+    const int lastData = n + 2;      // 0-based row of the last entry
+    const int formatRow = n + 3;     // formats reach one row past it
+    // Column L and nothing below the format row: they carry the far side of
+    // the lines of K and of the last rows.
+    SheetCanvas s(book, std::string(kLedgerSheetName), formatRow + 1, L + 1);
+    if (options.hasPrinter)
+        s.pageSetup({9, false, 20, 12, 50, 30});
+
+    s.sheetFontColour(kBlack);
+    s.sheetVertical(VAlign::Center);
+    s.sheetFontName("돋움");
+    s.sheetFontSize(10);
+    s.sheetColumnWidth(8.11);
+    s.sheetRowHeight(35.25);
+
+    // Title.
+    s.rowHeight(0, 42);
+    s.bold(cellAt(0, A));
+    s.text(0, A, kLedgerTitle);
+    s.fontSize(cellAt(0, A), 18);
+    s.horizontal(cellAt(0, A), HAlign::Center);
+    s.merge(span(0, A, K));
+
+    // Header rows 2 and 3.
+    s.rowHeight(1, 21);
+    s.rowHeight(2, 21);
+    const double widths[] = {2.33, 2.33, 8.89, 7.44, 8.22, 8.22, 8.22, 8.22, 8.22, 8.22, 7.89};
+    for (int col = A; col <= K; ++col)
+        s.columnWidth(col, widths[col]);
+    s.merge(span(1, A, B));
+    s.merge(span(1, E, F));
+    s.merge(span(1, G, H));
+    s.merge(span(1, I, J));
+    s.fontSize(span(1, A, K), 12);
+    s.text(1, A, "①");
+    s.text(1, C, "②");
+    s.text(1, D, "③");
+    s.text(1, E, "④수입");
+    s.text(1, G, "⑤비용");
+    s.text(1, I, "⑥고정자산증감");
+    s.text(1, K, "⑦비고");
+    s.merge(span(2, A, B));
+    s.merge({1, K, 2, K});
+    s.fontSize(span(2, A, K), 12);
+    s.text(2, A, "날짜");
+    s.text(2, C, "거래내용");
+    s.text(2, D, "거래처");
+    const char* amountHeads[] = {"금액", "부가세", "금액", "부가세", "금액", "부가세"};
+    for (int col = E; col <= J; ++col)
+        s.text(2, col, amountHeads[col - E]);
+    s.horizontal(span(1, A, K), HAlign::Center);
+    s.horizontal(span(2, A, K), HAlign::Center);
+    s.fill({1, A, 2, K}, rgb(255, 255, 128));
+
+    for (int col : {A, B, C, D, E, G, I, K})
+        s.edgeWeight(cellAt(1, col), Edge::Left, LineWeight::Thin);
+    s.edgeWeight(cellAt(1, K), Edge::Right, LineWeight::Thin);
+    for (int col = A; col <= K; ++col)
+        s.edgeWeight(cellAt(2, col), Edge::Left, LineWeight::Thin);
+    s.edgeWeight(cellAt(2, K), Edge::Right, LineWeight::Thin);
+    s.edgeWeight(span(0, A, K), Edge::Bottom, LineWeight::Medium);
+    s.edgeWeight(span(1, E, J), Edge::Bottom, LineWeight::Thin);
+    s.edgeWeight(span(2, A, K), Edge::Bottom, LineWeight::Thick);
+
+    // One row per shown entry.
+    for (int i = 0; i < n; ++i) {
+        const LedgerEntry& e = table.visibleRow(i);
+        const int row = i + 3;
+        std::string day = decodeCp949(e.IDAY.view());
+        for (int col : {A, B}) {
+            MonthDayValue v = MonthDayCell(twoCharacters(day, col == A ? 5 : 8));
+            if (v.number)
+                s.number(row, col, *v.number);
+            else
+                s.text(row, col, v.text);
+        }
+        s.text(row, C, decodeCp949(e.JKYU.view()));
+        s.text(row, D, decodeCp949(e.SANGHO.view()));
+        for (int f = 0; f < kMoneyFieldCount; ++f) {
+            double amount = moneyValue(e, f);
+            // A value the file format cannot hold is not a number a workbook can hold either.
+            if (amount != 0 && std::isfinite(amount))
+                s.number(row, E + f, amount);
+        }
+        s.text(row, K, decodeCp949(e.ETC.view()));
+    }
+
+    // Formats of the data area, one row past the last entry.
+    s.numberFormat({3, C, formatRow, D}, kTextFormat);
+    s.wrap({3, C, formatRow, D});
+    s.numberFormat({3, K, formatRow, K}, kTextFormat);
+    s.wrap({3, K, formatRow, K});
+    s.numberFormat({3, E, formatRow, J}, kAmountFormat);
+    s.shrink({3, E, formatRow, J});
+
+    if (n > 0) {
+        const CellRange grid{3, C, lastData, K};
+        s.gridContinuous(grid);
+        s.gridColour(grid, kBlack);
+        s.gridWeight(grid, LineWeight::Thin);
+        for (int row = 3; row <= lastData; ++row) {
+            s.edgeWeight(span(row + 1, A, B), Edge::Top, LineWeight::Thin);
+            s.edgeWeight(span(row, A, B), Edge::Bottom, LineWeight::Thin);
+            s.edgeWeight(cellAt(row, A), Edge::Left, LineWeight::Thin);
+            s.edgeColour(cellAt(row, A), Edge::Left, kBlack);
+            s.edgeWeight(cellAt(row, B), Edge::Left, LineWeight::Hairline);
+            s.edgeColour(cellAt(row, B), Edge::Left, kBlack);
+        }
+    }
+    return s.finish();
+}
+
+} // namespace quill

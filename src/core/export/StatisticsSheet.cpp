@@ -1,0 +1,203 @@
+// The statistics sheet "통계": month, quarter, half-year and year totals of
+// the ledger sheet as live formulas, each with its result stored beside it
+// so that a viewer that does not recalculate still shows the totals.
+#include "export/ExportWorkbook.h"
+#include "export/SheetCanvas.h"
+
+#include "ledger/Money.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+namespace quill {
+
+using namespace xl;
+
+namespace {
+
+enum : int { A, B, C, D, E, F, G, H, I, J };
+
+CellRange cellAt(int row, int col) { return {row, col, row, col}; }
+CellRange span(int row, int firstCol, int lastCol) { return {row, firstCol, row, lastCol}; }
+
+using Sums = std::array<WideTenths, 6>;  // columns D to I
+
+double toDouble(WideTenths t) { return static_cast<double>(static_cast<long double>(t) / 10000.0L); }
+
+// What SUMIF(장부!A, m, 장부!X) gives for each month: the amounts E to J of
+// the data rows whose column A holds the number m.
+std::array<Sums, 13> monthSums(const Sheet& ledger, int lastDataRow)
+{
+    std::array<Sums, 13> sums{};
+    for (int row = kFirstDataRow - 1; row < lastDataRow; ++row) {
+        Cell a = ledger.cell(row, A);
+        if (a.kind != CellKind::Number)
+            continue;
+        for (int m = 1; m <= 12; ++m) {
+            if (a.number != m)
+                continue;
+            for (int f = 0; f < 6; ++f) {
+                Cell amount = ledger.cell(row, E + f);
+                if (amount.kind == CellKind::Number)
+                    sums[static_cast<std::size_t>(m)][static_cast<std::size_t>(f)] += toWideTenThousandths(amount.number);
+            }
+        }
+    }
+    return sums;
+}
+
+Sums add(const Sums& x, const Sums& y)
+{
+    Sums r{};
+    for (std::size_t f = 0; f < r.size(); ++f)
+        r[f] = x[f] + y[f];
+    return r;
+}
+
+} // namespace
+
+Sheet BuildStatisticsSheet(Workbook& book, const Sheet& ledger, const ExportOptions& options)
+{
+    // Entries beyond row 65536 would be left out of the classic ranges, so
+    // the ranges then reach the last entry instead.
+    const int entries = ledger.rows() - kFirstDataRow;  // the ledger block ends one row past the data
+    const int lastDataRow = kFirstDataRow - 1 + entries;
+    const int rangeEnd = std::max(kClassicLastRow, lastDataRow);
+    const std::array<Sums, 13> months = monthSums(ledger, lastDataRow);
+
+    // Row 25 and column J carry the far side of the lines of row 24 and column I.
+    SheetCanvas s(book, std::string(kStatisticsSheetName), 25, J + 1);
+    if (options.hasPrinter)
+        s.pageSetup({9, true, 75, 15, 13, 10});
+
+    s.sheetBorderColour(kWhite);
+    s.sheetFontColour(kBlack);
+    s.sheetVertical(VAlign::Center);
+    s.sheetFontName("돋움");
+    s.sheetFontSize(11);
+    s.sheetColumnWidth(12.78);
+    s.sheetRowHeight(23.25);
+
+    s.bold(cellAt(0, A));
+    s.text(0, A, "기간별 합계 금액");
+    s.merge(span(0, A, I));
+    s.rowHeight(0, 25.5);
+    s.fontSize(cellAt(0, A), 20);
+    s.horizontal(cellAt(0, A), HAlign::Center);
+
+    s.bold(cellAt(1, A));
+    s.formulaWithText(1, A, "=장부!A1", kLedgerTitle);
+    s.merge(span(1, A, E));
+    s.rowHeight(1, 22.5);
+    s.fontSize(cellAt(1, A), 18);
+
+    s.columnWidth(A, 10.44);
+    s.columnWidth(B, 9.67);
+    s.columnWidth(C, 4.44);
+
+    struct Head {
+        int col;
+        const char* text;
+        int lastCol;
+    };
+    const Head row3[] = {{A, "①", C}, {D, "④수입", E}, {F, "⑤비용", G}, {H, "⑥고정자산증감", I}};
+    for (const Head& h : row3) {
+        s.bold(cellAt(2, h.col));
+        s.text(2, h.col, h.text);
+        s.merge(span(2, h.col, h.lastCol));
+        if (h.col == A)
+            s.rowHeight(2, 20.5);
+        s.fontSize(cellAt(2, h.col), 12);
+    }
+    s.bold(cellAt(3, A));
+    s.text(3, A, "기간");
+    s.merge(span(3, A, C));
+    s.rowHeight(3, 20.5);
+    s.fontSize(cellAt(3, A), 12);
+    const char* row4[] = {"금액", "부가세", "금액", "부가세", "금액", "부가세"};
+    for (int col = D; col <= I; ++col) {
+        s.bold(cellAt(3, col));
+        s.text(3, col, row4[col - D]);
+        s.fontSize(cellAt(3, col), 12);
+    }
+    s.horizontal(span(2, A, I), HAlign::Center);
+    s.horizontal(span(3, A, I), HAlign::Center);
+    s.fill({2, A, 3, I}, rgb(255, 255, 128));
+
+    s.gridColour({2, A, 23, I}, kBlack);
+    s.gridWeight({2, A, 23, I}, LineWeight::Hairline);
+    s.edgeWeight(span(1, A, I), Edge::Bottom, LineWeight::Hairline);
+    s.gridColour({4, A, 23, C}, kWhite);
+
+    s.numberFormat({4, D, 23, I}, kAmountFormat);
+    s.shrink({4, D, 23, I});
+
+    const std::string ledgerA = "장부!$A$4:$A$" + std::to_string(rangeEnd);
+    std::array<Sums, 25> rowSums{};  // by 1-based row, for the totals above
+    auto monthRow = [&](int row1, int m) {
+        const int r = row1 - 1;
+        s.bold(cellAt(r, C));
+        s.text(r, C, std::to_string(m) + "월");
+        s.horizontal(cellAt(r, C), HAlign::Center);
+        rowSums[static_cast<std::size_t>(row1)] = months[static_cast<std::size_t>(m)];
+        for (int col = D; col <= I; ++col) {
+            const std::string sumColumn = columnName(col + 1);
+            s.formula(r, col,
+                      "=SUMIF(" + ledgerA + "," + std::to_string(m) + ",장부!$" + sumColumn + "$4:$" + sumColumn + "$"
+                          + std::to_string(rangeEnd) + ")",
+                      toDouble(rowSums[static_cast<std::size_t>(row1)][static_cast<std::size_t>(col - D)]));
+        }
+    };
+    // Totals rows: label cell, fill start, formula shape and the rows it adds.
+    auto totalRow = [&](int row1, int labelCol, const char* label, Colour colour, int x, int y, bool range) {
+        const int r = row1 - 1;
+        s.merge(span(r, labelCol, C));
+        s.bold(cellAt(r, labelCol));
+        s.text(r, labelCol, label);
+        s.fill(span(r, labelCol, I), colour);
+        s.bold(span(r, D, I));
+        Sums sum{};
+        if (range)
+            for (int k = x; k <= y; ++k)
+                sum = add(sum, rowSums[static_cast<std::size_t>(k)]);
+        else
+            sum = add(rowSums[static_cast<std::size_t>(x)], rowSums[static_cast<std::size_t>(y)]);
+        rowSums[static_cast<std::size_t>(row1)] = sum;
+        for (int col = D; col <= I; ++col) {
+            const std::string c = columnName(col);
+            const std::string f = range ? "=SUM(" + c + std::to_string(x) + ":" + c + std::to_string(y) + ")"
+                                        : "=" + c + std::to_string(x) + "+" + c + std::to_string(y);
+            s.formula(r, col, f, toDouble(sum[static_cast<std::size_t>(col - D)]));
+        }
+    };
+    const Colour green = rgb(202, 247, 172), orange = rgb(253, 210, 172), pink = rgb(255, 128, 255);
+
+    for (int m = 1; m <= 3; ++m)
+        monthRow(4 + m, m);
+    totalRow(8, B, " 1분기 합계", green, 5, 7, true);
+    for (int m = 4; m <= 6; ++m)
+        monthRow(5 + m, m);
+    totalRow(12, B, " 2분기 합계", green, 9, 11, true);
+    totalRow(13, A, " 상반기 합계", orange, 8, 12, false);
+    for (int m = 7; m <= 9; ++m)
+        monthRow(7 + m, m);
+    totalRow(17, B, " 3분기 합계", green, 14, 16, true);
+    for (int m = 10; m <= 12; ++m)
+        monthRow(8 + m, m);
+    totalRow(21, B, " 4분기 합계", green, 18, 20, true);
+    totalRow(22, A, " 하반기 합계", orange, 17, 21, false);
+    totalRow(24, A, "연 합계", pink, 13, 22, false);
+
+    for (int r = 4; r <= 23; ++r) {
+        s.edgeWeight(span(r, A, C), Edge::Top, LineWeight::Hairline);
+        s.edgeColour(span(r, A, C), Edge::Top, kBlack);
+        s.edgeWeight(cellAt(r, A), Edge::Left, LineWeight::Hairline);
+        s.edgeColour(cellAt(r, A), Edge::Left, kBlack);
+    }
+    s.edgeWeight(span(23, A, C), Edge::Bottom, LineWeight::Hairline);
+    s.edgeColour(span(23, A, C), Edge::Bottom, kBlack);
+    return s.finish();
+}
+
+} // namespace quill

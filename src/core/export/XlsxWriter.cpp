@@ -1,0 +1,244 @@
+#include "export/XlsxWriter.h"
+
+#include "app/SafeFile.h"
+
+#include <xlsxwriter.h>
+
+#include <string>
+#include <vector>
+
+namespace quill {
+
+using namespace xl;
+
+namespace {
+
+std::string folderOf(const std::string& path)
+{
+    auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+// The library keeps 0 for "not set" and spells black differently.
+lxw_color_t libraryColour(Colour c) { return c == kBlack ? static_cast<lxw_color_t>(LXW_COLOR_BLACK) : static_cast<lxw_color_t>(c); }
+
+std::uint8_t libraryLine(LineWeight w)
+{
+    switch (w) {
+    case LineWeight::None: return LXW_BORDER_NONE;
+    case LineWeight::Hairline: return LXW_BORDER_HAIR;
+    case LineWeight::Thin: return LXW_BORDER_THIN;
+    case LineWeight::Medium: return LXW_BORDER_MEDIUM;
+    case LineWeight::Thick: return LXW_BORDER_THICK;
+    }
+    return LXW_BORDER_NONE;
+}
+
+bool hasNonAscii(const std::string& s)
+{
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return true;
+    return false;
+}
+
+class FileWriter {
+public:
+    FileWriter(const Workbook& book, lxw_workbook* wb) : book_(book), wb_(wb), formats_(book.formats.size(), nullptr) {}
+
+    lxw_error writeSheet(const Sheet& sheet);
+
+private:
+    lxw_format* format(std::uint32_t id);
+    void keep(lxw_error e)
+    {
+        if (e != LXW_NO_ERROR && error_ == LXW_NO_ERROR)
+            error_ = e;
+    }
+
+    const Workbook& book_;
+    lxw_workbook* wb_;
+    std::vector<lxw_format*> formats_;  // made on first use; the workbook owns them
+    lxw_error error_ = LXW_NO_ERROR;
+    std::string buffer_;
+    std::string buffer2_;
+};
+
+lxw_format* FileWriter::format(std::uint32_t id)
+{
+    if (formats_[id])
+        return formats_[id];
+    const CellFormat& f = book_.formats[id];
+    lxw_format* x = workbook_add_format(wb_);
+    if (!f.fontName.empty()) {
+        format_set_font_name(x, f.fontName.c_str());
+        if (hasNonAscii(f.fontName)) {
+            // Hangul character set, so that the application picks the font's Korean face.
+            format_set_font_family(x, 3);
+            format_set_font_charset(x, 129);
+        }
+    }
+    format_set_font_size(x, f.fontSize);
+    if (f.bold)
+        format_set_bold(x);
+    if (f.fontColour != kAutomatic)
+        format_set_font_color(x, libraryColour(f.fontColour));
+    if (f.horizontal == HAlign::Center)
+        format_set_align(x, LXW_ALIGN_CENTER);
+    if (f.vertical == VAlign::Center)
+        format_set_align(x, LXW_ALIGN_VERTICAL_CENTER);
+    if (f.fill != kNoFill) {
+        format_set_pattern(x, LXW_PATTERN_SOLID);
+        format_set_bg_color(x, libraryColour(f.fill));
+    }
+    if (f.numberFormat == "@")
+        format_set_num_format_index(x, 49);  // the built-in text format
+    else if (!f.numberFormat.empty())
+        format_set_num_format(x, f.numberFormat.c_str());
+    if (f.wrap)
+        format_set_text_wrap(x);
+    if (f.shrink)
+        format_set_shrink(x);
+    struct Side {
+        const BorderLine& line;
+        void (*weight)(lxw_format*, uint8_t);
+        void (*colour)(lxw_format*, lxw_color_t);
+    };
+    const Side sides[] = {{f.left, format_set_left, format_set_left_color},
+                          {f.right, format_set_right, format_set_right_color},
+                          {f.top, format_set_top, format_set_top_color},
+                          {f.bottom, format_set_bottom, format_set_bottom_color}};
+    for (const Side& s : sides) {
+        if (s.line.weight == LineWeight::None)
+            continue;
+        s.weight(x, libraryLine(s.line.weight));
+        if (s.line.colour != kAutomatic)
+            s.colour(x, libraryColour(s.line.colour));
+    }
+    formats_[id] = x;
+    return x;
+}
+
+lxw_error FileWriter::writeSheet(const Sheet& sheet)
+{
+    if (lxw_error bad = workbook_validate_sheet_name(wb_, sheet.name.c_str()); bad != LXW_NO_ERROR)
+        return bad;
+    lxw_worksheet* ws = workbook_add_worksheet(wb_, sheet.name.c_str());
+    if (!ws)
+        return LXW_ERROR_MEMORY_MALLOC_FAILED;
+
+    if (sheet.defaultRowHeight != 15)
+        worksheet_set_default_row(ws, sheet.defaultRowHeight, LXW_FALSE);
+
+    // Column widths and the whole-sheet format, in ranges that do not overlap.
+    if (sheet.columnFormat != 0 || sheet.defaultColumnWidth != 8.43 || !sheet.columnWidths.empty()) {
+        lxw_format* columnFormat = sheet.columnFormat ? format(sheet.columnFormat) : nullptr;
+        int next = 0;
+        for (const auto& [col, width] : sheet.columnWidths) {
+            if (col > next)
+                keep(worksheet_set_column(ws, static_cast<lxw_col_t>(next), static_cast<lxw_col_t>(col - 1),
+                                          sheet.defaultColumnWidth, columnFormat));
+            keep(worksheet_set_column(ws, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col), width, columnFormat));
+            next = col + 1;
+        }
+        if (next < kMaxColumns)
+            keep(worksheet_set_column(ws, static_cast<lxw_col_t>(next), kMaxColumns - 1, sheet.defaultColumnWidth,
+                                      columnFormat));
+    }
+
+    // Merges first: with rows written one by one, the library only records
+    // them here (the empty text and missing format write nothing).
+    for (const CellRange& m : sheet.merges)
+        keep(worksheet_merge_range(ws, static_cast<lxw_row_t>(m.firstRow), static_cast<lxw_col_t>(m.firstCol),
+                                   static_cast<lxw_row_t>(m.lastRow), static_cast<lxw_col_t>(m.lastCol), "", nullptr));
+
+    if (sheet.pageSetup) {
+        const PageSetup& p = *sheet.pageSetup;
+        worksheet_set_paper(ws, static_cast<uint8_t>(p.paperSize));
+        if (p.landscape)
+            worksheet_set_landscape(ws);
+        else
+            worksheet_set_portrait(ws);
+        // Points to the file's inches.
+        worksheet_set_margins(ws, p.leftMargin / 72.0, p.rightMargin / 72.0, p.topMargin / 72.0, p.bottomMargin / 72.0);
+    }
+    if (sheet.active)
+        worksheet_activate(ws);
+    else if (sheet.selected)
+        worksheet_select(ws);
+    if (sheet.hidden)
+        worksheet_hide(ws);
+
+    auto height = sheet.rowHeights.begin();
+    for (int row = 0; row < sheet.rows(); ++row) {
+        const auto r = static_cast<lxw_row_t>(row);
+        if (height != sheet.rowHeights.end() && height->first == row) {
+            keep(worksheet_set_row(ws, r, height->second, nullptr));
+            ++height;
+        }
+        for (int col = 0; col < sheet.columns(); ++col) {
+            const Cell cell = sheet.cell(row, col);
+            if (cell.kind == CellKind::Empty && cell.format == sheet.columnFormat)
+                continue;
+            const auto c = static_cast<lxw_col_t>(col);
+            lxw_format* f = format(cell.format);
+            switch (cell.kind) {
+            case CellKind::Empty:
+                keep(worksheet_write_blank(ws, r, c, f));
+                break;
+            case CellKind::Number:
+                keep(worksheet_write_number(ws, r, c, cell.number, f));
+                break;
+            case CellKind::Text:
+                buffer_.assign(sheet.text(cell));
+                keep(worksheet_write_string(ws, r, c, buffer_.c_str(), f));
+                break;
+            case CellKind::Formula:
+                buffer_.assign(sheet.text(cell));
+                if (cell.textResult) {
+                    buffer2_.assign(sheet.resultText(cell));
+                    keep(worksheet_write_formula_str(ws, r, c, buffer_.c_str(), f, buffer2_.c_str()));
+                } else {
+                    keep(worksheet_write_formula_num(ws, r, c, buffer_.c_str(), f, cell.number));
+                }
+                break;
+            }
+        }
+    }
+    for (; height != sheet.rowHeights.end(); ++height)
+        keep(worksheet_set_row(ws, static_cast<lxw_row_t>(height->first), height->second, nullptr));
+    return error_;
+}
+
+} // namespace
+
+IoResult WriteWorkbookFile(const Workbook& book, const std::string& path)
+{
+    SafeFile file(path);
+    if (IoResult r = file.open(); !r)
+        return r;
+    // Worksheets go out row by row through small scratch files in the
+    // target's folder, so a large ledger does not have to fit in memory twice.
+    std::string scratch = folderOf(file.target());
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = scratch.data();
+    lxw_workbook* wb = workbook_new_opt(file.temporaryPath().c_str(), &options);
+    if (!wb)
+        return IoResult::failure(lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED));
+    FileWriter writer(book, wb);
+    lxw_error err = LXW_NO_ERROR;
+    for (const Sheet& sheet : book.sheets) {
+        err = writer.writeSheet(sheet);
+        if (err != LXW_NO_ERROR)
+            break;
+    }
+    lxw_error closed = workbook_close(wb);  // frees the workbook in any case
+    if (err == LXW_NO_ERROR)
+        err = closed;
+    if (err != LXW_NO_ERROR)
+        return IoResult::failure(lxw_strerror(err));
+    return file.commit();
+}
+
+} // namespace quill
