@@ -1,0 +1,574 @@
+// The export workbook as data: how settings on shared lines resolve, what
+// the two sheets hold, the stored totals, the limits and the file writer's
+// failures.
+#include "app/Cp949.h"
+#include "export/ExportWorkbook.h"
+#include "export/SheetCanvas.h"
+#include "export/XlsxWriter.h"
+#include "ledger/Money.h"
+#include "ledger/WorkingTable.h"
+#include "view/LedgerFilter.h"
+#include "view/Totals.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <unistd.h>
+
+using namespace quill;
+using namespace quill::xl;
+
+namespace {
+
+std::string cp(std::string_view utf8) { return encodeCp949(utf8).bytes.value(); }
+
+LedgerEntry entry(std::string_view day, std::array<double, 6> amounts, std::string_view jkyu = "",
+                  std::string_view sangho = "", std::string_view etc = "")
+{
+    LedgerEntry e;
+    e.IDAY = day;
+    e.JKYU = cp(jkyu);
+    e.SANGHO = cp(sangho);
+    e.ETC = cp(etc);
+    for (int f = 0; f < kMoneyFieldCount; ++f)
+        setMoneyValue(e, f, amounts[static_cast<std::size_t>(f)]);
+    return e;
+}
+
+void fill(WorkingTable& t, const std::vector<LedgerEntry>& rows)
+{
+    for (const LedgerEntry& e : rows)
+        t.appendRaw(e);
+    t.orderBy("IDAY");
+    t.open();
+}
+
+const CellFormat& fmt(const Workbook& b, const Sheet& s, const char* a1) { return b.formats[s.at(a1).format]; }
+std::string textOf(const Sheet& s, const char* a1) { return std::string(s.text(s.at(a1))); }
+
+constexpr BorderLine kNone{};
+constexpr BorderLine line(LineWeight w, Colour c = kAutomatic) { return {w, c}; }
+
+class TempFolder {
+public:
+    TempFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "quillexport-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~TempFolder() { std::filesystem::remove_all(path_); }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    std::set<std::string> names() const
+    {
+        std::set<std::string> out;
+        for (const auto& e : std::filesystem::directory_iterator(path_))
+            out.insert(e.path().filename().string());
+        return out;
+    }
+
+private:
+    std::string path_;
+};
+
+std::string readAll(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+} // namespace
+
+// --- lines shared by neighbouring cells ---------------------------------------
+
+TEST(SheetCanvas, LaterSettingWinsOnALineWhicheverCellItCameThrough)
+{
+    Workbook b;
+    SheetCanvas s(b, "x", 4, 4);
+    s.edgeWeight({0, 0, 0, 0}, Edge::Right, LineWeight::Thick);
+    s.edgeWeight({0, 1, 0, 1}, Edge::Left, LineWeight::Thin);   // the same line, from B1
+    s.edgeColour({1, 0, 1, 1}, Edge::Bottom, kBlack);           // a missing line becomes thin
+    s.edgeWeight({1, 0, 1, 0}, Edge::Top, LineWeight::Medium);
+    s.gridColour({1, 0, 1, 0}, kWhite);                         // keeps the weight, takes the colour
+    Sheet sh = s.finish();
+
+    EXPECT_EQ(fmt(b, sh, "A1").right, line(LineWeight::Thin));
+    EXPECT_EQ(fmt(b, sh, "B1").left, line(LineWeight::Thin));
+    EXPECT_EQ(fmt(b, sh, "A2").bottom, line(LineWeight::Thin, kWhite));
+    EXPECT_EQ(fmt(b, sh, "A3").top, line(LineWeight::Thin, kWhite));
+    EXPECT_EQ(fmt(b, sh, "B2").bottom, line(LineWeight::Thin, kBlack));
+    EXPECT_EQ(fmt(b, sh, "B3").top, line(LineWeight::Thin, kBlack));
+    EXPECT_EQ(fmt(b, sh, "A2").top, line(LineWeight::Medium, kWhite));
+    EXPECT_EQ(fmt(b, sh, "A1").bottom, line(LineWeight::Medium, kWhite));
+    EXPECT_EQ(fmt(b, sh, "B2").left, line(LineWeight::Thin, kWhite));
+    EXPECT_EQ(fmt(b, sh, "C3").left, kNone);
+    // Cells that look alike share one format.
+    EXPECT_EQ(sh.at("D4").format, sh.at("C4").format);
+}
+
+TEST(SheetCanvas, RefusesLinesItCannotGiveToBothCells)
+{
+    Workbook b;
+    SheetCanvas s(b, "x", 2, 2);
+    s.edgeWeight({0, 1, 0, 1}, Edge::Right, LineWeight::Thin);
+    EXPECT_THROW(s.finish(), std::logic_error);
+    SheetCanvas t(b, "y", 2, 2);
+    t.merge({0, 0, 0, 1});
+    EXPECT_THROW(t.merge({0, 1, 1, 1}), std::logic_error);
+    EXPECT_THROW(t.bold({0, 0, 2, 0}), std::out_of_range);
+}
+
+// --- the ledger sheet -----------------------------------------------------------
+
+TEST(LedgerSheet, HeaderRowsOfAnEmptyView)
+{
+    WorkingTable t;
+    fill(t, {});
+    Workbook b;
+    Sheet s = BuildLedgerSheet(b, t, {});
+
+    EXPECT_EQ(s.name, "장부");
+    const std::vector<CellRange> merges = {parseRange("A1:K1"), parseRange("A2:B2"), parseRange("E2:F2"),
+                                           parseRange("G2:H2"), parseRange("I2:J2"), parseRange("A3:B3"),
+                                           parseRange("K2:K3")};
+    EXPECT_EQ(s.merges, merges);
+    EXPECT_EQ(textOf(s, "A1"), "간 편 장 부");
+    EXPECT_TRUE(fmt(b, s, "A1").bold);
+    EXPECT_EQ(fmt(b, s, "A1").fontSize, 18);
+    EXPECT_EQ(fmt(b, s, "A1").horizontal, HAlign::Center);
+    const char* row2[] = {"①", "", "②", "③", "④수입", "", "⑤비용", "", "⑥고정자산증감", "", "⑦비고"};
+    const char* row3[] = {"날짜", "", "거래내용", "거래처", "금액", "부가세", "금액", "부가세", "금액", "부가세", ""};
+    for (int col = 0; col <= 10; ++col) {
+        SCOPED_TRACE(col);
+        EXPECT_EQ(s.text(s.cell(1, col)), row2[col]);
+        EXPECT_EQ(s.text(s.cell(2, col)), row3[col]);
+        for (int row : {1, 2}) {
+            const CellFormat& f = b.formats[s.cell(row, col).format];
+            EXPECT_EQ(f.fontSize, 12);
+            EXPECT_FALSE(f.bold);
+            EXPECT_EQ(f.horizontal, HAlign::Center);
+            EXPECT_EQ(f.fill, rgb(255, 255, 128));
+            // Row 2 has no line inside its merged pairs E:F, G:H and I:J.
+            const bool inPair = row == 1 && (col == 5 || col == 7 || col == 9);
+            EXPECT_EQ(f.left, inPair ? kNone : line(LineWeight::Thin));
+        }
+    }
+    const CellFormat& whole = b.formats[s.columnFormat];
+    EXPECT_EQ(whole.fontName, "돋움");
+    EXPECT_EQ(whole.fontSize, 10);
+    EXPECT_EQ(whole.fontColour, kBlack);
+    EXPECT_EQ(whole.vertical, VAlign::Center);
+    EXPECT_EQ(whole.fill, kNoFill);
+
+    const double widths[] = {2.33, 2.33, 8.89, 7.44, 8.22, 8.22, 8.22, 8.22, 8.22, 8.22, 7.89, 8.11, 8.11};
+    for (int col = 0; col < 13; ++col)
+        EXPECT_EQ(s.columnWidth(col), widths[col]) << col;
+    EXPECT_EQ(s.rowHeight(0), 42);
+    EXPECT_EQ(s.rowHeight(1), 21);
+    EXPECT_EQ(s.rowHeight(2), 21);
+    EXPECT_EQ(s.rowHeight(3), 35.25);
+    EXPECT_EQ(s.rowHeight(500000), 35.25);
+
+    EXPECT_EQ(fmt(b, s, "F1").bottom, line(LineWeight::Medium));
+    EXPECT_EQ(fmt(b, s, "F2").top, line(LineWeight::Medium));
+    EXPECT_EQ(fmt(b, s, "F2").left, kNone);           // inside E2:F2
+    EXPECT_EQ(fmt(b, s, "F2").bottom, line(LineWeight::Thin));
+    EXPECT_EQ(fmt(b, s, "D2").bottom, kNone);
+    EXPECT_EQ(fmt(b, s, "K2").right, line(LineWeight::Thin));
+    EXPECT_EQ(fmt(b, s, "L2").left, line(LineWeight::Thin));  // the far side of K2's right line
+    EXPECT_EQ(fmt(b, s, "C3").bottom, line(LineWeight::Thick));
+    // Without entries the data formats still cover row 4, and no grid is drawn.
+    EXPECT_EQ(fmt(b, s, "C4").numberFormat, "@");
+    EXPECT_TRUE(fmt(b, s, "K4").wrap);
+    EXPECT_EQ(fmt(b, s, "E4").numberFormat, kAmountFormat);
+    EXPECT_TRUE(fmt(b, s, "J4").shrink);
+    EXPECT_EQ(fmt(b, s, "C4").top, line(LineWeight::Thick));
+    EXPECT_EQ(fmt(b, s, "C4").bottom, kNone);
+    EXPECT_EQ(s.at("A4").kind, CellKind::Empty);
+    EXPECT_EQ(s.at("C5").format, s.columnFormat);
+}
+
+TEST(LedgerSheet, OneEntryFillsRowFourAndFormatsRowFive)
+{
+    WorkingTable t;
+    fill(t, {entry("2024.03.15", {0, 0, 5000, 500, 0, 0}, "커피 원두", "(주)한빛상회", "카드")});
+    Workbook b;
+    Sheet s = BuildLedgerSheet(b, t, {});
+
+    EXPECT_EQ(s.at("A4").kind, CellKind::Number);
+    EXPECT_EQ(s.at("A4").number, 3);
+    EXPECT_EQ(s.at("B4").number, 15);
+    EXPECT_EQ(textOf(s, "C4"), "커피 원두");
+    EXPECT_EQ(textOf(s, "D4"), "(주)한빛상회");
+    EXPECT_EQ(textOf(s, "K4"), "카드");
+    EXPECT_EQ(s.at("E4").kind, CellKind::Empty);
+    EXPECT_EQ(s.at("G4").number, 5000);
+    EXPECT_EQ(s.at("H4").number, 500);
+
+    for (const char* a : {"C4", "G4", "K4"}) {
+        SCOPED_TRACE(a);
+        const CellFormat& f = fmt(b, s, a);
+        for (const BorderLine& l : {f.left, f.right, f.top, f.bottom})
+            EXPECT_EQ(l, line(LineWeight::Thin, kBlack));
+    }
+    EXPECT_EQ(fmt(b, s, "A4").left, line(LineWeight::Thin, kBlack));
+    EXPECT_EQ(fmt(b, s, "A4").right, line(LineWeight::Hairline, kBlack));
+    EXPECT_EQ(fmt(b, s, "B4").left, line(LineWeight::Hairline, kBlack));
+    EXPECT_EQ(fmt(b, s, "A4").bottom, line(LineWeight::Thin));
+    EXPECT_EQ(fmt(b, s, "A4").top, line(LineWeight::Thick));  // under the header, untouched by the grid
+    EXPECT_EQ(fmt(b, s, "B3").bottom, line(LineWeight::Thick));
+    EXPECT_EQ(fmt(b, s, "L4").left, line(LineWeight::Thin, kBlack));
+
+    // Row 5: formats, the closing lines above it, nothing else.
+    EXPECT_EQ(fmt(b, s, "D5").numberFormat, "@");
+    EXPECT_TRUE(fmt(b, s, "H5").shrink);
+    EXPECT_EQ(fmt(b, s, "H5").top, line(LineWeight::Thin, kBlack));
+    EXPECT_EQ(fmt(b, s, "B5").top, line(LineWeight::Thin));
+    EXPECT_EQ(fmt(b, s, "A5").left, kNone);
+    EXPECT_EQ(fmt(b, s, "H5").bottom, kNone);
+    EXPECT_EQ(s.rows(), 5);
+}
+
+TEST(LedgerSheet, TextsStayTextsAndZeroAmountsStayEmpty)
+{
+    const std::string fullWidth = std::string("가나다라마바사아자차카타파하가나다라마바사아") + "!";  // 45 bytes in CP949
+    WorkingTable t;
+    fill(t, {entry("2024.01.02", {-1234567, -0.5, 0, 0, 0, 0}, "=SUM(A1:A9)", "0123", "2024.01.02"),
+             entry("2024.01.03", {0, 0, 0, 0, 0, 0}, fullWidth, "-5", "1e5"),
+             entry("2024.01.04", {0, 0, 0, 0, 12.25, 1}, "+1", "@", "")});
+    ASSERT_EQ(t.visibleRow(1).JKYU.len, 45);
+    Workbook b;
+    Sheet s = BuildLedgerSheet(b, t, {});
+
+    struct Expect {
+        const char* cell;
+        std::string text;
+    };
+    for (const Expect& e : {Expect{"C4", "=SUM(A1:A9)"}, Expect{"D4", "0123"}, Expect{"K4", "2024.01.02"},
+                            Expect{"C5", fullWidth}, Expect{"D5", "-5"}, Expect{"K5", "1e5"}, Expect{"C6", "+1"},
+                            Expect{"D6", "@"}}) {
+        SCOPED_TRACE(e.cell);
+        EXPECT_EQ(s.at(e.cell).kind, CellKind::Text);
+        EXPECT_EQ(textOf(s, e.cell), e.text);
+    }
+    EXPECT_EQ(s.at("K6").kind, CellKind::Empty);
+    EXPECT_EQ(s.at("E4").number, -1234567);
+    EXPECT_EQ(s.at("F4").number, -0.5);
+    for (const char* a : {"G4", "E5", "F5", "G5", "H5", "I5", "J5", "E6", "H6"})
+        EXPECT_EQ(s.at(a).kind, CellKind::Empty) << a;
+    EXPECT_EQ(s.at("I6").number, 12.25);
+    EXPECT_EQ(s.at("J6").number, 1);
+}
+
+struct MonthDayCase {
+    const char* day;
+    std::optional<double> month, dayNumber;
+    const char* monthText;
+    const char* dayText;
+};
+
+class LedgerDates : public ::testing::TestWithParam<MonthDayCase> {};
+
+TEST_P(LedgerDates, MonthAndDayAreNumbersWhenTheyReadAsOne)
+{
+    const MonthDayCase& c = GetParam();
+    WorkingTable t;
+    fill(t, {entry(c.day, {1, 0, 0, 0, 0, 0})});
+    Workbook b;
+    Sheet s = BuildLedgerSheet(b, t, {});
+    auto check = [&](const char* a, std::optional<double> number, const char* text) {
+        SCOPED_TRACE(a);
+        Cell cell = s.at(a);
+        if (number) {
+            EXPECT_EQ(cell.kind, CellKind::Number);
+            EXPECT_EQ(cell.number, *number);
+        } else if (*text) {
+            EXPECT_EQ(cell.kind, CellKind::Text);
+            EXPECT_EQ(s.text(cell), text);
+        } else {
+            EXPECT_EQ(cell.kind, CellKind::Empty);
+        }
+    };
+    check("A4", c.month, c.monthText);
+    check("B4", c.dayNumber, c.dayText);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LedgerDates,
+    ::testing::Values(MonthDayCase{"2024.03.15", 3, 15, "", ""}, MonthDayCase{"2024.12.01", 12, 1, "", ""},
+                      MonthDayCase{"2024.00.00", 0, 0, "", ""}, MonthDayCase{"2024.3.15", 3, 5, "", ""},
+                      MonthDayCase{"    .  .  ", std::nullopt, std::nullopt, "  ", "  "},
+                      MonthDayCase{"2024.ab.c ", std::nullopt, std::nullopt, "ab", "c "},
+                      MonthDayCase{"2024. 3. 7", 3, 7, "", ""}, MonthDayCase{"2024.-1..5", -1, 0.5, "", ""},
+                      MonthDayCase{"2024..", std::nullopt, std::nullopt, ".", ""},
+                      MonthDayCase{"2024", std::nullopt, std::nullopt, "", ""}));
+
+// --- the statistics sheet ---------------------------------------------------------
+
+namespace {
+
+struct Built {
+    Workbook book;
+    const Sheet& ledger() const { return book.sheets[0]; }
+    const Sheet& stats() const { return book.sheets[1]; }
+};
+
+Built build(const WorkingTable& t, ExportOptions o = {})
+{
+    ExportBuild r = BuildExportWorkbook(t, o);
+    EXPECT_TRUE(r.workbook) << r.error;
+    return {std::move(*r.workbook)};
+}
+
+} // namespace
+
+TEST(StatisticsSheet, LabelsAndFormulaTexts)
+{
+    WorkingTable t;
+    fill(t, {entry("2024.01.05", {1, 0, 0, 0, 0, 0})});
+    Built w = build(t);
+    const Sheet& s = w.stats();
+    EXPECT_EQ(s.name, "통계");
+    EXPECT_EQ(textOf(s, "A1"), "기간별 합계 금액");
+    EXPECT_EQ(s.at("A2").kind, CellKind::Formula);
+    EXPECT_EQ(textOf(s, "A2"), "=장부!A1");
+    EXPECT_TRUE(s.at("A2").textResult);
+    EXPECT_EQ(s.resultText(s.at("A2")), "간 편 장 부");
+    EXPECT_EQ(textOf(s, "D5"), "=SUMIF(장부!$A$4:$A$65536,1,장부!$E$4:$E$65536)");
+    EXPECT_EQ(textOf(s, "G15"), "=SUMIF(장부!$A$4:$A$65536,8,장부!$H$4:$H$65536)");
+    EXPECT_EQ(textOf(s, "I20"), "=SUMIF(장부!$A$4:$A$65536,12,장부!$J$4:$J$65536)");
+    EXPECT_EQ(textOf(s, "I21"), "=SUM(I18:I20)");
+    EXPECT_EQ(textOf(s, "E8"), "=SUM(E5:E7)");
+    EXPECT_EQ(textOf(s, "D13"), "=D8+D12");
+    EXPECT_EQ(textOf(s, "H22"), "=H17+H21");
+    EXPECT_EQ(textOf(s, "F24"), "=F13+F22");
+    EXPECT_EQ(textOf(s, "C18"), "10월");
+    EXPECT_EQ(textOf(s, "B8"), " 1분기 합계");
+    EXPECT_EQ(textOf(s, "A13"), " 상반기 합계");
+    EXPECT_EQ(textOf(s, "A24"), "연 합계");
+    for (int col = 0; col < 10; ++col)
+        EXPECT_EQ(s.cell(22, col).kind, CellKind::Empty) << col;  // row 23
+    EXPECT_EQ(fmt(w.book, s, "D23").fill, kNoFill);
+}
+
+TEST(StatisticsSheet, StoredResultsEqualTheTotalsBar)
+{
+    WorkingTable t;
+    fill(t, {entry("2024.01.05", {1000.5, 100.25, 0, 0, 0, 0}), entry("2024.02.05", {0, 0, 5000, 500, 0, 0}),
+             entry("2024.05.31", {0, 0, -700, -70, 0, 0}), entry("2024.08.01", {0, 0, 0, 0, 0.0001, 0}),
+             entry("2024.12.31", {99999999999, 0, 0, 0, 0, 0}), entry("2023.03.01", {3, 0, 0, 0, 0, 0})});
+    Built w = build(t);
+    const Sheet& s = w.stats();
+    LedgerTotals totals = SumVisibleRows(t);
+    for (int f = 0; f < 6; ++f) {
+        SCOPED_TRACE(f);
+        EXPECT_EQ(toWideTenThousandths(s.cell(23, 3 + f).number), totals.sums[static_cast<std::size_t>(f)]);
+    }
+    EXPECT_EQ(s.at("D5").number, 1000.5);
+    EXPECT_EQ(s.at("D7").number, 3);  // March of every year
+    EXPECT_EQ(s.at("F8").number, 5000);
+    EXPECT_EQ(s.at("F12").number, -700);
+    EXPECT_EQ(s.at("G13").number, 430);
+    EXPECT_EQ(s.at("H15").number, 0.0001);
+    EXPECT_EQ(s.at("D22").number, 99999999999);
+    EXPECT_EQ(s.at("D6").number, 0);
+}
+
+TEST(StatisticsSheet, EntriesOutsideTheTwelveMonthsAreCountedNowhere)
+{
+    WorkingTable t;
+    fill(t, {entry("2024.00.05", {10, 0, 0, 0, 0, 0}), entry("2024.13.05", {20, 0, 0, 0, 0, 0}),
+             entry("    .  .  ", {40, 0, 0, 0, 0, 0}), entry("2024.04.05", {1, 0, 0, 0, 0, 0})});
+    Built w = build(t);
+    EXPECT_EQ(w.stats().at("D24").number, 1);
+    EXPECT_EQ(w.stats().at("D9").number, 1);
+}
+
+TEST(StatisticsSheet, BordersFollowTheirOrder)
+{
+    WorkingTable t;
+    fill(t, {});
+    Built w = build(t);
+    const Sheet& s = w.stats();
+    const CellFormat& book = w.book.formats[s.columnFormat];
+    const BorderLine white = line(LineWeight::Thin, kWhite), hair = line(LineWeight::Hairline, kBlack),
+                     hairWhite = line(LineWeight::Hairline, kWhite);
+    for (const BorderLine& l : {book.left, book.right, book.top, book.bottom})
+        EXPECT_EQ(l, white);
+    struct Edges {
+        const char* cell;
+        BorderLine left, right, top, bottom;
+    };
+    const Edges expected[] = {
+        {"A1", white, white, white, white},
+        {"C2", white, white, white, hair},                // order 3 over the header's top line
+        {"A3", hair, hair, hair, hair},
+        {"I4", hair, hair, hair, hair},
+        {"E10", hair, hair, hair, hair},
+        {"D5", hairWhite, hair, hair, hair},               // its left line is C5's right, turned white by order 4
+        {"A5", hair, hairWhite, hair, hair},
+        {"B9", hairWhite, hairWhite, hair, hair},
+        {"C20", hairWhite, hairWhite, hair, hair},
+        {"A24", hair, hairWhite, hair, hair},
+        {"A25", white, white, hair, white},               // below row 24
+        {"J5", hair, white, white, white},                // right of column I
+        {"J2", white, white, white, white},
+    };
+    for (const Edges& e : expected) {
+        SCOPED_TRACE(e.cell);
+        const CellFormat& f = fmt(w.book, s, e.cell);
+        EXPECT_EQ(f.left, e.left);
+        EXPECT_EQ(f.right, e.right);
+        EXPECT_EQ(f.top, e.top);
+        EXPECT_EQ(f.bottom, e.bottom);
+    }
+}
+
+TEST(StatisticsSheet, FillsFontsAndSizes)
+{
+    WorkingTable t;
+    fill(t, {});
+    Built w = build(t);
+    const Sheet& s = w.stats();
+    const Colour yellow = rgb(255, 255, 128), green = rgb(202, 247, 172), orange = rgb(253, 210, 172),
+                 pink = rgb(255, 128, 255);
+    struct Fill {
+        const char* cell;
+        Colour colour;
+    };
+    for (const Fill& f : {Fill{"A3", yellow}, Fill{"I4", yellow}, Fill{"A8", kNoFill}, Fill{"B8", green},
+                          Fill{"I21", green}, Fill{"A13", orange}, Fill{"I22", orange}, Fill{"A24", pink},
+                          Fill{"I24", pink}, Fill{"D5", kNoFill}, Fill{"J24", kNoFill}, Fill{"A23", kNoFill}})
+        EXPECT_EQ(fmt(w.book, s, f.cell).fill, f.colour) << f.cell;
+    EXPECT_EQ(fmt(w.book, s, "A1").fontSize, 20);
+    EXPECT_EQ(fmt(w.book, s, "A2").fontSize, 18);
+    EXPECT_TRUE(fmt(w.book, s, "A2").bold);
+    EXPECT_EQ(fmt(w.book, s, "H3").fontSize, 12);
+    EXPECT_TRUE(fmt(w.book, s, "G4").bold);
+    EXPECT_TRUE(fmt(w.book, s, "C5").bold);
+    EXPECT_EQ(fmt(w.book, s, "C5").horizontal, HAlign::Center);
+    EXPECT_FALSE(fmt(w.book, s, "D5").bold);
+    EXPECT_TRUE(fmt(w.book, s, "D8").bold);
+    EXPECT_EQ(fmt(w.book, s, "B8").horizontal, HAlign::General);
+    EXPECT_EQ(fmt(w.book, s, "I24").numberFormat, kAmountFormat);
+    EXPECT_TRUE(fmt(w.book, s, "I24").shrink);
+    EXPECT_EQ(fmt(w.book, s, "C24").numberFormat, "");
+    EXPECT_EQ(w.book.formats[s.columnFormat].fontSize, 11);
+    EXPECT_EQ(s.columnWidth(0), 10.44);
+    EXPECT_EQ(s.columnWidth(1), 9.67);
+    EXPECT_EQ(s.columnWidth(2), 4.44);
+    EXPECT_EQ(s.columnWidth(3), 12.78);
+    EXPECT_EQ(s.columnWidth(40), 12.78);
+    EXPECT_EQ(s.rowHeight(0), 25.5);
+    EXPECT_EQ(s.rowHeight(1), 22.5);
+    EXPECT_EQ(s.rowHeight(2), 20.5);
+    EXPECT_EQ(s.rowHeight(3), 20.5);
+    EXPECT_EQ(s.rowHeight(4), 23.25);
+}
+
+TEST(StatisticsSheet, RangesReachTheLastEntryBeyondRow65536)
+{
+    for (int n : {65533, 65534}) {
+        SCOPED_TRACE(n);
+        WorkingTable t;
+        t.reserve(static_cast<std::size_t>(n));
+        for (int i = 0; i < n - 1; ++i)
+            t.appendRaw(entry("2024.01.01", {1, 0, 0, 0, 0, 0}));
+        t.appendRaw(entry("2024.12.31", {0, 0, 0, 0, 0, 7}));  // the last row of the sheet
+        t.orderBy("IDAY");
+        t.open();
+        Built w = build(t);
+        const std::string end = std::to_string(std::max(65536, n + 3));
+        EXPECT_EQ(textOf(w.stats(), "I20"), "=SUMIF(장부!$A$4:$A$" + end + ",12,장부!$J$4:$J$" + end + ")");
+        EXPECT_EQ(w.stats().at("I24").number, 7);
+        EXPECT_EQ(w.stats().at("D24").number, n - 1);
+    }
+}
+
+// --- the workbook -------------------------------------------------------------------
+
+TEST(ExportWorkbook, ThreeSheetsAndPageSetupOnlyWithAPrinter)
+{
+    WorkingTable t;
+    fill(t, {entry("2024.01.05", {1, 0, 0, 0, 0, 0})});
+    Built plain = build(t);
+    ASSERT_EQ(plain.book.sheets.size(), 3u);
+    EXPECT_EQ(plain.book.sheets[2].name, "Sheet3");
+    EXPECT_TRUE(plain.book.sheets[2].hidden);
+    EXPECT_FALSE(plain.book.sheets[0].hidden || plain.book.sheets[1].hidden);
+    EXPECT_TRUE(plain.ledger().selected && plain.ledger().active);
+    EXPECT_FALSE(plain.stats().selected || plain.stats().active);
+    EXPECT_FALSE(plain.ledger().pageSetup || plain.stats().pageSetup);
+
+    Built printed = build(t, {true});
+    EXPECT_EQ(printed.ledger().pageSetup, (PageSetup{9, false, 20, 12, 50, 30}));
+    EXPECT_EQ(printed.stats().pageSetup, (PageSetup{9, true, 75, 15, 13, 10}));
+}
+
+TEST(ExportWorkbook, ExportsTheFilteredRowsWithoutMovingTheCursor)
+{
+    WorkingTable t;
+    fill(t, {entry("2024.02.01", {1, 0, 0, 0, 0, 0}, "a"), entry("2024.03.01", {0, 0, 2, 0, 0, 0}, "b"),
+             entry("2024.03.09", {3, 0, 0, 0, 0, 0}, "c"), entry("2024.04.01", {4, 0, 0, 0, 0, 0}, "d")});
+    t.setFilter(LedgerFilter::fromControls(0, "2024", 3, "03"));
+    t.setFiltered(true);
+    t.moveTo(1);
+    int notes = 0;
+    t.setDataChanged([&] { ++notes; });
+    Built w = build(t);
+    EXPECT_EQ(t.recNo(), 1);
+    EXPECT_EQ(notes, 0);
+    EXPECT_EQ(w.ledger().rows(), 2 + 4);
+    EXPECT_EQ(textOf(w.ledger(), "C4"), "b");
+    EXPECT_EQ(textOf(w.ledger(), "C5"), "c");
+    EXPECT_EQ(w.stats().at("D7").number, 3);
+    EXPECT_EQ(w.stats().at("D6").number, 0);
+}
+
+TEST(ExportWorkbook, MoreEntriesThanASheetHoldsIsRefusedAndNothingIsWritten)
+{
+    WorkingTable t;
+    std::vector<LedgerEntry> rows(7, entry("2024.01.01", {1, 0, 0, 0, 0, 0}));
+    fill(t, rows);
+    ExportOptions o;
+    o.sheetRowLimit = 11;  // header, 7 entries and the format row
+    EXPECT_TRUE(BuildExportWorkbook(t, o).workbook);
+    o.sheetRowLimit = 10;
+    ExportBuild r = BuildExportWorkbook(t, o);
+    EXPECT_FALSE(r.workbook);
+    EXPECT_NE(r.error.find("7건"), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find("6건"), std::string::npos) << r.error;
+
+    TempFolder dir;
+    IoResult written = ExportLedger(t, dir.file("x.xlsx"), o);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(written.message, r.error);
+    EXPECT_TRUE(dir.names().empty());
+}
+
+TEST(WriteWorkbookFile, AFailureKeepsTheOldFileAndLeavesNoTemporaryFile)
+{
+    TempFolder dir;
+    const std::string target = dir.file("간편장부.xlsx");
+    { std::ofstream(target) << "old"; }
+    Workbook bad;
+    Sheet s;
+    s.name = "a[b]";  // a name no workbook may carry
+    bad.sheets.push_back(s);
+    IoResult r = WriteWorkbookFile(bad, target);
+    EXPECT_FALSE(r);
+    EXPECT_FALSE(r.message.empty());
+    EXPECT_EQ(readAll(target), "old");
+    EXPECT_EQ(dir.names(), std::set<std::string>{"간편장부.xlsx"});
+
+    EXPECT_FALSE(WriteWorkbookFile(bad, dir.file("missing/x.xlsx")));
+
+    WorkingTable t;
+    fill(t, {entry("2024.01.05", {1, 0, 0, 0, 0, 0})});
+    ASSERT_TRUE(ExportLedger(t, target));
+    EXPECT_EQ(readAll(target).substr(0, 2), "PK");  // replaced by the workbook
+    EXPECT_EQ(dir.names(), std::set<std::string>{"간편장부.xlsx"});
+}
