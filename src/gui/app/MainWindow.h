@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
 
 class QComboBox;
@@ -73,6 +74,16 @@ public:
     LedgerTableModel* gridModel = nullptr;
     QLabel* Bmxsm[6] = {};  // Bmxsm1..Bmxsm6
     QLabel* LaEnd0 = nullptr;
+    // containers and decorations of the layout
+    QLabel* TagetTg = nullptr;
+    QWidget* mColBar = nullptr;       // tool band
+    QWidget* dxContainer3 = nullptr;  // its upper row
+    QWidget* TpPnl0 = nullptr;        // its lower row
+    QFrame* TpPnl2 = nullptr;         // information panel
+    QWidget* mainPanl = nullptr;      // grid area
+    QWidget* BtmPanl = nullptr;       // totals bar
+    QWidget* NavAcunt = nullptr;      // record navigator
+    QToolButton* NavButtons[4] = {};  // first, previous, next, last
 
 public slots:
     // application shell (app/)
@@ -111,6 +122,22 @@ public:
     void reportError(const QString& text);
     // The file-name label: "파일명: " + name, the bevel follows its width.
     void setFileNameLabel(const QString& name);
+    // Runs one command; a failure it does not handle itself ends it and goes
+    // to the general error report instead of into Qt.
+    void runCommand(const std::function<void()>& command);
+    // Builds the filter from the three filter controls and switches it on
+    // (the table ends on its first passing row); no totals.
+    void applyControlFilter();
+    // The index of the item a filter list shows: its selected item when the
+    // text is that item's, otherwise the item with exactly that text, or -1.
+    static int shownIndex(const QComboBox* combo);
+    // TAcunt's data-changed notification: brings the grid up to date (a reset
+    // only when the visible rows changed) and mirrors the row into the editor.
+    void tableChanged();
+    // The navigator's four moves: 0 first, 1 previous, 2 next, 3 last.
+    void navigate(int move);
+    // Recalculation of the totals under the wait window (F12).
+    void recalculateTotals();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -119,11 +146,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     void buildLayout();
     void FormShow();
     void FormResize();
+    void FormClose();
+    void prepareScratchTable();
+    void connectCommands();
+    static void TAcuntNewRecord(quill::LedgerEntry& entry);
     bool GrdAcuntKeyDown(int key);   // true when the key was handled
     bool gComboKeyDown(int key);
 
@@ -131,4 +163,7 @@ private:
     bool shownOnce_ = false;
     bool closingConfirmed_ = false;
     QPoint dragOffset_;
+    bool dragging_ = false;
+    bool syncingGrid_ = false;
+    bool closed_ = false;
 };

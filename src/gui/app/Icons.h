@@ -1,0 +1,19 @@
+#pragma once
+#include <QIcon>
+#include <QPixmap>
+#include <QSize>
+
+// The program's pictures, drawn at start-up: our own simple icons, so the
+// program ships no images taken from elsewhere.
+namespace icons {
+
+enum class Kind {
+    Program, Open, New, Save, SaveAs, AddFile, Add, Edit, Delete, Export,
+    Help, Download, Home, About, Quit, Close, First, Prior, Next, Last
+};
+
+QIcon icon(Kind kind);
+// The tool band's background picture for a band of the given size.
+QPixmap bandBackground(QSize size);
+
+} // namespace icons

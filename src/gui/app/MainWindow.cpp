@@ -1,0 +1,360 @@
+#include "app/MainWindow.h"
+
+#include "app/Cp949.h"
+#include "app/ErrorText.h"
+#include "app/UserDialogs.h"
+#include "app/WorkFolder.h"
+#include "editor/EntryPanel.h"
+#include "ledger/FileCommands.h"
+#include "support/WaitWindow.h"
+#include "view/LedgerTableModel.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QToolButton>
+#include <QWindow>
+
+#include <exception>
+
+Tmainf::Tmainf(const AppContext& context, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), context_(context)
+{
+    // The program's own title strip replaces the system's title bar.
+    buildLayout();
+    connectCommands();
+    TAcunt.setNewRowHook(&Tmainf::TAcuntNewRecord);
+    TAcunt.setDataChanged([this] { tableChanged(); });
+}
+
+Tmainf::~Tmainf()
+{
+    TAcunt.setDataChanged({});
+    CloseWait();
+    if (!book.scratchPath.empty())
+        quill::ReleaseScratchTableFile(book.scratchPath);
+}
+
+QString Tmainf::configFileName() const { return iconBtn->statusTip(); }
+
+QString Tmainf::configPath() const { return context_.programFolder + configFileName(); }
+
+void Tmainf::TAcuntNewRecord(quill::LedgerEntry& entry)
+{
+    entry.TAG = "N";
+    entry.CTG = 0;
+}
+
+void Tmainf::connectCommands()
+{
+    auto bind = [this](QToolButton* button, void (Tmainf::*handler)()) {
+        connect(button, &QToolButton::clicked, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+    };
+    bind(mExit0, &Tmainf::mExit0Click);
+    bind(QuitBtn, &Tmainf::mExit0Click);
+    bind(HFileOpen, &Tmainf::HFileOpenClick);
+    bind(NewFile, &Tmainf::NewFileClick);
+    bind(SaveBtn, &Tmainf::SaveBtnClick);
+    bind(RnameBtn, &Tmainf::RnameBtnClick);
+    bind(FileAdd, &Tmainf::FileAddClick);
+    bind(BtnApp, &Tmainf::BtnAppClick);
+    bind(BtnEdt, &Tmainf::BtnEdtClick);
+    bind(BtnDel, &Tmainf::BtnDelClick);
+    bind(PrtBtn, &Tmainf::PrtBtnClick);
+    bind(HelpBtn, &Tmainf::HelpBtnClick);
+    bind(dDTZIP, &Tmainf::dDTZIPClick);
+    bind(DgaBtn, &Tmainf::DgaBtnClick);
+    bind(Hinfo, &Tmainf::HinfoClick);
+    connect(TpPnl3, &EntryPanel::confirmRequested, this, [this] { runCommand([this] { mOkClick(); }); });
+    connect(TpPnl3, &EntryPanel::cancelRequested, this, [this] { runCommand([this] { mVoideClick(); }); });
+    for (int i = 0; i < 4; ++i)
+        connect(NavButtons[i], &QToolButton::clicked, this, [this, i] { runCommand([this, i] { navigate(i); }); });
+
+    // The filter row: a user's pick or edit, and any change of the year text.
+    auto filterChanged = [this] { runCommand([this] { CmGbnChange(); }); };
+    for (QComboBox* combo : {CmGbn, gCombo}) {
+        connect(combo, &QComboBox::activated, this, filterChanged);
+        connect(combo->lineEdit(), &QLineEdit::textEdited, this, filterChanged);
+    }
+    connect(YerEdit, &QSpinBox::textChanged, this, filterChanged);
+
+    // The grid moves the working ledger's cursor, and the other way round.
+    connect(GrdAcunt->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (syncingGrid_ || !current.isValid() || !TAcunt.isOpen())
+                    return;
+                if (current.row() != TAcunt.recNo() || TAcunt.eof())
+                    runCommand([this, row = current.row()] { TAcunt.moveTo(row); });
+            });
+    connect(GrdAcunt, &QTableView::doubleClicked, this, [this] { runCommand([this] { BtnEdtClick(); }); });
+
+    GrdAcunt->installEventFilter(this);
+    for (QWidget* w : std::initializer_list<QWidget*>{CmGbn, YerEdit, gCombo})
+        w->installEventFilter(this);
+}
+
+// --- start-up, resize, close ---------------------------------------------------
+
+void Tmainf::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (shownOnce_)
+        return;
+    shownOnce_ = true;
+    runCommand([this] { FormShow(); });
+}
+
+void Tmainf::FormShow()
+{
+    QSize screen(1024, 768);
+    if (QScreen* s = QGuiApplication::primaryScreen())
+        screen = s->geometry().size();
+    const quill::WindowGeometry g =
+        quill::ReadWindowGeometry(configPath().toStdString(), screen.width(), screen.height());
+    move(g.left, g.top);
+    resize(g.width, g.height);
+
+    prepareScratchTable();
+    NewFileClick();
+    GrdAcunt->setFocus();
+}
+
+void Tmainf::prepareScratchTable()
+{
+    book.programFolder = context_.programFolder.toStdString();
+    book.scratchPath = quill::AcquireScratchTableFile(book.programFolder);
+    if (QFileInfo(QString::fromStdString(book.scratchPath)).isWritable())
+        return;
+    // A program folder we may not write (an installation owned by the
+    // system): keep the scratch table in the user's own data folder instead,
+    // so the program still works.
+    const QString own = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    if (own.isEmpty())
+        return;
+    quill::ReleaseScratchTableFile(book.scratchPath);
+    book.scratchPath = quill::AcquireScratchTableFile((own + QLatin1Char('/')).toStdString());
+}
+
+void Tmainf::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    FormResize();
+}
+
+void Tmainf::closeEvent(QCloseEvent* event)
+{
+    if (closed_) {
+        event->accept();
+        return;
+    }
+    // Closing by the system (Alt+F4, the window manager, logging out) would
+    // otherwise drop unsaved entries: ask as the exit command does.
+    if (!closingConfirmed_ && book.Modified) {
+        SaveAnswer answer = SaveAnswer::Cancel;
+        bool failed = true;
+        runCommand([&] {
+            answer = AskSaveChanges();
+            failed = false;
+        });
+        if (failed || answer == SaveAnswer::Cancel) {
+            event->ignore();
+            return;
+        }
+    }
+    FormClose();
+    event->accept();
+}
+
+void Tmainf::FormClose()
+{
+    closed_ = true;
+    CloseWait();
+    TAcunt.close();
+    fAcunt.close();
+}
+
+// --- exit command ------------------------------------------------------------------
+
+void Tmainf::mExit0Click()
+{
+    if (!dialogs().askYesNo(QStringLiteral("작업을 끝내겠습니까 ??")))
+        return;
+    if (book.Modified && AskSaveChanges() == SaveAnswer::Cancel)
+        return;
+    closingConfirmed_ = true;
+    close();
+    closingConfirmed_ = false;  // a close that did not happen leaves no trace
+}
+
+// --- general error report -------------------------------------------------------------
+
+void Tmainf::reportError(const QString& text)
+{
+    CloseWait();
+    dialogs().showError(QString::fromStdString(quill::ErrorReportText(text.toStdString())));
+}
+
+void Tmainf::runCommand(const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const std::exception& e) {
+        reportError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        reportError(QStringLiteral("알 수 없는 오류가 발생했습니다"));
+    }
+}
+
+// --- file-name label ---------------------------------------------------------------------
+
+void Tmainf::setFileNameLabel(const QString& name)
+{
+    fNameLabl->setText(QStringLiteral("파일명: ") + name);
+    fNameLabl->adjustSize();
+    fnameBevl->resize(fNameLabl->width() + 2, 2);
+}
+
+// --- grid and navigator ----------------------------------------------------------------
+
+void Tmainf::tableChanged()
+{
+    if (!gridModel)
+        return;
+    syncingGrid_ = true;
+    gridModel->refresh();
+    const int row = TAcunt.isOpen() && !TAcunt.isEmpty() ? TAcunt.recNo() : -1;
+    gridModel->setCurrentRow(row);
+    QItemSelectionModel* selection = GrdAcunt->selectionModel();
+    if (row >= 0 && row < gridModel->rowCount()) {
+        const int column = qMax(0, GrdAcunt->currentIndex().column());
+        const QModelIndex index = gridModel->index(row, column);
+        if (GrdAcunt->currentIndex() != index || !selection->isRowSelected(row, {})) {
+            selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        }
+        GrdAcunt->scrollTo(index);
+    } else {
+        selection->clear();
+    }
+    syncingGrid_ = false;
+    dAcuntDataChange();
+}
+
+void Tmainf::navigate(int move)
+{
+    if (!TAcunt.isOpen())
+        return;
+    switch (move) {
+    case 0: TAcunt.first(); break;
+    case 1: TAcunt.prior(); break;
+    case 2: TAcunt.next(); break;
+    default: TAcunt.last(); break;
+    }
+}
+
+// --- keys -------------------------------------------------------------------------------
+
+bool Tmainf::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (watched == GrdAcunt) {
+        bool handled = false;
+        runCommand([&] { handled = GrdAcuntKeyDown(key); });
+        return handled;
+    }
+    if (watched == CmGbn || watched == YerEdit || watched == gCombo) {
+        // The key reaches the control afterwards as well.
+        runCommand([&] { gComboKeyDown(key); });
+        return false;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool Tmainf::GrdAcuntKeyDown(int key)
+{
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_F3:
+        BtnEdtClick();
+        return true;
+    case Qt::Key_Escape:
+        mExit0Click();
+        return true;
+    case Qt::Key_Down:
+        // Never past the last row: the grid starts no new row.
+        if (TAcunt.isOpen() && !TAcunt.isEmpty() && TAcunt.recNo() + 1 < TAcunt.recordCount())
+            TAcunt.moveTo(TAcunt.recNo() + 1);
+        return true;
+    case Qt::Key_Insert:
+        return true;
+    case Qt::Key_Delete:
+        BtnDelClick();
+        return true;
+    case Qt::Key_F1:
+        HelpBtnClick();
+        return true;
+    case Qt::Key_F2:
+        BtnAppClick();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool Tmainf::gComboKeyDown(int key)
+{
+    switch (key) {
+    case Qt::Key_Escape: mExit0Click(); return true;
+    case Qt::Key_Delete: BtnDelClick(); return true;
+    case Qt::Key_F1: HelpBtnClick(); return true;
+    case Qt::Key_F2: BtnAppClick(); return true;
+    case Qt::Key_F3: BtnEdtClick(); return true;
+    case Qt::Key_F12: recalculateTotals(); return true;
+    default: return false;
+    }
+}
+
+// --- dragging by the window's own surface ------------------------------------------------------
+
+void Tmainf::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    if (windowHandle() && windowHandle()->startSystemMove()) {
+        event->accept();
+        return;
+    }
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    event->accept();
+}
+
+void Tmainf::mouseMoveEvent(QMouseEvent* event)
+{
+    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - dragOffset_);
+        event->accept();
+        return;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void Tmainf::mouseReleaseEvent(QMouseEvent* event)
+{
+    dragging_ = false;
+    QWidget::mouseReleaseEvent(event);
+}

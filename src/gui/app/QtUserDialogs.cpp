@@ -1,0 +1,106 @@
+#include "app/QtUserDialogs.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace {
+
+QMessageBox::StandardButton ask(QMessageBox::Icon icon, const QString& title, const QString& text,
+                                QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton,
+                                QMessageBox::StandardButton escapeButton)
+{
+    QMessageBox box(icon, title, QtUserDialogs::displayText(text), buttons, QApplication::activeWindow());
+    box.setDefaultButton(defaultButton);
+    box.setEscapeButton(escapeButton);
+    box.setTextFormat(Qt::PlainText);
+    const int result = box.exec();
+    // Closing the box counts as its escape button.
+    if (box.clickedButton() == nullptr)
+        return escapeButton;
+    return static_cast<QMessageBox::StandardButton>(result);
+}
+
+QString runFileDialog(const FileDialogSettings& s, QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(QApplication::activeWindow(), s.title, s.folder);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setNameFilter(QtUserDialogs::nameFilter(s));
+    if (!s.defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(s.defaultSuffix);
+    // The commands decide about existing files themselves.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (!s.folder.isEmpty())
+        dialog.setDirectory(s.folder);
+    if (!s.proposal.isEmpty())
+        dialog.selectFile(s.proposal);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
+} // namespace
+
+QString QtUserDialogs::displayText(const QString& text)
+{
+    QString out = text;
+    out.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}
+
+QString QtUserDialogs::nameFilter(const FileDialogSettings& s)
+{
+    return s.filterName.trimmed() + QStringLiteral(" (") + s.pattern + QLatin1Char(')');
+}
+
+void QtUserDialogs::showInfo(const QString& text)
+{
+    ask(QMessageBox::Information, QStringLiteral("Information"), text, QMessageBox::Ok, QMessageBox::Ok,
+        QMessageBox::Ok);
+}
+
+bool QtUserDialogs::askYesNo(const QString& text)
+{
+    return ask(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::No,
+               QMessageBox::Yes, QMessageBox::No) == QMessageBox::Yes;
+}
+
+UserDialogs::Answer QtUserDialogs::askYesNoCancel(const QString& text)
+{
+    switch (ask(QMessageBox::Question, QStringLiteral("Confirm"), text,
+                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes, QMessageBox::Cancel)) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+    }
+}
+
+void QtUserDialogs::showError(const QString& text)
+{
+    ask(QMessageBox::Critical, QStringLiteral("간편장부"), text, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+QString QtUserDialogs::openFileName(const FileDialogSettings& settings)
+{
+    return runFileDialog(settings, QFileDialog::AcceptOpen);
+}
+
+QString QtUserDialogs::saveFileName(const FileDialogSettings& settings)
+{
+    return runFileDialog(settings, QFileDialog::AcceptSave);
+}
+
+void QtUserDialogs::beep() { QApplication::beep(); }
+
+// The desktop offers no tone of a given pitch; the beep stands in for it.
+void QtUserDialogs::tone(int, int) { QApplication::beep(); }
+
+bool QtUserDialogs::openDocument(const QString& path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::cleanPath(path)));
+}

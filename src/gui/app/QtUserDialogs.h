@@ -1,0 +1,22 @@
+#pragma once
+#include "app/UserDialogs.h"
+
+// The real dialogs: message boxes and file dialogs of Qt, modal over the
+// active window.
+class QtUserDialogs : public UserDialogs {
+public:
+    void showInfo(const QString& text) override;
+    bool askYesNo(const QString& text) override;
+    Answer askYesNoCancel(const QString& text) override;
+    void showError(const QString& text) override;
+    QString openFileName(const FileDialogSettings& settings) override;
+    QString saveFileName(const FileDialogSettings& settings) override;
+    void beep() override;
+    void tone(int hertz, int milliseconds) override;
+    bool openDocument(const QString& path) override;
+
+    // Message texts may hold a bare carriage return as their line break.
+    static QString displayText(const QString& text);
+    // "name (pattern)", the file dialog's filter.
+    static QString nameFilter(const FileDialogSettings& settings);
+};

@@ -1,0 +1,59 @@
+#pragma once
+#include <QFrame>
+#include <QPixmap>
+
+class QLabel;
+class QTimer;
+
+// The wait window's bar: 0..100, black on white, no percentage text.
+class WaitGaugeBar : public QWidget {
+public:
+    explicit WaitGaugeBar(QWidget* parent = nullptr);
+    int position() const { return position_; }
+    // Clamps into 0..100 and redraws at once when the drawn length changes.
+    void setPosition(int position);
+    int drawnLength() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int position_ = 0;
+};
+
+// The wait window: gauge mode (framed, coloured, bar and message) or
+// message mode (only the bold message over what lies beneath). Made by
+// ShowWaitGauge / ShowWaitMessage, destroyed by CloseWait.
+class TSprSfm : public QFrame {
+public:
+    enum class Mode { Gauge, Message };
+
+    static constexpr int kInnerWidth = 371;
+    static constexpr int kInnerHeight = 56;
+    static constexpr int kFrameWidth = 2;
+    static constexpr int kMessageHeight = 25;
+
+    explicit TSprSfm(Mode mode);
+
+    WaitGaugeBar* GaugeBar = nullptr;
+    QLabel* MessageLabel = nullptr;
+    QTimer* GaugeTimer = nullptr;
+
+    Mode mode() const { return mode_; }
+    void setColors(const QColor& window, const QColor& text);
+    void setMessage(const QString& message);
+    // Shows the window centred on the screen and paints it before returning.
+    void showPainted();
+    // One tick: the program-wide step counter moves on and the bar follows.
+    void GaugeTimerTimer();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Mode mode_;
+    QPixmap beneath_;  // message mode: what the screen showed there
+};
+
+// The program-wide step counter of the gauge (0..99).
+int WaitStepCounter();
