@@ -1,0 +1,391 @@
+"""Workbooks written by `quillbook-cli export`, read back with openpyxl."""
+import os
+import subprocess
+import tempfile
+import unittest
+
+import openpyxl
+from openpyxl.worksheet.merge import MergedCellRange
+from openpyxl.worksheet.worksheet import Worksheet
+
+# openpyxl copies the borders of a merged range's first cell onto the range's
+# other cells while loading; switch that off so every cell shows the format
+# stored for it in the file.
+Worksheet._clean_merge_range = lambda self, mcr: None
+MergedCellRange._get_borders = lambda self: None
+
+CLI = os.environ.get("QB_CLI", "../../build/bin/quillbook-cli")
+AMOUNT = '_-* #,##0_-;-* #,##0_-;_-* "-"_-;_-@_-'
+YELLOW, GREEN, ORANGE, PINK = "FFFFFF80", "FFCAF7AC", "FFFDD2AC", "FFFF80FF"
+BLACK, WHITE, AUTO = "FF000000", "FFFFFFFF", "auto"
+COLS = "ABCDEFGHIJK"
+
+
+def run(*args):
+    p = subprocess.run([CLI, *args], capture_output=True)
+    return p.returncode, p.stdout.decode("utf-8", "replace"), p.stderr.decode("utf-8", "replace")
+
+
+def tsv(day, jkyu="", sangho="", amounts=(0, 0, 0, 0, 0, 0), etc=""):
+    return "\t".join([day, jkyu, sangho, *(str(a) for a in amounts), etc, "N", "0"])
+
+
+def stored_width(width):
+    """A column width as the file stores it: the characters the user sees plus
+    the cell padding, in 1/256 of the default font's digit (7 pixels + 5)."""
+    pixels = int(width * 7 + 0.5) + 5
+    return int(pixels / 7 * 256) / 256
+
+
+def edge(side):
+    if side is None or side.style is None:
+        return None
+    colour = AUTO if side.color is None or side.color.type == "auto" else side.color.rgb
+    return (side.style, colour)
+
+
+def edges(cell):
+    b = cell.border
+    return (edge(b.left), edge(b.right), edge(b.top), edge(b.bottom))
+
+
+def fill(cell):
+    return cell.fill.fgColor.rgb if cell.fill.fill_type == "solid" else None
+
+
+FULL_JKYU = "가" * 22 + "!"     # 45 bytes in CP949, the whole field
+FULL_SANGHO = "나" * 17 + "!"   # 35 bytes
+FULL_ETC = "다" * 7 + "!"       # 15 bytes
+
+MANY = [
+    tsv("2024.03.15", "커피 원두", "(주)한빛상회", (0, 0, 5000, 500, 0, 0), "카드"),
+    tsv("2024.01.02", "=SUM(E4:E9)", "0123", (10000.5, 1000, 0, 0, 0, 0), "2024.01.02"),
+    tsv("2024.01.03", FULL_JKYU, FULL_SANGHO, (1, 0, 0, 0, 0, 0), FULL_ETC),
+    tsv("2024.12.31", "비품", "", (0, 0, 0, 0, -250.5, -25), "영수증"),
+    tsv("2024.06.30", "전부 영", "", (0, 0, 0, 0, 0, 0), ""),
+    tsv("2023.03.01", "작년", "", (3, 0, 0, 0, 0, 0), ""),
+    tsv("2024.07.07", "큰 수입", "", (1234567, 123456, 0, 0, 0, 0), "세계"),
+    tsv("2024.03.02", "-5", "1e5", (0, 0, -1500, -150, 0, 0), "@"),
+] + [tsv("2024.%02d.%02d" % (m, d), "반복 %d" % (m * 31 + d), "거래처", (0, 0, m * 100 + d, m * 10, 0, 0), "계")
+     for m in range(1, 13) for d in (5, 20)]
+
+
+class Base(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.TemporaryDirectory()
+
+    def tearDown(self):
+        self.dir.cleanup()
+
+    def path(self, name):
+        return os.path.join(self.dir.name, name)
+
+    def ledger(self, lines, name="in"):
+        src = self.path(name + ".tsv")
+        with open(src, "w", encoding="utf-8") as f:
+            f.write("".join(line + "\n" for line in lines))
+        code, _, err = run("import", src, self.path(name + ".Aut"))
+        self.assertEqual(code, 0, err)
+        return self.path(name + ".Aut")
+
+    def export(self, aut, *options, name="out.xlsx"):
+        code, out, err = run("export", aut, self.path(name), *options)
+        self.assertEqual(code, 0, err)
+        self.assertEqual(out, "")
+        return self.path(name)
+
+    def totals(self, aut, *options):
+        code, out, err = run("totals", aut, *options)
+        self.assertEqual(code, 0, err)
+        fields = dict(part.split("=") for part in out.split())
+        return fields
+
+    def data_rows(self, ws):
+        """Rows 4 on as tuples of (value, type) for A to K, until the first empty row."""
+        rows = []
+        for r in range(4, ws.max_row + 1):
+            cells = [ws.cell(r, c) for c in range(1, 12)]
+            if all(c.value is None for c in cells):
+                break
+            rows.append([(c.value, c.data_type) for c in cells])
+        return rows
+
+
+class LedgerSheet(Base):
+    def test_many_entries(self):
+        xlsx = self.export(self.ledger(MANY))
+        wb = openpyxl.load_workbook(xlsx)
+        self.assertEqual(wb.sheetnames, ["장부", "통계", "Sheet3"])
+        self.assertEqual([ws.sheet_state for ws in wb.worksheets], ["visible", "visible", "hidden"])
+        self.assertEqual(wb.active.title, "장부")
+        self.assertTrue(wb["장부"].sheet_view.tabSelected)
+        self.assertFalse(wb["통계"].sheet_view.tabSelected)
+        ws = wb["장부"]
+
+        self.assertEqual(sorted(str(r) for r in ws.merged_cells.ranges),
+                         sorted(["A1:K1", "A2:B2", "E2:F2", "G2:H2", "I2:J2", "A3:B3", "K2:K3"]))
+        self.assertEqual(ws["A1"].value, "간 편 장 부")
+        self.assertTrue(ws["A1"].font.b)
+        self.assertEqual(ws["A1"].font.sz, 18)
+        self.assertEqual(ws["A1"].alignment.horizontal, "center")
+        row2 = ["①", None, "②", "③", "④수입", None, "⑤비용", None, "⑥고정자산증감", None, "⑦비고"]
+        row3 = ["날짜", None, "거래내용", "거래처", "금액", "부가세", "금액", "부가세", "금액", "부가세", None]
+        self.assertEqual([ws[c + "2"].value for c in COLS], row2)
+        self.assertEqual([ws[c + "3"].value for c in COLS], row3)
+        for c in COLS:
+            for r in (2, 3):
+                cell = ws["%s%d" % (c, r)]
+                self.assertEqual((cell.font.sz, cell.font.name, cell.alignment.horizontal, fill(cell)),
+                                 (12, "돋움", "center", YELLOW), cell.coordinate)
+
+        # One row per entry in date order; texts stay texts, zero amounts stay empty.
+        ordered = sorted(MANY, key=lambda l: l.split("\t")[0])
+        rows = self.data_rows(ws)
+        self.assertEqual(len(rows), len(MANY))
+        for got, line in zip(rows, ordered):
+            f = line.split("\t")
+            expect = [(int(f[0][5:7]), "n"), (int(f[0][8:10]), "n")]
+            expect += [(f[1] or None, "s" if f[1] else "n"), (f[2] or None, "s" if f[2] else "n")]
+            for a in f[3:9]:
+                v = float(a)
+                expect.append((v if v else None, "n"))
+            expect.append((f[9] or None, "s" if f[9] else "n"))
+            self.assertEqual(got, expect, line)
+        self.assertEqual(ws["C5"].value, "=SUM(E4:E9)")       # after the 2023 entry
+        self.assertEqual(ws["C5"].data_type, "s")
+        self.assertEqual(ws["D5"].value, "0123")
+        self.assertIn(FULL_JKYU, [r[2][0] for r in rows])
+        self.assertIn(FULL_SANGHO, [r[3][0] for r in rows])
+        self.assertIn(FULL_ETC, [r[10][0] for r in rows])
+
+        n = len(MANY)
+        for r in range(4, n + 5):                             # formats reach one row past the entries
+            for c in "CDK":
+                self.assertEqual((ws["%s%d" % (c, r)].number_format, ws["%s%d" % (c, r)].alignment.wrap_text),
+                                 ("@", True))
+            for c in "EFGHIJ":
+                self.assertEqual((ws["%s%d" % (c, r)].number_format, ws["%s%d" % (c, r)].alignment.shrink_to_fit),
+                                 (AMOUNT, True))
+            self.assertEqual(ws["A%d" % r].number_format, "General")
+        self.assertEqual(ws["C%d" % (n + 5)].number_format, "General")
+
+        thin_black = ("thin", BLACK)
+        for r in range(4, n + 4):
+            for c in "CDEFGHIJK":
+                self.assertEqual(edges(ws["%s%d" % (c, r)]), (thin_black,) * 4, "%s%d" % (c, r))
+            top = ("thick", AUTO) if r == 4 else ("thin", AUTO)
+            self.assertEqual(edges(ws["A%d" % r]), (thin_black, ("hair", BLACK), top, ("thin", AUTO)))
+            self.assertEqual(edges(ws["B%d" % r]), (("hair", BLACK), thin_black, top, ("thin", AUTO)))
+        last = n + 4
+        self.assertEqual(edges(ws["E%d" % last]), (None, None, thin_black, None))
+        self.assertEqual(edges(ws["A%d" % last]), (None, None, ("thin", AUTO), None))
+        self.assertEqual(edges(ws["A%d" % (last + 1)]), (None,) * 4)
+
+        # Header lines.
+        self.assertEqual(edges(ws["C1"]), (None, None, None, ("medium", AUTO)))
+        self.assertEqual(edges(ws["A2"]), (("thin", AUTO), ("thin", AUTO), ("medium", AUTO), None))
+        self.assertEqual(edges(ws["F2"]), (None, ("thin", AUTO), ("medium", AUTO), ("thin", AUTO)))
+        self.assertEqual(edges(ws["K2"]), (("thin", AUTO), ("thin", AUTO), ("medium", AUTO), None))
+        self.assertEqual(edges(ws["F3"]), (("thin", AUTO), ("thin", AUTO), ("thin", AUTO), thin_black))
+        self.assertEqual(edges(ws["A3"]), (("thin", AUTO), ("thin", AUTO), None, ("thick", AUTO)))
+
+        widths = [2.33, 2.33, 8.89, 7.44, 8.22, 8.22, 8.22, 8.22, 8.22, 8.22, 7.89]
+        for c, w in zip(COLS, widths):
+            self.assertEqual(ws.column_dimensions[c].width, stored_width(w), c)
+        rest = ws.column_dimensions["L"]
+        self.assertEqual((rest.min, rest.max, rest.width), (12, 16384, stored_width(8.11)))
+        self.assertEqual(ws.sheet_format.defaultRowHeight, 35.25)
+        self.assertEqual([ws.row_dimensions[r].height for r in (1, 2, 3, 4, n + 3)], [42, 21, 21, None, None])
+        self.assertEqual((ws["E5"].font.name, ws["E5"].font.sz, ws["E5"].font.color.rgb, ws["E5"].alignment.vertical),
+                         ("돋움", 10, BLACK, "center"))
+
+    def test_one_entry(self):
+        xlsx = self.export(self.ledger([tsv("2024.03.15", "하나", "상대", (0, 0, 5000, 500, 0, 0), "카드")]))
+        ws = openpyxl.load_workbook(xlsx)["장부"]
+        self.assertEqual(self.data_rows(ws),
+                         [[(3, "n"), (15, "n"), ("하나", "s"), ("상대", "s"), (None, "n"), (None, "n"), (5000, "n"),
+                           (500, "n"), (None, "n"), (None, "n"), ("카드", "s")]])
+        self.assertEqual(ws["C5"].number_format, "@")
+        self.assertEqual(ws["C6"].number_format, "General")
+        self.assertEqual(edges(ws["G5"]), (None, None, ("thin", BLACK), None))
+        self.assertEqual(edges(ws["G4"]), (("thin", BLACK),) * 4)
+
+    def test_zero_entries(self):
+        xlsx = self.export(self.ledger([]))
+        wb = openpyxl.load_workbook(xlsx)
+        ws = wb["장부"]
+        self.assertEqual(self.data_rows(ws), [])
+        self.assertEqual(ws["C4"].number_format, "@")
+        self.assertEqual(ws["C5"].number_format, "General")
+        self.assertEqual(edges(ws["C4"]), (None, None, ("thick", AUTO), None))
+        values = openpyxl.load_workbook(xlsx, data_only=True)["통계"]
+        self.assertEqual([values["%s24" % c].value for c in "DEFGHI"], [0] * 6)
+        self.assertEqual(values["A2"].value, "간 편 장 부")
+
+
+class StatisticsSheet(Base):
+    MONTH_ROWS = {5: 1, 6: 2, 7: 3, 9: 4, 10: 5, 11: 6, 14: 7, 15: 8, 16: 9, 18: 10, 19: 11, 20: 12}
+    TOTAL_ROWS = {8: ("B", " 1분기 합계", "=SUM({c}5:{c}7)", GREEN), 12: ("B", " 2분기 합계", "=SUM({c}9:{c}11)", GREEN),
+                  13: ("A", " 상반기 합계", "={c}8+{c}12", ORANGE), 17: ("B", " 3분기 합계", "=SUM({c}14:{c}16)", GREEN),
+                  21: ("B", " 4분기 합계", "=SUM({c}18:{c}20)", GREEN), 22: ("A", " 하반기 합계", "={c}17+{c}21", ORANGE),
+                  24: ("A", "연 합계", "={c}13+{c}22", PINK)}
+
+    def test_labels_formulas_and_formats(self):
+        wb = openpyxl.load_workbook(self.export(self.ledger(MANY)))
+        ws = wb["통계"]
+        self.assertEqual(sorted(str(r) for r in ws.merged_cells.ranges),
+                         sorted(["A1:I1", "A2:E2", "A3:C3", "D3:E3", "F3:G3", "H3:I3", "A4:C4", "B8:C8", "B12:C12",
+                                 "A13:C13", "B17:C17", "B21:C21", "A22:C22", "A24:C24"]))
+        self.assertEqual((ws["A1"].value, ws["A1"].font.sz, ws["A1"].font.b, ws["A1"].alignment.horizontal),
+                         ("기간별 합계 금액", 20, True, "center"))
+        self.assertEqual((ws["A2"].value, ws["A2"].data_type, ws["A2"].font.sz, ws["A2"].font.b),
+                         ("=장부!A1", "f", 18, True))
+        self.assertEqual([ws[c + "3"].value for c in "ABCDEFGHI"],
+                         ["①", None, None, "④수입", None, "⑤비용", None, "⑥고정자산증감", None])
+        self.assertEqual([ws[c + "4"].value for c in "ABCDEFGHI"],
+                         ["기간", None, None, "금액", "부가세", "금액", "부가세", "금액", "부가세"])
+        for c in "ABCDEFGHI":
+            for r in (3, 4):
+                cell = ws["%s%d" % (c, r)]
+                self.assertEqual((cell.alignment.horizontal, fill(cell)), ("center", YELLOW), cell.coordinate)
+        # Bold and size 12 go to the cells that show a text, the first of each merge.
+        for coordinate in ("A3", "D3", "F3", "H3", "A4", "D4", "E4", "F4", "G4", "H4", "I4"):
+            self.assertEqual((ws[coordinate].font.b, ws[coordinate].font.sz), (True, 12), coordinate)
+
+        for r, m in self.MONTH_ROWS.items():
+            self.assertEqual((ws["A%d" % r].value, ws["B%d" % r].value), (None, None))
+            label = ws["C%d" % r]
+            self.assertEqual((label.value, label.font.b, label.alignment.horizontal), ("%d월" % m, True, "center"))
+            for c in "DEFGHI":
+                sum_col = chr(ord(c) + 1)
+                cell = ws["%s%d" % (c, r)]
+                self.assertEqual(cell.value, "=SUMIF(장부!$A$4:$A$65536,%d,장부!$%s$4:$%s$65536)" % (m, sum_col, sum_col))
+                self.assertEqual((cell.font.b, fill(cell)), (False, None))
+        for r, (label_col, label, formula, colour) in self.TOTAL_ROWS.items():
+            self.assertEqual((ws["%s%d" % (label_col, r)].value, ws["%s%d" % (label_col, r)].font.b), (label, True))
+            for c in "DEFGHI":
+                self.assertEqual(ws["%s%d" % (c, r)].value, formula.format(c=c))
+                self.assertTrue(ws["%s%d" % (c, r)].font.b)
+            for c in "ABCDEFGHI":
+                expected = colour if c >= label_col else None
+                self.assertEqual(fill(ws["%s%d" % (c, r)]), expected, "%s%d" % (c, r))
+        self.assertEqual([ws["%s23" % c].value for c in "ABCDEFGHI"], [None] * 9)
+        self.assertEqual([fill(ws["%s23" % c]) for c in "ABCDEFGHI"], [None] * 9)
+        self.assertEqual(ws["G15"].value, "=SUMIF(장부!$A$4:$A$65536,8,장부!$H$4:$H$65536)")
+        self.assertEqual(ws["I21"].value, "=SUM(I18:I20)")
+        self.assertEqual(ws["F24"].value, "=F13+F22")
+
+        for r in range(5, 25):
+            for c in "DEFGHI":
+                cell = ws["%s%d" % (c, r)]
+                self.assertEqual((cell.number_format, cell.alignment.shrink_to_fit), (AMOUNT, True), cell.coordinate)
+        self.assertEqual(ws["C5"].number_format, "General")
+
+        widths = {"A": 10.44, "B": 9.67, "C": 4.44}
+        for c, w in widths.items():
+            self.assertEqual(ws.column_dimensions[c].width, stored_width(w), c)
+        rest = ws.column_dimensions["D"]
+        self.assertEqual((rest.min, rest.max, rest.width), (4, 16384, stored_width(12.78)))
+        self.assertEqual(ws.sheet_format.defaultRowHeight, 23.25)
+        self.assertEqual([ws.row_dimensions[r].height for r in (1, 2, 3, 4, 5)], [25.5, 22.5, 20.5, 20.5, None])
+        self.assertEqual((ws["E9"].font.name, ws["E9"].font.sz, ws["E9"].alignment.vertical), ("돋움", 11, "center"))
+
+        white, hair, hair_white = ("thin", WHITE), ("hair", BLACK), ("hair", WHITE)
+        expected = {
+            "A1": (white, white, white, white),
+            "C2": (white, white, white, hair),
+            "A3": (hair, hair, hair, hair),
+            "I4": (hair, hair, hair, hair),
+            "E10": (hair, hair, hair, hair),
+            "I24": (hair, hair, hair, hair),
+            "D5": (hair_white, hair, hair, hair),
+            "A5": (hair, hair_white, hair, hair),
+            "B9": (hair_white, hair_white, hair, hair),
+            "C23": (hair_white, hair_white, hair, hair),
+            "A24": (hair, hair_white, hair, hair),
+            "A25": (white, white, hair, white),
+            "J7": (hair, white, white, white),
+        }
+        for coordinate, lines in expected.items():
+            self.assertEqual(edges(ws[coordinate]), lines, coordinate)
+        # Every cell beyond takes the whole-sheet format: white lines all round.
+        for c in "AD":
+            self.assertEqual(edges(ws.column_dimensions[c]), (white,) * 4)
+            self.assertEqual(ws.column_dimensions[c].font.name, "돋움")
+
+    def test_stored_results_equal_the_totals_bar(self):
+        aut = self.ledger(MANY)
+        for options in ([], ["--year", "2024"], ["--year", "2024", "--month", "03"],
+                        ["--year", "2024", "--category", "비용"]):
+            with self.subTest(options=options):
+                name = "out%d.xlsx" % len(options)
+                wb = openpyxl.load_workbook(self.export(aut, *options, name=name), data_only=True)
+                ws = wb["통계"]
+                totals = self.totals(aut, *options)
+                got = [ws["%s24" % c].value for c in "DEFGHI"]
+                want = [float(totals[f]) for f in ("INMNY", "INVAT", "OTMNY", "OTVAT", "JSMNY", "JSVAT")]
+                self.assertEqual(got, want)
+                self.assertEqual(len(self.data_rows(wb["장부"])), int(totals["count"]))
+                # each total is the sum of what it stands on
+                for c in "DEFGHI":
+                    v = lambda r: ws["%s%d" % (c, r)].value
+                    self.assertEqual(v(8), v(5) + v(6) + v(7))
+                    self.assertEqual(v(13), v(8) + v(12))
+                    self.assertEqual(v(24), v(13) + v(22))
+
+    def test_month_filter_shows_one_month(self):
+        aut = self.ledger(MANY)
+        wb = openpyxl.load_workbook(self.export(aut, "--year", "2024", "--month", "03"), data_only=True)
+        rows = self.data_rows(wb["장부"])
+        self.assertEqual([(r[0][0], r[1][0]) for r in rows], [(3, 2), (3, 5), (3, 15), (3, 20)])
+        ws = wb["통계"]
+        for r in self.MONTH_ROWS:
+            if r != 7:
+                self.assertEqual([ws["%s%d" % (c, r)].value for c in "DEFGHI"], [0] * 6, r)
+        self.assertEqual(ws["F7"].value, 5000 - 1500 + 305 + 320)
+        self.assertEqual(ws["F24"].value, ws["F7"].value)
+
+
+class Command(Base):
+    def test_page_setup_only_with_printer(self):
+        aut = self.ledger(MANY[:2])
+        plain = openpyxl.load_workbook(self.export(aut, name="plain.xlsx"))
+        for ws in plain.worksheets[:2]:
+            self.assertIsNone(ws.page_setup.paperSize)
+            self.assertIsNone(ws.page_setup.orientation)
+        printed = openpyxl.load_workbook(self.export(aut, "--printer", name="printed.xlsx"))
+        ledger, stats = printed["장부"], printed["통계"]
+        self.assertEqual((int(ledger.page_setup.paperSize), ledger.page_setup.orientation), (9, "portrait"))
+        self.assertMargins(ledger, (20, 12, 50, 30))
+        self.assertEqual((int(stats.page_setup.paperSize), stats.page_setup.orientation), (9, "landscape"))
+        self.assertMargins(stats, (75, 15, 13, 10))
+
+    def assertMargins(self, ws, points):
+        # The file holds inches with 16 significant digits.
+        m = ws.page_margins
+        for got, want in zip((m.left, m.right, m.top, m.bottom), points):
+            self.assertAlmostEqual(got, want / 72, places=14)
+
+    def test_failures_write_nothing(self):
+        aut = self.ledger(MANY[:2])
+        for args in (["export", aut], ["export", aut, self.path("a.xlsx"), "--month", "03"],
+                     ["export", aut, self.path("a.xlsx"), "--year", "2024", "--category", "기타"],
+                     ["export", aut, self.path("a.xlsx"), "--sheet", "x"]):
+            self.assertEqual(run(*args)[0], 2, args)
+        self.assertEqual(run("export", self.path("missing.Aut"), self.path("a.xlsx"))[0], 1)
+        code, _, err = run("export", aut, self.path("no/such/folder.xlsx"))
+        self.assertEqual(code, 1)
+        self.assertIn("folder.xlsx", err)
+        self.assertEqual(sorted(os.listdir(self.dir.name)), ["in.Aut", "in.tsv"])
+
+    def test_an_existing_file_is_replaced(self):
+        target = self.path("old.xlsx")
+        with open(target, "w") as f:
+            f.write("not a workbook")
+        self.export(self.ledger(MANY[:1]), name="old.xlsx")
+        self.assertEqual(openpyxl.load_workbook(target)["장부"]["C4"].value, "커피 원두")
+        self.assertEqual(sorted(os.listdir(self.dir.name)), ["in.Aut", "in.tsv", "old.xlsx"])
+
+
+if __name__ == "__main__":
+    unittest.main()
