@@ -4,8 +4,7 @@
 
 #include <cerrno>
 #include <climits>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -130,12 +129,25 @@ Location locate(const std::vector<Line>& lines, std::string_view section, std::s
 
 std::optional<std::string> readFile(const std::string& path)
 {
-    std::ifstream f(path, std::ios::binary);
-    if (!f)
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
-    std::string data((std::istreambuf_iterator<char>(f)), {});
-    if (f.bad())
-        return std::nullopt;
+    std::string data;
+    char chunk[4096];
+    for (;;) {
+        ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            // a folder, or a file the system cannot read
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        data.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
     return data;
 }
 

@@ -1,5 +1,6 @@
 #include "app/AppFonts.h"
 #include "app/AppInfo.h"
+#include "app/ErrorText.h"
 #include "app/MainWindow.h"
 #include "app/QtUserDialogs.h"
 
@@ -33,7 +34,7 @@ private:
     void report(const QString& text)
     {
         if (dialogs)
-            dialogs->showError(text.endsWith(QLatin1Char('.')) ? text : text + QLatin1Char('.'));
+            dialogs->showError(QString::fromStdString(quill::ErrorReportText(text.toStdString())));
     }
 };
 
