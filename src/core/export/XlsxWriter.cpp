@@ -130,22 +130,6 @@ lxw_error FileWriter::writeSheet(const Sheet& sheet)
     if (sheet.defaultRowHeight != 15)
         worksheet_set_default_row(ws, sheet.defaultRowHeight, LXW_FALSE);
 
-    // Column widths and the whole-sheet format, in ranges that do not overlap.
-    if (sheet.columnFormat != 0 || sheet.defaultColumnWidth != 8.43 || !sheet.columnWidths.empty()) {
-        lxw_format* columnFormat = sheet.columnFormat ? format(sheet.columnFormat) : nullptr;
-        int next = 0;
-        for (const auto& [col, width] : sheet.columnWidths) {
-            if (col > next)
-                keep(worksheet_set_column(ws, static_cast<lxw_col_t>(next), static_cast<lxw_col_t>(col - 1),
-                                          sheet.defaultColumnWidth, columnFormat));
-            keep(worksheet_set_column(ws, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col), width, columnFormat));
-            next = col + 1;
-        }
-        if (next < kMaxColumns)
-            keep(worksheet_set_column(ws, static_cast<lxw_col_t>(next), kMaxColumns - 1, sheet.defaultColumnWidth,
-                                      columnFormat));
-    }
-
     // Merges first: with rows written one by one, the library only records
     // them here (the empty text and missing format write nothing).
     for (const CellRange& m : sheet.merges)
@@ -207,6 +191,25 @@ lxw_error FileWriter::writeSheet(const Sheet& sheet)
     }
     for (; height != sheet.rowHeights.end(); ++height)
         keep(worksheet_set_row(ws, static_cast<lxw_row_t>(height->first), height->second, nullptr));
+    // Column widths and the whole-sheet format, in ranges that do not overlap.
+    // Given after the rows: a column format widens the library's idea of the
+    // used columns to all of them, and every row written after it would then
+    // be scanned across 16,384 columns.
+    if (sheet.columnFormat != 0 || sheet.defaultColumnWidth != 8.43 || !sheet.columnWidths.empty()) {
+        lxw_format* columnFormat = sheet.columnFormat ? format(sheet.columnFormat) : nullptr;
+        int next = 0;
+        for (const auto& [col, width] : sheet.columnWidths) {
+            if (col > next)
+                keep(worksheet_set_column(ws, static_cast<lxw_col_t>(next), static_cast<lxw_col_t>(col - 1),
+                                          sheet.defaultColumnWidth, columnFormat));
+            keep(worksheet_set_column(ws, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col), width, columnFormat));
+            next = col + 1;
+        }
+        if (next < kMaxColumns)
+            keep(worksheet_set_column(ws, static_cast<lxw_col_t>(next), kMaxColumns - 1, sheet.defaultColumnWidth,
+                                      columnFormat));
+    }
+
     return error_;
 }
 
