@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
@@ -15,6 +16,9 @@
 namespace {
 
 TSprSfm* current = nullptr;
+// The window that was active before the wait window appeared: it gets the
+// activation back should the wait window have taken it.
+QPointer<QWidget> activeBefore;
 int stepCounter = 0;  // belongs to the program: a new window continues from here
 
 } // namespace
@@ -152,6 +156,7 @@ int WaitStepCounter() { return stepCounter; }
 void ShowWaitGauge(int intervalMs, const QColor& windowColor, const QColor& textColor, const QString& message)
 {
     CloseWait();  // never two at a time
+    activeBefore = QApplication::activeWindow();
     current = new TSprSfm(TSprSfm::Mode::Gauge);
     current->setColors(windowColor, textColor);
     current->setMessage(message);
@@ -163,6 +168,7 @@ void ShowWaitGauge(int intervalMs, const QColor& windowColor, const QColor& text
 void ShowWaitMessage(const QColor& textColor, const QString& message)
 {
     CloseWait();
+    activeBefore = QApplication::activeWindow();
     current = new TSprSfm(TSprSfm::Mode::Message);
     current->GaugeTimer->stop();
     current->setColors(QColor(31, 124, 209), textColor);
@@ -179,6 +185,9 @@ void CloseWait()
     w->GaugeTimer->stop();
     w->hide();
     delete w;
+    if (activeBefore && activeBefore->isVisible() && QApplication::activeWindow() != activeBefore)
+        activeBefore->activateWindow();
+    activeBefore = nullptr;
 }
 
 void SetWaitGauge(int position)

@@ -1,0 +1,555 @@
+// The main window over a prepared ledger: start-up with and without a
+// configuration, the filter row and the totals bar, the grid's and the
+// filter row's keys, the navigator, the exit command and closing.
+#include "MainWindowFixture.h"
+#include "editor/EntryPanel.h"
+#include "support/WaitWindow.h"
+#include "view/LedgerTableModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QToolButton>
+#include <unistd.h>
+
+namespace {
+
+// Types text as an input method hands it over, one character per key.
+void typeText(QWidget* w, const QString& s)
+{
+    for (QChar c : s) {
+        QTest::sendKeyEvent(QTest::Press, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+QString blanks(int n) { return QString(n, QLatin1Char(' ')); }
+
+QString cell(const Tmainf& w, int row, int column)
+{
+    return w.gridModel->index(row, column).data().toString();
+}
+
+// The ledger most tests work on. In 2009: income 1,000,000 + 234,567 and a
+// refund of -1,500; expense 50,000 (on a stored 2009.02.30) and 200,000;
+// one asset of 3,000,000. Around it: other years, a month 00 and an entry
+// without a date.
+void prepareLedger(MainWindowFixture& f)
+{
+    f.window->TAcunt.disableControls();
+    f.addEntry("2008.12.31", "작년", 1000, 100);
+    f.addEntry("2009.01.05", "판매1", 1000000, 100000);
+    f.addEntry("2009.02.30", "이상한날", 0, 0, 50000, 5000);
+    f.addEntry("2009.03.10", "판매2", 234567, 23456);
+    f.addEntry("2009.03.15", "구입", 0, 0, 200000, 20000);
+    f.addEntry("2009.03.31", "기계", 0, 0, 0, 0, 3000000, 300000);
+    f.addEntry("2009.05.01", "환불", -1500, 0);
+    f.addEntry("2009.00.15", "영월", 0, 0, 10, 1);
+    f.addEntry("    .  .  ", "빈날", 5, 0);
+    f.addEntry("2010.01.01", "내년", 0, 0, 7, 0);
+    f.window->TAcunt.enableControls();
+}
+
+// Sets the filter row as a user would: the year, then the month, then the
+// category; a text that is not an item is typed.
+void chooseFilter(Tmainf& w, const QString& category, int year, const QString& month)
+{
+    w.YerEdit->setValue(year);
+    for (auto [combo, text] : {std::pair{w.gCombo, month}, std::pair{w.CmGbn, category}}) {
+        const int item = combo->findText(text);
+        if (item >= 0) {
+            combo->setCurrentIndex(item);
+            emit combo->activated(item);
+        } else {
+            combo->lineEdit()->selectAll();
+            typeText(combo, text);
+        }
+    }
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // --- start-up -------------------------------------------------------------
+
+    void startsWithAnEmptyUntitledLedger()
+    {
+        MainWindowFixture f;
+        QVERIFY(!QDir(f.folder + "Temp").exists());
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        QVERIFY(QFile::exists(f.folder + "Temp/quillbook.cds"));
+        QVERIFY(w.TAcunt.isOpen());
+        QVERIFY(w.TAcunt.isEmpty());
+        QVERIFY(!w.fAcunt.isOpen());
+        QVERIFY(!w.book.Modified);
+        QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: 이름없음.Aut"));
+        QCOMPARE(w.fnameBevl->width(), w.fNameLabl->width() + 2);
+        QCOMPARE(w.CmGbn->currentText(), QStringLiteral("전체"));
+        QCOMPARE(w.YerEdit->text(), QStringLiteral("2009"));
+        QCOMPARE(w.gCombo->currentText(), QStringLiteral("1년"));
+        for (QLabel* l : w.Bmxsm)
+            QCOMPARE(l->text(), QStringLiteral("0 "));
+        QCOMPARE(w.CntLbe->text(), QStringLiteral("0건 "));
+        QVERIFY(!w.TpPnl3->isEnabled());
+        QCOMPARE(w.gridModel->rowCount(), 0);
+        QVERIFY(f.dialogs.shown.isEmpty());
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(QApplication::focusWidget(), w.GrdAcunt);
+        // the window has no system title bar
+        QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(w.windowTitle(), QStringLiteral("간편장부"));
+    }
+
+    void placesTheWindowFromTheConfiguration_data()
+    {
+        QTest::addColumn<QString>("config");
+        QTest::addColumn<QRect>("expected");  // left, top, width, height; -1: the default
+        QTest::newRow("no file") << QString() << QRect(-1, -1, -1, -1);
+        QTest::newRow("decimal") << "[간편장부]\r\nfTop=10\r\nfLft=20\r\nfHgt=500\r\nfWid=1042\r\n"
+                                 << QRect(20, 10, 1042, 500);
+        QTest::newRow("hexadecimal") << "[간편장부]\r\nfTop=0x20\r\nfLft=$10\r\nfHgt=$1F4\r\nfWid=0x2BC\r\n"
+                                     << QRect(16, 32, 700, 500);
+        QTest::newRow("garbage") << "[간편장부]\r\nfTop=abc\r\nfLft=\r\nfHgt=12px\r\nfWid=wide\r\n"
+                                 << QRect(-1, -1, -1, -1);
+        QTest::newRow("other section") << "[작업폴더]\r\nfTop=5\r\n" << QRect(-1, -1, -1, -1);
+        QTest::newRow("off the screen") << "[간편장부]\r\nfTop=-300\r\nfLft=5000\r\n" << QRect(5000, -300, -1, -1);
+    }
+    void placesTheWindowFromTheConfiguration()
+    {
+        QFETCH(QString, config);
+        QFETCH(QRect, expected);
+        MainWindowFixture f;
+        if (!config.isEmpty())
+            f.writeConfig(config);
+        QVERIFY(f.start());
+        const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+        const QRect g = f.window->geometry();
+        QCOMPARE(g.left(), expected.left() == -1 ? (screen.width() - 960) / 2 : expected.left());
+        QCOMPARE(g.top(), expected.top() == -1 ? 80 : expected.top());
+        QCOMPARE(g.width(), expected.width() == -1 ? 960 : expected.width());
+        QCOMPARE(g.height(), expected.height() == -1 ? screen.height() - 135 : expected.height());
+        QVERIFY(f.dialogs.shown.isEmpty());
+        // Placing the window never writes the configuration.
+        QCOMPARE(QFile::exists(f.folder + "quillcfg.ini"), !config.isEmpty());
+    }
+
+    void startsFromAFolderItMayNotWrite_data()
+    {
+        QTest::addColumn<bool>("byPermissions");
+        QTest::newRow("read-only folder") << true;
+        QTest::newRow("folder below a file") << false;
+    }
+    void startsFromAFolderItMayNotWrite()
+    {
+        QFETCH(bool, byPermissions);
+        MainWindowFixture f;
+        if (byPermissions) {
+            f.writeConfig("[간편장부]\r\nfTop=0x20\r\n");
+            QFile::setPermissions(f.tempPath(), QFile::ReadOwner | QFile::ExeOwner);
+            QFile probe(f.folder + "probe");
+            if (probe.open(QIODevice::WriteOnly))
+                QSKIP("folder permissions do not bind this user");
+        } else {
+            QFile plain(f.folder + "plain");
+            QVERIFY(plain.open(QIODevice::WriteOnly));
+            f.folder += "plain/program/";
+        }
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        QCOMPARE(w.geometry().top(), byPermissions ? 32 : 80);
+        // The ledger works all the same: its scratch table lives elsewhere.
+        QVERIFY(f.dialogs.texts("error").isEmpty());
+        QVERIFY(w.TAcunt.isOpen());
+        QVERIFY(!QString::fromStdString(w.book.scratchPath).startsWith(f.folder));
+        f.addEntry("2009.03.01", "판매", 100, 10);
+        w.RecomputeTotals();
+        QCOMPARE(w.CntLbe->text(), blanks(4) + "1건 ");
+        QVERIFY(!QFile::exists(f.folder + "Temp"));
+    }
+
+    // --- filter row and totals ---------------------------------------------------
+
+    void filterRowNarrowsGridAndTotals_data()
+    {
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<int>("year");
+        QTest::addColumn<QString>("month");
+        QTest::addColumn<QStringList>("dates");
+        QTest::addColumn<QStringList>("texts");  // Bmxsm1..6, CntLbe
+
+        QTest::newRow("whole 2009")
+            << "전체" << 2009 << "1년"
+            << QStringList{"2009.01.05", "2009.02.30", "2009.03.10", "2009.03.15", "2009.03.31", "2009.05.01"}
+            << QStringList{blanks(4) + "1,233,067 ", blanks(5) + "123,456 ", blanks(6) + "250,000 ",
+                           blanks(6) + "25,000 ", blanks(4) + "3,000,000 ", blanks(5) + "300,000 ",
+                           blanks(4) + "6건 "};
+        QTest::newRow("income 2009")
+            << "수입" << 2009 << "1년" << QStringList{"2009.01.05", "2009.03.10"}
+            << QStringList{blanks(4) + "1,234,567 ", blanks(5) + "123,456 ", blanks(12) + "0 ",
+                           blanks(11) + "0 ", blanks(12) + "0 ", blanks(11) + "0 ", blanks(4) + "2건 "};
+        QTest::newRow("expense March")
+            << "비용" << 2009 << "03" << QStringList{"2009.03.15"}
+            << QStringList{blanks(12) + "0 ", blanks(11) + "0 ", blanks(6) + "200,000 ", blanks(6) + "20,000 ",
+                           blanks(12) + "0 ", blanks(11) + "0 ", blanks(4) + "1건 "};
+        QTest::newRow("February keeps day 30")
+            << "전체" << 2009 << "02" << QStringList{"2009.02.30"}
+            << QStringList{blanks(12) + "0 ", blanks(11) + "0 ", blanks(7) + "50,000 ", blanks(7) + "5,000 ",
+                           blanks(12) + "0 ", blanks(11) + "0 ", blanks(4) + "1건 "};
+        QTest::newRow("asset 2009")
+            << "자산" << 2009 << "1년" << QStringList{"2009.03.31"}
+            << QStringList{blanks(12) + "0 ", blanks(11) + "0 ", blanks(12) + "0 ", blanks(11) + "0 ",
+                           blanks(4) + "3,000,000 ", blanks(5) + "300,000 ", blanks(4) + "1건 "};
+        QTest::newRow("nothing in December")
+            << "전체" << 2009 << "12" << QStringList{}
+            << QStringList{blanks(12) + "0 ", blanks(11) + "0 ", blanks(12) + "0 ", blanks(11) + "0 ",
+                           blanks(12) + "0 ", blanks(11) + "0 ", blanks(4) + "0건 "};
+        QTest::newRow("month typed without zero") << "전체" << 2009 << "3" << QStringList{}
+                                                  << QStringList{{}, {}, {}, {}, {}, {}, blanks(4) + "0건 "};
+        QTest::newRow("category not in the list")
+            << "기타" << 2009 << "1년"
+            << QStringList{"    .  .  ", "2008.12.31", "2009.00.15", "2009.01.05", "2009.02.30", "2009.03.10",
+                           "2009.03.15", "2009.03.31", "2009.05.01", "2010.01.01"}
+            << QStringList{{}, {}, {}, {}, {}, {}, blanks(3) + "10건 "};
+    }
+    void filterRowNarrowsGridAndTotals()
+    {
+        QFETCH(QString, category);
+        QFETCH(int, year);
+        QFETCH(QString, month);
+        QFETCH(QStringList, dates);
+        QFETCH(QStringList, texts);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        Tmainf& w = *f.window;
+        QAbstractItemModelTester tester(w.gridModel, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        prepareLedger(f);
+        w.TAcunt.last();  // the filter moves to the first passing row
+
+        chooseFilter(w, category, year, month);
+
+        QStringList shown;
+        for (int r = 0; r < w.gridModel->rowCount(); ++r)
+            shown << cell(w, r, 0);
+        QCOMPARE(shown, dates);
+        QCOMPARE(w.TAcunt.recordCount(), dates.size());
+        QVERIFY(w.TAcunt.filtered());
+        if (!dates.isEmpty()) {
+            QCOMPARE(w.TAcunt.recNo(), 0);
+            QCOMPARE(w.GrdAcunt->currentIndex().row(), 0);
+        }
+        for (int i = 0; i < 6; ++i)
+            if (!texts[i].isEmpty())
+                QCOMPARE(w.Bmxsm[i]->text(), texts[i]);
+        QCOMPARE(w.CntLbe->text(), texts[6]);
+        QCOMPARE(QApplication::focusWidget(), w.GrdAcunt);
+    }
+
+    void typingTheYearAppliesTheFilter()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        prepareLedger(f);
+        w.YerEdit->setFocus();
+        w.YerEdit->selectAll();
+        typeText(w.YerEdit, "2008");
+        QCOMPARE(w.YerEdit->text(), QStringLiteral("2008"));
+        QCOMPARE(w.TAcunt.recordCount(), 1);
+        QCOMPARE(cell(w, 0, 1), QStringLiteral("작년"));
+        QCOMPARE(w.CntLbe->text(), blanks(4) + "1건 ");
+    }
+
+    void gridShowsTheRowsAsTheLedgerHoldsThem()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        prepareLedger(f);
+        chooseFilter(w, "전체", 2009, "1년");
+        QCOMPARE(w.gridModel->headerData(1, Qt::Horizontal).toString(), QStringLiteral("거 래 내 용"));
+        QCOMPARE(cell(w, 0, 1), QStringLiteral("판매1"));
+        QCOMPARE(cell(w, 0, 2), QStringLiteral("거래처"));
+        QCOMPARE(cell(w, 0, 3), QStringLiteral("1,000,000"));
+        QCOMPARE(cell(w, 0, 5), QString());  // zero shows empty
+        QCOMPARE(cell(w, 5, 3), QStringLiteral("-1,500"));
+        QVERIFY(!(w.gridModel->flags(w.gridModel->index(0, 0)) & Qt::ItemIsEditable));
+        QCOMPARE(w.GrdAcunt->selectionBehavior(), QAbstractItemView::SelectRows);
+    }
+
+    void hugeTotalsShowTheirRealAmount()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        f.addEntry("2009.01.01", "큰돈", 60000000000000.0, 12345678901234.0);
+        f.addEntry("2009.01.02", "큰돈", 40000000000000.0, 0);
+        w.CmGbnChange();
+        QCOMPARE(w.Bmxsm[0]->text(), QStringLiteral("100,000,000,000,000 "));
+        QCOMPARE(w.Bmxsm[1]->text(), QStringLiteral("12,345,678,901,234 "));
+    }
+
+    void newAppliesTheFilterTheControlsShow()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        prepareLedger(f);
+        chooseFilter(w, "수입", 2008, "03");
+        w.NewFileClick();
+        QCOMPARE(w.CmGbn->currentIndex(), 0);
+        QCOMPARE(w.gCombo->currentIndex(), 0);
+        QCOMPARE(w.YerEdit->value(), 2009);
+        QVERIFY(w.TAcunt.filtered());
+        QCOMPARE(QString::fromStdString(w.TAcunt.filter().expression()),
+                 QStringLiteral("IDAY >= '2009.01.01' and IDAY <= '2009.12.31'"));
+        QCOMPARE(w.CntLbe->text(), QStringLiteral("0건 "));
+    }
+
+    // --- keys ----------------------------------------------------------------------
+
+    void downStopsOnTheLastRow()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        prepareLedger(f);
+        chooseFilter(w, "전체", 2009, "1년");
+        QTest::keyClick(w.GrdAcunt, Qt::Key_Down, Qt::ShiftModifier);  // modifiers are not looked at
+        QCOMPARE(w.TAcunt.recNo(), 1);
+        QCOMPARE(w.GrdAcunt->currentIndex().row(), 1);
+        for (int i = 0; i < 10; ++i)
+            QTest::keyClick(w.GrdAcunt, Qt::Key_Down, i % 2 ? Qt::ControlModifier : Qt::NoModifier);
+        QCOMPARE(w.TAcunt.recNo(), 5);
+        QCOMPARE(w.GrdAcunt->currentIndex().row(), 5);
+        QCOMPARE(w.gridModel->rowCount(), 6);
+        QTest::keyClick(w.GrdAcunt, Qt::Key_Insert);
+        QCOMPARE(w.TAcunt.rowCount(), 10u);
+        QCOMPARE(w.gridModel->rowCount(), 6);
+        QTest::keyClick(w.GrdAcunt, Qt::Key_Up);  // the grid's own keys still work
+        QCOMPARE(w.TAcunt.recNo(), 4);
+        QTest::keyClick(w.GrdAcunt, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(w.TAcunt.recNo(), 0);
+        QVERIFY(f.dialogs.shown.isEmpty());
+    }
+
+    void escapeRunsTheExitCommand_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("grid, no") << "GrdAcunt" << int(Qt::NoModifier) << false;
+        QTest::newRow("grid, yes") << "GrdAcunt" << int(Qt::NoModifier) << true;
+        QTest::newRow("category, ctrl, yes") << "CmGbn" << int(Qt::ControlModifier) << true;
+        QTest::newRow("year, no") << "YerEdit" << int(Qt::NoModifier) << false;
+        QTest::newRow("month, shift, yes") << "gCombo" << int(Qt::ShiftModifier) << true;
+    }
+    void escapeRunsTheExitCommand()
+    {
+        QFETCH(QString, control);
+        QFETCH(int, modifiers);
+        QFETCH(bool, answer);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        f.dialogs.yesNo.enqueue(answer);
+        QWidget* target = w.findChild<QWidget*>(control);
+        QVERIFY(target);
+        QTest::keyClick(target, Qt::Key_Escape, Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(f.dialogs.texts("yesno"), QStringList{QStringLiteral("작업을 끝내겠습니까 ??")});
+        QCOMPARE(w.isVisible(), !answer);
+        QCOMPARE(w.TAcunt.isOpen(), !answer);
+    }
+
+    void f12RecomputesUnderTheWaitWindow()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        prepareLedger(f);
+        chooseFilter(w, "수입", 2009, "1년");
+        w.TAcunt.last();
+        for (QLabel* l : w.Bmxsm)
+            l->setText("x");
+        w.CntLbe->setText("x");
+        QTest::keyClick(w.gCombo, Qt::Key_F12, Qt::AltModifier);
+        QCOMPARE(w.Bmxsm[0]->text(), blanks(4) + "1,234,567 ");
+        QCOMPARE(w.Bmxsm[2]->text(), blanks(12) + "0 ");
+        QCOMPARE(w.CntLbe->text(), blanks(4) + "2건 ");
+        QCOMPARE(w.TAcunt.recNo(), 1);  // the current row stays
+        QVERIFY(!CurrentWaitWindow());
+        QTRY_COMPARE(QApplication::focusWidget(), w.GrdAcunt);
+    }
+
+    void deleteInTheYearBoxAlsoDeletesACharacter()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        prepareLedger(f);
+        w.YerEdit->setFocus();
+        QTest::keyClick(w.YerEdit, Qt::Key_Home);
+        QTest::keyClick(w.YerEdit, Qt::Key_Delete);
+        QVERIFY2(w.YerEdit->text() == "009" || w.YerEdit->text() == "9", qPrintable(w.YerEdit->text()));
+        // the shortened year applied the filter: no 2009 entry shows
+        QCOMPARE(w.TAcunt.recordCount(), 0);
+        QCOMPARE(w.CntLbe->text(), blanks(4) + "0건 ");
+    }
+
+    // --- navigator and grid cursor ----------------------------------------------------
+
+    void navigatorAndGridMoveTheCurrentRowTogether()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        prepareLedger(f);
+        chooseFilter(w, "전체", 2009, "1년");
+        const struct {
+            int button;
+            int row;
+        } steps[] = {{3, 5}, {1, 4}, {1, 3}, {0, 0}, {1, 0}, {2, 1}, {3, 5}, {2, 5}};
+        for (auto s : steps) {
+            QTest::mouseClick(w.NavButtons[s.button], Qt::LeftButton);
+            QCOMPARE(w.TAcunt.recNo(), s.row);
+            QCOMPARE(w.GrdAcunt->currentIndex().row(), s.row);
+            QCOMPARE(w.gridModel->headerData(s.row, Qt::Vertical).toString(), QStringLiteral("▶"));
+        }
+        // a click on a grid row moves the ledger's cursor
+        const QRect rowRect = w.GrdAcunt->visualRect(w.gridModel->index(2, 1));
+        QTest::mouseClick(w.GrdAcunt->viewport(), Qt::LeftButton, {}, rowRect.center());
+        QCOMPARE(w.TAcunt.recNo(), 2);
+        QCOMPARE(cell(w, w.TAcunt.recNo(), 1), QStringLiteral("판매2"));
+    }
+
+    // --- exit and close ----------------------------------------------------------------
+
+    void closingWithoutChangesAsksNothing()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        QVERIFY(f.window->close());
+        QVERIFY(f.dialogs.shown.isEmpty());
+        QVERIFY(!f.window->TAcunt.isOpen());
+    }
+
+    // --- layout ------------------------------------------------------------------------
+
+    void layoutKeepsItsPlaces()
+    {
+        MainWindowFixture f;
+        f.writeConfig("[간편장부]\r\nfTop=0\r\nfLft=0\r\nfHgt=689\r\nfWid=1042\r\n");
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const int W = 1042;
+        QCOMPARE(w.size(), QSize(1042, 689));
+        auto at = [&](QWidget* widget) { return QRect(widget->mapTo(&w, QPoint(0, 0)), widget->size()); };
+        QCOMPARE(at(w.TopTitle), QRect(0, 0, W, 22));
+        QCOMPARE(at(w.iconBtn), QRect(1, 3, 19, 19));
+        QCOMPARE(w.iconBtn->statusTip(), QStringLiteral("quillcfg.ini"));
+        QCOMPARE(w.configPath(), f.folder + "quillcfg.ini");
+        QCOMPARE(at(w.mExit0).topLeft(), QPoint(W - 27, 4));
+        QCOMPARE(at(w.mColBar), QRect(0, 22, W, 138));
+        QCOMPARE(w.dxContainer3->height(), 32);
+        QCOMPARE(w.TpPnl0->height(), 100);
+        QCOMPARE(w.TagetTg->geometry(), QRect(3, 9, 226, 13));
+        QCOMPARE(w.CmGbn->geometry(), QRect(37, 6, 48, 20));
+        QCOMPARE(w.YerEdit->geometry(), QRect(92, 6, 54, 20));
+        QCOMPARE(w.gCombo->geometry(), QRect(167, 6, 43, 20));
+        QCOMPARE(w.gCombo->count(), 13);
+        QCOMPARE(w.gCombo->maxVisibleItems(), 19);
+        QCOMPARE(w.fNameLabl->pos(), QPoint(238, 13));
+        const struct {
+            QToolButton* button;
+            int left;
+        } right[] = {{w.HelpBtn, W - 163}, {w.dDTZIP, W - 136}, {w.DgaBtn, W - 110}, {w.Hinfo, W - 84},
+                     {w.QuitBtn, W - 56}};
+        for (auto r : right)
+            QCOMPARE(r.button->pos(), QPoint(r.left, 3));
+        const struct {
+            QToolButton* button;
+            int left;
+            int width;
+            const char* tip;
+        } tools[] = {{w.HFileOpen, 4, 25, "파일열기"}, {w.NewFile, 29, 25, "새파일"},
+                     {w.SaveBtn, 54, 25, "자료저장"},  {w.RnameBtn, 79, 25, "딴이름으로저장"},
+                     {w.FileAdd, 113, 78, "파일추가"}, {w.BtnApp, 202, 68, "자료추가"},
+                     {w.BtnEdt, 274, 68, "자료수정"},  {w.BtnDel, 344, 68, "자료삭제"},
+                     {w.PrtBtn, 417, 48, "엑셀전송"}};
+        for (auto t : tools) {
+            QCOMPARE(t.button->geometry(), QRect(t.left, 4, t.width, 27));
+            QCOMPARE(t.button->toolTip(), QString::fromUtf8(t.tip));
+        }
+        QCOMPARE(w.TpPnl3->geometry(), QRect(0, 33, 802, 67));
+        QCOMPARE(w.TpPnl2->geometry(), QRect(W - 223, 0, 223, 100));
+        QCOMPARE(w.CntLbe->geometry(), QRect(36, 79, 43, 12));
+        QCOMPARE(w.NavAcunt->geometry(), QRect(133, 72, 84, 25));
+        QCOMPARE(at(w.mainPanl).top(), 160);
+        QCOMPARE(at(w.GrdAcunt).topLeft(), QPoint(3, 163));
+        QCOMPARE(at(w.BtmPanl).bottom(), 689 - 1 - 3);
+        QCOMPARE(w.BtmPanl->height(), 26);
+        QCOMPARE(at(w.GrdAcunt).bottom() + 1, at(w.BtmPanl).top());
+        const int valueLefts[6] = {131, 263, 408, 544, 689, 822};
+        const int valueWidths[6] = {85, 80, 85, 80, 85, 80};
+        for (int i = 0; i < 6; ++i) {
+            QCOMPARE(w.Bmxsm[i]->x(), valueLefts[i]);
+            QCOMPARE(w.Bmxsm[i]->size(), QSize(valueWidths[i], 15));
+        }
+        QCOMPARE(at(w.LaEnd0).left(), W - 35);
+        const int widths[10] = {60, 250, 180, 63, 60, 63, 60, 63, 60, 60};
+        for (int c = 0; c < 10; ++c)
+            QCOMPARE(w.GrdAcunt->columnWidth(c), widths[c]);
+
+        // The right-hand controls follow the width.
+        w.resize(900, 600);
+        QCOMPARE(at(w.mExit0).left(), 900 - 27);
+        QCOMPARE(w.HelpBtn->x(), 900 - 163);
+        QCOMPARE(w.QuitBtn->x(), 900 - 56);
+        QCOMPARE(at(w.LaEnd0).left(), 900 - 35);
+        QCOMPARE(w.TpPnl2->x(), 900 - 223);
+    }
+
+    void draggingTheTitleStripMovesTheWindow()
+    {
+        MainWindowFixture f;
+        f.writeConfig("[간편장부]\r\nfTop=50\r\nfLft=40\r\nfHgt=500\r\nfWid=960\r\n");
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QPoint before = w.pos();
+        QTest::mousePress(w.TopTitle, Qt::LeftButton, {}, QPoint(300, 10));
+        QTest::mouseMove(w.TopTitle, QPoint(330, 30));
+        QTest::mouseRelease(w.TopTitle, Qt::LeftButton, {}, QPoint(330, 30));
+        QCOMPARE(w.pos(), before + QPoint(30, 20));
+    }
+
+    void screenshot()
+    {
+        // Not a check: a picture of the window for a person to look at.
+        const QString out = qEnvironmentVariable("QB_SCREENSHOT");
+        if (out.isEmpty())
+            QSKIP("set QB_SCREENSHOT to a file name to take a picture");
+        MainWindowFixture f;
+        f.writeConfig("[간편장부]\r\nfTop=0\r\nfLft=0\r\nfHgt=689\r\nfWid=1042\r\n");
+        QVERIFY(f.start());
+        prepareLedger(f);
+        chooseFilter(*f.window, "전체", 2009, "1년");
+        QVERIFY(f.window->grab().save(out));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
