@@ -52,7 +52,6 @@ void Tmainf::BtnDelClick() {}
 void Tmainf::mOkClick() {}
 void Tmainf::mVoideClick() {}
 void Tmainf::dAcuntDataChange() {}
-void Tmainf::PrtBtnClick() {}
 void Tmainf::HelpBtnClick() {}
 void Tmainf::dDTZIPClick() {}
 void Tmainf::DgaBtnClick() {}

@@ -1,0 +1,8 @@
+#include "export/HasPrinter.h"
+
+#include <QPrinterInfo>
+
+bool HasPrinter()
+{
+    return !QPrinterInfo::defaultPrinterName().isEmpty();
+}

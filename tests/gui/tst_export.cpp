@@ -1,0 +1,248 @@
+// The export button: its dialogs, its refusals, and that it writes the same
+// workbook as `quillbook-cli export` for the same ledger and filter.
+#include "ScriptedDialogs.h"
+#include "app/Cp949.h"
+#include "app/MainWindow.h"
+#include "export/HasPrinter.h"
+#include "ledger/AutRecord.h"
+#include "support/WaitWindow.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+std::string cp(const QString& text) { return quill::encodeCp949(text.toStdString()).bytes.value_or(std::string()); }
+
+// Records, when the workbook is handed to the desktop, whether the export
+// had already let go of the wait window and the working ledger.
+class RecordingDialogs : public ScriptedDialogs {
+public:
+    quill::WorkingTable* table = nullptr;
+    bool waitOpenAtHandOver = false;
+    bool ledgerHeldAtHandOver = false;
+
+    bool openDocument(const QString& path) override
+    {
+        waitOpenAtHandOver = CurrentWaitWindow() != nullptr;
+        ledgerHeldAtHandOver = table && table->controlsDisabled();
+        return ScriptedDialogs::openDocument(path);
+    }
+};
+
+} // namespace
+
+class ExportButtonTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void emptyViewDoesNothing();
+    void dialogSettingsAndCancel();
+    void sameWorkbookAsTheCommandLine();
+    void existingFileIsReplacedOnlyAfterYes();
+    void withoutAnApplicationTellsWhereItWasSaved();
+    void aWriteFailureIsReported();
+
+private:
+    void addEntry(const QString& date, const QString& text, double in, double out);
+    void showMarch2024();
+    QString folder() const { return dir_->path() + QLatin1Char('/'); }
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<RecordingDialogs> dialogs_;
+    std::unique_ptr<Tmainf> window_;
+};
+
+void ExportButtonTest::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(QFile::copy(QStringLiteral(QB_TEMPLATE_TABLE), folder() + QStringLiteral("quillbook.str")));
+    dialogs_ = std::make_unique<RecordingDialogs>();
+    AppContext context;
+    context.programFolder = folder();
+    context.dialogs = dialogs_.get();
+    context.now = [] { return QDateTime(QDate(2025, 1, 3), QTime(9, 5)); };
+    window_ = std::make_unique<Tmainf>(context);
+    dialogs_->table = &window_->TAcunt;
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+}
+
+void ExportButtonTest::cleanup()
+{
+    window_.reset();
+    dialogs_.reset();
+    dir_.reset();
+}
+
+void ExportButtonTest::addEntry(const QString& date, const QString& text, double in, double out)
+{
+    quill::LedgerEntry& e = window_->TAcunt.append();
+    e.IDAY = cp(date);
+    e.JKYU = cp(text);
+    e.SANGHO = cp(QStringLiteral("(주)한빛상회"));
+    e.INMNY = in;
+    e.INVAT = in / 10;
+    e.OTMNY = out;
+    e.OTVAT = out / 10;
+    e.ETC = cp(QStringLiteral("카드"));
+    window_->TAcunt.post();
+}
+
+void ExportButtonTest::showMarch2024()
+{
+    addEntry(QStringLiteral("2024.02.28"), QStringLiteral("이월"), 1000, 0);
+    addEntry(QStringLiteral("2024.03.02"), QStringLiteral("=SUM(A1)"), 0, -1500);
+    addEntry(QStringLiteral("2024.03.15"), QStringLiteral("커피 원두"), 0, 5000);
+    addEntry(QStringLiteral("2024.03.31"), QStringLiteral("매출"), 250005, 0);
+    addEntry(QStringLiteral("2024.04.01"), QStringLiteral("다음 달"), 7, 0);
+    window_->YerEdit->setValue(2024);
+    window_->gCombo->setCurrentIndex(3);
+    window_->CmGbnChange();
+    QCOMPARE(window_->TAcunt.recordCount(), 3);
+}
+
+void ExportButtonTest::emptyViewDoesNothing()
+{
+    window_->PrtBtn->click();
+    QVERIFY(dialogs_->shown.isEmpty());
+    QVERIFY(dialogs_->openedDocuments.isEmpty());
+}
+
+void ExportButtonTest::dialogSettingsAndCancel()
+{
+    showMarch2024();
+    dialogs_->fileNames.enqueue(QString());
+    window_->PrtBtn->click();
+    QCOMPARE(dialogs_->shown.size(), 1);
+    const FileDialogSettings& s = dialogs_->shown.first().settings;
+    QCOMPARE(dialogs_->shown.first().kind, QStringLiteral("save"));
+    QCOMPARE(s.title, QStringLiteral("파일명을 확인하세요."));
+    QCOMPARE(s.folder, folder() + QStringLiteral("Work/"));
+    QCOMPARE(s.proposal, QStringLiteral("간편장부_2501030905.xlsx"));
+    QCOMPARE(s.filterName, QStringLiteral("엑셀파일 "));
+    QCOMPARE(s.pattern, QStringLiteral("*.xlsx"));
+    QCOMPARE(s.defaultSuffix, QStringLiteral("xlsx"));
+    QVERIFY(dialogs_->openedDocuments.isEmpty());
+    QCOMPARE(QDir(folder() + QStringLiteral("Work")).entryList(QDir::Files), QStringList());
+}
+
+void ExportButtonTest::sameWorkbookAsTheCommandLine()
+{
+    showMarch2024();
+    window_->TAcunt.moveTo(1);
+    const QString fromButton = folder() + QStringLiteral("Work/button");  // the suffix is added
+    dialogs_->fileNames.enqueue(fromButton);
+    window_->PrtBtn->click();
+
+    QCOMPARE(dialogs_->texts(QStringLiteral("error")), QStringList());
+    QCOMPARE(dialogs_->openedDocuments, QStringList{fromButton + QStringLiteral(".xlsx")});
+    QVERIFY(!dialogs_->waitOpenAtHandOver);
+    QVERIFY(!dialogs_->ledgerHeldAtHandOver);
+    QCOMPARE(CurrentWaitWindow(), nullptr);
+    QCOMPARE(window_->TAcunt.recNo(), 1);
+    QVERIFY(!window_->TAcunt.controlsDisabled());
+
+    // The same ledger through the command line, with the same filter.
+    const QString ledger = folder() + QStringLiteral("ledger.Aut");
+    QVERIFY(quill::WriteLedgerFile(QFile::encodeName(ledger).toStdString(), window_->TAcunt));
+    const QString fromCli = folder() + QStringLiteral("cli.xlsx");
+    QStringList args{QStringLiteral("export"), ledger, fromCli, QStringLiteral("--year"), QStringLiteral("2024"),
+                     QStringLiteral("--month"), QStringLiteral("03")};
+    if (HasPrinter())
+        args << QStringLiteral("--printer");
+    QProcess cli;
+    cli.start(QStringLiteral(QB_BIN_DIR "/quillbook-cli"), args);
+    QVERIFY2(cli.waitForFinished(60000), "quillbook-cli did not run (is it built?)");
+    QCOMPARE(cli.exitCode(), 0);
+
+    // Every part of the two files but the creation time is the same.
+    const char* compare = R"py(
+import sys, zipfile
+a, b = zipfile.ZipFile(sys.argv[1]), zipfile.ZipFile(sys.argv[2])
+names = sorted(n for n in a.namelist() if n != "docProps/core.xml")
+if names != sorted(n for n in b.namelist() if n != "docProps/core.xml"):
+    sys.exit("different parts")
+for n in names:
+    if a.read(n) != b.read(n):
+        sys.exit("different " + n)
+if b"=SUM(A1)" not in a.read("xl/worksheets/sheet1.xml"):
+    sys.exit("the entries are missing")
+)py";
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral("-c"), QString::fromUtf8(compare), fromButton + QStringLiteral(".xlsx"), fromCli});
+    QVERIFY(python.waitForFinished(60000));
+    QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+}
+
+void ExportButtonTest::existingFileIsReplacedOnlyAfterYes()
+{
+    showMarch2024();
+    const QString target = folder() + QStringLiteral("Work/old.xlsx");
+    QVERIFY(QDir().mkpath(folder() + QStringLiteral("Work")));
+    {
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    dialogs_->fileNames.enqueue(target);
+    dialogs_->yesNo.enqueue(false);
+    window_->PrtBtn->click();
+    QCOMPARE(dialogs_->texts(QStringLiteral("yesno")).size(), 1);
+    QVERIFY(dialogs_->texts(QStringLiteral("yesno")).first().contains(QStringLiteral("old.xlsx")));
+    QVERIFY(dialogs_->openedDocuments.isEmpty());
+    QFile kept(target);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("old"));
+    kept.close();
+
+    dialogs_->fileNames.enqueue(target);
+    dialogs_->yesNo.enqueue(true);
+    window_->PrtBtn->click();
+    QCOMPARE(dialogs_->openedDocuments, QStringList{target});
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.read(2), QByteArray("PK"));
+}
+
+void ExportButtonTest::withoutAnApplicationTellsWhereItWasSaved()
+{
+    showMarch2024();
+    const QString target = folder() + QStringLiteral("Work/장부.xlsx");
+    dialogs_->fileNames.enqueue(target);
+    dialogs_->canOpenDocuments = false;
+    window_->PrtBtn->click();
+    const QStringList infos = dialogs_->texts(QStringLiteral("info"));
+    QCOMPARE(infos.size(), 1);
+    QVERIFY2(infos.first().contains(target), qPrintable(infos.first()));
+    QVERIFY(QFile::exists(target));
+}
+
+void ExportButtonTest::aWriteFailureIsReported()
+{
+    showMarch2024();
+    window_->TAcunt.moveTo(2);
+    dialogs_->fileNames.enqueue(folder() + QStringLiteral("no/such/folder.xlsx"));
+    window_->PrtBtn->click();
+    const QStringList errors = dialogs_->texts(QStringLiteral("error"));
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().startsWith(QStringLiteral("엑셀파일을 만들 수 없습니다.\n")), qPrintable(errors.first()));
+    QVERIFY2(errors.first().contains(QStringLiteral("File not found")), qPrintable(errors.first()));
+    QVERIFY(dialogs_->openedDocuments.isEmpty());
+    QCOMPARE(CurrentWaitWindow(), nullptr);
+    QCOMPARE(window_->TAcunt.recNo(), 2);
+    QVERIFY(!window_->TAcunt.controlsDisabled());
+}
+
+QTEST_MAIN(ExportButtonTest)
+#include "tst_export.moc"
