@@ -4,6 +4,8 @@
 #include "ledger/Money.h"
 #include "ledger/WorkingTable.h"
 
+#include <algorithm>
+
 namespace quill {
 
 ExportBuild BuildExportWorkbook(const WorkingTable& table, const ExportOptions& options)

@@ -39,7 +39,10 @@ struct ExportBuild {
 // Fails only when the rows do not fit on one worksheet.
 ExportBuild BuildExportWorkbook(const WorkingTable& table, const ExportOptions& options = {});
 
-// The two sheets, for the builder above and for tests.
+// The two sheets, for the builder above and for tests. The ledger sheet's
+// block ends one row past its last entry (the row its formats reach); the
+// statistics sheet reads the entries from that sheet, as its formulas do.
+// The caller checks that the rows fit (BuildExportWorkbook does).
 xl::Sheet BuildLedgerSheet(xl::Workbook& book, const WorkingTable& table, const ExportOptions& options);
 xl::Sheet BuildStatisticsSheet(xl::Workbook& book, const xl::Sheet& ledger, const ExportOptions& options);
 
