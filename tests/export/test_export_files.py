@@ -3,6 +3,7 @@ import os
 import subprocess
 import tempfile
 import unittest
+import zipfile
 
 import openpyxl
 from openpyxl.worksheet.merge import MergedCellRange
@@ -377,6 +378,15 @@ class Command(Base):
         self.assertEqual(code, 1)
         self.assertIn("folder.xlsx", err)
         self.assertEqual(sorted(os.listdir(self.dir.name)), ["in.Aut", "in.tsv"])
+
+    def test_texts_that_look_like_escapes_stay_as_they_are(self):
+        xlsx = self.export(self.ledger([tsv("2024.03.15", "_x0041_ 표시", "a_x00e9_", (1, 0, 0, 0, 0, 0), "_x12_")]))
+        with zipfile.ZipFile(xlsx) as z:
+            sheet = z.read("xl/worksheets/sheet1.xml").decode("utf-8")
+        # Readers turn "_xHHHH_" into one character unless its underscore is escaped.
+        self.assertIn(">_x005F_x0041_ 표시<", sheet)
+        self.assertIn(">a_x005F_x00e9_<", sheet)
+        self.assertIn(">_x12_<", sheet)
 
     def test_an_existing_file_is_replaced(self):
         target = self.path("old.xlsx")

@@ -34,6 +34,21 @@ std::uint8_t libraryLine(LineWeight w)
     return LXW_BORDER_NONE;
 }
 
+bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+// Readers take "_xHHHH_" in a cell text for the character HHHH; a text that
+// holds such a sequence itself keeps it by escaping its underscore.
+void assignCellText(std::string& out, std::string_view text)
+{
+    out.clear();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '_' && i + 6 < text.size() && text[i + 1] == 'x' && isHex(text[i + 2]) && isHex(text[i + 3])
+            && isHex(text[i + 4]) && isHex(text[i + 5]) && text[i + 6] == '_')
+            out += "_x005F";
+        out += text[i];
+    }
+}
+
 bool hasNonAscii(const std::string& s)
 {
     for (char c : s)
@@ -174,7 +189,7 @@ lxw_error FileWriter::writeSheet(const Sheet& sheet)
                 keep(worksheet_write_number(ws, r, c, cell.number, f));
                 break;
             case CellKind::Text:
-                buffer_.assign(sheet.text(cell));
+                assignCellText(buffer_, sheet.text(cell));
                 keep(worksheet_write_string(ws, r, c, buffer_.c_str(), f));
                 break;
             case CellKind::Formula:
