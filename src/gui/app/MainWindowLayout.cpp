@@ -17,6 +17,8 @@
 #include <QTableView>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kTitleHeight = 22;
@@ -281,8 +283,15 @@ void Tmainf::buildLayout()
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setHighlightSections(false);
     columns->setFixedHeight(kGridRowHeight + 2);
-    for (int c = 0; c < LedgerTableModel::kColumnCount; ++c)
-        GrdAcunt->setColumnWidth(c, LedgerTableModel::columnWidth(c));
+    // The widths suit "굴림", where a date just fills its column; a wider
+    // stand-in font widens the date and amount columns alike so that dates
+    // and amounts still fit (the text columns have room to spare).
+    const int dateWidth = GrdAcunt->fontMetrics().horizontalAdvance(QStringLiteral("2009.01.05")) + 8;
+    const double scale = std::max(1.0, dateWidth / double(LedgerTableModel::columnWidth(0)));
+    for (int c = 0; c < LedgerTableModel::kColumnCount; ++c) {
+        const bool figures = c == 0 || (c >= 3 && c <= 8);
+        GrdAcunt->setColumnWidth(c, qRound(LedgerTableModel::columnWidth(c) * (figures ? scale : 1.0)));
+    }
     // The selection stays visible when the grid loses the focus.
     QPalette gp = GrdAcunt->palette();
     gp.setColor(QPalette::Inactive, QPalette::Highlight, gp.color(QPalette::Active, QPalette::Highlight));
