@@ -20,6 +20,8 @@
 #include <QToolButton>
 #include <unistd.h>
 
+#include <stdexcept>
+
 namespace {
 
 // Types text as an input method hands it over, one character per key.
@@ -445,6 +447,77 @@ private slots:
         QVERIFY(f.window->close());
         QVERIFY(f.dialogs.shown.isEmpty());
         QVERIFY(!f.window->TAcunt.isOpen());
+    }
+
+    void closingWithChangesAsksTheSavePrompt_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("staysOpen");
+        QTest::newRow("cancel keeps the program open") << int(UserDialogs::Answer::Cancel) << true;
+        QTest::newRow("no closes") << int(UserDialogs::Answer::No) << false;
+    }
+    void closingWithChangesAsksTheSavePrompt()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, staysOpen);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        f.addEntry("2009.03.01", "판매", 100, 10);
+        w.book.Modified = true;
+        f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer(answer));
+        w.close();  // as the window manager's close or Alt+F4 does
+        if (f.dialogs.texts("yesnocancel").isEmpty())
+            QSKIP("the save prompt is still a stand-in");
+        QCOMPARE(w.isVisible(), staysOpen);
+        QCOMPARE(w.TAcunt.isOpen(), staysOpen);
+        if (staysOpen) {
+            QVERIFY(w.book.Modified);
+            QCOMPARE(w.TAcunt.recordCount(), 1);
+        }
+    }
+
+    void exitAsksTwiceWhenThereAreChanges()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        w.book.Modified = true;
+        f.dialogs.yesNo.enqueue(true);
+        f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::Cancel);
+        QTest::mouseClick(w.QuitBtn, Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts("yesno"), QStringList{QStringLiteral("작업을 끝내겠습니까 ??")});
+        if (f.dialogs.texts("yesnocancel").isEmpty())
+            QSKIP("the save prompt is still a stand-in");
+        QVERIFY(w.isVisible());
+        QVERIFY(w.book.Modified);
+        // the system's close afterwards asks again
+        f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::Cancel);
+        w.close();
+        QCOMPARE(f.dialogs.texts("yesnocancel").size(), 2);
+        QVERIFY(w.isVisible());
+    }
+
+    void unhandledFailuresGoToTheErrorReport_data()
+    {
+        QTest::addColumn<QString>("thrown");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("gets a full stop") << "Disk full" << "Disk full.";
+        QTest::newRow("keeps its full stop") << "I/O error." << "I/O error.";
+        QTest::newRow("Korean") << "파일이 없습니다" << "파일이 없습니다.";
+        QTest::newRow("ends below the full stop") << "Unable to write to -" << "Unable to write to -";
+    }
+    void unhandledFailuresGoToTheErrorReport()
+    {
+        QFETCH(QString, thrown);
+        QFETCH(QString, shown);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        f.window->runCommand([&] { throw std::runtime_error(thrown.toStdString()); });
+        QCOMPARE(f.dialogs.texts("error"), QStringList{shown});
+        f.window->runCommand([] { throw 42; });
+        QCOMPARE(f.dialogs.texts("error").size(), 2);
+        QVERIFY(f.window->isVisible());
     }
 
     // --- layout ------------------------------------------------------------------------

@@ -1,0 +1,179 @@
+// The real dialogs: titles, icons, buttons, default and escape buttons of
+// the message boxes, and the settings the file dialogs are opened with.
+#include "app/QtUserDialogs.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+// Runs `inspect` on the modal dialog once it is up (the dialog's exec()
+// blocks the test meanwhile).
+template <typename Dialog>
+void whenShown(std::function<void(Dialog*)> inspect)
+{
+    QTimer::singleShot(0, [inspect] {
+        Dialog* d = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((d = qobject_cast<Dialog*>(QApplication::activeModalWidget())) != nullptr, 5000);
+        inspect(d);
+    });
+}
+
+struct BoxSeen {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    QMessageBox::StandardButton escapeButton = QMessageBox::NoButton;
+};
+
+// Notes what the box looks like, then presses `key` on it.
+void seeBoxAndPress(BoxSeen& seen, Qt::Key key)
+{
+    whenShown<QMessageBox>([&seen, key](QMessageBox* box) {
+        seen.title = box->windowTitle();
+        seen.text = box->text();
+        seen.icon = box->icon();
+        seen.buttons = box->standardButtons();
+        seen.defaultButton = box->standardButton(box->defaultButton());
+        seen.escapeButton = box->standardButton(box->escapeButton());
+        QTest::keyClick(box, key);
+    });
+}
+
+} // namespace
+
+class TestUserDialogs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void messageBoxes_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("defaultButton");
+        QTest::addColumn<int>("escapeButton");
+        QTest::addColumn<int>("answer");  // askYesNo: 1 yes; askYesNoCancel: the Answer
+
+        const int yesNo = QMessageBox::Yes | QMessageBox::No;
+        const int yesNoCancel = yesNo | QMessageBox::Cancel;
+        QTest::newRow("info, enter") << "info" << int(Qt::Key_Return) << "Information" << int(QMessageBox::Information)
+                                     << int(QMessageBox::Ok) << int(QMessageBox::Ok) << int(QMessageBox::Ok) << 0;
+        QTest::newRow("info, esc") << "info" << int(Qt::Key_Escape) << "Information" << int(QMessageBox::Information)
+                                   << int(QMessageBox::Ok) << int(QMessageBox::Ok) << int(QMessageBox::Ok) << 0;
+        QTest::newRow("yes/no, enter") << "yesno" << int(Qt::Key_Return) << "Confirm" << int(QMessageBox::Question)
+                                       << yesNo << int(QMessageBox::Yes) << int(QMessageBox::No) << 1;
+        QTest::newRow("yes/no, esc") << "yesno" << int(Qt::Key_Escape) << "Confirm" << int(QMessageBox::Question)
+                                     << yesNo << int(QMessageBox::Yes) << int(QMessageBox::No) << 0;
+        QTest::newRow("save prompt, enter")
+            << "yesnocancel" << int(Qt::Key_Return) << "Confirm" << int(QMessageBox::Question) << yesNoCancel
+            << int(QMessageBox::Yes) << int(QMessageBox::Cancel) << int(UserDialogs::Answer::Yes);
+        QTest::newRow("save prompt, esc")
+            << "yesnocancel" << int(Qt::Key_Escape) << "Confirm" << int(QMessageBox::Question) << yesNoCancel
+            << int(QMessageBox::Yes) << int(QMessageBox::Cancel) << int(UserDialogs::Answer::Cancel);
+        QTest::newRow("error") << "error" << int(Qt::Key_Escape) << "간편장부" << int(QMessageBox::Critical)
+                               << int(QMessageBox::Ok) << int(QMessageBox::Ok) << int(QMessageBox::Ok) << 0;
+    }
+    void messageBoxes()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, key);
+        QFETCH(QString, title);
+        QFETCH(int, icon);
+        QFETCH(int, buttons);
+        QFETCH(int, defaultButton);
+        QFETCH(int, escapeButton);
+        QFETCH(int, answer);
+
+        QtUserDialogs dialogs;
+        BoxSeen seen;
+        seeBoxAndPress(seen, Qt::Key(key));
+        // The save prompt's two lines are joined by a bare carriage return.
+        const QString text = QStringLiteral("자료내용이 변경되었습니다.\r저장하시겠습니까?");
+        int got = 0;
+        if (kind == "info")
+            dialogs.showInfo(text);
+        else if (kind == "yesno")
+            got = dialogs.askYesNo(text) ? 1 : 0;
+        else if (kind == "yesnocancel")
+            got = int(dialogs.askYesNoCancel(text));
+        else
+            dialogs.showError(text);
+
+        QCOMPARE(seen.title, title);
+        QCOMPARE(int(seen.icon), icon);
+        QCOMPARE(int(seen.buttons), buttons);
+        QCOMPARE(int(seen.defaultButton), defaultButton);
+        QCOMPARE(int(seen.escapeButton), escapeButton);
+        QCOMPARE(seen.text, QStringLiteral("자료내용이 변경되었습니다.\n저장하시겠습니까?"));
+        QCOMPARE(got, answer);
+    }
+
+    void fileDialogsTakeTheirSettings()
+    {
+        QTemporaryDir dir;
+        QtUserDialogs dialogs;
+        FileDialogSettings s;
+        s.title = QStringLiteral("파일명을 확인하세요.");
+        s.folder = dir.path() + "/";
+        s.proposal = QStringLiteral("장부.Aut");
+        s.filterName = QStringLiteral("간편장부");
+        s.pattern = QStringLiteral("*.Aut");
+        s.defaultSuffix = QStringLiteral("Aut");
+
+        QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+        QStringList filters;
+        QString suffix;
+        QString title;
+        QString folder;
+        bool confirmsOverwrite = true;
+        whenShown<QFileDialog>([&](QFileDialog* d) {
+            mode = d->acceptMode();
+            filters = d->nameFilters();
+            suffix = d->defaultSuffix();
+            title = d->windowTitle();
+            folder = d->directory().absolutePath();
+            confirmsOverwrite = !d->testOption(QFileDialog::DontConfirmOverwrite);
+            d->selectFile(dir.path() + "/새장부.Aut");
+            QMetaObject::invokeMethod(d, "accept", Qt::DirectConnection);
+        });
+        const QString chosen = dialogs.saveFileName(s);
+        QCOMPARE(mode, QFileDialog::AcceptSave);
+        QCOMPARE(filters, QStringList{QStringLiteral("간편장부 (*.Aut)")});
+        QCOMPARE(suffix, QStringLiteral("Aut"));
+        QCOMPARE(title, s.title);
+        QCOMPARE(folder, dir.path());
+        QVERIFY(!confirmsOverwrite);
+        QCOMPARE(chosen, dir.path() + "/새장부.Aut");
+
+        whenShown<QFileDialog>([&](QFileDialog* d) {
+            mode = d->acceptMode();
+            d->reject();
+        });
+        QCOMPARE(dialogs.openFileName(s), QString());
+        QCOMPARE(mode, QFileDialog::AcceptOpen);
+    }
+
+    void filterTextOfTheExport()
+    {
+        FileDialogSettings s;
+        s.filterName = QStringLiteral("엑셀파일 ");
+        s.pattern = QStringLiteral("*.xlsx");
+        QCOMPARE(QtUserDialogs::nameFilter(s), QStringLiteral("엑셀파일 (*.xlsx)"));
+    }
+};
+
+QTEST_MAIN(TestUserDialogs)
+#include "tst_userdialogs.moc"
