@@ -149,6 +149,21 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // editor/: opens the panel in a mode; back to Idle with the buttons
+    // flat (endEditing) and the panel disabled as well (closeEditor).
+    void openEditor(quill::EditorMode mode);
+    void endEditing();
+    void closeEditor();
+    // ledger/: the ledger file dialog (false when cancelled or the work
+    // folder could not be stored); the year, category and month controls
+    // set without running the filter; the save itself, true when the ledger
+    // is in its file (or there was nothing to save).
+    bool ledgerDialog(bool save, const QString& proposal, QString& path);
+    void resetFilterControls(int year);
+    bool saveLedger();
+    bool saveLedgerAs();
+    bool writeLedger(const QString* newPath);
+
     void buildLayout();
     void FormShow();
     void FormResize();

@@ -1,0 +1,117 @@
+// The entry editor's commands: add, change, confirm, cancel and delete, and
+// the mirror of the current row while the editor is idle.
+#include "app/MainWindow.h"
+#include "app/UserDialogs.h"
+#include "editor/EntryEditor.h"
+#include "editor/EntryFields.h"
+#include "editor/EntryPanel.h"
+
+#include <QComboBox>
+#include <QSpinBox>
+#include <QTableView>
+
+void Tmainf::openEditor(quill::EditorMode mode)
+{
+    TpPnl3->setEnabled(true);
+    TpPnl3->setButtonsActive(true);
+    editorMode = mode;
+    TpPnl3->setMode(mode);
+}
+
+void Tmainf::closeEditor()
+{
+    endEditing();
+    TpPnl3->setEnabled(false);
+}
+
+void Tmainf::BtnAppClick()
+{
+    openEditor(quill::EditorMode::Adding);
+    TpPnl3->editTarget = {};
+    const QDate today = context().now().date();
+    const std::string date = quill::ProposeEntryDate(YerEdit->text().toStdString(), shownIndex(gCombo),
+                                                     gCombo->currentText().toStdString(), today.month(), today.day());
+    TpPnl3->clearForAdding(QString::fromStdString(date));
+    TpPnl3->IDAYEdt->setFocus(Qt::OtherFocusReason);
+    TpPnl3->IDAYEdt->end(false);
+}
+
+void Tmainf::BtnEdtClick()
+{
+    if (!TAcunt.isOpen() || TAcunt.isEmpty())
+        return;
+    openEditor(quill::EditorMode::Editing);
+    TpPnl3->editTarget = quill::MarkEditTarget(TAcunt);
+    TpPnl3->showInput(quill::EntryInputFromRow(TAcunt.current(), TpPnl3->category()));
+    TpPnl3->JKYUEdt->setFocus(Qt::OtherFocusReason);
+    TpPnl3->JKYUEdt->end(false);
+}
+
+void Tmainf::mOkClick()
+{
+    // Only an open editor has something to confirm (Enter in the remark box
+    // of a panel left enabled by New must not write anything).
+    if (editorMode == quill::EditorMode::Idle)
+        return;
+    quill::EntryInput input = TpPnl3->input();
+    switch (quill::CheckEntryInput(input)) {
+    case quill::InputProblem::BadDate:
+        dialogs().showInfo(QString::fromUtf8(quill::kBadDateMessage));
+        TpPnl3->IDAYEdt->setFocus(Qt::OtherFocusReason);
+        return;
+    case quill::InputProblem::NoDescription:
+        dialogs().showInfo(QString::fromUtf8(quill::kNoDescriptionMessage));
+        TpPnl3->JKYUEdt->setFocus(Qt::OtherFocusReason);
+        return;
+    case quill::InputProblem::NoAmount:
+        dialogs().showInfo(QString::fromUtf8(quill::kNoAmountMessage));
+        TpPnl3->mTmnyEdt->setFocus(Qt::OtherFocusReason);
+        return;
+    case quill::InputProblem::None:
+        break;
+    }
+    if (input.category == quill::Category::None) {
+        // An entry without a chosen category is an expense.
+        TpPnl3->setCategory(quill::Category::Expense);
+        input.category = quill::Category::Expense;
+    }
+    if (!quill::StoreEntryInput(TAcunt, editorMode, TpPnl3->editTarget, input)) {
+        // The entry being changed is gone: the input stays in the panel.
+        dialogs().showInfo(QString::fromUtf8(quill::kEditTargetLostMessage));
+        return;
+    }
+    closeEditor();
+    book.Modified = true;
+    RecomputeTotals();
+    dAcuntDataChange();
+    GrdAcunt->setFocus();
+}
+
+void Tmainf::mVoideClick()
+{
+    closeEditor();
+    if (TAcunt.isOpen() && !TAcunt.isEmpty())
+        dAcuntDataChange();
+    GrdAcunt->setFocus();
+}
+
+void Tmainf::BtnDelClick()
+{
+    if (!TAcunt.isOpen() || TAcunt.isEmpty())
+        return;
+    if (!dialogs().askYesNo(QString::fromUtf8(quill::kDeleteQuestion)))
+        return;
+    TAcunt.deleteCurrent();
+    book.Modified = true;
+    RecomputeTotals();
+}
+
+void Tmainf::dAcuntDataChange()
+{
+    if (editorMode != quill::EditorMode::Idle || !TpPnl3)
+        return;
+    if (TAcunt.isOpen() && !TAcunt.isEmpty())
+        TpPnl3->showInput(quill::EntryInputFromRow(TAcunt.current(), TpPnl3->category()));
+    else
+        TpPnl3->showInput(quill::EntryInput{});
+}

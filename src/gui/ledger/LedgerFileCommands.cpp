@@ -1,0 +1,235 @@
+// The five file commands of the toolbar and the save prompt: dialogs and the
+// wait window here, the file work in the core.
+#include "app/MainWindow.h"
+#include "app/UserDialogs.h"
+#include "app/WorkFolder.h"
+#include "editor/EntryPanel.h"
+#include "ledger/FileCommands.h"
+#include "support/WaitWindow.h"
+#include "view/Totals.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTableView>
+
+namespace {
+
+const QString kWaitMessage = QStringLiteral("파일을 읽고 있습니다. 잠시만...");
+const QString kSaveFirstMessage = QStringLiteral("현재의 작업내용을 저장하신 후 다시 시도하시기 바랍니다.");
+
+// The wait window in gauge mode for reading and writing a ledger file.
+quill::FileProgress waitGauge()
+{
+    quill::FileProgress progress;
+    progress.show = [] { ShowWaitGauge(30, QColor(0, 107, 159), Qt::white, kWaitMessage); };
+    progress.gauge = [](int position) { SetWaitGauge(position); };
+    return progress;
+}
+
+// Only the letters A to Z: other characters keep their case.
+QString asciiLower(QString text)
+{
+    for (QChar& c : text) {
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + ('a' - 'A'));
+    }
+    return text;
+}
+
+std::string fsPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The year a freshly opened ledger starts with: that of its earliest entry
+// with a real date (an entry without a date sorts first but names no year).
+int earliestYear(const quill::WorkingTable& table)
+{
+    for (int i = 0; i < table.recordCount(); ++i) {
+        const std::string date = table.visibleRow(i).IDAY.str();
+        if (date.size() < 4)
+            continue;
+        bool ok = false;
+        const int year = QString::fromLatin1(date.data(), 4).toInt(&ok);
+        if (ok && date[0] >= '0' && date[0] <= '9')
+            return year;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool Tmainf::ledgerDialog(bool save, const QString& proposal, QString& path)
+{
+    const quill::WorkFolder work =
+        quill::ReadWorkFolder(context().programFolder.toStdString(), configFileName().toStdString());
+    if (!work.stored) {
+        reportError(QString::fromStdString(work.stored.message));
+        return false;
+    }
+    FileDialogSettings settings;
+    settings.title = QStringLiteral("파일명을 확인하세요.");
+    settings.folder = QString::fromStdString(work.folder);
+    settings.proposal = proposal;
+    settings.filterName = QStringLiteral("간편장부");
+    settings.pattern = QStringLiteral("*.Aut");
+    settings.defaultSuffix = QStringLiteral("Aut");
+    path = save ? dialogs().saveFileName(settings) : dialogs().openFileName(settings);
+    if (path.isEmpty())
+        return false;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".Aut");
+    return true;
+}
+
+void Tmainf::resetFilterControls(int year)
+{
+    const QSignalBlocker blockYear(YerEdit);
+    const QSignalBlocker blockCategory(CmGbn);
+    const QSignalBlocker blockMonth(gCombo);
+    YerEdit->setValue(year);
+    CmGbn->setCurrentIndex(0);
+    gCombo->setCurrentIndex(0);
+}
+
+void Tmainf::endEditing()
+{
+    editorMode = quill::EditorMode::Idle;
+    TpPnl3->setMode(editorMode);
+    TpPnl3->setButtonsActive(false);
+}
+
+void Tmainf::NewFileClick()
+{
+    // The panel keeps its enabled state: only the mode and the two buttons
+    // change, also when the prompt below is cancelled.
+    endEditing();
+    if (book.Modified && AskSaveChanges() == SaveAnswer::Cancel)
+        return;
+    if (quill::IoResult r = quill::NewLedger(book); !r) {
+        reportError(QString::fromStdString(r.message));
+        return;
+    }
+    resetFilterControls(context().now().date().year());
+    setFileNameLabel(QString::fromStdString(book.CurrentFileName));
+    applyControlFilter();
+    const quill::TotalsTexts zero = quill::ZeroTotalsTexts();
+    for (int i = 0; i < 6; ++i)
+        Bmxsm[i]->setText(QString::fromStdString(zero.Bmxsm[static_cast<std::size_t>(i)]));
+    CntLbe->setText(QString::fromStdString(zero.CntLbe));
+    book.Modified = false;
+    GrdAcunt->setFocus();
+}
+
+void Tmainf::HFileOpenClick()
+{
+    if (book.Modified && AskSaveChanges() == SaveAnswer::Cancel)
+        return;
+    QString path;
+    if (!ledgerDialog(false, QString::fromStdString(book.CurrentFileName), path))
+        return;
+    quill::IoResult r;
+    {
+        WaitCloser closer;
+        r = quill::OpenLedger(book, fsPath(path), waitGauge());
+    }
+    if (!r) {
+        // The open ledger, its name and its filter are as they were.
+        reportError(QString::fromStdString(r.message));
+        return;
+    }
+    const int earliest = earliestYear(TAcunt);
+    resetFilterControls(earliest > 0 ? earliest : context().now().date().year());
+    setFileNameLabel(QString::fromStdString(book.CurrentFileName));
+    applyControlFilter();
+    RecomputeTotals();
+}
+
+bool Tmainf::writeLedger(const QString* newPath)
+{
+    quill::IoResult r;
+    {
+        WaitCloser closer;
+        r = newPath ? quill::SaveLedgerAs(book, fsPath(*newPath), waitGauge()) : quill::SaveLedger(book, waitGauge());
+        if (r) {
+            r = quill::WriteWorkFolder(book.CurrentFileName, context().programFolder.toStdString(),
+                                       configFileName().toStdString());
+            // The file is complete, but the save is not over until the work
+            // folder is stored.
+            if (!r)
+                book.Modified = true;
+        }
+    }
+    if (newPath && book.CurrentFileName == fsPath(*newPath))
+        setFileNameLabel(asciiLower(*newPath));
+    if (!r) {
+        reportError(QString::fromStdString(r.message));
+        return false;
+    }
+    GrdAcunt->setFocus();
+    return true;
+}
+
+bool Tmainf::saveLedger()
+{
+    if (book.isUntitled())
+        return saveLedgerAs();
+    return writeLedger(nullptr);
+}
+
+bool Tmainf::saveLedgerAs()
+{
+    // Nothing to keep: there is nothing that could be lost either.
+    if (!quill::HasEntriesToSave(book))
+        return true;
+    QString path;
+    if (!ledgerDialog(true, QString::fromStdString(book.CurrentFileName), path))
+        return false;
+    return writeLedger(&path);
+}
+
+void Tmainf::SaveBtnClick() { saveLedger(); }
+
+void Tmainf::RnameBtnClick() { saveLedgerAs(); }
+
+void Tmainf::FileAddClick()
+{
+    if (TAcunt.isOpen() && !TAcunt.isEmpty() && book.isUntitled()) {
+        dialogs().showInfo(kSaveFirstMessage);
+        return;
+    }
+    QString path;
+    if (!ledgerDialog(false, QString(), path))
+        return;
+    quill::IoResult r;
+    {
+        WaitCloser closer;
+        r = quill::AddLedgerFile(book, fsPath(path), waitGauge());
+    }
+    if (!r) {
+        reportError(QString::fromStdString(r.message));
+        return;
+    }
+    RecomputeTotals();
+}
+
+Tmainf::SaveAnswer Tmainf::AskSaveChanges()
+{
+    dialogs().beep();
+    switch (dialogs().askYesNoCancel(QStringLiteral("자료내용이 변경되었습니다.\r저장하시겠습니까?"))) {
+    case UserDialogs::Answer::Yes:
+        // A save that did not happen (dialog cancelled, write failed) keeps
+        // the work: the command that asked does not go on.
+        if (!saveLedger())
+            return SaveAnswer::Cancel;
+        book.Modified = false;
+        return SaveAnswer::Yes;
+    case UserDialogs::Answer::No:
+        book.Modified = false;
+        return SaveAnswer::No;
+    case UserDialogs::Answer::Cancel:
+        break;
+    }
+    return SaveAnswer::Cancel;
+}

@@ -1,0 +1,322 @@
+// The entry panel's fields on their own: the masked date, byte limits, the
+// amount fields, the remark box, the proposals and the Enter walk.
+#include "ScriptedDialogs.h"
+#include "editor/EntryFields.h"
+#include "editor/EntryPanel.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+// Types any text, one character (or surrogate pair) per key event, as an
+// input method hands it over.
+static void typeText(QWidget* w, const QString& s)
+{
+    for (int i = 0; i < s.size(); ++i) {
+        const int n = s[i].isHighSurrogate() ? 2 : 1;
+        const QString ch = s.mid(i, n);
+        i += n - 1;
+        QTest::sendKeyEvent(QTest::Press, w, Qt::Key_unknown, ch, Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, w, Qt::Key_unknown, ch, Qt::NoModifier);
+    }
+}
+
+class TestEntryPanel : public QObject {
+    Q_OBJECT
+
+private:
+    EntryPanel* panel = nullptr;
+    ScriptedDialogs* dialogs = nullptr;
+    QWidget* window = nullptr;
+
+    void open(quill::EditorMode mode)
+    {
+        panel->setMode(mode);
+        panel->setEnabled(true);
+        panel->setButtonsActive(true);
+    }
+
+private slots:
+    void init()
+    {
+        window = new QWidget;
+        dialogs = new ScriptedDialogs;
+        panel = new EntryPanel(window);
+        panel->setDialogs(dialogs);
+        window->resize(820, 80);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+    }
+    void cleanup()
+    {
+        delete window;
+        delete dialogs;
+    }
+
+    void startsDisabledWithFlatButtonsThatTakeNoFocus()
+    {
+        QVERIFY(!panel->isEnabled());
+        QVERIFY(!panel->mOk->isEnabled());
+        QVERIFY(panel->mOk->autoRaise());
+        QCOMPARE(panel->mOk->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(panel->mVoide->focusPolicy(), Qt::NoFocus);
+        panel->setEnabled(true);
+        panel->setButtonsActive(true);
+        QVERIFY(panel->mVoide->isEnabled());
+        QVERIFY(!panel->mVoide->autoRaise());
+    }
+
+    void dateFieldReadsBlanksForEmptyPlaces()
+    {
+        open(quill::EditorMode::Adding);
+        panel->IDAYEdt->setDateText(QString());
+        QCOMPARE(panel->IDAYEdt->displayText(), QStringLiteral("____.__.__"));
+        QCOMPARE(panel->IDAYEdt->dateText(), QStringLiteral("    .  .  "));
+        panel->IDAYEdt->setFocus();
+        panel->IDAYEdt->home(false);
+        QTest::keyClicks(panel->IDAYEdt, "2024x0");  // a letter is refused
+        QCOMPARE(panel->IDAYEdt->dateText(), QStringLiteral("2024.0 .  "));
+        panel->IDAYEdt->setDateText(QStringLiteral("2024.1 .05"));
+        QCOMPARE(panel->IDAYEdt->dateText(), QStringLiteral("2024.1 .05"));
+        QCOMPARE(QString::fromStdString(panel->input().IDAY), QStringLiteral("2024.1 .05"));
+    }
+
+    void textFieldsCountCp949Bytes_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("bytes");
+        QTest::newRow("JKYUEdt") << "JKYUEdt" << 43;
+        QTest::newRow("SANGHOEdt") << "SANGHOEdt" << 33;
+        QTest::newRow("EtcCmb") << "EtcCmb" << 12;
+    }
+    void textFieldsCountCp949Bytes()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, bytes);
+        open(quill::EditorMode::Adding);
+        auto* edit = panel->findChild<QLineEdit*>(field);
+        QVERIFY(edit);
+        edit->setFocus();
+        // Two bytes a syllable: one byte short of the limit takes one more
+        // letter, not one more syllable.
+        typeText(edit, QString(bytes, QChar(u'가')));
+        QCOMPARE(edit->text().size(), bytes / 2);
+        typeText(edit, QStringLiteral("가"));
+        QCOMPARE(edit->text().size(), bytes / 2);
+        if (bytes % 2) {
+            typeText(edit, QStringLiteral("ab"));
+            QCOMPARE(edit->text(), QString(bytes / 2, QChar(u'가')) + "a");
+        }
+        edit->clear();
+        typeText(edit, QStringLiteral("aĀ😀b"));  // no CP949 form for these two
+        QCOMPARE(edit->text(), QStringLiteral("ab"));
+    }
+
+    void longerTextFromAFileCanBeShortened()
+    {
+        open(quill::EditorMode::Editing);
+        quill::EntryInput in;
+        in.IDAY = "2024.01.01";
+        in.JKYU = std::string(45, 'x');
+        panel->showInput(in);
+        QCOMPARE(panel->JKYUEdt->text().size(), 45);
+        panel->JKYUEdt->setFocus();
+        panel->JKYUEdt->end(false);
+        QTest::keyClick(panel->JKYUEdt, Qt::Key_Backspace);
+        QCOMPARE(panel->JKYUEdt->text().size(), 44);
+        QTest::keyClicks(panel->JKYUEdt, "yy");
+        QCOMPARE(panel->JKYUEdt->text().size(), 45);
+    }
+
+    void amountsShowGroupedWholeWonAndKeepTheTotal()
+    {
+        open(quill::EditorMode::Adding);
+        panel->mTmnyEdt->setValue(1234567);
+        panel->mTvatEdt->setValue(-1500);
+        QCOMPARE(panel->mTmnyEdt->text(), QStringLiteral("1,234,567"));
+        QCOMPARE(panel->mTvatEdt->text(), QStringLiteral("-1,500"));
+        QCOMPARE(panel->mTotmy->value(), 1233067.0);
+        QCOMPARE(panel->mTotmy->text(), QStringLiteral("1,233,067"));
+        QVERIFY(panel->mTotmy->isReadOnly());
+        panel->mTmnyEdt->setFocus();
+        QCOMPARE(panel->mTmnyEdt->text(), QStringLiteral("1234567"));
+        QTest::keyClicks(panel->mTmnyEdt, "12a,3");
+        QCOMPARE(panel->mTmnyEdt->value(), 123.0);
+        QCOMPARE(panel->mTotmy->value(), -1377.0);
+        panel->mTvatEdt->setFocus();
+        QCOMPARE(panel->mTmnyEdt->text(), QStringLiteral("123"));
+    }
+
+    void amountsTheFileCannotHoldAreRefused()
+    {
+        open(quill::EditorMode::Adding);
+        panel->mTmnyEdt->setFocus();
+        QTest::keyClicks(panel->mTmnyEdt, "91999999999999");
+        QTest::keyClicks(panel->mTmnyEdt, "9");  // 919,999,999,999,999 still fits
+        QCOMPARE(panel->mTmnyEdt->value(), 919999999999999.0);
+        QVERIFY(dialogs->texts("info").isEmpty());
+        panel->mTmnyEdt->selectAll();
+        QTest::keyClicks(panel->mTmnyEdt, "920000000000000");
+        QCOMPARE(panel->mTmnyEdt->value(), 92000000000000.0);  // the last digit was taken back
+        QCOMPARE(dialogs->texts("info"), QStringList{QString::fromUtf8(quill::kAmountTooLargeMessage)});
+        panel->mTvatEdt->setFocus();
+        panel->mTvatEdt->selectAll();
+        QTest::keyClicks(panel->mTvatEdt, "-9999999999999999");
+        QCOMPARE(panel->mTvatEdt->value(), -99999999999999.0);
+        QCOMPARE(dialogs->texts("info").size(), 3);  // the last two digits
+    }
+
+    void vatIsProposedOnEnteringOnlyWhileZero()
+    {
+        open(quill::EditorMode::Editing);
+        panel->mTmnyEdt->setValue(15);
+        panel->mTvatEdt->setValue(0);
+        panel->mTvatEdt->setFocus();
+        QCOMPARE(panel->mTvatEdt->value(), 1.0);
+        panel->mTmnyEdt->setFocus();
+        panel->mTmnyEdt->selectAll();
+        QTest::keyClicks(panel->mTmnyEdt, "-15");
+        panel->mTvatEdt->setFocus();
+        QCOMPARE(panel->mTvatEdt->value(), 1.0);  // a VAT already there stays
+        panel->mTvatEdt->selectAll();
+        QTest::keyClicks(panel->mTvatEdt, "0");
+        panel->mTmnyEdt->setFocus();
+        panel->mTvatEdt->setFocus();
+        QCOMPARE(panel->mTvatEdt->value(), -1.0);  // set to 0 again: proposed anew
+        panel->mTmnyEdt->setFocus();
+        panel->mTmnyEdt->selectAll();
+        QTest::keyClick(panel->mTmnyEdt, Qt::Key_Backspace);
+        QCOMPARE(panel->mTmnyEdt->text(), QString());
+        panel->mTvatEdt->setValue(0);
+        panel->mTvatEdt->setFocus();
+        QCOMPARE(panel->mTvatEdt->value(), 0.0);  // nothing typed in the amount
+    }
+
+    void doubleClickSplitsAVatInclusiveAmount()
+    {
+        open(quill::EditorMode::Adding);
+        panel->mTmnyEdt->setValue(1000);
+        panel->mTvatEdt->setValue(7);
+        QTest::mouseDClick(panel->mTmnyEdt, Qt::LeftButton);
+        QCOMPARE(panel->mTmnyEdt->value(), 909.0);
+        QCOMPARE(panel->mTvatEdt->value(), 91.0);
+        QCOMPARE(panel->mTotmy->value(), 1000.0);
+        panel->mTmnyEdt->setValue(0);
+        panel->mTvatEdt->setValue(5);
+        QTest::mouseDClick(panel->mTmnyEdt, Qt::LeftButton);
+        QCOMPARE(panel->mTvatEdt->value(), 5.0);
+    }
+
+    void remarkIsProposedWhileAddingAndSteppedWithArrows()
+    {
+        open(quill::EditorMode::Adding);
+        panel->mTvatEdt->setValue(0);
+        panel->EtcCmb->setFocus();
+        QCOMPARE(panel->EtcCmb->text(), QStringLiteral("영"));
+        QTest::keyClick(panel->EtcCmb, Qt::Key_Down);
+        QCOMPARE(panel->EtcCmb->text(), QStringLiteral("카드"));
+        QTest::keyClick(panel->EtcCmb, Qt::Key_Down);
+        QTest::keyClick(panel->EtcCmb, Qt::Key_Down);
+        QCOMPARE(panel->EtcCmb->text(), QStringLiteral("계"));
+        QTest::keyClick(panel->EtcCmb, Qt::Key_Up);
+        QCOMPARE(panel->EtcCmb->text(), QStringLiteral("카드"));
+
+        panel->JKYUEdt->setFocus();
+        panel->EtcCmb->clear();
+        panel->setMode(quill::EditorMode::Editing);
+        panel->mTvatEdt->setValue(10);
+        panel->EtcCmb->setFocus();
+        QCOMPARE(panel->EtcCmb->text(), QString());
+        panel->JKYUEdt->setFocus();
+        panel->setMode(quill::EditorMode::Adding);
+        panel->EtcCmb->setFocus();
+        QCOMPARE(panel->EtcCmb->text(), QStringLiteral("세계"));
+    }
+
+    void enterWalksTheFieldsAndConfirmsInTheRemark()
+    {
+        open(quill::EditorMode::Adding);
+        QSignalSpy confirm(panel, &EntryPanel::confirmRequested);
+        panel->IDAYEdt->setDateText(QStringLiteral("2024.01.02"));
+        panel->IDAYEdt->setFocus();
+        const QList<QWidget*> walk{panel->JKYUEdt, panel->SANGHOEdt, panel->RadioA, panel->mTmnyEdt,
+                                   panel->mTvatEdt, panel->EtcCmb};
+        for (QWidget* next : walk) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+        QCOMPARE(confirm.count(), 0);
+        QTest::keyClick(panel->EtcCmb, Qt::Key_Return);
+        QCOMPARE(confirm.count(), 1);
+        panel->mTotmy->setFocus();
+        QTest::keyClick(panel->mTotmy, Qt::Key_Enter);
+        QCOMPARE(QApplication::focusWidget(), panel->mTvatEdt);
+        panel->RadioC->setFocus();
+        QTest::keyClick(panel->RadioC, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), panel->mTmnyEdt);
+    }
+
+    void escapeCancelsFromEveryField()
+    {
+        open(quill::EditorMode::Editing);
+        QSignalSpy cancel(panel, &EntryPanel::cancelRequested);
+        for (QWidget* w : std::initializer_list<QWidget*>{panel->IDAYEdt, panel->JKYUEdt, panel->RadioB,
+                                                           panel->mTotmy, panel->EtcCmb}) {
+            w->setFocus();
+            QTest::keyClick(w, Qt::Key_Escape);
+        }
+        QCOMPARE(cancel.count(), 5);
+    }
+
+    void dateTestRunsWhenTheFocusLeavesTheDate()
+    {
+        open(quill::EditorMode::Adding);
+        panel->IDAYEdt->setDateText(QStringLiteral("2024.0"));
+        panel->IDAYEdt->setFocus();
+        QTest::keyClick(panel->IDAYEdt, Qt::Key_Return);
+        QTRY_COMPARE(QApplication::focusWidget(), panel->IDAYEdt);
+        QCOMPARE(dialogs->texts("info"), QStringList{QString::fromUtf8(quill::kBadDateMessage)});
+        panel->IDAYEdt->setDateText(QString());  // an empty date passes
+        QTest::keyClick(panel->IDAYEdt, Qt::Key_Return);
+        QTest::qWait(20);
+        QCOMPARE(QApplication::focusWidget(), panel->JKYUEdt);
+        QCOMPARE(dialogs->texts("info").size(), 1);
+    }
+
+    void f11PastesTheClipboardUnlessItSaysNon()
+    {
+        open(quill::EditorMode::Adding);
+        panel->SANGHOEdt->setFocus();
+        QTest::keyClicks(panel->SANGHOEdt, "ab");
+        panel->SANGHOEdt->setCursorPosition(1);
+        QGuiApplication::clipboard()->setText(QStringLiteral("★"));
+        QTest::keyClick(panel->SANGHOEdt, Qt::Key_F11, Qt::ShiftModifier);
+        QCOMPARE(panel->SANGHOEdt->text(), QStringLiteral("a★b"));
+        QCOMPARE(dialogs->texts("info").size(), 1);
+        QVERIFY(dialogs->texts("info").first().startsWith("Glyphpad.dll"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("Non"));
+        QTest::keyClick(panel->SANGHOEdt, Qt::Key_F11);
+        QCOMPARE(panel->SANGHOEdt->text(), QStringLiteral("a★b"));
+        panel->mTmnyEdt->setFocus();  // F11 elsewhere does nothing
+        QTest::keyClick(panel->mTmnyEdt, Qt::Key_F11);
+        QCOMPARE(dialogs->texts("info").size(), 2);
+    }
+
+    void rowCopyKeepsTheCategoryWhenNoPairIsInUse()
+    {
+        panel->setCategory(quill::Category::Income);
+        quill::EntryInput in;
+        in.JKYU = "x";
+        panel->showInput(in);
+        QVERIFY(panel->RadioA->isChecked());
+        panel->clearForAdding(QStringLiteral("2024.01.01"));
+        QCOMPARE(panel->category(), quill::Category::None);
+        QCOMPARE(panel->input().JKYU, std::string());
+    }
+};
+
+QTEST_MAIN(TestEntryPanel)
+#include "tst_editor_panel.moc"
