@@ -1,0 +1,390 @@
+// The entry editor inside the main window: the keyboard walks of a new and
+// a changed entry, confirm and its refusals, cancel, delete and the mirror
+// of the current row.
+#include "MainWindowFixture.h"
+#include "editor/EntryFields.h"
+#include "editor/EntryPanel.h"
+#include "view/LedgerTableModel.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QToolButton>
+
+namespace {
+
+// Keys go where a person's keys go: to the widget with the focus.
+void press(Qt::Key key)
+{
+    QWidget* target = QApplication::focusWidget();
+    QVERIFY2(target, "nothing has the focus");
+    QTest::keyClick(target, key);
+}
+
+// Types text as an input method hands it over, one character per key.
+void type(const QString& s)
+{
+    QWidget* target = QApplication::focusWidget();
+    QVERIFY2(target, "nothing has the focus");
+    for (QChar c : s) {
+        QTest::sendKeyEvent(QTest::Press, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+template <std::size_t N>
+QString text(const quill::FixedText<N>& field)
+{
+    return QString::fromStdString(quill::decodeCp949(field.str()));
+}
+
+// Three entries of March 2009 and one of 2008, shown under the year 2009.
+void prepareLedger(MainWindowFixture& f)
+{
+    f.window->TAcunt.disableControls();
+    f.addEntry("2008.11.02", "작년 판매", 300, 30);
+    f.addEntry("2009.03.01", "판매", 1000, 100);
+    f.addEntry("2009.03.05", "사무용품", 0, 0, 2000, 200);
+    f.addEntry("2009.03.09", "기계", 0, 0, 0, 0, 50000, 5000);
+    f.window->TAcunt.enableControls();
+    f.window->CmGbnChange();
+}
+
+QString total(const Tmainf& w, int i) { return w.Bmxsm[i]->text().trimmed(); }
+
+} // namespace
+
+class TestEditorCommands : public QObject {
+    Q_OBJECT
+
+private slots:
+    void keyboardWalkAddsAnEntry_data()
+    {
+        QTest::addColumn<QList<int>>("arrows");  // keys on the category buttons
+        QTest::addColumn<int>("pair");           // 0 income, 2 expense, 4 asset
+        QTest::addColumn<QString>("shown");      // the button selected afterwards
+        QTest::newRow("no choice is an expense") << QList<int>{} << 2 << "RadioB";
+        QTest::newRow("right chooses expense") << QList<int>{Qt::Key_Right} << 2 << "RadioB";
+        QTest::newRow("left chooses asset") << QList<int>{Qt::Key_Left} << 4 << "RadioC";
+        QTest::newRow("right then left is income") << QList<int>{Qt::Key_Right, Qt::Key_Left} << 0 << "RadioA";
+    }
+    void keyboardWalkAddsAnEntry()
+    {
+        QFETCH(QList<int>, arrows);
+        QFETCH(int, pair);
+        QFETCH(QString, shown);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        EntryPanel& p = *w.TpPnl3;
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.GrdAcunt));
+
+        press(Qt::Key_F2);
+        QCOMPARE(w.editorMode, quill::EditorMode::Adding);
+        QVERIFY(p.isEnabled() && p.mOk->isEnabled() && !p.mOk->autoRaise());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.IDAYEdt));
+        QCOMPARE(p.IDAYEdt->dateText(), QStringLiteral("2009.05.15"));  // filter's year, today
+        press(Qt::Key_Home);
+        type(QStringLiteral("20090302"));
+        press(Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.JKYUEdt));
+        type(QStringLiteral("복사 용지"));
+        press(Qt::Key_Return);
+        type(QStringLiteral("알파문구"));
+        press(Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.RadioA));
+        for (int key : arrows)
+            press(Qt::Key(key));
+        press(Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.mTmnyEdt));
+        type(QStringLiteral("500"));
+        press(Qt::Key_Return);
+        QCOMPARE(p.mTvatEdt->value(), 50.0);  // proposed on entering
+        QCOMPARE(p.mTotmy->value(), 550.0);
+        press(Qt::Key_Return);
+        QCOMPARE(p.EtcCmb->text(), QStringLiteral("세계"));
+        QVERIFY(!w.book.Modified);
+        press(Qt::Key_Return);  // confirms
+
+        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+        QVERIFY(!p.isEnabled() && !p.mOk->isEnabled() && p.mOk->autoRaise());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.GrdAcunt));
+        QVERIFY(w.book.Modified);
+        QVERIFY(f.dialogs.shown.isEmpty());
+        QCOMPARE(w.TAcunt.recordCount(), 1);
+        const quill::LedgerEntry& e = w.TAcunt.current();
+        QCOMPARE(text(e.IDAY), QStringLiteral("2009.03.02"));
+        QCOMPARE(text(e.JKYU), QStringLiteral("복사 용지"));
+        QCOMPARE(text(e.SANGHO), QStringLiteral("알파문구"));
+        QCOMPARE(text(e.ETC), QStringLiteral("세계"));
+        QCOMPARE(text(e.TAG), QStringLiteral("N"));
+        QCOMPARE(e.CTG, 0);
+        const double money[6] = {e.INMNY, e.INVAT, e.OTMNY, e.OTVAT, e.JSMNY, e.JSVAT};
+        for (int i = 0; i < 6; ++i) {
+            const double expected = i == pair ? 500 : i == pair + 1 ? 50 : 0;
+            QCOMPARE(money[i], expected);
+            QCOMPARE(total(w, i), expected == 0 ? QStringLiteral("0") : QString::number(expected));
+        }
+        QCOMPARE(w.CntLbe->text().trimmed(), QStringLiteral("1건"));
+        QVERIFY(p.findChild<QRadioButton*>(shown)->isChecked());
+        QCOMPARE(w.gridModel->rowCount(), 1);
+    }
+
+    void editWalkChangesTheRowInPlace()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        EntryPanel& p = *w.TpPnl3;
+        prepareLedger(f);
+        w.TAcunt.moveTo(1);  // 사무용품, an expense
+        w.GrdAcunt->setFocus();
+        press(Qt::Key_Return);
+        QCOMPARE(w.editorMode, quill::EditorMode::Editing);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.JKYUEdt));
+        QCOMPARE(p.JKYUEdt->cursorPosition(), p.JKYUEdt->text().size());
+        QVERIFY(p.RadioB->isChecked());
+        QCOMPARE(p.mTmnyEdt->value(), 2000.0);
+        type(QStringLiteral(" 외"));
+        for (int i = 0; i < 5; ++i)  // counterparty, category, amount, VAT, remark
+            press(Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.EtcCmb));
+        QCOMPARE(p.EtcCmb->text(), QString());  // never proposed while changing
+        press(Qt::Key_Return);
+
+        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+        QCOMPARE(w.TAcunt.recordCount(), 3);
+        QCOMPARE(text(w.TAcunt.visibleRow(1).JKYU), QStringLiteral("사무용품 외"));
+        QCOMPARE(w.TAcunt.visibleRow(1).OTMNY, 2000.0);
+        QCOMPARE(text(w.TAcunt.visibleRow(1).ETC), QString());
+        QVERIFY(w.book.Modified);
+    }
+
+    void confirmWritesIntoTheEntryBeingEditedAfterTheGridMoved()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        EntryPanel& p = *w.TpPnl3;
+        prepareLedger(f);
+        w.TAcunt.moveTo(0);
+        w.BtnEdtClick();
+        w.TAcunt.moveTo(2);  // the grid stays usable while editing
+        QCOMPARE(p.JKYUEdt->text(), QStringLiteral("판매"));  // no mirror now
+        p.JKYUEdt->setText(QStringLiteral("판매 수정"));
+        QTest::mouseClick(p.mOk, Qt::LeftButton);
+        QCOMPARE(text(w.TAcunt.visibleRow(0).JKYU), QStringLiteral("판매 수정"));
+        QCOMPARE(text(w.TAcunt.visibleRow(2).JKYU), QStringLiteral("기계"));
+        QCOMPARE(w.TAcunt.visibleRow(2).JSMNY, 50000.0);
+    }
+
+    void confirmRefusesIncompleteInput_data()
+    {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<double>("amount");
+        QTest::addColumn<double>("vat");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("no description") << "2009.03.02" << "" << 100.0 << 0.0 << "거래내용이 입력되지 않았습니다."
+                                        << "JKYUEdt";
+        QTest::newRow("blanks only") << "2009.03.02" << "   " << 100.0 << 0.0 << "거래내용이 입력되지 않았습니다."
+                                     << "JKYUEdt";
+        QTest::newRow("total of zero") << "2009.03.02" << "환불" << 1000.0 << -1000.0
+                                       << "거래금액이 입력되지 않았습니다." << "mTmnyEdt";
+        QTest::newRow("date of some digits") << "2009.0 .  " << "판매" << 100.0 << 0.0
+                                             << "날짜입력 형식이 틀렸습니다. 예)2006.05.27" << "IDAYEdt";
+    }
+    void confirmRefusesIncompleteInput()
+    {
+        QFETCH(QString, date);
+        QFETCH(QString, description);
+        QFETCH(double, amount);
+        QFETCH(double, vat);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        EntryPanel& p = *w.TpPnl3;
+        w.BtnAppClick();
+        p.IDAYEdt->setDateText(date);
+        p.JKYUEdt->setText(description);
+        p.mTmnyEdt->setValue(amount);
+        p.mTvatEdt->setValue(vat);
+        QTest::mouseClick(p.mOk, Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts("info"), QStringList{message});
+        QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+        QCOMPARE(w.editorMode, quill::EditorMode::Adding);
+        QVERIFY(p.isEnabled());
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(0));
+        QVERIFY(!w.book.Modified);
+    }
+
+    void anEmptyDateIsStoredButLeavesTheFilteredGrid()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        EntryPanel& p = *w.TpPnl3;
+        w.BtnAppClick();
+        p.IDAYEdt->setDateText(QString());
+        p.JKYUEdt->setText(QStringLiteral("날짜 없음"));
+        p.mTmnyEdt->setValue(10);
+        w.mOkClick();
+        QVERIFY(f.dialogs.shown.isEmpty());
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(1));
+        QCOMPARE(text(w.TAcunt.row(0).IDAY), QStringLiteral("    .  .  "));
+        QCOMPARE(w.gridModel->rowCount(), 0);
+        QCOMPARE(w.CntLbe->text().trimmed(), QStringLiteral("0건"));
+    }
+
+    void addProposesTheFilterMonth()
+    {
+        MainWindowFixture f;
+        f.clock = QDateTime(QDate(2009, 5, 30), QTime(9, 0));
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        w.YerEdit->setValue(2011);
+        w.gCombo->setCurrentIndex(w.gCombo->findText(QStringLiteral("02")));
+        w.BtnAppClick();
+        QCOMPARE(w.TpPnl3->IDAYEdt->dateText(), QStringLiteral("2011.02.30"));
+        QCOMPARE(w.TpPnl3->IDAYEdt->cursorPosition(), 10);
+    }
+
+    void escapeCancelsAndTheRowShowsAgain()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        EntryPanel& p = *w.TpPnl3;
+        prepareLedger(f);
+        w.TAcunt.moveTo(2);
+        w.BtnEdtClick();
+        type(QStringLiteral("바뀜"));
+        p.mTmnyEdt->setFocus();
+        press(Qt::Key_Escape);
+        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+        QVERIFY(!p.isEnabled());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.GrdAcunt));
+        QCOMPARE(p.JKYUEdt->text(), QStringLiteral("기계"));
+        QCOMPARE(text(w.TAcunt.visibleRow(2).JKYU), QStringLiteral("기계"));
+        QVERIFY(!w.book.Modified);
+    }
+
+    void cancelWithAnEmptyViewKeepsTheAbandonedInput()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        w.BtnAppClick();
+        w.TpPnl3->JKYUEdt->setText(QStringLiteral("버린 입력"));
+        w.mVoideClick();
+        QVERIFY(!w.TpPnl3->isEnabled());
+        QCOMPARE(w.TpPnl3->JKYUEdt->text(), QStringLiteral("버린 입력"));
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(0));
+    }
+
+    void mirrorFollowsTheGridOnlyWhileIdle()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        EntryPanel& p = *w.TpPnl3;
+        prepareLedger(f);
+        w.TAcunt.moveTo(2);
+        QCOMPARE(p.JKYUEdt->text(), QStringLiteral("기계"));
+        QVERIFY(p.RadioC->isChecked());
+        QCOMPARE(p.mTotmy->value(), 55000.0);
+        QCOMPARE(p.IDAYEdt->dateText(), QStringLiteral("2009.03.09"));
+        w.BtnAppClick();
+        w.TAcunt.moveTo(0);
+        QCOMPARE(p.JKYUEdt->text(), QString());
+        w.mVoideClick();
+        QCOMPARE(p.JKYUEdt->text(), QStringLiteral("판매"));
+    }
+
+    void deleteAsksAndRemovesTheCurrentRow_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes deletes") << true;
+        QTest::newRow("no keeps") << false;
+    }
+    void deleteAsksAndRemovesTheCurrentRow()
+    {
+        QFETCH(bool, yes);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        prepareLedger(f);
+        w.TAcunt.moveTo(1);
+        w.GrdAcunt->setFocus();
+        f.dialogs.yesNo.enqueue(yes);
+        press(Qt::Key_Delete);
+        QCOMPARE(f.dialogs.texts("yesno"), QStringList{QStringLiteral("삭제하시겠습니까??")});
+        QCOMPARE(w.TAcunt.recordCount(), yes ? 2 : 3);
+        QCOMPARE(w.book.Modified, yes);
+        QCOMPARE(total(w, 2), yes ? QStringLiteral("0") : QStringLiteral("2,000"));
+        QCOMPARE(w.CntLbe->text().trimmed(), yes ? QStringLiteral("2건") : QStringLiteral("3건"));
+        if (yes)  // the next row became current and the panel shows it
+            QCOMPARE(w.TpPnl3->JKYUEdt->text(), QStringLiteral("기계"));
+    }
+
+    void editAndDeleteOnAnEmptyViewDoNothing()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        w.GrdAcunt->setFocus();
+        press(Qt::Key_Delete);
+        press(Qt::Key_F3);
+        QVERIFY(f.dialogs.shown.isEmpty());
+        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+        QVERIFY(!w.TpPnl3->isEnabled());
+    }
+
+    void confirmingAnEditOfADeletedEntryKeepsTheInput()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        prepareLedger(f);
+        w.TAcunt.moveTo(0);
+        w.BtnEdtClick();
+        w.TpPnl3->JKYUEdt->setText(QStringLiteral("판매 수정"));
+        f.dialogs.yesNo.enqueue(true);
+        w.BtnDelClick();  // deletes the very entry being changed
+        QCOMPARE(w.editorMode, quill::EditorMode::Editing);
+        w.mOkClick();
+        QCOMPARE(f.dialogs.texts("info").size(), 1);
+        QCOMPARE(w.editorMode, quill::EditorMode::Editing);
+        QCOMPARE(w.TpPnl3->JKYUEdt->text(), QStringLiteral("판매 수정"));
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(3));  // 2008's entry and two of 2009, none overwritten
+        QCOMPARE(text(w.TAcunt.visibleRow(0).JKYU), QStringLiteral("사무용품"));
+    }
+
+    void newWhileAddingReturnsToIdleAndWritesNothingLater()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        EntryPanel& p = *w.TpPnl3;
+        w.BtnAppClick();
+        p.JKYUEdt->setText(QStringLiteral("미완성"));
+        p.mTmnyEdt->setValue(100);
+        w.NewFileClick();
+        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+        QVERIFY(!p.mOk->isEnabled());
+        QVERIFY(p.isEnabled());  // New leaves the panel's enabled state alone
+        p.EtcCmb->setFocus();
+        press(Qt::Key_Return);
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(0));
+        QVERIFY(!w.book.Modified);
+    }
+};
+
+QTEST_MAIN(TestEditorCommands)
+#include "tst_editor_commands.moc"
