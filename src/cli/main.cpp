@@ -16,7 +16,8 @@ const char* const kUsage =
     "  import IN.tsv OUT.Aut         a dump back into a ledger file\n"
     "  totals FILE [--year Y] [--month M] [--category 전체|수입|비용|자산] [--labels]\n"
     "  check FILE                    reports damaged or suspicious records\n"
-    "  export FILE OUT.xlsx [--year Y] [--month M] [--category 전체|수입|비용|자산]\n";
+    "  export FILE OUT.xlsx [--year Y] [--month M] [--category 전체|수입|비용|자산] [--printer]\n"
+    "                                the official-form workbook; --printer adds the page setup\n";
 
 } // namespace
 

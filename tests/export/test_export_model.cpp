@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -304,7 +305,18 @@ INSTANTIATE_TEST_SUITE_P(
                       MonthDayCase{"2024.ab.c ", std::nullopt, std::nullopt, "ab", "c "},
                       MonthDayCase{"2024. 3. 7", 3, 7, "", ""}, MonthDayCase{"2024.-1..5", -1, 0.5, "", ""},
                       MonthDayCase{"2024..", std::nullopt, std::nullopt, ".", ""},
-                      MonthDayCase{"2024", std::nullopt, std::nullopt, "", ""}));
+                      MonthDayCase{"2024", std::nullopt, std::nullopt, "", ""}),
+    // The date with everything but letters and digits spelled out, so each
+    // case reads as its date in the test list.
+    [](const ::testing::TestParamInfo<MonthDayCase>& info) {
+        std::string name = std::to_string(info.index) + "_";
+        for (const char* p = info.param.day; *p; ++p)
+            name += std::isalnum(static_cast<unsigned char>(*p)) ? std::string(1, *p)
+                    : *p == '.' ? std::string("_")
+                    : *p == ' ' ? std::string("s")
+                                : std::string("x");
+        return name;
+    });
 
 // --- the statistics sheet ---------------------------------------------------------
 
