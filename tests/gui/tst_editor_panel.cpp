@@ -69,6 +69,24 @@ private slots:
         QVERIFY(!panel->mVoide->autoRaise());
     }
 
+    void dateFieldFitsAWholeDateInAnyFont_data()
+    {
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("layout size") << 12;
+        QTest::newRow("wider") << 13;
+    }
+    void dateFieldFitsAWholeDateInAnyFont()
+    {
+        QFETCH(int, pixels);
+        QFont font = panel->font();
+        font.setPixelSize(pixels);
+        panel->setFont(font);
+        const int text = panel->IDAYEdt->fontMetrics().horizontalAdvance(QStringLiteral("2009.03.10"));
+        QVERIFY2(panel->IDAYEdt->width() >= text + 8, qPrintable(QString::number(panel->IDAYEdt->width())));
+        // never into the next label
+        QVERIFY(panel->IDAYEdt->geometry().right() < panel->JKYUEdt->x() - 50);
+    }
+
     void dateFieldReadsBlanksForEmptyPlaces()
     {
         open(quill::EditorMode::Adding);

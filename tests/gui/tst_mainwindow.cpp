@@ -630,6 +630,9 @@ private slots:
         QVERIFY(f.start());
         prepareLedger(f);
         chooseFilter(*f.window, "전체", 2009, "1년");
+        // with an entry being changed, so the open panel is seen as well
+        f.window->TAcunt.moveTo(2);
+        f.window->BtnEdtClick();
         QVERIFY(f.window->grab().save(out));
     }
 };

@@ -141,6 +141,25 @@ EntryPanel::EntryPanel(QWidget* parent) : QFrame(parent)
 
     resize(802, 67);
     setEnabled(false);
+    fitDateField();
+}
+
+void EntryPanel::fitDateField()
+{
+    // The stand-in fonts draw digits wider than the fonts the layout was
+    // made for: widen the date field into the gap before the next label so
+    // that a whole date is always seen, never scrolled.
+    constexpr int kLayoutWidth = 63;
+    constexpr int kRoomWidth = 84;
+    const int needed = IDAYEdt->fontMetrics().horizontalAdvance(QStringLiteral("0000.00.00")) + 10;
+    IDAYEdt->resize(qBound(kLayoutWidth, needed, kRoomWidth), IDAYEdt->height());
+}
+
+void EntryPanel::changeEvent(QEvent* event)
+{
+    QFrame::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        fitDateField();
 }
 
 quill::EntryInput EntryPanel::input() const

@@ -68,8 +68,10 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void fitDateField();
     void proposeVat();
     void proposeRemark();
     void splitVat();
