@@ -80,3 +80,19 @@ int cliFail(int status, const std::string& text)
     std::cerr << "quillbook-cli: " << text << "\n";
     return status;
 }
+
+std::optional<int> openFilteredLedger(const std::vector<std::string>& args, const std::set<std::string>& flags,
+                                      std::size_t positionals, const std::string& usage, CliArgs& out,
+                                      quill::WorkingTable& table)
+{
+    if (auto err = parseCliArgs(args, {"--year", "--month", "--category"}, flags, out))
+        return cliFail(2, *err);
+    if (out.positional.size() != positionals)
+        return cliFail(2, usage);
+    std::optional<quill::LedgerFilter> filter;
+    if (auto err = cliFilter(out, filter))
+        return cliFail(2, *err);
+    if (quill::IoResult r = loadLedgerForCli(out.positional[0], table, filter); !r)
+        return cliFail(1, out.positional[0] + ": " + r.message);
+    return std::nullopt;
+}

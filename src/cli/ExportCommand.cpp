@@ -9,16 +9,10 @@
 int runExport(const std::vector<std::string>& args)
 {
     CliArgs a;
-    if (auto err = parseCliArgs(args, {"--year", "--month", "--category"}, {"--printer"}, a))
-        return cliFail(2, *err);
-    if (a.positional.size() != 2)
-        return cliFail(2, "usage: quillbook-cli export FILE OUT.xlsx [--year Y] [--month M] [--category C] [--printer]");
-    std::optional<quill::LedgerFilter> filter;
-    if (auto err = cliFilter(a, filter))
-        return cliFail(2, *err);
     quill::WorkingTable table;
-    if (quill::IoResult r = loadLedgerForCli(a.positional[0], table, filter); !r)
-        return cliFail(1, a.positional[0] + ": " + r.message);
+    const char* usage = "usage: quillbook-cli export FILE OUT.xlsx [--year Y] [--month M] [--category C] [--printer]";
+    if (auto status = openFilteredLedger(args, {"--printer"}, 2, usage, a, table))
+        return *status;
 
     // --printer writes the page setup the program writes when a printer is
     // installed; without it the workbook keeps the default page.

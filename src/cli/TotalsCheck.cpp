@@ -49,16 +49,10 @@ std::string dateProblem(std::string_view d)
 int runTotals(const std::vector<std::string>& args)
 {
     CliArgs a;
-    if (auto err = parseCliArgs(args, {"--year", "--month", "--category"}, {"--labels"}, a))
-        return cliFail(2, *err);
-    if (a.positional.size() != 1)
-        return cliFail(2, "usage: quillbook-cli totals FILE [--year Y] [--month M] [--category C] [--labels]");
-    std::optional<quill::LedgerFilter> filter;
-    if (auto err = cliFilter(a, filter))
-        return cliFail(2, *err);
     quill::WorkingTable table;
-    if (quill::IoResult r = loadLedgerForCli(a.positional[0], table, filter); !r)
-        return cliFail(1, a.positional[0] + ": " + r.message);
+    const char* usage = "usage: quillbook-cli totals FILE [--year Y] [--month M] [--category C] [--labels]";
+    if (auto status = openFilteredLedger(args, {"--labels"}, 1, usage, a, table))
+        return *status;
 
     quill::LedgerTotals totals = quill::SumVisibleRows(table);
     if (a.flags.count("--labels")) {
