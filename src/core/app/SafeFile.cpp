@@ -146,4 +146,42 @@ void SafeFile::discard()
     buffer_.clear();
 }
 
+ReadOnlyFile::~ReadOnlyFile()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+IoResult ReadOnlyFile::open(const std::string& path)
+{
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
+        return IoResult::fromErrno(errno);
+    struct stat st;
+    if (fstat(fd_, &st) != 0)
+        return IoResult::fromErrno(errno);
+    if (S_ISDIR(st.st_mode))
+        return IoResult::fromErrno(EISDIR);
+    regular_ = S_ISREG(st.st_mode);
+    size_ = regular_ ? static_cast<std::size_t>(st.st_size) : 0;
+    return IoResult::success();
+}
+
+IoResult ReadOnlyFile::read(void* data, std::size_t want, std::size_t& have)
+{
+    have = 0;
+    auto* out = static_cast<unsigned char*>(data);
+    while (have < want) {
+        ssize_t got = ::read(fd_, out + have, want - have);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return IoResult::fromErrno(errno);
+        if (got == 0)
+            break;
+        have += static_cast<std::size_t>(got);
+    }
+    return IoResult::success();
+}
+
 } // namespace quill

@@ -45,4 +45,26 @@ private:
     std::string buffer_;
 };
 
+// A file opened for reading only (read access is all a reader needs),
+// closed when it goes out of scope. A folder is refused; other kinds of
+// file (pipes, devices) open, and their size counts as 0.
+class ReadOnlyFile {
+public:
+    ReadOnlyFile() = default;
+    ~ReadOnlyFile();
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+    IoResult open(const std::string& path);
+    bool isRegular() const { return regular_; }
+    std::size_t size() const { return size_; }
+    // Reads up to `want` bytes, fewer only at the end of the file.
+    IoResult read(void* data, std::size_t want, std::size_t& have);
+
+private:
+    int fd_ = -1;
+    bool regular_ = false;
+    std::size_t size_ = 0;
+};
+
 } // namespace quill

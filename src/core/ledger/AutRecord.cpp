@@ -112,22 +112,12 @@ IoResult ScanLedgerFile(const std::string& path, const std::function<bool(const 
 {
     if (trailing)
         *trailing = 0;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return IoResult::fromErrno(errno);
-    struct stat st;
-    if (fstat(fd, &st) != 0) {
-        int err = errno;
-        ::close(fd);
-        return IoResult::fromErrno(err);
-    }
-    if (S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return IoResult::fromErrno(EISDIR);
-    }
+    ReadOnlyFile file;
+    if (IoResult r = file.open(path); !r)
+        return r;
     // Only complete records of a regular file count; a pipe or a device is
     // an empty ledger rather than a read that never ends.
-    const std::size_t size = S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0;
+    const std::size_t size = file.size();
     const std::size_t records = size / AutRecord::kSize;
     if (trailing)
         *trailing = size % AutRecord::kSize;
@@ -140,18 +130,7 @@ IoResult ScanLedgerFile(const std::string& path, const std::function<bool(const 
     while (more && done < records) {
         std::size_t want = std::min(kChunk, records - done) * AutRecord::kSize;
         std::size_t have = 0;
-        while (have < want) {
-            ssize_t got = ::read(fd, buf.data() + have, want - have);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0) {
-                result = IoResult::fromErrno(errno);
-                break;
-            }
-            if (got == 0)
-                break;
-            have += static_cast<std::size_t>(got);
-        }
+        result = file.read(buf.data(), want, have);
         for (std::size_t k = 0; more && k + AutRecord::kSize <= have; k += AutRecord::kSize) {
             std::memcpy(record.bytes.data(), buf.data() + k, AutRecord::kSize);
             ++done;
@@ -160,7 +139,6 @@ IoResult ScanLedgerFile(const std::string& path, const std::function<bool(const 
         if (!result || have < want)
             break;  // an error, or the file became shorter while reading
     }
-    ::close(fd);
     return result;
 }
 

@@ -110,33 +110,17 @@ IoResult writeSnapshot(const std::string& path, const std::vector<LedgerEntry>& 
 
 IoResult readSnapshot(const std::string& path, std::vector<LedgerEntry>& rows)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return IoResult::fromErrno(errno);
-    struct stat st;
-    if (fstat(fd, &st) != 0) {
-        int err = errno;
-        ::close(fd);
-        return IoResult::fromErrno(err);
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return IoResult::fromErrno(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
-    }
-    std::string data(static_cast<std::size_t>(st.st_size), '\0');
-    std::size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::read(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            int err = n < 0 ? errno : EIO;
-            ::close(fd);
-            return IoResult::fromErrno(err);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
+    ReadOnlyFile file;
+    if (IoResult r = file.open(path); !r)
+        return r;
+    if (!file.isRegular())
+        return IoResult::fromErrno(EINVAL);
+    std::string data(file.size(), '\0');
+    std::size_t have = 0;
+    if (IoResult r = file.read(data.data(), data.size(), have); !r)
+        return r;
+    if (have != data.size())
+        return IoResult::fromErrno(EIO);
 
     const IoResult invalid = IoResult::failure("Invalid table file: " + path);
     std::string prefix = std::string(kMagic) + kFields + "ROWS ";
