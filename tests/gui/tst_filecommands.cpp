@@ -1,0 +1,664 @@
+// The five file commands and the save prompt in the main window: the
+// dialogs they show, the file-name label, the filter row and the totals they
+// leave, Modified, the work folder, and what a failure keeps.
+#include "MainWindowFixture.h"
+#include "app/SafeFile.h"
+#include "app/WorkFolder.h"
+#include "editor/EntryPanel.h"
+#include "ledger/AutRecord.h"
+#include "support/WaitWindow.h"
+#include "view/LedgerTableModel.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QToolButton>
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+
+using Answer = UserDialogs::Answer;
+const QString kPrompt = QStringLiteral("자료내용이 변경되었습니다.\r저장하시겠습니까?");
+const QString kUntitledLabel = QStringLiteral("파일명: 이름없음.Aut");
+
+std::string fsPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+QString fromCp949(std::string_view bytes) { return QString::fromStdString(quill::decodeCp949(bytes)); }
+
+// An entry as another copy of the program stored it (its own TAG and CTG).
+quill::LedgerEntry entry(const QString& date, double income, double expense = 0)
+{
+    quill::LedgerEntry e;
+    e.IDAY = toCp949(date);
+    e.JKYU = toCp949(QStringLiteral("내용 ") + date);
+    e.SANGHO = toCp949(QStringLiteral("상회"));
+    e.INMNY = income;
+    e.INVAT = income / 10;
+    e.OTMNY = expense;
+    e.OTVAT = expense / 10;
+    e.TAG = "F";
+    e.CTG = 7;
+    return e;
+}
+
+bool writeLedgerFile(const QString& path, const QList<quill::LedgerEntry>& entries)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    quill::WorkingTable t;
+    t.open();
+    for (const quill::LedgerEntry& e : entries)
+        t.appendRaw(e);
+    return bool(quill::WriteLedgerFile(fsPath(path), t));
+}
+
+// The dates of a ledger file in file order, or "unreadable".
+QStringList fileDates(const QString& path)
+{
+    quill::WorkingTable t;
+    t.open();
+    if (!quill::ReadLedgerFile(fsPath(path), t))
+        return {QStringLiteral("unreadable")};
+    QStringList out;
+    for (std::size_t i = 0; i < t.rowCount(); ++i)
+        out << fromCp949(t.row(i).IDAY.view());
+    return out;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing");
+}
+
+// Every entry of the working ledger, or only those the filter shows.
+QStringList allDates(const Tmainf& w)
+{
+    QStringList out;
+    for (std::size_t i = 0; i < w.TAcunt.rowCount(); ++i)
+        out << fromCp949(w.TAcunt.row(i).IDAY.view());
+    return out;
+}
+QStringList shownDates(const Tmainf& w)
+{
+    QStringList out;
+    for (int i = 0; i < w.TAcunt.recordCount(); ++i)
+        out << fromCp949(w.TAcunt.visibleRow(i).IDAY.view());
+    return out;
+}
+
+// Bmxsm1..6 and CntLbe without their padding.
+QStringList totals(const Tmainf& w)
+{
+    QStringList out;
+    for (QLabel* l : w.Bmxsm)
+        out << l->text().trimmed();
+    return out << w.CntLbe->text().trimmed();
+}
+
+QString workFolder(const MainWindowFixture& f)
+{
+    return QString::fromStdString(quill::ReadWorkFolder(f.folder.toStdString(), "quillcfg.ini").folder);
+}
+
+// Picks a category and a year as a user would; both run the filter.
+void chooseFilter(Tmainf& w, int category, int year)
+{
+    w.YerEdit->setValue(year);
+    w.CmGbn->setCurrentIndex(category);
+    emit w.CmGbn->activated(category);
+}
+
+// Answers the open dialog with the path and clicks the button.
+void openFile(MainWindowFixture& f, const QString& path)
+{
+    f.dialogs.fileNames.enqueue(path);
+    QTest::mouseClick(f.window->HFileOpen, Qt::LeftButton);
+}
+
+bool isRoot() { return geteuid() == 0; }
+
+} // namespace
+
+class TestFileCommands : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void cleanup() { quill::SafeFile::failWriteAt(0, 0); }
+
+    // --- New and the save prompt ------------------------------------------------
+
+    void newAsksFirstWhenModified_data()
+    {
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<int>("answer");       // -1: no prompt expected
+        QTest::addColumn<QString>("saveAs");   // the Save As answer, "" cancels, "-" none shown
+        QTest::addColumn<bool>("renewed");
+        QTest::newRow("unchanged: no prompt") << false << -1 << "-" << true;
+        QTest::newRow("cancel keeps everything") << true << int(Answer::Cancel) << "-" << false;
+        QTest::newRow("no discards") << true << int(Answer::No) << "-" << true;
+        QTest::newRow("yes saves through save as") << true << int(Answer::Yes) << "Saved.Aut" << true;
+        QTest::newRow("yes, save as cancelled, is cancel") << true << int(Answer::Yes) << "" << false;
+    }
+    void newAsksFirstWhenModified()
+    {
+        QFETCH(bool, modified);
+        QFETCH(int, answer);
+        QFETCH(QString, saveAs);
+        QFETCH(bool, renewed);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        f.addEntry("2008.03.01", "판매", 1000, 100);
+        f.addEntry("2009.03.01", "판매", 2000, 200);
+        chooseFilter(w, 1, 2008);
+        const QStringList before = totals(w);
+        w.book.Modified = modified;
+        if (answer >= 0)
+            f.dialogs.yesNoCancel.enqueue(Answer(answer));
+        const QString target = f.tempPath() + "/" + saveAs;
+        if (saveAs != "-")
+            f.dialogs.fileNames.enqueue(saveAs.isEmpty() ? QString() : target);
+        w.BtnAppClick();  // New also ends an entry being added
+
+        QTest::mouseClick(w.NewFile, Qt::LeftButton);
+        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+        QVERIFY(!w.TpPnl3->mOk->isEnabled());
+        QCOMPARE(f.dialogs.beeps, answer >= 0 ? 1 : 0);
+        QCOMPARE(f.dialogs.texts("yesnocancel"), answer >= 0 ? QStringList{kPrompt} : QStringList{});
+        QCOMPARE(f.dialogs.texts("save").size(), saveAs == "-" ? 0 : 1);
+        QVERIFY(f.dialogs.texts("error").isEmpty());
+        QCOMPARE(w.fNameLabl->text(), kUntitledLabel);
+        if (renewed) {
+            QVERIFY(w.book.isUntitled());
+            QCOMPARE(w.TAcunt.rowCount(), 0u);
+            QCOMPARE(w.gridModel->rowCount(), 0);
+            QVERIFY(!w.book.Modified);
+            QCOMPARE(w.YerEdit->value(), 2009);
+            QCOMPARE(w.CmGbn->currentText(), QStringLiteral("전체"));
+            QCOMPARE(w.gCombo->currentText(), QStringLiteral("1년"));
+            for (QLabel* l : w.Bmxsm)
+                QCOMPARE(l->text(), QStringLiteral("0 "));
+            QCOMPARE(w.CntLbe->text(), QStringLiteral("0건 "));
+        } else {
+            QCOMPARE(allDates(w), (QStringList{"2008.03.01", "2009.03.01"}));
+            QVERIFY(w.book.Modified);
+            QCOMPARE(w.YerEdit->value(), 2008);
+            QCOMPARE(w.CmGbn->currentText(), QStringLiteral("수입"));
+            QCOMPARE(totals(w), before);
+        }
+        if (!saveAs.isEmpty() && saveAs != "-") {
+            QCOMPARE(fileDates(target), (QStringList{"2008.03.01", "2009.03.01"}));
+            QCOMPARE(workFolder(f), f.tempPath() + "/");
+        }
+    }
+
+    // --- Open -----------------------------------------------------------------------
+
+    void openShowsTheEarliestYear_data()
+    {
+        QTest::addColumn<QStringList>("dates");  // of the file, in file order
+        QTest::addColumn<int>("year");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("sums");   // Bmxsm1..6, CntLbe
+        QTest::newRow("earliest in 2007")
+            << QStringList{"2008.06.01", "2007.11.30", "2007.03.02"} << 2007
+            << QStringList{"2007.03.02", "2007.11.30"}
+            << QStringList{"2,000", "200", "2,000", "200", "0", "0", "2건"};
+        QTest::newRow("current year and later")
+            << QStringList{"2010.01.01", "2009.02.01"} << 2009 << QStringList{"2009.02.01"}
+            << QStringList{"1,000", "100", "1,000", "100", "0", "0", "1건"};
+        QTest::newRow("zero bytes") << QStringList{} << 2009 << QStringList{}
+                                    << QStringList{"0", "0", "0", "0", "0", "0", "0건"};
+    }
+    void openShowsTheEarliestYear()
+    {
+        QFETCH(QStringList, dates);
+        QFETCH(int, year);
+        QFETCH(QStringList, shown);
+        QFETCH(QStringList, sums);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        f.addEntry("2004.01.01", "이전", 5, 0);
+        chooseFilter(w, 2, 2004);
+        QList<quill::LedgerEntry> entries;
+        for (const QString& d : dates)
+            entries << entry(d, 1000, 1000);
+        const QString path = f.tempPath() + "/장부/Books.Aut";
+        QVERIFY(writeLedgerFile(path, entries));
+
+        openFile(f, path);
+        QCOMPARE(f.dialogs.shown.size(), 1);
+        const FileDialogSettings& s = f.dialogs.shown[0].settings;
+        QCOMPARE(f.dialogs.shown[0].kind, QStringLiteral("open"));
+        QCOMPARE(s.title, QStringLiteral("파일명을 확인하세요."));
+        QCOMPARE(s.folder, f.folder + "Work/");
+        QCOMPARE(s.proposal, QStringLiteral("이름없음.Aut"));
+        QCOMPARE(s.filterName, QStringLiteral("간편장부"));
+        QCOMPARE(s.pattern, QStringLiteral("*.Aut"));
+        QCOMPARE(w.fNameLabl->text(), "파일명: " + path);
+        QCOMPARE(w.fnameBevl->width(), w.fNameLabl->width() + 2);
+        QCOMPARE(w.YerEdit->value(), year);
+        QCOMPARE(w.CmGbn->currentText(), QStringLiteral("전체"));
+        QCOMPARE(w.gCombo->currentText(), QStringLiteral("1년"));
+        QCOMPARE(shownDates(w), shown);
+        QCOMPARE(w.gridModel->rowCount(), int(shown.size()));
+        QCOMPARE(totals(w), sums);
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(dates.size()));
+        QVERIFY(!w.book.Modified);
+        QVERIFY(!CurrentWaitWindow());
+        QCOMPARE(workFolder(f), f.folder + "Work/");  // only a save moves it
+
+        // The next dialog proposes the open file; cancelling changes nothing.
+        f.dialogs.fileNames.enqueue(QString());
+        QTest::mouseClick(w.HFileOpen, Qt::LeftButton);
+        QCOMPARE(f.dialogs.shown.last().settings.proposal, path);
+        QCOMPARE(w.fNameLabl->text(), "파일명: " + path);
+        QCOMPARE(shownDates(w), shown);
+        QCOMPARE(totals(w), sums);
+    }
+
+    void failedOpenKeepsThePreviousLedger_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("missing") << "missing" << "File not found.";
+        QTest::newRow("a folder") << "folder" << "I/O error 21.";
+        QTest::newRow("unreadable") << "unreadable" << "File access denied.";
+    }
+    void failedOpenKeepsThePreviousLedger()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, error);
+        if (kind == "unreadable" && isRoot())
+            QSKIP("file permissions do not bind root");
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString good = f.tempPath() + "/good.Aut";
+        QVERIFY(writeLedgerFile(good, {entry("2008.01.02", 10), entry("2009.01.02", 20)}));
+        openFile(f, good);
+        chooseFilter(w, 1, 2009);
+        const QString filter = QString::fromStdString(w.TAcunt.filter().expression());
+        const QStringList sums = totals(w);
+        const QString bad = f.tempPath() + "/bad.Aut";
+        if (kind == "folder")
+            QVERIFY(QDir().mkdir(bad));
+        if (kind == "unreadable") {
+            QVERIFY(writeLedgerFile(bad, {entry("2001.01.01", 1)}));
+            QVERIFY(QFile::setPermissions(bad, QFileDevice::Permissions()));
+        }
+
+        openFile(f, bad);
+        QCOMPARE(f.dialogs.texts("error"), QStringList{error});
+        QVERIFY(!CurrentWaitWindow());
+        QCOMPARE(QString::fromStdString(w.book.CurrentFileName), good);
+        QCOMPARE(w.fNameLabl->text(), "파일명: " + good);
+        QCOMPARE(allDates(w), (QStringList{"2008.01.02", "2009.01.02"}));
+        QCOMPARE(shownDates(w), QStringList{"2009.01.02"});
+        QCOMPARE(QString::fromStdString(w.TAcunt.filter().expression()), filter);
+        QCOMPARE(w.YerEdit->value(), 2009);
+        QCOMPARE(w.CmGbn->currentText(), QStringLiteral("수입"));
+        QCOMPARE(totals(w), sums);
+        QVERIFY(!w.book.Modified);
+
+        // A save afterwards goes to the ledger that is open, not the bad name.
+        f.addEntry("2009.05.05", "추가", 30, 3);
+        w.book.Modified = true;
+        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        QCOMPARE(fileDates(good), (QStringList{"2008.01.02", "2009.01.02", "2009.05.05"}));
+        QCOMPARE(QFileInfo(bad).isDir(), kind == "folder");
+    }
+
+    void readOnlyLedgerOpensAndMerges()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString path = f.tempPath() + "/client.Aut";
+        QVERIFY(writeLedgerFile(path, {entry("2009.02.02", 10)}));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        openFile(f, path);
+        f.dialogs.fileNames.enqueue(path);
+        QTest::mouseClick(w.FileAdd, Qt::LeftButton);
+        QVERIFY(f.dialogs.texts("error").isEmpty());
+        QCOMPARE(allDates(w), (QStringList{"2009.02.02", "2009.02.02"}));
+        QCOMPARE(w.CntLbe->text().trimmed(), QStringLiteral("2건"));
+    }
+
+    // --- Save and Save As --------------------------------------------------------------
+
+    void saveWritesEveryEntryInDateOrder()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString path = f.tempPath() + "/Shop/ledger.Aut";
+        QVERIFY(writeLedgerFile(path, {entry("2009.06.01", 10), entry("2008.06.01", 20)}));
+        openFile(f, path);
+        f.addEntry("2009.12.31", "연말", 1, 0);
+        f.addEntry("2007.01.01", "오래된", 2, 0);
+        chooseFilter(w, 0, 2009);
+        w.book.Modified = true;
+
+        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        QCOMPARE(f.dialogs.shown.size(), 1);  // only the open dialog
+        QCOMPARE(fileDates(path), (QStringList{"2007.01.01", "2008.06.01", "2009.06.01", "2009.12.31"}));
+        QVERIFY(!w.book.Modified);
+        QVERIFY(!CurrentWaitWindow());
+        QCOMPARE(workFolder(f), f.tempPath() + "/Shop/");
+        QCOMPARE(shownDates(w), (QStringList{"2009.06.01", "2009.12.31"}));  // the filter stays
+        QCOMPARE(w.fNameLabl->text(), "파일명: " + path);
+    }
+
+    void saveOfAnUntitledLedger_data()
+    {
+        QTest::addColumn<bool>("viaSaveAs");
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("shownYear");
+        QTest::addColumn<QString>("answer");  // "-": no dialog expected, "": cancelled
+        QTest::addColumn<QString>("saved");   // file expected afterwards
+        QTest::newRow("save, no entries: nothing") << false << 0 << 2009 << "-" << "";
+        QTest::newRow("save as, no entries: nothing") << true << 0 << 2009 << "-" << "";
+        QTest::newRow("save runs save as") << false << 2 << 2009 << "a.Aut" << "a.Aut";
+        QTest::newRow("save as with every row filtered out") << true << 2 << 2003 << "b.Aut" << "b.Aut";
+        QTest::newRow("save, every row filtered out") << false << 2 << 2003 << "c.Aut" << "c.Aut";
+        QTest::newRow("name without extension") << true << 2 << 2009 << "d" << "d.Aut";
+        QTest::newRow("dialog cancelled") << true << 2 << 2009 << "" << "";
+    }
+    void saveOfAnUntitledLedger()
+    {
+        QFETCH(bool, viaSaveAs);
+        QFETCH(int, entries);
+        QFETCH(int, shownYear);
+        QFETCH(QString, answer);
+        QFETCH(QString, saved);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString dir = f.tempPath() + "/out/";
+        QVERIFY(QDir().mkpath(dir));
+        for (int i = 0; i < entries; ++i)
+            f.addEntry(QString("2009.0%1.01").arg(entries - i), "판매", 100, 10);
+        chooseFilter(w, 0, shownYear);
+        w.book.Modified = entries > 0;
+        if (answer != "-")
+            f.dialogs.fileNames.enqueue(answer.isEmpty() ? QString() : dir + answer);
+
+        QTest::mouseClick(viaSaveAs ? w.RnameBtn : w.SaveBtn, Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts("save").size(), answer == "-" ? 0 : 1);
+        QVERIFY(f.dialogs.texts("error").isEmpty());
+        if (answer != "-") {
+            const FileDialogSettings& s = f.dialogs.shown[0].settings;
+            QCOMPARE(s.title, QStringLiteral("파일명을 확인하세요."));
+            QCOMPARE(s.folder, f.folder + "Work/");
+            QCOMPARE(s.proposal, QStringLiteral("이름없음.Aut"));
+            QCOMPARE(s.filterName, QStringLiteral("간편장부"));
+            QCOMPARE(s.pattern, QStringLiteral("*.Aut"));
+        }
+        QCOMPARE(QDir(dir).entryList(QDir::Files), saved.isEmpty() ? QStringList{} : QStringList{saved});
+        if (saved.isEmpty()) {
+            QVERIFY(w.book.isUntitled());
+            QCOMPARE(w.fNameLabl->text(), kUntitledLabel);
+            QCOMPARE(w.book.Modified, entries > 0);
+        } else {
+            QCOMPARE(fileDates(dir + saved), (QStringList{"2009.01.01", "2009.02.01"}));
+            QCOMPARE(QString::fromStdString(w.book.CurrentFileName), dir + saved);
+            QVERIFY(!w.book.Modified);
+            QCOMPARE(workFolder(f), dir);
+        }
+    }
+
+    void saveAsLowerCasesOnlyTheLabel()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString dir = f.tempPath() + "/Books/";
+        const QString path = dir + "Ärger Shop.Aut";
+        QVERIFY(writeLedgerFile(path, {entry("2001.01.01", 5)}));  // replaced without a question
+        f.addEntry("2009.03.01", "판매", 100, 10);
+        f.dialogs.fileNames.enqueue(path);
+        QTest::mouseClick(w.RnameBtn, Qt::LeftButton);
+        QString lowered = f.tempPath();
+        for (QChar& c : lowered)
+            if (c.unicode() >= 'A' && c.unicode() <= 'Z')
+                c = c.toLower();
+        QCOMPARE(w.fNameLabl->text(), "파일명: " + lowered + "/books/Ärger shop.aut");
+        QCOMPARE(w.fnameBevl->width(), w.fNameLabl->width() + 2);
+        QCOMPARE(QString::fromStdString(w.book.CurrentFileName), path);
+        QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{"Ärger Shop.Aut"});
+        QCOMPARE(fileDates(path), QStringList{"2009.03.01"});
+        QCOMPARE(f.dialogs.shown.size(), 1);  // no overwrite question
+        // The next dialog starts in the saved file's folder.
+        f.dialogs.fileNames.enqueue(QString());
+        QTest::mouseClick(w.HFileOpen, Qt::LeftButton);
+        QCOMPARE(f.dialogs.shown.last().settings.folder, dir);
+        QCOMPARE(f.dialogs.shown.last().settings.proposal, path);
+    }
+
+    void failingSaveKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("error");  // "" any text
+        QTest::newRow("amount the file cannot hold") << "huge" << "Invalid floating point operation.";
+        QTest::newRow("disk full") << "full" << "Disk full.";
+        QTest::newRow("save as onto a folder") << "folder" << "";
+        QTest::newRow("read-only folder") << "readonly" << "File access denied.";
+    }
+    void failingSaveKeepsTheOldFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, error);
+        if (kind == "readonly" && isRoot())
+            QSKIP("folder permissions do not bind root");
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString dir = f.tempPath() + "/books";
+        const QString path = dir + "/kept.Aut";
+        QVERIFY(writeLedgerFile(path, {entry("2009.01.01", 10), entry("2009.02.01", 20)}));
+        openFile(f, path);
+        if (kind == "folder") {
+            QVERIFY(QDir().mkdir(dir + "/folder.Aut"));
+            f.dialogs.fileNames.enqueue(dir + "/folder.Aut");
+        }
+        const QByteArray before = fileBytes(path);
+        const QStringList files = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        f.addEntry("2009.03.01", "추가", kind == "huge" ? 1e16 : 30, 3);
+        w.book.Modified = true;
+        if (kind == "full")
+            quill::SafeFile::failWriteAt(2, ENOSPC);  // the scratch table, then the ledger file
+        if (kind == "readonly")
+            QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner));
+
+        QTest::mouseClick(kind == "folder" ? w.RnameBtn : w.SaveBtn, Qt::LeftButton);
+        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QStringList errors = f.dialogs.texts("error");
+        QCOMPARE(errors.size(), 1);
+        if (!error.isEmpty())
+            QCOMPARE(errors[0], error);
+        QVERIFY(!CurrentWaitWindow());
+        QVERIFY(w.book.Modified);
+        QCOMPARE(fileBytes(path), before);
+        QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), files);
+        QCOMPARE(QString::fromStdString(w.book.CurrentFileName), path);
+        QCOMPARE(w.fNameLabl->text(), "파일명: " + path);
+        QCOMPARE(w.TAcunt.rowCount(), 3u);
+    }
+
+    // --- Add file ---------------------------------------------------------------------------
+
+    void addFileOnAnUntitledLedgerWithShownRowsAsksToSaveFirst()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        f.addEntry("2009.03.01", "판매", 100, 10);
+        w.book.Modified = true;
+        QTest::mouseClick(w.FileAdd, Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts("info"),
+                 QStringList{QStringLiteral("현재의 작업내용을 저장하신 후 다시 시도하시기 바랍니다.")});
+        QCOMPARE(f.dialogs.shown.size(), 1);  // no file dialog
+        QCOMPARE(w.TAcunt.rowCount(), 1u);
+    }
+
+    void addFileMergesIntoTheLedger_data()
+    {
+        QTest::addColumn<bool>("titled");
+        QTest::addColumn<int>("shownYear");
+        QTest::addColumn<QStringList>("merged");  // all dates afterwards
+        QTest::addColumn<QStringList>("shown");
+        // The ledger: 2008.05.05 (opened, when titled), 2009.07.07 typed since.
+        QTest::newRow("untitled, every row filtered out")
+            << false << 2007 << QStringList{"2007.04.04", "2009.07.07", "2009.08.08"}
+            << QStringList{"2007.04.04"};
+        QTest::newRow("titled with unsaved entries")
+            << true << 2009
+            << QStringList{"2007.04.04", "2008.05.05", "2009.07.07", "2009.08.08"}
+            << QStringList{"2009.07.07", "2009.08.08"};
+    }
+    void addFileMergesIntoTheLedger()
+    {
+        QFETCH(bool, titled);
+        QFETCH(int, shownYear);
+        QFETCH(QStringList, merged);
+        QFETCH(QStringList, shown);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString own = f.tempPath() + "/own.Aut";
+        const QString added = f.tempPath() + "/added.Aut";
+        QVERIFY(writeLedgerFile(own, {entry("2008.05.05", 1)}));
+        QVERIFY(writeLedgerFile(added, {entry("2009.08.08", 1000, 500), entry("2007.04.04", 10)}));
+        const QByteArray addedBytes = fileBytes(added);
+        if (titled)
+            openFile(f, own);
+        f.addEntry("2009.07.07", "새로", 1, 0);
+        chooseFilter(w, 0, shownYear);
+        const QString label = w.fNameLabl->text();
+        const QString filter = QString::fromStdString(w.TAcunt.filter().expression());
+        w.book.Modified = false;
+        f.dialogs.shown.clear();
+
+        f.dialogs.fileNames.enqueue(added);
+        QTest::mouseClick(w.FileAdd, Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts("open").size(), 1);
+        QCOMPARE(f.dialogs.shown[0].settings.proposal, QString());
+        QCOMPARE(f.dialogs.shown[0].settings.pattern, QStringLiteral("*.Aut"));
+        QVERIFY(f.dialogs.texts("error").isEmpty());
+        QCOMPARE(allDates(w), merged);
+        QCOMPARE(shownDates(w), shown);
+        QCOMPARE(QString::fromStdString(w.TAcunt.filter().expression()), filter);
+        QCOMPARE(w.YerEdit->value(), shownYear);
+        QCOMPARE(w.CntLbe->text().trimmed(), QString("%1건").arg(shown.size()));
+        QCOMPARE(w.Bmxsm[2]->text().trimmed(), shownYear == 2009 ? QStringLiteral("500") : QStringLiteral("0"));
+        QVERIFY(w.book.Modified);
+        QCOMPARE(w.fNameLabl->text(), label);
+        QCOMPARE(fileBytes(added), addedBytes);
+        QVERIFY(!CurrentWaitWindow());
+    }
+
+    void failedOrCancelledAddFileChangesNothing_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("cancelled") << "";
+        QTest::newRow("missing file") << "missing.Aut";
+    }
+    void failedOrCancelledAddFileChangesNothing()
+    {
+        QFETCH(QString, answer);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString own = f.tempPath() + "/own.Aut";
+        QVERIFY(writeLedgerFile(own, {entry("2009.05.05", 1)}));
+        openFile(f, own);
+        f.addEntry("2009.06.06", "새로", 1, 0);
+        w.RecomputeTotals();
+        const QStringList sums = totals(w);
+        f.dialogs.fileNames.enqueue(answer.isEmpty() ? QString() : f.tempPath() + "/" + answer);
+        QTest::mouseClick(w.FileAdd, Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts("error"),
+                 answer.isEmpty() ? QStringList{} : QStringList{QStringLiteral("File not found.")});
+        QCOMPARE(allDates(w), (QStringList{"2009.05.05", "2009.06.06"}));
+        QCOMPARE(totals(w), sums);
+        QVERIFY(!w.book.Modified);
+        QVERIFY(!CurrentWaitWindow());
+    }
+
+    // --- exit -----------------------------------------------------------------------------
+
+    void exitGoesOnOnlyWhenTheSaveHappened_data()
+    {
+        QTest::addColumn<bool>("titled");
+        QTest::addColumn<double>("amount");
+        QTest::addColumn<QString>("saveAs");  // "-": no dialog expected
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("save fails") << true << 1e16 << "-" << false;
+        QTest::newRow("save as cancelled") << false << 100.0 << "" << false;
+        QTest::newRow("saved") << true << 100.0 << "-" << true;
+    }
+    void exitGoesOnOnlyWhenTheSaveHappened()
+    {
+        QFETCH(bool, titled);
+        QFETCH(double, amount);
+        QFETCH(QString, saveAs);
+        QFETCH(bool, closes);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString path = f.tempPath() + "/exit.Aut";
+        QVERIFY(writeLedgerFile(path, {}));
+        if (titled)
+            openFile(f, path);
+        f.addEntry("2009.04.04", "판매", amount, 0);
+        w.book.Modified = true;
+        f.dialogs.yesNo.enqueue(true);
+        f.dialogs.yesNoCancel.enqueue(Answer::Yes);
+        if (saveAs != "-")
+            f.dialogs.fileNames.enqueue(saveAs);
+        QTest::mouseClick(w.QuitBtn, Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts("yesnocancel"), QStringList{kPrompt});
+        QCOMPARE(f.dialogs.texts("error").size(), amount > 1e15 ? 1 : 0);
+        QCOMPARE(w.isVisible(), !closes);
+        QCOMPARE(w.TAcunt.isOpen(), !closes);
+        QCOMPARE(w.book.Modified, !closes);
+        QCOMPARE(fileDates(path), closes ? QStringList{"2009.04.04"} : QStringList{});
+    }
+
+    // --- the command-line companion reads what the window saved -------------------------
+
+    void commandLineDumpReadsTheSavedLedger()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        f.addEntry("2009.03.15", "구입", 0, 0, 200000, 20000);
+        f.addEntry("2009.01.05", "판매 \"특가\"", 1234567, 123456);
+        f.addEntry("2008.12.31", "기계", 0, 0, 0, 0, -1500, 0);
+        const QString path = f.tempPath() + "/dump.Aut";
+        f.dialogs.fileNames.enqueue(path);
+        QTest::mouseClick(w.RnameBtn, Qt::LeftButton);
+        QVERIFY(f.dialogs.texts("error").isEmpty());
+
+        QProcess cli;
+        cli.start(QStringLiteral(QB_BIN_DIR "/quillbook-cli"), {"dump", path});
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 0);
+        const QStringList lines = QString::fromUtf8(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines, (QStringList{
+                            "2008.12.31\t기계\t거래처\t0\t0\t0\t0\t-1500\t0\t\tN\t0",
+                            "2009.01.05\t판매 \"특가\"\t거래처\t1234567\t123456\t0\t0\t0\t0\t\tN\t0",
+                            "2009.03.15\t구입\t거래처\t0\t0\t200000\t20000\t0\t0\t\tN\t0",
+                        }));
+    }
+};
+
+QTEST_MAIN(TestFileCommands)
+#include "tst_filecommands.moc"
