@@ -75,19 +75,21 @@ QByteArray fileBytes(const QString& path)
 }
 
 // Every entry of the working ledger, or only those the filter shows.
-QStringList allDates(const Tmainf& w)
+QStringList dates(const Tmainf& w, bool all)
 {
     QStringList out;
-    for (std::size_t i = 0; i < w.TAcunt.rowCount(); ++i)
-        out << fromCp949(w.TAcunt.row(i).IDAY.view());
+    const int n = all ? int(w.TAcunt.rowCount()) : w.TAcunt.recordCount();
+    for (int i = 0; i < n; ++i)
+        out << fromCp949((all ? w.TAcunt.row(std::size_t(i)) : w.TAcunt.visibleRow(i)).IDAY.view());
     return out;
 }
-QStringList shownDates(const Tmainf& w)
+
+// The settings every ledger file dialog is given.
+bool isLedgerDialog(const FileDialogSettings& s, const QString& folder, const QString& proposal)
 {
-    QStringList out;
-    for (int i = 0; i < w.TAcunt.recordCount(); ++i)
-        out << fromCp949(w.TAcunt.visibleRow(i).IDAY.view());
-    return out;
+    return s.title == QStringLiteral("파일명을 확인하세요.") && s.folder == folder && s.proposal == proposal
+        && s.filterName == QStringLiteral("간편장부") && s.pattern == QStringLiteral("*.Aut")
+        && s.defaultSuffix == QStringLiteral("Aut");
 }
 
 // Bmxsm1..6 and CntLbe without their padding.
@@ -185,7 +187,7 @@ private slots:
                 QCOMPARE(l->text(), QStringLiteral("0 "));
             QCOMPARE(w.CntLbe->text(), QStringLiteral("0건 "));
         } else {
-            QCOMPARE(allDates(w), (QStringList{"2008.03.01", "2009.03.01"}));
+            QCOMPARE(dates(w, true), (QStringList{"2008.03.01", "2009.03.01"}));
             QVERIFY(w.book.Modified);
             QCOMPARE(w.YerEdit->value(), 2008);
             QCOMPARE(w.CmGbn->currentText(), QStringLiteral("수입"));
@@ -201,7 +203,7 @@ private slots:
 
     void openShowsTheEarliestYear_data()
     {
-        QTest::addColumn<QStringList>("dates");  // of the file, in file order
+        QTest::addColumn<QStringList>("stored");  // dates in the file, in file order
         QTest::addColumn<int>("year");
         QTest::addColumn<QStringList>("shown");
         QTest::addColumn<QStringList>("sums");   // Bmxsm1..6, CntLbe
@@ -217,7 +219,7 @@ private slots:
     }
     void openShowsTheEarliestYear()
     {
-        QFETCH(QStringList, dates);
+        QFETCH(QStringList, stored);
         QFETCH(int, year);
         QFETCH(QStringList, shown);
         QFETCH(QStringList, sums);
@@ -227,29 +229,23 @@ private slots:
         f.addEntry("2004.01.01", "이전", 5, 0);
         chooseFilter(w, 2, 2004);
         QList<quill::LedgerEntry> entries;
-        for (const QString& d : dates)
+        for (const QString& d : stored)
             entries << entry(d, 1000, 1000);
         const QString path = f.tempPath() + "/장부/Books.Aut";
         QVERIFY(writeLedgerFile(path, entries));
 
         openFile(f, path);
-        QCOMPARE(f.dialogs.shown.size(), 1);
-        const FileDialogSettings& s = f.dialogs.shown[0].settings;
-        QCOMPARE(f.dialogs.shown[0].kind, QStringLiteral("open"));
-        QCOMPARE(s.title, QStringLiteral("파일명을 확인하세요."));
-        QCOMPARE(s.folder, f.folder + "Work/");
-        QCOMPARE(s.proposal, QStringLiteral("이름없음.Aut"));
-        QCOMPARE(s.filterName, QStringLiteral("간편장부"));
-        QCOMPARE(s.pattern, QStringLiteral("*.Aut"));
+        QCOMPARE(f.dialogs.texts("open").size(), 1);
+        QVERIFY(isLedgerDialog(f.dialogs.shown[0].settings, f.folder + "Work/", "이름없음.Aut"));
         QCOMPARE(w.fNameLabl->text(), "파일명: " + path);
         QCOMPARE(w.fnameBevl->width(), w.fNameLabl->width() + 2);
         QCOMPARE(w.YerEdit->value(), year);
         QCOMPARE(w.CmGbn->currentText(), QStringLiteral("전체"));
         QCOMPARE(w.gCombo->currentText(), QStringLiteral("1년"));
-        QCOMPARE(shownDates(w), shown);
+        QCOMPARE(dates(w, false), shown);
         QCOMPARE(w.gridModel->rowCount(), int(shown.size()));
         QCOMPARE(totals(w), sums);
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(dates.size()));
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(stored.size()));
         QVERIFY(!w.book.Modified);
         QVERIFY(!CurrentWaitWindow());
         QCOMPARE(workFolder(f), f.folder + "Work/");  // only a save moves it
@@ -259,20 +255,25 @@ private slots:
         QTest::mouseClick(w.HFileOpen, Qt::LeftButton);
         QCOMPARE(f.dialogs.shown.last().settings.proposal, path);
         QCOMPARE(w.fNameLabl->text(), "파일명: " + path);
-        QCOMPARE(shownDates(w), shown);
+        QCOMPARE(dates(w, false), shown);
         QCOMPARE(totals(w), sums);
     }
 
-    void failedOpenKeepsThePreviousLedger_data()
+    void openThatDoesNotHappenKeepsTheLedger_data()
     {
-        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("answer");    // to the save prompt; -1: not modified, no prompt
+        QTest::addColumn<QString>("kind");  // what the open dialog gives; "-": no dialog
         QTest::addColumn<QString>("error");
-        QTest::newRow("missing") << "missing" << "File not found.";
-        QTest::newRow("a folder") << "folder" << "I/O error 21.";
-        QTest::newRow("unreadable") << "unreadable" << "File access denied.";
+        QTest::newRow("prompt cancelled") << int(Answer::Cancel) << "-" << "";
+        QTest::newRow("no, then dialog cancelled") << int(Answer::No) << "cancel" << "";
+        QTest::newRow("no, then a missing file") << int(Answer::No) << "missing" << "File not found.";
+        QTest::newRow("missing") << -1 << "missing" << "File not found.";
+        QTest::newRow("a folder") << -1 << "folder" << "I/O error 21.";
+        QTest::newRow("unreadable") << -1 << "unreadable" << "File access denied.";
     }
-    void failedOpenKeepsThePreviousLedger()
+    void openThatDoesNotHappenKeepsTheLedger()
     {
+        QFETCH(int, answer);
         QFETCH(QString, kind);
         QFETCH(QString, error);
         if (kind == "unreadable" && isRoot())
@@ -283,7 +284,9 @@ private slots:
         const QString good = f.tempPath() + "/good.Aut";
         QVERIFY(writeLedgerFile(good, {entry("2008.01.02", 10), entry("2009.01.02", 20)}));
         openFile(f, good);
+        f.addEntry("2009.05.05", "추가", 30, 3);
         chooseFilter(w, 1, 2009);
+        w.book.Modified = answer >= 0;
         const QString filter = QString::fromStdString(w.TAcunt.filter().expression());
         const QStringList sums = totals(w);
         const QString bad = f.tempPath() + "/bad.Aut";
@@ -293,23 +296,28 @@ private slots:
             QVERIFY(writeLedgerFile(bad, {entry("2001.01.01", 1)}));
             QVERIFY(QFile::setPermissions(bad, QFileDevice::Permissions()));
         }
+        if (answer >= 0)
+            f.dialogs.yesNoCancel.enqueue(Answer(answer));
+        if (kind != "-")
+            f.dialogs.fileNames.enqueue(kind == "cancel" ? QString() : bad);
 
-        openFile(f, bad);
-        QCOMPARE(f.dialogs.texts("error"), QStringList{error});
+        QTest::mouseClick(w.HFileOpen, Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts("yesnocancel").size(), answer >= 0 ? 1 : 0);
+        QCOMPARE(f.dialogs.texts("open").size(), kind == "-" ? 1 : 2);
+        QCOMPARE(f.dialogs.texts("error"), error.isEmpty() ? QStringList{} : QStringList{error});
         QVERIFY(!CurrentWaitWindow());
         QCOMPARE(QString::fromStdString(w.book.CurrentFileName), good);
         QCOMPARE(w.fNameLabl->text(), "파일명: " + good);
-        QCOMPARE(allDates(w), (QStringList{"2008.01.02", "2009.01.02"}));
-        QCOMPARE(shownDates(w), QStringList{"2009.01.02"});
+        QCOMPARE(dates(w, true), (QStringList{"2008.01.02", "2009.01.02", "2009.05.05"}));
+        QCOMPARE(dates(w, false), (QStringList{"2009.01.02", "2009.05.05"}));
         QCOMPARE(QString::fromStdString(w.TAcunt.filter().expression()), filter);
         QCOMPARE(w.YerEdit->value(), 2009);
         QCOMPARE(w.CmGbn->currentText(), QStringLiteral("수입"));
         QCOMPARE(totals(w), sums);
-        QVERIFY(!w.book.Modified);
+        // The typed entry is still unsaved, whatever the prompt was told.
+        QCOMPARE(w.book.Modified, answer >= 0);
 
         // A save afterwards goes to the ledger that is open, not the bad name.
-        f.addEntry("2009.05.05", "추가", 30, 3);
-        w.book.Modified = true;
         QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
         QCOMPARE(fileDates(good), (QStringList{"2008.01.02", "2009.01.02", "2009.05.05"}));
         QCOMPARE(QFileInfo(bad).isDir(), kind == "folder");
@@ -327,7 +335,7 @@ private slots:
         f.dialogs.fileNames.enqueue(path);
         QTest::mouseClick(w.FileAdd, Qt::LeftButton);
         QVERIFY(f.dialogs.texts("error").isEmpty());
-        QCOMPARE(allDates(w), (QStringList{"2009.02.02", "2009.02.02"}));
+        QCOMPARE(dates(w, true), (QStringList{"2009.02.02", "2009.02.02"}));
         QCOMPARE(w.CntLbe->text().trimmed(), QStringLiteral("2건"));
     }
 
@@ -352,7 +360,7 @@ private slots:
         QVERIFY(!w.book.Modified);
         QVERIFY(!CurrentWaitWindow());
         QCOMPARE(workFolder(f), f.tempPath() + "/Shop/");
-        QCOMPARE(shownDates(w), (QStringList{"2009.06.01", "2009.12.31"}));  // the filter stays
+        QCOMPARE(dates(w, false), (QStringList{"2009.06.01", "2009.12.31"}));  // the filter stays
         QCOMPARE(w.fNameLabl->text(), "파일명: " + path);
     }
 
@@ -393,14 +401,8 @@ private slots:
         QTest::mouseClick(viaSaveAs ? w.RnameBtn : w.SaveBtn, Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("save").size(), answer == "-" ? 0 : 1);
         QVERIFY(f.dialogs.texts("error").isEmpty());
-        if (answer != "-") {
-            const FileDialogSettings& s = f.dialogs.shown[0].settings;
-            QCOMPARE(s.title, QStringLiteral("파일명을 확인하세요."));
-            QCOMPARE(s.folder, f.folder + "Work/");
-            QCOMPARE(s.proposal, QStringLiteral("이름없음.Aut"));
-            QCOMPARE(s.filterName, QStringLiteral("간편장부"));
-            QCOMPARE(s.pattern, QStringLiteral("*.Aut"));
-        }
+        if (answer != "-")
+            QVERIFY(isLedgerDialog(f.dialogs.shown[0].settings, f.folder + "Work/", "이름없음.Aut"));
         QCOMPARE(QDir(dir).entryList(QDir::Files), saved.isEmpty() ? QStringList{} : QStringList{saved});
         if (saved.isEmpty()) {
             QVERIFY(w.book.isUntitled());
@@ -438,8 +440,7 @@ private slots:
         // The next dialog starts in the saved file's folder.
         f.dialogs.fileNames.enqueue(QString());
         QTest::mouseClick(w.HFileOpen, Qt::LeftButton);
-        QCOMPARE(f.dialogs.shown.last().settings.folder, dir);
-        QCOMPARE(f.dialogs.shown.last().settings.proposal, path);
+        QVERIFY(isLedgerDialog(f.dialogs.shown.last().settings, dir, path));
     }
 
     void failingSaveKeepsTheOldFile_data()
@@ -494,39 +495,35 @@ private slots:
 
     // --- Add file ---------------------------------------------------------------------------
 
-    void addFileOnAnUntitledLedgerWithShownRowsAsksToSaveFirst()
-    {
-        MainWindowFixture f;
-        QVERIFY(f.start());
-        Tmainf& w = *f.window;
-        f.addEntry("2009.03.01", "판매", 100, 10);
-        w.book.Modified = true;
-        QTest::mouseClick(w.FileAdd, Qt::LeftButton);
-        QCOMPARE(f.dialogs.texts("info"),
-                 QStringList{QStringLiteral("현재의 작업내용을 저장하신 후 다시 시도하시기 바랍니다.")});
-        QCOMPARE(f.dialogs.shown.size(), 1);  // no file dialog
-        QCOMPARE(w.TAcunt.rowCount(), 1u);
-    }
-
     void addFileMergesIntoTheLedger_data()
     {
-        QTest::addColumn<bool>("titled");
+        QTest::addColumn<bool>("titled");         // own.Aut (2008.05.05) opened first
         QTest::addColumn<int>("shownYear");
-        QTest::addColumn<QStringList>("merged");  // all dates afterwards
+        QTest::addColumn<QString>("answer");      // the open dialog's answer; "-": no dialog
+        QTest::addColumn<QString>("message");     // "info: ..." or "error: ..." or ""
+        QTest::addColumn<QStringList>("merged");  // every date afterwards
         QTest::addColumn<QStringList>("shown");
-        // The ledger: 2008.05.05 (opened, when titled), 2009.07.07 typed since.
+        const QString saveFirst = "info: 현재의 작업내용을 저장하신 후 다시 시도하시기 바랍니다.";
+        QTest::newRow("untitled with shown rows: save first")
+            << false << 2009 << "-" << saveFirst << QStringList{"2009.07.07"} << QStringList{"2009.07.07"};
         QTest::newRow("untitled, every row filtered out")
-            << false << 2007 << QStringList{"2007.04.04", "2009.07.07", "2009.08.08"}
+            << false << 2007 << "added.Aut" << "" << QStringList{"2007.04.04", "2009.07.07", "2009.08.08"}
             << QStringList{"2007.04.04"};
         QTest::newRow("titled with unsaved entries")
-            << true << 2009
+            << true << 2009 << "added.Aut" << ""
             << QStringList{"2007.04.04", "2008.05.05", "2009.07.07", "2009.08.08"}
             << QStringList{"2009.07.07", "2009.08.08"};
+        QTest::newRow("dialog cancelled") << true << 2009 << "" << "" << QStringList{"2008.05.05", "2009.07.07"}
+                                          << QStringList{"2009.07.07"};
+        QTest::newRow("missing file") << true << 2009 << "missing.Aut" << "error: File not found."
+                                      << QStringList{"2008.05.05", "2009.07.07"} << QStringList{"2009.07.07"};
     }
     void addFileMergesIntoTheLedger()
     {
         QFETCH(bool, titled);
         QFETCH(int, shownYear);
+        QFETCH(QString, answer);
+        QFETCH(QString, message);
         QFETCH(QStringList, merged);
         QFETCH(QStringList, shown);
         MainWindowFixture f;
@@ -545,50 +542,27 @@ private slots:
         const QString filter = QString::fromStdString(w.TAcunt.filter().expression());
         w.book.Modified = false;
         f.dialogs.shown.clear();
+        if (answer != "-")
+            f.dialogs.fileNames.enqueue(answer.isEmpty() ? QString() : f.tempPath() + "/" + answer);
 
-        f.dialogs.fileNames.enqueue(added);
         QTest::mouseClick(w.FileAdd, Qt::LeftButton);
-        QCOMPARE(f.dialogs.texts("open").size(), 1);
-        QCOMPARE(f.dialogs.shown[0].settings.proposal, QString());
-        QCOMPARE(f.dialogs.shown[0].settings.pattern, QStringLiteral("*.Aut"));
-        QVERIFY(f.dialogs.texts("error").isEmpty());
-        QCOMPARE(allDates(w), merged);
-        QCOMPARE(shownDates(w), shown);
+        QCOMPARE(f.dialogs.texts("open").size(), answer == "-" ? 0 : 1);
+        if (answer != "-")
+            QVERIFY(isLedgerDialog(f.dialogs.shown[0].settings, f.folder + "Work/", QString()));
+        QStringList messages;
+        for (const auto& s : f.dialogs.shown)
+            if (s.kind == "info" || s.kind == "error")
+                messages << s.kind + ": " + s.text;
+        QCOMPARE(messages, message.isEmpty() ? QStringList{} : QStringList{message});
+        QCOMPARE(dates(w, true), merged);
+        QCOMPARE(dates(w, false), shown);
         QCOMPARE(QString::fromStdString(w.TAcunt.filter().expression()), filter);
         QCOMPARE(w.YerEdit->value(), shownYear);
         QCOMPARE(w.CntLbe->text().trimmed(), QString("%1건").arg(shown.size()));
-        QCOMPARE(w.Bmxsm[2]->text().trimmed(), shownYear == 2009 ? QStringLiteral("500") : QStringLiteral("0"));
-        QVERIFY(w.book.Modified);
+        QCOMPARE(w.Bmxsm[2]->text().trimmed(), shown.contains("2009.08.08") ? "500" : "0");
+        QCOMPARE(w.book.Modified, answer == "added.Aut");
         QCOMPARE(w.fNameLabl->text(), label);
         QCOMPARE(fileBytes(added), addedBytes);
-        QVERIFY(!CurrentWaitWindow());
-    }
-
-    void failedOrCancelledAddFileChangesNothing_data()
-    {
-        QTest::addColumn<QString>("answer");
-        QTest::newRow("cancelled") << "";
-        QTest::newRow("missing file") << "missing.Aut";
-    }
-    void failedOrCancelledAddFileChangesNothing()
-    {
-        QFETCH(QString, answer);
-        MainWindowFixture f;
-        QVERIFY(f.start());
-        Tmainf& w = *f.window;
-        const QString own = f.tempPath() + "/own.Aut";
-        QVERIFY(writeLedgerFile(own, {entry("2009.05.05", 1)}));
-        openFile(f, own);
-        f.addEntry("2009.06.06", "새로", 1, 0);
-        w.RecomputeTotals();
-        const QStringList sums = totals(w);
-        f.dialogs.fileNames.enqueue(answer.isEmpty() ? QString() : f.tempPath() + "/" + answer);
-        QTest::mouseClick(w.FileAdd, Qt::LeftButton);
-        QCOMPARE(f.dialogs.texts("error"),
-                 answer.isEmpty() ? QStringList{} : QStringList{QStringLiteral("File not found.")});
-        QCOMPARE(allDates(w), (QStringList{"2009.05.05", "2009.06.06"}));
-        QCOMPARE(totals(w), sums);
-        QVERIFY(!w.book.Modified);
         QVERIFY(!CurrentWaitWindow());
     }
 

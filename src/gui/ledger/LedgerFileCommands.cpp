@@ -124,11 +124,21 @@ void Tmainf::NewFileClick()
 
 void Tmainf::HFileOpenClick()
 {
-    if (book.Modified && AskSaveChanges() == SaveAnswer::Cancel)
-        return;
+    // "No" gave the changes up for another ledger; when none is opened they
+    // are still the only copy and must stay marked for the next prompt.
+    bool givenUp = false;
+    if (book.Modified) {
+        const SaveAnswer answer = AskSaveChanges();
+        if (answer == SaveAnswer::Cancel)
+            return;
+        givenUp = answer == SaveAnswer::No;
+    }
     QString path;
-    if (!ledgerDialog(false, QString::fromStdString(book.CurrentFileName), path))
+    if (!ledgerDialog(false, QString::fromStdString(book.CurrentFileName), path)) {
+        if (givenUp)
+            book.Modified = true;
         return;
+    }
     quill::IoResult r;
     {
         WaitCloser closer;
@@ -136,6 +146,8 @@ void Tmainf::HFileOpenClick()
     }
     if (!r) {
         // The open ledger, its name and its filter are as they were.
+        if (givenUp)
+            book.Modified = true;
         reportError(QString::fromStdString(r.message));
         return;
     }
