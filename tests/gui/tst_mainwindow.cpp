@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QScrollBar>
 #include <QLineEdit>
 #include <QScreen>
 #include <QSpinBox>
@@ -585,17 +586,30 @@ private slots:
         }
         QCOMPARE(at(w.LaEnd0).left(), W - 35);
         // The designed widths; the date and amount columns widened alike when
-        // the font needs it, so that a date and an amount of millions fit.
+        // the font needs it, so that a date and an amount of millions fit, and
+        // the two text columns giving that width back: the row keeps its
+        // designed width and fits the default window.
         const int widths[10] = {60, 250, 180, 63, 60, 63, 60, 63, 60, 60};
         const double scale = w.GrdAcunt->columnWidth(0) / 60.0;
         QVERIFY(scale >= 1.0);
+        int total = 0;
         for (int c = 0; c < 10; ++c) {
-            const bool figures = c == 0 || (c >= 3 && c <= 8);
-            QVERIFY(qAbs(w.GrdAcunt->columnWidth(c) - widths[c] * (figures ? scale : 1.0)) <= 1.0);
+            total += w.GrdAcunt->columnWidth(c);
+            if (c == 0 || c >= 3)
+                QVERIFY(qAbs(w.GrdAcunt->columnWidth(c) - widths[c] * (c == 9 ? 1.0 : scale)) <= 1.0);
         }
+        QCOMPARE(total, 919);
+        const double textShare = w.GrdAcunt->columnWidth(1) / double(w.GrdAcunt->columnWidth(2));
+        QVERIFY(qAbs(textShare - 250.0 / 180.0) < 0.05);
+        QVERIFY(w.GrdAcunt->columnWidth(1) <= 250 && w.GrdAcunt->columnWidth(2) <= 180);
         const QFontMetrics fm = w.GrdAcunt->fontMetrics();
         QVERIFY(fm.horizontalAdvance("2009.01.05") + 6 <= w.GrdAcunt->columnWidth(0));
         QVERIFY(fm.horizontalAdvance("1,000,000") + 6 <= w.GrdAcunt->columnWidth(3));
+
+        // At the default window width every column is in view.
+        w.resize(960, 600);
+        QCoreApplication::processEvents();
+        QCOMPARE(w.GrdAcunt->horizontalScrollBar()->maximum(), 0);
 
         // The right-hand controls follow the width.
         w.resize(900, 600);

@@ -34,6 +34,12 @@ constexpr int kGridBorder = 3;
 constexpr int kTotalsBarHeight = 26;
 constexpr int kGridRowHeight = 18;
 
+// Grid columns by what they hold: the date and the six amounts, or the
+// description and the counterparty.
+bool isFigureColumn(int c) { return c == 0 || (c >= 3 && c <= 8); }
+bool isTextColumn(int c) { return c == 1 || c == 2; }
+constexpr int kLastTextColumn = 2;
+
 void setColor(QWidget* w, QPalette::ColorRole role, const QColor& c)
 {
     QPalette p = w->palette();
@@ -285,12 +291,33 @@ void Tmainf::buildLayout()
     columns->setFixedHeight(kGridRowHeight + 2);
     // The widths suit "굴림", where a date just fills its column; a wider
     // stand-in font widens the date and amount columns alike so that dates
-    // and amounts still fit (the text columns have room to spare).
+    // and amounts still fit. The two text columns, which have room to spare,
+    // give that width back in proportion, so all ten columns still fit the
+    // window's default width.
     const int dateWidth = GrdAcunt->fontMetrics().horizontalAdvance(QStringLiteral("2009.01.05")) + 8;
     const double scale = std::max(1.0, dateWidth / double(LedgerTableModel::columnWidth(0)));
+    int gained = 0;
+    int textWidth = 0;
     for (int c = 0; c < LedgerTableModel::kColumnCount; ++c) {
-        const bool figures = c == 0 || (c >= 3 && c <= 8);
-        GrdAcunt->setColumnWidth(c, qRound(LedgerTableModel::columnWidth(c) * (figures ? scale : 1.0)));
+        const int designed = LedgerTableModel::columnWidth(c);
+        if (isFigureColumn(c))
+            gained += qRound(designed * scale) - designed;
+        else if (isTextColumn(c))
+            textWidth += designed;
+    }
+    int givenBack = 0;
+    for (int c = 0; c < LedgerTableModel::kColumnCount; ++c) {
+        const int designed = LedgerTableModel::columnWidth(c);
+        int width = designed;
+        if (isFigureColumn(c)) {
+            width = qRound(designed * scale);
+        } else if (isTextColumn(c)) {
+            // the last text column takes the rounding remainder
+            const int share = c == kLastTextColumn ? gained - givenBack : gained * designed / textWidth;
+            givenBack += share;
+            width = designed - share;
+        }
+        GrdAcunt->setColumnWidth(c, width);
     }
     // The selection stays visible when the grid loses the focus.
     QPalette gp = GrdAcunt->palette();
