@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages the build and the tests need, only when missing.
 set -e
-PKGS="cmake g++ make ccache pkg-config qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev \
+PKGS="cmake g++ make ccache pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libqt6opengl6-dev libgl-dev \
 libxlsxwriter-dev fonts-nanum libgtest-dev libgmock-dev libbenchmark-dev python3-openpyxl \
 xvfb xauth"
 missing=""

@@ -121,6 +121,21 @@ private slots:
         QCOMPARE(got, answer);
     }
 
+    void buttonsSpeakKorean()
+    {
+        QVERIFY(QtUserDialogs::speakKorean());
+        QtUserDialogs dialogs;
+        QStringList captions;
+        whenShown<QMessageBox>([&captions](QMessageBox* box) {
+            for (QAbstractButton* b : box->buttons())
+                captions << b->text();
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        dialogs.askYesNoCancel(QStringLiteral("저장하시겠습니까?"));
+        captions.sort();
+        QCOMPARE(captions, QStringList({QStringLiteral("아니요(&N)"), QStringLiteral("예(&Y)"), QStringLiteral("취소")}));
+    }
+
     void fileDialogsTakeTheirSettings()
     {
         QTemporaryDir dir;

@@ -4,7 +4,9 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 #include <QUrl>
 
 namespace {
@@ -103,4 +105,19 @@ void QtUserDialogs::tone(int, int) { QApplication::beep(); }
 bool QtUserDialogs::openDocument(const QString& path)
 {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::cleanPath(path)));
+}
+
+bool QtUserDialogs::speakKorean()
+{
+    static QTranslator* qtKorean = nullptr;
+    if (qtKorean)
+        return true;
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_ko"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    qtKorean = translator;
+    return true;
 }

@@ -17,6 +17,10 @@ public:
 
     // Message texts may hold a bare carriage return as their line break.
     static QString displayText(const QString& text);
+    // The program speaks Korean whatever the system's language, so Qt's own
+    // buttons and file dialogs do as well ("예", "아니요", "파일 이름").
+    // False when Qt's Korean translation is not installed.
+    static bool speakKorean();
     // "name (pattern)", the file dialog's filter.
     static QString nameFilter(const FileDialogSettings& settings);
 };

@@ -46,6 +46,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QString::fromUtf8(kProgramTitle));
     QApplication::setApplicationDisplayName(QString::fromUtf8(kProgramTitle));
     QApplication::setFont(appfonts::pixelFont(appfonts::gulim(), 12));
+    QtUserDialogs::speakKorean();
 
     QtUserDialogs dialogs;
     app.dialogs = &dialogs;
