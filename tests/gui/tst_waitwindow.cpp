@@ -102,6 +102,32 @@ private slots:
             QCOMPARE(bar.pixelColor(1 + inner * position / 100, 5), QColor(Qt::white));
     }
 
+    void stepsFasterThanThePaintIntervalPaintOnce()
+    {
+        ShowWaitGauge(30, QColor(0, 107, 159), Qt::white, QStringLiteral("x"));
+        TSprSfm* w = CurrentWaitWindow();
+        w->GaugeTimer->stop();
+        WaitGaugeBar* bar = w->GaugeBar;
+        // Without an interval every visible step is painted at once.
+        bar->setPaintInterval(0);
+        int before = bar->paintCount();
+        SetWaitGauge(10);
+        SetWaitGauge(20);
+        QCOMPARE(bar->paintCount(), before + 2);
+        // A reading loop steps the bar for every entry: within one interval
+        // only the first step is painted, however many follow.
+        bar->setPaintInterval(60 * 60 * 1000);
+        SetWaitGauge(30);
+        before = bar->paintCount();
+        for (int round = 0; round < 1000; ++round)
+            for (int p = 0; p < 100; ++p)
+                SetWaitGauge(p);
+        QCOMPARE(bar->paintCount(), before);
+        // The full bar is always shown.
+        SetWaitGauge(100);
+        QCOMPARE(bar->paintCount(), before + 1);
+    }
+
     void stepCounterBelongsToTheProgram()
     {
         ShowWaitGauge(30, QColor(0, 107, 159), Qt::white, QStringLiteral("x"));

@@ -1,4 +1,5 @@
 #pragma once
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QPixmap>
 
@@ -10,15 +11,23 @@ class WaitGaugeBar : public QWidget {
 public:
     explicit WaitGaugeBar(QWidget* parent = nullptr);
     int position() const { return position_; }
-    // Clamps into 0..100 and redraws at once when the drawn length changes.
+    // Clamps into 0..100 and redraws at once when the drawn length changes,
+    // at most once per paint interval: a loop stepping the bar for each of
+    // a million entries must not wait for a million paints. A full bar is
+    // always painted at once.
     void setPosition(int position);
     int drawnLength() const;
+    void setPaintInterval(int milliseconds) { paintIntervalMs_ = milliseconds; }
+    int paintCount() const { return paintCount_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     int position_ = 0;
+    int paintIntervalMs_ = 15;
+    int paintCount_ = 0;
+    QElapsedTimer sincePaint_;
 };
 
 // The wait window: gauge mode (framed, coloured, bar and message) or

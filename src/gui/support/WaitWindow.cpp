@@ -40,13 +40,21 @@ void WaitGaugeBar::setPosition(int position)
         return;
     const int before = drawnLength();
     position_ = position;
-    // Callers step the bar without returning to the event loop: paint now.
-    if (drawnLength() != before && isVisible())
+    if (drawnLength() == before || !isVisible())
+        return;
+    // Callers step the bar without returning to the event loop: paint now,
+    // unless it was painted a moment ago; then the next step (or the event
+    // loop) shows it.
+    if (position_ == 100 || !sincePaint_.isValid() || sincePaint_.elapsed() >= paintIntervalMs_)
         repaint();
+    else
+        update();
 }
 
 void WaitGaugeBar::paintEvent(QPaintEvent*)
 {
+    ++paintCount_;
+    sincePaint_.start();
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
     p.setPen(QColor(90, 90, 90));
