@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 #include "editor/EntryFields.h"
 #include "editor/EntryPanel.h"
+#include "view/FitLabel.h"
 #include "view/LedgerTableModel.h"
 
 #include <QApplication>

@@ -7,6 +7,7 @@
 #include "editor/EntryPanel.h"
 #include "ledger/AutRecord.h"
 #include "support/WaitWindow.h"
+#include "view/FitLabel.h"
 #include "view/LedgerTableModel.h"
 
 #include <QComboBox>

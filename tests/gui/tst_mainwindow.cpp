@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 #include "editor/EntryPanel.h"
 #include "support/WaitWindow.h"
+#include "view/FitLabel.h"
 #include "view/LedgerTableModel.h"
 
 #include <QAbstractItemModelTester>
@@ -304,6 +305,20 @@ private slots:
         w.CmGbnChange();
         QCOMPARE(w.Bmxsm[0]->text(), QStringLiteral("100,000,000,000,000 "));
         QCOMPARE(w.Bmxsm[1]->text(), QStringLiteral("12,345,678,901,234 "));
+        // Every digit stays in view: a label never cuts the leading digits
+        // off (which would show another amount), it draws them smaller.
+        // A count of six digits likewise.
+        w.CntLbe->setText(QStringLiteral("123456건 "));
+        for (FitLabel* label : {w.Bmxsm[0], w.Bmxsm[1], w.CntLbe}) {
+            const QFont drawn = label->fittedFont();
+            QVERIFY2(QFontInfo(drawn).pixelSize() < QFontInfo(label->font()).pixelSize(), qPrintable(label->text()));
+            QVERIFY2(QFontMetricsF(drawn).horizontalAdvance(label->text().trimmed()) <= label->contentsRect().width(),
+                     qPrintable(label->text()));
+        }
+        // Totals that fit keep the label's own font.
+        QCOMPARE(w.Bmxsm[2]->fittedFont(), w.Bmxsm[2]->font());
+        w.CntLbe->setText(QStringLiteral("    6건 "));
+        QCOMPARE(w.CntLbe->fittedFont(), w.CntLbe->font());
     }
 
     void newAppliesTheFilterTheControlsShow()

@@ -16,6 +16,7 @@ class QTableView;
 class QToolButton;
 class QPushButton;
 class EntryPanel;
+class FitLabel;
 class LedgerTableModel;
 class UserDialogs;
 
@@ -69,10 +70,10 @@ public:
     QToolButton* BtnDel = nullptr;
     QToolButton* PrtBtn = nullptr;
     EntryPanel* TpPnl3 = nullptr;
-    QLabel* CntLbe = nullptr;
+    FitLabel* CntLbe = nullptr;
     QTableView* GrdAcunt = nullptr;
     LedgerTableModel* gridModel = nullptr;
-    QLabel* Bmxsm[6] = {};  // Bmxsm1..Bmxsm6
+    FitLabel* Bmxsm[6] = {};  // Bmxsm1..Bmxsm6
     QLabel* LaEnd0 = nullptr;
     // containers and decorations of the layout
     QLabel* TagetTg = nullptr;

@@ -6,6 +6,7 @@
 #include "app/ShadowLabel.h"
 #include "app/WorkFolder.h"
 #include "editor/EntryPanel.h"
+#include "view/FitLabel.h"
 #include "view/LedgerTableModel.h"
 
 #include <QComboBox>
@@ -244,7 +245,7 @@ void Tmainf::buildLayout()
     auto* countFrame = new QFrame(TpPnl2);
     countFrame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     countFrame->setGeometry(15, 73, 102, 22);
-    CntLbe = new QLabel(TpPnl2);
+    CntLbe = new FitLabel(TpPnl2);
     CntLbe->setObjectName(QStringLiteral("CntLbe"));
     CntLbe->setFont(appfonts::pointFont(appfonts::batang(), 9));
     setColor(CntLbe, QPalette::WindowText, QColor(64, 0, 64));
@@ -350,7 +351,7 @@ void Tmainf::buildLayout()
         QLabel* caption = plainLabel(BtmPanl, QString::fromUtf8(totals[i].caption), totals[i].captionLeft, 0, small,
                                      QColor(244, 255, 255));
         caption->move(totals[i].captionLeft, (kTotalsBarHeight - caption->height()) / 2);
-        auto* value = new QLabel(BtmPanl);
+        auto* value = new FitLabel(BtmPanl);
         value->setObjectName(QStringLiteral("Bmxsm%1").arg(i + 1));
         value->setFont(small);
         value->setAutoFillBackground(true);

@@ -6,6 +6,7 @@
 #include "editor/EntryPanel.h"
 #include "ledger/FileCommands.h"
 #include "support/WaitWindow.h"
+#include "view/FitLabel.h"
 #include "view/Totals.h"
 
 #include <QComboBox>

@@ -2,6 +2,7 @@
 // the core's filter and totals.
 #include "app/MainWindow.h"
 #include "support/WaitWindow.h"
+#include "view/FitLabel.h"
 #include "view/LedgerFilter.h"
 #include "view/Totals.h"
 
