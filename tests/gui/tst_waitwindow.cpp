@@ -74,6 +74,32 @@ private slots:
             QVERIFY(shot.pixelColor(p) != QColor(31, 124, 209));
     }
 
+    void messageModeShowsOurWindowBeneath()
+    {
+        // The screen still shows a white dialog that has just closed over our
+        // window; beneath the message our window is to be seen, and the
+        // screen's picture only where our window does not reach.
+        QWidget under;
+        under.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+        under.setAutoFillBackground(true);
+        QPalette pal = under.palette();
+        pal.setColor(QPalette::Window, QColor(200, 30, 40));
+        under.setPalette(pal);
+        under.setGeometry(100, 100, 300, 200);
+        under.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&under));
+        QPixmap stale(371, 25);
+        stale.fill(Qt::white);
+        const QRect area(QPoint(under.mapToGlobal(QPoint(250, 50))), stale.size());  // reaches past the right edge
+        const QImage seen = PictureBeneath(stale, area, &under).toImage();
+        QCOMPARE(seen.pixelColor(1, 1), QColor(200, 30, 40));
+        QCOMPARE(seen.pixelColor(49, 24), QColor(200, 30, 40));
+        QCOMPARE(seen.pixelColor(50, 1), QColor(Qt::white));
+        QCOMPARE(seen.pixelColor(370, 24), QColor(Qt::white));
+        // Without a window of ours, the screen's picture as it is.
+        QCOMPARE(PictureBeneath(stale, area, nullptr).toImage().pixelColor(1, 1), QColor(Qt::white));
+    }
+
     void barIsClampedAndDrawnAtOnce_data()
     {
         QTest::addColumn<int>("set");

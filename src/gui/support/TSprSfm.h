@@ -64,5 +64,11 @@ private:
     QPixmap beneath_;  // message mode: what the screen showed there
 };
 
+// What the message-mode window shows beneath its message: the screen's
+// picture of `area` (global coordinates) with our own window drawn from
+// itself on top, since the screen may still show a dialog that has just
+// closed over it.
+QPixmap PictureBeneath(QPixmap screenPicture, const QRect& area, QWidget* ownWindow);
+
 // The program-wide step counter of the gauge (0..99).
 int WaitStepCounter();

@@ -126,6 +126,9 @@ void TSprSfm::showPainted()
             beneath_ = screen->grabWindow(0, x() - area.x(), y() - area.y(), width(), height());
             if (beneath_.isNull() || beneath_.size() != size())
                 setAttribute(Qt::WA_TranslucentBackground);
+            else
+                beneath_ = PictureBeneath(beneath_, QRect(pos(), size()),
+                                          activeBefore ? activeBefore.data() : QApplication::activeWindow());
         }
     }
     show();
@@ -137,6 +140,19 @@ void TSprSfm::showPainted()
     while (windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < 300)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
     repaint();
+}
+
+QPixmap PictureBeneath(QPixmap screenPicture, const QRect& area, QWidget* ownWindow)
+{
+    if (!ownWindow || !ownWindow->isVisible() || screenPicture.isNull())
+        return screenPicture;
+    const QRect overlap = area & QRect(ownWindow->mapToGlobal(QPoint(0, 0)), ownWindow->size());
+    if (overlap.isEmpty())
+        return screenPicture;
+    const QPixmap part = ownWindow->grab(QRect(ownWindow->mapFromGlobal(overlap.topLeft()), overlap.size()));
+    QPainter p(&screenPicture);
+    p.drawPixmap(overlap.topLeft() - area.topLeft(), part);
+    return screenPicture;
 }
 
 void TSprSfm::paintEvent(QPaintEvent* event)
