@@ -438,6 +438,9 @@ private slots:
         QTest::newRow("disk full") << "full" << "Disk full.";
         QTest::newRow("save as onto a folder") << "folder" << "";
         QTest::newRow("read-only folder") << "readonly" << "File access denied.";
+        // A ledger the user made read-only (a closed year) is not replaced,
+        // although the folder would allow it.
+        QTest::newRow("read-only file") << "readonly file" << "File access denied.";
     }
     void failingSaveKeepsTheOldFile()
     {
@@ -464,6 +467,8 @@ private slots:
             quill::SafeFile::failWriteAt(2, ENOSPC);  // a write of the save meets a full disk
         if (kind == "readonly")
             QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner));
+        if (kind == "readonly file")
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
 
         QTest::mouseClick(kind == "folder" ? w.RnameBtn : w.SaveBtn, Qt::LeftButton);
         QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -51,8 +51,18 @@ IoResult SafeFile::open()
 {
     discard();
     struct stat st;
-    if (stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        return IoResult::fromErrno(EISDIR);
+    if (stat(target_.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            return IoResult::fromErrno(EISDIR);
+        // The new content replaces the file by renaming, which the folder
+        // allows even where the file itself may not be written: a file the
+        // user made read-only stays as it is. Without any write bit it counts
+        // as read-only for everybody, the administrator included.
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+            return IoResult::fromErrno(EACCES);
+        if (access(target_.c_str(), W_OK) != 0)
+            return IoResult::fromErrno(errno);
+    }
     std::string pattern = folderOf(target_) + "/.quillbook-XXXXXX";
     fd_ = mkstemp(pattern.data());
     if (fd_ < 0)
