@@ -164,6 +164,55 @@ private slots:
         QVERIFY(w.book.Modified);
     }
 
+    void changingTheAmountKeepsTextsCp949CannotDecode_data()
+    {
+        QTest::addColumn<int>("field");  // 0 description, 1 counterparty, 2 remark
+        QTest::newRow("description") << 0;
+        QTest::newRow("counterparty") << 1;
+        QTest::newRow("remark") << 2;
+    }
+    void changingTheAmountKeepsTextsCp949CannotDecode()
+    {
+        // A text cut inside a syllable by another program: a lone lead byte.
+        QFETCH(int, field);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        EntryPanel& p = *w.TpPnl3;
+        f.addEntry("2009.03.01", "판매", 0, 0, 1000, 100);
+        const std::string cut = toCp949(QStringLiteral("가나다")) + std::string("\xB0", 1);
+        quill::LedgerEntry& e = w.TAcunt.edit();
+        if (field == 0)
+            e.JKYU = cut;
+        else if (field == 1)
+            e.SANGHO = cut;
+        else
+            e.ETC = cut;
+        w.TAcunt.post();
+        w.CmGbnChange();
+
+        w.BtnEdtClick();
+        p.mTmnyEdt->setFocus();
+        p.mTmnyEdt->selectAll();
+        type(QStringLiteral("2000"));
+        QTest::mouseClick(p.mOk, Qt::LeftButton);
+
+        QVERIFY(f.dialogs.shown.isEmpty());
+        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+        const quill::LedgerEntry& stored = w.TAcunt.current();
+        QCOMPARE(stored.OTMNY, 2000.0);
+        const std::string kept = field == 0 ? stored.JKYU.str() : field == 1 ? stored.SANGHO.str() : stored.ETC.str();
+        QCOMPARE(QByteArray::fromStdString(kept).toHex(), QByteArray::fromStdString(cut).toHex());
+        // Texts that were edited are taken as typed.
+        w.BtnEdtClick();
+        QLineEdit* edited = field == 0 ? p.JKYUEdt : field == 1 ? p.SANGHOEdt : static_cast<QLineEdit*>(p.EtcCmb);
+        edited->setText(QStringLiteral("새 글"));
+        QTest::mouseClick(p.mOk, Qt::LeftButton);
+        const quill::LedgerEntry& changed = w.TAcunt.current();
+        const QString now = field == 0 ? text(changed.JKYU) : field == 1 ? text(changed.SANGHO) : text(changed.ETC);
+        QCOMPARE(now, QStringLiteral("새 글"));
+    }
+
     void confirmWritesIntoTheEntryBeingEditedAfterTheGridMoved()
     {
         MainWindowFixture f;

@@ -36,8 +36,29 @@ LimitedTextEdit::LimitedTextEdit(int maxBytes, QWidget* parent)
 
 void LimitedTextEdit::setProgramText(const QString& text)
 {
+    stored_ = false;
     validator_->allowFor(text);
     setText(text);
+}
+
+void LimitedTextEdit::setStoredText(const std::string& cp949)
+{
+    const QString text = QString::fromStdString(quill::decodeCp949(cp949));
+    setProgramText(text);
+    storedBytes_ = cp949;
+    storedText_ = text;
+    stored_ = true;
+}
+
+std::string LimitedTextEdit::cp949() const
+{
+    if (stored_ && text() == storedText_)
+        return storedBytes_;
+    if (std::optional<std::string> bytes = quill::encodeCp949(text().toStdString()).bytes)
+        return *bytes;
+    // Typing refuses what CP949 cannot hold, so only a stored text can get
+    // here: keep it rather than nothing.
+    return stored_ ? storedBytes_ : std::string();
 }
 
 // ----------------------------------------------------------------------------

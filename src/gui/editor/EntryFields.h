@@ -2,6 +2,8 @@
 #include <QLineEdit>
 #include <QValidator>
 
+#include <string>
+
 // Input fields of the entry panel.
 
 // Refuses text longer than a number of CP949 bytes, and any character CP949
@@ -28,9 +30,19 @@ public:
     LimitedTextEdit(int maxBytes, QWidget* parent);
     // Sets the text from the program, whatever its length.
     void setProgramText(const QString& text);
+    // Sets the text of a stored entry from its bytes. Until the text is
+    // edited, cp949() gives exactly these bytes back, also those CP949
+    // cannot decode (a text cut inside a syllable shows "�"), so changing
+    // another field of the entry never alters this one.
+    void setStoredText(const std::string& cp949);
+    // The text as CP949 bytes.
+    std::string cp949() const;
 
 private:
     Cp949LimitValidator* validator_;
+    std::string storedBytes_;
+    QString storedText_;
+    bool stored_ = false;
 };
 
 // The masked date field "9999.99.99": "_" is shown for an empty digit place,

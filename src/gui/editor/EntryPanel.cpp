@@ -166,25 +166,25 @@ quill::EntryInput EntryPanel::input() const
 {
     quill::EntryInput in;
     in.IDAY = toCp949(IDAYEdt->dateText());
-    in.JKYU = toCp949(JKYUEdt->text());
-    in.SANGHO = toCp949(SANGHOEdt->text());
+    in.JKYU = JKYUEdt->cp949();
+    in.SANGHO = SANGHOEdt->cp949();
     in.category = category();
     in.amount = mTmnyEdt->value();
     in.vat = mTvatEdt->value();
-    in.ETC = toCp949(EtcCmb->text());
+    in.ETC = EtcCmb->cp949();
     return in;
 }
 
 void EntryPanel::showInput(const quill::EntryInput& input)
 {
     IDAYEdt->setDateText(fromCp949(input.IDAY));
-    JKYUEdt->setProgramText(fromCp949(input.JKYU));
-    SANGHOEdt->setProgramText(fromCp949(input.SANGHO));
+    JKYUEdt->setStoredText(input.JKYU);
+    SANGHOEdt->setStoredText(input.SANGHO);
     if (input.category != quill::Category::None)
         setCategory(input.category);
     mTmnyEdt->setValue(input.amount);
     mTvatEdt->setValue(input.vat);
-    EtcCmb->setProgramText(fromCp949(input.ETC));
+    EtcCmb->setStoredText(input.ETC);
 }
 
 void EntryPanel::clearForAdding(const QString& date)
