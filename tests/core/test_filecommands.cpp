@@ -11,6 +11,9 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <future>
+#include <memory>
+#include <thread>
 #include <sys/stat.h>
 
 using namespace quill;
@@ -292,6 +295,23 @@ TEST_F(Ledger, FailedAddFileChangesNothing)
     EXPECT_EQ(book.TAcunt.rowCount(), 1u);
     EXPECT_FALSE(book.Modified);
     EXPECT_FALSE(book.fAcunt.isOpen());
+}
+
+TEST_F(Ledger, ANamedPipeWithoutWriterNeverHangsOpenOrAddFile)
+{
+    const std::string pipe = dir.file("pipe.Aut");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    // Run in a thread of its own, so that a hang fails the test instead of
+    // stopping the run; a blocked thread is left behind on purpose.
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    std::thread([this, pipe, done] {
+        OpenLedger(book, pipe);
+        AddLedgerFile(book, pipe);
+        done->set_value();
+    }).detach();
+    ASSERT_EQ(finished.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(book.TAcunt.rowCount(), 0u);
 }
 
 TEST_F(Ledger, ReadOnlyLedgerFilesOpenAndMerge)

@@ -164,7 +164,8 @@ ReadOnlyFile::~ReadOnlyFile()
 
 IoResult ReadOnlyFile::open(const std::string& path)
 {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a named pipe without a writer must not hang the reader.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0)
         return IoResult::fromErrno(errno);
     struct stat st;

@@ -32,7 +32,7 @@ private:
 // appears, so a missing or unreadable file is reported at once.
 IoResult probeReadable(const std::string& path)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return IoResult::fromErrno(errno);
     ::close(fd);
