@@ -495,6 +495,19 @@ private slots:
         }
     }
 
+    void closingWhileACommandWorksIsIgnored()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        ShowWaitGauge(30, QColor(0, 107, 159), Qt::white, QStringLiteral("파일을 읽고 있습니다. 잠시만..."));
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        QVERIFY(w.TAcunt.isOpen());
+        CloseWait();
+        QVERIFY(w.close());
+    }
+
     void exitAsksTwiceWhenThereAreChanges()
     {
         MainWindowFixture f;

@@ -157,6 +157,13 @@ void Tmainf::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
+    // A command is still working (the wait window waits for the display to
+    // show it and lets the system's requests through): closing now would cut
+    // it off half done.
+    if (CurrentWaitWindow()) {
+        event->ignore();
+        return;
+    }
     // Closing by the system (Alt+F4, the window manager, logging out) would
     // otherwise drop unsaved entries: ask as the exit command does.
     if (!closingConfirmed_ && book.Modified) {
