@@ -67,6 +67,11 @@ TEST(IniFile, ReadsKeysByTheUsualConventions)
     EXPECT_EQ(ReadIniInteger(path, kMain, "empty", 80), 80);
     EXPECT_EQ(ReadIniInteger(path, kMain, "fLft", -3), -3);
 
+    // Line endings doubled or left half by a conversion.
+    writeAll(path, "[" + kMain + "]\r\r\nfTop=20\r\r\nfLft=30\r");
+    EXPECT_EQ(ReadIniInteger(path, kMain, "fTop", 80), 20);
+    EXPECT_EQ(ReadIniInteger(path, kMain, "fLft", 80), 30);
+
     writeAll(path, "[s]\nk=" + std::string(3000, 'x') + "\n");
     EXPECT_EQ(ReadIniValue(path, "s", "k")->size(), kIniValueLimit);
 }
@@ -205,6 +210,17 @@ TEST(WorkFolder, StoredFolderIsCreatedOrReplacedByTheDefault)
     EXPECT_EQ(w.folder, program + "Work/");
     EXPECT_EQ(ReadIniValue(config, kWork, "wPath"), bad);
     EXPECT_FALSE(std::filesystem::exists(program + "Work"));
+
+    // Bytes that are no CP949 text (a name cut inside a syllable): the
+    // default, and no folder named with replacement characters appears.
+    const std::string garbled = program + "\xFF\xFE" + "books/";
+    writeAll(config, "[" + kWork + "]\r\nwPath=" + garbled + "\r\n");
+    const auto entries = [&] { return std::distance(std::filesystem::directory_iterator(program), {}); };
+    const auto before = entries();
+    w = ReadWorkFolder(program, kConfigFileName);
+    EXPECT_EQ(w.folder, program + "Work/");
+    EXPECT_EQ(ReadIniValue(config, kWork, "wPath"), garbled);
+    EXPECT_EQ(entries(), before);
 
     // A path written on another system is not taken for a folder of ours.
     writeAll(config, "[" + kWork + "]\r\nwPath=D:\\Books\\\r\n");

@@ -12,7 +12,8 @@ namespace quill {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+// A carriage return left over from a doubled line ending counts as a blank.
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 std::string_view trim(std::string_view s)
 {

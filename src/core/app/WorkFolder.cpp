@@ -49,8 +49,15 @@ WorkFolder ReadWorkFolder(const std::string& programFolder, const std::string& c
     WorkFolder result;
 
     std::string folder;
-    if (std::optional<std::string> stored = ReadIniValue(configPath, section, "wPath"))
+    if (std::optional<std::string> stored = ReadIniValue(configPath, section, "wPath")) {
+        // Bytes that are no CP949 text name no folder we could find again:
+        // the default serves, and nothing is created or stored.
+        if (!isValidCp949(*stored)) {
+            result.folder = fallback;
+            return result;
+        }
         folder = decodeCp949(*stored);
+    }
     if (folder.empty()) {
         folder = fallback;
         if (auto bytes = encodeCp949(folder).bytes)
