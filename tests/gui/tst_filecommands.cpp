@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QToolButton>
 
 #include <cerrno>
@@ -134,6 +135,42 @@ private slots:
     void cleanup() { quill::SafeFile::failWriteAt(0, 0); }
 
     // --- New and the save prompt ------------------------------------------------
+
+    void desktopKeysRunTheirCommands_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("kind");     // what the command asks first
+        QTest::addColumn<QString>("pattern");  // of its file dialog; "" none
+        QTest::newRow("Ctrl+N: New asks to save") << int(Qt::Key_N) << int(Qt::ControlModifier) << "yesnocancel" << "";
+        QTest::newRow("Ctrl+O: Open") << int(Qt::Key_O) << int(Qt::ControlModifier) << "open" << "*.Aut";
+        QTest::newRow("Ctrl+S: Save of an untitled ledger")
+            << int(Qt::Key_S) << int(Qt::ControlModifier) << "save" << "*.Aut";
+        QTest::newRow("Ctrl+Shift+S: Save As")
+            << int(Qt::Key_S) << int(Qt::ControlModifier | Qt::ShiftModifier) << "save" << "*.Aut";
+        QTest::newRow("Ctrl+P: export") << int(Qt::Key_P) << int(Qt::ControlModifier) << "save" << "*.xlsx";
+    }
+    void desktopKeysRunTheirCommands()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, kind);
+        QFETCH(QString, pattern);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        f.addEntry("2009.03.01", "판매", 1000, 100);
+        w.CmGbnChange();
+        w.book.Modified = kind == "yesnocancel";
+        f.dialogs.yesNoCancel.enqueue(Answer::Cancel);
+        f.dialogs.fileNames.enqueue(QString());
+        w.GrdAcunt->setFocus();
+        QTest::keyClick(w.GrdAcunt, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(f.dialogs.shown.size(), 1);
+        QCOMPARE(f.dialogs.shown[0].kind, kind);
+        QCOMPARE(f.dialogs.shown[0].settings.pattern, pattern);
+        QCOMPARE(w.TAcunt.recordCount(), 1);  // the key reaches nothing else
+    }
 
     void newAsksFirstWhenModified_data()
     {

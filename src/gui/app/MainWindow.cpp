@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTableView>
@@ -75,6 +76,15 @@ void Tmainf::connectCommands()
     bind(dDTZIP, &Tmainf::dDTZIPClick);
     bind(DgaBtn, &Tmainf::DgaBtnClick);
     bind(Hinfo, &Tmainf::HinfoClick);
+    // The usual desktop keys for the file commands and the export, besides
+    // the buttons: each clicks its button.
+    const std::pair<QKeySequence, QToolButton*> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_N), NewFile},         {QKeySequence(Qt::CTRL | Qt::Key_O), HFileOpen},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), SaveBtn},         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), RnameBtn},
+        {QKeySequence(Qt::CTRL | Qt::Key_P), PrtBtn},
+    };
+    for (const auto& [sequence, button] : keys)
+        connect(new QShortcut(sequence, this), &QShortcut::activated, button, &QToolButton::click);
     connect(TpPnl3, &EntryPanel::confirmRequested, this, [this] { runCommand([this] { mOkClick(); }); });
     connect(TpPnl3, &EntryPanel::cancelRequested, this, [this] { runCommand([this] { mVoideClick(); }); });
     for (int i = 0; i < 4; ++i)
