@@ -2,6 +2,7 @@
 // configuration, the filter row and the totals bar, the grid's and the
 // filter row's keys, the navigator, the exit command and closing.
 #include "MainWindowFixture.h"
+#include "app/ShadowLabel.h"
 #include "editor/EntryPanel.h"
 #include "support/WaitWindow.h"
 #include "view/FitLabel.h"
@@ -633,6 +634,20 @@ private slots:
         const QFontMetrics fm = w.GrdAcunt->fontMetrics();
         QVERIFY(fm.horizontalAdvance("2009.01.05") + 6 <= w.GrdAcunt->columnWidth(0));
         QVERIFY(fm.horizontalAdvance("1,000,000") + 6 <= w.GrdAcunt->columnWidth(3));
+
+        // The caption's "년" and "월" stand just behind the year box and the
+        // month list, whatever the width of the font's blanks.
+        const QList<int> words = w.TagetTg->wordLefts();
+        QCOMPARE(words.size(), 3);
+        QCOMPARE(w.TagetTg->text().split(' ', Qt::SkipEmptyParts), QStringList({"구분:", "년", "월"}));
+        const QFontMetrics captionMetrics(w.TagetTg->font());
+        const int yearWord = w.TagetTg->x() + words[1];
+        const int monthWord = w.TagetTg->x() + words[2];
+        QVERIFY(w.TagetTg->x() + captionMetrics.horizontalAdvance("구분:") <= w.CmGbn->x());
+        QVERIFY(yearWord > w.YerEdit->geometry().right());
+        QVERIFY(yearWord + captionMetrics.horizontalAdvance("년") < w.gCombo->x());
+        QVERIFY(monthWord > w.gCombo->geometry().right());
+        QVERIFY(words[2] + captionMetrics.horizontalAdvance("월") <= w.TagetTg->width());
 
         // At the default window width every column is in view.
         w.resize(960, 600);

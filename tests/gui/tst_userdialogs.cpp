@@ -179,6 +179,13 @@ private slots:
         });
         QCOMPARE(dialogs.openFileName(s), QString());
         QCOMPARE(mode, QFileDialog::AcceptOpen);
+
+        // Open takes a name that does not exist: the command reports it.
+        whenShown<QFileDialog>([&](QFileDialog* d) {
+            d->selectFile(dir.path() + "/없는장부.Aut");
+            QMetaObject::invokeMethod(d, "accept", Qt::DirectConnection);
+        });
+        QCOMPARE(dialogs.openFileName(s), dir.path() + "/없는장부.Aut");
     }
 
     void filterTextOfTheExport()

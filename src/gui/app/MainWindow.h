@@ -17,6 +17,7 @@ class QToolButton;
 class QPushButton;
 class EntryPanel;
 class FitLabel;
+class ShadowLabel;
 class LedgerTableModel;
 class UserDialogs;
 
@@ -76,7 +77,7 @@ public:
     FitLabel* Bmxsm[6] = {};  // Bmxsm1..Bmxsm6
     QLabel* LaEnd0 = nullptr;
     // containers and decorations of the layout
-    QLabel* TagetTg = nullptr;
+    ShadowLabel* TagetTg = nullptr;
     QWidget* mColBar = nullptr;       // tool band
     QWidget* dxContainer3 = nullptr;  // its upper row
     QWidget* TpPnl0 = nullptr;        // its lower row

@@ -163,6 +163,9 @@ void Tmainf::buildLayout()
     gCombo->setMaxVisibleItems(19);
     gCombo->setGeometry(167, 6, 43, 20);
     filterBackground(gCombo);
+    // "년" and "월" just behind the year box and the month list.
+    TagetTg->placeWords({0, YerEdit->geometry().right() + 5 - TagetTg->x(),
+                         gCombo->geometry().right() + 4 - TagetTg->x()});
 
     fNameLabl = new QLabel(dxContainer3);
     fNameLabl->setObjectName(QStringLiteral("fNameLabl"));

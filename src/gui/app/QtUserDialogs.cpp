@@ -30,7 +30,8 @@ QString runFileDialog(const FileDialogSettings& s, QFileDialog::AcceptMode mode)
 {
     QFileDialog dialog(QApplication::activeWindow(), s.title, s.folder);
     dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    // Open takes any name as well: the command reports a missing file itself.
+    dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(QtUserDialogs::nameFilter(s));
     if (!s.defaultSuffix.isEmpty())
         dialog.setDefaultSuffix(s.defaultSuffix);

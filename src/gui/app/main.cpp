@@ -44,7 +44,6 @@ int main(int argc, char* argv[])
 {
     QuillApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(kProgramTitle));
-    QApplication::setApplicationDisplayName(QString::fromUtf8(kProgramTitle));
     QApplication::setFont(appfonts::pixelFont(appfonts::gulim(), 12));
     QtUserDialogs::speakKorean();
 
