@@ -7,6 +7,8 @@ void ScriptedDialogs::showInfo(const QString& text) { shown.append({"info", text
 bool ScriptedDialogs::askYesNo(const QString& text)
 {
     shown.append({"yesno", text, {}});
+    if (yesNo.isEmpty() && improviser)
+        return !text.contains(QStringLiteral("끝내")) && improviser->bounded(2) == 1;
     if (yesNo.isEmpty()) {
         QTest::qFail(qPrintable("unexpected question: " + text), __FILE__, __LINE__);
         return false;
@@ -17,6 +19,8 @@ bool ScriptedDialogs::askYesNo(const QString& text)
 UserDialogs::Answer ScriptedDialogs::askYesNoCancel(const QString& text)
 {
     shown.append({"yesnocancel", text, {}});
+    if (yesNoCancel.isEmpty() && improviser)
+        return Answer(improviser->bounded(3));
     if (yesNoCancel.isEmpty()) {
         QTest::qFail(qPrintable("unexpected question: " + text), __FILE__, __LINE__);
         return Answer::Cancel;
@@ -29,6 +33,8 @@ void ScriptedDialogs::showError(const QString& text) { shown.append({"error", te
 QString ScriptedDialogs::openFileName(const FileDialogSettings& settings)
 {
     shown.append({"open", settings.title, settings});
+    if (fileNames.isEmpty() && improviser)
+        return improvisedFile();
     if (fileNames.isEmpty()) {
         QTest::qFail("unexpected open dialog", __FILE__, __LINE__);
         return {};
@@ -39,6 +45,8 @@ QString ScriptedDialogs::openFileName(const FileDialogSettings& settings)
 QString ScriptedDialogs::saveFileName(const FileDialogSettings& settings)
 {
     shown.append({"save", settings.title, settings});
+    if (fileNames.isEmpty() && improviser)
+        return improvisedFile();
     if (fileNames.isEmpty()) {
         QTest::qFail("unexpected save dialog", __FILE__, __LINE__);
         return {};
@@ -59,4 +67,10 @@ QStringList ScriptedDialogs::texts(const QString& kind) const
         if (s.kind == kind)
             out.append(s.text);
     return out;
+}
+
+QString ScriptedDialogs::improvisedFile()
+{
+    const int pick = improviser->bounded(static_cast<int>(improvisedFiles.size()) + 1);
+    return pick == improvisedFiles.size() ? QString() : improvisedFiles[pick];
 }

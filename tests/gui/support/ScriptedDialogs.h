@@ -3,11 +3,13 @@
 
 #include <QList>
 #include <QQueue>
+#include <QRandomGenerator>
 #include <QString>
 #include <QStringList>
 
 // Answers every dialog from prepared answers and records what was shown.
-// A question asked without a prepared answer fails the running test.
+// A question asked without a prepared answer fails the running test, unless
+// an improviser is set: then it answers at random.
 class ScriptedDialogs : public UserDialogs {
 public:
     struct Shown {
@@ -23,6 +25,11 @@ public:
     int beeps = 0;
     QStringList openedDocuments;
     bool canOpenDocuments = true;
+    // Random answers where none was prepared: a file dialog gives one of
+    // `improvisedFiles` or is cancelled. The exit question is always "No",
+    // so that the window stays.
+    QRandomGenerator* improviser = nullptr;
+    QStringList improvisedFiles;
 
     void showInfo(const QString& text) override;
     bool askYesNo(const QString& text) override;
@@ -36,4 +43,7 @@ public:
 
     // The texts shown with the given kind, in order.
     QStringList texts(const QString& kind) const;
+
+private:
+    QString improvisedFile();
 };
