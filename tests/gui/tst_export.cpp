@@ -51,6 +51,8 @@ private slots:
     void sameWorkbookAsTheCommandLine();
     void existingFileIsReplacedOnlyAfterYes();
     void withoutAnApplicationTellsWhereItWasSaved();
+    void typedNameGetsTheExtension_data();
+    void typedNameGetsTheExtension();
     void aWriteFailureIsReported();
 
 private:
@@ -213,6 +215,27 @@ void ExportButtonTest::existingFileIsReplacedOnlyAfterYes()
     QCOMPARE(dialogs_->openedDocuments, QStringList{target});
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.read(2), QByteArray("PK"));
+}
+
+void ExportButtonTest::typedNameGetsTheExtension_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("no extension") << "a" << "a.xlsx";
+    QTest::newRow("a dot in the name") << "정산.2024" << "정산.2024.xlsx";
+    QTest::newRow("the old extension") << "b.xls" << "b.xls.xlsx";
+    QTest::newRow("in capitals") << "C.XLSX" << "C.XLSX";
+}
+
+void ExportButtonTest::typedNameGetsTheExtension()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, saved);
+    showMarch2024();
+    dialogs_->fileNames.enqueue(folder() + typed);
+    window_->PrtBtn->click();
+    QCOMPARE(dialogs_->openedDocuments, QStringList{folder() + saved});
+    QVERIFY(QFile::exists(folder() + saved));
 }
 
 void ExportButtonTest::withoutAnApplicationTellsWhereItWasSaved()

@@ -401,6 +401,10 @@ private slots:
         QTest::newRow("save as with every row filtered out") << true << 2 << 2003 << "b.Aut" << "b.Aut";
         QTest::newRow("save, every row filtered out") << false << 2 << 2003 << "c.Aut" << "c.Aut";
         QTest::newRow("name without extension") << true << 2 << 2009 << "d" << "d.Aut";
+        // Saved so that the dialogs' "*.Aut" filter shows it later.
+        QTest::newRow("name with a dot") << true << 2 << 2009 << "2024.12" << "2024.12.Aut";
+        QTest::newRow("name with a trailing dot") << true << 2 << 2009 << "e." << "e.Aut";
+        QTest::newRow("extension in capitals") << true << 2 << 2009 << "F.AUT" << "F.AUT";
         QTest::newRow("dialog cancelled") << true << 2 << 2009 << "" << "";
     }
     void saveOfAnUntitledLedger()

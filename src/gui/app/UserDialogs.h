@@ -11,6 +11,25 @@ struct FileDialogSettings {
     QString defaultSuffix;  // "Aut", "xlsx": added to a name typed without one
 };
 
+// The name a file dialog's answer stands for. A name to open gets the
+// default suffix when it has none. A name to save under gets it unless it
+// already ends in it, so "2024.12" is saved as "2024.12.Aut" and shows in
+// the dialogs' filter later; a trailing dot is dropped first.
+inline QString CompletedFileName(QString path, const QString& defaultSuffix, bool saving)
+{
+    const QString ending = QLatin1Char('.') + defaultSuffix;
+    if (saving) {
+        if (path.endsWith(ending, Qt::CaseInsensitive))
+            return path;
+        while (path.endsWith(QLatin1Char('.')))
+            path.chop(1);
+        return path + ending;
+    }
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return dot > slash && dot + 1 < path.size() ? path : path + (dot + 1 == path.size() ? defaultSuffix : ending);
+}
+
 // Every message box, file dialog and sound of the program goes through this
 // interface, so that tests can answer them without a person.
 class UserDialogs {

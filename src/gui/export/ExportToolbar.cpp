@@ -59,8 +59,7 @@ void Tmainf::PrtBtnClick()
     QString path = dialogs().saveFileName(settings);
     if (path.isEmpty())
         return;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".xlsx");
+    path = CompletedFileName(path, settings.defaultSuffix, true);
     if (QFileInfo::exists(path)
         && !dialogs().askYesNo(QStringLiteral("%1 파일이 이미 있습니다.\n새 자료로 바꾸시겠습니까?")
                                    .arg(QFileInfo(path).fileName())))

@@ -79,8 +79,7 @@ bool Tmainf::ledgerDialog(bool save, const QString& proposal, QString& path)
     path = save ? dialogs().saveFileName(settings) : dialogs().openFileName(settings);
     if (path.isEmpty())
         return false;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".Aut");
+    path = CompletedFileName(path, settings.defaultSuffix, save);
     return true;
 }
 
