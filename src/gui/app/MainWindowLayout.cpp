@@ -35,11 +35,8 @@ constexpr int kGridBorder = 3;
 constexpr int kTotalsBarHeight = 26;
 constexpr int kGridRowHeight = 18;
 
-// Grid columns by what they hold: the date and the six amounts, or the
-// description and the counterparty.
+// The grid columns of the date and the six amounts.
 bool isFigureColumn(int c) { return c == 0 || (c >= 3 && c <= 8); }
-bool isTextColumn(int c) { return c == 1 || c == 2; }
-constexpr int kLastTextColumn = 2;
 
 void setColor(QWidget* w, QPalette::ColorRole role, const QColor& c)
 {
@@ -301,28 +298,17 @@ void Tmainf::buildLayout()
     const int dateWidth = GrdAcunt->fontMetrics().horizontalAdvance(QStringLiteral("2009.01.05")) + 8;
     const double scale = std::max(1.0, dateWidth / double(LedgerTableModel::columnWidth(0)));
     int gained = 0;
-    int textWidth = 0;
     for (int c = 0; c < LedgerTableModel::kColumnCount; ++c) {
         const int designed = LedgerTableModel::columnWidth(c);
-        if (isFigureColumn(c))
-            gained += qRound(designed * scale) - designed;
-        else if (isTextColumn(c))
-            textWidth += designed;
-    }
-    int givenBack = 0;
-    for (int c = 0; c < LedgerTableModel::kColumnCount; ++c) {
-        const int designed = LedgerTableModel::columnWidth(c);
-        int width = designed;
-        if (isFigureColumn(c)) {
-            width = qRound(designed * scale);
-        } else if (isTextColumn(c)) {
-            // the last text column takes the rounding remainder
-            const int share = c == kLastTextColumn ? gained - givenBack : gained * designed / textWidth;
-            givenBack += share;
-            width = designed - share;
-        }
+        const int width = isFigureColumn(c) ? qRound(designed * scale) : designed;
+        gained += width - designed;
         GrdAcunt->setColumnWidth(c, width);
     }
+    const int description = LedgerTableModel::columnWidth(1);
+    const int counterparty = LedgerTableModel::columnWidth(2);
+    const int fromDescription = gained * description / (description + counterparty);
+    GrdAcunt->setColumnWidth(1, description - fromDescription);
+    GrdAcunt->setColumnWidth(2, counterparty - (gained - fromDescription));
     // The selection stays visible when the grid loses the focus.
     QPalette gp = GrdAcunt->palette();
     gp.setColor(QPalette::Inactive, QPalette::Highlight, gp.color(QPalette::Active, QPalette::Highlight));

@@ -1,4 +1,5 @@
 #pragma once
+#include <QFileInfo>
 #include <QString>
 
 // Settings of one file dialog, as the commands give them.
@@ -18,16 +19,11 @@ struct FileDialogSettings {
 inline QString CompletedFileName(QString path, const QString& defaultSuffix, bool saving)
 {
     const QString ending = QLatin1Char('.') + defaultSuffix;
-    if (saving) {
-        if (path.endsWith(ending, Qt::CaseInsensitive))
-            return path;
-        while (path.endsWith(QLatin1Char('.')))
-            path.chop(1);
-        return path + ending;
-    }
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    return dot > slash && dot + 1 < path.size() ? path : path + (dot + 1 == path.size() ? defaultSuffix : ending);
+    if (saving ? path.endsWith(ending, Qt::CaseInsensitive) : !QFileInfo(path).suffix().isEmpty())
+        return path;
+    while (path.endsWith(QLatin1Char('.')))
+        path.chop(1);
+    return path + ending;
 }
 
 // Every message box, file dialog and sound of the program goes through this
