@@ -1,9 +1,35 @@
 #!/bin/sh
 # Installs the Debian packages the build and the tests need, only when missing.
+# One package a line, so that additions stay readable.
 set -e
-PKGS="cmake g++ make ccache pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libqt6opengl6-dev libgl-dev \
-libxlsxwriter-dev fonts-nanum libgtest-dev libgmock-dev libbenchmark-dev python3-openpyxl \
-xvfb xauth"
+PKGS="
+cmake
+g++
+make
+ccache
+pkg-config
+qt6-base-dev
+qt6-base-dev-tools
+qt6-translations-l10n
+qt6-charts-dev
+libqt6opengl6-dev
+libgl-dev
+libxlsxwriter-dev
+fonts-nanum
+libgtest-dev
+libgmock-dev
+libbenchmark-dev
+python3-openpyxl
+xvfb
+xauth
+openbox
+xdotool
+imagemagick
+dbus-x11
+ibus
+ibus-hangul
+python3-pyatspi
+"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
