@@ -10,3 +10,4 @@ int runImport(const std::vector<std::string>& args);
 int runTotals(const std::vector<std::string>& args);
 int runCheck(const std::vector<std::string>& args);
 int runExport(const std::vector<std::string>& args);
+int runTax(const std::vector<std::string>& args);

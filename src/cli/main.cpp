@@ -17,7 +17,9 @@ const char* const kUsage =
     "  totals FILE [--year Y] [--month M] [--category 전체|수입|비용|자산] [--labels]\n"
     "  check FILE                    reports damaged or suspicious records\n"
     "  export FILE OUT.xlsx [--year Y] [--month M] [--category 전체|수입|비용|자산] [--printer]\n"
-    "                                the official-form workbook; --printer adds the page setup\n";
+    "                                the official-form workbook; --printer adds the page setup\n"
+    "  tax FILE --year Y [--type 일반|간이|면세]\n"
+    "                                VAT and income-tax figures of the year (참고용, for reference)\n";
 
 } // namespace
 
@@ -42,6 +44,8 @@ int main(int argc, char** argv)
             return runCheck(args);
         if (command == "export")
             return runExport(args);
+        if (command == "tax")
+            return runTax(args);
     } catch (const std::exception& e) {
         return cliFail(1, e.what());
     }
