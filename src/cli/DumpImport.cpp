@@ -5,11 +5,14 @@
 #include "app/Cp949.h"
 #include "ledger/AutRecord.h"
 #include "ledger/Money.h"
-#include "ledger/WorkingTable.h"
 
-#include <fstream>
+#include <cerrno>
+#include <fcntl.h>
 #include <iostream>
+#include <poll.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,10 +39,12 @@ std::string tableText(std::string_view stored)
     return std::string(stored.substr(0, zero));
 }
 
-// Parses one dump line into an entry; returns the reason when it is bad.
-std::optional<std::string> parseLine(const std::string& line, quill::LedgerEntry& e)
+// Parses one dump line into a record; returns the reason when it is bad.
+// Amounts go from the decimal text straight to ten-thousandths, never
+// through a double, so every amount the file can hold comes back exactly.
+std::optional<std::string> parseLine(std::string_view line, AutRecord& record)
 {
-    std::vector<std::string> cols = splitTabs(line);
+    std::vector<std::string> cols = splitTabs(std::string(line));
     if (cols.size() != 12)
         return "expected 12 tab-separated columns, found " + std::to_string(cols.size());
 
@@ -50,6 +55,7 @@ std::optional<std::string> parseLine(const std::string& line, quill::LedgerEntry
     };
     static const TextColumn texts[] = {{0, "IDAY", 10}, {1, "JKYU", 45}, {2, "SANGHO", 35},
                                        {9, "ETC", 15}, {10, "TAG", 1}};
+    quill::LedgerEntry e;
     for (const TextColumn& t : texts) {
         quill::Cp949Encoding enc = quill::encodeCp949Escaped(cols[static_cast<std::size_t>(t.index)]);
         if (!enc.bytes)
@@ -67,16 +73,14 @@ std::optional<std::string> parseLine(const std::string& line, quill::LedgerEntry
         case 10: e.TAG = *enc.bytes; break;
         }
     }
+    std::int64_t amounts[quill::kMoneyFieldCount];
     for (int f = 0; f < quill::kMoneyFieldCount; ++f) {
         const std::string& text = cols[static_cast<std::size_t>(3 + f)];
         std::optional<std::int64_t> tenths = quill::parsePlainDecimal(text);
         if (!tenths)
             return std::string(quill::moneyFieldName(f)) + ": \"" + text
                 + "\" is not a plain decimal amount within the file's range";
-        double amount = quill::fromTenThousandths(*tenths);
-        if (!quill::toTenThousandths(amount))
-            return std::string(quill::moneyFieldName(f)) + ": \"" + text + "\" is outside the file's range";
-        quill::setMoneyValue(e, f, amount);
+        amounts[f] = *tenths;
     }
     const std::string& ctg = cols[11];
     std::optional<std::int64_t> c = quill::parsePlainDecimal(ctg);
@@ -84,8 +88,144 @@ std::optional<std::string> parseLine(const std::string& line, quill::LedgerEntry
         || *c / 10000 > INT32_MAX)
         return "CTG: \"" + ctg + "\" is not a 32-bit whole number";
     e.CTG = static_cast<std::int32_t>(*c / 10000);
+    if (quill::IoResult r = record.compose(e); !r)
+        return r.message;  // the amounts are zero here: cannot happen
+    for (int f = 0; f < quill::kMoneyFieldCount; ++f)
+        record.setStoredAmount(f, amounts[f]);
     return std::nullopt;
 }
+
+// The longest line a dump writes is under 600 bytes (every text byte
+// escaped as \xHH, every amount at its longest); anything much longer is no
+// ledger line, and reading it whole would let /dev/zero fill the memory.
+constexpr std::size_t kMaxLineBytes = 4096;
+
+// How long import waits for a program to open a named pipe for writing.
+constexpr int kPipeWriterWaitMs = 3000;
+
+// Reads the input line by line in bounded memory. A named pipe is opened
+// without waiting for a writer (open would otherwise block for ever); it is
+// read once a writer has connected, and refused when none comes.
+class LineReader {
+public:
+    ~LineReader()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+
+    std::optional<std::string> open(const std::string& path)
+    {
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd_ < 0)
+            return quill::IoResult::fromErrno(errno).message;
+        struct stat st {};
+        if (fstat(fd_, &st) != 0)
+            return quill::IoResult::fromErrno(errno).message;
+        if (S_ISDIR(st.st_mode))
+            return quill::IoResult::fromErrno(EISDIR).message;
+        if (S_ISFIFO(st.st_mode) && !waitForWriter())
+            return "no program writes into this pipe (waited "
+                + std::to_string(kPipeWriterWaitMs / 1000) + " s)";
+        // From here on reads wait for data as usual.
+        int flags = fcntl(fd_, F_GETFL);
+        if (flags >= 0)
+            fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+        return std::nullopt;
+    }
+
+    enum class Status { Line, End, TooLong, Error };
+
+    // The next line without its "\n" (and without a "\r" before it).
+    Status next(std::string_view& line)
+    {
+        for (;;) {
+            const std::size_t nl = buffer_.find('\n', scanned_);
+            if (nl != std::string::npos) {
+                if (nl > kMaxLineBytes)
+                    return Status::TooLong;
+                take(nl, nl + 1, line);
+                return Status::Line;
+            }
+            scanned_ = buffer_.size();
+            if (buffer_.size() > kMaxLineBytes)
+                return Status::TooLong;
+            if (eof_) {
+                if (buffer_.empty())
+                    return Status::End;
+                take(buffer_.size(), buffer_.size(), line);
+                return Status::Line;
+            }
+            if (!fill())
+                return Status::Error;
+        }
+    }
+
+    const std::string& error() const { return error_; }
+
+private:
+    bool waitForWriter()
+    {
+        // Without a writer a read gives 0 at once; with a writer that has
+        // not written yet it gives EAGAIN.
+        for (int waited = 0;; waited += 50) {
+            char probe[4096];
+            ssize_t got = ::read(fd_, probe, sizeof probe);
+            if (got > 0) {
+                pending_.assign(probe, static_cast<std::size_t>(got));
+                return true;
+            }
+            if (got < 0 && errno != EINTR)
+                return errno == EAGAIN;
+            if (waited >= kPipeWriterWaitMs)
+                return false;
+            struct pollfd p {fd_, POLLIN, 0};
+            poll(&p, 1, 50);
+        }
+    }
+
+    bool fill()
+    {
+        if (!pending_.empty()) {
+            buffer_ += pending_;
+            pending_.clear();
+            return true;
+        }
+        char chunk[65536];
+        for (;;) {
+            ssize_t got = ::read(fd_, chunk, sizeof chunk);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0) {
+                error_ = quill::IoResult::fromErrno(errno).message;
+                return false;
+            }
+            if (got == 0)
+                eof_ = true;
+            buffer_.append(chunk, static_cast<std::size_t>(got));
+            return true;
+        }
+    }
+
+    void take(std::size_t end, std::size_t next, std::string_view& line)
+    {
+        // The line stays valid until the following call.
+        current_.assign(buffer_, 0, end);
+        buffer_.erase(0, next);
+        scanned_ = 0;
+        if (!current_.empty() && current_.back() == '\r')
+            current_.pop_back();
+        line = current_;
+    }
+
+    int fd_ = -1;
+    std::string buffer_;
+    std::string pending_;
+    std::string current_;
+    std::size_t scanned_ = 0;
+    bool eof_ = false;
+    std::string error_;
+};
 
 } // namespace
 
@@ -126,29 +266,41 @@ int runImport(const std::vector<std::string>& args)
         return cliFail(2, "usage: quillbook-cli import IN.tsv OUT.Aut");
     const std::string& in = a.positional[0];
     const std::string& outPath = a.positional[1];
-    std::ifstream file(in, std::ios::binary);
-    if (!file)
-        return cliFail(1, in + ": cannot be read");
+    LineReader reader;
+    if (auto err = reader.open(in))
+        return cliFail(1, in + ": " + *err);
 
-    quill::WorkingTable table;
-    std::string line;
+    std::vector<AutRecord> records;
+    std::string_view line;
     std::size_t lineNo = 0;
-    while (std::getline(file, line)) {
-        ++lineNo;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.empty() && file.peek() == std::char_traits<char>::eof())
+    bool blankPending = false;  // an empty last line (an editor's extra newline) is no entry
+    for (;;) {
+        LineReader::Status status = reader.next(line);
+        if (status == LineReader::Status::End)
             break;
-        quill::LedgerEntry e;
-        if (auto err = parseLine(line, e))
+        if (blankPending) {
+            AutRecord unused;
+            return cliFail(1, in + ": line " + std::to_string(lineNo) + ": " + *parseLine("", unused));
+        }
+        ++lineNo;
+        if (status == LineReader::Status::Error)
+            return cliFail(1, in + ": read error: " + reader.error());
+        if (status == LineReader::Status::TooLong)
+            return cliFail(1, in + ": line " + std::to_string(lineNo) + ": longer than "
+                                  + std::to_string(kMaxLineBytes) + " bytes, which no ledger line is");
+        // A text editor's byte-order mark is no part of the first date.
+        if (lineNo == 1 && line.substr(0, 3) == "\xEF\xBB\xBF")
+            line.remove_prefix(3);
+        if (line.empty()) {
+            blankPending = true;
+            continue;
+        }
+        AutRecord record;
+        if (auto err = parseLine(line, record))
             return cliFail(1, in + ": line " + std::to_string(lineNo) + ": " + *err);
-        table.appendRaw(e);
+        records.push_back(record);
     }
-    if (file.bad())
-        return cliFail(1, in + ": read error");
-    table.orderBy("IDAY");
-    table.open();
-    quill::IoResult r = quill::WriteLedgerFile(outPath, table);
+    quill::IoResult r = quill::WriteLedgerRecords(outPath, std::move(records));
     if (!r)
         return cliFail(1, outPath + ": " + r.message);
     return 0;

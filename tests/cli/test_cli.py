@@ -4,6 +4,7 @@ import random
 import struct
 import subprocess
 import tempfile
+import threading
 import unittest
 
 CLI = os.environ.get("QB_CLI", "../../build/bin/quillbook-cli")
@@ -126,6 +127,115 @@ class DumpImport(Base):
         src = self.write("empty.tsv", b"")
         self.assertEqual(run("import", src, self.path("e.Aut"))[0], 0)
         self.assertEqual(os.path.getsize(self.path("e.Aut")), 0)
+
+
+def amount_line(amount, iday="2024.01.01"):
+    return f"{iday}\tx\t\t{amount}\t0\t0\t0\t0\t0\t\tN\t0"
+
+
+class ExactImport(Base):
+    def test_decimal_texts_become_exact_ten_thousandths(self):
+        cases = [
+            ("12345678901234.5678", "12345678901234.5678"),
+            ("900000000000000.0001", "900000000000000.0001"),
+            ("922337203685477.5807", "922337203685477.5807"),
+            ("-922337203685477.5808", "-922337203685477.5808"),
+            ("0.00005", "0"), ("0.00015", "0.0002"), ("0.00025", "0.0002"), ("0.12345", "0.1234"),
+            ("0.000250001", "0.0003"), ("-0.00015", "-0.0002"), ("-0.00005", "0"),
+            ("0.99995", "1"), ("007.50", "7.5"), ("+3", "3"), ("-922337203685477.58085", "-922337203685477.5808"),
+        ]
+        for text, dumped in cases:
+            with self.subTest(text):
+                aut = self.imported([amount_line(text)])
+                self.assertEqual(run("dump", aut)[1].split("\t")[3], dumped)
+
+    def test_only_values_outside_the_64_bit_range_are_refused(self):
+        for text in ("922337203685477.5808", "-922337203685477.5809", "922337203685477.58075",
+                     "99999999999999999999"):
+            with self.subTest(text):
+                src = self.write("big.tsv", (amount_line(text) + "\n").encode())
+                code, _, err = run("import", src, self.path("big.Aut"))
+                self.assertEqual(code, 1)
+                self.assertIn("line 1: INMNY", err)
+
+    def test_dump_import_dump_is_identical_for_any_records(self):
+        rnd = random.Random(6000)
+        extremes = [-2 ** 63, 2 ** 63 - 1, 0, 1, -1, 9000000000000000001, 123456789012345678]
+        recs = []
+        for i in range(3000):
+            amounts = [rnd.choice(extremes) if rnd.random() < 0.3 else rnd.randrange(-2 ** 63, 2 ** 63)
+                       for _ in range(6)]
+            rb = lambda n: bytes(rnd.getrandbits(8) for _ in range(n))
+            recs.append(record(iday=rb(10), jkyu=rb(45), sangho=rb(35), amounts=amounts, etc=rb(15), tag=rb(1),
+                               ctg=rnd.randrange(-2 ** 31, 2 ** 31),
+                               lengths={k: rnd.randrange(256) for k in ("IDAY", "JKYU", "SANGHO", "ETC", "TAG")}))
+        aut = self.write("random.Aut", b"".join(recs))
+        code, first, err = run("dump", aut)
+        self.assertEqual(code, 0, err)
+        src = self.write("random.tsv", first.encode())
+        code, _, err = run("import", src, self.path("back.Aut"))
+        self.assertEqual(code, 0, err)
+        code, second, _ = run("dump", self.path("back.Aut"))
+        # import orders by date; the same lines must come back, none changed
+        self.assertEqual(sorted(second.splitlines()), sorted(first.splitlines()))
+        # and a file already in date order comes back line for line
+        src2 = self.write("sorted.tsv", second.encode())
+        self.assertEqual(run("import", src2, self.path("back2.Aut"))[0], 0)
+        self.assertEqual(run("dump", self.path("back2.Aut"))[1], second)
+
+
+class HostileInput(Base):
+    def test_a_byte_order_mark_is_accepted(self):
+        src = self.write("bom.tsv", b"\xef\xbb\xbf" + (LINES[0] + "\r\n").encode())
+        code, _, err = run("import", src, self.path("bom.Aut"))
+        self.assertEqual(code, 0, err)
+        self.assertEqual(run("dump", self.path("bom.Aut"))[1], LINES[0] + "\n")
+
+    def test_an_overlong_line_is_refused_with_its_number_in_bounded_memory(self):
+        long_line = LINES[1].replace("매출", "가" * 3000)
+        src = self.write("long.tsv", (LINES[0] + "\n" + long_line + "\n").encode())
+        code, _, err = run("import", src, self.path("long.Aut"))
+        self.assertEqual(code, 1)
+        self.assertIn("line 2: longer than", err)
+        self.assertFalse(os.path.exists(self.path("long.Aut")))
+        # an endless line: refused at once instead of read into memory
+        p = subprocess.run([CLI, "import", "/dev/zero", self.path("zero.Aut")], capture_output=True, timeout=120)
+        self.assertEqual(p.returncode, 1)
+        self.assertIn("line 1: longer than", p.stderr.decode())
+
+    def test_a_blank_line_inside_is_refused_but_a_last_one_is_not(self):
+        src = self.write("blank.tsv", (LINES[0] + "\n\n" + LINES[1] + "\n").encode())
+        code, _, err = run("import", src, self.path("b.Aut"))
+        self.assertEqual(code, 1)
+        self.assertIn("line 2:", err)
+        src = self.write("last.tsv", (LINES[0] + "\n\n").encode())
+        self.assertEqual(run("import", src, self.path("c.Aut"))[0], 0)
+        self.assertEqual(os.path.getsize(self.path("c.Aut")), 168)
+
+    def test_a_named_pipe_without_a_writer_is_refused_not_waited_on(self):
+        fifo = self.path("fifo")
+        os.mkfifo(fifo)
+        p = subprocess.run([CLI, "import", fifo, self.path("p.Aut")], capture_output=True, timeout=120)
+        self.assertEqual(p.returncode, 1)
+        self.assertIn("no program writes", p.stderr.decode())
+        self.assertFalse(os.path.exists(self.path("p.Aut")))
+
+    def test_a_named_pipe_with_a_writer_is_read(self):
+        fifo = self.path("fifo")
+        os.mkfifo(fifo)
+        proc = subprocess.Popen([CLI, "import", fifo, self.path("p.Aut")], stderr=subprocess.PIPE)
+
+        def writer():
+            with open(fifo, "wb") as f:  # waits for the reader's open
+                for line in LINES:
+                    f.write((line + "\n").encode())
+                    f.flush()
+        t = threading.Thread(target=writer)
+        t.start()
+        t.join(120)
+        _, err = proc.communicate(timeout=120)
+        self.assertEqual(proc.returncode, 0, err)
+        self.assertEqual(os.path.getsize(self.path("p.Aut")), 168 * len(LINES))
 
 
 class Totals(Base):

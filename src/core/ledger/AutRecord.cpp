@@ -4,6 +4,7 @@
 #include "ledger/Money.h"
 #include "ledger/WorkingTable.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -74,6 +75,11 @@ std::int32_t AutRecord::storedCtg() const
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(getLe(&bytes[kCtg], 4)));
 }
 
+void AutRecord::setStoredAmount(int field, std::int64_t tenThousandths)
+{
+    putLe(&bytes[kAmounts + 8 * static_cast<std::size_t>(field)], static_cast<std::uint64_t>(tenThousandths), 8);
+}
+
 LedgerEntry AutRecord::toEntry() const
 {
     LedgerEntry e;
@@ -104,6 +110,24 @@ IoResult WriteLedgerFile(const std::string& path, WorkingTable& table, const Wri
         if (IoResult r = file.write(record.bytes.data(), AutRecord::kSize); !r)
             return r;
     }
+    return file.commit();
+}
+
+IoResult WriteLedgerRecords(const std::string& path, std::vector<AutRecord> records)
+{
+    // The table's date is the stored text ended at its first zero byte.
+    auto day = [](const AutRecord& r) {
+        std::string_view d = r.storedText(AutRecord::IDAY);
+        return d.substr(0, d.find('\0'));
+    };
+    std::stable_sort(records.begin(), records.end(),
+                     [&](const AutRecord& a, const AutRecord& b) { return day(a) < day(b); });
+    SafeFile file(path);
+    if (IoResult r = file.open(); !r)
+        return r;
+    for (const AutRecord& record : records)
+        if (IoResult r = file.write(record.bytes.data(), AutRecord::kSize); !r)
+            return r;
     return file.commit();
 }
 

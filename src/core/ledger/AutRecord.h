@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quill {
 
@@ -45,6 +46,10 @@ struct AutRecord {
     std::int64_t storedAmount(int field) const;
     std::int32_t storedCtg() const;
     std::string_view storedText(Slot s) const;  // at most the capacity, not cut at zero
+
+    // Stores an amount exactly as given, in ten-thousandths (the command
+    // line's import keeps every digit of the text it reads).
+    void setStoredAmount(int field, std::int64_t tenThousandths);
 };
 
 // Progress steps of the file loops. Writing: before record i of n. Reading:
@@ -63,6 +68,12 @@ IoResult ScanLedgerFile(const std::string& path, const std::function<bool(const 
 // untouched unless the whole new content is written and synced; on any
 // failure nothing at the path changes.
 IoResult WriteLedgerFile(const std::string& path, WorkingTable& table, const WriteStep& step = {});
+
+// Writes `count` composed records, ordered by their IDAY text as
+// WriteLedgerFile orders a table (records of the same date keep their
+// order), with the same guarantee that the previous file survives any
+// failure.
+IoResult WriteLedgerRecords(const std::string& path, std::vector<AutRecord> records);
 
 // Appends one row per complete record to the table (unordered; order it
 // afterwards) and calls the step after each. Needs read access only. The
