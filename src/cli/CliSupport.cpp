@@ -96,3 +96,16 @@ std::optional<int> openFilteredLedger(const std::vector<std::string>& args, cons
         return cliFail(1, out.positional[0] + ": " + r.message);
     return std::nullopt;
 }
+
+std::optional<int> parseFilteredArgs(const std::vector<std::string>& args, const std::set<std::string>& flags,
+                                     std::size_t positionals, const std::string& usage, CliArgs& out,
+                                     std::optional<quill::LedgerFilter>& filter)
+{
+    if (auto err = parseCliArgs(args, {"--year", "--month", "--category"}, flags, out))
+        return cliFail(2, *err);
+    if (out.positional.size() != positionals)
+        return cliFail(2, usage);
+    if (auto err = cliFilter(out, filter))
+        return cliFail(2, *err);
+    return std::nullopt;
+}

@@ -43,5 +43,12 @@ std::optional<int> openFilteredLedger(const std::vector<std::string>& args, cons
                                       std::size_t positionals, const std::string& usage, CliArgs& out,
                                       quill::WorkingTable& table);
 
+// The same start without loading anything, for the commands that stream
+// the file: parses the options and the filter and expects `positionals`
+// words. Returns the exit status when it failed.
+std::optional<int> parseFilteredArgs(const std::vector<std::string>& args, const std::set<std::string>& flags,
+                                     std::size_t positionals, const std::string& usage, CliArgs& out,
+                                     std::optional<quill::LedgerFilter>& filter);
+
 // Prints "quillbook-cli: <text>" on stderr; returns `status`.
 int cliFail(int status, const std::string& text);

@@ -5,12 +5,11 @@
 
 #include "app/Cp949.h"
 #include "ledger/AutRecord.h"
+#include "ledger/LedgerFileStream.h"
 #include "ledger/Money.h"
-#include "ledger/WorkingTable.h"
 #include "view/Totals.h"
 
 #include <iostream>
-#include <sstream>
 
 namespace {
 
@@ -49,12 +48,26 @@ std::string dateProblem(std::string_view d)
 int runTotals(const std::vector<std::string>& args)
 {
     CliArgs a;
-    quill::WorkingTable table;
+    std::optional<quill::LedgerFilter> filter;
     const char* usage = "usage: quillbook-cli totals FILE [--year Y] [--month M] [--category C] [--labels]";
-    if (auto status = openFilteredLedger(args, {"--labels"}, 1, usage, a, table))
+    if (auto status = parseFilteredArgs(args, {"--labels"}, 1, usage, a, filter))
         return *status;
 
-    quill::LedgerTotals totals = quill::SumVisibleRows(table);
+    // Streamed: each record through the program's own decoder and filter,
+    // summed as the totals bar sums, without holding the ledger.
+    const std::string& path = a.positional[0];
+    quill::LedgerFileStream file;
+    quill::IoResult r = file.open(path);
+    quill::LedgerTotals totals;
+    if (r)
+        r = file.scan([&](std::size_t, const AutRecord& rec) {
+            const quill::LedgerEntry e = rec.toEntry();
+            if (!filter || filter->passes(e))
+                quill::AddToTotals(totals, e);
+            return true;
+        });
+    if (!r)
+        return cliFail(1, path + ": " + r.message);
     if (a.flags.count("--labels")) {
         quill::TotalsTexts texts = quill::FormatTotals(totals);
         for (std::size_t i = 0; i < texts.Bmxsm.size(); ++i)
@@ -84,15 +97,28 @@ int runCheck(const std::vector<std::string>& args)
     };
     static const Text texts[] = {{AutRecord::IDAY, "IDAY"}, {AutRecord::JKYU, "JKYU"},
                                  {AutRecord::SANGHO, "SANGHO"}, {AutRecord::ETC, "ETC"}, {AutRecord::TAG, "TAG"}};
+    quill::LedgerFileStream file;
+    if (quill::IoResult r = file.open(path); !r)
+        return cliFail(1, path + ": " + r.message);
+    // A device or a pipe has no records to count: reading /dev/urandom as
+    // an empty ledger would report a clean file.
+    if (!file.isRegular())
+        return cliFail(1, path + ": a device or pipe, not a ledger file");
+
+    // The report goes out as it is found, so a damaged file of any size
+    // is checked in bounded memory.
     std::size_t recordNo = 0;
     std::size_t findings = 0;
-    std::ostringstream out;
-    std::size_t trailing = 0;
-    quill::IoResult r = quill::ScanLedgerFile(path, [&](const AutRecord& rec) {
+    std::string out;
+    auto flush = [&] {
+        std::cout << out;
+        out.clear();
+    };
+    quill::IoResult r = file.scan([&](std::size_t, const AutRecord& rec) {
         ++recordNo;
         auto report = [&](const std::string& what) {
             ++findings;
-            out << "record " << recordNo << ": " << what << '\n';
+            out += "record " + std::to_string(recordNo) + ": " + what + '\n';
         };
         for (const Text& t : texts) {
             if (rec.lengthByte(t.slot) > t.slot.capacity)
@@ -120,12 +146,14 @@ int runCheck(const std::vector<std::string>& args)
             report("more than one category in use (" + std::to_string(pairs) + " amount pairs)");
         if (allZero)
             report("all amounts are zero");
+        if (out.size() > (1 << 16))
+            flush();
         return true;
-    }, &trailing);
-    std::cout << out.str();
+    });
+    flush();
     if (!r)
         return cliFail(1, path + ": " + r.message);
-    if (trailing) {
+    if (const std::size_t trailing = file.trailingBytes()) {
         ++findings;
         std::cout << "tail: " << trailing << " bytes after record " << recordNo
                   << " do not form a complete record and are ignored\n";

@@ -313,6 +313,26 @@ class Check(Base):
                        "tail: 4 bytes after record 7"]:
             self.assertTrue(any(l.startswith(needle) for l in lines), needle + "\n" + out)
 
+    def test_a_device_or_pipe_is_no_ledger_file(self):
+        fifo = self.path("fifo")
+        os.mkfifo(fifo)
+        for path in ("/dev/urandom", "/dev/null", fifo):
+            with self.subTest(path):
+                p = subprocess.run([CLI, "check", path], capture_output=True, timeout=120)
+                self.assertEqual(p.returncode, 1)
+                self.assertIn("not a ledger file", p.stderr.decode())
+                self.assertEqual(p.stdout, b"")
+
+    def test_the_report_of_a_large_damaged_file_is_complete_and_in_order(self):
+        recs = [record(iday=b"2024.13.01", amounts=(0, 0, 100, 10, 0, 0)), record(amounts=(1, 0, 1, 0, 0, 0))]
+        aut = self.write("big.Aut", b"".join(recs) * 20000)
+        code, out, _ = run("check", aut)
+        self.assertEqual(code, 3)
+        lines = out.splitlines()
+        self.assertEqual(len(lines), 40000)
+        self.assertEqual(lines[-1], "record 40000: more than one category in use (2 amount pairs)")
+        self.assertTrue(lines[39998].startswith("record 39999: date is not a calendar date"))
+
     def test_unreadable(self):
         self.assertEqual(run("check", self.path("missing.Aut"))[0], 1)
         self.assertEqual(run("check", self.dir.name)[0], 1)

@@ -3,6 +3,7 @@
 
 #include "app/SafeFile.h"
 #include "ledger/AutRecord.h"
+#include "ledger/Money.h"
 #include "ledger/WorkingTable.h"
 
 #include <gtest/gtest.h>
@@ -107,6 +108,33 @@ TEST(AutRecord, MeaninglessBytesAreIgnored)
     ASSERT_TRUE(b.compose(e));
     EXPECT_NE(a.bytes, b.bytes);
     EXPECT_EQ(a.toEntry(), b.toEntry());
+}
+
+TEST(AutRecord, DecodesAnyBytesAsTheTableStoresTexts)
+{
+    // Random records, damaged length bytes and zero bytes inside texts
+    // included: every text as FixedText::assign keeps it (cut at the
+    // capacity and at the first zero, zeros behind), every amount divided.
+    std::uint64_t x = 0x9E3779B97F4A7C15ULL;
+    auto next = [&] { return x ^= x << 13, x ^= x >> 7, x ^= x << 17; };
+    for (int k = 0; k < 5000; ++k) {
+        AutRecord rec;
+        for (auto& b : rec.bytes)
+            b = static_cast<unsigned char>(next() % 4 == 0 ? 0 : next());
+        LedgerEntry want;
+        want.IDAY.assign(rec.storedText(AutRecord::IDAY));
+        want.JKYU.assign(rec.storedText(AutRecord::JKYU));
+        want.SANGHO.assign(rec.storedText(AutRecord::SANGHO));
+        want.ETC.assign(rec.storedText(AutRecord::ETC));
+        want.TAG.assign(rec.storedText(AutRecord::TAG));
+        for (int f = 0; f < kMoneyFieldCount; ++f)
+            setMoneyValue(want, f, fromTenThousandthsExtended(rec.storedAmount(f)));
+        want.CTG = rec.storedCtg();
+        const LedgerEntry got = rec.toEntry();
+        ASSERT_EQ(got, want) << k;
+        ASSERT_EQ(std::memcmp(got.JKYU.data, want.JKYU.data, sizeof want.JKYU.data), 0) << k;
+        ASSERT_EQ(std::memcmp(got.IDAY.data, want.IDAY.data, sizeof want.IDAY.data), 0) << k;
+    }
 }
 
 TEST(LedgerFile, RoundTripIsExact)

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 using namespace quill;
 
@@ -35,6 +36,35 @@ TEST(Money, ReadsBackFourDecimals)
     for (std::int64_t v : {312LL, -10000LL, 1LL, -1LL, 12345678LL, 4503599627370495LL, -4503599627370495LL})
         EXPECT_EQ(toTenThousandths(fromTenThousandths(v)), v) << v;
     EXPECT_DOUBLE_EQ(fromTenThousandths(312), 0.0312);
+}
+
+TEST(Money, WholeWonShortcutsGiveWhatExtendedPrecisionGives)
+{
+    // Around the shortcut's limit (2^49 won), at the file's range and in
+    // between: the conversions must not depend on the path they take.
+    std::vector<std::int64_t> stored{0, 1, -1, 10000, -10000, 9999, 10001, 50000, -50000,
+                                     INT64_MAX, INT64_MIN, INT64_MAX - 9999, INT64_MIN + 10000};
+    for (std::int64_t won : {562949953421311LL, 562949953421312LL, 562949953421313LL, 922337203685477LL,
+                             4503599627370495LL / 10000, 123456789LL})
+        for (std::int64_t sign : {1, -1})
+            for (std::int64_t extra : {0, 1, 5000, 9999})
+                stored.push_back(sign * (won * 10000 + extra));
+    std::uint64_t x = 88172645463325252ULL;
+    for (int k = 0; k < 20000; ++k) {
+        x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+        const auto v = static_cast<std::int64_t>(x);
+        stored.push_back(v);
+        stored.push_back(v / 10000 * 10000);
+        stored.push_back((v >> (x % 40)) / 10000 * 10000);
+    }
+    for (std::int64_t v : stored) {
+        const double d = fromTenThousandths(v);
+        EXPECT_EQ(d, fromTenThousandthsExtended(v)) << v;
+        EXPECT_TRUE(toWideTenThousandths(d) == toWideTenThousandthsExtended(d)) << v;
+    }
+    for (double d : {0.5, -0.5, 1e300, -1e300, 562949953421312.0, -562949953421312.0, 562949953421311.0,
+                     std::numeric_limits<double>::infinity(), std::nan("")})
+        EXPECT_TRUE(toWideTenThousandths(d) == toWideTenThousandthsExtended(d)) << d;
 }
 
 TEST(Money, PlainDecimalIsShortest)

@@ -211,17 +211,17 @@ class LedgerSheet(Base):
         self.assertEqual(edges(ws["G5"]), (None, None, ("thin", BLACK), None))
         self.assertEqual(edges(ws["G4"]), (("thin", BLACK),) * 4)
 
-    def test_zero_entries(self):
-        xlsx = self.export(self.ledger([]))
-        wb = openpyxl.load_workbook(xlsx)
-        ws = wb["장부"]
-        self.assertEqual(self.data_rows(ws), [])
-        self.assertEqual(ws["C4"].number_format, "@")
-        self.assertEqual(ws["C5"].number_format, "General")
-        self.assertEqual(edges(ws["C4"]), (None, None, ("thick", AUTO), None))
-        values = openpyxl.load_workbook(xlsx, data_only=True)["통계"]
-        self.assertEqual([values["%s24" % c].value for c in "DEFGHI"], [0] * 6)
-        self.assertEqual(values["A2"].value, "간 편 장 부")
+    def test_nothing_to_export_writes_nothing(self):
+        # As the toolbar's export, which does nothing for an empty view.
+        full = self.ledger(MANY[:3], name="full")
+        for aut, options in ((self.ledger([]), []), (full, ["--year", "2019"]),
+                             (full, ["--year", "2024", "--month", "05"])):
+            with self.subTest(options):
+                code, out, err = run("export", aut, self.path("none.xlsx"), *options)
+                self.assertEqual(code, 1)
+                self.assertEqual(out, "")
+                self.assertIn("내보낼 자료가 없습니다", err)
+                self.assertFalse(os.path.exists(self.path("none.xlsx")))
 
 
 class StatisticsSheet(Base):

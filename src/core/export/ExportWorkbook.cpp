@@ -8,16 +8,23 @@
 
 namespace quill {
 
+long long ExportEntryLimit(const ExportOptions& options)
+{
+    return static_cast<long long>(std::min(options.sheetRowLimit, xl::kMaxRows)) - kFirstDataRow;
+}
+
+std::string TooManyEntriesMessage(long long entries, const ExportOptions& options)
+{
+    return "내보낼 자료가 " + groupedWon(static_cast<WideTenths>(entries) * 10000)
+        + "건으로, 엑셀 시트 한 장에 담을 수 있는 " + groupedWon(static_cast<WideTenths>(ExportEntryLimit(options)) * 10000)
+        + "건을 넘습니다. 기간이나 구분으로 범위를 줄여 나누어 전송하세요.";
+}
+
 ExportBuild BuildExportWorkbook(const WorkingTable& table, const ExportOptions& options)
 {
     ExportBuild out;
-    // The ledger sheet needs its three header rows and one row of formats
-    // past the last entry.
-    const long long limit = static_cast<long long>(std::min(options.sheetRowLimit, xl::kMaxRows)) - kFirstDataRow;
-    if (table.recordCount() > limit) {
-        out.error = "내보낼 자료가 " + groupedWon(static_cast<WideTenths>(table.recordCount()) * 10000)
-            + "건으로, 엑셀 시트 한 장에 담을 수 있는 " + groupedWon(static_cast<WideTenths>(limit) * 10000)
-            + "건을 넘습니다. 기간이나 구분으로 범위를 줄여 나누어 전송하세요.";
+    if (table.recordCount() > ExportEntryLimit(options)) {
+        out.error = TooManyEntriesMessage(table.recordCount(), options);
         return out;
     }
     xl::Workbook book;

@@ -28,6 +28,12 @@ inline constexpr int kFirstDataRow = 4;
 // The month sums reach this row, or the last data row when there are more.
 inline constexpr int kClassicLastRow = 65536;
 
+// How many entries one export takes (the sheet's rows less the three
+// header rows and the row of formats past the last entry), and the message
+// that refuses more.
+long long ExportEntryLimit(const ExportOptions& options = {});
+std::string TooManyEntriesMessage(long long entries, const ExportOptions& options = {});
+
 struct ExportBuild {
     std::optional<xl::Workbook> workbook;  // set on success
     std::string error;                     // Korean, UTF-8, when nothing can be exported

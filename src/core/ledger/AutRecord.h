@@ -3,6 +3,8 @@
 #include "ledger/LedgerEntry.h"
 
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -14,6 +16,8 @@ class WorkingTable;
 
 // One 168-byte record of a ledger file ("*.Aut"). Integers little-endian;
 // each text is a length byte followed by its capacity in bytes.
+static_assert(std::endian::native == std::endian::little, "records are read in place");
+
 struct AutRecord {
     static constexpr std::size_t kSize = 168;
     struct Slot {
@@ -43,8 +47,19 @@ struct AutRecord {
 
     // Raw accessors, for checking damaged files.
     unsigned lengthByte(Slot s) const { return bytes[s.offset]; }
-    std::int64_t storedAmount(int field) const;
-    std::int32_t storedCtg() const;
+    // The file's little-endian integers are the machine's own.
+    std::int64_t storedAmount(int field) const
+    {
+        std::int64_t v;
+        std::memcpy(&v, &bytes[kAmounts + 8 * static_cast<std::size_t>(field)], sizeof v);
+        return v;
+    }
+    std::int32_t storedCtg() const
+    {
+        std::int32_t v;
+        std::memcpy(&v, &bytes[kCtg], sizeof v);
+        return v;
+    }
     std::string_view storedText(Slot s) const;  // at most the capacity, not cut at zero
 
     // Stores an amount exactly as given, in ten-thousandths (the command

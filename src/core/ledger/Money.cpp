@@ -42,14 +42,19 @@ std::optional<std::int64_t> toTenThousandths(double amount)
     return static_cast<std::int64_t>(r);
 }
 
-WideTenths toWideTenThousandths(double amount)
+WideTenths toWideTenThousandthsExtended(double amount)
 {
     if (!std::isfinite(amount))
         return 0;
-    return static_cast<WideTenths>(rintl(scaled(amount)));
+    long double r = rintl(scaled(amount));
+    // The 64-bit conversion is one instruction; the 128-bit one a slow
+    // library call, needed only beyond the file's range.
+    if (r >= -kTwo63 && r < kTwo63)
+        return static_cast<std::int64_t>(r);
+    return static_cast<WideTenths>(r);
 }
 
-double fromTenThousandths(std::int64_t value)
+double fromTenThousandthsExtended(std::int64_t value)
 {
     return static_cast<double>(static_cast<long double>(value) / 10000.0L);
 }

@@ -25,6 +25,13 @@ LedgerTotals SumVisibleRows(WorkingTable& table)
     return t;
 }
 
+void AddToTotals(LedgerTotals& totals, const LedgerEntry& e)
+{
+    ++totals.count;
+    for (int f = 0; f < kMoneyFieldCount; ++f)
+        totals.sums[static_cast<std::size_t>(f)] += toWideTenThousandths(moneyValue(e, f));
+}
+
 TotalsTexts FormatTotals(const LedgerTotals& totals)
 {
     TotalsTexts texts;

@@ -1,4 +1,5 @@
 #pragma once
+#include "ledger/LedgerEntry.h"
 #include "ledger/Money.h"
 
 #include <array>
@@ -25,6 +26,10 @@ struct TotalsTexts {
 // notifications suspended and returns to the row that was current, so the
 // views see exactly one notification. A closed table gives zero totals.
 LedgerTotals SumVisibleRows(WorkingTable& table);
+
+// Adds one entry to the totals, as SumVisibleRows adds a row (for sums
+// taken while a file is streamed rather than held in a table).
+void AddToTotals(LedgerTotals& totals, const LedgerEntry& e);
 
 // The label texts: amounts right-aligned to 13 characters, VAT to 12, each
 // followed by a blank; the count right-aligned to 5 followed by "건 ".
