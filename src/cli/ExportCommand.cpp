@@ -5,9 +5,11 @@
 
 #include "export/ExportWorkbook.h"
 #include "ledger/LedgerFileStream.h"
-#include "ledger/WorkingTable.h"
 
-#include <iostream>
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <vector>
 
 int runExport(const std::vector<std::string>& args)
 {
@@ -26,28 +28,62 @@ int runExport(const std::vector<std::string>& args)
 
     // Counted first, streamed: a ledger too big for one sheet is refused
     // before anything is held, and an empty selection writes nothing (the
-    // toolbar's export does nothing then either).
+    // toolbar's export does nothing then either). Meanwhile the date and
+    // position of each passing entry are kept, which is all the export
+    // needs to list them in date order as the program's table does.
+    struct Key {
+        quill::FixedText<10> day;
+        std::uint32_t index;
+    };
+    std::vector<Key> keys;
+    const long long limit = quill::ExportEntryLimit(options);
     long long passing = 0;
-    {
-        quill::LedgerFileStream file;
-        quill::IoResult r = file.open(path);
-        if (r)
-            r = file.scan([&](std::size_t, const quill::AutRecord& rec) {
-                passing += !filter || filter->passes(rec.toEntry());
+    bool inOrder = true;
+    quill::LedgerFileStream file;
+    quill::IoResult r = file.open(path);
+    if (r)
+        r = file.scan([&](std::size_t index, const quill::AutRecord& rec) {
+            const quill::LedgerEntry e = rec.toEntry();
+            if (filter && !filter->passes(e))
                 return true;
-            });
-        if (!r)
-            return cliFail(1, path + ": " + r.message);
-    }
+            if (++passing <= limit) {
+                inOrder = inOrder && (keys.empty() || !(e.IDAY.view() < keys.back().day.view()));
+                keys.push_back({e.IDAY, static_cast<std::uint32_t>(index)});
+            }
+            return true;
+        });
+    if (!r)
+        return cliFail(1, path + ": " + r.message);
     if (passing == 0)
         return cliFail(1, path + ": 내보낼 자료가 없습니다. 조회 조건에 맞는 자료가 없어 엑셀파일을 만들지 않았습니다.");
-    if (passing > quill::ExportEntryLimit(options))
+    if (passing > limit)
         return cliFail(1, path + ": " + quill::TooManyEntriesMessage(passing, options));
 
-    quill::WorkingTable table;
-    if (quill::IoResult r = loadLedgerForCli(path, table, filter); !r)
-        return cliFail(1, path + ": " + r.message);
-    if (quill::IoResult r = quill::ExportLedger(table, out, options); !r)
-        return cliFail(1, out + ": " + r.message);
+    // Then written as they are read again: in one sweep when the file is in
+    // date order (as every file the program saves is), else record by
+    // record in date order, entries of the same date in file order.
+    if (!inOrder)
+        std::stable_sort(keys.begin(), keys.end(),
+                         [](const Key& x, const Key& y) { return x.day.view() < y.day.view(); });
+    auto walk = [&](const std::function<bool(const quill::LedgerEntry&)>& each) -> quill::IoResult {
+        std::size_t next = 0;
+        if (inOrder)
+            return file.scan([&](std::size_t index, const quill::AutRecord& rec) {
+                if (next == keys.size() || index != keys[next].index)
+                    return true;
+                ++next;
+                return each(rec.toEntry());
+            });
+        quill::AutRecord rec;
+        for (const Key& k : keys) {
+            if (quill::IoResult rr = file.readRecord(k.index, rec); !rr)
+                return rr;
+            if (!each(rec.toEntry()))
+                break;
+        }
+        return quill::IoResult::success();
+    };
+    if (quill::IoResult w = quill::ExportLedgerRows(passing, walk, out, options); !w)
+        return cliFail(1, out + ": " + w.message);
     return 0;
 }

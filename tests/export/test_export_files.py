@@ -1,5 +1,6 @@
 """Workbooks written by `quillbook-cli export`, read back with openpyxl."""
 import os
+import shutil
 import subprocess
 import tempfile
 import unittest
@@ -177,10 +178,15 @@ class LedgerSheet(Base):
             top = ("thick", AUTO) if r == 4 else ("thin", AUTO)
             self.assertEqual(edges(ws["A%d" % r]), (thin_black, ("hair", BLACK), top, ("thin", AUTO)))
             self.assertEqual(edges(ws["B%d" % r]), (("hair", BLACK), thin_black, top, ("thin", AUTO)))
+        # The row of formats and column L take no line of their own: a
+        # printout would otherwise grow by pages holding only those lines.
         last = n + 4
-        self.assertEqual(edges(ws["E%d" % last]), (None, None, thin_black, None))
-        self.assertEqual(edges(ws["A%d" % last]), (None, None, ("thin", AUTO), None))
+        self.assertEqual(edges(ws["E%d" % last]), (None,) * 4)
+        self.assertEqual(edges(ws["A%d" % last]), (None,) * 4)
         self.assertEqual(edges(ws["A%d" % (last + 1)]), (None,) * 4)
+        for r in range(1, last + 1):
+            self.assertEqual(edges(ws["L%d" % r]), (None,) * 4, r)
+        self.assertEqual(ws.print_title_rows, "$1:$3")
 
         # Header lines.
         self.assertEqual(edges(ws["C1"]), (None, None, None, ("medium", AUTO)))
@@ -208,7 +214,7 @@ class LedgerSheet(Base):
                            (500, "n"), (None, "n"), (None, "n"), ("카드", "s")]])
         self.assertEqual(ws["C5"].number_format, "@")
         self.assertEqual(ws["C6"].number_format, "General")
-        self.assertEqual(edges(ws["G5"]), (None, None, ("thin", BLACK), None))
+        self.assertEqual(edges(ws["G5"]), (None,) * 4)
         self.assertEqual(edges(ws["G4"]), (("thin", BLACK),) * 4)
 
     def test_nothing_to_export_writes_nothing(self):
@@ -395,6 +401,45 @@ class Command(Base):
         self.export(self.ledger(MANY[:1]), name="old.xlsx")
         self.assertEqual(openpyxl.load_workbook(target)["장부"]["C4"].value, "커피 원두")
         self.assertEqual(sorted(os.listdir(self.dir.name)), ["in.Aut", "in.tsv", "old.xlsx"])
+
+
+@unittest.skipUnless(shutil.which("soffice") and shutil.which("pdftotext") and shutil.which("pdfinfo"),
+                     "LibreOffice (soffice) and poppler-utils are needed to print the workbook")
+class Printout(Base):
+    """The workbook printed by LibreOffice: no page holds only a stray line,
+    and the ledger's title and header rows head every page of it."""
+
+    def pages(self, xlsx):
+        profile = "file://" + self.path("lo-profile")
+        subprocess.run(["soffice", "-env:UserInstallation=" + profile, "--headless", "--convert-to", "pdf",
+                        "--outdir", self.dir.name, xlsx], capture_output=True, timeout=600, check=True)
+        pdf = os.path.splitext(xlsx)[0] + ".pdf"
+        info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True, check=True).stdout
+        count = int(next(l.split()[1] for l in info.splitlines() if l.startswith("Pages:")))
+        return [subprocess.run(["pdftotext", "-layout", "-f", str(p), "-l", str(p), pdf, "-"],
+                               capture_output=True, text=True, check=True).stdout for p in range(1, count + 1)]
+
+    def test_every_page_holds_entries_or_totals_under_the_header(self):
+        lines = [tsv("2024.%02d.%02d" % (k % 12 + 1, k % 28 + 1), "거래 %d" % k, "상대", (0, 0, 1000 + k, 100, 0, 0),
+                     "비고%d" % k) for k in range(68)]
+        aut = self.ledger(lines)
+        for options in ([], ["--printer"]):
+            with self.subTest(options):
+                pages = self.pages(self.export(aut, *options, name="p%d.xlsx" % len(options)))
+                self.assertGreater(len(pages), 2)
+                for number, text in enumerate(pages, 1):
+                    self.assertTrue(text.strip(), "page %d of %d holds no text" % (number, len(pages)))
+                first_stats = next(k for k, t in enumerate(pages) if "기간별 합계 금액" in t)
+                ledger = pages[:first_stats]
+                self.assertGreater(len(ledger), 1)
+                for number, text in enumerate(ledger, 1):
+                    # rows 2 and 3 of the form atop each page (the title's
+                    # letters may be spread apart, the header's are not)
+                    self.assertTrue("날짜" in text or "⑦비고" in text, "ledger page %d:\n%s" % (number, text[:300]))
+                # every entry is printed once, none lost between pages
+                printed = "".join(ledger)
+                for k in range(68):
+                    self.assertEqual(printed.count("거래 %d " % k) + printed.count("거래 %d\n" % k), 1, k)
 
 
 if __name__ == "__main__":

@@ -17,6 +17,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <cstdlib>
+#include <functional>
 #include <set>
 #include <unistd.h>
 
@@ -179,14 +181,14 @@ TEST(LedgerSheet, HeaderRowsOfAnEmptyView)
     EXPECT_EQ(fmt(b, s, "F2").bottom, line(LineWeight::Thin));
     EXPECT_EQ(fmt(b, s, "D2").bottom, kNone);
     EXPECT_EQ(fmt(b, s, "K2").right, line(LineWeight::Thin));
-    EXPECT_EQ(fmt(b, s, "L2").left, line(LineWeight::Thin));  // the far side of K2's right line
+    EXPECT_EQ(fmt(b, s, "L2").left, kNone);  // K2's right line stays on K2, or L would print a page of it
     EXPECT_EQ(fmt(b, s, "C3").bottom, line(LineWeight::Thick));
     // Without entries the data formats still cover row 4, and no grid is drawn.
     EXPECT_EQ(fmt(b, s, "C4").numberFormat, "@");
     EXPECT_TRUE(fmt(b, s, "K4").wrap);
     EXPECT_EQ(fmt(b, s, "E4").numberFormat, kAmountFormat);
     EXPECT_TRUE(fmt(b, s, "J4").shrink);
-    EXPECT_EQ(fmt(b, s, "C4").top, line(LineWeight::Thick));
+    EXPECT_EQ(fmt(b, s, "C4").top, kNone);  // the header's thick line stays on row 3
     EXPECT_EQ(fmt(b, s, "C4").bottom, kNone);
     EXPECT_EQ(s.at("A4").kind, CellKind::Empty);
     EXPECT_EQ(s.at("C5").format, s.columnFormat);
@@ -221,13 +223,14 @@ TEST(LedgerSheet, OneEntryFillsRowFourAndFormatsRowFive)
     EXPECT_EQ(fmt(b, s, "A4").bottom, line(LineWeight::Thin));
     EXPECT_EQ(fmt(b, s, "A4").top, line(LineWeight::Thick));  // under the header, untouched by the grid
     EXPECT_EQ(fmt(b, s, "B3").bottom, line(LineWeight::Thick));
-    EXPECT_EQ(fmt(b, s, "L4").left, line(LineWeight::Thin, kBlack));
+    EXPECT_EQ(fmt(b, s, "L4").left, kNone);
 
-    // Row 5: formats, the closing lines above it, nothing else.
+    // Row 5: formats only; the closing lines are row 4's own.
     EXPECT_EQ(fmt(b, s, "D5").numberFormat, "@");
     EXPECT_TRUE(fmt(b, s, "H5").shrink);
-    EXPECT_EQ(fmt(b, s, "H5").top, line(LineWeight::Thin, kBlack));
-    EXPECT_EQ(fmt(b, s, "B5").top, line(LineWeight::Thin));
+    EXPECT_EQ(fmt(b, s, "H5").top, kNone);
+    EXPECT_EQ(fmt(b, s, "B5").top, kNone);
+    EXPECT_EQ(fmt(b, s, "H4").bottom, line(LineWeight::Thin, kBlack));
     EXPECT_EQ(fmt(b, s, "A5").left, kNone);
     EXPECT_EQ(fmt(b, s, "H5").bottom, kNone);
     EXPECT_EQ(s.rows(), 5);
@@ -583,4 +586,82 @@ TEST(WriteWorkbookFile, AFailureKeepsTheOldFileAndLeavesNoTemporaryFile)
     ASSERT_TRUE(ExportLedger(t, target));
     EXPECT_EQ(readAll(target).substr(0, 2), "PK");  // replaced by the workbook
     EXPECT_EQ(dir.names(), std::set<std::string>{"간편장부.xlsx"});
+}
+
+// The streamed export against the workbook model written whole: the same
+// file, cell by cell, for every shape of the data rows' borders (one, two,
+// three and many entries, zero amounts, texts, months outside 1-12), with
+// and without a printer, and for rows beyond one screen of formats.
+TEST(StreamedExport, WritesTheWorkbookTheModelDescribes)
+{
+    const std::string compare = std::string(QB_EXPORT_TEST_DIR) + "/compare_workbooks.py";
+    if (access("/usr/bin/python3", X_OK) != 0)
+        GTEST_SKIP() << "no /usr/bin/python3 to read the workbooks back";
+    std::vector<LedgerEntry> pool = {
+        entry("2024.03.15", {0, 0, 5000, 500, 0, 0}, "커피 원두", "(주)한빛상회", "카드"),
+        entry("2024.01.02", {10000.5, 1000, 0, 0, 0, 0}, "=SUM(E4:E9)", "0123", "_x0041_"),
+        entry("2024.12.31", {0, 0, 0, 0, -250.5, -25}, "비품", "", "영수증"),
+        entry("2024.06.30", {0, 0, 0, 0, 0, 0}, "전부 영"),
+        entry("2024.00.07", {3, 0, 0, 0, 0, 0}, "영월"),
+        entry("2024.1", {7, 0, 0, 0, 0, 0}, "짧은 날짜"),
+        entry("", {0, 0, 1, 0, 0, 0}),
+    };
+    for (int i = 0; i < 60; ++i)
+        pool.push_back(entry("2024." + std::string(i % 12 < 9 ? "0" : "") + std::to_string(i % 12 + 1) + ".05",
+                             {0, 0, 100.0 * i, 10.0 * i, 0, 0}, "반복", "거래처", "계"));
+    TempFolder dir;
+    for (std::size_t n : {0u, 1u, 2u, 3u, 4u, 67u}) {
+        for (bool printer : {false, true}) {
+            WorkingTable t;
+            fill(t, std::vector<LedgerEntry>(pool.begin(), pool.begin() + static_cast<long>(n)));
+            ExportOptions o;
+            o.hasPrinter = printer;
+            const std::string whole = dir.file("whole.xlsx"), streamed = dir.file("streamed.xlsx");
+            ExportBuild b = BuildExportWorkbook(t, o);
+            ASSERT_TRUE(b.workbook);
+            ASSERT_TRUE(WriteWorkbookFile(*b.workbook, whole));
+            ASSERT_TRUE(ExportLedger(t, streamed, o));
+            const std::string cmd = "/usr/bin/python3 '" + compare + "' '" + whole + "' '" + streamed + "'";
+            EXPECT_EQ(std::system(cmd.c_str()), 0) << n << " entries, printer " << printer;
+        }
+    }
+}
+
+TEST(StreamedExport, AWalkThatBreaksOffOrDiffersFromTheCountWritesNothing)
+{
+    TempFolder dir;
+    const LedgerEntry e = entry("2024.01.05", {1, 0, 0, 0, 0, 0});
+    auto walkOf = [&](int entries, bool fail) {
+        return [=](const std::function<bool(const LedgerEntry&)>& each) {
+            for (int i = 0; i < entries; ++i)
+                if (!each(e))
+                    break;
+            return fail ? IoResult::failure("I/O error 5", 5) : IoResult::success();
+        };
+    };
+    EXPECT_EQ(ExportLedgerRows(3, walkOf(3, true), dir.file("a.xlsx")).message, "I/O error 5");
+    EXPECT_FALSE(ExportLedgerRows(3, walkOf(2, false), dir.file("a.xlsx")));
+    EXPECT_FALSE(ExportLedgerRows(3, walkOf(4, false), dir.file("a.xlsx")));
+    EXPECT_TRUE(dir.names().empty());
+    EXPECT_TRUE(ExportLedgerRows(3, walkOf(3, false), dir.file("a.xlsx")));
+    EXPECT_EQ(dir.names(), std::set<std::string>{"a.xlsx"});
+}
+
+TEST(LedgerSheet, PrintsWithoutPagesOfStrayLinesAndWithItsHeaderOnEveryPage)
+{
+    WorkingTable t;
+    fill(t, {entry("2024.01.05", {1, 0, 0, 0, 0, 0}), entry("2024.01.06", {2, 0, 0, 0, 0, 0})});
+    Built w = build(t);
+    const Sheet& s = w.ledger();
+    // The right rule of K and the bottom rule of the last entry stay on
+    // their own cells: column L and the row of formats carry no line.
+    EXPECT_EQ(fmt(w.book, s, "K5").right, line(LineWeight::Thin, kBlack));
+    EXPECT_EQ(fmt(w.book, s, "L5").left, kNone);
+    EXPECT_EQ(fmt(w.book, s, "L2").left, kNone);
+    EXPECT_EQ(fmt(w.book, s, "G5").bottom, line(LineWeight::Thin, kBlack));
+    EXPECT_EQ(fmt(w.book, s, "G6").top, kNone);
+    EXPECT_EQ(fmt(w.book, s, "A6").top, kNone);
+    EXPECT_EQ(fmt(w.book, s, "G6").numberFormat, kAmountFormat);  // its formats stay
+    EXPECT_EQ(s.repeatRows, (std::pair<int, int>{0, 2}));
+    EXPECT_EQ(w.stats().printArea, (CellRange{0, 0, 23, 8}));
 }

@@ -8,6 +8,18 @@
 
 namespace quill {
 
+namespace {
+
+void addThirdSheet(xl::Workbook& book)
+{
+    xl::Sheet third;
+    third.name = "Sheet3";
+    third.hidden = true;
+    book.sheets.push_back(std::move(third));
+}
+
+} // namespace
+
 long long ExportEntryLimit(const ExportOptions& options)
 {
     return static_cast<long long>(std::min(options.sheetRowLimit, xl::kMaxRows)) - kFirstDataRow;
@@ -30,22 +42,82 @@ ExportBuild BuildExportWorkbook(const WorkingTable& table, const ExportOptions& 
     xl::Workbook book;
     book.sheets.push_back(BuildLedgerSheet(book, table, options));
     book.sheets.push_back(BuildStatisticsSheet(book, book.sheets.front(), options));
-    xl::Sheet third;
-    third.name = "Sheet3";
-    third.hidden = true;
-    book.sheets.push_back(std::move(third));
+    addThirdSheet(book);
     book.sheets.front().selected = true;
     book.sheets.front().active = true;
     out.workbook = std::move(book);
     return out;
 }
 
+IoResult ExportLedgerRows(long long n, const EntryWalk& walk, const std::string& path, const ExportOptions& options)
+{
+    if (n > ExportEntryLimit(options))
+        return IoResult::failure(TooManyEntriesMessage(n, options));
+    // The model is the sheet of at most three entries: its rows 4, 5 and 6
+    // carry the formats of the first entry's row, of every row between and
+    // of the last one (their borders differ), its next row those of the row
+    // of formats past the last entry.
+    const int k = static_cast<int>(std::min<long long>(n, 3));
+    xl::Workbook book;
+    const LedgerEntry placeholder;
+    book.sheets.push_back(
+        BuildLedgerSheet(book, k, [&](int) -> const LedgerEntry& { return placeholder; }, options));
+    book.sheets.front().selected = true;
+    book.sheets.front().active = true;
+
+    const int firstData = kFirstDataRow - 1;
+    MonthSums months{};
+    long long written = 0;
+    StreamedSheet streamed;
+    streamed.model = &book.sheets.front();
+    streamed.headRows = firstData;
+    streamed.tailFrom = firstData + k;
+    streamed.rows = [&](const StreamedSheet::Emit& emit) -> IoResult {
+        LedgerRowCells cells;
+        StreamedCell out[12];
+        bool tooMany = false, writeFailed = false;
+        IoResult r = walk([&](const LedgerEntry& e) {
+            if (written >= n) {
+                tooMany = true;
+                return false;
+            }
+            LedgerRow(e, cells);
+            AddToMonthSums(months, cells);
+            for (std::size_t col = 0; col < cells.kind.size(); ++col)
+                out[col] = {cells.kind[col], cells.number[col], cells.text[col]};
+            const int modelRow = firstData + (written == 0 ? 0 : written == n - 1 ? k - 1 : 1);
+            ++written;
+            writeFailed = !emit(modelRow, out);
+            return !writeFailed;
+        });
+        if (!r || writeFailed)
+            return r;  // the writer's own failure is reported after this
+        if (tooMany || written != n)
+            return IoResult::failure("장부의 자료가 전송 중에 바뀌었습니다.");
+        return IoResult::success();
+    };
+    return WriteStreamedWorkbookFile(
+        book, streamed,
+        [&](xl::Workbook& b) {
+            b.sheets.push_back(BuildStatisticsSheet(b, months, static_cast<int>(n), options));
+            addThirdSheet(b);
+            return IoResult::success();
+        },
+        path);
+}
+
 IoResult ExportLedger(const WorkingTable& table, const std::string& path, const ExportOptions& options)
 {
-    ExportBuild build = BuildExportWorkbook(table, options);
-    if (!build.workbook)
-        return IoResult::failure(build.error);
-    return WriteWorkbookFile(*build.workbook, path);
+    const int n = table.recordCount();
+    return ExportLedgerRows(
+        n,
+        [&](const std::function<bool(const LedgerEntry&)>& each) {
+            for (int i = 0; i < n; ++i)
+                if (!each(table.visibleRow(i)))
+                    break;
+            return IoResult::success();
+        },
+        path, options);
 }
 
 } // namespace quill

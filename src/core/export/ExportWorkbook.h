@@ -1,6 +1,11 @@
 #pragma once
 #include "app/IoResult.h"
 #include "export/Workbook.h"
+#include "ledger/LedgerEntry.h"
+#include "ledger/Money.h"
+
+#include <array>
+#include <functional>
 
 #include <optional>
 #include <string>
@@ -52,6 +57,34 @@ ExportBuild BuildExportWorkbook(const WorkingTable& table, const ExportOptions& 
 xl::Sheet BuildLedgerSheet(xl::Workbook& book, const WorkingTable& table, const ExportOptions& options);
 xl::Sheet BuildStatisticsSheet(xl::Workbook& book, const xl::Sheet& ledger, const ExportOptions& options);
 
+// The same ledger sheet for `entries` entries given by position.
+xl::Sheet BuildLedgerSheet(xl::Workbook& book, int entries, const std::function<const LedgerEntry&(int)>& entryAt,
+                           const ExportOptions& options);
+
+// The cells A to K of one entry's row on the ledger sheet.
+struct LedgerRowCells {
+    std::array<xl::CellKind, 11> kind{};
+    std::array<double, 11> number{};
+    std::array<std::string, 11> text;  // UTF-8
+};
+void LedgerRow(const LedgerEntry& e, LedgerRowCells& out);
+
+// What each month row's SUMIF gives, by month (1 to 12) and amount column
+// (E to J): gathered row by row while the ledger sheet is written.
+using MonthSums = std::array<std::array<WideTenths, 6>, 13>;
+void AddToMonthSums(MonthSums& sums, const LedgerRowCells& row);
+// The statistics sheet from those sums, for a ledger sheet of `entries` rows.
+xl::Sheet BuildStatisticsSheet(xl::Workbook& book, const MonthSums& months, int entries, const ExportOptions& options);
+
+// Writes the export workbook of `entries` entries, handed over one by one
+// in the sheet's order by `walk` (which calls its argument for each and
+// stops when it returns false), without holding the rows: the ledger
+// sheet is written as the entries come, the statistics sheet after them.
+// The file is the one ExportLedger writes for the same rows.
+using EntryWalk = std::function<IoResult(const std::function<bool(const LedgerEntry&)>& each)>;
+IoResult ExportLedgerRows(long long entries, const EntryWalk& walk, const std::string& path,
+                          const ExportOptions& options = {});
+
 // What a general-format cell makes of the two date characters typed into
 // it: a number when they read as one (" 3", "03", "3."), else the text.
 struct MonthDayValue {
@@ -60,8 +93,9 @@ struct MonthDayValue {
 };
 MonthDayValue MonthDayCell(std::string_view twoCharacters);
 
-// Builds the workbook and writes it to `path` (through a temporary file in
-// the same folder, so an existing file is replaced only by a complete one).
+// Writes the export workbook of the rows the table shows to `path`
+// (through a temporary file in the same folder, so an existing file is
+// replaced only by a complete one), streamed as ExportLedgerRows writes.
 // Fails with the build's error or the writer's reason.
 IoResult ExportLedger(const WorkingTable& table, const std::string& path, const ExportOptions& options = {});
 

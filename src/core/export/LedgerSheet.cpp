@@ -81,16 +81,56 @@ MonthDayValue MonthDayCell(std::string_view s)
     return v;
 }
 
+void LedgerRow(const LedgerEntry& e, LedgerRowCells& out)
+{
+    auto setText = [&](int col, std::string text) {
+        out.kind[static_cast<std::size_t>(col)] = text.empty() ? CellKind::Empty : CellKind::Text;
+        out.text[static_cast<std::size_t>(col)] = std::move(text);
+    };
+    const std::string day = decodeCp949(e.IDAY.view());
+    for (int col : {A, B}) {
+        MonthDayValue v = MonthDayCell(twoCharacters(day, col == A ? 5 : 8));
+        if (v.number) {
+            out.kind[static_cast<std::size_t>(col)] = CellKind::Number;
+            out.number[static_cast<std::size_t>(col)] = *v.number;
+            out.text[static_cast<std::size_t>(col)].clear();
+        } else {
+            setText(col, v.text);
+        }
+    }
+    setText(C, decodeCp949(e.JKYU.view()));
+    setText(D, decodeCp949(e.SANGHO.view()));
+    for (int f = 0; f < kMoneyFieldCount; ++f) {
+        const auto col = static_cast<std::size_t>(E + f);
+        const double amount = moneyValue(e, f);
+        // A value the file format cannot hold is not a number a workbook can hold either.
+        const bool shown = amount != 0 && std::isfinite(amount);
+        out.kind[col] = shown ? CellKind::Number : CellKind::Empty;
+        out.number[col] = shown ? amount : 0;
+        out.text[col].clear();
+    }
+    setText(K, decodeCp949(e.ETC.view()));
+}
+
 Sheet BuildLedgerSheet(Workbook& book, const WorkingTable& table, const ExportOptions& options)
 {
-    const int n = table.recordCount();
+    return BuildLedgerSheet(
+        book, table.recordCount(), [&](int i) -> const LedgerEntry& { return table.visibleRow(i); }, options);
+}
+
+Sheet BuildLedgerSheet(Workbook& book, int n, const std::function<const LedgerEntry&(int)>& entryAt,
+                       const ExportOptions& options)
+{
     const int lastData = n + 2;      // 0-based row of the last entry
     const int formatRow = n + 3;     // formats reach one row past it
     // Column L and nothing below the format row: they carry the far side of
     // the lines of K and of the last rows.
     SheetCanvas s(book, std::string(kLedgerSheetName), formatRow + 1, L + 1);
+    s.dropFarSideLines();
     if (options.hasPrinter)
         s.pageSetup({9, false, 20, 12, 50, 30});
+    // The title and the two header rows head every printed page.
+    s.repeatRows(0, 2);
 
     s.sheetFontColour(kBlack);
     s.sheetVertical(VAlign::Center);
@@ -149,26 +189,17 @@ Sheet BuildLedgerSheet(Workbook& book, const WorkingTable& table, const ExportOp
     s.edgeWeight(span(2, A, K), Edge::Bottom, LineWeight::Thick);
 
     // One row per shown entry.
+    LedgerRowCells cells;
     for (int i = 0; i < n; ++i) {
-        const LedgerEntry& e = table.visibleRow(i);
+        LedgerRow(entryAt(i), cells);
         const int row = i + 3;
-        std::string day = decodeCp949(e.IDAY.view());
-        for (int col : {A, B}) {
-            MonthDayValue v = MonthDayCell(twoCharacters(day, col == A ? 5 : 8));
-            if (v.number)
-                s.number(row, col, *v.number);
-            else
-                s.text(row, col, v.text);
+        for (int col = A; col <= K; ++col) {
+            const auto k = static_cast<std::size_t>(col);
+            if (cells.kind[k] == CellKind::Number)
+                s.number(row, col, cells.number[k]);
+            else if (cells.kind[k] == CellKind::Text)
+                s.text(row, col, cells.text[k]);
         }
-        s.text(row, C, decodeCp949(e.JKYU.view()));
-        s.text(row, D, decodeCp949(e.SANGHO.view()));
-        for (int f = 0; f < kMoneyFieldCount; ++f) {
-            double amount = moneyValue(e, f);
-            // A value the file format cannot hold is not a number a workbook can hold either.
-            if (amount != 0 && std::isfinite(amount))
-                s.number(row, E + f, amount);
-        }
-        s.text(row, K, decodeCp949(e.ETC.view()));
     }
 
     // Formats of the data area, one row past the last entry.

@@ -372,6 +372,10 @@ Sheet SheetCanvas::finish()
         for (int col = 0; col < cols_; ++col) {
             std::size_t i = index(row, col);
             FormatKey k{styles_[i], vLine(row, col), vLine(row, col + 1), hLine(row, col), hLine(row + 1, col)};
+            if (!farSide_ && row == rows_ - 1)
+                k.top = sheetLine_;
+            if (!farSide_ && col == cols_ - 1)
+                k.left = sheetLine_;
             if (!(k == last)) {
                 last = k;
                 lastId = intern(k);

@@ -37,6 +37,14 @@ public:
     void rowHeight(int row, double height);
     void columnWidth(int col, double width);
     void pageSetup(const PageSetup& p) { sheet_.pageSetup = p; }
+    void repeatRows(int first, int last) { sheet_.repeatRows = std::pair<int, int>{first, last}; }
+    void printArea(const CellRange& r) { sheet_.printArea = r; }
+    // The outermost row and column keep the far side of the lines drawn
+    // next to them only where the application would draw on a neighbour
+    // that has lines of its own. Without them (for a sheet without
+    // whole-sheet lines) a printout does not grow by a page that holds
+    // nothing but the far side of a border.
+    void dropFarSideLines() { farSide_ = false; }
 
     // --- values ------------------------------------------------------------
     // An empty text leaves the cell empty, as the application does.
@@ -106,6 +114,7 @@ private:
 
     Workbook& book_;
     Sheet sheet_;
+    bool farSide_ = true;
     int rows_;
     int cols_;
     Style sheetStyle_;

@@ -21,28 +21,38 @@ enum : int { A, B, C, D, E, F, G, H, I, J };
 CellRange cellAt(int row, int col) { return {row, col, row, col}; }
 CellRange span(int row, int firstCol, int lastCol) { return {row, firstCol, row, lastCol}; }
 
-using Sums = std::array<WideTenths, 6>;  // columns D to I
+using Sums = std::array<WideTenths, 6>;  // columns D to I, as MonthSums holds them
 
 double toDouble(WideTenths t) { return static_cast<double>(static_cast<long double>(t) / 10000.0L); }
 
 // What SUMIF(장부!A, m, 장부!X) gives for each month: the amounts E to J of
 // the data rows whose column A holds the number m.
-std::array<Sums, 13> monthSums(const Sheet& ledger, int lastDataRow)
+void addRow(MonthSums& sums, CellKind monthKind, double month, const CellKind* amountKinds, const double* amounts)
 {
-    std::array<Sums, 13> sums{};
+    if (monthKind != CellKind::Number)
+        return;
+    for (int m = 1; m <= 12; ++m) {
+        if (month != m)
+            continue;
+        for (int f = 0; f < 6; ++f)
+            if (amountKinds[f] == CellKind::Number)
+                sums[static_cast<std::size_t>(m)][static_cast<std::size_t>(f)] += toWideTenThousandths(amounts[f]);
+    }
+}
+
+MonthSums monthSums(const Sheet& ledger, int lastDataRow)
+{
+    MonthSums sums{};
     for (int row = kFirstDataRow - 1; row < lastDataRow; ++row) {
         Cell a = ledger.cell(row, A);
-        if (a.kind != CellKind::Number)
-            continue;
-        for (int m = 1; m <= 12; ++m) {
-            if (a.number != m)
-                continue;
-            for (int f = 0; f < 6; ++f) {
-                Cell amount = ledger.cell(row, E + f);
-                if (amount.kind == CellKind::Number)
-                    sums[static_cast<std::size_t>(m)][static_cast<std::size_t>(f)] += toWideTenThousandths(amount.number);
-            }
+        CellKind kinds[6];
+        double amounts[6];
+        for (int f = 0; f < 6; ++f) {
+            Cell amount = ledger.cell(row, E + f);
+            kinds[f] = amount.kind;
+            amounts[f] = amount.number;
         }
+        addRow(sums, a.kind, a.number, kinds, amounts);
     }
     return sums;
 }
@@ -57,19 +67,31 @@ Sums add(const Sums& x, const Sums& y)
 
 } // namespace
 
+void AddToMonthSums(MonthSums& sums, const LedgerRowCells& row)
+{
+    addRow(sums, row.kind[A], row.number[A], &row.kind[E], &row.number[E]);
+}
+
 Sheet BuildStatisticsSheet(Workbook& book, const Sheet& ledger, const ExportOptions& options)
+{
+    const int entries = ledger.rows() - kFirstDataRow;  // the ledger block ends one row past the data
+    return BuildStatisticsSheet(book, monthSums(ledger, kFirstDataRow - 1 + entries), entries, options);
+}
+
+Sheet BuildStatisticsSheet(Workbook& book, const MonthSums& months, int entries, const ExportOptions& options)
 {
     // Entries beyond row 65536 would be left out of the classic ranges, so
     // the ranges then reach the last entry instead.
-    const int entries = ledger.rows() - kFirstDataRow;  // the ledger block ends one row past the data
     const int lastDataRow = kFirstDataRow - 1 + entries;
     const int rangeEnd = std::max(kClassicLastRow, lastDataRow);
-    const std::array<Sums, 13> months = monthSums(ledger, lastDataRow);
 
     // Row 25 and column J carry the far side of the lines of row 24 and column I.
     SheetCanvas s(book, std::string(kStatisticsSheetName), 25, J + 1);
     if (options.hasPrinter)
         s.pageSetup({9, true, 75, 15, 13, 10});
+    // Row 25 keeps the far side of row 24's bottom line against the white
+    // lines of the whole sheet; the printout ends at row 24 all the same.
+    s.printArea({0, A, 23, I});
 
     s.sheetBorderColour(kWhite);
     s.sheetFontColour(kBlack);

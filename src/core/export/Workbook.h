@@ -103,6 +103,8 @@ public:
     std::map<int, double> columnWidths;         // columns that differ
     std::uint32_t columnFormat = 0;             // format of every column (whole-sheet settings)
     std::vector<CellRange> merges;
+    std::optional<std::pair<int, int>> repeatRows;  // rows printed atop every page
+    std::optional<CellRange> printArea;
 
     int rows() const { return rows_; }
     int columns() const { return cols_; }

@@ -4,6 +4,7 @@
 
 #include <xlsxwriter.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,11 +58,26 @@ bool hasNonAscii(const std::string& s)
     return false;
 }
 
-class FileWriter {
+} // namespace
+
+// Writes sheets of a workbook model row by row into a workbook of the
+// library's constant-memory mode: a sheet is begun, its rows go out in
+// order, then it is finished. Formats are made on first use.
+class SheetFileWriter {
 public:
-    FileWriter(const Workbook& book, lxw_workbook* wb) : book_(book), wb_(wb), formats_(book.formats.size(), nullptr) {}
+    SheetFileWriter(const Workbook& book, lxw_workbook* wb) : book_(book), wb_(wb) {}
 
     lxw_error writeSheet(const Sheet& sheet);
+
+    // The sheet's settings and merges; nothing of its rows.
+    lxw_worksheet* begin(const Sheet& sheet);
+    // Row `row` of the sheet as written at row `at` (its height first).
+    void writeRow(lxw_worksheet* ws, const Sheet& sheet, int row, int at);
+    // One cell with the format of the sheet's cell (row, col), at row `at`.
+    void writeCell(lxw_worksheet* ws, const Sheet& sheet, int at, int col, const Cell& cell, std::string_view text);
+    // Column widths and the whole-sheet format; the sheet's error, if any.
+    lxw_error finish(lxw_worksheet* ws, const Sheet& sheet);
+    lxw_error error() const { return error_; }
 
 private:
     lxw_format* format(std::uint32_t id);
@@ -79,8 +95,10 @@ private:
     std::string buffer2_;
 };
 
-lxw_format* FileWriter::format(std::uint32_t id)
+lxw_format* SheetFileWriter::format(std::uint32_t id)
 {
+    if (formats_.size() < book_.formats.size())
+        formats_.resize(book_.formats.size(), nullptr);
     if (formats_[id])
         return formats_[id];
     const CellFormat& f = book_.formats[id];
@@ -134,13 +152,17 @@ lxw_format* FileWriter::format(std::uint32_t id)
     return x;
 }
 
-lxw_error FileWriter::writeSheet(const Sheet& sheet)
+lxw_worksheet* SheetFileWriter::begin(const Sheet& sheet)
 {
-    if (lxw_error bad = workbook_validate_sheet_name(wb_, sheet.name.c_str()); bad != LXW_NO_ERROR)
-        return bad;
+    if (lxw_error bad = workbook_validate_sheet_name(wb_, sheet.name.c_str()); bad != LXW_NO_ERROR) {
+        keep(bad);
+        return nullptr;
+    }
     lxw_worksheet* ws = workbook_add_worksheet(wb_, sheet.name.c_str());
-    if (!ws)
-        return LXW_ERROR_MEMORY_MALLOC_FAILED;
+    if (!ws) {
+        keep(LXW_ERROR_MEMORY_MALLOC_FAILED);
+        return nullptr;
+    }
 
     if (sheet.defaultRowHeight != 15)
         worksheet_set_default_row(ws, sheet.defaultRowHeight, LXW_FALSE);
@@ -161,50 +183,69 @@ lxw_error FileWriter::writeSheet(const Sheet& sheet)
         // Points to the file's inches.
         worksheet_set_margins(ws, p.leftMargin / 72.0, p.rightMargin / 72.0, p.topMargin / 72.0, p.bottomMargin / 72.0);
     }
+    if (sheet.repeatRows)
+        keep(worksheet_repeat_rows(ws, static_cast<lxw_row_t>(sheet.repeatRows->first),
+                                   static_cast<lxw_row_t>(sheet.repeatRows->second)));
+    if (sheet.printArea)
+        keep(worksheet_print_area(ws, static_cast<lxw_row_t>(sheet.printArea->firstRow),
+                                  static_cast<lxw_col_t>(sheet.printArea->firstCol),
+                                  static_cast<lxw_row_t>(sheet.printArea->lastRow),
+                                  static_cast<lxw_col_t>(sheet.printArea->lastCol)));
     if (sheet.active)
         worksheet_activate(ws);
     else if (sheet.selected)
         worksheet_select(ws);
     if (sheet.hidden)
         worksheet_hide(ws);
+    return ws;
+}
 
-    auto height = sheet.rowHeights.begin();
-    for (int row = 0; row < sheet.rows(); ++row) {
-        const auto r = static_cast<lxw_row_t>(row);
-        if (height != sheet.rowHeights.end() && height->first == row) {
-            keep(worksheet_set_row(ws, r, height->second, nullptr));
-            ++height;
+void SheetFileWriter::writeCell(lxw_worksheet* ws, const Sheet& sheet, int at, int col, const Cell& cell,
+                                std::string_view text)
+{
+    if (cell.kind == CellKind::Empty && cell.format == sheet.columnFormat)
+        return;
+    const auto r = static_cast<lxw_row_t>(at);
+    const auto c = static_cast<lxw_col_t>(col);
+    lxw_format* f = format(cell.format);
+    switch (cell.kind) {
+    case CellKind::Empty:
+        keep(worksheet_write_blank(ws, r, c, f));
+        break;
+    case CellKind::Number:
+        keep(worksheet_write_number(ws, r, c, cell.number, f));
+        break;
+    case CellKind::Text:
+        assignCellText(buffer_, text);
+        keep(worksheet_write_string(ws, r, c, buffer_.c_str(), f));
+        break;
+    case CellKind::Formula:
+        buffer_.assign(text);
+        if (cell.textResult) {
+            buffer2_.assign(sheet.resultText(cell));
+            keep(worksheet_write_formula_str(ws, r, c, buffer_.c_str(), f, buffer2_.c_str()));
+        } else {
+            keep(worksheet_write_formula_num(ws, r, c, buffer_.c_str(), f, cell.number));
         }
-        for (int col = 0; col < sheet.columns(); ++col) {
-            const Cell cell = sheet.cell(row, col);
-            if (cell.kind == CellKind::Empty && cell.format == sheet.columnFormat)
-                continue;
-            const auto c = static_cast<lxw_col_t>(col);
-            lxw_format* f = format(cell.format);
-            switch (cell.kind) {
-            case CellKind::Empty:
-                keep(worksheet_write_blank(ws, r, c, f));
-                break;
-            case CellKind::Number:
-                keep(worksheet_write_number(ws, r, c, cell.number, f));
-                break;
-            case CellKind::Text:
-                assignCellText(buffer_, sheet.text(cell));
-                keep(worksheet_write_string(ws, r, c, buffer_.c_str(), f));
-                break;
-            case CellKind::Formula:
-                buffer_.assign(sheet.text(cell));
-                if (cell.textResult) {
-                    buffer2_.assign(sheet.resultText(cell));
-                    keep(worksheet_write_formula_str(ws, r, c, buffer_.c_str(), f, buffer2_.c_str()));
-                } else {
-                    keep(worksheet_write_formula_num(ws, r, c, buffer_.c_str(), f, cell.number));
-                }
-                break;
-            }
-        }
+        break;
     }
-    for (; height != sheet.rowHeights.end(); ++height)
+}
+
+void SheetFileWriter::writeRow(lxw_worksheet* ws, const Sheet& sheet, int row, int at)
+{
+    if (auto h = sheet.rowHeights.find(row); h != sheet.rowHeights.end())
+        keep(worksheet_set_row(ws, static_cast<lxw_row_t>(at), h->second, nullptr));
+    for (int col = 0; col < sheet.columns(); ++col) {
+        const Cell cell = sheet.cell(row, col);
+        writeCell(ws, sheet, at, col, cell, sheet.text(cell));
+    }
+}
+
+lxw_error SheetFileWriter::finish(lxw_worksheet* ws, const Sheet& sheet)
+{
+    if (!ws)
+        return error_;
+    for (auto height = sheet.rowHeights.lower_bound(sheet.rows()); height != sheet.rowHeights.end(); ++height)
         keep(worksheet_set_row(ws, static_cast<lxw_row_t>(height->first), height->second, nullptr));
     // Column widths and the whole-sheet format, in ranges that do not overlap.
     // Given after the rows: a column format widens the library's idea of the
@@ -224,39 +265,126 @@ lxw_error FileWriter::writeSheet(const Sheet& sheet)
             keep(worksheet_set_column(ws, static_cast<lxw_col_t>(next), kMaxColumns - 1, sheet.defaultColumnWidth,
                                       columnFormat));
     }
-
     return error_;
 }
+
+lxw_error SheetFileWriter::writeSheet(const Sheet& sheet)
+{
+    lxw_worksheet* ws = begin(sheet);
+    if (!ws)
+        return error_;
+    for (int row = 0; row < sheet.rows(); ++row)
+        writeRow(ws, sheet, row, row);
+    return finish(ws, sheet);
+}
+
+namespace {
+
+class OpenWorkbook {
+public:
+    explicit OpenWorkbook(const std::string& path) : file_(path) {}
+    ~OpenWorkbook()
+    {
+        if (wb_)
+            workbook_close(wb_);
+    }
+    IoResult open()
+    {
+        if (IoResult r = file_.open(); !r)
+            return r;
+        // Worksheets go out row by row through small scratch files in the
+        // target's folder, so a large ledger is never held in memory.
+        scratch_ = folderOf(file_.target());
+        lxw_workbook_options options{};
+        options.constant_memory = LXW_TRUE;
+        options.tmpdir = scratch_.data();
+        wb_ = workbook_new_opt(file_.temporaryPath().c_str(), &options);
+        if (!wb_)
+            return IoResult::failure(lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED));
+        return IoResult::success();
+    }
+    lxw_workbook* get() const { return wb_; }
+    // Closes the workbook (which frees it in any case) and moves the file
+    // into place when everything before went well.
+    IoResult close(lxw_error err)
+    {
+        lxw_error closed = workbook_close(wb_);
+        wb_ = nullptr;
+        if (err == LXW_NO_ERROR)
+            err = closed;
+        if (err != LXW_NO_ERROR)
+            return IoResult::failure(lxw_strerror(err));
+        return file_.commit();
+    }
+
+private:
+    SafeFile file_;
+    std::string scratch_;
+    lxw_workbook* wb_ = nullptr;
+};
 
 } // namespace
 
 IoResult WriteWorkbookFile(const Workbook& book, const std::string& path)
 {
-    SafeFile file(path);
-    if (IoResult r = file.open(); !r)
+    OpenWorkbook wb(path);
+    if (IoResult r = wb.open(); !r)
         return r;
-    // Worksheets go out row by row through small scratch files in the
-    // target's folder, so a large ledger does not have to fit in memory twice.
-    std::string scratch = folderOf(file.target());
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    options.tmpdir = scratch.data();
-    lxw_workbook* wb = workbook_new_opt(file.temporaryPath().c_str(), &options);
-    if (!wb)
-        return IoResult::failure(lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED));
-    FileWriter writer(book, wb);
+    SheetFileWriter writer(book, wb.get());
     lxw_error err = LXW_NO_ERROR;
     for (const Sheet& sheet : book.sheets) {
         err = writer.writeSheet(sheet);
         if (err != LXW_NO_ERROR)
             break;
     }
-    lxw_error closed = workbook_close(wb);  // frees the workbook in any case
-    if (err == LXW_NO_ERROR)
-        err = closed;
-    if (err != LXW_NO_ERROR)
-        return IoResult::failure(lxw_strerror(err));
-    return file.commit();
+    return wb.close(err);
+}
+
+IoResult WriteStreamedWorkbookFile(Workbook& book, const StreamedSheet& streamed,
+                                   const std::function<IoResult(Workbook&)>& addLaterSheets, const std::string& path)
+{
+    OpenWorkbook wb(path);
+    if (IoResult r = wb.open(); !r)
+        return r;
+    SheetFileWriter writer(book, wb.get());
+    const Sheet& model = *streamed.model;
+    lxw_worksheet* ws = writer.begin(model);
+    IoResult walked = IoResult::success();
+    if (ws) {
+        for (int row = 0; row < streamed.headRows; ++row)
+            writer.writeRow(ws, model, row, row);
+        int at = streamed.headRows;
+        walked = streamed.rows([&](int modelRow, const StreamedCell* cells) {
+            for (int col = 0; col < model.columns(); ++col) {
+                Cell cell;
+                cell.format = model.cell(modelRow, col).format;
+                cell.kind = cells[col].kind;
+                cell.number = cells[col].number;
+                writer.writeCell(ws, model, at, col, cell, cells[col].text);
+            }
+            ++at;
+            return writer.error() == LXW_NO_ERROR;
+        });
+        for (int row = streamed.tailFrom; row < model.rows(); ++row, ++at)
+            writer.writeRow(ws, model, row, at);
+    }
+    lxw_error err = writer.finish(ws, model);
+    if (err == LXW_NO_ERROR && walked) {
+        if (IoResult r = addLaterSheets(book); !r)
+            walked = r;
+    }
+    if (err == LXW_NO_ERROR && walked) {
+        for (std::size_t k = 1; k < book.sheets.size(); ++k) {
+            err = writer.writeSheet(book.sheets[k]);
+            if (err != LXW_NO_ERROR)
+                break;
+        }
+    }
+    if (!walked) {
+        wb.close(LXW_ERROR_PARAMETER_VALIDATION);
+        return walked;
+    }
+    return wb.close(err);
 }
 
 } // namespace quill
