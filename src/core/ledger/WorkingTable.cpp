@@ -267,6 +267,53 @@ void WorkingTable::post()
         visible_.insert(it, static_cast<std::uint32_t>(pos));
     cursor_ = nearestVisibleFromRow(pos);
     eof_ = visible_.empty();
+    lastPosted_ = pos;
+    changed();
+}
+
+void WorkingTable::insertRowAt(std::size_t row, const LedgerEntry& e)
+{
+    if (!open_)
+        return;
+    if (isEditing())
+        state_ = EditState::Browse;
+    if (row > rows_.size())
+        row = rows_.size();
+    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(row), e);
+    auto it = std::lower_bound(visible_.begin(), visible_.end(), static_cast<std::uint32_t>(row));
+    for (auto k = it; k != visible_.end(); ++k)
+        ++*k;
+    if (passes(e))
+        visible_.insert(it, static_cast<std::uint32_t>(row));
+    cursor_ = nearestVisibleFromRow(row);
+    eof_ = visible_.empty();
+    changed();
+}
+
+void WorkingTable::removeRowAt(std::size_t row)
+{
+    if (!open_ || row >= rows_.size())
+        return;
+    if (isEditing())
+        state_ = EditState::Browse;
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row));
+    auto it = std::lower_bound(visible_.begin(), visible_.end(), static_cast<std::uint32_t>(row));
+    if (it != visible_.end() && *it == row)
+        it = visible_.erase(it);
+    for (auto k = it; k != visible_.end(); ++k)
+        --*k;
+    cursor_ = nearestVisibleFromRow(row);
+    eof_ = visible_.empty();
+    changed();
+}
+
+void WorkingTable::replaceRows(std::vector<LedgerEntry> rows)
+{
+    rows_ = std::move(rows);
+    state_ = EditState::Browse;
+    rebuildVisible();
+    cursor_ = visible_.empty() ? -1 : 0;
+    eof_ = visible_.empty();
     changed();
 }
 

@@ -93,6 +93,20 @@ public:
     // Removes every row (the table stays open).
     void clear();
 
+    // Row-level changes for the history: a row put back at exactly the
+    // position it had, or taken out of it, whatever the filter shows. The
+    // row becomes current when the filter shows it; otherwise the nearest
+    // visible row does. The position must keep the rows ordered by IDAY.
+    void insertRowAt(std::size_t row, const LedgerEntry& e);
+    void removeRowAt(std::size_t row);
+    // Replaces every row (already ordered by IDAY); the cursor goes to the
+    // first visible row.
+    void replaceRows(std::vector<LedgerEntry> rows);
+    // Position among all rows of the row the last post() stored.
+    std::size_t lastPostedRow() const { return lastPosted_; }
+    // Visible index of a row position, -1 when the filter hides it.
+    int visibleIndexOf(std::size_t row) const { return visibleIndexOfRow(row); }
+
     // Bulk loading: appends at the end without ordering or notification;
     // call orderBy("IDAY") afterwards.
     void appendRaw(const LedgerEntry& e);
@@ -134,6 +148,7 @@ private:
     int suspended_ = 0;
     bool pending_ = false;
     std::uint64_t generation_ = 1;
+    std::size_t lastPosted_ = 0;
 };
 
 } // namespace quill
