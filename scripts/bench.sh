@@ -5,9 +5,12 @@ set -e
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-bench -j"$(nproc)" --target bench_ledger bench_export bench_filing bench_entry_comfort
+cmake --build build-bench -j"$(nproc)" --target bench_ledger bench_export bench_filing bench_entry_comfort quillbook-cli
 for b in build-bench/benchmarks/bench_*; do
     [ -x "$b" ] || continue
     echo "== $b"
     /usr/bin/time -v "$b" "$@" 2>&1 | grep -v -E '^\s+(Average|Exit|Swaps|File system|Socket|Signals|Page size|Voluntary|Involuntary|Minor|Major|Percent|System time|User time)'
 done
+# Whole-process figures of the command line (generated files, LibreOffice
+# for comparison when installed).
+./benchmarks/cli_figures.sh build-bench/bin/quillbook-cli
