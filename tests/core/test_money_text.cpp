@@ -47,8 +47,11 @@ TEST(Money, WholeWonShortcutsGiveWhatExtendedPrecisionGives)
     for (std::int64_t won : {562949953421311LL, 562949953421312LL, 562949953421313LL, 922337203685477LL,
                              4503599627370495LL / 10000, 123456789LL})
         for (std::int64_t sign : {1, -1})
-            for (std::int64_t extra : {0, 1, 5000, 9999})
-                stored.push_back(sign * (won * 10000 + extra));
+            for (std::int64_t extra : {0, 1, 5000, 9999}) {
+                const __int128 v = static_cast<__int128>(sign) * (static_cast<__int128>(won) * 10000 + extra);
+                if (v >= INT64_MIN && v <= INT64_MAX)
+                    stored.push_back(static_cast<std::int64_t>(v));
+            }
     std::uint64_t x = 88172645463325252ULL;
     for (int k = 0; k < 20000; ++k) {
         x ^= x << 13, x ^= x >> 7, x ^= x << 17;
