@@ -209,6 +209,19 @@ void draw(QPainter& p, Kind kind)
         p.setBrush(kInk);
         p.drawRect(QRectF(22, 8, 3, 16));
         break;
+    case Kind::Filing:
+        // a sheet with a small bar chart
+        p.setPen(pen(kInk, 1.4));
+        p.setBrush(kPaper);
+        p.drawRect(QRectF(5, 3, 22, 26));
+        p.setPen(Qt::NoPen);
+        p.setBrush(kBlue);
+        p.drawRect(QRectF(9, 17, 4, 8));
+        p.setBrush(kGreen);
+        p.drawRect(QRectF(14, 11, 4, 14));
+        p.setBrush(kRed);
+        p.drawRect(QRectF(19, 7, 4, 18));
+        break;
     }
 }
 

@@ -9,7 +9,8 @@ namespace icons {
 
 enum class Kind {
     Program, Open, New, Save, SaveAs, AddFile, Add, Edit, Delete, Export,
-    Help, Download, Home, About, Quit, Close, First, Prior, Next, Last
+    Help, Download, Home, About, Quit, Close, First, Prior, Next, Last,
+    Filing
 };
 
 QIcon icon(Kind kind);

@@ -72,6 +72,7 @@ void Tmainf::connectCommands()
     bind(BtnEdt, &Tmainf::BtnEdtClick);
     bind(BtnDel, &Tmainf::BtnDelClick);
     bind(PrtBtn, &Tmainf::PrtBtnClick);
+    bind(FilingBtn, &Tmainf::FilingBtnClick);
     bind(HelpBtn, &Tmainf::HelpBtnClick);
     bind(dDTZIP, &Tmainf::dDTZIPClick);
     bind(DgaBtn, &Tmainf::DgaBtnClick);
@@ -81,7 +82,7 @@ void Tmainf::connectCommands()
     const std::pair<QKeySequence, QToolButton*> keys[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_N), NewFile},         {QKeySequence(Qt::CTRL | Qt::Key_O), HFileOpen},
         {QKeySequence(Qt::CTRL | Qt::Key_S), SaveBtn},         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), RnameBtn},
-        {QKeySequence(Qt::CTRL | Qt::Key_P), PrtBtn},
+        {QKeySequence(Qt::CTRL | Qt::Key_P), PrtBtn},          {QKeySequence(Qt::CTRL | Qt::Key_T), FilingBtn},
     };
     for (const auto& [sequence, button] : keys)
         connect(new QShortcut(sequence, this), &QShortcut::activated, button, &QToolButton::click);

@@ -70,6 +70,7 @@ public:
     QToolButton* BtnEdt = nullptr;
     QToolButton* BtnDel = nullptr;
     QToolButton* PrtBtn = nullptr;
+    QToolButton* FilingBtn = nullptr;
     EntryPanel* TpPnl3 = nullptr;
     FitLabel* CntLbe = nullptr;
     QTableView* GrdAcunt = nullptr;
@@ -107,6 +108,8 @@ public slots:
     void RecomputeTotals();
     // export (export/)
     void PrtBtnClick();
+    // filing figures (filing/)
+    void FilingBtnClick();
     // outside helpers (support/)
     void HelpBtnClick();
     void dDTZIPClick();
@@ -140,6 +143,9 @@ public:
     void navigate(int move);
     // Recalculation of the totals under the wait window (F12).
     void recalculateTotals();
+    // Shows an entry of the working ledger (a row position, whatever the
+    // filter) in the grid: the filter goes to the entry's month.
+    void showLedgerRow(std::size_t row);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -210,6 +210,7 @@ void Tmainf::buildLayout()
         {&BtnEdt, "BtnEdt", icons::Kind::Edit, 274, 68, "(F3)", "자료수정"},
         {&BtnDel, "BtnDel", icons::Kind::Delete, 344, 68, "(Delete)", "자료삭제"},
         {&PrtBtn, "PrtBtn", icons::Kind::Export, 417, 48, "출력", "엑셀전송"},
+        {&FilingBtn, "FilingBtn", icons::Kind::Filing, 467, 76, "신고자료", "신고자료 (참고용, Ctrl+T)"},
     };
     for (const ToolSpec& t : tools) {
         QToolButton* b = pictureButton(TpPnl0, t.name, t.kind, QString::fromUtf8(t.tooltip));

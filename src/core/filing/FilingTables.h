@@ -1,0 +1,45 @@
+#pragma once
+#include "filing/FilingFigures.h"
+
+#include <span>
+#include <string>
+#include <vector>
+
+namespace quill {
+
+// The filing figures laid out as the tables the window shows, copies and
+// prints: one for each of VAT, income tax, the evidence check and the
+// months. Texts are UTF-8.
+
+struct FilingCell {
+    std::string text;        // a label or a text of an entry
+    bool isAmount = false;
+    WideTenths amount = 0;
+};
+
+struct FilingTable {
+    std::string title;                // names the year and says 참고용
+    std::vector<std::string> columns;
+    std::vector<std::vector<FilingCell>> rows;
+    std::vector<std::string> notes;
+};
+
+// `rows` are the rows the figures were computed over (the evidence list
+// shows their texts).
+FilingTable VatTable(const FilingFigures& f);
+FilingTable IncomeTable(const FilingFigures& f);
+FilingTable EvidenceTable(const FilingFigures& f, std::span<const LedgerEntry> rows);
+FilingTable MonthTable(const FilingFigures& f);
+
+// Running income (소득금액) at the end of each month.
+std::array<WideTenths, 12> RunningIncome(const FilingFigures& f);
+
+// For a spreadsheet: the title, the column titles and the rows, cells
+// separated by tabs, lines by "\n"; amounts as plain decimal numbers.
+std::string TabSeparated(const FilingTable& table);
+
+// An amount with digit groups, keeping every decimal place it has
+// ("1,234,567", "-250.5").
+std::string groupedAmount(WideTenths tenths);
+
+} // namespace quill

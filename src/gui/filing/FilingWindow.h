@@ -1,0 +1,77 @@
+#pragma once
+#include "filing/FilingFigures.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <cstddef>
+#include <functional>
+
+class QChartView;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class QTabWidget;
+class QTableWidget;
+class UserDialogs;
+
+namespace quill {
+class WorkingTable;
+struct FilingTable;
+}
+
+// The filing figures of one year of the open ledger (참고용): VAT, income
+// tax, the evidence check and a chart of the months. It reads the working
+// ledger and never changes it; the main window stays blocked while it is
+// open, so the figures never go stale.
+class FilingWindow : public QDialog {
+    Q_OBJECT
+public:
+    struct Setup {
+        const quill::WorkingTable* table = nullptr;
+        UserDialogs* dialogs = nullptr;
+        QString configPath;  // where the taxpayer type is kept
+        std::function<QString()> pdfFolder;  // where the PDF dialog opens
+        int year = 0;
+    };
+    FilingWindow(const Setup& setup, QWidget* parent = nullptr);
+
+    // The tabs, in order.
+    enum Tab { VatTab, IncomeTab, EvidenceTab, ChartTab };
+
+    // --- controls (public for the tests) ----------------------------------
+    QSpinBox* yearBox = nullptr;
+    QComboBox* typeBox = nullptr;
+    QTabWidget* tabs = nullptr;
+    QTableWidget* vatTable = nullptr;
+    QTableWidget* incomeTable = nullptr;
+    QTableWidget* evidenceTable = nullptr;
+    QChartView* chartView = nullptr;
+    QLabel* undatedLabel = nullptr;
+    QPushButton* copyButton = nullptr;
+    QPushButton* pdfButton = nullptr;
+
+    const quill::FilingFigures& figures() const { return figures_; }
+    // The figures of the tab in view, tab-separated, to the clipboard.
+    void copyFigures();
+    // Asks for a file name and writes every table and the chart as PDF.
+    void savePdf();
+    // Writes the PDF; false with the reason when it could not be written.
+    bool writePdf(const QString& path, QString* error = nullptr);
+
+signals:
+    // The user chose an entry of the evidence list: its row in the table.
+    void entryChosen(std::size_t row);
+
+private:
+    void recompute();
+    void typeChosen(int index);
+    void fillChart();
+    quill::FilingTable tableOfTab(int tab) const;
+
+    Setup setup_;
+    quill::FilingFigures figures_;
+    QLabel* titles_[4] = {};
+    QLabel* notes_[4] = {};
+};
