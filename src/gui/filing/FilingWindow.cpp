@@ -106,6 +106,8 @@ QChart* buildChart(const quill::FilingFigures& f)
     auto* expenses = new QBarSet(QStringLiteral("비용 (필요경비)"));
     auto* line = new QLineSeries;
     line->setName(QStringLiteral("누적 소득금액"));
+    line->setPen(QPen(QColor(200, 60, 30), 2.5));
+    line->setPointsVisible(true);
     const std::array<quill::WideTenths, 12> running = quill::RunningIncome(f);
     QStringList months;
     double low = 0, high = 0;
@@ -365,6 +367,9 @@ bool FilingWindow::writePdf(const QString& path, QString* error)
     }
     {
         QPdfWriter writer(&file);
+        // Screen resolution, so the page is laid out like the window and a
+        // font given in pixels does not shrink to a speck.
+        writer.setResolution(96);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageOrientation(QPageLayout::Landscape);
         writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
@@ -372,18 +377,24 @@ bool FilingWindow::writePdf(const QString& path, QString* error)
         writer.setCreator(QStringLiteral("간편장부"));
 
         QTextDocument doc;
-        doc.setDefaultFont(font());
+        QFont text = font();
+        text.setPointSizeF(9);
+        doc.setDefaultFont(text);
         // The chart drawn for the page at a fixed size, whatever the window's.
-        QImage picture(1600, 800, QImage::Format_ARGB32);
+        // The chart laid out at the page's width and drawn at twice the
+        // resolution, so its labels stay readable and sharp on paper.
+        const QSizeF chartSize(960, 480);
+        QImage picture((chartSize * 2).toSize(), QImage::Format_ARGB32);
         picture.fill(Qt::white);
         {
             QGraphicsScene scene;
             QChart* chart = buildChart(figures_);
             scene.addItem(chart);
-            chart->resize(picture.size());
+            chart->resize(chartSize);
             QPainter p(&picture);
             p.setRenderHint(QPainter::Antialiasing);
-            scene.render(&p, QRectF(QPointF(0, 0), picture.size()), QRectF(QPointF(0, 0), picture.size()));
+            p.scale(2, 2);
+            scene.render(&p, QRectF(QPointF(0, 0), chartSize), QRectF(QPointF(0, 0), chartSize));
         }
         doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("chart.png")), picture);
         QString html = QStringLiteral("<html><body><h2>신고자료 %1년 (%2) — 참고용</h2>")
@@ -391,7 +402,7 @@ bool FilingWindow::writePdf(const QString& path, QString* error)
                            .arg(QString::fromUtf8(quill::taxpayerTypeName(figures_.type)));
         for (int tab = VatTab; tab <= ChartTab; ++tab)
             html += htmlOf(tableOfTab(tab));
-        html += QStringLiteral("<p><img src=\"chart.png\" width=\"900\"></p></body></html>");
+        html += QStringLiteral("<p><img src=\"chart.png\" width=\"960\" height=\"480\"></p></body></html>");
         doc.setHtml(html);
         doc.print(&writer);
     }
