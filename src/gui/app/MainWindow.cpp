@@ -34,6 +34,7 @@ Tmainf::Tmainf(const AppContext& context, QWidget* parent)
     // The program's own title strip replaces the system's title bar.
     buildLayout();
     connectCommands();
+    setupEntryComfort();
     TAcunt.setNewRowHook(&Tmainf::TAcuntNewRecord);
     TAcunt.setDataChanged([this] { tableChanged(); });
 }

@@ -1,5 +1,7 @@
 #pragma once
 #include "editor/EditorMode.h"
+#include "editor/SuggestionIndex.h"
+#include "ledger/LedgerChange.h"
 #include "ledger/LedgerBook.h"
 
 #include <QDateTime>
@@ -20,6 +22,9 @@ class FitLabel;
 class ShadowLabel;
 class LedgerTableModel;
 class UserDialogs;
+class QUndoStack;
+class FindBar;
+class SuggestionPopup;
 
 // What the main window needs from outside; tests pass their own.
 struct AppContext {
@@ -87,6 +92,12 @@ public:
     QWidget* BtmPanl = nullptr;       // totals bar
     QWidget* NavAcunt = nullptr;      // record navigator
     QToolButton* NavButtons[4] = {};  // first, previous, next, last
+    // history, suggestions and the find bar (editor/EntryComfort.cpp)
+    QUndoStack* undoStack = nullptr;
+    quill::SuggestionIndex suggestions;
+    SuggestionPopup* JKYUSuggest = nullptr;
+    SuggestionPopup* SANGHOSuggest = nullptr;
+    FindBar* findBar = nullptr;
 
 public slots:
     // application shell (app/)
@@ -146,6 +157,15 @@ public:
     // Shows an entry of the working ledger (a row position, whatever the
     // filter) in the grid: the filter goes to the entry's month.
     void showLedgerRow(std::size_t row);
+    // History: a change already made goes on the undo stack (and into the
+    // suggestions); undo and redo of the ledger, not while an entry is open.
+    void recordChange(quill::LedgerChange change, const QString& text);
+    void undoClick();
+    void redoClick();
+    // New and Open: an empty history and suggestions of the new ledger.
+    void startHistory();
+    // The find bar above the grid (Ctrl+F).
+    void openFindBar();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -178,6 +198,10 @@ private:
     void FormClose();
     void prepareScratchTable();
     void connectCommands();
+    void setupEntryComfort();
+    void applyHistoryStep(const quill::LedgerChange& change, bool undo);
+    void acceptCounterparty(const QString& text);
+    void placeFindBar();
     static void TAcuntNewRecord(quill::LedgerEntry& entry);
     bool GrdAcuntKeyDown(int key);   // true when the key was handled
     bool gComboKeyDown(int key);

@@ -392,4 +392,5 @@ void Tmainf::FormResize()
     GrdAcunt->setGeometry(kGridBorder, kGridBorder, inner, qMax(0, barTop - kGridBorder));
     BtmPanl->setGeometry(kGridBorder, barTop, inner, kTotalsBarHeight);
     LaEnd0->move(W - 35 - kGridBorder, 5);
+    placeFindBar();
 }

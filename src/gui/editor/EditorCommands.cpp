@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/UserDialogs.h"
 #include "editor/EntryEditor.h"
+#include "editor/EntryHistory.h"
 #include "editor/EntryFields.h"
 #include "editor/EntryPanel.h"
 
@@ -75,11 +76,15 @@ void Tmainf::mOkClick()
         TpPnl3->setCategory(quill::Category::Expense);
         input.category = quill::Category::Expense;
     }
-    if (!quill::StoreEntryInput(TAcunt, editorMode, TpPnl3->editTarget, input)) {
+    std::optional<quill::LedgerChange> change =
+        quill::StoreEntryRecorded(TAcunt, editorMode, TpPnl3->editTarget, input);
+    if (!change) {
         // The entry being changed is gone: the input stays in the panel.
         dialogs().showInfo(QString::fromUtf8(quill::kEditTargetLostMessage));
         return;
     }
+    recordChange(std::move(*change),
+                 editorMode == quill::EditorMode::Adding ? QStringLiteral("입력") : QStringLiteral("수정"));
     closeEditor();
     book.Modified = true;
     RecomputeTotals();
@@ -101,7 +106,8 @@ void Tmainf::BtnDelClick()
         return;
     if (!dialogs().askYesNo(QString::fromUtf8(quill::kDeleteQuestion)))
         return;
-    TAcunt.deleteCurrent();
+    if (std::optional<quill::LedgerChange> change = quill::DeleteCurrentRecorded(TAcunt))
+        recordChange(std::move(*change), QStringLiteral("삭제"));
     book.Modified = true;
     RecomputeTotals();
 }

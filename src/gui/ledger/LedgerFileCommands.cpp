@@ -16,6 +16,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTableView>
+#include <QUndoStack>
 
 namespace {
 
@@ -111,6 +112,7 @@ void Tmainf::NewFileClick()
         reportError(QString::fromStdString(r.message));
         return;
     }
+    startHistory();
     resetFilterControls(context().now().date().year());
     setFileNameLabel(QString::fromStdString(book.CurrentFileName));
     applyControlFilter();
@@ -151,6 +153,7 @@ void Tmainf::HFileOpenClick()
         reportError(QString::fromStdString(r.message));
         return;
     }
+    startHistory();
     const int earliest = earliestYear(TAcunt);
     resetFilterControls(earliest > 0 ? earliest : context().now().date().year());
     setFileNameLabel(QString::fromStdString(book.CurrentFileName));
@@ -179,6 +182,7 @@ bool Tmainf::writeLedger(const QString* newPath)
         reportError(QString::fromStdString(r.message));
         return false;
     }
+    undoStack->setClean();
     GrdAcunt->setFocus();
     return true;
 }
@@ -214,6 +218,11 @@ void Tmainf::FileAddClick()
     QString path;
     if (!ledgerDialog(false, QString(), path))
         return;
+    // The rows before the merge, for undoing it as one step.
+    std::vector<quill::LedgerEntry> before;
+    before.reserve(TAcunt.rowCount());
+    for (std::size_t i = 0; i < TAcunt.rowCount(); ++i)
+        before.push_back(TAcunt.row(i));
     quill::IoResult r;
     {
         WaitCloser closer;
@@ -223,6 +232,8 @@ void Tmainf::FileAddClick()
         reportError(QString::fromStdString(r.message));
         return;
     }
+    recordChange(quill::LedgerChange::merged(before, TAcunt), QStringLiteral("파일 추가"));
+    book.Modified = true;
     RecomputeTotals();
 }
 

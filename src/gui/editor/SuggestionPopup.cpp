@@ -1,0 +1,164 @@
+#include "editor/SuggestionPopup.h"
+
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QScreen>
+#include <QStringListModel>
+#include <QTimer>
+
+namespace {
+constexpr int kMostRows = 8;
+}
+
+SuggestionPopup::SuggestionPopup(QLineEdit* field, Provider provider)
+    : QObject(field), field_(field), provider_(std::move(provider))
+{
+    // A window of its own that is never activated: the field keeps the
+    // keyboard and the input method its composition.
+    list_ = new QListView(nullptr);
+    list_->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
+    list_->setAttribute(Qt::WA_ShowWithoutActivating);
+    list_->setFocusPolicy(Qt::NoFocus);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setUniformItemSizes(true);
+    list_->setFont(field->font());
+    list_->setObjectName(field->objectName() + QStringLiteral("Suggestions"));
+    model_ = new QStringListModel(this);
+    list_->setModel(model_);
+    connect(list_, &QListView::clicked, this, [this](const QModelIndex& index) { accept(index.row()); });
+    connect(field_, &QLineEdit::textEdited, this, [this] {
+        preedit_.clear();
+        refresh();
+    });
+    // After the panel's own filter was installed: this one sees the keys first.
+    field_->installEventFilter(this);
+}
+
+SuggestionPopup::~SuggestionPopup() { delete list_; }
+
+bool SuggestionPopup::isOpen() const { return list_->isVisible(); }
+
+QStringList SuggestionPopup::texts() const { return model_->stringList(); }
+
+int SuggestionPopup::chosen() const
+{
+    const QModelIndex current = list_->currentIndex();
+    return isOpen() && current.isValid() && list_->selectionModel()->isSelected(current) ? current.row() : -1;
+}
+
+void SuggestionPopup::refresh()
+{
+    if (!field_->hasFocus() || !field_->isEnabled() || field_->isReadOnly()) {
+        close();
+        return;
+    }
+    const QString query = field_->text().left(field_->cursorPosition()) + preedit_;
+    const QStringList texts = query.trimmed().isEmpty() ? QStringList() : provider_(query);
+    if (texts.isEmpty()) {
+        close();
+        return;
+    }
+    model_->setStringList(texts);
+    list_->clearSelection();
+    list_->setCurrentIndex(QModelIndex());
+    place();
+    list_->show();
+    list_->raise();
+}
+
+void SuggestionPopup::close()
+{
+    if (list_->isVisible())
+        list_->hide();
+}
+
+void SuggestionPopup::place()
+{
+    const int rows = qMin(kMostRows, model_->rowCount());
+    const int rowHeight = qMax(list_->sizeHintForRow(0), list_->fontMetrics().height() + 2);
+    const int width = qMax(field_->width(), list_->sizeHintForColumn(0) + 24);
+    const QPoint below = field_->mapToGlobal(QPoint(0, field_->height()));
+    list_->setGeometry(below.x(), below.y(), width, rows * rowHeight + 2 * list_->frameWidth());
+}
+
+void SuggestionPopup::choose(int row)
+{
+    const QModelIndex index = model_->index(row);
+    list_->setCurrentIndex(index);
+    list_->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+    list_->scrollTo(index);
+}
+
+void SuggestionPopup::accept(int row)
+{
+    const QStringList texts = model_->stringList();
+    if (row < 0 || row >= texts.size())
+        return;
+    const QString text = texts[row];
+    close();
+    // A syllable still being composed belongs to the typed text the
+    // suggestion replaces: finish it first so it cannot land after it.
+    if (!preedit_.isEmpty())
+        QGuiApplication::inputMethod()->commit();
+    preedit_.clear();
+    emit accepted(text);
+    close();  // the commit may have asked for new suggestions
+}
+
+bool SuggestionPopup::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != field_)
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        if (!isOpen())
+            break;
+        auto* key = static_cast<QKeyEvent*>(event);
+        const int rows = model_->rowCount();
+        switch (key->key()) {
+        case Qt::Key_Down:
+            choose(chosen() < 0 ? 0 : (chosen() + 1) % rows);
+            return true;
+        case Qt::Key_Up:
+            choose(chosen() <= 0 ? rows - 1 : chosen() - 1);
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (chosen() >= 0) {
+                accept(chosen());
+                return true;
+            }
+            close();
+            break;
+        case Qt::Key_Escape:
+            close();
+            return true;
+        default:
+            break;
+        }
+        break;
+    }
+    case QEvent::InputMethod: {
+        auto* im = static_cast<QInputMethodEvent*>(event);
+        preedit_ = im->preeditString();
+        // After the field has taken the committed text in.
+        QTimer::singleShot(0, this, &SuggestionPopup::refresh);
+        break;
+    }
+    case QEvent::FocusOut:
+    case QEvent::Hide:
+    case QEvent::EnabledChange:
+        preedit_.clear();
+        close();
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
