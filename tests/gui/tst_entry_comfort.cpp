@@ -1,0 +1,392 @@
+// The history of the working ledger (undo and redo with Modified and the
+// totals), the suggestions of the description and counterparty fields, and
+// the find bar, inside the main window.
+#include "MainWindowFixture.h"
+#include "editor/EntryFields.h"
+#include "editor/EntryPanel.h"
+#include "editor/SuggestionPopup.h"
+#include "view/FindBar.h"
+#include "view/FitLabel.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QRadioButton>
+#include <QTableView>
+#include <QUndoStack>
+
+namespace {
+
+QString text(const std::string& cp949) { return QString::fromStdString(quill::decodeCp949(cp949)); }
+
+QString total(const Tmainf& w, int i) { return w.Bmxsm[i]->text().trimmed(); }
+
+void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QWidget* target = QApplication::focusWidget();
+    QVERIFY2(target, "nothing has the focus");
+    QTest::keyClick(target, key, mods);
+}
+
+void type(const QString& s)
+{
+    QWidget* target = QApplication::focusWidget();
+    QVERIFY2(target, "nothing has the focus");
+    for (QChar c : s) {
+        QTest::sendKeyEvent(QTest::Press, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, target, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+// An entry through the entry panel's own confirm, as a person adds one.
+void addThroughPanel(Tmainf& w, const QString& date, const QString& description, const QString& counterparty,
+                     double amount, quill::Category category = quill::Category::Expense,
+                     const QString& remark = QString())
+{
+    w.BtnAppClick();
+    EntryPanel& p = *w.TpPnl3;
+    p.IDAYEdt->setDateText(date);
+    p.JKYUEdt->setProgramText(description);
+    p.SANGHOEdt->setProgramText(counterparty);
+    p.setCategory(category);
+    p.mTmnyEdt->setValue(amount);
+    p.EtcCmb->setProgramText(remark);
+    w.mOkClick();
+}
+
+QStringList descriptions(const Tmainf& w)
+{
+    QStringList out;
+    for (std::size_t i = 0; i < w.TAcunt.rowCount(); ++i)
+        out << text(w.TAcunt.row(i).JKYU.str());
+    return out;
+}
+
+// A saved ledger with three entries, open in the window.
+QString openSavedLedger(MainWindowFixture& f, const QString& name = QStringLiteral("shop.Aut"))
+{
+    Tmainf& w = *f.window;
+    addThroughPanel(w, "2009.03.01", "판매", "서울상회", 100, quill::Category::Income);
+    addThroughPanel(w, "2009.03.05", "사무용품", "서울상회", 200);
+    addThroughPanel(w, "2009.03.09", "식대", "부산식당", 300);
+    const QString path = f.tempPath() + QLatin1Char('/') + name;
+    f.dialogs.fileNames.enqueue(path);
+    w.SaveBtnClick();
+    // The wait window of the save had the keyboard for a moment.
+    w.activateWindow();
+    QTest::qWaitFor([&w] { return w.isActiveWindow(); });
+    return path;
+}
+
+} // namespace
+
+class TestEntryComfort : public QObject {
+    Q_OBJECT
+
+private slots:
+    void undoAndRedoOfEachKindOfChange()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        QVERIFY(!w.undoStack->canUndo());
+        addThroughPanel(w, "2009.03.05", "사무용품", "서울상회", 200);
+        addThroughPanel(w, "2009.03.01", "판매", "서울상회", 100, quill::Category::Income, "영");
+        QVERIFY(w.book.Modified);
+        QCOMPARE(total(w, 0), QStringLiteral("100"));
+        const quill::LedgerEntry sale = w.TAcunt.row(0);
+
+        // Changed: date, text and category; undo puts every byte back.
+        w.TAcunt.moveTo(0);
+        w.BtnEdtClick();
+        w.TpPnl3->IDAYEdt->setDateText("2009.04.01");
+        w.TpPnl3->JKYUEdt->setProgramText("반품");
+        w.TpPnl3->setCategory(quill::Category::Expense);
+        w.mOkClick();
+        QCOMPARE(descriptions(w), (QStringList{"사무용품", "반품"}));
+        QCOMPARE(total(w, 0), QStringLiteral("0"));
+        QCOMPARE(total(w, 2), QStringLiteral("300"));
+        press(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(descriptions(w), (QStringList{"판매", "사무용품"}));
+        QVERIFY(w.TAcunt.row(0) == sale);
+        QCOMPARE(w.TAcunt.recNo(), 0);  // the grid is on the restored entry
+        QCOMPARE(w.GrdAcunt->currentIndex().row(), 0);
+        QCOMPARE(total(w, 0), QStringLiteral("100"));
+        QCOMPARE(total(w, 2), QStringLiteral("200"));
+        press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(descriptions(w), (QStringList{"사무용품", "반품"}));
+        QCOMPARE(total(w, 2), QStringLiteral("300"));
+        press(Qt::Key_Z, Qt::ControlModifier);
+
+        // Deleted.
+        w.TAcunt.moveTo(1);
+        f.dialogs.yesNo.enqueue(true);
+        w.BtnDelClick();
+        QCOMPARE(descriptions(w), QStringList{"판매"});
+        QCOMPARE(total(w, 2), QStringLiteral("0"));
+        press(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(descriptions(w), (QStringList{"판매", "사무용품"}));
+        QCOMPARE(w.TAcunt.recNo(), 1);
+        QCOMPARE(total(w, 2), QStringLiteral("200"));
+        press(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(descriptions(w), QStringList{"판매"});
+
+        // Added: undone back to the empty start, Modified clears.
+        press(Qt::Key_Z, Qt::ControlModifier);
+        press(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(1));
+        QVERIFY(w.book.Modified);
+        press(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(0));
+        QVERIFY(!w.book.Modified);
+        QCOMPARE(w.CntLbe->text().trimmed(), QStringLiteral("0건"));
+        press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(w.book.Modified);
+        QCOMPARE(total(w, 2), QStringLiteral("200"));
+        QCOMPARE(f.dialogs.texts("error"), QStringList{});  // every step applied
+    }
+
+    void undoAcrossASave()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        openSavedLedger(f);
+        QVERIFY(!w.book.Modified);
+        addThroughPanel(w, "2009.03.10", "추가", "갑", 50);
+        QVERIFY(w.book.Modified);
+        w.GrdAcunt->setFocus();
+        press(Qt::Key_Z, Qt::ControlModifier);  // back to what is saved
+        QVERIFY(!w.book.Modified);
+        press(Qt::Key_Z, Qt::ControlModifier);  // before the save
+        QVERIFY(w.book.Modified);
+        QCOMPARE(descriptions(w), (QStringList{"판매", "사무용품"}));
+        press(Qt::Key_Y, Qt::ControlModifier);
+        QVERIFY(!w.book.Modified);
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(3));
+    }
+
+    void newAndOpenEmptyTheHistory()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString path = openSavedLedger(f);
+        addThroughPanel(w, "2009.03.10", "추가", "갑", 50);
+        QVERIFY(w.undoStack->canUndo());
+        f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::No);
+        f.dialogs.fileNames.enqueue(path);
+        w.HFileOpenClick();
+        w.activateWindow();
+        QTRY_VERIFY(w.isActiveWindow());
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(3));
+        QVERIFY(!w.undoStack->canUndo());
+        press(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(3));
+        QVERIFY(!w.book.Modified);
+
+        addThroughPanel(w, "2009.03.10", "추가", "갑", 50);
+        f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::No);
+        w.NewFileClick();
+        QVERIFY(!w.undoStack->canUndo());
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(0));
+        // The suggestions are the new ledger's too.
+        w.BtnAppClick();
+        w.TpPnl3->SANGHOEdt->setFocus();
+        type("서");
+        QVERIFY(!w.SANGHOSuggest->isOpen());
+    }
+
+    void addFileIsOneStep()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString other = openSavedLedger(f, "other.Aut");
+        f.dialogs.fileNames.enqueue(other);
+        w.FileAddClick();
+        w.activateWindow();
+        QTRY_VERIFY(w.isActiveWindow());
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(6));
+        QVERIFY(w.book.Modified);
+        QCOMPARE(total(w, 2), QStringLiteral("1,000"));
+        w.GrdAcunt->setFocus();
+        press(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(descriptions(w), (QStringList{"판매", "사무용품", "식대"}));
+        QVERIFY(!w.book.Modified);
+        QCOMPARE(total(w, 2), QStringLiteral("500"));
+        press(Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(6));
+        QVERIFY(w.book.Modified);
+    }
+
+    void ctrlZInAnOpenEntryIsTheFieldsOwn()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        addThroughPanel(w, "2009.03.05", "사무용품", "서울상회", 200);
+        w.BtnAppClick();
+        w.TpPnl3->JKYUEdt->setFocus();
+        type("abc");
+        press(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w.TpPnl3->JKYUEdt->text(), QString());
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(1));
+        // On a category button, too, the ledger is left alone.
+        w.TpPnl3->RadioA->setFocus();
+        press(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w.TAcunt.rowCount(), std::size_t(1));
+        QCOMPARE(w.editorMode, quill::EditorMode::Adding);
+    }
+
+    void suggestionsByPrefixAndInitials()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        addThroughPanel(w, "2009.03.01", "판매", "서울식당", 10);
+        addThroughPanel(w, "2009.03.02", "판매", "서울상회", 10);
+        addThroughPanel(w, "2009.03.03", "판매", "서울상회", 10);
+        addThroughPanel(w, "2009.03.04", "판매", "성우전자", 10);
+        w.BtnAppClick();
+        EntryPanel& p = *w.TpPnl3;
+        p.SANGHOEdt->setFocus();
+        type("서울");
+        QVERIFY(w.SANGHOSuggest->isOpen());
+        QCOMPARE(w.SANGHOSuggest->texts(), (QStringList{"서울상회", "서울식당"}));
+        p.SANGHOEdt->clear();
+        type("ㅅㅇ");
+        // Most used first, then the most recent.
+        QCOMPARE(w.SANGHOSuggest->texts(), (QStringList{"서울상회", "성우전자", "서울식당"}));
+        // Esc closes the list only; the entry stays open.
+        press(Qt::Key_Escape);
+        QVERIFY(!w.SANGHOSuggest->isOpen());
+        QCOMPARE(w.editorMode, quill::EditorMode::Adding);
+        QVERIFY(f.dialogs.shown.isEmpty());
+        type("ㅈ");
+        QCOMPARE(w.SANGHOSuggest->texts(), QStringList{"성우전자"});
+        // Enter with nothing chosen walks on as before.
+        press(Qt::Key_Return);
+        QVERIFY(!w.SANGHOSuggest->isOpen());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.RadioA));
+    }
+
+    void enterAcceptsThenTheWalkGoesOn()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        addThroughPanel(w, "2009.03.01", "사무용품 구입", "서울상회", 10);
+        addThroughPanel(w, "2009.03.02", "사무실 임대", "서울상회", 10);
+        w.BtnAppClick();
+        EntryPanel& p = *w.TpPnl3;
+        p.JKYUEdt->setFocus();
+        type("사무");
+        QCOMPARE(w.JKYUSuggest->texts(), (QStringList{"사무실 임대", "사무용품 구입"}));
+        press(Qt::Key_Down);
+        press(Qt::Key_Down);
+        press(Qt::Key_Up);
+        QCOMPARE(w.JKYUSuggest->chosen(), 0);
+        press(Qt::Key_Down);
+        press(Qt::Key_Return);  // only accepts
+        QCOMPARE(p.JKYUEdt->text(), QStringLiteral("사무용품 구입"));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.JKYUEdt));
+        QVERIFY(!w.JKYUSuggest->isOpen());
+        press(Qt::Key_Return);  // walks on
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.SANGHOEdt));
+        // A click accepts as well.
+        type("ㅅ");
+        QVERIFY(w.SANGHOSuggest->isOpen());
+        QListView* list = w.SANGHOSuggest->list();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
+        QCOMPARE(p.SANGHOEdt->text(), QStringLiteral("서울상회"));
+        QCOMPARE(p.input().SANGHO, toCp949("서울상회"));
+    }
+
+    void counterpartyProposesItsLatestCategoryAndRemark_data()
+    {
+        QTest::addColumn<int>("chosen");     // category chosen before
+        QTest::addColumn<QString>("remark");  // remark typed before
+        QTest::addColumn<int>("category");
+        QTest::addColumn<QString>("expectedRemark");
+        QTest::newRow("nothing chosen: proposed") << 0 << "" << int(quill::Category::Asset) << "카드";
+        QTest::newRow("a category chosen: kept") << int(quill::Category::Income) << "" << int(quill::Category::Income)
+                                                 << "";
+        QTest::newRow("a remark typed: kept") << 0 << "계" << 0 << "계";
+    }
+    void counterpartyProposesItsLatestCategoryAndRemark()
+    {
+        QFETCH(int, chosen);
+        QFETCH(QString, remark);
+        QFETCH(int, category);
+        QFETCH(QString, expectedRemark);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        addThroughPanel(w, "2009.03.09", "기계", "서울상회", 10, quill::Category::Asset, "카드");
+        addThroughPanel(w, "2009.03.01", "판매", "서울상회", 10, quill::Category::Income, "영");
+        w.BtnAppClick();
+        EntryPanel& p = *w.TpPnl3;
+        p.setCategory(quill::Category(chosen));
+        p.EtcCmb->setProgramText(remark);
+        p.SANGHOEdt->setFocus();
+        type("ㅅㅇ");
+        press(Qt::Key_Down);
+        press(Qt::Key_Return);
+        QCOMPARE(p.SANGHOEdt->text(), QStringLiteral("서울상회"));
+        QCOMPARE(int(p.category()), category);
+        QCOMPARE(p.EtcCmb->text(), expectedRemark);
+    }
+
+    void findBarKeysAndCounts()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        addThroughPanel(w, "2009.03.01", "ABC 마트", "갑", 10);
+        addThroughPanel(w, "2009.03.02", "식대", "서울식당", 10);
+        addThroughPanel(w, "2009.03.03", "교통", "abc택시", 10);
+        addThroughPanel(w, "2009.03.04", "기타", "을", 10, quill::Category::Expense, "abc");
+        addThroughPanel(w, "2008.03.04", "abc 작년", "을", 10);  // hidden by the year filter
+        w.TAcunt.moveTo(1);
+        w.GrdAcunt->setFocus();
+        press(Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(w.findBar->isVisible());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.findBar->edit()));
+        QVERIFY(w.findBar->geometry().bottom() < w.GrdAcunt->geometry().top());
+        type("abc");
+        press(Qt::Key_Return);
+        QCOMPARE(w.TAcunt.recNo(), 2);
+        QCOMPARE(w.findBar->countLabel()->text(), QStringLiteral("2 / 3"));
+        press(Qt::Key_Return);
+        QCOMPARE(w.TAcunt.recNo(), 3);
+        QCOMPARE(w.findBar->countLabel()->text(), QStringLiteral("3 / 3"));
+        press(Qt::Key_Return);  // round to the top
+        QCOMPARE(w.TAcunt.recNo(), 0);
+        QCOMPARE(w.findBar->countLabel()->text(), QStringLiteral("1 / 3"));
+        press(Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(w.TAcunt.recNo(), 3);
+        QCOMPARE(w.GrdAcunt->currentIndex().row(), 3);
+        // 초성
+        w.findBar->edit()->clear();
+        type("ㅅㄷ");
+        press(Qt::Key_Return);
+        QCOMPARE(w.TAcunt.recNo(), 1);
+        QCOMPARE(w.findBar->countLabel()->text(), QStringLiteral("1 / 1"));
+        w.findBar->edit()->clear();
+        type("없음");
+        press(Qt::Key_Return);
+        QCOMPARE(w.findBar->countLabel()->text(), QStringLiteral("0 / 0"));
+        QCOMPARE(w.TAcunt.recNo(), 1);
+        // Esc closes the bar, the grid has the focus and asks nothing.
+        press(Qt::Key_Escape);
+        QVERIFY(!w.findBar->isVisible());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.GrdAcunt));
+        QVERIFY(f.dialogs.shown.isEmpty());
+        QCOMPARE(w.GrdAcunt->geometry().top(), w.findBar->geometry().top());
+    }
+};
+
+QTEST_MAIN(TestEntryComfort)
+#include "tst_entry_comfort.moc"
