@@ -2,6 +2,7 @@
 
 #include "app/SafeFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -115,32 +116,49 @@ IoResult readSnapshot(const std::string& path, std::vector<LedgerEntry>& rows)
         return r;
     if (!file.isRegular())
         return IoResult::fromErrno(EINVAL);
-    std::string data(file.size(), '\0');
-    std::size_t have = 0;
-    if (IoResult r = file.read(data.data(), data.size(), have); !r)
-        return r;
-    if (have != data.size())
-        return IoResult::fromErrno(EIO);
-
+    // The header first, then the records block by block: the file is never
+    // held whole beside the rows decoded from it.
     const IoResult invalid = IoResult::failure("Invalid table file: " + path);
-    std::string prefix = std::string(kMagic) + kFields + "ROWS ";
-    if (data.compare(0, prefix.size(), prefix) != 0)
+    const std::string prefix = std::string(kMagic) + kFields + "ROWS ";
+    std::string head(std::min<std::size_t>(file.size(), prefix.size() + 13), '\0');
+    std::size_t have = 0;
+    if (IoResult r = file.read(head.data(), head.size(), have); !r)
+        return r;
+    if (have != head.size())
+        return IoResult::fromErrno(EIO);
+    if (head.compare(0, prefix.size(), prefix) != 0)
         return invalid;
-    std::size_t eol = data.find('\n', prefix.size());
+    std::size_t eol = head.find('\n', prefix.size());
     if (eol == std::string::npos || eol == prefix.size() || eol - prefix.size() > 12)
         return invalid;
     std::size_t count = 0;
     for (std::size_t i = prefix.size(); i < eol; ++i) {
-        if (data[i] < '0' || data[i] > '9')
+        if (head[i] < '0' || head[i] > '9')
             return invalid;
-        count = count * 10 + static_cast<std::size_t>(data[i] - '0');
+        count = count * 10 + static_cast<std::size_t>(head[i] - '0');
     }
-    std::size_t body = eol + 1;
-    if ((data.size() - body) / kRecordSize != count || (data.size() - body) % kRecordSize != 0)
+    const std::size_t body = eol + 1;
+    if ((file.size() - body) / kRecordSize != count || (file.size() - body) % kRecordSize != 0)
         return invalid;
     std::vector<LedgerEntry> loaded(count);
-    for (std::size_t i = 0; i < count; ++i)
-        decode(data.data() + body + i * kRecordSize, loaded[i]);
+    constexpr std::size_t kBlock = 8192;
+    std::vector<char> block(kBlock * kRecordSize);
+    // What the header read took past the header line starts the records.
+    std::size_t carried = head.size() - body;
+    std::memcpy(block.data(), head.data() + body, carried);
+    for (std::size_t done = 0; done < count;) {
+        const std::size_t want = std::min(kBlock, count - done) * kRecordSize;
+        if (carried < want) {
+            std::size_t got = 0;
+            if (IoResult r = file.read(block.data() + carried, want - carried, got); !r)
+                return r;
+            if (got != want - carried)
+                return IoResult::fromErrno(EIO);
+        }
+        for (std::size_t k = 0; k < want; k += kRecordSize)
+            decode(block.data() + k, loaded[done++]);
+        carried = 0;
+    }
     rows = std::move(loaded);
     return IoResult::success();
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <optional>
 
 namespace quill {
 
@@ -22,6 +23,7 @@ void WorkingTable::close()
 {
     rows_.clear();
     rows_.shrink_to_fit();
+    ordered_ = true;
     visible_.clear();
     visible_.shrink_to_fit();
     open_ = false;
@@ -38,6 +40,7 @@ IoResult WorkingTable::loadSnapshot(const std::string& path)
     if (!r)
         return r;
     rows_ = std::move(loaded);
+    ordered_ = false;
     state_ = EditState::Browse;
     open_ = false;
     orderBy("IDAY");
@@ -50,25 +53,113 @@ IoResult WorkingTable::saveSnapshot(const std::string& path) const
     return writeSnapshot(path, rows_);
 }
 
+namespace {
+
+// A date "yyyy.mm.dd" of digits packed as yyyymmdd + 1, and 0 for a blank
+// date: for such texts the number orders exactly as the bytes do. Anything
+// else gives nothing and the rows are ordered by comparing texts.
+std::optional<std::uint32_t> packedDateKey(std::string_view d)
+{
+    if (d.empty())
+        return 0u;
+    if (d.size() != 10 || d[4] != '.' || d[7] != '.')
+        return std::nullopt;
+    std::uint32_t key = 0;
+    for (std::size_t i = 0; i < 10; ++i) {
+        if (i == 4 || i == 7)
+            continue;
+        if (d[i] < '0' || d[i] > '9')
+            return std::nullopt;
+        key = key * 10 + static_cast<std::uint32_t>(d[i] - '0');
+    }
+    return key + 1;
+}
+
+// Stable order of positions by key: two counting passes of 14 bits each
+// cover every key (99991231 + 1 < 2^28).
+std::vector<std::uint32_t> radixOrder(const std::vector<std::uint32_t>& keys)
+{
+    constexpr std::uint32_t kBits = 14, kBuckets = 1u << kBits;
+    const std::size_t n = keys.size();
+    std::vector<std::uint32_t> order(n), spare(n);
+    for (std::size_t i = 0; i < n; ++i)
+        spare[i] = static_cast<std::uint32_t>(i);
+    std::vector<std::uint32_t> count(kBuckets);
+    for (std::uint32_t shift : {0u, kBits}) {
+        std::fill(count.begin(), count.end(), 0);
+        for (std::uint32_t i : spare)
+            ++count[(keys[i] >> shift) & (kBuckets - 1)];
+        std::uint32_t sum = 0;
+        for (std::uint32_t& c : count) {
+            const std::uint32_t here = c;
+            c = sum;
+            sum += here;
+        }
+        for (std::uint32_t i : spare)
+            order[count[(keys[i] >> shift) & (kBuckets - 1)]++] = i;
+        std::swap(order, spare);
+    }
+    return spare;
+}
+
+// Moves the rows so that position k holds the row that was at order[k],
+// following the permutation's cycles instead of copying the table.
+void permute(std::vector<LedgerEntry>& rows, std::vector<std::uint32_t>& order)
+{
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        if (order[i] == i)
+            continue;
+        LedgerEntry held = rows[i];
+        std::size_t j = i;
+        while (order[j] != i) {
+            const std::size_t from = order[j];
+            rows[j] = rows[from];
+            order[j] = static_cast<std::uint32_t>(j);
+            j = from;
+        }
+        rows[j] = held;
+        order[j] = static_cast<std::uint32_t>(j);
+    }
+}
+
+} // namespace
+
+void WorkingTable::sortByDate()
+{
+    auto byDate = [](const LedgerEntry& a, const LedgerEntry& b) { return a.IDAY.view() < b.IDAY.view(); };
+    // Snapshots come back already ordered.
+    if (std::is_sorted(rows_.begin(), rows_.end(), byDate)) {
+        ordered_ = true;
+        return;
+    }
+    std::vector<std::uint32_t> order;
+    {
+        std::vector<std::uint32_t> keys(rows_.size());
+        bool packed = true;
+        for (std::size_t i = 0; i < rows_.size() && packed; ++i) {
+            const std::optional<std::uint32_t> k = packedDateKey(rows_[i].IDAY.view());
+            packed = k.has_value();
+            keys[i] = k.value_or(0);
+        }
+        if (packed) {
+            order = radixOrder(keys);
+        } else {
+            order.resize(rows_.size());
+            for (std::size_t i = 0; i < order.size(); ++i)
+                order[i] = static_cast<std::uint32_t>(i);
+            std::stable_sort(order.begin(), order.end(),
+                             [&](std::uint32_t a, std::uint32_t b) { return byDate(rows_[a], rows_[b]); });
+        }
+    }
+    permute(rows_, order);
+    ordered_ = true;
+}
+
 void WorkingTable::orderBy(const std::string& field)
 {
     if (field != "IDAY")
         return;
-    auto byDate = [](const LedgerEntry& a, const LedgerEntry& b) { return a.IDAY.view() < b.IDAY.view(); };
-    // Snapshots come back already ordered; otherwise sort positions rather
-    // than moving whole rows around.
-    if (!std::is_sorted(rows_.begin(), rows_.end(), byDate)) {
-        std::vector<std::uint32_t> order(rows_.size());
-        for (std::size_t i = 0; i < order.size(); ++i)
-            order[i] = static_cast<std::uint32_t>(i);
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::uint32_t a, std::uint32_t b) { return byDate(rows_[a], rows_[b]); });
-        std::vector<LedgerEntry> sorted;
-        sorted.reserve(rows_.capacity());
-        for (std::uint32_t i : order)
-            sorted.push_back(rows_[i]);
-        rows_ = std::move(sorted);
-    }
+    sortByDate();
     rebuildVisible();
     cursor_ = visible_.empty() ? -1 : 0;
     eof_ = visible_.empty();
@@ -106,9 +197,45 @@ void WorkingTable::rebuildVisible()
     visible_.clear();
     if (!open_)
         return;
-    visible_.reserve(filtered_ ? rows_.size() / 4 : rows_.size());
-    for (std::size_t i = 0; i < rows_.size(); ++i)
-        if (passes(rows_[i]))
+    if (!filtered_ || !ordered_) {
+        visible_.reserve(filtered_ ? rows_.size() / 4 : rows_.size());
+        for (std::size_t i = 0; i < rows_.size(); ++i)
+            if (passes(rows_[i]))
+                visible_.push_back(static_cast<std::uint32_t>(i));
+        return;
+    }
+    // Rows are in date order: the period is one run of rows, found by
+    // binary search, so a filter change costs the rows shown, not the rows held.
+    std::size_t from = 0, to = rows_.size();
+    switch (filter_.dateRange()) {
+    case LedgerFilter::DateRange::None:
+        return;
+    case LedgerFilter::DateRange::All:
+        break;
+    case LedgerFilter::DateRange::Between: {
+        const std::string_view lo = filter_.lowerBound(), hi = filter_.upperBound();
+        if (hi < lo)
+            return;
+        from = static_cast<std::size_t>(
+            std::lower_bound(rows_.begin(), rows_.end(), lo,
+                             [](const LedgerEntry& e, std::string_view d) { return e.IDAY.view() < d; })
+            - rows_.begin());
+        to = static_cast<std::size_t>(
+            std::upper_bound(rows_.begin() + static_cast<std::ptrdiff_t>(from), rows_.end(), hi,
+                             [](std::string_view d, const LedgerEntry& e) { return d < e.IDAY.view(); })
+            - rows_.begin());
+        break;
+    }
+    }
+    if (filter_.category() == Category::None) {
+        visible_.resize(to - from);
+        for (std::size_t i = from; i < to; ++i)
+            visible_[i - from] = static_cast<std::uint32_t>(i);
+        return;
+    }
+    visible_.reserve((to - from) / 2);
+    for (std::size_t i = from; i < to; ++i)
+        if (filter_.passesCategory(rows_[i]))
             visible_.push_back(static_cast<std::uint32_t>(i));
 }
 
@@ -345,6 +472,7 @@ void WorkingTable::deleteCurrent()
 void WorkingTable::clear()
 {
     rows_.clear();
+    ordered_ = true;
     visible_.clear();
     state_ = EditState::Browse;
     cursor_ = -1;
@@ -354,6 +482,8 @@ void WorkingTable::clear()
 
 void WorkingTable::appendRaw(const LedgerEntry& e)
 {
+    if (ordered_ && !rows_.empty() && e.IDAY.view() < rows_.back().IDAY.view())
+        ordered_ = false;
     rows_.push_back(e);
 }
 

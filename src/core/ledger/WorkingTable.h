@@ -126,6 +126,7 @@ private:
     enum class EditState { Browse, Inserting, Editing };
 
     void rebuildVisible();
+    void sortByDate();
     void changed();             // rows or filter changed
     void moved();               // only the cursor moved
     void notify();
@@ -135,6 +136,7 @@ private:
     bool passes(const LedgerEntry& e) const { return !filtered_ || filter_.passes(e); }
 
     std::vector<LedgerEntry> rows_;
+    bool ordered_ = true;       // rows_ in IDAY order: the filter may search by date
     std::vector<std::uint32_t> visible_;
     LedgerFilter filter_;
     bool filtered_ = false;

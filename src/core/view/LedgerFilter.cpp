@@ -45,10 +45,8 @@ namespace {
 bool pairPositive(double amount, double vat) { return amount + vat > 0; }
 }
 
-bool LedgerFilter::passes(const LedgerEntry& e) const
+bool LedgerFilter::passesCategory(const LedgerEntry& e) const
 {
-    if (impossible_)
-        return false;
     switch (category_) {
     case Category::Income:
         if (!pairPositive(e.INMNY, e.INVAT)) return false;
@@ -62,6 +60,13 @@ bool LedgerFilter::passes(const LedgerEntry& e) const
     case Category::None:
         break;
     }
+    return true;
+}
+
+bool LedgerFilter::passes(const LedgerEntry& e) const
+{
+    if (impossible_ || !passesCategory(e))
+        return false;
     if (hasPeriod_) {
         // Byte order is character-code order for these texts; a prefix sorts first.
         std::string_view d = e.IDAY.view();

@@ -30,6 +30,17 @@ public:
 
     bool passes(const LedgerEntry& e) const;
 
+    // What the filter asks of a row's date alone, for tables ordered by date:
+    // every date passes, none does, or the dates from lowerBound() to
+    // upperBound() in byte order, both included.
+    enum class DateRange { All, None, Between };
+    DateRange dateRange() const
+    {
+        return impossible_ ? DateRange::None : hasPeriod_ ? DateRange::Between : DateRange::All;
+    }
+    // Whether a row passes the category condition (its date aside).
+    bool passesCategory(const LedgerEntry& e) const;
+
     bool operator==(const LedgerFilter&) const = default;
 
 private:
