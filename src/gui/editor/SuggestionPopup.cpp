@@ -29,6 +29,7 @@ SuggestionPopup::SuggestionPopup(QLineEdit* field, Provider provider)
     list_->setUniformItemSizes(true);
     list_->setFont(field->font());
     list_->setObjectName(field->objectName() + QStringLiteral("Suggestions"));
+    list_->setWindowTitle(list_->objectName());  // how desktop tests find the list
     model_ = new QStringListModel(this);
     list_->setModel(model_);
     connect(list_, &QListView::clicked, this, [this](const QModelIndex& index) { accept(index.row()); });
@@ -59,14 +60,22 @@ void SuggestionPopup::refresh()
         return;
     }
     const QString query = field_->text().left(field_->cursorPosition()) + preedit_;
+    // The input method finishing a syllable changes nothing in the query
+    // ("서" + composing "우" becomes "서우"): the choice made meanwhile stays.
+    if (isOpen() && query == query_)
+        return;
+    query_ = query;
     const QStringList texts = query.trimmed().isEmpty() ? QStringList() : provider_(query);
     if (texts.isEmpty()) {
         close();
         return;
     }
+    const QString wasChosen = chosen() >= 0 ? model_->stringList().value(chosen()) : QString();
     model_->setStringList(texts);
     list_->clearSelection();
     list_->setCurrentIndex(QModelIndex());
+    if (!wasChosen.isEmpty() && texts.contains(wasChosen))
+        choose(static_cast<int>(texts.indexOf(wasChosen)));
     place();
     list_->show();
     list_->raise();
@@ -74,6 +83,7 @@ void SuggestionPopup::refresh()
 
 void SuggestionPopup::close()
 {
+    query_.clear();
     if (list_->isVisible())
         list_->hide();
 }

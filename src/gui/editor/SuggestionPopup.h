@@ -47,4 +47,5 @@ private:
     QListView* list_;
     QStringListModel* model_;
     QString preedit_;
+    QString query_;  // what the open list was made for
 };
