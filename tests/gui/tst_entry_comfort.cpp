@@ -9,6 +9,7 @@
 #include "view/FitLabel.h"
 
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -302,6 +303,36 @@ private slots:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
         QCOMPARE(p.SANGHOEdt->text(), QStringLiteral("서울상회"));
         QCOMPARE(p.input().SANGHO, toCp949("서울상회"));
+    }
+
+    void theComposingSyllableCountsAndTheChoiceSurvivesItsCommit()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        addThroughPanel(w, "2009.03.01", "판매", "서울상회", 10);
+        addThroughPanel(w, "2009.03.02", "판매", "서우기획", 10);
+        addThroughPanel(w, "2009.03.03", "판매", "서우기획", 10);
+        w.BtnAppClick();
+        EntryPanel& p = *w.TpPnl3;
+        p.SANGHOEdt->setFocus();
+        type("서");
+        // The input method composes "우" (it may yet become "울").
+        QInputMethodEvent composing(QStringLiteral("우"), {});
+        QApplication::sendEvent(p.SANGHOEdt, &composing);
+        QTRY_VERIFY(w.SANGHOSuggest->isOpen());
+        QCOMPARE(w.SANGHOSuggest->texts(), (QStringList{"서우기획", "서울상회"}));
+        press(Qt::Key_Down);
+        press(Qt::Key_Down);
+        // The arrow key made the input method finish the syllable first.
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("우"));
+        QApplication::sendEvent(p.SANGHOEdt, &commit);
+        QCoreApplication::processEvents();
+        QCOMPARE(p.SANGHOEdt->text(), QStringLiteral("서우"));
+        QCOMPARE(w.SANGHOSuggest->chosen(), 1);
+        press(Qt::Key_Return);
+        QCOMPARE(p.SANGHOEdt->text(), QStringLiteral("서울상회"));
     }
 
     void counterpartyProposesItsLatestCategoryAndRemark_data()
