@@ -215,3 +215,67 @@ TEST_F(EditFixture, EditOfADeletedRowStoresNothing)
     EXPECT_EQ(names(), "a;c;");
     EXPECT_FALSE(t.isEditing());
 }
+
+TEST(EntryEditor, AnEditThatLeavesTheMoneyAloneKeepsEveryPair)
+{
+    WorkingTable t;
+    t.appendRaw(makeEntry("2024.01.01", "two pairs", 1000, 100, 500, 50));
+    t.open();
+    const std::array<double, 6> before{1000, 100, 500, 50, 0, 0};
+    struct Case {
+        const char* what;
+        double amountChange;
+        double vatChange;
+        Category category;  // None: as shown
+        std::array<double, 6> after;
+    };
+    const Case cases[] = {
+        {"texts only", 0, 0, Category::None, before},
+        {"amount changed", 1, 0, Category::None, {0, 0, 1501, 150, 0, 0}},
+        {"VAT changed", 0, -150, Category::None, {0, 0, 1500, 0, 0, 0}},
+        {"category changed", 0, 0, Category::Income, {1500, 150, 0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        t.moveTo(0);
+        for (int f = 0; f < kMoneyFieldCount; ++f)
+            setMoneyValue(t.edit(), f, before[static_cast<std::size_t>(f)]);
+        t.post();
+        EditTarget target = MarkEditTarget(t);
+        EntryInput in = EntryInputFromRow(t.current(), Category::None);
+        EXPECT_EQ(in.category, Category::Expense) << c.what;
+        in.JKYU = "changed text";
+        in.amount += c.amountChange;
+        in.vat += c.vatChange;
+        if (c.category != Category::None)
+            in.category = c.category;
+        ASSERT_TRUE(StoreEntryInput(t, EditorMode::Editing, target, in)) << c.what;
+        EXPECT_EQ(t.current().JKYU.view(), "changed text") << c.what;
+        for (int f = 0; f < kMoneyFieldCount; ++f)
+            EXPECT_EQ(moneyValue(t.current(), f), c.after[static_cast<std::size_t>(f)]) << c.what << " " << moneyFieldName(f);
+    }
+}
+
+TEST(EntryEditor, FieldTextsCp949CannotHoldOrTooLongGetANote)
+{
+    struct Case {
+        const char* text;
+        std::size_t maxBytes;
+        FieldTextCheck::Result result;
+        const char* note;
+    };
+    const Case cases[] = {
+        {"한국전력공사", 12, FieldTextCheck::Result::Fits, ""},
+        {"한국전력공사a", 12, FieldTextCheck::Result::TooLong, "더 입력할 수 없습니다 (최대 12바이트, 한글 6자)"},
+        {"가나다라마바사아자차카타파하가나다라마바사아", 43, FieldTextCheck::Result::TooLong,
+         "더 입력할 수 없습니다 (최대 43바이트, 한글 21자)"},
+        {"가₩", 43, FieldTextCheck::Result::Unholdable, "저장할 수 없는 문자입니다: ₩"},
+        {"café", 33, FieldTextCheck::Result::Unholdable, "저장할 수 없는 문자입니다: é"},
+        {"😀", 33, FieldTextCheck::Result::Unholdable, "저장할 수 없는 문자입니다: 😀"},
+        {"", 12, FieldTextCheck::Result::Fits, ""},
+    };
+    for (const Case& c : cases) {
+        const FieldTextCheck check = CheckFieldText(c.text, c.maxBytes);
+        EXPECT_EQ(check.result, c.result) << c.text;
+        EXPECT_EQ(FieldRefusalNote(check, c.maxBytes), c.note) << c.text;
+    }
+}

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -423,16 +424,199 @@ private slots:
         Tmainf& w = *f.window;
         EntryPanel& p = *w.TpPnl3;
         w.BtnAppClick();
-        p.JKYUEdt->setText(QStringLiteral("미완성"));
-        p.mTmnyEdt->setValue(100);
-        w.NewFileClick();
+        w.NewFileClick();  // nothing typed: no question
         QCOMPARE(w.editorMode, quill::EditorMode::Idle);
         QVERIFY(!p.mOk->isEnabled());
         QVERIFY(p.isEnabled());  // New leaves the panel's enabled state alone
+        w.BtnAppClick();
+        p.JKYUEdt->setText(QStringLiteral("미완성"));
+        p.mTmnyEdt->setValue(100);
+        f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::No);
+        w.NewFileClick();
+        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+        QVERIFY(!p.mOk->isEnabled());
         p.EtcCmb->setFocus();
         press(Qt::Key_Return);
         QCOMPARE(w.TAcunt.rowCount(), std::size_t(0));
         QVERIFY(!w.book.Modified);
+    }
+
+    // --- what the input method composes -------------------------------------------
+
+    void theComposedSyllableIsKeptOnAClick_data()
+    {
+        QTest::addColumn<bool>("editing");
+        QTest::addColumn<QString>("field");     // the field's object name
+        QTest::addColumn<QString>("typed");     // committed before the click
+        QTest::addColumn<QString>("composing"); // still composing at the click
+        QTest::addColumn<bool>("throughNew");   // clicked New (and Yes) instead of 확인
+        QTest::newRow("remark while adding") << false << "EtcCmb" << "카" << "드" << false;
+        QTest::newRow("description while editing") << true << "JKYUEdt" << "서비스료 추" << "가" << false;
+        QTest::newRow("counterparty, then New") << false << "SANGHOEdt" << "한국전" << "력" << true;
+    }
+    void theComposedSyllableIsKeptOnAClick()
+    {
+        QFETCH(bool, editing);
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, composing);
+        QFETCH(bool, throughNew);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        EntryPanel& p = *w.TpPnl3;
+        prepareLedger(f);
+        if (editing) {
+            w.TAcunt.moveTo(1);
+            w.BtnEdtClick();
+        } else {
+            w.BtnAppClick();
+            p.JKYUEdt->setText(QStringLiteral("판매"));
+            p.mTmnyEdt->setValue(5000);
+        }
+        auto* edit = p.findChild<QLineEdit*>(field);
+        QVERIFY(edit);
+        edit->setFocus();
+        edit->setText(QString());
+        QInputMethodEvent commit;
+        commit.setCommitString(typed);
+        QApplication::sendEvent(edit, &commit);
+        QInputMethodEvent preedit(composing, {});
+        QApplication::sendEvent(edit, &preedit);
+        QCOMPARE(edit->text(), typed);  // the composing syllable is not text yet
+        const int before = w.TAcunt.recordCount();
+        if (throughNew) {
+            f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::Yes);     // confirm the entry
+            f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::Cancel);  // but keep the ledger
+            QTest::mouseClick(w.NewFile, Qt::LeftButton);
+        } else {
+            QTest::mouseClick(p.mOk, Qt::LeftButton);
+        }
+        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+        QCOMPARE(w.TAcunt.recordCount(), before + (editing ? 0 : 1));
+        const quill::LedgerEntry& e = w.TAcunt.current();
+        const QString stored = field == "EtcCmb" ? text(e.ETC) : field == "JKYUEdt" ? text(e.JKYU) : text(e.SANGHO);
+        QCOMPARE(stored, typed + composing);
+    }
+
+    // --- an entry typed but not confirmed ---------------------------------------------
+
+    void anUnconfirmedEntryIsAskedAbout_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("complete");  // the entry passes confirm
+        QTest::addColumn<int>("stored");     // entries afterwards (four before)
+        QTest::addColumn<bool>("goesOn");    // the command went on
+        const char* commands[] = {"exit", "new", "open", "add"};
+        for (const char* c : commands) {
+            QTest::addRow("%s, yes", c) << c << int(UserDialogs::Answer::Yes) << true << 5 << true;
+            QTest::addRow("%s, yes but refused", c) << c << int(UserDialogs::Answer::Yes) << false << 4 << false;
+            QTest::addRow("%s, no", c) << c << int(UserDialogs::Answer::No) << true << 4 << true;
+            QTest::addRow("%s, cancel", c) << c << int(UserDialogs::Answer::Cancel) << true << 4 << false;
+        }
+    }
+    void anUnconfirmedEntryIsAskedAbout()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, answer);
+        QFETCH(bool, complete);
+        QFETCH(int, stored);
+        QFETCH(bool, goesOn);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        EntryPanel& p = *w.TpPnl3;
+        prepareLedger(f);
+        w.book.Modified = false;
+        w.BtnAppClick();
+        p.JKYUEdt->setText(QStringLiteral("입력 중"));
+        p.mTmnyEdt->setValue(complete ? 700 : 0);
+        if (command == "exit")
+            f.dialogs.yesNo.enqueue(true);  // 작업을 끝내겠습니까 ??
+        f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer(answer));
+        const bool confirmed = answer == int(UserDialogs::Answer::Yes) && complete;
+        // Going on after a confirm meets the save prompt: stay there. Add
+        // file asks instead to save the untitled ledger first.
+        const bool asksSave = confirmed && command != "add";
+        if (asksSave)
+            f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::Cancel);
+        const bool reachesDialog = goesOn && !confirmed && command == "open";
+        if (reachesDialog)
+            f.dialogs.fileNames.enqueue(QString());
+        if (command == "exit")
+            w.mExit0Click();
+        else if (command == "new")
+            w.NewFileClick();
+        else if (command == "open")
+            w.HFileOpenClick();
+        else
+            w.FileAddClick();
+
+        const QStringList questions = f.dialogs.texts("yesnocancel");
+        QVERIFY(!questions.isEmpty());
+        QCOMPARE(questions.first(), QStringLiteral("입력 중인 자료가 있습니다. 확인하시겠습니까?"));
+        const bool replaced = goesOn && !confirmed && (command == "exit" || command == "new");
+        QCOMPARE(int(w.TAcunt.rowCount()), replaced ? 0 : stored);
+        QCOMPARE(questions.size(), asksSave ? 2 : 1);
+        if (command == "add")
+            QCOMPARE(f.dialogs.texts("info").size(), goesOn ? 1 : complete ? 0 : 1);
+        const bool stays = !goesOn;
+        QCOMPARE(w.editorMode, stays ? quill::EditorMode::Adding : quill::EditorMode::Idle);
+        if (stays)
+            QCOMPARE(p.JKYUEdt->text(), QStringLiteral("입력 중"));
+        if (command == "exit")
+            QCOMPARE(w.isVisible(), !(goesOn && !confirmed));
+        QCOMPARE(f.dialogs.texts("open").size(), reachesDialog ? 1 : 0);
+    }
+
+    void nothingTypedIsNotAskedAbout()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        prepareLedger(f);
+        w.book.Modified = false;
+        w.TAcunt.moveTo(1);
+        w.BtnEdtClick();  // opened, nothing changed
+        f.dialogs.fileNames.enqueue(QString());
+        w.HFileOpenClick();
+        QCOMPARE(f.dialogs.texts("yesnocancel").size(), 0);
+        QCOMPARE(f.dialogs.texts("open").size(), 1);
+    }
+
+    // --- an entry using two pairs ---------------------------------------------------------
+
+    void changingOnlyTheTextsOfATwoPairEntryKeepsBothPairs_data()
+    {
+        QTest::addColumn<bool>("changeAmount");
+        QTest::addColumn<QList<double>>("money");
+        QTest::newRow("texts only") << false << QList<double>{1000, 100, 500, 50, 0, 0};
+        QTest::newRow("amount changed") << true << QList<double>{0, 0, 1600, 150, 0, 0};
+    }
+    void changingOnlyTheTextsOfATwoPairEntryKeepsBothPairs()
+    {
+        QFETCH(bool, changeAmount);
+        QFETCH(QList<double>, money);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        EntryPanel& p = *w.TpPnl3;
+        f.addEntry("2009.04.01", "두 쌍", 1000, 100, 500, 50);
+        w.CmGbnChange();
+        w.TAcunt.moveTo(0);
+        w.BtnEdtClick();
+        QCOMPARE(p.mTmnyEdt->value(), 1500.0);
+        QVERIFY(p.RadioB->isChecked());
+        p.JKYUEdt->setText(QStringLiteral("두 쌍 수정"));
+        if (changeAmount)
+            p.mTmnyEdt->setValue(1600);
+        QTest::mouseClick(p.mOk, Qt::LeftButton);
+        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+        const quill::LedgerEntry& e = w.TAcunt.current();
+        QCOMPARE(text(e.JKYU), QStringLiteral("두 쌍 수정"));
+        for (int i = 0; i < quill::kMoneyFieldCount; ++i)
+            QCOMPARE(quill::moneyValue(e, i), money[i]);
     }
 };
 

@@ -5,12 +5,41 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 namespace quill {
 
 bool AmountFits(double amount)
 {
     return std::isfinite(amount) && std::fabs(amount) < kAmountLimit;
+}
+
+FieldTextCheck CheckFieldText(std::string_view utf8, std::size_t maxBytes)
+{
+    FieldTextCheck check;
+    Cp949Encoding encoded = encodeCp949(utf8);
+    if (!encoded.bytes) {
+        check.result = FieldTextCheck::Result::Unholdable;
+        check.character = encoded.rejected;
+    } else if (encoded.bytes->size() > maxBytes) {
+        check.result = FieldTextCheck::Result::TooLong;
+    }
+    return check;
+}
+
+std::string FieldRefusalNote(const FieldTextCheck& check, std::size_t maxBytes)
+{
+    switch (check.result) {
+    case FieldTextCheck::Result::Unholdable:
+        return "저장할 수 없는 문자입니다: " + check.character;
+    case FieldTextCheck::Result::TooLong:
+        // A Hangul syllable takes two bytes.
+        return "더 입력할 수 없습니다 (최대 " + std::to_string(maxBytes) + "바이트, 한글 " +
+               std::to_string(maxBytes / 2) + "자)";
+    case FieldTextCheck::Result::Fits:
+        break;
+    }
+    return {};
 }
 
 std::string ProposeEntryDate(std::string_view yearText, int monthIndex, std::string_view monthText,
@@ -115,6 +144,12 @@ void WriteEntryInput(const EntryInput& input, LedgerEntry& row)
     row.ETC = input.ETC;
 }
 
+bool MoneyAsShown(const EntryInput& input, const LedgerEntry& row)
+{
+    const EntryInput shown = EntryInputFromRow(row, input.category);
+    return shown.category == input.category && shown.amount == input.amount && shown.vat == input.vat;
+}
+
 EditTarget MarkEditTarget(const WorkingTable& table)
 {
     EditTarget t;
@@ -156,7 +191,15 @@ bool StoreEntryInput(WorkingTable& table, EditorMode mode, const EditTarget& tar
     } else {
         if (!ReturnToEditTarget(table, target))
             return false;
-        WriteEntryInput(input, table.edit());
+        LedgerEntry& row = table.edit();
+        if (MoneyAsShown(input, target.original)) {
+            row.IDAY = input.IDAY;
+            row.JKYU = input.JKYU;
+            row.SANGHO = input.SANGHO;
+            row.ETC = input.ETC;
+        } else {
+            WriteEntryInput(input, row);
+        }
     }
     table.post();
     return true;

@@ -17,12 +17,30 @@ struct EntryInput {
     double amount = 0;
     double vat = 0;
     std::string ETC;
+
+    bool operator==(const EntryInput&) const = default;
 };
 
 // Byte limits of the panel's text fields (CP949 bytes).
 inline constexpr std::size_t kJkyuInputBytes = 43;
 inline constexpr std::size_t kSanghoInputBytes = 33;
 inline constexpr std::size_t kEtcInputBytes = 12;
+
+// What a panel text field makes of a text typed, pasted or composed into
+// it (UTF-8): it fits, or it holds a character CP949 cannot store, or it is
+// longer than the field's byte limit. The F11 paste goes through the same
+// test as typing.
+struct FieldTextCheck {
+    enum class Result { Fits, Unholdable, TooLong };
+    Result result = Result::Fits;
+    std::string character;  // the first character CP949 cannot hold (UTF-8)
+    bool fits() const { return result == Result::Fits; }
+};
+FieldTextCheck CheckFieldText(std::string_view utf8, std::size_t maxBytes);
+// The short note shown beside the field for a refusal (UTF-8): "저장할 수
+// 없는 문자입니다: ₩" or "더 입력할 수 없습니다 (최대 43바이트, 한글 21자)".
+// Empty when the text fits.
+std::string FieldRefusalNote(const FieldTextCheck& check, std::size_t maxBytes);
 
 // Amounts the ledger file cannot hold are refused at input: the file keeps
 // amount × 10000 in a signed 64-bit integer.
@@ -73,6 +91,7 @@ const char* InputProblemMessage(InputProblem problem);
 inline constexpr const char* kBadDateMessage = "날짜입력 형식이 틀렸습니다. 예)2006.05.27";
 inline constexpr const char* kNoDescriptionMessage = "거래내용이 입력되지 않았습니다.";
 inline constexpr const char* kNoAmountMessage = "거래금액이 입력되지 않았습니다.";
+inline constexpr const char* kUnconfirmedEntryQuestion = "입력 중인 자료가 있습니다. 확인하시겠습니까?";
 inline constexpr const char* kDeleteQuestion = "삭제하시겠습니까??";
 
 // The panel's values of a row. The category is the last pair in use
@@ -83,6 +102,12 @@ EntryInput EntryInputFromRow(const LedgerEntry& row, Category previous);
 // into the category's pair and zeros into the other two pairs. TAG and CTG
 // are left alone. A missing category counts as expense.
 void WriteEntryInput(const EntryInput& input, LedgerEntry& row);
+
+// True when the panel's amount, VAT and category are those the row shows
+// (its row-to-editor copy): an edit that leaves them alone keeps all six
+// money fields of the row as they were, so a row using two pairs is not
+// merged into one.
+bool MoneyAsShown(const EntryInput& input, const LedgerEntry& row);
 
 // The row being edited: found again at confirm even when the grid's current
 // row has moved meanwhile.
@@ -100,7 +125,7 @@ inline constexpr const char* kEditTargetLostMessage =
     "수정하던 자료를 찾을 수 없습니다. 자료가 삭제되었거나 조회 조건이 바뀌었습니다.";
 
 // Stores the panel's values: a new row in Adding, the edit target in
-// Editing. False (nothing stored) when the edit target is gone.
+// Editing (its money fields untouched when MoneyAsShown). False (nothing stored) when the edit target is gone.
 bool StoreEntryInput(WorkingTable& table, EditorMode mode, const EditTarget& target, const EntryInput& input);
 
 } // namespace quill

@@ -60,7 +60,14 @@ void Tmainf::TAcuntNewRecord(quill::LedgerEntry& entry)
 void Tmainf::connectCommands()
 {
     auto bind = [this](QToolButton* button, void (Tmainf::*handler)()) {
-        connect(button, &QToolButton::clicked, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+        connect(button, &QToolButton::clicked, this, [this, handler] {
+            runCommand([this, handler] {
+                // The toolbar's buttons take no focus: what the input method
+                // composes in the panel would be lost.
+                TpPnl3->commitComposition();
+                (this->*handler)();
+            });
+        });
     };
     bind(mExit0, &Tmainf::mExit0Click);
     bind(QuitBtn, &Tmainf::mExit0Click);
@@ -178,6 +185,14 @@ void Tmainf::closeEvent(QCloseEvent* event)
     }
     // Closing by the system (Alt+F4, the window manager, logging out) would
     // otherwise drop unsaved entries: ask as the exit command does.
+    if (!closingConfirmed_) {
+        bool settled = false;
+        runCommand([&] { settled = SettleUnconfirmedEntry(); });
+        if (!settled) {
+            event->ignore();
+            return;
+        }
+    }
     if (!closingConfirmed_ && book.Modified) {
         SaveAnswer answer = SaveAnswer::Cancel;
         bool failed = true;
@@ -207,6 +222,8 @@ void Tmainf::FormClose()
 void Tmainf::mExit0Click()
 {
     if (!dialogs().askYesNo(QStringLiteral("작업을 끝내겠습니까 ??")))
+        return;
+    if (!SettleUnconfirmedEntry())
         return;
     if (book.Modified && AskSaveChanges() == SaveAnswer::Cancel)
         return;

@@ -131,6 +131,10 @@ public:
     // The save prompt; on Yes it saves first. Callers look only for Cancel.
     enum class SaveAnswer { Yes, No, Cancel };
     SaveAnswer AskSaveChanges();
+    // Before exit, New, Open and Add file: an entry typed into the panel but
+    // not confirmed is confirmed (Yes) or dropped (No) on the user's word.
+    // False when the command must not go on (Cancel, or a refused confirm).
+    bool SettleUnconfirmedEntry();
     // Mirror of the current row into the idle editor; bound to TAcunt's
     // data-changed notification.
     void dAcuntDataChange();

@@ -33,6 +33,7 @@ void Tmainf::BtnAppClick()
     const std::string date = quill::ProposeEntryDate(YerEdit->text().toStdString(), shownIndex(gCombo),
                                                      gCombo->currentText().toStdString(), today.month(), today.day());
     TpPnl3->clearForAdding(QString::fromStdString(date));
+    TpPnl3->markOpened();
     TpPnl3->IDAYEdt->setFocus(Qt::OtherFocusReason);
     TpPnl3->IDAYEdt->end(false);
 }
@@ -44,6 +45,7 @@ void Tmainf::BtnEdtClick()
     openEditor(quill::EditorMode::Editing);
     TpPnl3->editTarget = quill::MarkEditTarget(TAcunt);
     TpPnl3->showInput(quill::EntryInputFromRow(TAcunt.current(), TpPnl3->category()));
+    TpPnl3->markOpened();
     TpPnl3->JKYUEdt->setFocus(Qt::OtherFocusReason);
     TpPnl3->JKYUEdt->end(false);
 }
@@ -54,6 +56,7 @@ void Tmainf::mOkClick()
     // of a panel left enabled by New must not write anything).
     if (editorMode == quill::EditorMode::Idle)
         return;
+    TpPnl3->commitComposition();
     quill::EntryInput input = TpPnl3->input();
     switch (quill::CheckEntryInput(input)) {
     case quill::InputProblem::BadDate:
@@ -94,10 +97,30 @@ void Tmainf::mOkClick()
 
 void Tmainf::mVoideClick()
 {
+    TpPnl3->commitComposition();  // so that no syllable lands in the next entry
     closeEditor();
     if (TAcunt.isOpen() && !TAcunt.isEmpty())
         dAcuntDataChange();
     GrdAcunt->setFocus();
+}
+
+bool Tmainf::SettleUnconfirmedEntry()
+{
+    TpPnl3->commitComposition();
+    if (!TpPnl3->holdsInput())
+        return true;
+    switch (dialogs().askYesNoCancel(QString::fromUtf8(quill::kUnconfirmedEntryQuestion))) {
+    case UserDialogs::Answer::Yes:
+        mOkClick();
+        // A confirm that refused (its message shown) keeps the panel open.
+        return editorMode == quill::EditorMode::Idle;
+    case UserDialogs::Answer::No:
+        mVoideClick();
+        return true;
+    case UserDialogs::Answer::Cancel:
+        break;
+    }
+    return false;
 }
 
 void Tmainf::BtnDelClick()

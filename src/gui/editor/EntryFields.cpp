@@ -4,6 +4,8 @@
 #include "editor/EntryEditor.h"
 #include "ledger/Money.h"
 
+#include <QCoreApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
 
@@ -16,10 +18,12 @@ Cp949LimitValidator::Cp949LimitValidator(int maxBytes, QObject* parent)
 
 QValidator::State Cp949LimitValidator::validate(QString& input, int&) const
 {
-    std::optional<std::size_t> bytes = quill::cp949Length(input.toStdString());
-    if (!bytes || *bytes > static_cast<std::size_t>(limit_))
-        return Invalid;
-    return Acceptable;
+    const quill::FieldTextCheck check = quill::CheckFieldText(input.toStdString(), static_cast<std::size_t>(limit_));
+    if (check.fits())
+        return Acceptable;
+    // The note names the field's own limit, not a longer stored text's.
+    refusal_ = QString::fromStdString(quill::FieldRefusalNote(check, static_cast<std::size_t>(base_)));
+    return Invalid;
 }
 
 void Cp949LimitValidator::allowFor(const QString& text)
@@ -29,8 +33,11 @@ void Cp949LimitValidator::allowFor(const QString& text)
 }
 
 LimitedTextEdit::LimitedTextEdit(int maxBytes, QWidget* parent)
-    : QLineEdit(parent), validator_(new Cp949LimitValidator(maxBytes, this))
+    : QLineEdit(parent)
 {
+    // Made here, not in the member list: making it sends this field an
+    // event, and event() looks at the validator.
+    validator_ = new Cp949LimitValidator(maxBytes, this);
     setValidator(validator_);
 }
 
@@ -59,6 +66,54 @@ std::string LimitedTextEdit::cp949() const
     // Typing refuses what CP949 cannot hold, so only a stored text can get
     // here: keep it rather than nothing.
     return stored_ ? storedBytes_ : std::string();
+}
+
+bool LimitedTextEdit::event(QEvent* event)
+{
+    // Whatever the way a text came (keys, input method, paste by key, menu
+    // or mouse, drop), a refusal by the validator is told, not silent.
+    if (!validator_)
+        return QLineEdit::event(event);
+    validator_->forgetRefusal();
+    const bool handled = QLineEdit::event(event);
+    if (!validator_->refusal().isEmpty()) {
+        const QString note = validator_->refusal();
+        validator_->forgetRefusal();
+        emit refused(note);
+    }
+    return handled;
+}
+
+void LimitedTextEdit::inputMethodEvent(QInputMethodEvent* event)
+{
+    composing_ = event->preeditString();
+    QLineEdit::inputMethodEvent(event);
+}
+
+void LimitedTextEdit::commitComposition()
+{
+    if (composing_.isEmpty())
+        return;
+    QInputMethodEvent commit;
+    commit.setCommitString(composing_);
+    QCoreApplication::sendEvent(this, &commit);
+    composing_.clear();
+}
+
+bool LimitedTextEdit::insertChecked(const QString& text)
+{
+    QString after = this->text();
+    const int from = hasSelectedText() ? selectionStart() : cursorPosition();
+    const int length = hasSelectedText() ? static_cast<int>(selectedText().size()) : 0;
+    after.replace(from, length, text);
+    const quill::FieldTextCheck check =
+        quill::CheckFieldText(after.toStdString(), static_cast<std::size_t>(validator_->maxBytes()));
+    if (!check.fits()) {
+        emit refused(QString::fromStdString(quill::FieldRefusalNote(check, static_cast<std::size_t>(maxBytes()))));
+        return false;
+    }
+    insert(text);
+    return true;
 }
 
 // ----------------------------------------------------------------------------

@@ -1,4 +1,5 @@
 #pragma once
+#include <QFont>
 #include <QLineEdit>
 #include <QValidator>
 
@@ -17,10 +18,16 @@ public:
     // The limit for the text just set by the program.
     void allowFor(const QString& text);
     int maxBytes() const { return limit_; }
+    // The field's own limit, whatever text the program put in.
+    int baseBytes() const { return base_; }
+    // The note of the last refusal since forgetRefusal() (empty if none).
+    const QString& refusal() const { return refusal_; }
+    void forgetRefusal() { refusal_.clear(); }
 
 private:
     int base_;
     int limit_;
+    mutable QString refusal_;
 };
 
 // A text field with a CP949 byte limit.
@@ -37,9 +44,27 @@ public:
     void setStoredText(const std::string& cp949);
     // The text as CP949 bytes.
     std::string cp949() const;
+    // Inserts at the caret as a paste does: a text the field cannot take is
+    // refused whole, with the note. False when refused.
+    bool insertChecked(const QString& text);
+    // Hands over the syllable the input method is still composing as typed
+    // text (under the field's limits), so that a command reading the field
+    // does not lose it.
+    void commitComposition();
+    bool isComposing() const { return !composing_.isEmpty(); }
+    int maxBytes() const { return validator_->baseBytes(); }
+
+signals:
+    // A typed, pasted or composed text was refused; `note` says why.
+    void refused(const QString& note);
+
+protected:
+    bool event(QEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
-    Cp949LimitValidator* validator_;
+    Cp949LimitValidator* validator_ = nullptr;
+    QString composing_;  // the input method's preedit text
     std::string storedBytes_;
     QString storedText_;
     bool stored_ = false;

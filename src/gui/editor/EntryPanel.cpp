@@ -10,6 +10,8 @@
 #include <QButtonGroup>
 #include <QClipboard>
 #include <QFocusEvent>
+#include <QInputMethod>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
@@ -139,6 +141,9 @@ EntryPanel::EntryPanel(QWidget* parent) : QFrame(parent)
         connect(e, &MoneyEdit::refused, this,
                 [this] { showInfo(QString::fromUtf8(quill::kAmountTooLargeMessage)); });
 
+    for (LimitedTextEdit* e : {JKYUEdt, SANGHOEdt, static_cast<LimitedTextEdit*>(EtcCmb)})
+        connect(e, &LimitedTextEdit::refused, this, [this, e](const QString& note) { showNote(e, note); });
+
     resize(802, 67);
     setEnabled(false);
     fitDateField();
@@ -153,6 +158,60 @@ void EntryPanel::fitDateField()
     constexpr int kRoomWidth = 84;
     const int needed = IDAYEdt->fontMetrics().horizontalAdvance(QStringLiteral("0000.00.00")) + 10;
     IDAYEdt->resize(qBound(kLayoutWidth, needed, kRoomWidth), IDAYEdt->height());
+}
+
+void EntryPanel::commitComposition()
+{
+    // A real input method hands over its own preedit text; the fields then
+    // hold nothing composing any more and add nothing themselves.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && isAncestorOf(focus))
+        QGuiApplication::inputMethod()->commit();
+    for (LimitedTextEdit* e : {JKYUEdt, SANGHOEdt, static_cast<LimitedTextEdit*>(EtcCmb)})
+        e->commitComposition();
+}
+
+void EntryPanel::markOpened() { opened_ = input(); }
+
+bool EntryPanel::holdsInput() const { return mode_ != quill::EditorMode::Idle && input() != opened_; }
+
+QString EntryPanel::noteText() const { return note_ && note_->isVisible() ? note_->text() : QString(); }
+
+void EntryPanel::showNote(QWidget* field, const QString& text)
+{
+    QWidget* top = window();
+    if (!note_ || note_->parentWidget() != top) {
+        delete note_;
+        note_ = new QLabel(top);
+        note_->setObjectName(QStringLiteral("entryNote"));
+        note_->setAutoFillBackground(true);
+        note_->setFrameShape(QFrame::Box);
+        note_->setMargin(2);
+        QPalette p = note_->palette();
+        p.setColor(QPalette::Window, QColor(255, 255, 225));
+        p.setColor(QPalette::WindowText, QColor(160, 0, 0));
+        note_->setPalette(p);
+        note_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    note_->setText(text);
+    note_->adjustSize();
+    // Just below the field, or above it when the window ends there.
+    QPoint at = field->mapTo(top, QPoint(0, field->height() + 1));
+    if (at.y() + note_->height() > top->height())
+        at.setY(field->mapTo(top, QPoint(0, 0)).y() - note_->height() - 1);
+    at.setX(qBound(0, at.x(), qMax(0, top->width() - note_->width())));
+    note_->move(at);
+    note_->raise();
+    note_->show();
+    // The program's short tone.
+    if (dialogs_)
+        dialogs_->tone(750, 25);
+}
+
+void EntryPanel::hideNote()
+{
+    if (note_)
+        note_->hide();
 }
 
 void EntryPanel::changeEvent(QEvent* event)
@@ -274,8 +333,10 @@ void EntryPanel::pasteSpecialChar(QWidget* field)
     const QString text = QGuiApplication::clipboard()->text();
     if (text == QLatin1String("Non"))
         return;
-    if (auto* edit = qobject_cast<QLineEdit*>(field))
-        edit->insert(text);
+    if (auto* edit = qobject_cast<LimitedTextEdit*>(field))
+        edit->insertChecked(text);
+    else if (auto* line = qobject_cast<QLineEdit*>(field))
+        line->insert(text);
 }
 
 bool EntryPanel::handleKey(QWidget* field, int key)
@@ -336,7 +397,14 @@ bool EntryPanel::eventFilter(QObject* watched, QEvent* event)
 {
     auto* field = qobject_cast<QWidget*>(watched);
     switch (event->type()) {
+    case QEvent::InputMethod:
+        // A syllable typed through the input method is the next key too.
+        if (!static_cast<QInputMethodEvent*>(event)->commitString().isEmpty() ||
+            !static_cast<QInputMethodEvent*>(event)->preeditString().isEmpty())
+            hideNote();
+        break;
     case QEvent::KeyPress:
+        hideNote();
         if (handleKey(field, static_cast<QKeyEvent*>(event)->key()))
             return true;
         break;

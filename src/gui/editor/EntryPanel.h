@@ -62,6 +62,24 @@ public:
     // The entry an edit writes into.
     quill::EditTarget editTarget;
 
+    // Hands whatever the input method is still composing in a panel field
+    // over to that field. Every command that reads or closes the panel
+    // calls it first: a click on a button that takes no focus would
+    // otherwise lose the last syllable.
+    void commitComposition();
+    // Remembers the panel's values as they stand when it opens, so that
+    // holdsInput() can tell whether anything was typed since.
+    void markOpened();
+    // True while Adding or Editing when the values differ from those the
+    // panel opened with: an entry typed but not confirmed.
+    bool holdsInput() const;
+
+    // The short note shown beside a field that refused a text (empty when
+    // none is shown); it goes at the next key.
+    QString noteText() const;
+    void showNote(QWidget* field, const QString& text);
+    void hideNote();
+
 signals:
     void confirmRequested();
     void cancelRequested();
@@ -81,6 +99,8 @@ private:
     bool handleKey(QWidget* field, int key);
 
     UserDialogs* dialogs_ = nullptr;
+    QLabel* note_ = nullptr;
+    quill::EntryInput opened_;
     quill::EditorMode mode_ = quill::EditorMode::Idle;
     QButtonGroup* category_ = nullptr;
     bool dateCheckQueued_ = false;

@@ -96,6 +96,7 @@ void Tmainf::resetFilterControls(int year)
 
 void Tmainf::endEditing()
 {
+    TpPnl3->hideNote();
     editorMode = quill::EditorMode::Idle;
     TpPnl3->setMode(editorMode);
     TpPnl3->setButtonsActive(false);
@@ -105,6 +106,8 @@ void Tmainf::NewFileClick()
 {
     // The panel keeps its enabled state: only the mode and the two buttons
     // change, also when the prompt below is cancelled.
+    if (!SettleUnconfirmedEntry())
+        return;
     endEditing();
     if (book.Modified && AskSaveChanges() == SaveAnswer::Cancel)
         return;
@@ -129,6 +132,8 @@ void Tmainf::HFileOpenClick()
     // "No" gave the changes up for another ledger; when none is opened they
     // are still the only copy and must stay marked for the next prompt.
     bool givenUp = false;
+    if (!SettleUnconfirmedEntry())
+        return;
     if (book.Modified) {
         const SaveAnswer answer = AskSaveChanges();
         if (answer == SaveAnswer::Cancel)
@@ -211,6 +216,8 @@ void Tmainf::RnameBtnClick() { saveLedgerAs(); }
 
 void Tmainf::FileAddClick()
 {
+    if (!SettleUnconfirmedEntry())
+        return;
     if (TAcunt.isOpen() && !TAcunt.isEmpty() && book.isUntitled()) {
         dialogs().showInfo(kSaveFirstMessage);
         return;
@@ -239,6 +246,7 @@ void Tmainf::FileAddClick()
 
 Tmainf::SaveAnswer Tmainf::AskSaveChanges()
 {
+    TpPnl3->commitComposition();
     dialogs().beep();
     switch (dialogs().askYesNoCancel(QStringLiteral("자료내용이 변경되었습니다.\r저장하시겠습니까?"))) {
     case UserDialogs::Answer::Yes:
