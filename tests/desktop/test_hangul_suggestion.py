@@ -150,6 +150,19 @@ def main():
         desktop.keys("Return", "Right", "Return")
         desktop.type("2000")
         desktop.keys("Return", "Return", "Return")
+        # A third: a click on the suggestion while "우" is still composed.
+        desktop.keys("F2", "Return")
+        desktop.type("vksao")
+        desktop.keys("Return")
+        desktop.type("tjdn")
+        popup = wait_for("the suggestions", lambda: desktop.windows("^SANGHOEdtSuggestions$"))[0]
+        shape = desktop.run(["xdotool", "getwindowgeometry", "--shell", popup]).stdout
+        where = dict(line.split("=", 1) for line in shape.split())
+        desktop.run(["xdotool", "mousemove", str(int(where["X"]) + 20), str(int(where["Y"]) + 8), "click", "1"])
+        wait_for("the list to close", lambda: not desktop.windows("^SANGHOEdtSuggestions$"))
+        desktop.keys("Return", "Right", "Return")
+        desktop.type("3000")
+        desktop.keys("Return", "Return", "Return")
         # Latin for the file name: the plain keyboard engine.
         desktop.run(["ibus", "engine", "xkb:us::eng"], check=False)
         desktop.keys("ctrl+s")
@@ -165,7 +178,7 @@ def main():
         rows = [line.split("\t") for line in text.splitlines() if "\t" in line]
         counterparties = [field for row in rows for field in row if "서" in field]
         descriptions = [row for row in rows if "first" in row or "판매" in row]
-        if counterparties != ["서울상회", "서울상회"] or len(descriptions) != 2:
+        if counterparties != ["서울상회"] * 3 or len(descriptions) != 3:
             keep = True
             print("unexpected ledger:\n" + text)
             print("screenshots in " + work)

@@ -333,6 +333,20 @@ private slots:
         QCOMPARE(w.SANGHOSuggest->chosen(), 1);
         press(Qt::Key_Return);
         QCOMPARE(p.SANGHOEdt->text(), QStringLiteral("서울상회"));
+
+        // A click while "우" is still composed: the syllable the input
+        // method hands over late does not land after the accepted text.
+        p.SANGHOEdt->clear();
+        type("서");
+        QApplication::sendEvent(p.SANGHOEdt, &composing);
+        QTRY_VERIFY(w.SANGHOSuggest->isOpen());
+        QListView* list = w.SANGHOSuggest->list();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 0)).center());
+        QApplication::sendEvent(p.SANGHOEdt, &commit);
+        QCOMPARE(p.SANGHOEdt->text(), QStringLiteral("서울상회"));
+        type("x");  // typing goes on as usual afterwards
+        QApplication::sendEvent(p.SANGHOEdt, &commit);
+        QCOMPARE(p.SANGHOEdt->text(), QStringLiteral("서울상회x우"));
     }
 
     void counterpartyProposesItsLatestCategoryAndRemark_data()

@@ -1,5 +1,6 @@
 #include "editor/SuggestionPopup.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QInputMethodEvent>
@@ -112,10 +113,16 @@ void SuggestionPopup::accept(int row)
         return;
     const QString text = texts[row];
     close();
-    // A syllable still being composed belongs to the typed text the
-    // suggestion replaces: finish it first so it cannot land after it.
-    if (!preedit_.isEmpty())
-        QGuiApplication::inputMethod()->commit();
+    // A syllable still being composed (a click while typing) belongs to the
+    // typed text the suggestion replaces. The input method is told to drop
+    // it, but some (ibus-hangul) hand it over anyway a moment later: that
+    // late commit is kept out of the accepted text.
+    if (!preedit_.isEmpty()) {
+        lateCommit_ = preedit_;
+        QGuiApplication::inputMethod()->reset();
+        QInputMethodEvent clear;
+        QCoreApplication::sendEvent(field_, &clear);
+    }
     preedit_.clear();
     emit accepted(text);
     close();  // the commit may have asked for new suggestions
@@ -127,6 +134,7 @@ bool SuggestionPopup::eventFilter(QObject* watched, QEvent* event)
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::KeyPress: {
+        lateCommit_.clear();
         if (!isOpen())
             break;
         auto* key = static_cast<QKeyEvent*>(event);
@@ -156,6 +164,12 @@ bool SuggestionPopup::eventFilter(QObject* watched, QEvent* event)
     }
     case QEvent::InputMethod: {
         auto* im = static_cast<QInputMethodEvent*>(event);
+        if (!lateCommit_.isEmpty() && im->preeditString().isEmpty() && im->commitString() == lateCommit_) {
+            lateCommit_.clear();
+            QInputMethodEvent clear;
+            QCoreApplication::sendEvent(field_, &clear);
+            return true;
+        }
         preedit_ = im->preeditString();
         // After the field has taken the committed text in.
         QTimer::singleShot(0, this, &SuggestionPopup::refresh);

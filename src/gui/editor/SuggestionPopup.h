@@ -47,5 +47,6 @@ private:
     QListView* list_;
     QStringListModel* model_;
     QString preedit_;
-    QString query_;  // what the open list was made for
+    QString query_;       // what the open list was made for
+    QString lateCommit_;  // a dropped syllable the input method may still send
 };
