@@ -403,7 +403,7 @@ private slots:
         type("abc");
         press(Qt::Key_Return);
         QCOMPARE(w.TAcunt.recNo(), 2);
-        QCOMPARE(w.findBar->countLabel()->text(), QStringLiteral("2 / 3"));
+        QTRY_COMPARE(w.findBar->countLabel()->text(), QStringLiteral("2 / 3"));
         press(Qt::Key_Return);
         QCOMPARE(w.TAcunt.recNo(), 3);
         QCOMPARE(w.findBar->countLabel()->text(), QStringLiteral("3 / 3"));
@@ -418,7 +418,7 @@ private slots:
         type("ㅅㄷ");
         press(Qt::Key_Return);
         QCOMPARE(w.TAcunt.recNo(), 1);
-        QCOMPARE(w.findBar->countLabel()->text(), QStringLiteral("1 / 1"));
+        QTRY_COMPARE(w.findBar->countLabel()->text(), QStringLiteral("1 / 1"));
         w.findBar->edit()->clear();
         type("없음");
         press(Qt::Key_Return);

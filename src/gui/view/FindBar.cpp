@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -55,7 +56,11 @@ void FindBar::open()
     edit_->selectAll();
 }
 
-void FindBar::invalidate() { searched_.clear(); }
+void FindBar::invalidate()
+{
+    searched_.clear();
+    countPending_ = false;
+}
 
 void FindBar::findNext(bool backward)
 {
@@ -73,18 +78,42 @@ void FindBar::findNext(bool backward)
         target = current >= 0 && find.matches(table_.visibleRow(current))
                      ? current
                      : find.next(table_, current, backward);
-        matches_ = find.all(table_);
+        matches_.clear();
+        countPending_ = true;
         searched_ = text;
         generation_ = table_.generation();
     } else {
+        countMatches();
         target = find.next(table_, current, backward);
     }
     if (target < 0) {
+        countPending_ = false;
         count_->setText(QStringLiteral("0 / 0"));
         return;
     }
     table_.moveTo(target);
-    showCount(target);
+    if (!countPending_) {
+        showCount(target);
+        return;
+    }
+    // The grid is on the first match at once; counting every match of a
+    // huge ledger comes right after.
+    count_->setText(QStringLiteral("… / …"));
+    QTimer::singleShot(0, this, [this] {
+        if (!countPending_)
+            return;  // the rows changed meanwhile: the next Enter searches again
+        countMatches();
+        if (!table_.isEmpty())
+            showCount(table_.recNo());
+    });
+}
+
+void FindBar::countMatches()
+{
+    if (!countPending_)
+        return;
+    countPending_ = false;
+    matches_ = quill::LedgerFind(searched_.toStdString()).all(table_);
 }
 
 void FindBar::showCount(int position)

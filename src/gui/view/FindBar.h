@@ -38,6 +38,7 @@ protected:
 
 private:
     void showCount(int position);
+    void countMatches();  // when a count is still due
 
     quill::WorkingTable& table_;
     QLineEdit* edit_;
@@ -46,4 +47,5 @@ private:
     QString searched_;          // the text `matches_` belong to
     std::uint64_t generation_ = 0;
     std::vector<int> matches_;  // visible indexes, in order
+    bool countPending_ = false;
 };
