@@ -9,6 +9,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QRadioButton>
@@ -583,6 +585,38 @@ private slots:
         w.HFileOpenClick();
         QCOMPARE(f.dialogs.texts("yesnocancel").size(), 0);
         QCOMPARE(f.dialogs.texts("open").size(), 1);
+    }
+
+    void gridCellsKeepEveryDigitOfLargeAmounts()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        f.addEntry("2009.04.01", "큰 금액", 123456789, 12345678, 919999999999999, -919999999999999);
+        w.CmGbnChange();
+        struct Probe : FitTextDelegate {
+            using FitTextDelegate::FitTextDelegate;
+            using FitTextDelegate::initStyleOption;
+        };
+        QVERIFY(dynamic_cast<FitTextDelegate*>(w.GrdAcunt->itemDelegate()));
+        Probe probe;
+        int checked = 0;
+        for (int c = 0; c < w.gridModel->columnCount(); ++c) {
+            const QModelIndex index = w.gridModel->index(0, c);
+            QStyleOptionViewItem option;
+            option.initFrom(w.GrdAcunt);
+            option.widget = w.GrdAcunt;
+            option.font = w.GrdAcunt->font();
+            option.rect = w.GrdAcunt->visualRect(index);
+            probe.initStyleOption(&option, index);
+            if (!option.text.contains(QLatin1Char(',')))
+                continue;
+            ++checked;
+            const int margin = w.GrdAcunt->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
+            QVERIFY2(QFontMetrics(option.font).horizontalAdvance(option.text) <= option.rect.width() - 2 * margin,
+                     qPrintable(option.text + " is cut"));
+        }
+        QVERIFY(checked >= 4);
     }
 
     // --- an entry using two pairs ---------------------------------------------------------

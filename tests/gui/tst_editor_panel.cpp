@@ -6,6 +6,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -37,6 +41,23 @@ private:
         panel->setMode(mode);
         panel->setEnabled(true);
         panel->setButtonsActive(true);
+    }
+
+    void EtcCmbShowsText(const QString& text)
+    {
+        open(quill::EditorMode::Editing);
+        panel->EtcCmb->setText(text);
+        panel->EtcCmb->setCursorPosition(text.size());
+        QStyleOptionFrame option;
+        option.initFrom(panel->EtcCmb);
+        option.lineWidth = panel->EtcCmb->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, panel->EtcCmb);
+        const int room =
+            panel->EtcCmb->style()->subElementRect(QStyle::SE_LineEditContents, &option, panel->EtcCmb).width() - 4;
+        QVERIFY2(panel->EtcCmb->fontMetrics().horizontalAdvance(text) + 1 <= room, "the remark is cut");
+        // The buttons moved out of its way, still inside the panel.
+        QVERIFY(panel->mOk->x() >= panel->EtcCmb->geometry().right());
+        QVERIFY(panel->mVoide->x() > panel->mOk->x());
+        QVERIFY(panel->mVoide->geometry().right() < panel->width());
     }
 
 private slots:
@@ -131,6 +152,110 @@ private slots:
         edit->clear();
         typeText(edit, QStringLiteral("aĀ😀b"));  // no CP949 form for these two
         QCOMPARE(edit->text(), QStringLiteral("ab"));
+    }
+
+    void refusedTextsGetANoteAndTheToneUntilTheNextKey_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("before");  // already in the field
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("how");         // 0 key, 1 paste (Ctrl+V), 2 input method, 3 F11
+        QTest::addColumn<QString>("note");
+        const QString full21 = QString(21, QChar(u'가'));
+        QTest::newRow("won sign typed") << "JKYUEdt" << "" << "₩" << 0 << "저장할 수 없는 문자입니다: ₩";
+        QTest::newRow("accent pasted") << "SANGHOEdt" << "" << "café" << 1 << "저장할 수 없는 문자입니다: é";
+        QTest::newRow("emoji composed") << "EtcCmb" << "" << "😀" << 2 << "저장할 수 없는 문자입니다: 😀";
+        QTest::newRow("syllable over the limit") << "JKYUEdt" << full21 << "나" << 2
+                                                 << "더 입력할 수 없습니다 (최대 43바이트, 한글 21자)";
+        QTest::newRow("paste too long") << "EtcCmb" << "가" << "한국전력공사" << 1
+                                        << "더 입력할 수 없습니다 (최대 12바이트, 한글 6자)";
+        QTest::newRow("F11 too long") << "SANGHOEdt" << QString(16, QChar(u'가')) << "※※" << 3
+                                      << "더 입력할 수 없습니다 (최대 33바이트, 한글 16자)";
+    }
+    void refusedTextsGetANoteAndTheToneUntilTheNextKey()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, before);
+        QFETCH(QString, typed);
+        QFETCH(int, how);
+        QFETCH(QString, note);
+        open(quill::EditorMode::Adding);
+        auto* edit = panel->findChild<LimitedTextEdit*>(field);
+        QVERIFY(edit);
+        edit->setFocus();
+        edit->setText(before);
+        QCOMPARE(panel->noteText(), QString());
+        const int tones = dialogs->beeps;
+        switch (how) {
+        case 0:
+            typeText(edit, typed);
+            break;
+        case 1:
+            QGuiApplication::clipboard()->setText(typed);
+            QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+            break;
+        case 2: {
+            QInputMethodEvent commit;
+            commit.setCommitString(typed);
+            QApplication::sendEvent(edit, &commit);
+            break;
+        }
+        case 3:
+            QGuiApplication::clipboard()->setText(typed);
+            QTest::keyClick(edit, Qt::Key_F11);
+            dialogs->shown.clear();  // the picker's own message
+            break;
+        }
+        QCOMPARE(edit->text(), before);  // refused whole
+        QCOMPARE(panel->noteText(), note);
+        QVERIFY(dialogs->beeps > tones);
+        QVERIFY(dialogs->texts("info").isEmpty());  // not a message box
+        auto* label = panel->window()->findChild<QLabel*>(QStringLiteral("entryNote"));
+        QVERIFY(label && label->isVisible());
+        QVERIFY(label->geometry().intersects(QRect(QPoint(0, 0), panel->window()->size())));
+        QTest::keyClick(edit, Qt::Key_Home);
+        QCOMPARE(panel->noteText(), QString());
+    }
+
+    void largeAmountsKeepEveryDigitInView_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<double>("amount");
+        for (const char* f : {"mTmnyEdt", "mTvatEdt", "mTotmy"}) {
+            QTest::addRow("%s 123,456,789", f) << f << 123456789.0;
+            QTest::addRow("%s largest", f) << f << 919999999999999.0;
+            QTest::addRow("%s most negative", f) << f << -919999999999999.0;
+        }
+    }
+    void largeAmountsKeepEveryDigitInView()
+    {
+        QFETCH(QString, field);
+        QFETCH(double, amount);
+        open(quill::EditorMode::Adding);
+        auto* edit = panel->findChild<MoneyEdit*>(field);
+        QVERIFY(edit);
+        if (edit == panel->mTotmy)
+            panel->mTmnyEdt->setValue(amount);
+        else
+            edit->setValue(amount);
+        QCOMPARE(edit->value(), amount);
+        QVERIFY(edit->text().size() >= 11);
+        QStyleOptionFrame option;
+        option.initFrom(edit);
+        option.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+        const int room = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit).width() - 4;
+        QVERIFY2(QFontMetrics(edit->font()).horizontalAdvance(edit->text()) <= room,
+                 qPrintable(edit->text() + " is cut"));
+        // While typed in, the plain digits fit as well.
+        if (!edit->isReadOnly()) {
+            edit->setFocus();
+            QVERIFY(QFontMetrics(edit->font()).horizontalAdvance(edit->text()) <= room);
+        }
+    }
+
+    void aFullRemarkIsSeenWhole()
+    {
+        EtcCmbShowsText(QStringLiteral("한국전력공사"));
     }
 
     void longerTextFromAFileCanBeShortened()

@@ -310,6 +310,8 @@ void Tmainf::buildLayout()
     const int fromDescription = gained * description / (description + counterparty);
     GrdAcunt->setColumnWidth(1, description - fromDescription);
     GrdAcunt->setColumnWidth(2, counterparty - (gained - fromDescription));
+    // An amount wider than its column shrinks rather than losing digits.
+    GrdAcunt->setItemDelegate(new FitTextDelegate(GrdAcunt));
     // The selection stays visible when the grid loses the focus.
     QPalette gp = GrdAcunt->palette();
     gp.setColor(QPalette::Inactive, QPalette::Highlight, gp.color(QPalette::Active, QPalette::Highlight));

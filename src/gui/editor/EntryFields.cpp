@@ -3,8 +3,12 @@
 #include "app/Cp949.h"
 #include "editor/EntryEditor.h"
 #include "ledger/Money.h"
+#include "view/FitLabel.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
@@ -72,10 +76,18 @@ bool LimitedTextEdit::event(QEvent* event)
 {
     // Whatever the way a text came (keys, input method, paste by key, menu
     // or mouse, drop), a refusal by the validator is told, not silent.
-    if (!validator_)
-        return QLineEdit::event(event);
+    // Only the outermost event counts: handling a key sends the field
+    // input-method queries of its own.
+    if (!validator_ || eventDepth_ > 0) {
+        ++eventDepth_;
+        const bool handled = QLineEdit::event(event);
+        --eventDepth_;
+        return handled;
+    }
     validator_->forgetRefusal();
+    ++eventDepth_;
     const bool handled = QLineEdit::event(event);
+    --eventDepth_;
     if (!validator_->refusal().isEmpty()) {
         const QString note = validator_->refusal();
         validator_->forgetRefusal();
@@ -149,7 +161,33 @@ MoneyEdit::MoneyEdit(QWidget* parent) : QLineEdit(parent)
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]{0,16}")), this));
     connect(this, &QLineEdit::textEdited, this, &MoneyEdit::edited);
+    connect(this, &QLineEdit::textChanged, this, &MoneyEdit::fitText);
     showValue();
+}
+
+void MoneyEdit::fitText()
+{
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect contents = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    const QMargins margins = textMargins();
+    // The field keeps two pixels each side of its text and one for the caret.
+    const int room = contents.width() - margins.left() - margins.right() - 2 * 2 - 1;
+    const QFont base = parentWidget() ? parentWidget()->font() : QApplication::font();
+    // The largest amounts need a very small font in these narrow fields;
+    // small digits are still better than missing ones.
+    const QFont fitted = FittedFont(base, text(), room, 3);
+    if (fitted != font())
+        setFont(fitted);
+    // A text that fits shows from its start: nothing stays scrolled away.
+    if (!hasFocus())
+        setCursorPosition(0);
+}
+
+void MoneyEdit::resizeEvent(QResizeEvent* event)
+{
+    QLineEdit::resizeEvent(event);
+    fitText();
 }
 
 void MoneyEdit::setValue(double value)

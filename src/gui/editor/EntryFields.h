@@ -65,6 +65,7 @@ protected:
 private:
     Cp949LimitValidator* validator_ = nullptr;
     QString composing_;  // the input method's preedit text
+    int eventDepth_ = 0;
     std::string storedBytes_;
     QString storedText_;
     bool stored_ = false;
@@ -101,10 +102,14 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void edited(const QString& text);
     void showValue();
+    // Draws a text wider than the field in a smaller font, so that no
+    // digit of a large amount is ever scrolled out of view.
+    void fitText();
 
     double value_ = 0;
     bool blank_ = false;

@@ -158,6 +158,16 @@ void EntryPanel::fitDateField()
     constexpr int kRoomWidth = 84;
     const int needed = IDAYEdt->fontMetrics().horizontalAdvance(QStringLiteral("0000.00.00")) + 10;
     IDAYEdt->resize(qBound(kLayoutWidth, needed, kRoomWidth), IDAYEdt->height());
+
+    // The remark box likewise, for a full remark of six syllables; the
+    // confirm and cancel buttons move right by as much, into the room the
+    // panel has to spare.
+    constexpr int kRemarkLeft = 545, kRemarkWidth = 61, kOkLeft = 614, kCancelLeft = 662, kRoomRight = 802 - 709;
+    const int remark = EtcCmb->fontMetrics().horizontalAdvance(QStringLiteral("한국전력공사")) + 12;
+    const int gain = qBound(0, remark - kRemarkWidth, kRoomRight - 4);
+    EtcCmb->setGeometry(kRemarkLeft, EtcCmb->y(), kRemarkWidth + gain, EtcCmb->height());
+    mOk->move(kOkLeft + gain, mOk->y());
+    mVoide->move(kCancelLeft + gain, mVoide->y());
 }
 
 void EntryPanel::commitComposition()

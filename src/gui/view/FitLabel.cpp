@@ -1,6 +1,8 @@
 #include "view/FitLabel.h"
 
+#include <QApplication>
 #include <QFontInfo>
+#include <QStyle>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -20,25 +22,39 @@ QString withoutLeadingBlanks(const QString& text)
 
 } // namespace
 
-FitLabel::FitLabel(QWidget* parent) : QLabel(parent) {}
-
-QFont FitLabel::fittedFont() const
+QFont FittedFont(const QFont& base, const QString& shown, qreal room, qreal smallest)
 {
-    QFont f = font();
-    const QString shown = withoutLeadingBlanks(text());
-    const qreal room = contentsRect().width();
+    QFont f = base;
     qreal needed = QFontMetricsF(f).horizontalAdvance(shown);
     if (needed <= room || shown.isEmpty())
         return f;
     qreal size = QFontInfo(f).pixelSize();
     // Shrink by the proportion first, then step down for hinting and kerning.
-    size = qMax(kSmallestPixelSize, std::floor(size * room / needed));
+    size = qMax(smallest, std::floor(size * room / needed));
     f.setPixelSize(static_cast<int>(size));
-    while (size > kSmallestPixelSize && QFontMetricsF(f).horizontalAdvance(shown) > room) {
+    while (size > smallest && QFontMetricsF(f).horizontalAdvance(shown) > room) {
         size -= 1;
         f.setPixelSize(static_cast<int>(size));
     }
     return f;
+}
+
+FitLabel::FitLabel(QWidget* parent) : QLabel(parent) {}
+
+QFont FitLabel::fittedFont() const
+{
+    return FittedFont(font(), withoutLeadingBlanks(text()), contentsRect().width(), kSmallestPixelSize);
+}
+
+void FitTextDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (option->text.isEmpty())
+        return;
+    const QStyle* style = option->widget ? option->widget->style() : QApplication::style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option->widget) + 1;
+    option->font = FittedFont(option->font, option->text, option->rect.width() - 2 * margin);
+    option->fontMetrics = QFontMetrics(option->font);
 }
 
 void FitLabel::paintEvent(QPaintEvent* event)
