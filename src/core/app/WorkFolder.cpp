@@ -41,11 +41,12 @@ WindowGeometry ReadWindowGeometry(const std::string& configPath, int screenWidth
     return g;
 }
 
-WorkFolder ReadWorkFolder(const std::string& programFolder, const std::string& configName)
+WorkFolder ReadWorkFolder(const std::string& programFolder, const std::string& configName,
+                          const std::string& defaultWork)
 {
     const std::string configPath = programFolder + configName;
     const std::string section = cp949(kWorkFolderSection);
-    const std::string fallback = programFolder + kDefaultWorkFolder;
+    const std::string fallback = defaultWork.empty() ? programFolder + kDefaultWorkFolder : withSlash(defaultWork);
     WorkFolder result;
 
     std::string folder;

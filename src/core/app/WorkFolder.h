@@ -46,7 +46,11 @@ struct WorkFolder {
 // the result is the program folder + "Work/" and the stored value stays.
 // When storing the default fails, `stored` holds "Unable to write to <path>"
 // and the caller reports it and stops before showing its dialog.
-WorkFolder ReadWorkFolder(const std::string& programFolder, const std::string& configName);
+// `programFolder` is the folder of the configuration file; `defaultWork`,
+// when given, replaces its "Work/" as the default (an installed copy's
+// documents folder).
+WorkFolder ReadWorkFolder(const std::string& programFolder, const std::string& configName,
+                          const std::string& defaultWork = {});
 
 // After a save: makes the ledger file's folder the current folder and the
 // stored work folder (creating the folder when missing). Fails with the

@@ -77,8 +77,9 @@ std::string scratchName(int k)
 
 } // namespace
 
-std::string AcquireScratchTableFile(const std::string& programFolder)
+std::string AcquireScratchTableFile(const std::string& programFolder, const std::string& templateFolder)
 {
+    const std::string& source = templateFolder.empty() ? programFolder : templateFolder;
     std::error_code ec;
     std::filesystem::create_directories(programFolder + "Temp", ec);
     std::lock_guard guard(leaseMutex());
@@ -92,7 +93,7 @@ std::string AcquireScratchTableFile(const std::string& programFolder)
             break;  // the folder cannot be written: use the plain name
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
             leases()[path] = fd;
-            EnsureScratchTableFile(programFolder, path);
+            EnsureScratchTableFile(source, path);
             return path;
         }
         const int err = errno;
@@ -101,7 +102,7 @@ std::string AcquireScratchTableFile(const std::string& programFolder)
             break;  // no locking on this file system
     }
     const std::string path = programFolder + kScratchTableFile;
-    EnsureScratchTableFile(programFolder, path);
+    EnsureScratchTableFile(source, path);
     return path;
 }
 

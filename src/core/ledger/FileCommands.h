@@ -28,7 +28,9 @@ inline int WriteGaugePosition(std::size_t i, std::size_t n)
 // the file (a copy of the template table, or an empty table when the
 // template is missing). Failures fall back to the plain name; the first
 // table operation then reports them.
-std::string AcquireScratchTableFile(const std::string& programFolder);
+// `templateFolder` holds "quillbook.str" when it is not `programFolder`
+// (an installed copy keeps its scratch tables in the user's own folder).
+std::string AcquireScratchTableFile(const std::string& programFolder, const std::string& templateFolder = {});
 // Gives the scratch table file back (the lock also ends with the process).
 void ReleaseScratchTableFile(const std::string& scratchPath);
 

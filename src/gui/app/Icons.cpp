@@ -249,6 +249,17 @@ QIcon icon(Kind kind)
     return result;
 }
 
+QImage programImage(int side)
+{
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(side / qreal(kSide), side / qreal(kSide));
+    draw(p, Kind::Program);
+    return image;
+}
+
 QPixmap bandBackground(QSize size)
 {
     QPixmap pm(size.expandedTo(QSize(1, 1)));

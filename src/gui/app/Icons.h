@@ -1,5 +1,6 @@
 #pragma once
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 #include <QSize>
 
@@ -14,6 +15,9 @@ enum class Kind {
 };
 
 QIcon icon(Kind kind);
+// The program icon drawn at `side` pixels square, for the desktop's icon
+// theme (the same drawing as the window's icon and the scalable picture).
+QImage programImage(int side);
 // The tool band's background picture for a band of the given size.
 QPixmap bandBackground(QSize size);
 

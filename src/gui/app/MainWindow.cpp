@@ -49,7 +49,7 @@ Tmainf::~Tmainf()
 
 QString Tmainf::configFileName() const { return iconBtn->statusTip(); }
 
-QString Tmainf::configPath() const { return context_.programFolder + configFileName(); }
+QString Tmainf::configPath() const { return context_.configDir() + configFileName(); }
 
 void Tmainf::TAcuntNewRecord(quill::LedgerEntry& entry)
 {
@@ -145,13 +145,18 @@ void Tmainf::FormShow()
 
     prepareScratchTable();
     NewFileClick();
+    // A ledger named on the command line (a double-click on a ledger file)
+    // opens as Open would; one that cannot be read is reported and the
+    // empty ledger stays.
+    if (!context_.openAtStart.isEmpty())
+        openLedgerFile(context_.openAtStart);
     GrdAcunt->setFocus();
 }
 
 void Tmainf::prepareScratchTable()
 {
-    book.programFolder = context_.programFolder.toStdString();
-    book.scratchPath = quill::AcquireScratchTableFile(book.programFolder);
+    book.programFolder = context_.stateDir().toStdString();
+    book.scratchPath = quill::AcquireScratchTableFile(book.programFolder, context_.dataDir().toStdString());
     if (QFileInfo(QString::fromStdString(book.scratchPath)).isWritable())
         return;
     // A program folder we may not write (an installation owned by the
@@ -161,7 +166,8 @@ void Tmainf::prepareScratchTable()
     if (own.isEmpty())
         return;
     quill::ReleaseScratchTableFile(book.scratchPath);
-    book.scratchPath = quill::AcquireScratchTableFile((own + QLatin1Char('/')).toStdString());
+    book.scratchPath =
+        quill::AcquireScratchTableFile((own + QLatin1Char('/')).toStdString(), context_.dataDir().toStdString());
 }
 
 void Tmainf::resizeEvent(QResizeEvent* event)

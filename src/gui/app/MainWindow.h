@@ -29,6 +29,17 @@ class SuggestionPopup;
 // What the main window needs from outside; tests pass their own.
 struct AppContext {
     QString programFolder;        // the executable's folder, with a trailing "/"
+    // An installed copy writes into the user's own folders and reads what
+    // ships with it from its data folder; empty means the program folder
+    // (a portable copy, and the tests).
+    QString configFolder;         // of "quillcfg.ini"
+    QString stateFolder;          // holds "Temp/"
+    QString dataFolder;           // holds "quillbook.str"
+    QString defaultWorkFolder;    // empty: program folder + "Work/"
+    QString openAtStart;          // a ledger named on the command line
+    QString configDir() const { return configFolder.isEmpty() ? programFolder : configFolder; }
+    QString stateDir() const { return stateFolder.isEmpty() ? programFolder : stateFolder; }
+    QString dataDir() const { return dataFolder.isEmpty() ? programFolder : dataFolder; }
     UserDialogs* dialogs = nullptr;
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
 };
@@ -191,6 +202,9 @@ private:
     // set without running the filter; the save itself, true when the ledger
     // is in its file (or there was nothing to save).
     bool ledgerDialog(bool save, const QString& proposal, QString& path);
+    // Opens the ledger at `path` as Open does after its dialog; false when
+    // it could not be read (reported, the open ledger kept).
+    bool openLedgerFile(const QString& path);
     void resetFilterControls(int year);
     bool saveLedger();
     bool saveLedgerAs();

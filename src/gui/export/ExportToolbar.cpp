@@ -43,7 +43,8 @@ void Tmainf::PrtBtnClick()
         return;
 
     const quill::WorkFolder work =
-        quill::ReadWorkFolder(context().programFolder.toStdString(), configFileName().toStdString());
+        quill::ReadWorkFolder(context().configDir().toStdString(), configFileName().toStdString(),
+                             context().defaultWorkFolder.toStdString());
     if (!work.stored) {
         reportError(QString::fromStdString(work.stored.message));
         return;

@@ -65,7 +65,8 @@ int earliestYear(const quill::WorkingTable& table)
 bool Tmainf::ledgerDialog(bool save, const QString& proposal, QString& path)
 {
     const quill::WorkFolder work =
-        quill::ReadWorkFolder(context().programFolder.toStdString(), configFileName().toStdString());
+        quill::ReadWorkFolder(context().configDir().toStdString(), configFileName().toStdString(),
+                             context().defaultWorkFolder.toStdString());
     if (!work.stored) {
         reportError(QString::fromStdString(work.stored.message));
         return false;
@@ -141,11 +142,14 @@ void Tmainf::HFileOpenClick()
         givenUp = answer == SaveAnswer::No;
     }
     QString path;
-    if (!ledgerDialog(false, QString::fromStdString(book.CurrentFileName), path)) {
+    if (!ledgerDialog(false, QString::fromStdString(book.CurrentFileName), path) || !openLedgerFile(path)) {
         if (givenUp)
             book.Modified = true;
-        return;
     }
+}
+
+bool Tmainf::openLedgerFile(const QString& path)
+{
     quill::IoResult r;
     {
         WaitCloser closer;
@@ -153,10 +157,8 @@ void Tmainf::HFileOpenClick()
     }
     if (!r) {
         // The open ledger, its name and its filter are as they were.
-        if (givenUp)
-            book.Modified = true;
         reportError(QString::fromStdString(r.message));
-        return;
+        return false;
     }
     startHistory();
     const int earliest = earliestYear(TAcunt);
@@ -164,6 +166,7 @@ void Tmainf::HFileOpenClick()
     setFileNameLabel(QString::fromStdString(book.CurrentFileName));
     applyControlFilter();
     RecomputeTotals();
+    return true;
 }
 
 bool Tmainf::writeLedger(const QString* newPath)
@@ -173,7 +176,7 @@ bool Tmainf::writeLedger(const QString* newPath)
         WaitCloser closer;
         r = newPath ? quill::SaveLedgerAs(book, fsPath(*newPath), waitGauge()) : quill::SaveLedger(book, waitGauge());
         if (r) {
-            r = quill::WriteWorkFolder(book.CurrentFileName, context().programFolder.toStdString(),
+            r = quill::WriteWorkFolder(book.CurrentFileName, context().configDir().toStdString(),
                                        configFileName().toStdString());
             // The file is complete, but the save is not over until the work
             // folder is stored.

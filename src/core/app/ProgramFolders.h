@@ -1,0 +1,43 @@
+#pragma once
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace quill {
+
+// Where the program finds what ships with it and where it writes. Every
+// folder is absolute and ends in "/".
+//
+// A portable copy (a program folder the user may write that holds the
+// template table, as the build folder does) keeps everything beside the
+// executable. An installed copy finds what ships with it relative to the
+// executable (<prefix>/bin -> <prefix>/share/quillbook, <prefix>/lib/quillbook),
+// so a relocated install works too, and writes only into the user's own
+// folders, so two users of one machine never share a file.
+struct ProgramFolders {
+    bool installed = false;
+    std::string program;        // the executable's folder
+    std::string data;           // template table "quillbook.str", site pages
+    std::string plugins;        // the helper libraries
+    std::string config;         // the folder of "quillcfg.ini"
+    std::string state;          // the folder that holds "Temp/" (scratch tables)
+    std::string defaultWork;    // where the file dialogs open the first time
+};
+
+// Looks up an environment variable; tests pass their own.
+using EnvLookup = std::function<std::optional<std::string>(const char*)>;
+std::optional<std::string> SystemEnv(const char* name);
+
+// The folders for an executable in `exeFolder`. Installed copies use
+// $XDG_CONFIG_HOME/quillbook/ (default ~/.config), $XDG_STATE_HOME/quillbook/
+// (default ~/.local/state) and the documents folder + "간편장부/"
+// ($XDG_DOCUMENTS_DIR, else the one named in user-dirs.dirs, else ~/간편장부/).
+// Nothing is created here.
+ProgramFolders ResolveProgramFolders(const std::string& exeFolder, const EnvLookup& env = SystemEnv);
+
+// Creates the folders an installed copy writes into (config, state,
+// default work folder). Returns false when one of them cannot be made;
+// the commands that need it report that themselves.
+bool CreateUserFolders(const ProgramFolders& folders);
+
+} // namespace quill
