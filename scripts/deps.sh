@@ -30,6 +30,14 @@ dbus-x11
 ibus
 ibus-hangul
 python3-pyatspi
+scdoc
+debhelper
+dpkg-dev
+fakeroot
+lintian
+desktop-file-utils
+appstream
+libxml2-utils
 "
 missing=""
 for p in $PKGS; do

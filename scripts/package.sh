@@ -26,12 +26,13 @@ version=$(dpkg-parsechangelog -l debian/changelog -S Version)
 arch=$(dpkg --print-architecture)
 work=${QB_PACKAGE_WORK:-build/package}
 rm -rf "$work"
-mkdir -p "$work/quillbook-$version" dist
+dist=${QB_DIST:-dist}
+mkdir -p "$work/quillbook-$version" "$dist"
 # The files git knows of (committed or not), without build folders.
 git ls-files -co --exclude-standard -z | xargs -0 cp --parents -t "$work/quillbook-$version"
 (cd "$work/quillbook-$version" &&
     DEB_BUILD_OPTIONS="nocheck parallel=$(nproc)" dpkg-buildpackage -b -us -uc >../build.log 2>&1) ||
     { tail -40 "$work/build.log"; exit 1; }
-mv "$work/quillbook_${version}_${arch}.deb" dist/
-echo "dist/quillbook_${version}_${arch}.deb"
-lintian --fail-on error "dist/quillbook_${version}_${arch}.deb"
+mv "$work/quillbook_${version}_${arch}.deb" "$dist/"
+echo "$dist/quillbook_${version}_${arch}.deb"
+lintian --fail-on error "$dist/quillbook_${version}_${arch}.deb"

@@ -38,6 +38,7 @@ public:
     ScriptedDialogs dialogs;
     std::unique_ptr<Tmainf> window;
     QDateTime clock = QDateTime(QDate(2009, 5, 15), QTime(10, 30));
+    QString openAtStart;  // a ledger named on the command line
 
     QString tempPath() const { return dir_.path(); }
 
@@ -55,6 +56,7 @@ public:
         AppContext context;
         context.programFolder = folder;
         context.dialogs = &dialogs;
+        context.openAtStart = openAtStart;
         const QDateTime fixed = clock;
         context.now = [fixed] { return fixed; };
         window = std::make_unique<Tmainf>(context);

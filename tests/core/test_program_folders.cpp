@@ -1,0 +1,192 @@
+// Where a portable and an installed copy find their files and write theirs.
+#include "TestFiles.h"
+#include "app/ProgramFolders.h"
+#include "app/WorkFolder.h"
+#include "ledger/FileCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sys/stat.h>
+
+using quill::ProgramFolders;
+using quill::ResolveProgramFolders;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FakeEnv {
+    std::map<std::string, std::string> vars;
+    quill::EnvLookup lookup() const
+    {
+        return [this](const char* name) -> std::optional<std::string> {
+            auto it = vars.find(name);
+            if (it == vars.end())
+                return std::nullopt;
+            return it->second;
+        };
+    }
+};
+
+// <root>/usr/bin with the shipped files under <root>/usr/share/quillbook.
+std::string makeInstall(const TempFolder& tmp)
+{
+    fs::create_directories(tmp.path() + "/usr/bin");
+    fs::create_directories(tmp.path() + "/usr/share/quillbook");
+    writeAll(tmp.path() + "/usr/share/quillbook/quillbook.str", "");
+    return tmp.path() + "/usr/bin";
+}
+
+} // namespace
+
+TEST(ProgramFolders, APortableCopyKeepsEverythingBesideTheExecutable)
+{
+    TempFolder tmp;
+    writeAll(tmp.file("quillbook.str"), "");
+    FakeEnv env{{{"HOME", "/home/kim"}, {"XDG_CONFIG_HOME", "/home/kim/.cfg"}}};
+    const ProgramFolders f = ResolveProgramFolders(tmp.path(), env.lookup());
+    const std::string program = tmp.path() + "/";
+    EXPECT_FALSE(f.installed);
+    EXPECT_EQ(f.program, program);
+    EXPECT_EQ(f.config, program);
+    EXPECT_EQ(f.state, program);
+    EXPECT_EQ(f.data, program);
+    EXPECT_EQ(f.plugins, program);
+    EXPECT_EQ(f.defaultWork, program + "Work/");
+}
+
+TEST(ProgramFolders, AnInstalledCopyFindsItsFilesUnderItsPrefix)
+{
+    TempFolder tmp;
+    const std::string bin = makeInstall(tmp);
+    FakeEnv env{{{"HOME", "/home/kim"}}};
+    const ProgramFolders f = ResolveProgramFolders(bin + "/", env.lookup());
+    EXPECT_TRUE(f.installed);
+    EXPECT_EQ(f.data, tmp.path() + "/usr/share/quillbook/");
+    EXPECT_EQ(f.plugins, tmp.path() + "/usr/lib/quillbook/");
+    EXPECT_EQ(f.config, "/home/kim/.config/quillbook/");
+    EXPECT_EQ(f.state, "/home/kim/.local/state/quillbook/");
+    EXPECT_EQ(f.defaultWork, "/home/kim/간편장부/");
+}
+
+// A writable program folder without the template beside it is an install
+// (root may write /usr/bin): it must never fill the program folder.
+TEST(ProgramFolders, AWritableFolderWithoutTheTemplateIsAnInstall)
+{
+    TempFolder tmp;
+    const std::string bin = makeInstall(tmp);
+    ASSERT_EQ(::access(bin.c_str(), W_OK), 0);
+    FakeEnv env{{{"HOME", "/root"}}};
+    const ProgramFolders f = ResolveProgramFolders(bin, env.lookup());
+    EXPECT_TRUE(f.installed);
+    EXPECT_EQ(f.config, "/root/.config/quillbook/");
+}
+
+TEST(ProgramFolders, AReadOnlyPortableCopyWritesIntoTheUsersFolders)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may write any folder";
+    TempFolder tmp;
+    writeAll(tmp.file("quillbook.str"), "");
+    ::chmod(tmp.path().c_str(), 0555);
+    FakeEnv env{{{"HOME", "/home/kim"}}};
+    const ProgramFolders f = ResolveProgramFolders(tmp.path(), env.lookup());
+    EXPECT_TRUE(f.installed);
+    EXPECT_EQ(f.data, tmp.path() + "/");  // the template is still read from beside the executable
+    EXPECT_EQ(f.config, "/home/kim/.config/quillbook/");
+}
+
+struct XdgCase {
+    const char* name;
+    std::map<std::string, std::string> vars;
+    const char* userDirs;  // content of $XDG_CONFIG_HOME/user-dirs.dirs, or null
+    const char* config;
+    const char* state;
+    const char* work;
+};
+
+class ProgramFoldersXdg : public ::testing::TestWithParam<XdgCase> {};
+
+TEST_P(ProgramFoldersXdg, FollowsTheBaseDirectoryRules)
+{
+    TempFolder tmp;
+    const std::string bin = makeInstall(tmp);
+    XdgCase c = GetParam();
+    FakeEnv env;
+    // "@" stands for the test's own folder, where user-dirs.dirs can be put.
+    for (auto& [key, value] : c.vars) {
+        std::string v = value;
+        if (!v.empty() && v[0] == '@')
+            v = tmp.path() + v.substr(1);
+        env.vars[key] = v;
+    }
+    if (c.userDirs) {
+        fs::create_directories(tmp.path() + "/cfg");
+        writeAll(tmp.path() + "/cfg/user-dirs.dirs", c.userDirs);
+    }
+    auto expand = [&](std::string s) { return s[0] == '@' ? tmp.path() + s.substr(1) : s; };
+    const ProgramFolders f = ResolveProgramFolders(bin, env.lookup());
+    EXPECT_EQ(f.config, expand(c.config));
+    EXPECT_EQ(f.state, expand(c.state));
+    EXPECT_EQ(f.defaultWork, expand(c.work));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProgramFoldersXdg,
+    ::testing::Values(
+        XdgCase{"OwnBaseFolders",
+                {{"HOME", "/home/lee"}, {"XDG_CONFIG_HOME", "/x/cfg"}, {"XDG_STATE_HOME", "/x/state/"}},
+                nullptr, "/x/cfg/quillbook/", "/x/state/quillbook/", "/home/lee/간편장부/"},
+        // Relative base folders are to be ignored.
+        XdgCase{"RelativeBaseFoldersIgnored",
+                {{"HOME", "/home/lee"}, {"XDG_CONFIG_HOME", "cfg"}, {"XDG_STATE_HOME", ""}},
+                nullptr, "/home/lee/.config/quillbook/", "/home/lee/.local/state/quillbook/",
+                "/home/lee/간편장부/"},
+        XdgCase{"DocumentsFromTheEnvironment",
+                {{"HOME", "/home/lee"}, {"XDG_DOCUMENTS_DIR", "/data/문서"}},
+                nullptr, "/home/lee/.config/quillbook/", "/home/lee/.local/state/quillbook/",
+                "/data/문서/간편장부/"},
+        XdgCase{"DocumentsFromUserDirs",
+                {{"HOME", "/home/lee"}, {"XDG_CONFIG_HOME", "@/cfg"}},
+                "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/바탕화면\"\n"
+                "XDG_DOCUMENTS_DIR=\"$HOME/문서\"\n",
+                "@/cfg/quillbook/", "/home/lee/.local/state/quillbook/", "/home/lee/문서/간편장부/"},
+        XdgCase{"DocumentsSwitchedOffMeansHome",
+                {{"HOME", "/home/lee"}, {"XDG_CONFIG_HOME", "@/cfg"}},
+                "XDG_DOCUMENTS_DIR=\"$HOME/\"\n",
+                "@/cfg/quillbook/", "/home/lee/.local/state/quillbook/", "/home/lee/간편장부/"},
+        XdgCase{"NoHomeAtAll", {}, nullptr, "/tmp/.config/quillbook/", "/tmp/.local/state/quillbook/",
+                "/tmp/간편장부/"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// What an installed copy does on first use: its folders are made, the
+// scratch table is a copy of the shipped template, the dialogs open in the
+// documents folder and that folder is stored in the user's configuration;
+// nothing is written beside the executable.
+TEST(ProgramFolders, FirstUseOfAnInstalledCopyWritesOnlyIntoTheUsersFolders)
+{
+    TempFolder tmp;
+    const std::string bin = makeInstall(tmp);
+    writeAll(tmp.path() + "/usr/share/quillbook/quillbook.str", "template");
+    const std::string home = tmp.path() + "/home";
+    FakeEnv env{{{"HOME", home}}};
+    const ProgramFolders f = ResolveProgramFolders(bin, env.lookup());
+    ASSERT_TRUE(quill::CreateUserFolders(f));
+
+    const quill::WorkFolder work = quill::ReadWorkFolder(f.config, quill::kConfigFileName, f.defaultWork);
+    EXPECT_TRUE(work.stored) << work.stored.message;
+    EXPECT_EQ(work.folder, home + "/간편장부/");
+    EXPECT_TRUE(fs::is_directory(work.folder));
+    EXPECT_NE(readAll(f.config + quill::kConfigFileName).find(home + "/"), std::string::npos);
+
+    const std::string scratch = quill::AcquireScratchTableFile(f.state, f.data);
+    EXPECT_EQ(scratch, f.state + "Temp/quillbook.cds");
+    EXPECT_EQ(readAll(scratch), "template");
+    quill::ReleaseScratchTableFile(scratch);
+
+    std::vector<std::string> underPrefix;
+    for (const auto& e : fs::recursive_directory_iterator(tmp.path() + "/usr"))
+        underPrefix.push_back(e.path().string());
+    EXPECT_EQ(underPrefix.size(), 4u);  // bin, share, share/quillbook, the template
+}

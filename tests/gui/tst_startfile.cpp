@@ -1,0 +1,102 @@
+// A ledger named on the command line (a double-click on a ledger file):
+// opened at start as Open would, without a dialog or a change of the work
+// folder; an unreadable one reported, leaving the empty ledger.
+#include "MainWindowFixture.h"
+#include "ledger/AutRecord.h"
+#include "view/FitLabel.h"
+#include "view/LedgerTableModel.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTableView>
+
+namespace {
+
+std::string fsPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+bool writeLedgerFile(const QString& path, const QList<quill::LedgerEntry>& entries)
+{
+    quill::WorkingTable t;
+    t.open();
+    for (const quill::LedgerEntry& e : entries)
+        t.appendRaw(e);
+    return bool(quill::WriteLedgerFile(fsPath(path), t));
+}
+
+quill::LedgerEntry entry(const char* date, double income, double expense)
+{
+    quill::LedgerEntry e;
+    e.IDAY = date;
+    e.JKYU = toCp949(QStringLiteral("납품"));
+    e.INMNY = income;
+    e.INVAT = income / 10;
+    e.OTMNY = expense;
+    e.OTVAT = expense / 10;
+    e.TAG = "N";
+    return e;
+}
+
+QStringList totals(const Tmainf& w)
+{
+    QStringList out;
+    for (QLabel* l : w.Bmxsm)
+        out << l->text().trimmed();
+    return out << w.CntLbe->text().trimmed();
+}
+
+} // namespace
+
+class TestStartFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void opensTheNamedLedger()
+    {
+        MainWindowFixture f;
+        const QString path = f.tempPath() + QStringLiteral("/장부 2024.Aut");
+        QVERIFY(writeLedgerFile(path, {entry("2024.03.02", 1000, 0), entry("2024.05.01", 0, 2500),
+                                       entry("2023.12.31", 300, 0)}));
+        f.openAtStart = path;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        QCOMPARE(f.dialogs.shown.size(), 0);  // no dialog, no prompt, no error
+        QCOMPARE(QString::fromStdString(w.book.CurrentFileName), path);
+        QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: ") + path);
+        QCOMPARE(w.TAcunt.rowCount(), 3u);
+        QCOMPARE(w.YerEdit->value(), 2023);  // the earliest year, as Open shows it
+        QCOMPARE(totals(w), (QStringList{"300", "30", "0", "0", "0", "0", "1건"}));
+        QVERIFY(!w.book.Modified);
+        // Opening names no work folder: the configuration is not written.
+        QVERIFY(!QFile::exists(f.folder + QStringLiteral("quillcfg.ini")));
+    }
+
+    void anUnreadableLedgerIsReportedAndTheEmptyOneStays_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("missing") << QStringLiteral("없음.Aut") << QByteArray();
+        QTest::newRow("a folder") << QStringLiteral("folder.Aut") << QByteArray("dir");
+    }
+
+    void anUnreadableLedgerIsReportedAndTheEmptyOneStays()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        MainWindowFixture f;
+        const QString path = f.tempPath() + QLatin1Char('/') + name;
+        if (content == "dir")
+            QVERIFY(QDir().mkpath(path));
+        f.openAtStart = path;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        QCOMPARE(f.dialogs.texts("error").size(), 1);
+        QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: 이름없음.Aut"));
+        QCOMPARE(w.TAcunt.rowCount(), 0u);
+        QCOMPARE(w.CntLbe->text(), QStringLiteral("0건 "));
+        QVERIFY(!w.book.Modified);
+    }
+};
+
+QTEST_MAIN(TestStartFile)
+#include "tst_startfile.moc"
