@@ -366,6 +366,26 @@ private slots:
         QVERIFY(f.dialogs.shown.isEmpty());
     }
 
+    void homeAndEndMoveTheCurrentRow()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        prepareLedger(f);
+        chooseFilter(w, "전체", 2009, "1년");
+        QTest::keyClick(w.GrdAcunt, Qt::Key_Down);
+        QTest::keyClick(w.GrdAcunt, Qt::Key_Down);
+        QCOMPARE(w.TAcunt.recNo(), 2);
+        for (auto mod : {Qt::NoModifier, Qt::ControlModifier}) {
+            QTest::keyClick(w.GrdAcunt, Qt::Key_End, mod);
+            QCOMPARE(w.TAcunt.recNo(), 5);
+            QCOMPARE(w.GrdAcunt->currentIndex().row(), 5);
+            QTest::keyClick(w.GrdAcunt, Qt::Key_Home, mod);
+            QCOMPARE(w.TAcunt.recNo(), 0);
+            QCOMPARE(w.GrdAcunt->currentIndex().row(), 0);
+        }
+    }
+
     void escapeRunsTheExitCommand_data()
     {
         QTest::addColumn<QString>("control");

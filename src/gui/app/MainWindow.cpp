@@ -339,6 +339,12 @@ bool Tmainf::GrdAcuntKeyDown(int key)
         if (TAcunt.isOpen() && !TAcunt.isEmpty() && TAcunt.recNo() + 1 < TAcunt.recordCount())
             TAcunt.moveTo(TAcunt.recNo() + 1);
         return true;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        // Plain Home/End take the current row to the first/last row, as Ctrl+Home/End do.
+        if (TAcunt.isOpen() && !TAcunt.isEmpty())
+            TAcunt.moveTo(key == Qt::Key_Home ? 0 : TAcunt.recordCount() - 1);
+        return true;
     case Qt::Key_Insert:
         return true;
     case Qt::Key_Delete:
