@@ -1,8 +1,3 @@
 // Stand-ins for the main window's commands that other parts of the program
 // bring. Each is one definition: delete it when the real one arrives.
 #include "app/MainWindow.h"
-
-void Tmainf::HelpBtnClick() {}
-void Tmainf::dDTZIPClick() {}
-void Tmainf::DgaBtnClick() {}
-void Tmainf::HinfoClick() {}
