@@ -10,7 +10,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace quill;
 
@@ -230,6 +233,32 @@ TEST(LedgerFile, WriteFailurePartWayKeepsThePreviousFile)
     }
     SafeFile::failWriteAt(0, 0);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(LedgerFile, FileSizeLimitIsReportedAndKeepsThePreviousFile)
+{
+    TempFolder dir;
+    const std::string path = dir.file("limit.Aut");
+    ASSERT_TRUE(writeEntries(path, {makeEntry("2024.01.01", "old", 1, 0)}));
+    const std::string before = readAll(path);
+    std::vector<LedgerEntry> many;
+    for (int i = 0; i < 20000; ++i)
+        many.push_back(makeEntry("2024.05.05", "row", i, 0));
+    // In a child: the limit would otherwise kill the test program itself.
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        struct rlimit lim{64 * 1024, 64 * 1024};
+        setrlimit(RLIMIT_FSIZE, &lim);
+        IoResult r = writeEntries(path, many);
+        _exit(!r && r.message == "File too large" ? 0 : 3);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // no temporary left
 }
 
 TEST(LedgerFile, ReplacingKeepsPermissions)

@@ -18,6 +18,8 @@ IoResult IoResult::fromErrno(int err)
     case ENOSPC:
     case EDQUOT:
         return failure("Disk full", err);
+    case EFBIG:
+        return failure("File too large", err);
     default:
         return failure("I/O error " + std::to_string(err), err);
     }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,6 +51,9 @@ SafeFile::~SafeFile() { discard(); }
 IoResult SafeFile::open()
 {
     discard();
+    // Past the file size limit the system would kill the process without a
+    // word; ignored, the write fails with EFBIG and the old file stays.
+    std::signal(SIGXFSZ, SIG_IGN);
     struct stat st;
     if (stat(target_.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode))
@@ -136,9 +140,15 @@ IoResult SafeFile::commit()
     temp_.clear();
     // Make the rename itself durable.
     int dir = durability_ == Durability::Synced ? ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY) : -1;
-    if (dir >= 0) {
-        fsync(dir);
+    if (durability_ == Durability::Synced) {
+        // The content is in place, but until the folder is on disk a power
+        // loss may bring the old file back: the user must hear of it.
+        if (dir < 0)
+            return IoResult::fromErrno(errno);
+        const int err = fsync(dir) == 0 ? 0 : errno;
         ::close(dir);
+        if (err != 0 && err != EINVAL && err != EROFS)
+            return IoResult::fromErrno(err);
     }
     return IoResult::success();
 }
