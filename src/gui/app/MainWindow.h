@@ -205,6 +205,7 @@ private:
     // Opens the ledger at `path` as Open does after its dialog; false when
     // it could not be read (reported, the open ledger kept).
     bool openLedgerFile(const QString& path);
+    void nameControlsForScreenReaders();
     void resetFilterControls(int year);
     bool saveLedger();
     bool saveLedgerAs();

@@ -9,6 +9,7 @@
 #include "view/FitLabel.h"
 #include "view/LedgerTableModel.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QFrame>
 #include <QHeaderView>
@@ -362,6 +363,7 @@ void Tmainf::buildLayout()
 
     setFileNameLabel(QString::fromUtf8(quill::kUntitledName));
     FormResize();
+    nameControlsForScreenReaders();
 }
 
 void Tmainf::FormResize()
@@ -395,4 +397,26 @@ void Tmainf::FormResize()
     BtmPanl->setGeometry(kGridBorder, barTop, inner, kTotalsBarHeight);
     LaEnd0->move(W - 35 - kGridBorder, 5);
     placeFindBar();
+}
+
+
+void Tmainf::nameControlsForScreenReaders()
+{
+    // Picture buttons have no caption: a screen reader announces their
+    // tooltip, or what they do where they have none.
+    iconBtn->setAccessibleName(QString::fromUtf8(kProgramTitle));
+    mExit0->setAccessibleName(QStringLiteral("닫기"));
+    Hinfo->setAccessibleName(QStringLiteral("프로그램 정보"));
+    QuitBtn->setAccessibleName(QStringLiteral("종료"));
+    for (QAbstractButton* b : findChildren<QAbstractButton*>()) {
+        if (!b->accessibleName().isEmpty())
+            continue;
+        const QString name = !b->toolTip().isEmpty() ? b->toolTip() : b->text();
+        b->setAccessibleName(name);
+    }
+    static const char* const kTotals[6] = {"수입 합계", "수입 세액 합계", "비용 합계", "비용 세액 합계",
+                                           "자산 합계", "자산 세액 합계"};
+    for (int i = 0; i < 6; ++i)
+        Bmxsm[i]->setAccessibleDescription(QString::fromUtf8(kTotals[i]));
+    CntLbe->setAccessibleDescription(QStringLiteral("자료 건수"));
 }

@@ -42,6 +42,12 @@ QVariant LedgerTableModel::data(const QModelIndex& index, int role) const
         const bool money = index.column() >= 3 && index.column() <= 8;
         return QVariant::fromValue(Qt::AlignVCenter | (money ? Qt::AlignRight : Qt::AlignLeft));
     }
+    if (role == Qt::AccessibleTextRole) {
+        // A screen reader says which column a cell belongs to: "비용: 5,000".
+        QString title = QString::fromUtf8(kColumns[index.column()].title);
+        title.remove(QLatin1Char(' '));
+        return title + QStringLiteral(": ") + data(index, Qt::DisplayRole).toString();
+    }
     if (role != Qt::DisplayRole)
         return {};
     // Between a change of the table and the refresh that follows it the
