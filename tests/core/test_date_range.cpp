@@ -188,3 +188,29 @@ TEST(DateRange, UnorderedRowsAreFilteredByThePredicate)
     EXPECT_EQ(t.visibleRow(0).JKYU.str(), "1");
     EXPECT_EQ(t.visibleRow(1).JKYU.str(), "3");
 }
+
+// Rows handed over out of date order (by a replacement or a put-back at a
+// wrong position) are filtered row by row rather than searched.
+TEST(DateRange, RowsHandedOverOutOfOrderAreStillFilteredExactly)
+{
+    WorkingTable t;
+    t.open();
+    std::vector<LedgerEntry> rows = {makeEntry("2024.05.02", "1", 5, 0), makeEntry("2023.01.01", "2", 5, 0),
+                                     makeEntry("2024.05.01", "3", 5, 0)};
+    t.replaceRows(rows);
+    t.setFilter(LedgerFilter::fromControls(0, "2024", 5, "05"));
+    t.setFiltered(true);
+    ASSERT_EQ(t.recordCount(), 2);
+
+    WorkingTable u;
+    u.appendRaw(makeEntry("2024.05.01", "a", 5, 0));
+    u.appendRaw(makeEntry("2024.05.02", "b", 5, 0));
+    u.orderBy("IDAY");
+    u.open();
+    u.insertRowAt(0, makeEntry("2024.06.01", "c", 5, 0));
+    u.setFilter(LedgerFilter::fromControls(0, "2024", 5, "05"));
+    u.setFiltered(true);
+    EXPECT_EQ(u.recordCount(), 2);
+    u.setFilter(LedgerFilter::fromControls(0, "2024", 6, "06"));
+    EXPECT_EQ(u.recordCount(), 1);
+}

@@ -406,6 +406,10 @@ void WorkingTable::insertRowAt(std::size_t row, const LedgerEntry& e)
         state_ = EditState::Browse;
     if (row > rows_.size())
         row = rows_.size();
+    // A position out of date order would mislead the date search.
+    if ((row > 0 && e.IDAY.view() < rows_[row - 1].IDAY.view())
+        || (row < rows_.size() && rows_[row].IDAY.view() < e.IDAY.view()))
+        ordered_ = false;
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(row), e);
     auto it = std::lower_bound(visible_.begin(), visible_.end(), static_cast<std::uint32_t>(row));
     for (auto k = it; k != visible_.end(); ++k)
@@ -437,6 +441,9 @@ void WorkingTable::removeRowAt(std::size_t row)
 void WorkingTable::replaceRows(std::vector<LedgerEntry> rows)
 {
     rows_ = std::move(rows);
+    ordered_ = std::is_sorted(rows_.begin(), rows_.end(), [](const LedgerEntry& a, const LedgerEntry& b) {
+        return a.IDAY.view() < b.IDAY.view();
+    });
     state_ = EditState::Browse;
     rebuildVisible();
     cursor_ = visible_.empty() ? -1 : 0;
