@@ -15,6 +15,7 @@ qt6-charts-dev
 libqt6opengl6-dev
 libgl-dev
 libxlsxwriter-dev
+libxxhash-dev
 poppler-utils
 fonts-nanum
 libgtest-dev

@@ -3,7 +3,10 @@
 #include "CliSupport.h"
 
 #include "app/Cp949.h"
+#include "app/FileLock.h"
 #include "ledger/AutRecord.h"
+#include "ledger/Backups.h"
+#include "ledger/FileCommands.h"
 #include "ledger/Money.h"
 
 #include <cerrno>
@@ -300,8 +303,23 @@ int runImport(const std::vector<std::string>& args)
             return cliFail(1, in + ": line " + std::to_string(lineNo) + ": " + *err);
         records.push_back(record);
     }
+    // A ledger open in a running copy of the program would come back with
+    // that copy's next save: refuse it, as the program refuses it.
+    const quill::FileLock lock = quill::FileLock::take(outPath);
+    if (lock.state() == quill::FileLock::State::HeldElsewhere)
+        return cliFail(1, outPath + ": " + quill::kHeldElsewhereText);
+    // The version the import replaces is kept in "백업", as a save keeps it.
+    std::string backup;
+    quill::IoResult kept = quill::KeepBackup(outPath, quill::LocalBackupTime(), &backup);
     quill::IoResult r = quill::WriteLedgerRecords(outPath, std::move(records));
-    if (!r)
+    if (!r) {
+        quill::DropBackup(backup);
         return cliFail(1, outPath + ": " + r.message);
+    }
+    if (kept)
+        kept = quill::PruneBackups(outPath);
+    if (!kept)
+        std::cerr << "quillbook-cli: " << quill::BackupFolderOf(outPath) << ": " << kept.message
+                  << " (no backup kept; the ledger was imported)\n";
     return 0;
 }

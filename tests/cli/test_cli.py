@@ -1,4 +1,5 @@
 """quillbook-cli: dump, import, totals and check on real and damaged files."""
+import fcntl
 import os
 import random
 import struct
@@ -127,6 +128,38 @@ class DumpImport(Base):
         src = self.write("empty.tsv", b"")
         self.assertEqual(run("import", src, self.path("e.Aut"))[0], 0)
         self.assertEqual(os.path.getsize(self.path("e.Aut")), 0)
+
+    def test_import_over_a_ledger_keeps_the_replaced_version(self):
+        src = self.write("in.tsv", (LINES[0] + "\n").encode())
+        target = self.write("가게장부.Aut", record() * 2)
+        code, _, err = run("import", src, target)
+        self.assertEqual(code, 0, err)
+        backups = os.listdir(self.path("백업"))
+        self.assertEqual(len(backups), 1)
+        self.assertRegex(backups[0], r"^가게장부_\d{8}-\d{4}\.Aut$")
+        with open(os.path.join(self.path("백업"), backups[0]), "rb") as f:
+            self.assertEqual(f.read(), record() * 2)
+        self.assertEqual(os.path.getsize(target), 168)
+        # A backup that cannot be made is said, and the import still happens.
+        other = self.write("other.Aut", record())
+        os.rename(self.path("백업"), self.path("moved"))
+        self.write("백업", b"a file in the way")
+        code, _, err = run("import", src, other)
+        self.assertEqual(code, 0, err)
+        self.assertIn("백업", err)
+        self.assertIn("no backup kept", err)
+
+    def test_import_refuses_a_ledger_open_in_the_program(self):
+        src = self.write("in.tsv", (LINES[0] + "\n").encode())
+        target = self.write("open.Aut", record())
+        with open(target, "rb") as held:
+            fcntl.flock(held, fcntl.LOCK_EX | fcntl.LOCK_NB)
+            code, _, err = run("import", src, target)
+        self.assertEqual(code, 1)
+        self.assertIn("다른 창에서 이미 열려 있는 파일입니다.", err)
+        with open(target, "rb") as f:
+            self.assertEqual(f.read(), record())
+        self.assertFalse(os.path.exists(self.path("백업")))
 
 
 def amount_line(amount, iday="2024.01.01"):

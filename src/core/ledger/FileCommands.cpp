@@ -1,5 +1,6 @@
 #include "ledger/FileCommands.h"
 
+#include "app/FileLock.h"
 #include "ledger/AutRecord.h"
 #include "ledger/SnapshotFile.h"
 
@@ -62,11 +63,13 @@ std::mutex& leaseMutex()
     return m;
 }
 
-std::map<std::string, int>& leases()
+std::map<std::string, FileLock>& leases()
 {
-    static std::map<std::string, int> held;
+    static std::map<std::string, FileLock> held;
     return held;
 }
+
+IoResult heldElsewhere() { return IoResult::failure(kHeldElsewhereText, EWOULDBLOCK); }
 
 std::string scratchName(int k)
 {
@@ -87,19 +90,14 @@ std::string AcquireScratchTableFile(const std::string& programFolder, const std:
         const std::string path = programFolder + scratchName(k);
         if (leases().count(path))
             continue;
-        const std::string lockPath = path + ".lock";
-        int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0)
-            break;  // the folder cannot be written: use the plain name
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            leases()[path] = fd;
+        FileLock lock = FileLock::take(path + ".lock", true);
+        if (lock.held()) {
+            leases()[path] = std::move(lock);
             EnsureScratchTableFile(source, path);
             return path;
         }
-        const int err = errno;
-        ::close(fd);
-        if (err != EWOULDBLOCK)
-            break;  // no locking on this file system
+        if (lock.state() != FileLock::State::HeldElsewhere)
+            break;  // the folder cannot be written, or no locking there: use the plain name
     }
     const std::string path = programFolder + kScratchTableFile;
     EnsureScratchTableFile(source, path);
@@ -112,7 +110,9 @@ void ReleaseScratchTableFile(const std::string& scratchPath)
     auto it = leases().find(scratchPath);
     if (it == leases().end())
         return;
-    ::close(it->second);
+    // The table held the last ledger's entries: no financial data stays
+    // behind once the program is done with it.
+    writeSnapshot(scratchPath, {});
     leases().erase(it);
 }
 
@@ -131,13 +131,34 @@ IoResult NewLedger(LedgerBook& book)
     }
     book.CurrentFileName = kUntitledName;
     book.Modified = false;
+    book.fileLock.release();
+    book.readOnly = false;
+    book.stamp = {};
     return r;
 }
 
-IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgress& progress)
+bool IsHeldElsewhere(const IoResult& r)
+{
+    return !r && r.code == EWOULDBLOCK && r.message == kHeldElsewhereText;
+}
+
+IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgress& progress, OpenAccess access)
 {
     if (IoResult r = probeReadable(path); !r)
         return r;
+    // Opening our own file again needs no second lock (it would conflict
+    // with the first).
+    const bool ours = book.fileLock.covers(path);
+    FileLock lock;
+    if (!ours && access == OpenAccess::Exclusive) {
+        lock = FileLock::take(path);
+        if (lock.state() == FileLock::State::HeldElsewhere)
+            return heldElsewhere();
+    }
+    // Taken before reading: a change made meanwhile shows as a change later
+    // rather than slipping by.
+    DiskStamp stamp;
+    TakeDiskStamp(path, stamp);
     QuietTable quiet(book.TAcunt);
     book.fAcunt.close();
     book.fAcunt.open();
@@ -156,13 +177,26 @@ IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgres
     }
     book.CurrentFileName = path;
     book.Modified = false;
+    if (!ours)
+        book.fileLock = std::move(lock);  // the previous file is free again
+    book.readOnly = !ours && access == OpenAccess::ReadOnly;
+    book.stamp = stamp;
     return r;
 }
 
-IoResult SaveLedger(LedgerBook& book, const FileProgress& progress)
+DiskState LedgerDiskState(const LedgerBook& book)
 {
     if (book.isUntitled())
-        return IoResult::failure("File name missing");
+        return DiskState::Unknown;
+    return CompareWithDisk(book.stamp, book.CurrentFileName);
+}
+
+namespace {
+
+// Writes the working ledger to `path`, keeping the version it replaces as
+// a backup first.
+IoResult writeLedgerTo(LedgerBook& book, const std::string& path, const FileProgress& progress)
+{
     if (progress.show)
         progress.show();
     if (book.TAcunt.isOpen()) {
@@ -171,26 +205,74 @@ IoResult SaveLedger(LedgerBook& book, const FileProgress& progress)
     }
     if (IoResult r = book.fAcunt.loadSnapshot(book.scratchPath); !r)
         return r;
-    IoResult r = WriteLedgerFile(book.CurrentFileName, book.fAcunt, [&](std::size_t i, std::size_t n) {
+    IoResult kept;
+    std::string backup;
+    if (book.keepBackups)
+        kept = KeepBackup(path, book.backupClock ? book.backupClock() : LocalBackupTime(), &backup);
+    IoResult r = WriteLedgerFile(path, book.fAcunt, [&](std::size_t i, std::size_t n) {
         if (progress.gauge)
             progress.gauge(WriteGaugePosition(i, n));
     });
     book.fAcunt.close();
-    if (!r)
+    if (!r) {
+        DropBackup(backup);
         return r;
+    }
+    if (book.keepBackups) {
+        if (kept)
+            kept = PruneBackups(path);
+        book.backupProblem = kept ? std::string() : BackupFolderOf(path) + ": " + kept.message;
+    }
     if (progress.gauge)
         progress.gauge(100);
     book.Modified = false;
+    if (!TakeDiskStamp(path, book.stamp))
+        book.stamp = {};
+    return r;
+}
+
+// After a save the name may stand for a new file (the old one was replaced
+// by a rename): the lock moves to it. `pending` is a lock taken on the
+// target before the save.
+void lockSavedFile(LedgerBook& book, const std::string& path, FileLock* pending = nullptr)
+{
+    if (book.fileLock.covers(path))
+        return;
+    if (pending && pending->covers(path)) {
+        book.fileLock = std::move(*pending);
+        return;
+    }
+    book.fileLock = FileLock::take(path);
+}
+
+} // namespace
+
+IoResult SaveLedger(LedgerBook& book, const FileProgress& progress)
+{
+    if (book.isUntitled())
+        return IoResult::failure("File name missing");
+    if (book.readOnly)
+        return IoResult::failure("File is open read-only", EROFS);
+    IoResult r = writeLedgerTo(book, book.CurrentFileName, progress);
+    if (r)
+        lockSavedFile(book, book.CurrentFileName);
     return r;
 }
 
 IoResult SaveLedgerAs(LedgerBook& book, const std::string& path, const FileProgress& progress)
 {
-    std::string previous = book.CurrentFileName;
-    book.CurrentFileName = path;
-    IoResult r = SaveLedger(book, progress);
+    FileLock target;
+    if (!book.fileLock.covers(path)) {
+        target = FileLock::take(path);
+        if (target.state() == FileLock::State::HeldElsewhere)
+            return heldElsewhere();
+    }
+    IoResult r = writeLedgerTo(book, path, progress);
     if (!r)
-        book.CurrentFileName = std::move(previous);
+        return r;
+    book.CurrentFileName = path;
+    book.readOnly = false;
+    lockSavedFile(book, path, &target);
     return r;
 }
 

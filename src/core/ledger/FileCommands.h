@@ -31,26 +31,45 @@ inline int WriteGaugePosition(std::size_t i, std::size_t n)
 // `templateFolder` holds "quillbook.str" when it is not `programFolder`
 // (an installed copy keeps its scratch tables in the user's own folder).
 std::string AcquireScratchTableFile(const std::string& programFolder, const std::string& templateFolder = {});
-// Gives the scratch table file back (the lock also ends with the process).
+// Gives the scratch table file back, emptied first, so that no entries stay
+// behind after the program ends (the lock also ends with the process).
 void ReleaseScratchTableFile(const std::string& scratchPath);
 
 // New: an empty untitled ledger, the scratch table file emptied as well.
 IoResult NewLedger(LedgerBook& book);
+
+// A ledger file that another running copy holds open.
+inline constexpr const char* kHeldElsewhereText = "다른 창에서 이미 열려 있는 파일입니다.";
+bool IsHeldElsewhere(const IoResult& r);
+
+enum class OpenAccess {
+    Exclusive,  // ours alone: refused with kHeldElsewhereText while another copy holds it
+    ReadOnly,   // whoever holds it: read-only here, saved only under another name
+};
 
 // Open: reads the file into the staging table first and replaces the working
 // ledger only when the whole file was read, so a failure leaves the open
 // ledger (entries, name, filter, Modified) as it was. On success the name is
 // the path, the working ledger holds the file's entries ordered by date with
 // its filter switched off, and Modified is cleared.
-IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgress& progress = {});
+// The file is locked for this copy (Exclusive) and its stamp taken.
+IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgress& progress = {},
+                    OpenAccess access = OpenAccess::Exclusive);
+
+// Whether the open file is still the one that was opened or last saved.
+DiskState LedgerDiskState(const LedgerBook& book);
 
 // Save to the open name. Writes every entry of the working ledger, whatever
 // the filter shows. The old file is replaced only after the new content is
-// completely on disk. Clears Modified on success only.
+// completely on disk. Clears Modified on success only. The version it
+// replaces is kept as a backup first (when that fails the save goes on and
+// `backupProblem` says why). A read-only ledger is refused.
 IoResult SaveLedger(LedgerBook& book, const FileProgress& progress = {});
 
 // Save As: saves under the path, which becomes the open name on success; on
-// failure the name stays what it was.
+// failure the name stays what it was. A file that another running copy
+// holds is refused with kHeldElsewhereText. A read-only ledger saved under
+// a name of its own is no longer read-only.
 IoResult SaveLedgerAs(LedgerBook& book, const std::string& path, const FileProgress& progress = {});
 
 // Save As (and Save of an untitled ledger) needs at least one entry; a

@@ -1,7 +1,11 @@
 #pragma once
+#include "app/FileLock.h"
+#include "ledger/Backups.h"
+#include "ledger/DiskStamp.h"
 #include "ledger/WorkingTable.h"
 #include "ledger/WorkingTables.h"
 
+#include <functional>
 #include <string>
 
 namespace quill {
@@ -16,6 +20,22 @@ struct LedgerBook {
     bool Modified = false;
     std::string programFolder;  // with a trailing "/"
     std::string scratchPath;    // the scratch table file this run uses
+
+    // The open file is ours while this lock holds it; another running copy
+    // opening it is told so. A ledger opened while another copy held it is
+    // read-only here: it is saved only under another name.
+    FileLock fileLock;
+    bool readOnly = false;
+    // The file as it was when opened or last saved, to notice a change made
+    // by somebody else before a save overwrites it.
+    DiskStamp stamp;
+    // Backups of the versions that saves replace; the clock names them.
+    bool keepBackups = true;
+    std::function<BackupTime()> backupClock = LocalBackupTime;
+    // Why the last save could not keep its backup (the save itself went on);
+    // empty when it could. The user interface tells it once per run.
+    std::string backupProblem;
+    bool backupProblemTold = false;
 
     bool isUntitled() const { return CurrentFileName == kUntitledName; }
 };

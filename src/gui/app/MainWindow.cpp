@@ -221,6 +221,14 @@ void Tmainf::FormClose()
     CloseWait();
     TAcunt.close();
     fAcunt.close();
+    // The program ends normally: the scratch table is emptied (no copy of
+    // the ledger stays behind in Temp) and the ledger file is free for
+    // another copy.
+    if (!book.scratchPath.empty()) {
+        quill::ReleaseScratchTableFile(book.scratchPath);
+        book.scratchPath.clear();
+    }
+    book.fileLock.release();
 }
 
 // --- exit command ------------------------------------------------------------------

@@ -153,6 +153,9 @@ public:
     void reportError(const QString& text);
     // The file-name label: "파일명: " + name, the bevel follows its width.
     void setFileNameLabel(const QString& name);
+    // The same, marked " (읽기 전용)" with the window title for a read-only
+    // ledger.
+    void showFileName(const QString& name);
     // Runs one command; a failure it does not handle itself ends it and goes
     // to the general error report instead of into Qt.
     void runCommand(const std::function<void()>& command);

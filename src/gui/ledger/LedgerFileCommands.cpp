@@ -1,5 +1,6 @@
 // The five file commands of the toolbar and the save prompt: dialogs and the
 // wait window here, the file work in the core.
+#include "app/AppInfo.h"
 #include "app/MainWindow.h"
 #include "app/UserDialogs.h"
 #include "app/WorkFolder.h"
@@ -22,6 +23,12 @@ namespace {
 
 const QString kWaitMessage = QStringLiteral("파일을 읽고 있습니다. 잠시만...");
 const QString kSaveFirstMessage = QStringLiteral("현재의 작업내용을 저장하신 후 다시 시도하시기 바랍니다.");
+const QString kReadOnlyMark = QStringLiteral(" (읽기 전용)");
+const QString kChangedOnDisk =
+    QStringLiteral("디스크의 파일이 열었을 때(또는 마지막으로 저장했을 때)와 다릅니다.\r"
+                   "다른 곳에서 바뀐 것 같습니다. 덮어쓰시겠습니까?");
+
+QString heldElsewhereText() { return QString::fromUtf8(quill::kHeldElsewhereText); }
 
 // The wait window in gauge mode for reading and writing a ledger file.
 quill::FileProgress waitGauge()
@@ -118,7 +125,7 @@ void Tmainf::NewFileClick()
     }
     startHistory();
     resetFilterControls(context().now().date().year());
-    setFileNameLabel(QString::fromStdString(book.CurrentFileName));
+    showFileName(QString::fromStdString(book.CurrentFileName));
     applyControlFilter();
     const quill::TotalsTexts zero = quill::ZeroTotalsTexts();
     for (int i = 0; i < 6; ++i)
@@ -151,9 +158,16 @@ void Tmainf::HFileOpenClick()
 bool Tmainf::openLedgerFile(const QString& path)
 {
     quill::IoResult r;
-    {
+    auto open = [&](quill::OpenAccess access) {
         WaitCloser closer;
-        r = quill::OpenLedger(book, fsPath(path), waitGauge());
+        r = quill::OpenLedger(book, fsPath(path), waitGauge(), access);
+    };
+    open(quill::OpenAccess::Exclusive);
+    if (quill::IsHeldElsewhere(r)) {
+        // Another copy edits it: both saving would lose one copy's work.
+        if (!dialogs().askYesNo(heldElsewhereText() + QStringLiteral("\r읽기 전용으로 여시겠습니까?")))
+            return false;
+        open(quill::OpenAccess::ReadOnly);
     }
     if (!r) {
         // The open ledger, its name and its filter are as they were.
@@ -163,14 +177,25 @@ bool Tmainf::openLedgerFile(const QString& path)
     startHistory();
     const int earliest = earliestYear(TAcunt);
     resetFilterControls(earliest > 0 ? earliest : context().now().date().year());
-    setFileNameLabel(QString::fromStdString(book.CurrentFileName));
+    showFileName(QString::fromStdString(book.CurrentFileName));
     applyControlFilter();
     RecomputeTotals();
     return true;
 }
 
+void Tmainf::showFileName(const QString& name)
+{
+    setFileNameLabel(book.readOnly ? name + kReadOnlyMark : name);
+    setWindowTitle(QString::fromUtf8(kProgramTitle) + (book.readOnly ? kReadOnlyMark : QString()));
+}
+
 bool Tmainf::writeLedger(const QString* newPath)
 {
+    // Somebody else's version on disk is not overwritten without a word; No
+    // keeps it and the work stays marked as unsaved.
+    if ((!newPath || fsPath(*newPath) == book.CurrentFileName)
+        && quill::LedgerDiskState(book) == quill::DiskState::Changed && !dialogs().askYesNo(kChangedOnDisk))
+        return false;
     quill::IoResult r;
     {
         WaitCloser closer;
@@ -185,10 +210,21 @@ bool Tmainf::writeLedger(const QString* newPath)
         }
     }
     if (newPath && book.CurrentFileName == fsPath(*newPath))
-        setFileNameLabel(asciiLower(*newPath));
+        showFileName(asciiLower(*newPath));
+    if (quill::IsHeldElsewhere(r)) {
+        dialogs().showInfo(heldElsewhereText());
+        return false;
+    }
     if (!r) {
         reportError(QString::fromStdString(r.message));
         return false;
+    }
+    if (!book.backupProblem.empty() && !book.backupProblemTold) {
+        // Once per run: the saves themselves succeed.
+        book.backupProblemTold = true;
+        dialogs().showInfo(QStringLiteral("저장하기 전의 내용을 백업하지 못했습니다.\r%1\r파일은 저장되었습니다. "
+                                          "이 알림은 다시 표시하지 않습니다.")
+                               .arg(QString::fromStdString(book.backupProblem)));
     }
     undoStack->setClean();
     GrdAcunt->setFocus();
@@ -197,7 +233,8 @@ bool Tmainf::writeLedger(const QString* newPath)
 
 bool Tmainf::saveLedger()
 {
-    if (book.isUntitled())
+    // A read-only ledger is kept only under a name of its own.
+    if (book.isUntitled() || book.readOnly)
         return saveLedgerAs();
     return writeLedger(nullptr);
 }

@@ -1,0 +1,253 @@
+// A ledger open in two copies of the program, a ledger changed on disk by
+// somebody else, the backups a save keeps, and what a normal exit leaves
+// behind, as the main window shows them.
+#include "MainWindowFixture.h"
+#include "app/FileLock.h"
+#include "ledger/AutRecord.h"
+#include "ledger/Backups.h"
+#include "ledger/SnapshotFile.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QToolButton>
+
+namespace {
+
+const QString kHeld = QStringLiteral("다른 창에서 이미 열려 있는 파일입니다.");
+const QString kAskReadOnly = kHeld + QStringLiteral("\r읽기 전용으로 여시겠습니까?");
+const QString kExit = QStringLiteral("작업을 끝내겠습니까 ??");
+
+std::string fsPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+bool writeLedger(const QString& path, const QStringList& dates)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    quill::WorkingTable t;
+    t.open();
+    for (const QString& d : dates) {
+        quill::LedgerEntry e;
+        e.IDAY = toCp949(d);
+        e.JKYU = toCp949(QStringLiteral("기존"));
+        e.INMNY = 1000;
+        e.INVAT = 100;
+        e.TAG = "N";
+        t.appendRaw(e);
+    }
+    return bool(quill::WriteLedgerFile(fsPath(path), t));
+}
+
+QByteArray bytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing");
+}
+
+void open(MainWindowFixture& f, const QString& path)
+{
+    f.dialogs.fileNames.enqueue(path);
+    QTest::mouseClick(f.window->HFileOpen, Qt::LeftButton);
+}
+
+} // namespace
+
+class TestLedgerSafety : public QObject {
+    Q_OBJECT
+
+private slots:
+    void secondCopyIsToldAndMayOpenReadOnly_data()
+    {
+        QTest::addColumn<bool>("otherWindow");
+        QTest::newRow("another process's lock") << false;
+        QTest::newRow("another main window") << true;
+    }
+    void secondCopyIsToldAndMayOpenReadOnly()
+    {
+        QFETCH(bool, otherWindow);
+        MainWindowFixture first;
+        MainWindowFixture f;
+        const QString path = f.tempPath() + QStringLiteral("/가게장부.Aut");
+        QVERIFY(writeLedger(path, {"2009.01.02", "2009.02.03"}));
+        const QByteArray before = bytes(path);
+        quill::FileLock lock;
+        if (otherWindow) {
+            QVERIFY(first.start());
+            open(first, path);
+            QCOMPARE(first.window->book.CurrentFileName, fsPath(path));
+        } else {
+            lock = quill::FileLock::take(fsPath(path));
+            QVERIFY(lock.held());
+        }
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+
+        // No: nothing is opened.
+        f.dialogs.yesNo.enqueue(false);
+        open(f, path);
+        QCOMPARE(f.dialogs.texts("yesno"), QStringList{kAskReadOnly});
+        QVERIFY(w.book.isUntitled());
+        QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: 이름없음.Aut"));
+
+        // Yes: open read-only, and say so.
+        f.dialogs.yesNo.enqueue(true);
+        open(f, path);
+        QCOMPARE(w.book.CurrentFileName, fsPath(path));
+        QVERIFY(w.book.readOnly);
+        QCOMPARE(w.TAcunt.rowCount(), 2u);
+        QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: ") + path + QStringLiteral(" (읽기 전용)"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("간편장부 (읽기 전용)"));
+        QCOMPARE(f.dialogs.texts("error"), QStringList());
+
+        // Save goes through Save As; the held file itself is refused.
+        f.addEntry("2009.03.04", "추가", 500, 50);
+        w.book.Modified = true;
+        f.dialogs.fileNames.enqueue(path);
+        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        QCOMPARE(f.dialogs.shown.last().kind, QStringLiteral("info"));
+        QCOMPARE(f.dialogs.texts("info"), QStringList{kHeld});
+        QCOMPARE(f.dialogs.texts("save").size(), 1);
+        QCOMPARE(bytes(path), before);
+        QVERIFY(w.book.Modified);
+        QVERIFY(w.book.readOnly);
+
+        const QString copy = f.tempPath() + QStringLiteral("/copy.Aut");
+        f.dialogs.fileNames.enqueue(copy);
+        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts("save").size(), 2);
+        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.readOnly);
+        QCOMPARE(w.book.CurrentFileName, fsPath(copy));
+        QCOMPARE(w.windowTitle(), QStringLiteral("간편장부"));
+        QVERIFY(!w.fNameLabl->text().contains(QStringLiteral("읽기 전용")));
+        QCOMPARE(bytes(path), before);
+        QCOMPARE(bytes(copy).size(), 3 * qsizetype(quill::AutRecord::kSize));
+        QCOMPARE(f.dialogs.texts("error"), QStringList());
+
+        // Once the other copy lets go, the file opens as usual.
+        if (otherWindow) {
+            first.dialogs.yesNo.enqueue(true);
+            QTest::mouseClick(first.window->QuitBtn, Qt::LeftButton);
+            QVERIFY(!first.window->isVisible());
+        } else {
+            lock.release();
+        }
+        open(f, path);
+        QCOMPARE(f.dialogs.texts("yesno"), QStringList{kAskReadOnly} << kAskReadOnly);
+        QCOMPARE(w.book.CurrentFileName, fsPath(path));
+        QVERIFY(!w.book.readOnly);
+        QVERIFY(!quill::FileLock::take(fsPath(path)).held());
+    }
+
+    void saveAsOntoAFileOpenElsewhereIsRefused()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString path = f.tempPath() + QStringLiteral("/held.Aut");
+        QVERIFY(writeLedger(path, {"2009.01.02"}));
+        const QByteArray before = bytes(path);
+        quill::FileLock lock = quill::FileLock::take(fsPath(path));
+        f.addEntry("2009.03.04", "추가", 500, 50);
+        w.book.Modified = true;
+        f.dialogs.fileNames.enqueue(path);
+        QTest::mouseClick(w.RnameBtn, Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts("info"), QStringList{kHeld});
+        QVERIFY(w.book.isUntitled());
+        QVERIFY(w.book.Modified);
+        QCOMPARE(bytes(path), before);
+    }
+
+    void changedOnDiskIsAskedBeforeOverwriting()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString path = f.tempPath() + QStringLiteral("/shop.Aut");
+        QVERIFY(writeLedger(path, {"2009.01.02"}));
+        open(f, path);
+        f.addEntry("2009.03.04", "추가", 500, 50);
+        w.book.Modified = true;
+        // Somebody else saves the file meanwhile (same size, other entries).
+        QVERIFY(writeLedger(path + ".new", {"2009.07.07"}));
+        QVERIFY(::rename(fsPath(path + ".new").c_str(), fsPath(path).c_str()) == 0);
+        const QByteArray theirs = bytes(path);
+
+        f.dialogs.yesNo.enqueue(false);
+        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts("yesno").size(), 1);
+        QVERIFY(f.dialogs.texts("yesno")[0].startsWith(QStringLiteral("디스크의 파일이 열었을 때")));
+        QCOMPARE(bytes(path), theirs);
+        QVERIFY(w.book.Modified);
+
+        // The save prompt of another command stops there too.
+        f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::Yes);
+        f.dialogs.yesNo.enqueue(false);
+        QTest::mouseClick(w.NewFile, Qt::LeftButton);
+        QCOMPARE(w.book.CurrentFileName, fsPath(path));
+        QVERIFY(w.book.Modified);
+        QCOMPARE(bytes(path), theirs);
+
+        f.dialogs.yesNo.enqueue(true);
+        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts("yesno").size(), 3);
+        QVERIFY(!w.book.Modified);
+        QCOMPARE(bytes(path).size(), 2 * qsizetype(quill::AutRecord::kSize));
+        // Their version is not lost: it is the newest backup.
+        const std::vector<std::string> kept = quill::ListBackups(fsPath(path));
+        QVERIFY(!kept.empty());
+        QCOMPARE(bytes(QFile::decodeName(QByteArray::fromStdString(kept.back()))), theirs);
+        // Our own save is the new reference: no question the next time.
+        f.addEntry("2009.03.05", "또", 1, 0);
+        w.book.Modified = true;
+        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts("yesno").size(), 3);
+        QCOMPARE(f.dialogs.texts("error"), QStringList());
+    }
+
+    void backupProblemIsToldOncePerRun()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString path = f.tempPath() + QStringLiteral("/shop.Aut");
+        QVERIFY(writeLedger(path, {"2009.01.02"}));
+        QFile blocker(f.tempPath() + QStringLiteral("/백업"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        open(f, path);
+        for (int i = 0; i < 3; ++i) {
+            f.addEntry("2009.03.04", "추가", 500 + i, 50);
+            w.book.Modified = true;
+            QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+            QVERIFY(!w.book.Modified);
+        }
+        const QStringList infos = f.dialogs.texts("info");
+        QCOMPARE(infos.size(), 1);
+        QVERIFY(infos[0].startsWith(QStringLiteral("저장하기 전의 내용을 백업하지 못했습니다.")));
+        QVERIFY(infos[0].contains(f.tempPath() + QStringLiteral("/백업")));
+        QCOMPARE(bytes(path).size(), 4 * qsizetype(quill::AutRecord::kSize));
+    }
+
+    void normalExitEmptiesTheScratchTableAndFreesTheLedger()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString path = f.tempPath() + QStringLiteral("/shop.Aut");
+        QVERIFY(writeLedger(path, {"2009.01.02", "2009.01.03"}));
+        open(f, path);
+        const std::string scratch = w.book.scratchPath;
+        std::vector<quill::LedgerEntry> rows;
+        QVERIFY(bool(quill::readSnapshot(scratch, rows)));
+        QCOMPARE(rows.size(), 2u);
+        QVERIFY(!quill::FileLock::take(fsPath(path)).held());
+        f.dialogs.yesNo.enqueue(true);
+        QTest::mouseClick(w.QuitBtn, Qt::LeftButton);
+        QVERIFY(!w.isVisible());
+        QVERIFY(bool(quill::readSnapshot(scratch, rows)));
+        QCOMPARE(rows.size(), 0u);
+        QVERIFY(quill::FileLock::take(fsPath(path)).held());
+    }
+};
+
+QTEST_MAIN(TestLedgerSafety)
+#include "tst_ledger_safety.moc"
