@@ -16,6 +16,7 @@ libqt6opengl6-dev
 libgl-dev
 libxlsxwriter-dev
 libxxhash-dev
+libasound2-dev
 poppler-utils
 fonts-nanum
 libgtest-dev

@@ -3,6 +3,7 @@
 #include "ScriptedDialogs.h"
 #include "editor/EntryFields.h"
 #include "editor/EntryPanel.h"
+#include "support/HelperLibrary.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,6 +13,7 @@
 #include <QStyleOptionFrame>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -35,6 +37,7 @@ private:
     EntryPanel* panel = nullptr;
     ScriptedDialogs* dialogs = nullptr;
     QWidget* window = nullptr;
+    QTemporaryDir plugins;
 
     void open(quill::EditorMode mode)
     {
@@ -61,6 +64,13 @@ private:
     }
 
 private slots:
+    void initTestCase()
+    {
+        // None of our helper libraries: F11 meets the missing picker.
+        QVERIFY(plugins.isValid());
+        SetPluginFolder(plugins.path());
+    }
+
     void init()
     {
         window = new QWidget;
@@ -169,6 +179,7 @@ private slots:
                                                  << "더 입력할 수 없습니다 (최대 43바이트, 한글 21자)";
         QTest::newRow("paste too long") << "EtcCmb" << "가" << "한국전력공사" << 1
                                         << "더 입력할 수 없습니다 (최대 12바이트, 한글 6자)";
+        QTest::newRow("F11 won sign") << "JKYUEdt" << "" << "₩1,000" << 3 << "저장할 수 없는 문자입니다: ₩";
         QTest::newRow("F11 too long") << "SANGHOEdt" << QString(16, QChar(u'가')) << "※※" << 3
                                       << "더 입력할 수 없습니다 (최대 33바이트, 한글 16자)";
     }
@@ -429,23 +440,82 @@ private slots:
         QCOMPARE(dialogs->texts("info").size(), 1);
     }
 
+    void f11PastesTheClipboardUnlessItSaysNon_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("from");       // caret, or selection start
+        QTest::addColumn<int>("length");     // selected characters
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("at the caret") << "SANGHOEdt" << "ab" << 1 << 0 << "★" << int(Qt::ShiftModifier) << "a★b";
+        QTest::newRow("over the selection") << "JKYUEdt" << "abcd" << 1 << 2 << "㈜" << int(Qt::NoModifier) << "a㈜d";
+        QTest::newRow("remark, Ctrl") << "EtcCmb" << "" << 0 << 0 << "※" << int(Qt::ControlModifier) << "※";
+        QTest::newRow("exactly Non") << "JKYUEdt" << "ab" << 1 << 1 << "Non" << int(Qt::NoModifier) << "ab";
+        QTest::newRow("non is pasted") << "JKYUEdt" << "ab" << 2 << 0 << "non" << int(Qt::NoModifier) << "abnon";
+        QTest::newRow("NON is pasted") << "SANGHOEdt" << "" << 0 << 0 << "NON" << int(Qt::AltModifier) << "NON";
+        QTest::newRow("Non with a blank is pasted") << "EtcCmb" << "" << 0 << 0 << "Non " << int(Qt::NoModifier)
+                                                    << "Non ";
+        QTest::newRow("empty clipboard") << "JKYUEdt" << "abcd" << 1 << 2 << "" << int(Qt::NoModifier) << "abcd";
+    }
     void f11PastesTheClipboardUnlessItSaysNon()
     {
+        // Without the picker library: its message and tone, then the
+        // clipboard as it was.
+        QFETCH(QString, field);
+        QFETCH(QString, before);
+        QFETCH(int, from);
+        QFETCH(int, length);
+        QFETCH(QString, clipboard);
+        QFETCH(int, modifiers);
+        QFETCH(QString, after);
         open(quill::EditorMode::Adding);
-        panel->SANGHOEdt->setFocus();
-        QTest::keyClicks(panel->SANGHOEdt, "ab");
-        panel->SANGHOEdt->setCursorPosition(1);
-        QGuiApplication::clipboard()->setText(QStringLiteral("★"));
-        QTest::keyClick(panel->SANGHOEdt, Qt::Key_F11, Qt::ShiftModifier);
-        QCOMPARE(panel->SANGHOEdt->text(), QStringLiteral("a★b"));
-        QCOMPARE(dialogs->texts("info").size(), 1);
-        QVERIFY(dialogs->texts("info").first().startsWith("Glyphpad.dll"));
-        QGuiApplication::clipboard()->setText(QStringLiteral("Non"));
-        QTest::keyClick(panel->SANGHOEdt, Qt::Key_F11);
-        QCOMPARE(panel->SANGHOEdt->text(), QStringLiteral("a★b"));
-        panel->mTmnyEdt->setFocus();  // F11 elsewhere does nothing
-        QTest::keyClick(panel->mTmnyEdt, Qt::Key_F11);
-        QCOMPARE(dialogs->texts("info").size(), 2);
+        auto* edit = panel->findChild<LimitedTextEdit*>(field);
+        QVERIFY(edit);
+        edit->setFocus();
+        edit->setText(before);
+        if (length > 0)
+            edit->setSelection(from, length);
+        else
+            edit->setCursorPosition(from);
+        if (clipboard.isEmpty())
+            QGuiApplication::clipboard()->clear();
+        else
+            QGuiApplication::clipboard()->setText(clipboard);
+        QTest::keyClick(edit, Qt::Key_F11, Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(edit->text(), after);
+        QCOMPARE(dialogs->texts("info"),
+                 QStringList{QStringLiteral("Glyphpad.dll 파일에 문제가 있거나 Dll 파일을 찾을 수 없습니다")});
+        QCOMPARE(dialogs->beeps, 1);
+        QCOMPARE(panel->noteText(), QString());
+    }
+
+    void f11ElsewhereDoesNothing_data()
+    {
+        QTest::addColumn<QString>("field");
+        for (const char* f : {"IDAYEdt", "mTmnyEdt", "mTvatEdt", "mTotmy", "RadioA", "RadioB", "RadioC"})
+            QTest::newRow(f) << f;
+    }
+    void f11ElsewhereDoesNothing()
+    {
+        QFETCH(QString, field);
+        open(quill::EditorMode::Adding);
+        panel->mTmnyEdt->setValue(500);
+        QWidget* w = panel->findChild<QWidget*>(field);
+        QVERIFY(w);
+        w->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), w);
+        auto* line = qobject_cast<QLineEdit*>(w);
+        const QString before = line ? line->text() : QString();
+        QGuiApplication::clipboard()->setText(QStringLiteral("7"));
+        QTest::keyClick(w, Qt::Key_F11);
+        QTest::keyClick(w, Qt::Key_F11, Qt::ShiftModifier);
+        if (line)
+            QCOMPARE(line->text(), before);
+        QCOMPARE(panel->mTmnyEdt->value(), 500.0);
+        QVERIFY(dialogs->shown.isEmpty());
+        QCOMPARE(dialogs->beeps, 0);
     }
 
     void rowCopyKeepsTheCategoryWhenNoPairIsInUse()

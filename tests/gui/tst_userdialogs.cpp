@@ -10,6 +10,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <cstdio>
+#include <unistd.h>
 
 #include <functional>
 
@@ -194,6 +199,38 @@ private slots:
         s.filterName = QStringLiteral("엑셀파일 ");
         s.pattern = QStringLiteral("*.xlsx");
         QCOMPARE(QtUserDialogs::nameFilter(s), QStringLiteral("엑셀파일 (*.xlsx)"));
+    }
+
+    void toneWithoutSoundOutputReturnsAtOnceAndSaysNothing()
+    {
+        // An ALSA configuration whose only device is a sound card that is
+        // not there, whatever this machine has; read when ALSA is first used.
+        QTemporaryDir dir;
+        QFile config(dir.filePath("asound.conf"));
+        QVERIFY(config.open(QIODevice::WriteOnly));
+        config.write("pcm.!default { type hw card \"QuillbookNoSuchCard\" }\n");
+        config.close();
+        qputenv("ALSA_CONFIG_PATH", QFile::encodeName(config.fileName()));
+        // Whatever ALSA writes to stderr lands in a file.
+        QFile errors(dir.filePath("stderr"));
+        QVERIFY(errors.open(QIODevice::ReadWrite));
+        fflush(stderr);
+        const int saved = dup(2);
+        QVERIFY(saved >= 0);
+        dup2(errors.handle(), 2);
+        QElapsedTimer clock;
+        clock.start();
+        QtUserDialogs dialogs;
+        dialogs.tone(750, 25);
+        dialogs.tone(750, 25);
+        const qint64 took = clock.elapsed();
+        fflush(stderr);
+        dup2(saved, 2);
+        ::close(saved);
+        qunsetenv("ALSA_CONFIG_PATH");
+        QVERIFY(errors.seek(0));  // the offset is shared with the stderr copy
+        QCOMPARE(errors.readAll(), QByteArray());
+        QVERIFY2(took < 2000, qPrintable(QString::number(took)));
     }
 };
 

@@ -1,5 +1,7 @@
 #include "app/QtUserDialogs.h"
 
+#include "support/Tone.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -100,8 +102,9 @@ QString QtUserDialogs::saveFileName(const FileDialogSettings& settings)
 
 void QtUserDialogs::beep() { QApplication::beep(); }
 
-// The desktop offers no tone of a given pitch; the beep stands in for it.
-void QtUserDialogs::tone(int, int) { QApplication::beep(); }
+// A real tone of that pitch, not the desktop's bell; nothing without a
+// sound output.
+void QtUserDialogs::tone(int hertz, int milliseconds) { PlayTone(hertz, milliseconds); }
 
 bool QtUserDialogs::openDocument(const QString& path)
 {

@@ -340,8 +340,11 @@ void EntryPanel::pasteSpecialChar(QWidget* field)
 {
     if (dialogs_)
         PickSpecialChar(*dialogs_);
+    // "Non" exactly (case and all) means nothing was picked. A clipboard
+    // without text pastes nothing and leaves any selection in place, where
+    // a plain paste would delete it.
     const QString text = QGuiApplication::clipboard()->text();
-    if (text == QLatin1String("Non"))
+    if (text.isEmpty() || text == QLatin1String("Non"))
         return;
     if (auto* edit = qobject_cast<LimitedTextEdit*>(field))
         edit->insertChecked(text);

@@ -7,8 +7,20 @@
 
 #include <dlfcn.h>
 
+namespace {
+QString& PluginFolderSetting()
+{
+    static QString folder;
+    return folder;
+}
+} // namespace
+
+void SetPluginFolder(const QString& folder) { PluginFolderSetting() = folder; }
+
 QString PluginFolder()
 {
+    if (!PluginFolderSetting().isEmpty())
+        return PluginFolderSetting();
     return QCoreApplication::applicationDirPath();
 }
 

@@ -8,6 +8,9 @@ class UserDialogs;
 // The folder our own helper libraries are loaded from; never the current
 // folder or a search path, so a library planted beside a ledger is ignored.
 QString PluginFolder();
+// Makes PluginFolder() answer `folder` instead (an empty text undoes it),
+// so that tests choose which of our libraries exist.
+void SetPluginFolder(const QString& folder);
 // The folder of our own web pages, shown offline.
 QString SiteFolder();
 
