@@ -23,6 +23,7 @@ void WorkingTable::close()
 {
     rows_.clear();
     rows_.shrink_to_fit();
+    sums_.clear();
     ordered_ = true;
     visible_.clear();
     visible_.shrink_to_fit();
@@ -40,6 +41,7 @@ IoResult WorkingTable::loadSnapshot(const std::string& path)
     if (!r)
         return r;
     rows_ = std::move(loaded);
+    rowsChangedFrom(0);
     ordered_ = false;
     state_ = EditState::Browse;
     open_ = false;
@@ -152,6 +154,7 @@ void WorkingTable::sortByDate()
         }
     }
     permute(rows_, order);
+    rowsChangedFrom(0);
     ordered_ = true;
 }
 
@@ -206,27 +209,9 @@ void WorkingTable::rebuildVisible()
     }
     // Rows are in date order: the period is one run of rows, found by
     // binary search, so a filter change costs the rows shown, not the rows held.
-    std::size_t from = 0, to = rows_.size();
-    switch (filter_.dateRange()) {
-    case LedgerFilter::DateRange::None:
+    std::size_t from = 0, to = 0;
+    if (!periodRows(from, to))
         return;
-    case LedgerFilter::DateRange::All:
-        break;
-    case LedgerFilter::DateRange::Between: {
-        const std::string_view lo = filter_.lowerBound(), hi = filter_.upperBound();
-        if (hi < lo)
-            return;
-        from = static_cast<std::size_t>(
-            std::lower_bound(rows_.begin(), rows_.end(), lo,
-                             [](const LedgerEntry& e, std::string_view d) { return e.IDAY.view() < d; })
-            - rows_.begin());
-        to = static_cast<std::size_t>(
-            std::upper_bound(rows_.begin() + static_cast<std::ptrdiff_t>(from), rows_.end(), hi,
-                             [](std::string_view d, const LedgerEntry& e) { return d < e.IDAY.view(); })
-            - rows_.begin());
-        break;
-    }
-    }
     if (filter_.category() == Category::None) {
         visible_.resize(to - from);
         for (std::size_t i = from; i < to; ++i)
@@ -237,6 +222,51 @@ void WorkingTable::rebuildVisible()
     for (std::size_t i = from; i < to; ++i)
         if (filter_.passesCategory(rows_[i]))
             visible_.push_back(static_cast<std::uint32_t>(i));
+}
+
+bool WorkingTable::periodRows(std::size_t& from, std::size_t& to) const
+{
+    from = 0;
+    to = rows_.size();
+    switch (filter_.dateRange()) {
+    case LedgerFilter::DateRange::None:
+        return false;
+    case LedgerFilter::DateRange::All:
+        return true;
+    case LedgerFilter::DateRange::Between:
+        break;
+    }
+    const std::string_view lo = filter_.lowerBound(), hi = filter_.upperBound();
+    if (hi < lo)
+        return false;
+    from = static_cast<std::size_t>(
+        std::lower_bound(rows_.begin(), rows_.end(), lo,
+                         [](const LedgerEntry& e, std::string_view d) { return e.IDAY.view() < d; })
+        - rows_.begin());
+    to = static_cast<std::size_t>(
+        std::upper_bound(rows_.begin() + static_cast<std::ptrdiff_t>(from), rows_.end(), hi,
+                         [](std::string_view d, const LedgerEntry& e) { return d < e.IDAY.view(); })
+        - rows_.begin());
+    return true;
+}
+
+LedgerTotals WorkingTable::visibleTotals() const
+{
+    LedgerTotals t;
+    if (!open_)
+        return t;
+    if (!filtered_)
+        return sums_.sum(rows_, 0, rows_.size(), Category::None);
+    if (!ordered_) {
+        for (std::uint32_t i : visible_)
+            RunningSums::addRow(t, rows_[i]);
+        return t;
+    }
+    std::size_t from = 0, to = 0;
+    if (periodRows(from, to))
+        t = sums_.sum(rows_, from, to, filter_.category());
+    assert(t.count == static_cast<std::int64_t>(visible_.size()));
+    return t;
 }
 
 void WorkingTable::first()
@@ -380,6 +410,7 @@ void WorkingTable::post()
     if (state_ == EditState::Editing) {
         const std::uint32_t old = visible_[static_cast<std::size_t>(cursor_)];
         rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(old));
+        rowsChangedFrom(old);
         visible_.erase(visible_.begin() + cursor_);
         for (std::size_t i = static_cast<std::size_t>(cursor_); i < visible_.size(); ++i)
             --visible_[i];
@@ -387,6 +418,7 @@ void WorkingTable::post()
     state_ = EditState::Browse;
     const std::size_t pos = insertPosition(buffer_.IDAY.view());
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(pos), buffer_);
+    rowsChangedFrom(pos);
     auto it = std::lower_bound(visible_.begin(), visible_.end(), static_cast<std::uint32_t>(pos));
     for (auto k = it; k != visible_.end(); ++k)
         ++*k;
@@ -411,6 +443,7 @@ void WorkingTable::insertRowAt(std::size_t row, const LedgerEntry& e)
         || (row < rows_.size() && rows_[row].IDAY.view() < e.IDAY.view()))
         ordered_ = false;
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(row), e);
+    rowsChangedFrom(row);
     auto it = std::lower_bound(visible_.begin(), visible_.end(), static_cast<std::uint32_t>(row));
     for (auto k = it; k != visible_.end(); ++k)
         ++*k;
@@ -428,6 +461,7 @@ void WorkingTable::removeRowAt(std::size_t row)
     if (isEditing())
         state_ = EditState::Browse;
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row));
+    rowsChangedFrom(row);
     auto it = std::lower_bound(visible_.begin(), visible_.end(), static_cast<std::uint32_t>(row));
     if (it != visible_.end() && *it == row)
         it = visible_.erase(it);
@@ -441,6 +475,7 @@ void WorkingTable::removeRowAt(std::size_t row)
 void WorkingTable::replaceRows(std::vector<LedgerEntry> rows)
 {
     rows_ = std::move(rows);
+    rowsChangedFrom(0);
     ordered_ = std::is_sorted(rows_.begin(), rows_.end(), [](const LedgerEntry& a, const LedgerEntry& b) {
         return a.IDAY.view() < b.IDAY.view();
     });
@@ -467,6 +502,7 @@ void WorkingTable::deleteCurrent()
         state_ = EditState::Browse;
     std::size_t victim = visible_[static_cast<std::size_t>(cursor_)];
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(victim));
+    rowsChangedFrom(victim);
     visible_.erase(visible_.begin() + cursor_);
     for (std::size_t i = static_cast<std::size_t>(cursor_); i < visible_.size(); ++i)
         --visible_[i];
@@ -479,6 +515,7 @@ void WorkingTable::deleteCurrent()
 void WorkingTable::clear()
 {
     rows_.clear();
+    rowsChangedFrom(0);
     ordered_ = true;
     visible_.clear();
     state_ = EditState::Browse;
@@ -492,6 +529,7 @@ void WorkingTable::appendRaw(const LedgerEntry& e)
     if (ordered_ && !rows_.empty() && e.IDAY.view() < rows_.back().IDAY.view())
         ordered_ = false;
     rows_.push_back(e);
+    rowsChangedFrom(rows_.size() - 1);
 }
 
 void WorkingTable::enableControls()

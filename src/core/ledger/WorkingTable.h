@@ -2,6 +2,7 @@
 #include "app/IoResult.h"
 #include "ledger/LedgerEntry.h"
 #include "view/LedgerFilter.h"
+#include "view/RunningSums.h"
 
 #include <cstdint>
 #include <functional>
@@ -73,6 +74,11 @@ public:
     std::size_t rowCount() const { return rows_.size(); }
     const LedgerEntry& row(std::size_t i) const { return rows_[i]; }
 
+    // Count and money sums of the visible rows. On rows in date order the
+    // period is one run of rows summed from block sums, so the cost follows
+    // the rows shown (or less), not the rows held.
+    LedgerTotals visibleTotals() const;
+
     Bookmark bookmark() const;
     void gotoBookmark(const Bookmark& b);
 
@@ -126,6 +132,10 @@ private:
     enum class EditState { Browse, Inserting, Editing };
 
     void rebuildVisible();
+    // The run of rows the filter's period covers, for rows in date order;
+    // false when no row can pass.
+    bool periodRows(std::size_t& from, std::size_t& to) const;
+    void rowsChangedFrom(std::size_t row) { sums_.invalidateFrom(row); }
     void sortByDate();
     void changed();             // rows or filter changed
     void moved();               // only the cursor moved
@@ -138,6 +148,7 @@ private:
     std::vector<LedgerEntry> rows_;
     bool ordered_ = true;       // rows_ in IDAY order: the filter may search by date
     std::vector<std::uint32_t> visible_;
+    mutable RunningSums sums_;  // follows rows_; rebuilt on demand
     LedgerFilter filter_;
     bool filtered_ = false;
     bool open_ = false;

@@ -45,9 +45,9 @@ namespace {
 bool pairPositive(double amount, double vat) { return amount + vat > 0; }
 }
 
-bool LedgerFilter::passesCategory(const LedgerEntry& e) const
+bool LedgerFilter::passesCategory(Category category, const LedgerEntry& e)
 {
-    switch (category_) {
+    switch (category) {
     case Category::Income:
         if (!pairPositive(e.INMNY, e.INVAT)) return false;
         break;

@@ -39,7 +39,9 @@ public:
         return impossible_ ? DateRange::None : hasPeriod_ ? DateRange::Between : DateRange::All;
     }
     // Whether a row passes the category condition (its date aside).
-    bool passesCategory(const LedgerEntry& e) const;
+    bool passesCategory(const LedgerEntry& e) const { return passesCategory(category_, e); }
+    // The same for any category (None: every row passes).
+    static bool passesCategory(Category category, const LedgerEntry& e);
 
     bool operator==(const LedgerFilter&) const = default;
 

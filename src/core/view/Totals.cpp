@@ -13,15 +13,7 @@ LedgerTotals SumVisibleRows(WorkingTable& table)
     const WorkingTable::Bookmark mark = table.bookmark();
     table.disableControls();
     table.first();
-    // Read the visible rows by position rather than walking the cursor.
-    const int n = table.recordCount();
-    t.count = n;
-    for (int i = 0; i < n; ++i) {
-        const LedgerEntry& e = table.visibleRow(i);
-        for (int f = 0; f < kMoneyFieldCount; ++f)
-            if (const double v = moneyValue(e, f); v != 0)
-                t.sums[static_cast<std::size_t>(f)] += toWideTenThousandths(v);
-    }
+    t = table.visibleTotals();
     table.gotoBookmark(mark);
     table.enableControls();
     return t;
