@@ -40,6 +40,9 @@ lintian
 desktop-file-utils
 appstream
 libxml2-utils
+clang-14
+libclang-rt-14-dev
+llvm-14
 "
 missing=""
 for p in $PKGS; do

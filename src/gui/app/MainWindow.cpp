@@ -25,6 +25,7 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QWindow>
+#include <QUndoStack>
 
 #include <exception>
 
@@ -41,6 +42,10 @@ Tmainf::Tmainf(const AppContext& context, QWidget* parent)
 
 Tmainf::~Tmainf()
 {
+    // The history is a child: it is emptied when QWidget's destructor runs,
+    // after this window's members are gone, and must not tell them.
+    if (undoStack)
+        undoStack->disconnect(this);
     TAcunt.setDataChanged({});
     CloseWait();
     if (!book.scratchPath.empty())
