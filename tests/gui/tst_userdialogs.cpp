@@ -88,6 +88,8 @@ private slots:
         QTest::newRow("save prompt, esc")
             << "yesnocancel" << int(Qt::Key_Escape) << "Confirm" << int(QMessageBox::Question) << yesNoCancel
             << int(QMessageBox::Yes) << int(QMessageBox::Cancel) << int(UserDialogs::Answer::Cancel);
+        QTest::newRow("plain") << "plain" << int(Qt::Key_Return) << "간편장부" << int(QMessageBox::NoIcon)
+                               << int(QMessageBox::Ok) << int(QMessageBox::Ok) << int(QMessageBox::Ok) << 0;
         QTest::newRow("error") << "error" << int(Qt::Key_Escape) << "간편장부" << int(QMessageBox::Critical)
                                << int(QMessageBox::Ok) << int(QMessageBox::Ok) << int(QMessageBox::Ok) << 0;
     }
@@ -114,6 +116,8 @@ private slots:
             got = dialogs.askYesNo(text) ? 1 : 0;
         else if (kind == "yesnocancel")
             got = int(dialogs.askYesNoCancel(text));
+        else if (kind == "plain")
+            dialogs.showPlain(text);
         else
             dialogs.showError(text);
 

@@ -1,5 +1,6 @@
 // Help, downloads, home page and about box: each hands its work to one of
 // our own helper libraries, loaded only for the moment of the call.
+#include "app/AppInfo.h"
 #include "app/MainWindow.h"
 #include "app/UserDialogs.h"
 #include "support/HelperLibrary.h"
@@ -12,38 +13,34 @@
 #include <cstdint>
 
 namespace {
-const QString kSite = QStringLiteral("https://quillbook.tallyhub.kr");
-
 using OpenPaneEntry = void (*)(std::int32_t, std::int32_t, std::int32_t, std::int32_t, const char*);
 using ShowCreditsEntry = void (*)(const char*, const char*);
 
-void OpenPage(UserDialogs& dialogs, int top, int left, int height, int width, const QString& path)
+void OpenPage(UserDialogs& dialogs, const QRect& pane, const char* path)
 {
-    const QByteArray url = (kSite + path).toUtf8();
+    const QByteArray url = QByteArray(kHomePageAddress) + path;
     CallHelperLibrary(dialogs, QStringLiteral("PagePane.dll"), "OpenPane", [&](void* entry) {
-        reinterpret_cast<OpenPaneEntry>(entry)(top, left, height, width, url.constData());
+        reinterpret_cast<OpenPaneEntry>(entry)(pane.top(), pane.left(), pane.height(), pane.width(),
+                                               url.constData());
     });
 }
 } // namespace
 
 void Tmainf::HelpBtnClick()
 {
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    OpenPage(dialogs(), 0, screen.width() - 660, screen.height() - 10, 657,
-             QStringLiteral("/help/tallyhub/quillbook.htm"));
+    OpenPage(dialogs(), HelpPaneRect(QGuiApplication::primaryScreen()->geometry().size()),
+             "/help/tallyhub/quillbook.htm");
 }
 
 void Tmainf::dDTZIPClick()
 {
-    const QRect outer = frameGeometry();
-    OpenPage(dialogs(), outer.top() + 85, outer.left() + outer.width() - 580, 580, 560,
-             QStringLiteral("/soft.htm"));
+    OpenPage(dialogs(), DownloadsPaneRect(frameGeometry()), "/soft.htm");
 }
 
 void Tmainf::DgaBtnClick()
 {
     // A failure to start the browser is not reported.
-    QDesktopServices::openUrl(QUrl(kSite + QLatin1Char('/')));
+    QDesktopServices::openUrl(QUrl(QString::fromUtf8(kHomePageAddress) + QLatin1Char('/')));
 }
 
 void Tmainf::HinfoClick()

@@ -1,5 +1,6 @@
 #include "app/QtUserDialogs.h"
 
+#include "app/AppInfo.h"
 #include "support/Tone.h"
 
 #include <QApplication>
@@ -66,6 +67,12 @@ QString QtUserDialogs::nameFilter(const FileDialogSettings& s)
 void QtUserDialogs::showInfo(const QString& text)
 {
     ask(QMessageBox::Information, QStringLiteral("Information"), text, QMessageBox::Ok, QMessageBox::Ok,
+        QMessageBox::Ok);
+}
+
+void QtUserDialogs::showPlain(const QString& text)
+{
+    ask(QMessageBox::NoIcon, QString::fromUtf8(kProgramTitle), text, QMessageBox::Ok, QMessageBox::Ok,
         QMessageBox::Ok);
 }
 

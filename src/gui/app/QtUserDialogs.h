@@ -6,6 +6,7 @@
 class QtUserDialogs : public UserDialogs {
 public:
     void showInfo(const QString& text) override;
+    void showPlain(const QString& text) override;
     bool askYesNo(const QString& text) override;
     Answer askYesNoCancel(const QString& text) override;
     void showError(const QString& text) override;

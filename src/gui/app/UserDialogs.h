@@ -36,6 +36,8 @@ public:
 
     // Information box: title "Information", OK.
     virtual void showInfo(const QString& text) = 0;
+    // Plain message box: no icon, the program's title, OK.
+    virtual void showPlain(const QString& text) = 0;
     // Question box: title "Confirm", Yes (default) and No (Esc).
     virtual bool askYesNo(const QString& text) = 0;
     // Question box with Yes (default), No and Cancel (Esc); closing it is Cancel.

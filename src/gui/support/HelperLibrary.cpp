@@ -1,33 +1,32 @@
 #include "support/HelperLibrary.h"
 
+#include "app/ProgramFolders.h"
 #include "app/UserDialogs.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 
 #include <dlfcn.h>
 
 namespace {
-QString& PluginFolderSetting()
+QString& folderOverride()
 {
     static QString folder;
     return folder;
 }
 } // namespace
 
-void SetPluginFolder(const QString& folder) { PluginFolderSetting() = folder; }
-
 QString PluginFolder()
 {
-    if (!PluginFolderSetting().isEmpty())
-        return PluginFolderSetting();
-    return QCoreApplication::applicationDirPath();
+    if (!folderOverride().isEmpty())
+        return folderOverride();
+    const quill::ProgramFolders folders =
+        quill::ResolveProgramFolders(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
+    return QFile::decodeName(QByteArray::fromStdString(folders.plugins));
 }
 
-QString SiteFolder()
-{
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("site"));
-}
+void SetPluginFolder(const QString& folder) { folderOverride() = folder; }
 
 namespace {
 // The number shown when a library lacks its entry: the look-up has no
@@ -44,9 +43,11 @@ struct Unload {
 bool CallHelperLibrary(UserDialogs& dialogs, const QString& fileName, const char* entry,
                        const std::function<void(void*)>& call, bool beepFirst, const QString& folder)
 {
-    const QString path = QDir(folder).absoluteFilePath(fileName);
-    void* handle = QDir::isAbsolutePath(path) ? dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL)
-                                              : nullptr;
+    // Only a full path: a bare or relative name would let the dynamic
+    // loader search, or resolve against the current folder.
+    void* handle = nullptr;
+    if (QDir::isAbsolutePath(folder) && !fileName.contains(QLatin1Char('/')))
+        handle = dlopen(QFile::encodeName(QDir(folder).filePath(fileName)).constData(), RTLD_NOW | RTLD_LOCAL);
     if (beepFirst)
         dialogs.tone(750, 25);
     if (!handle) {
@@ -58,9 +59,19 @@ bool CallHelperLibrary(UserDialogs& dialogs, const QString& fileName, const char
     Unload unload{handle};
     void* address = dlsym(handle, entry);
     if (!address) {
-        dialogs.showInfo(QString::number(kEntryNotFound));
+        dialogs.showPlain(QString::number(kEntryNotFound));
         return false;
     }
     call(address);
     return true;
+}
+
+QRect HelpPaneRect(QSize screen)
+{
+    return QRect(screen.width() - 660, 0, 657, screen.height() - 10);
+}
+
+QRect DownloadsPaneRect(const QRect& frame)
+{
+    return QRect(frame.left() + frame.width() - 580, frame.top() + 85, 560, 580);
 }

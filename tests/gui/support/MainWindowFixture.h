@@ -1,10 +1,11 @@
 #pragma once
 // A main window over a program folder of its own (a temporary folder with
-// the template table), answered by scripted dialogs, with a fixed clock.
+// the template table, no helper libraries), answered by scripted dialogs, with a fixed clock.
 // Header-only: the template's path is known to the test programs only.
 #include "ScriptedDialogs.h"
 #include "app/Cp949.h"
 #include "app/MainWindow.h"
+#include "support/HelperLibrary.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -25,10 +26,14 @@ public:
     {
         folder = dir_.path() + QLatin1Char('/');
         QFile::copy(QStringLiteral(QB_TEMPLATE_TABLE), folder + QStringLiteral("quillbook.str"));
+        // Helper libraries come from the program folder too, which holds
+        // none: scripted dialogs cannot answer a library's own window.
+        SetPluginFolder(folder);
     }
     ~MainWindowFixture()
     {
         window.reset();
+        SetPluginFolder(QString());
         QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     MainWindowFixture(const MainWindowFixture&) = delete;

@@ -3,6 +3,7 @@
 #include <QTest>
 
 void ScriptedDialogs::showInfo(const QString& text) { shown.append({"info", text, {}}); }
+void ScriptedDialogs::showPlain(const QString& text) { shown.append({"plain", text, {}}); }
 
 bool ScriptedDialogs::askYesNo(const QString& text)
 {

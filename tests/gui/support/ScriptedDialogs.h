@@ -13,7 +13,7 @@
 class ScriptedDialogs : public UserDialogs {
 public:
     struct Shown {
-        QString kind;   // "info", "yesno", "yesnocancel", "error", "open", "save"
+        QString kind;   // "info", "plain", "yesno", "yesnocancel", "error", "open", "save"
         QString text;   // message, or the dialog's title
         FileDialogSettings settings;
     };
@@ -32,6 +32,7 @@ public:
     QStringList improvisedFiles;
 
     void showInfo(const QString& text) override;
+    void showPlain(const QString& text) override;
     bool askYesNo(const QString& text) override;
     Answer askYesNoCancel(const QString& text) override;
     void showError(const QString& text) override;

@@ -1,0 +1,34 @@
+#pragma once
+// Which page an address stands for: pages of our own site ship with the
+// program and are shown offline from its site folder; every other address
+// belongs to the desktop's web browser.
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+namespace pagepane {
+
+// The host of our site (from the program's home page address).
+QString siteHost();
+
+// Where the site folder may be for a library in `libraryFolder`: beside it
+// (a portable copy: bin/site) or in the installation's share/quillbook/site.
+QStringList siteFolderCandidates(const QString& libraryFolder);
+// The first candidate that exists, with a trailing "/"; empty when none.
+QString findSiteFolder(const QString& libraryFolder);
+
+struct Target {
+    enum Kind {
+        Local,    // `url` is the page's file in the site folder (fragment kept)
+        Browser,  // `url` is for the desktop's web browser
+        Missing,  // a page of our site that is not in the site folder
+    } kind;
+    QUrl url;
+};
+
+// `address` as the pane treats it. A file address counts as ours only
+// inside the site folder, so a link cannot reach other files. A folder
+// address shows its "index.htm".
+Target resolveAddress(const QUrl& address, const QString& siteFolder);
+
+} // namespace pagepane

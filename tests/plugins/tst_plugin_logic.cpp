@@ -1,0 +1,150 @@
+// What the helper libraries decide without a window: texts in the Korean
+// code page, which page an address stands for, the about box's licences.
+#include "Credits/CreditsText.h"
+#include "PagePane/SiteAddress.h"
+#include "common/PluginSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestPluginLogic : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fromCp949_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Hangul and ASCII") << QByteArray("\xb0\xa3\xc6\xed\xc0\xe5\xba\xce 1.0") << "간편장부 1.0";
+        QTest::newRow("symbols") << QByteArray("\xa2\xdf\xa1\xd9") << "㈜☆";
+        QTest::newRow("empty") << QByteArray() << "";
+        QTest::newRow("byte that starts nothing") << QByteArray("a\xff" "b") << "a\uFFFDb";
+        QTest::newRow("cut after a lead byte") << QByteArray("\xb0\xa3\xc6") << "간\uFFFD";
+        QTest::newRow("bad trail byte") << QByteArray("\xb0\x0a" "x") << "\uFFFD\nx";
+    }
+    void fromCp949()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(plugin::fromCp949(bytes.constData()), text);
+    }
+    void fromCp949OfNothing() { QCOMPARE(plugin::fromCp949(nullptr), QString()); }
+
+    void resolveAddress_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("file");  // under the site folder, for Local
+        using T = pagepane::Target;
+        QTest::newRow("help page") << "https://quillbook.example.com/help/tallyhub/quillbook.htm" << int(T::Local)
+                                   << "help/tallyhub/quillbook.htm";
+        QTest::newRow("host in capitals, http") << "http://QuillBook.Example.com/soft.htm" << int(T::Local)
+                                                << "soft.htm";
+        QTest::newRow("fragment kept") << "https://quillbook.example.com/soft.htm#new" << int(T::Local)
+                                       << "soft.htm#new";
+        QTest::newRow("site root") << "https://quillbook.example.com/" << int(T::Local) << "index.htm";
+        QTest::newRow("bare host") << "https://quillbook.example.com" << int(T::Local) << "index.htm";
+        QTest::newRow("page not shipped") << "https://quillbook.example.com/nope.htm" << int(T::Missing) << "";
+        QTest::newRow("climbing out") << "https://quillbook.example.com/../../etc/passwd" << int(T::Missing) << "";
+        QTest::newRow("another site") << "https://www.qt.io/licensing/" << int(T::Browser) << "";
+        QTest::newRow("look-alike host") << "https://quillbook.example.com.evil.example/soft.htm" << int(T::Browser)
+                                         << "";
+        QTest::newRow("mail") << "mailto:help@example.com" << int(T::Browser) << "";
+        QTest::newRow("file inside") << "@site/soft.htm" << int(T::Local) << "soft.htm";
+        QTest::newRow("file outside") << "@outside.htm" << int(T::Missing) << "";
+        QTest::newRow("file beside, similar name") << "@site2/soft.htm" << int(T::Missing) << "";
+        QTest::newRow("empty") << "" << int(T::Missing) << "";
+        QTest::newRow("no scheme") << "soft.htm" << int(T::Missing) << "";
+    }
+    void resolveAddress()
+    {
+        QFETCH(QString, address);
+        QFETCH(int, kind);
+        QFETCH(QString, file);
+        QTemporaryDir dir;
+        const QString site = dir.filePath(QStringLiteral("site")) + QLatin1Char('/');
+        for (const char* name : {"site/soft.htm", "site/index.htm", "site/help/tallyhub/quillbook.htm",
+                                 "outside.htm", "site2/soft.htm"}) {
+            const QString path = dir.filePath(QString::fromLatin1(name));
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        if (address.startsWith(QLatin1Char('@')))
+            address = QUrl::fromLocalFile(dir.filePath(address.mid(1))).toString();
+        const pagepane::Target target = pagepane::resolveAddress(QUrl(address), site);
+        QCOMPARE(int(target.kind), kind);
+        if (kind == pagepane::Target::Local) {
+            QUrl expected = QUrl::fromLocalFile(site + file.section(QLatin1Char('#'), 0, 0));
+            if (file.contains(QLatin1Char('#')))
+                expected.setFragment(file.section(QLatin1Char('#'), 1));
+            QCOMPARE(target.url, expected);
+        } else if (kind == pagepane::Target::Browser) {
+            QCOMPARE(target.url, QUrl(address));
+        }
+    }
+
+    void siteFolderBesideOrInstalled()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        QCOMPARE(pagepane::siteFolderCandidates(root + QStringLiteral("/usr/lib/quillbook/")),
+                 (QStringList{root + QStringLiteral("/usr/lib/quillbook/site"),
+                              root + QStringLiteral("/usr/share/quillbook/site")}));
+        QCOMPARE(pagepane::findSiteFolder(root + QStringLiteral("/usr/lib/quillbook/")), QString());
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/usr/share/quillbook/site")));
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/usr/lib/quillbook")));
+        QCOMPARE(pagepane::findSiteFolder(root + QStringLiteral("/usr/lib/quillbook/")),
+                 root + QStringLiteral("/usr/share/quillbook/site/"));
+        // A portable copy's own site folder comes first.
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/usr/lib/quillbook/site")));
+        QCOMPARE(pagepane::findSiteFolder(root + QStringLiteral("/usr/lib/quillbook/")),
+                 root + QStringLiteral("/usr/lib/quillbook/site/"));
+        QCOMPARE(pagepane::findSiteFolder(QString()), QString());
+    }
+
+    void licencesOfWhatShips()
+    {
+        const QList<credits::Licence> licences = credits::shippedLicences();
+        QCOMPARE(licences.size(), 3);
+        QCOMPARE(licences[0].licence, QStringLiteral("GNU LGPL 3.0"));
+        QCOMPARE(licences[1].licence, QStringLiteral("BSD 2-Clause"));
+        QCOMPARE(licences[2].licence, QStringLiteral("SIL Open Font License 1.1"));
+        for (const credits::Licence& l : licences) {
+            QVERIFY(!l.summary.isEmpty());
+            QVERIFY(!l.copyright.isEmpty());
+            QVERIFY(!l.texts.isEmpty());
+            for (const QString& path : l.texts)
+                QVERIFY2(path.startsWith(QStringLiteral("/usr/share/")), qPrintable(path));
+        }
+    }
+
+    void fullTextFileIsOneThatExists()
+    {
+        QTemporaryDir dir;
+        const QString present = dir.filePath(QStringLiteral("copyright"));
+        QFile f(present);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        credits::Licence l{"x", "y", "z", "s", {dir.filePath(QStringLiteral("gone")), present}};
+        QCOMPARE(credits::fullTextFile(l), present);
+        l.texts = {dir.filePath(QStringLiteral("gone")), dir.filePath(QStringLiteral("also gone"))};
+        QCOMPARE(credits::fullTextFile(l), dir.filePath(QStringLiteral("gone")));
+    }
+
+    void creditsTextEscapesWhatItIsGiven()
+    {
+        const QString html = credits::creditsHtml(QStringLiteral("<b>변경</b> & 날짜"), QStringLiteral("간편장부 1.0"),
+                                                  credits::shippedLicences());
+        QVERIFY(html.contains(QStringLiteral("&lt;b&gt;변경&lt;/b&gt; &amp; 날짜")));
+        QVERIFY(html.contains(QStringLiteral("간편장부 1.0")));
+        QVERIFY(html.indexOf(QStringLiteral("간편장부 1.0")) < html.indexOf(QStringLiteral("변경")));
+        for (const credits::Licence& l : credits::shippedLicences())
+            QVERIFY2(html.contains(l.component.toHtmlEscaped()), qPrintable(l.component));
+    }
+};
+
+QTEST_MAIN(TestPluginLogic)
+#include "tst_plugin_logic.moc"
