@@ -77,6 +77,25 @@ class DebianPackage(unittest.TestCase):
                      "share/man/man1/quillbook.1.gz", "share/man/man1/quillbook-cli.1.gz"):
             self.assertTrue(os.path.isfile(os.path.join(usr, path)), path)
 
+    def test_helper_libraries(self):
+        # The program loads them by full path from lib/quillbook; each has
+        # its entry, and nothing of them lands in a public library folder.
+        folder = os.path.join(self.root, "usr", "lib", "quillbook")
+        for name, entry in (("Credits.dll", "ShowCredits"), ("PagePane.dll", "OpenPane")):
+            path = os.path.join(folder, name)
+            self.assertTrue(os.path.isfile(path), path)
+            self.assertEqual(os.stat(path).st_mode & 0o777, 0o644, name)
+            symbols = subprocess.run(["nm", "-D", "--defined-only", path], capture_output=True, text=True).stdout
+            self.assertIn(" T " + entry + "\n", symbols, name)
+        self.assertFalse([f for f in os.listdir(os.path.join(self.root, "usr", "lib")) if f.endswith(".dll")])
+        site = os.path.join(SOURCE, "site")
+        if os.path.isdir(site):
+            for folder_, _, files in os.walk(site):
+                for name in files:
+                    relative = os.path.relpath(os.path.join(folder_, name), site)
+                    self.assertTrue(os.path.isfile(os.path.join(self.root, "usr", "share", "quillbook", "site",
+                                                                relative)), relative)
+
     def ledger(self, folder):
         cli = os.path.join(self.root, "usr", "bin", "quillbook-cli")
         tsv = os.path.join(folder, "in.tsv")
