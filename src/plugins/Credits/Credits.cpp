@@ -31,6 +31,7 @@ QB_PLUGIN_ENTRY void ShowCredits(const char* changeDateLine, const char* project
     QDialog box(host);
     box.setObjectName(QString::fromUtf8("CreditsBox"));
     box.setWindowTitle(QString::fromUtf8("프로그램 정보"));
+    box.setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     box.setWindowModality(Qt::ApplicationModal);
     const QIcon icon = programIcon(host);
     box.setWindowIcon(icon);
