@@ -362,3 +362,23 @@ TEST_F(Safety, TheScratchTableIsEmptiedWhenGivenBack)
     EXPECT_TRUE(rows.empty());
     EXPECT_NE(readAll(book.scratchPath).find("QUILLBOOK TABLE"), std::string::npos);
 }
+
+TEST_F(Safety, TablesLeftByCopiesThatDidNotEndNormallyAreEmptied)
+{
+    ReleaseScratchTableFile(book.scratchPath);
+    const std::string temp = dir.path() + "/Temp/";
+    const std::vector<LedgerEntry> rows{makeEntry("2024.01.02", "남은 자료", 1000, 100)};
+    ASSERT_TRUE(writeSnapshot(temp + "quillbook-3.cds", rows));  // its copy crashed
+    ASSERT_TRUE(writeSnapshot(temp + "quillbook-4.cds", rows));  // its copy still runs
+    writeAll(temp + "quillbook-3.cds.lock", "");
+    writeAll(temp + "quillbook-4.cds.lock", "");
+    withLockInChild(temp + "quillbook-4.cds.lock", [&] {
+        book.scratchPath = AcquireScratchTableFile(book.programFolder);
+        EXPECT_EQ(book.scratchPath, temp + "quillbook.cds");
+        std::vector<LedgerEntry> read;
+        ASSERT_TRUE(readSnapshot(temp + "quillbook-3.cds", read));
+        EXPECT_TRUE(read.empty());
+        ASSERT_TRUE(readSnapshot(temp + "quillbook-4.cds", read));
+        EXPECT_EQ(read.size(), 1u);
+    });
+}

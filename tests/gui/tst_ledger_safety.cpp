@@ -65,7 +65,8 @@ private slots:
         QFETCH(bool, otherWindow);
         MainWindowFixture first;
         MainWindowFixture f;
-        const QString path = f.tempPath() + QStringLiteral("/가게장부.Aut");
+        // Capitals in the name: the label of a refused save keeps them.
+        const QString path = f.tempPath() + QStringLiteral("/가게장부 Shop.Aut");
         QVERIFY(writeLedger(path, {"2009.01.02", "2009.02.03"}));
         const QByteArray before = bytes(path);
         quill::FileLock lock;
@@ -108,6 +109,7 @@ private slots:
         QCOMPARE(bytes(path), before);
         QVERIFY(w.book.Modified);
         QVERIFY(w.book.readOnly);
+        QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: ") + path + QStringLiteral(" (읽기 전용)"));
 
         const QString copy = f.tempPath() + QStringLiteral("/copy.Aut");
         f.dialogs.fileNames.enqueue(copy);
@@ -154,6 +156,27 @@ private slots:
         QVERIFY(w.book.isUntitled());
         QVERIFY(w.book.Modified);
         QCOMPARE(bytes(path), before);
+    }
+
+    void addFileReadsAFileOpenElsewhere()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString mine = f.tempPath() + QStringLiteral("/mine.Aut");
+        const QString held = f.tempPath() + QStringLiteral("/held.Aut");
+        QVERIFY(writeLedger(mine, {"2009.01.02"}));
+        QVERIFY(writeLedger(held, {"2009.04.05", "2009.06.07"}));
+        quill::FileLock lock = quill::FileLock::take(fsPath(held));
+        QVERIFY(lock.held());
+        open(f, mine);
+        f.dialogs.fileNames.enqueue(held);
+        QTest::mouseClick(w.FileAdd, Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts("yesno"), QStringList());
+        QCOMPARE(f.dialogs.texts("error"), QStringList());
+        QCOMPARE(w.TAcunt.rowCount(), 3u);
+        QCOMPARE(w.book.CurrentFileName, fsPath(mine));
+        QVERIFY(!w.book.readOnly);
     }
 
     void changedOnDiskIsAskedBeforeOverwriting()

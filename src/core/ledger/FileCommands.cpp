@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quill {
@@ -78,6 +79,24 @@ std::string scratchName(int k)
     return "Temp/quillbook-" + std::to_string(k) + ".cds";
 }
 
+// A copy of the program that did not end normally leaves its last ledger
+// in its scratch table. Empties every such table that no running copy
+// holds (their locks are free), so the entries do not stay behind until
+// another copy happens to take that table. Called with the leases locked.
+void emptyAbandonedScratchTables(const std::string& programFolder)
+{
+    const std::size_t emptySize = emptySnapshotHeader().size();
+    for (int k = 1; k <= 99; ++k) {
+        const std::string path = programFolder + scratchName(k);
+        struct stat st;
+        if (leases().count(path) || ::stat(path.c_str(), &st) != 0 || st.st_size == static_cast<off_t>(emptySize))
+            continue;
+        FileLock lock = FileLock::take(path + ".lock");
+        if (lock.held())
+            writeSnapshot(path, {});
+    }
+}
+
 } // namespace
 
 std::string AcquireScratchTableFile(const std::string& programFolder, const std::string& templateFolder)
@@ -94,6 +113,7 @@ std::string AcquireScratchTableFile(const std::string& programFolder, const std:
         if (lock.held()) {
             leases()[path] = std::move(lock);
             EnsureScratchTableFile(source, path);
+            emptyAbandonedScratchTables(programFolder);
             return path;
         }
         if (lock.state() != FileLock::State::HeldElsewhere)

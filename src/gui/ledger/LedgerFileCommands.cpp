@@ -196,6 +196,7 @@ bool Tmainf::writeLedger(const QString* newPath)
     if ((!newPath || fsPath(*newPath) == book.CurrentFileName)
         && quill::LedgerDiskState(book) == quill::DiskState::Changed && !dialogs().askYesNo(kChangedOnDisk))
         return false;
+    const std::string before = book.CurrentFileName;
     quill::IoResult r;
     {
         WaitCloser closer;
@@ -209,7 +210,8 @@ bool Tmainf::writeLedger(const QString* newPath)
                 book.Modified = true;
         }
     }
-    if (newPath && book.CurrentFileName == fsPath(*newPath))
+    // A refused Save As onto the open name leaves the label as it was.
+    if (newPath && book.CurrentFileName == fsPath(*newPath) && (r || book.CurrentFileName != before))
         showFileName(asciiLower(*newPath));
     if (quill::IsHeldElsewhere(r)) {
         dialogs().showInfo(heldElsewhereText());
