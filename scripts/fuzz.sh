@@ -1,12 +1,38 @@
 #!/bin/sh
-# Builds the fuzz targets with clang and runs each for a while (default 60 s).
+# Builds the fuzz targets with clang into build-fuzz/ (the core library
+# instrumented as well) and runs each for a while, default 60 s, starting
+# from a copy of its seed corpus in fuzz/corpus/<target>/, so the repository
+# stays as it is. Stops with a failure at the first crash or sanitizer
+# report; the input that caused it is kept in build-fuzz/artifacts/.
+#   scripts/fuzz.sh [SECONDS [TARGET...]]
 set -e
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
-command -v clang++-14 >/dev/null || apt-get install -y -qq clang-14 libclang-rt-14-dev
+seconds=${1:-60}
+[ $# -gt 0 ] && shift
+targets=${*:-"fuzz_ledger_file fuzz_snapshot fuzz_config fuzz_import_line fuzz_text"}
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DQB_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-fuzz -j"$(nproc)" --target fuzz_ledger_file fuzz_snapshot fuzz_import_line
-for t in fuzz_ledger_file fuzz_snapshot fuzz_import_line; do
-    mkdir -p build-fuzz/corpus/$t
-    ./build-fuzz/bin/$t -max_total_time="${1:-60}" -max_len=4096 build-fuzz/corpus/$t
+cmake --build build-fuzz -j"$(nproc)" --target fuzz_targets
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p build-fuzz/artifacts
+for t in $targets; do
+    mkdir -p "$work/$t"
+    cp fuzz/corpus/"$t"/* "$work/$t/"
+    dict=""
+    [ -f fuzz/"$t".dict ] && dict="-dict=fuzz/$t.dict"
+    rm -f build-fuzz/artifacts/"$t"-*
+    status=0
+    ./build-fuzz/bin/"$t" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 -artifact_prefix=build-fuzz/artifacts/"$t"- $dict "$work/$t" \
+        >"$work/$t.log" 2>&1 || status=$?
+    # The progress lines are many; the summary, the statistics and any
+    # report are what the log needs.
+    grep -v '^#[0-9]' "$work/$t.log" || true
+    grep '^#[0-9]' "$work/$t.log" | tail -n 1
+    if [ "$status" -ne 0 ]; then
+        echo "== $t: FAILED (status $status); input kept in:" build-fuzz/artifacts/"$t"-*
+        exit 1
+    fi
+    echo "== $t: passed $seconds s"
 done

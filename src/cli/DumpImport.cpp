@@ -1,6 +1,7 @@
 // dump and import: a ledger file as tab-separated UTF-8 lines and back.
 #include "Commands.h"
 #include "CliSupport.h"
+#include "DumpLine.h"
 
 #include "app/Cp949.h"
 #include "app/FileLock.h"
@@ -13,90 +14,12 @@
 #include <fcntl.h>
 #include <iostream>
 #include <poll.h>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 using quill::AutRecord;
-
-std::vector<std::string> splitTabs(const std::string& line)
-{
-    std::vector<std::string> cols;
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t tab = line.find('\t', start);
-        cols.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-        if (tab == std::string::npos)
-            break;
-        start = tab + 1;
-    }
-    return cols;
-}
-
-// The text as the table would hold it: cut at the first zero byte.
-std::string tableText(std::string_view stored)
-{
-    std::size_t zero = stored.find('\0');
-    return std::string(stored.substr(0, zero));
-}
-
-// Parses one dump line into a record; returns the reason when it is bad.
-// Amounts go from the decimal text straight to ten-thousandths, never
-// through a double, so every amount the file can hold comes back exactly.
-std::optional<std::string> parseLine(std::string_view line, AutRecord& record)
-{
-    std::vector<std::string> cols = splitTabs(std::string(line));
-    if (cols.size() != 12)
-        return "expected 12 tab-separated columns, found " + std::to_string(cols.size());
-
-    struct TextColumn {
-        int index;
-        const char* name;
-        std::size_t capacity;
-    };
-    static const TextColumn texts[] = {{0, "IDAY", 10}, {1, "JKYU", 45}, {2, "SANGHO", 35},
-                                       {9, "ETC", 15}, {10, "TAG", 1}};
-    quill::LedgerEntry e;
-    for (const TextColumn& t : texts) {
-        quill::Cp949Encoding enc = quill::encodeCp949Escaped(cols[static_cast<std::size_t>(t.index)]);
-        if (!enc.bytes)
-            return std::string(t.name) + ": \"" + enc.rejected + "\" cannot be stored in CP949";
-        if (enc.bytes->size() > t.capacity)
-            return std::string(t.name) + ": " + std::to_string(enc.bytes->size()) + " bytes, at most "
-                + std::to_string(t.capacity) + " fit";
-        if (enc.bytes->find('\0') != std::string::npos)
-            return std::string(t.name) + ": a zero byte cannot be stored in a text";
-        switch (t.index) {
-        case 0: e.IDAY = *enc.bytes; break;
-        case 1: e.JKYU = *enc.bytes; break;
-        case 2: e.SANGHO = *enc.bytes; break;
-        case 9: e.ETC = *enc.bytes; break;
-        case 10: e.TAG = *enc.bytes; break;
-        }
-    }
-    std::int64_t amounts[quill::kMoneyFieldCount];
-    for (int f = 0; f < quill::kMoneyFieldCount; ++f) {
-        const std::string& text = cols[static_cast<std::size_t>(3 + f)];
-        std::optional<std::int64_t> tenths = quill::parsePlainDecimal(text);
-        if (!tenths)
-            return std::string(quill::moneyFieldName(f)) + ": \"" + text
-                + "\" is not a plain decimal amount within the file's range";
-        amounts[f] = *tenths;
-    }
-    const std::string& ctg = cols[11];
-    std::optional<std::int64_t> c = quill::parsePlainDecimal(ctg);
-    if (!c || ctg.find('.') != std::string::npos || *c % 10000 != 0 || *c / 10000 < INT32_MIN
-        || *c / 10000 > INT32_MAX)
-        return "CTG: \"" + ctg + "\" is not a 32-bit whole number";
-    e.CTG = static_cast<std::int32_t>(*c / 10000);
-    if (quill::IoResult r = record.compose(e); !r)
-        return r.message;  // the amounts are zero here: cannot happen
-    for (int f = 0; f < quill::kMoneyFieldCount; ++f)
-        record.setStoredAmount(f, amounts[f]);
-    return std::nullopt;
-}
 
 // The longest line a dump writes is under 600 bytes (every text byte
 // escaped as \xHH, every amount at its longest); anything much longer is no
@@ -239,22 +162,16 @@ int runDump(const std::vector<std::string>& args)
         return cliFail(2, *err);
     if (a.positional.size() != 1)
         return cliFail(2, "usage: quillbook-cli dump FILE");
-    std::ostringstream out;
-    auto text = [](std::string_view stored) { return quill::decodeCp949Escaped(tableText(stored)); };
+    std::string out;
     quill::IoResult r = quill::ScanLedgerFile(a.positional[0], [&](const AutRecord& rec) {
-        out << text(rec.storedText(AutRecord::IDAY)) << '\t' << text(rec.storedText(AutRecord::JKYU)) << '\t'
-            << text(rec.storedText(AutRecord::SANGHO));
-        for (int f = 0; f < quill::kMoneyFieldCount; ++f)
-            out << '\t' << quill::plainDecimal(rec.storedAmount(f));
-        out << '\t' << text(rec.storedText(AutRecord::ETC)) << '\t' << text(rec.storedText(AutRecord::TAG)) << '\t'
-            << rec.storedCtg() << '\n';
-        if (out.tellp() > (1 << 20)) {
-            std::cout << out.str();
-            out.str({});
+        appendDumpLine(rec, out);
+        if (out.size() > (1 << 20)) {
+            std::cout << out;
+            out.clear();
         }
         return true;
     });
-    std::cout << out.str() << std::flush;
+    std::cout << out << std::flush;
     if (!r)
         return cliFail(1, a.positional[0] + ": " + r.message);
     return 0;
@@ -283,7 +200,7 @@ int runImport(const std::vector<std::string>& args)
             break;
         if (blankPending) {
             AutRecord unused;
-            return cliFail(1, in + ": line " + std::to_string(lineNo) + ": " + *parseLine("", unused));
+            return cliFail(1, in + ": line " + std::to_string(lineNo) + ": " + *parseDumpLine("", unused));
         }
         ++lineNo;
         if (status == LineReader::Status::Error)
@@ -299,7 +216,7 @@ int runImport(const std::vector<std::string>& args)
             continue;
         }
         AutRecord record;
-        if (auto err = parseLine(line, record))
+        if (auto err = parseDumpLine(line, record))
             return cliFail(1, in + ": line " + std::to_string(lineNo) + ": " + *err);
         records.push_back(record);
     }

@@ -152,6 +152,33 @@ std::optional<std::string> readFile(const std::string& path)
     return data;
 }
 
+bool hasOuterBlank(std::string_view s) { return !s.empty() && (isBlank(s.front()) || isBlank(s.back())); }
+
+bool quoted(std::string_view v) { return v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front(); }
+
+// Only what reads back as written may be written: a line break would end
+// the line, a key or section name with blanks at its ends would be read
+// without them, a key starting like a comment or a section header would not
+// be read as a key, and a longer value would be read cut.
+bool writable(std::string_view section, std::string_view key, std::string_view value)
+{
+    if (value.find_first_of("\r\n") != std::string_view::npos || value.size() > kIniValueLimit)
+        return false;
+    if (key.find_first_of("\r\n=") != std::string_view::npos || hasOuterBlank(key)
+        || (!key.empty() && (key.front() == ';' || key.front() == '#' || key.front() == '[')))
+        return false;
+    return section.find_first_of("\r\n]") == std::string_view::npos && !hasOuterBlank(section);
+}
+
+// The value as the line holds it: in quotes when reading would otherwise
+// drop its blanks at the ends or a pair of quotes around it.
+std::string storedValue(std::string_view value)
+{
+    if (hasOuterBlank(value) || quoted(value))
+        return "\"" + std::string(value) + "\"";
+    return std::string(value);
+}
+
 IoResult unableToWrite(const std::string& path) { return IoResult::failure("Unable to write to " + path); }
 
 } // namespace
@@ -167,7 +194,7 @@ std::optional<std::string> ReadIniValue(const std::string& path, std::string_vie
         return std::nullopt;
     std::string_view text = lines[static_cast<std::size_t>(at.key)].text;
     std::string_view value = trim(text.substr(text.find('=') + 1));
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+    if (quoted(value))
         value = value.substr(1, value.size() - 2);
     return std::string(value.substr(0, kIniValueLimit));
 }
@@ -175,9 +202,9 @@ std::optional<std::string> ReadIniValue(const std::string& path, std::string_vie
 IoResult WriteIniValue(const std::string& path, std::string_view section, std::string_view key,
                        std::string_view value)
 {
-    if (value.find_first_of("\r\n") != std::string_view::npos || key.find_first_of("\r\n=") != std::string_view::npos ||
-        section.find_first_of("\r\n]") != std::string_view::npos)
+    if (!writable(section, key, value))
         return unableToWrite(path);
+    const std::string stored = storedValue(value);
 
     std::string content;
     if (::access(path.c_str(), F_OK) == 0) {
@@ -197,7 +224,7 @@ IoResult WriteIniValue(const std::string& path, std::string_view section, std::s
     if (!lines.empty() && lines.front().eol == "\n")
         eol = "\n";
 
-    const std::string keyLine = std::string(key) + "=" + std::string(value);
+    const std::string keyLine = std::string(key) + "=" + stored;
     Location at = locate(lines, section, key);
     std::string out;
     out.reserve(content.size() + keyLine.size() + section.size() + 8);
@@ -218,7 +245,7 @@ IoResult WriteIniValue(const std::string& path, std::string_view section, std::s
                     before.remove_suffix(1);
                 out.append(before);
                 out += "=";
-                out.append(value);
+                out += stored;
                 out.append(line.eol);
                 continue;
             }

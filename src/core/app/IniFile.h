@@ -25,8 +25,12 @@ std::optional<std::string> ReadIniValue(const std::string& path, std::string_vie
 // was; a new key goes after the last line of its section, a new section at
 // the end of the file, and the file is created when missing. The file is
 // replaced only once the new content is complete. Fails with
-// "Unable to write to <path>" when the file cannot be written (or when the
-// value holds a line break, which no INI line can carry).
+// "Unable to write to <path>" when the file cannot be written, or when
+// what is asked would not read back as written (a line break anywhere, a
+// value longer than kIniValueLimit, blanks at the ends of a key or section
+// name, a key starting with ';', '#' or '['). A value with blanks at its
+// ends or in a pair of quotes is written in double quotes, so it reads back
+// whole.
 IoResult WriteIniValue(const std::string& path, std::string_view section, std::string_view key,
                        std::string_view value);
 

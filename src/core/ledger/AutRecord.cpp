@@ -158,7 +158,8 @@ IoResult ScanLedgerFile(const std::string& path, const std::function<bool(const 
     if (trailing)
         *trailing = size % AutRecord::kSize;
     constexpr std::size_t kChunk = 4096;
-    std::vector<unsigned char> buf(kChunk * AutRecord::kSize);
+    // A small file needs no more than its own size.
+    std::vector<unsigned char> buf(std::min(kChunk, records) * AutRecord::kSize);
     AutRecord record;
     std::size_t done = 0;
     IoResult result;

@@ -142,7 +142,8 @@ IoResult readSnapshot(const std::string& path, std::vector<LedgerEntry>& rows)
         return invalid;
     std::vector<LedgerEntry> loaded(count);
     constexpr std::size_t kBlock = 8192;
-    std::vector<char> block(kBlock * kRecordSize);
+    // At least what the header read carried past the header line.
+    std::vector<char> block(std::max<std::size_t>(std::min(kBlock, count) * kRecordSize, head.size()));
     // What the header read took past the header line starts the records.
     std::size_t carried = head.size() - body;
     std::memcpy(block.data(), head.data() + body, carried);

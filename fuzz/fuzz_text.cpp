@@ -1,0 +1,22 @@
+// Text from outside (escaped dump text, amounts) through the converters.
+#include "FuzzCheck.h"
+#include "app/Cp949.h"
+#include "app/TextHelpers.h"
+#include "ledger/Money.h"
+
+#include <string_view>
+
+QB_FUZZ_TARGET(fuzzText)
+{
+    std::string_view s(reinterpret_cast<const char*>(data), size);
+    quill::Cp949Encoding e = quill::encodeCp949Escaped(s);
+    if (e.bytes && quill::decodeCp949Escaped(*e.bytes).empty() != e.bytes->empty())
+        check(false);
+    quill::decodeCp949(s);
+    if (auto v = quill::parsePlainDecimal(s))
+        if (quill::parsePlainDecimal(quill::plainDecimal(*v)) != v)
+            check(false);
+    quill::MoneyText(true, s, 13);
+    quill::PadLeftText(' ', s, 255);
+    return 0;
+}
