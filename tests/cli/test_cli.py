@@ -217,6 +217,50 @@ class ExactImport(Base):
         self.assertEqual(run("dump", self.path("back2.Aut"))[1], second)
 
 
+class ImportTarget(Base):
+    """import replaces an existing ledger the way the program's Save does."""
+
+    def import_into(self, out):
+        src = self.write("in.tsv", ("\n".join(LINES) + "\n").encode())
+        state = self.path("state")
+        env = dict(os.environ, XDG_STATE_HOME=state)
+        p = subprocess.run([CLI, "import", src, out], capture_output=True, env=env)
+        self.assertEqual(p.returncode, 0, p.stderr)
+        # the old content's copy of an in-place write is gone again
+        left = [n for _, _, names in os.walk(state) for n in names] if os.path.isdir(state) else []
+        self.assertEqual(left, [])
+        self.assertEqual(os.path.getsize(out), 168 * len(LINES))
+
+    def test_a_second_hard_link_stays_the_same_file(self):
+        out = self.write("out.Aut", b"old")
+        os.link(out, self.path("second.Aut"))
+        self.import_into(out)
+        self.assertEqual(os.stat(out).st_nlink, 2)
+        self.assertTrue(os.path.samefile(out, self.path("second.Aut")))
+
+    @unittest.skipUnless(os.geteuid() == 0, "only the administrator may give a file to another user")
+    def test_the_owner_and_permissions_of_the_file_stay(self):
+        out = self.write("out.Aut", b"old")
+        os.chown(out, 65534, 65534)
+        os.chmod(out, 0o640)
+        self.import_into(out)
+        st = os.stat(out)
+        self.assertEqual((st.st_uid, st.st_gid, st.st_mode & 0o7777), (65534, 65534, 0o640))
+
+    @unittest.skipIf(os.geteuid() == 0, "folder permissions do not bind root")
+    def test_a_folder_the_user_may_not_write_gets_the_file_written_in_place(self):
+        os.mkdir(self.path("books"))
+        out = os.path.join(self.path("books"), "out.Aut")
+        with open(out, "wb") as f:
+            f.write(b"old")
+        os.chmod(self.path("books"), 0o555)
+        try:
+            self.import_into(out)
+            self.assertEqual(sorted(os.listdir(self.path("books"))), ["out.Aut"])
+        finally:
+            os.chmod(self.path("books"), 0o755)
+
+
 class HostileInput(Base):
     def test_a_byte_order_mark_is_accepted(self):
         src = self.write("bom.tsv", b"\xef\xbb\xbf" + (LINES[0] + "\r\n").encode())

@@ -1,20 +1,72 @@
 #include "app/SafeFile.h"
+#include "app/SafeFileFaults.h"
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
+#include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace quill {
 
+using faults::Step;
+
 namespace {
 constexpr std::size_t kBufferSize = 1 << 20;
+// Our hidden temporary files beside a target, and the old content of an
+// in-place write in the scratch folder.
+constexpr std::string_view kTempPrefix = ".quillbook-";
+constexpr std::string_view kBackupPrefix = "quillbook-save-";
+constexpr std::string_view kBackupMagic = "QUILLBOOK-SAVE 1\n";
 int gFailAt = 0;
 int gFailErrno = 0;
 int gWrites = 0;
+std::string gScratch;
+
+#ifdef QB_FAULT_INJECTION
+struct FaultPlan {
+    int k = 0;
+    faults::Action action = faults::Action::Fail;
+    int err = EIO;
+    std::vector<Step> trace;
+    std::size_t bufferSize = kBufferSize;
+    bool anonymous = true;
+} gFaults;
+
+int faultAt(Step step)
+{
+    gFaults.trace.push_back(step);
+    if (gFaults.k <= 0 || static_cast<int>(gFaults.trace.size()) != gFaults.k)
+        return 0;
+    if (gFaults.action == faults::Action::Kill)
+        raise(SIGKILL);
+    return gFaults.err;
+}
+std::size_t bufferSize() { return gFaults.bufferSize; }
+bool anonymousAllowed() { return gFaults.anonymous; }
+#else
+constexpr int faultAt(Step) { return 0; }
+constexpr std::size_t bufferSize() { return kBufferSize; }
+constexpr bool anonymousAllowed() { return true; }
+#endif
+
+// Runs a system call unless the test hook fails it in its place.
+template <class Call>
+auto sys(Step step, Call&& call) -> decltype(call())
+{
+    if (int e = faultAt(step)) {
+        errno = e;
+        return -1;
+    }
+    return call();
+}
 
 std::string folderOf(const std::string& path)
 {
@@ -32,7 +84,272 @@ std::string resolvedTarget(const std::string& target)
         return buf;
     return target;
 }
+
+mode_t currentUmask()
+{
+    mode_t m = umask(0);
+    umask(m);
+    return m;
+}
+
+// 0 or the errno of the failing write.
+int writeAll(int fd, const char* data, std::size_t size, Step step, bool counted = true)
+{
+    while (size > 0) {
+        ssize_t n = counted ? sys(step, [&] { return ::write(fd, data, size); }) : ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+// Copies `size` bytes from `from` at `fromOffset` to `to` at `toOffset`
+// (to the file position of `to` when toOffset < 0). 0 or the errno.
+int copyRange(int from, off_t fromOffset, int to, off_t toOffset, std::uint64_t size, Step step, bool counted)
+{
+    std::string buf(std::min<std::uint64_t>(size, kBufferSize), '\0');
+    while (size > 0) {
+        const std::size_t want = std::min<std::uint64_t>(size, buf.size());
+        ssize_t got = pread(from, buf.data(), want, fromOffset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            return EIO;  // the source is shorter than it said
+        std::size_t done = 0;
+        while (done < static_cast<std::size_t>(got)) {
+            auto put = [&] {
+                return toOffset < 0 ? ::write(to, buf.data() + done, got - done)
+                                    : pwrite(to, buf.data() + done, got - done, toOffset + done);
+            };
+            ssize_t n = counted ? sys(step, put) : put();
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return errno;
+            done += static_cast<std::size_t>(n);
+        }
+        fromOffset += got;
+        if (toOffset >= 0)
+            toOffset += got;
+        size -= static_cast<std::uint64_t>(got);
+    }
+    return 0;
+}
+
+// A new file "<folder>/<prefix>XXXXXX" of ours, locked for as long as this
+// process holds it: a cleaner in another process takes only unlocked ones.
+// Returns the descriptor or -errno.
+int createLocked(const std::string& folder, std::string_view prefix, std::string& path, Step step)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path = folder + "/" + std::string(prefix) + "XXXXXX";
+        int fd = sys(step, [&] { return mkostemp(path.data(), O_CLOEXEC); });
+        if (fd < 0)
+            return -errno;
+        struct stat mine, named;
+        // Between creating and locking, a cleaner may have taken the file
+        // for a stale one: then it is gone or locked, and we try another.
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &mine) == 0 && lstat(path.c_str(), &named) == 0
+            && mine.st_ino == named.st_ino && mine.st_dev == named.st_dev)
+            return fd;
+        ::close(fd);
+    }
+    path.clear();
+    return -EEXIST;
+}
+
+std::string randomSuffix()
+{
+    static std::mt19937_64 gen(std::random_device{}() ^ (static_cast<std::uint64_t>(getpid()) << 32));
+    static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::string s(6, 'x');
+    for (char& c : s)
+        c = kChars[gen() % (sizeof kChars - 1)];
+    return s;
+}
+
+int syncFolder(const std::string& folder, bool counted)
+{
+    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return errno;
+    const int rc = counted ? sys(Step::SyncFolder, [&] { return fsync(dir); }) : fsync(dir);
+    const int err = rc == 0 ? 0 : errno;
+    ::close(dir);
+    return err == EINVAL || err == EROFS ? 0 : err;
+}
+
+// The entries of `folder` whose names start with `prefix`.
+std::vector<std::string> namesWithPrefix(const std::string& folder, std::string_view prefix)
+{
+    std::vector<std::string> out;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return out;
+    while (dirent* e = readdir(dir)) {
+        std::string_view name = e->d_name;
+        if (name.substr(0, prefix.size()) == prefix)
+            out.emplace_back(name);
+    }
+    closedir(dir);
+    return out;
+}
+
+// A scratch folder we can write, created if need be (only the user may
+// enter it).
+std::string usableScratchFolder(std::string preferred)
+{
+    // The folder given, as long as it is there.
+    if (!preferred.empty() && access(preferred.c_str(), W_OK | X_OK) == 0)
+        return preferred;
+    std::vector<std::string> candidates;
+    {
+        const char* state = getenv("XDG_STATE_HOME");
+        const char* home = getenv("HOME");
+        if (state && state[0] == '/')
+            candidates.push_back(std::string(state) + "/quillbook/Temp");
+        else if (home && home[0] == '/')
+            candidates.push_back(std::string(home) + "/.local/state/quillbook/Temp");
+        const char* tmp = getenv("TMPDIR");
+        candidates.push_back(tmp && tmp[0] == '/' ? tmp : "/tmp");
+    }
+    for (const std::string& c : candidates) {
+        std::error_code ec;
+        if (!std::filesystem::is_directory(c, ec)) {
+            std::filesystem::create_directories(c, ec);
+            if (!ec)
+                ::chmod(c.c_str(), 0700);
+        }
+        if (access(c.c_str(), W_OK | X_OK) == 0)
+            return c;
+    }
+    return candidates.front();
+}
+
+struct BackupHeader {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    std::uint64_t size = 0;
+    std::string target;
+    std::uint64_t length = 0;  // of the header itself
+};
+
+std::string composeHeader(const struct stat& st, const std::string& target)
+{
+    return std::string(kBackupMagic) + std::to_string(st.st_dev) + ' ' + std::to_string(st.st_ino) + ' '
+           + std::to_string(st.st_size) + '\n' + target + '\n';
+}
+
+bool parseHeader(int fd, BackupHeader& h)
+{
+    std::string buf(kBackupMagic.size() + 64 + PATH_MAX + 2, '\0');
+    ssize_t got = pread(fd, buf.data(), buf.size(), 0);
+    if (got <= 0)
+        return false;
+    buf.resize(static_cast<std::size_t>(got));
+    if (buf.compare(0, kBackupMagic.size(), kBackupMagic) != 0)
+        return false;
+    const std::size_t line = buf.find('\n', kBackupMagic.size());
+    const std::size_t end = line == std::string::npos ? line : buf.find('\n', line + 1);
+    if (end == std::string::npos)
+        return false;
+    unsigned long long dev = 0, ino = 0, size = 0;
+    if (std::sscanf(buf.c_str() + kBackupMagic.size(), "%llu %llu %llu", &dev, &ino, &size) != 3)
+        return false;
+    h.dev = static_cast<dev_t>(dev);
+    h.ino = static_cast<ino_t>(ino);
+    h.size = size;
+    h.target = buf.substr(line + 1, end - line - 1);
+    h.length = end + 1;
+    return true;
+}
+
+// Writes the old content kept in `backup` back into the file `fd`.
+int restoreInto(int fd, int backup, std::uint64_t header, std::uint64_t size, bool sync)
+{
+    if (int err = copyRange(backup, static_cast<off_t>(header), fd, 0, size, Step::Write, false))
+        return err;
+    if (ftruncate(fd, static_cast<off_t>(size)) != 0)
+        return errno;
+    if (sync && fsync(fd) != 0)
+        return errno;
+    return 0;
+}
+
+// Restores the files whose in-place write was cut off, from the copies in
+// `folder` that nobody holds; `only` limits it to one file.
+std::vector<std::string> recoverIn(const std::string& folder, const struct stat* only)
+{
+    std::vector<std::string> restored;
+    for (const std::string& name : namesWithPrefix(folder, kBackupPrefix)) {
+        const std::string path = folder + "/" + name;
+        int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat st;
+        BackupHeader h;
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid() || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            continue;
+        }
+        bool remove = true;
+        // An incomplete copy means the write into the file never began: the
+        // copy is synced before the first byte of the file changes.
+        if (parseHeader(fd, h) && static_cast<std::uint64_t>(st.st_size) >= h.length + h.size) {
+            struct stat now;
+            const bool same = stat(h.target.c_str(), &now) == 0 && now.st_dev == h.dev && now.st_ino == h.ino;
+            if (only && !(only->st_dev == h.dev && only->st_ino == h.ino)) {
+                remove = false;
+            } else if (same) {
+                int target = ::open(h.target.c_str(), O_WRONLY | O_CLOEXEC);
+                const int err = target < 0 ? errno : restoreInto(target, fd, h.length, h.size, true);
+                if (target >= 0)
+                    ::close(target);
+                if (err == 0)
+                    restored.push_back(h.target);
+                else
+                    remove = false;  // kept for another try
+            }
+            // A file since replaced or removed has nothing to restore.
+        } else if (only) {
+            remove = false;
+        }
+        if (remove)
+            unlink(path.c_str());
+        ::close(fd);
+    }
+    return restored;
+}
 } // namespace
+
+#ifdef QB_FAULT_INJECTION
+namespace faults {
+const char* stepName(Step step)
+{
+    static constexpr const char* kNames[] = {"create", "attributes", "backup", "write", "truncate",
+                                             "sync",   "close",      "link",   "rename", "sync folder"};
+    return kNames[static_cast<int>(step)];
+}
+void arm(int k, Action action, int err)
+{
+    gFaults.k = k;
+    gFaults.action = action;
+    gFaults.err = err;
+    gFaults.trace.clear();
+}
+void disarm() { arm(0, Action::Fail, EIO); }
+const std::vector<Step>& trace() { return gFaults.trace; }
+void setBufferSize(std::size_t bytes) { gFaults.bufferSize = bytes ? bytes : kBufferSize; }
+void setAnonymousAllowed(bool allowed) { gFaults.anonymous = allowed; }
+} // namespace faults
+#endif
 
 void SafeFile::failWriteAt(int k, int err)
 {
@@ -41,8 +358,44 @@ void SafeFile::failWriteAt(int k, int err)
     gWrites = 0;
 }
 
+void SafeFile::setScratchFolder(std::string folder) { gScratch = std::move(folder); }
+
+std::string SafeFile::scratchFolder() { return usableScratchFolder(gScratch); }
+
+std::vector<std::string> SafeFile::recoverInterrupted(const std::string& folder)
+{
+    return recoverIn(folder.empty() ? scratchFolder() : folder, nullptr);
+}
+
+std::size_t SafeFile::removeStaleTemporaries(const std::string& folder)
+{
+    std::size_t removed = 0;
+    for (const std::string& name : namesWithPrefix(folder, kTempPrefix)) {
+        if (name.size() != kTempPrefix.size() + 6)
+            continue;
+        const std::string path = folder + "/" + name;
+        int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat mine, named;
+        // Only a file of ours that no running copy holds locked, and still
+        // the one under that name.
+        if (fstat(fd, &mine) == 0 && S_ISREG(mine.st_mode) && mine.st_uid == geteuid()
+            && flock(fd, LOCK_EX | LOCK_NB) == 0 && lstat(path.c_str(), &named) == 0 && named.st_ino == mine.st_ino
+            && named.st_dev == mine.st_dev && unlink(path.c_str()) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    return removed;
+}
+
 SafeFile::SafeFile(std::string target, Durability durability)
-    : target_(resolvedTarget(target)), durability_(durability)
+    : SafeFile(std::move(target), Options{durability, {}, false})
+{
+}
+
+SafeFile::SafeFile(std::string target, Options options)
+    : target_(resolvedTarget(target)), options_(std::move(options))
 {
 }
 
@@ -55,24 +408,130 @@ IoResult SafeFile::open()
     // word; ignored, the write fails with EFBIG and the old file stays.
     std::signal(SIGXFSZ, SIG_IGN);
     struct stat st;
-    if (stat(target_.c_str(), &st) == 0) {
+    const bool exists = stat(target_.c_str(), &st) == 0;
+    if (exists) {
         if (S_ISDIR(st.st_mode))
             return IoResult::fromErrno(EISDIR);
-        // The new content replaces the file by renaming, which the folder
-        // allows even where the file itself may not be written: a file the
-        // user made read-only stays as it is. Without any write bit it counts
-        // as read-only for everybody, the administrator included.
+        // A file the user made read-only stays as it is, although the folder
+        // would allow replacing it. Without any write bit it counts as
+        // read-only for everybody, the administrator included.
         if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
             return IoResult::fromErrno(EACCES);
         if (access(target_.c_str(), W_OK) != 0)
             return IoResult::fromErrno(errno);
     }
-    std::string pattern = folderOf(target_) + "/.quillbook-XXXXXX";
-    fd_ = mkstemp(pattern.data());
-    if (fd_ < 0)
+    const std::string folder = folderOf(target_);
+    removeStaleTemporaries(folder);
+    // A rename would give each hard link of the file its own content.
+    const bool regular = exists && S_ISREG(st.st_mode);
+    if (!(regular && st.st_nlink > 1 && !options_.byPath)) {
+        IoResult r = createTemporary(folder, exists ? &st : nullptr);
+        if (r || !regular || options_.byPath || (r.code != EACCES && r.code != EPERM))
+            return r;
+        // The folder refuses a new file, or the new file could not get the
+        // old one's owner or group: the file itself may be written.
+    }
+    return openInPlace();
+}
+
+IoResult SafeFile::createTemporary(const std::string& folder, const struct stat* old)
+{
+    int fd = -1;
+#ifdef O_TMPFILE
+    if (!options_.byPath && anonymousAllowed()) {
+        fd = sys(Step::Create, [&] { return ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600); });
+        if (fd >= 0) {
+            // It gets its name through /proc when complete.
+            if (access(("/proc/self/fd/" + std::to_string(fd)).c_str(), F_OK) == 0 && flock(fd, LOCK_EX) == 0) {
+                method_ = Method::Anonymous;
+            } else {
+                ::close(fd);
+                fd = -1;
+            }
+        } else if (errno != EISDIR && errno != EOPNOTSUPP && errno != EINVAL) {
+            // Not a file system without anonymous files: a real refusal.
+            return IoResult::fromErrno(errno);
+        }
+    }
+#endif
+    if (fd < 0) {
+        fd = createLocked(folder, kTempPrefix, temp_, Step::Create);
+        if (fd < 0)
+            return IoResult::fromErrno(-fd);
+        method_ = Method::Named;
+    }
+    fd_ = fd;
+    mode_t mode = 0666 & ~currentUmask();
+    if (old) {
+        mode = old->st_mode & 07777;
+        struct stat now;
+        if (fstat(fd_, &now) != 0 || now.st_uid != old->st_uid || now.st_gid != old->st_gid) {
+            if (sys(Step::Attributes, [&] { return fchown(fd_, old->st_uid, old->st_gid); }) != 0) {
+                const int err = errno;
+                discard();
+                return IoResult::fromErrno(err);
+            }
+        }
+    }
+    // After the owner: a change of owner clears the set-id bits.
+    if (sys(Step::Attributes, [&] { return fchmod(fd_, mode); }) != 0) {
+        const int err = errno;
+        discard();
+        return IoResult::fromErrno(err);
+    }
+    buffer_.reserve(bufferSize());
+    return IoResult::success();
+}
+
+IoResult SafeFile::openInPlace()
+{
+    int fd = sys(Step::Create, [&] { return ::open(target_.c_str(), O_RDWR | O_CLOEXEC); });
+    if (fd < 0)
         return IoResult::fromErrno(errno);
-    temp_ = pattern;
-    buffer_.reserve(kBufferSize);
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return IoResult::fromErrno(err);
+    }
+    const std::string scratch = usableScratchFolder(options_.scratchFolder.empty() ? gScratch : options_.scratchFolder);
+    // A write into this file that was cut off earlier: its old content goes
+    // back first, so a failure now restores that rather than the remains.
+    if (!recoverIn(scratch, &st).empty() && fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return IoResult::fromErrno(err);
+    }
+    fd_ = fd;
+    method_ = Method::InPlace;
+    written_ = 0;
+    touched_ = false;
+    oldSize_ = static_cast<std::uint64_t>(st.st_size);
+    auto fail = [&](int err) {
+        dropBackup();
+        ::close(fd_);
+        fd_ = -1;
+        method_ = Method::None;
+        return IoResult::fromErrno(err);
+    };
+    backupFd_ = createLocked(scratch, kBackupPrefix, backup_, Step::Backup);
+    if (backupFd_ < 0) {
+        const int err = -backupFd_;
+        backupFd_ = -1;
+        return fail(err);
+    }
+    const std::string header = composeHeader(st, target_);
+    backupHeader_ = header.size();
+    const bool synced = options_.durability == Durability::Synced;
+    if (int err = writeAll(backupFd_, header.data(), header.size(), Step::Backup))
+        return fail(err);
+    if (int err = copyRange(fd_, 0, backupFd_, -1, oldSize_, Step::Backup, true))
+        return fail(err);
+    if (synced && sys(Step::Backup, [&] { return fsync(backupFd_); }) != 0)
+        return fail(errno);
+    if (synced)
+        syncFolder(scratch, false);
+    buffer_.reserve(bufferSize());
     return IoResult::success();
 }
 
@@ -85,13 +544,20 @@ IoResult SafeFile::flushBuffer()
             gFailAt = 0;
             return IoResult::fromErrno(gFailErrno);
         }
-        ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+        const char* p = buffer_.data() + done;
+        const std::size_t left = buffer_.size() - done;
+        if (method_ == Method::InPlace)
+            touched_ = true;
+        ssize_t n = sys(Step::Write, [&] {
+            return method_ == Method::InPlace ? pwrite(fd_, p, left, static_cast<off_t>(written_)) : ::write(fd_, p, left);
+        });
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             return IoResult::fromErrno(errno);
         }
         done += static_cast<std::size_t>(n);
+        written_ += static_cast<std::uint64_t>(n);
     }
     buffer_.clear();
     return IoResult::success();
@@ -102,8 +568,12 @@ IoResult SafeFile::write(const void* data, std::size_t size)
     if (fd_ < 0)
         return IoResult::fromErrno(EBADF);
     buffer_.append(static_cast<const char*>(data), size);
-    if (buffer_.size() >= kBufferSize)
-        return flushBuffer();
+    if (buffer_.size() >= bufferSize()) {
+        IoResult r = flushBuffer();
+        if (!r)
+            discard();
+        return r;
+    }
     return IoResult::success();
 }
 
@@ -111,50 +581,141 @@ IoResult SafeFile::commit()
 {
     if (fd_ < 0)
         return IoResult::fromErrno(EBADF);
+    return method_ == Method::InPlace ? commitInPlace() : commitReplace();
+}
+
+IoResult SafeFile::commitReplace()
+{
+    const bool synced = options_.durability == Durability::Synced;
     IoResult r = flushBuffer();
     if (!r) {
         discard();
         return r;
     }
-    struct stat st;
-    mode_t mode = 0666 & ~[] { mode_t m = umask(0); umask(m); return m; }();
-    if (stat(target_.c_str(), &st) == 0)
-        mode = st.st_mode & 07777;
-    if (fchmod(fd_, mode) != 0 || (durability_ == Durability::Synced && fsync(fd_) != 0)) {
-        int err = errno;
+    if (synced && sys(Step::Sync, [&] { return fsync(fd_); }) != 0) {
+        const int err = errno;
         discard();
         return IoResult::fromErrno(err);
     }
-    if (::close(fd_) != 0) {
-        int err = errno;
-        fd_ = -1;
-        discard();
+    // A second descriptor keeps our lock (and the anonymous file) until the
+    // file is in place, while closing the first reports late write errors.
+    int held = dup(fd_);
+    auto fail = [&](int err) {
+        if (!temp_.empty())
+            unlink(temp_.c_str());
+        temp_.clear();
+        if (held >= 0)
+            ::close(held);
+        method_ = Method::None;
         return IoResult::fromErrno(err);
-    }
+    };
+    const int closeFault = faultAt(Step::Close);
+    const int closed = ::close(fd_) == 0 && closeFault == 0 ? 0 : (closeFault ? closeFault : errno);
     fd_ = -1;
-    if (rename(temp_.c_str(), target_.c_str()) != 0) {
-        int err = errno;
-        discard();
-        return IoResult::fromErrno(err);
+    if (held < 0)
+        return fail(errno ? errno : EMFILE);
+    if (closed != 0)
+        return fail(closed);
+    const std::string folder = folderOf(target_);
+    bool inPlace = false;
+    if (method_ == Method::Anonymous) {
+        const std::string proc = "/proc/self/fd/" + std::to_string(held);
+        auto link = [&](const std::string& name) {
+            return sys(Step::Link, [&] { return linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW); });
+        };
+        struct stat st;
+        // A new file gets its name directly; an existing one is replaced
+        // through a hidden name, as a link never replaces a file.
+        if (lstat(target_.c_str(), &st) != 0 && errno == ENOENT) {
+            if (link(target_) == 0)
+                inPlace = true;
+            else if (errno != EEXIST)
+                return fail(errno);
+        }
+        while (!inPlace) {
+            temp_ = folder + "/" + std::string(kTempPrefix) + randomSuffix();
+            if (link(temp_) == 0)
+                break;
+            const int err = errno;
+            temp_.clear();
+            if (err != EEXIST)
+                return fail(err);
+        }
     }
+    if (!inPlace && sys(Step::Rename, [&] { return rename(temp_.c_str(), target_.c_str()); }) != 0)
+        return fail(errno);
     temp_.clear();
-    // Make the rename itself durable.
-    int dir = durability_ == Durability::Synced ? ::open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY) : -1;
-    if (durability_ == Durability::Synced) {
-        // The content is in place, but until the folder is on disk a power
-        // loss may bring the old file back: the user must hear of it.
-        if (dir < 0)
-            return IoResult::fromErrno(errno);
-        const int err = fsync(dir) == 0 ? 0 : errno;
-        ::close(dir);
-        if (err != 0 && err != EINVAL && err != EROFS)
+    ::close(held);
+    method_ = Method::None;
+    // The content is in place, but until the folder is on disk a power loss
+    // may bring the old file back: the user must hear of it.
+    if (synced)
+        if (int err = syncFolder(folder, true))
             return IoResult::fromErrno(err);
-    }
     return IoResult::success();
+}
+
+IoResult SafeFile::commitInPlace()
+{
+    IoResult r = flushBuffer();
+    auto fail = [&](IoResult failure) {
+        discard();
+        return failure;
+    };
+    if (!r)
+        return fail(r);
+    touched_ = true;
+    if (sys(Step::Truncate, [&] { return ftruncate(fd_, static_cast<off_t>(written_)); }) != 0)
+        return fail(IoResult::fromErrno(errno));
+    if (options_.durability == Durability::Synced && sys(Step::Sync, [&] { return fsync(fd_); }) != 0)
+        return fail(IoResult::fromErrno(errno));
+    const int closeFault = faultAt(Step::Close);
+    if (closeFault != 0)
+        return fail(IoResult::fromErrno(closeFault));
+    const int closed = ::close(fd_) == 0 ? 0 : errno;
+    fd_ = -1;
+    if (closed != 0)
+        return fail(IoResult::fromErrno(closed));
+    dropBackup();
+    method_ = Method::None;
+    return IoResult::success();
+}
+
+IoResult SafeFile::restoreOld()
+{
+    int fd = fd_ >= 0 ? fd_ : ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return IoResult::fromErrno(errno);
+    const int err = restoreInto(fd, backupFd_, backupHeader_, oldSize_, options_.durability == Durability::Synced);
+    if (fd != fd_)
+        ::close(fd);
+    return err == 0 ? IoResult::success() : IoResult::fromErrno(err);
+}
+
+void SafeFile::dropBackup()
+{
+    if (!backup_.empty())
+        unlink(backup_.c_str());
+    backup_.clear();
+    if (backupFd_ >= 0)
+        ::close(backupFd_);
+    backupFd_ = -1;
 }
 
 void SafeFile::discard()
 {
+    if (method_ == Method::InPlace) {
+        // The file goes back to its old content; should even that fail, the
+        // copy stays for recoverInterrupted().
+        if (!touched_ || restoreOld())
+            dropBackup();
+        else {
+            backup_.clear();
+            if (backupFd_ >= 0)
+                ::close(backupFd_);
+            backupFd_ = -1;
+        }
+    }
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
@@ -164,6 +725,9 @@ void SafeFile::discard()
         temp_.clear();
     }
     buffer_.clear();
+    method_ = Method::None;
+    written_ = 0;
+    touched_ = false;
 }
 
 ReadOnlyFile::~ReadOnlyFile()

@@ -282,7 +282,10 @@ namespace {
 
 class OpenWorkbook {
 public:
-    explicit OpenWorkbook(const std::string& path) : file_(path) {}
+    // The library writes the workbook by file name.
+    explicit OpenWorkbook(const std::string& path) : file_(path, SafeFile::Options{SafeFile::Durability::Synced, {}, true})
+    {
+    }
     ~OpenWorkbook()
     {
         if (wb_)

@@ -2,6 +2,7 @@
 
 #include "app/Cp949.h"
 #include "app/ErrorText.h"
+#include "app/SafeFile.h"
 #include "app/UserDialogs.h"
 #include "app/WorkFolder.h"
 #include "editor/EntryPanel.h"
@@ -28,6 +29,7 @@
 #include <QUndoStack>
 
 #include <exception>
+#include <filesystem>
 
 Tmainf::Tmainf(const AppContext& context, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), context_(context)
@@ -158,12 +160,27 @@ void Tmainf::FormShow()
     GrdAcunt->setFocus();
 }
 
+namespace {
+// A save written in place keeps the old content beside our scratch table
+// meanwhile; one cut off by a crash is put back at the next start.
+void useScratchFolderForSaves(const std::string& scratchPath)
+{
+    const std::string folder = std::filesystem::path(scratchPath).parent_path().string();
+    if (folder.empty())
+        return;
+    quill::SafeFile::setScratchFolder(folder);
+    quill::SafeFile::recoverInterrupted();
+}
+} // namespace
+
 void Tmainf::prepareScratchTable()
 {
     book.programFolder = context_.stateDir().toStdString();
     book.scratchPath = quill::AcquireScratchTableFile(book.programFolder, context_.dataDir().toStdString());
-    if (QFileInfo(QString::fromStdString(book.scratchPath)).isWritable())
+    if (QFileInfo(QString::fromStdString(book.scratchPath)).isWritable()) {
+        useScratchFolderForSaves(book.scratchPath);
         return;
+    }
     // A program folder we may not write (an installation owned by the
     // system): keep the scratch table in the user's own data folder instead,
     // so the program still works.
@@ -173,6 +190,7 @@ void Tmainf::prepareScratchTable()
     quill::ReleaseScratchTableFile(book.scratchPath);
     book.scratchPath =
         quill::AcquireScratchTableFile((own + QLatin1Char('/')).toStdString(), context_.dataDir().toStdString());
+    useScratchFolderForSaves(book.scratchPath);
 }
 
 void Tmainf::resizeEvent(QResizeEvent* event)

@@ -1,0 +1,385 @@
+// The safe-file writer: which way a save takes, what it keeps of the old
+// file, the stray files it leaves and cleans, and a save cut off at every
+// step by a failure or a kill.
+#include "TestFiles.h"
+
+#include "app/SafeFile.h"
+#include "app/SafeFileFaults.h"
+#include "ledger/AutRecord.h"
+#include "ledger/WorkingTable.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <grp.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace quill;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct SafeFileTest : ::testing::Test {
+    TempFolder dir;
+    TempFolder scratch;
+
+    void SetUp() override { SafeFile::setScratchFolder(scratch.path()); }
+    void TearDown() override
+    {
+        faults::disarm();
+        faults::setBufferSize(0);
+        faults::setAnonymousAllowed(true);
+        SafeFile::setScratchFolder({});
+        ::chmod(dir.path().c_str(), 0700);
+    }
+
+    // Writes `data` to `path` through a SafeFile; `how` tells the way it took.
+    IoResult save(const std::string& path, const std::string& data, SafeFile::Method* how = nullptr)
+    {
+        SafeFile f(path);
+        IoResult r = f.open();
+        if (how)
+            *how = f.method();
+        if (r)
+            r = f.write(data);
+        if (r)
+            r = f.commit();
+        return r;
+    }
+    // Our stray files: hidden temporaries beside the ledger, old-content
+    // copies in the scratch folder.
+    std::vector<std::string> strays() const
+    {
+        std::vector<std::string> out;
+        for (const TempFolder* f : {&dir, &scratch})
+            for (const auto& e : fs::directory_iterator(f->path())) {
+                const std::string name = e.path().filename().string();
+                if (name.rfind(".quillbook-", 0) == 0 || name.rfind("quillbook-save-", 0) == 0)
+                    out.push_back(name);
+            }
+        return out;
+    }
+};
+
+struct stat statOf(const std::string& path)
+{
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+bool anonymousFilesWork(const std::string& folder)
+{
+#ifdef O_TMPFILE
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR, 0600);
+    if (fd >= 0)
+        ::close(fd);
+    return fd >= 0;
+#else
+    (void)folder;
+    return false;
+#endif
+}
+
+TEST_F(SafeFileTest, ReplacesThroughAnAnonymousFileAndKeepsThePermissions)
+{
+    if (!anonymousFilesWork(dir.path()))
+        GTEST_SKIP() << "this file system has no anonymous temporary files";
+    const std::string path = dir.file("a.Aut");
+    SafeFile::Method how;
+    ASSERT_TRUE(save(path, "first", &how));
+    EXPECT_EQ(how, SafeFile::Method::Anonymous);
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(statOf(path).st_mode & 07777, 0666 & ~mask);
+    ::chmod(path.c_str(), 0640);
+    const ino_t before = statOf(path).st_ino;
+    {
+        SafeFile f(path);
+        ASSERT_TRUE(f.open());
+        EXPECT_TRUE(f.temporaryPath().empty());  // nothing named in the folder while writing
+        EXPECT_TRUE(strays().empty());
+        ASSERT_TRUE(f.write("second"));
+        ASSERT_TRUE(f.commit());
+    }
+    EXPECT_EQ(readAll(path), "second");
+    EXPECT_NE(statOf(path).st_ino, before);  // replaced, not overwritten
+    EXPECT_EQ(statOf(path).st_mode & 07777, 0640u);
+    EXPECT_TRUE(strays().empty());
+}
+
+TEST_F(SafeFileTest, WithoutAnonymousFilesANamedLockedTemporaryIsUsed)
+{
+    faults::setAnonymousAllowed(false);
+    const std::string path = dir.file("n.Aut");
+    writeAll(path, "old");
+    SafeFile f(path);
+    ASSERT_TRUE(f.open());
+    EXPECT_EQ(f.method(), SafeFile::Method::Named);
+    ASSERT_EQ(strays().size(), 1u);
+    // A second writer's cleaning leaves a temporary that is being written.
+    EXPECT_EQ(SafeFile::removeStaleTemporaries(dir.path()), 0u);
+    ASSERT_TRUE(f.write("new"));
+    ASSERT_TRUE(f.commit());
+    EXPECT_EQ(readAll(path), "new");
+    EXPECT_TRUE(strays().empty());
+}
+
+TEST_F(SafeFileTest, ASaveRemovesStaleTemporariesButNotHeldOrForeignOnes)
+{
+    writeAll(dir.file(".quillbook-Ab12Cd"), "left by a kill");
+    writeAll(dir.file(".quillbook-HeLd01"), "being written by another copy");
+    writeAll(dir.file(".quillbook-notours.txt"), "a name that is not ours");
+    writeAll(dir.file("quillbook-Ab12Cd"), "a ledger's neighbour");
+    int held = ::open(dir.file(".quillbook-HeLd01").c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    ASSERT_TRUE(save(dir.file("x.Aut"), "data"));
+    EXPECT_FALSE(fs::exists(dir.file(".quillbook-Ab12Cd")));
+    EXPECT_TRUE(fs::exists(dir.file(".quillbook-HeLd01")));
+    EXPECT_TRUE(fs::exists(dir.file(".quillbook-notours.txt")));
+    EXPECT_TRUE(fs::exists(dir.file("quillbook-Ab12Cd")));
+    ::close(held);
+    EXPECT_EQ(SafeFile::removeStaleTemporaries(dir.path()), 1u);  // released now
+}
+
+TEST_F(SafeFileTest, AFileWithSeveralLinksIsWrittenInPlaceAndTheLinksStay)
+{
+    const std::string path = dir.file("linked.Aut");
+    const std::string other = dir.file("other-name.Aut");
+    writeAll(path, std::string(5000, 'o'));
+    ASSERT_EQ(::link(path.c_str(), other.c_str()), 0);
+    const ino_t inode = statOf(path).st_ino;
+    SafeFile::Method how;
+    ASSERT_TRUE(save(path, "shorter new content", &how));
+    EXPECT_EQ(how, SafeFile::Method::InPlace);
+    EXPECT_EQ(readAll(path), "shorter new content");
+    EXPECT_EQ(readAll(other), "shorter new content");
+    EXPECT_EQ(statOf(path).st_ino, inode);
+    EXPECT_EQ(statOf(path).st_nlink, 2u);
+    EXPECT_TRUE(strays().empty());
+}
+
+TEST_F(SafeFileTest, AFailedInPlaceWritePutsTheOldContentBack)
+{
+    const std::string path = dir.file("linked.Aut");
+    const std::string old(300000, 'o');
+    writeAll(path, old);
+    ASSERT_EQ(::link(path.c_str(), dir.file("second").c_str()), 0);
+    faults::setBufferSize(4096);
+    // A longer and a shorter new content, cut at a write part way.
+    for (std::size_t size : {600000u, 1000u}) {
+        SafeFile::failWriteAt(size > 4096 ? 5 : 1, ENOSPC);
+        SafeFile f(path);
+        ASSERT_TRUE(f.open());
+        IoResult r;
+        for (std::size_t done = 0; r && done < size; done += 1000)
+            r = f.write(std::string(1000, 'n'));
+        if (r)
+            r = f.commit();
+        EXPECT_EQ(r.message, "Disk full");
+        EXPECT_TRUE(readAll(path) == old);
+        EXPECT_TRUE(readAll(dir.file("second")) == old);
+    }
+    SafeFile::failWriteAt(0, 0);
+    // Dropped after some writes reached the file: the old content returns.
+    {
+        SafeFile f(path);
+        ASSERT_TRUE(f.open());
+        for (int i = 0; i < 100; ++i)
+            ASSERT_TRUE(f.write(std::string(1000, 'n')));
+        ASSERT_GT(fs::file_size(path), 0u);
+        ASSERT_NE(readAll(path).substr(0, 1000), old.substr(0, 1000));  // the file was reached
+    }
+    EXPECT_TRUE(readAll(path) == old);
+    EXPECT_TRUE(strays().empty());
+}
+
+TEST_F(SafeFileTest, AFolderTheUserMayNotWriteGetsTheFileWrittenInPlace)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "folder permissions do not bind root";
+    const std::string path = dir.file("kept.Aut");
+    writeAll(path, "old content");
+    ::chmod(path.c_str(), 0644);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    SafeFile::Method how;
+    IoResult r = save(path, "new content", &how);
+    EXPECT_TRUE(r) << r.message;
+    EXPECT_EQ(how, SafeFile::Method::InPlace);
+    EXPECT_EQ(readAll(path), "new content");
+    EXPECT_EQ(statOf(path).st_mode & 07777, 0644u);
+    // A new file there still cannot be made.
+    EXPECT_EQ(save(dir.file("new.Aut"), "x").message, "File access denied");
+    EXPECT_TRUE(strays().empty());
+}
+
+TEST_F(SafeFileTest, TheAdministratorsSaveKeepsTheUsersOwnership)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only the administrator may give a file to another user";
+    const std::string path = dir.file("users.Aut");
+    writeAll(path, "old");
+    ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0620), 0);
+    ASSERT_TRUE(save(path, "new"));
+    const struct stat st = statOf(path);
+    EXPECT_EQ(readAll(path), "new");
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(st.st_mode & 07777, 0620u);
+    // The command line's import goes the same way.
+    std::vector<AutRecord> none;
+    ASSERT_TRUE(WriteLedgerRecords(path, none));
+    EXPECT_EQ(statOf(path).st_uid, 65534u);
+    EXPECT_EQ(statOf(path).st_size, 0);
+}
+
+TEST_F(SafeFileTest, AGroupOfTheUsersOtherGroupsIsKept)
+{
+    gid_t groups[64];
+    const int n = getgroups(64, groups);
+    gid_t other = getegid();
+    for (int i = 0; i < n; ++i)
+        if (groups[i] != getegid())
+            other = groups[i];
+    if (geteuid() == 0 || other == getegid())
+        GTEST_SKIP() << "needs a user in more than one group";
+    const std::string path = dir.file("group.Aut");
+    writeAll(path, "old");
+    ASSERT_EQ(::chown(path.c_str(), -1, other), 0);
+    ::chmod(path.c_str(), 0660);
+    ASSERT_TRUE(save(path, "new"));
+    EXPECT_EQ(statOf(path).st_gid, other);
+    EXPECT_EQ(statOf(path).st_mode & 07777, 0660u);
+}
+
+// --- a save cut off at every step -----------------------------------------------------------
+
+enum class Way { Anonymous, Named, InPlace };
+
+struct CutSave : SafeFileTest, ::testing::WithParamInterface<Way> {
+    WorkingTable oldTable, newTable;
+    std::string path;
+    std::string oldBytes, newBytes;
+
+    void SetUp() override
+    {
+        SafeFileTest::SetUp();
+        if (GetParam() == Way::Anonymous && !anonymousFilesWork(dir.path()))
+            GTEST_SKIP() << "this file system has no anonymous temporary files";
+        faults::setAnonymousAllowed(GetParam() == Way::Anonymous);
+        oldTable.open();
+        newTable.open();
+        for (int i = 0; i < 3000; ++i) {
+            const std::string day = "2024." + std::to_string(10 + i % 3) + "." + std::to_string(10 + i % 19);
+            oldTable.appendRaw(makeEntry(day.c_str(), "이전 거래", 1000 + i, 100));
+            newTable.appendRaw(makeEntry(day.c_str(), "새 거래", 2000 + i, 200, i % 7));
+        }
+        newTable.appendRaw(makeEntry("2025.01.01", "추가", 5, 0));
+        path = dir.file("장부.Aut");
+        ASSERT_TRUE(WriteLedgerFile(path, oldTable));
+        if (GetParam() == Way::InPlace)
+            ASSERT_EQ(::link(path.c_str(), dir.file("link.Aut").c_str()), 0);
+        oldBytes = readAll(path);
+        faults::setBufferSize(16384);
+        // The steps of a whole save, from a copy of the folder.
+        TempFolder probe;
+        fs::copy_file(path, probe.file("장부.Aut"));
+        if (GetParam() == Way::InPlace)
+            ASSERT_EQ(::link(probe.file("장부.Aut").c_str(), probe.file("link.Aut").c_str()), 0);
+        faults::arm(0, faults::Action::Fail);
+        ASSERT_TRUE(WriteLedgerFile(probe.file("장부.Aut"), newTable));
+        steps = faults::trace();
+        faults::disarm();
+        newBytes = readAll(probe.file("장부.Aut"));
+        ASSERT_NE(oldBytes, newBytes);
+    }
+    std::vector<faults::Step> steps;
+};
+
+TEST_P(CutSave, AFailureAtAnyStepKeepsTheOldFileAndLeavesNothing)
+{
+    ASSERT_GT(steps.size(), 20u);  // many writes to cut between
+    const int kinds[] = {EIO, ENOSPC};
+    for (std::size_t k = 1; k <= steps.size(); ++k) {
+        SCOPED_TRACE("fail at step " + std::to_string(k) + " (" + faults::stepName(steps[k - 1]) + ")");
+        faults::arm(static_cast<int>(k), faults::Action::Fail, kinds[k % 2]);
+        IoResult r = WriteLedgerFile(path, newTable);
+        faults::disarm();
+        EXPECT_FALSE(r);
+        EXPECT_EQ(r.code, kinds[k % 2]);
+        // Only a failed sync of the folder comes after the new file is in
+        // place; it is reported all the same.
+        EXPECT_EQ(readAll(path) == newBytes, steps[k - 1] == faults::Step::SyncFolder);
+        if (steps[k - 1] != faults::Step::SyncFolder) {
+            ASSERT_TRUE(readAll(path) == oldBytes);
+        } else {
+            ASSERT_TRUE(WriteLedgerFile(path, oldTable));
+        }
+        if (GetParam() == Way::InPlace) {
+            EXPECT_TRUE(readAll(dir.file("link.Aut")) == oldBytes);
+        }
+        EXPECT_EQ(strays(), std::vector<std::string>{});
+    }
+}
+
+TEST_P(CutSave, AKillAtAnyStepLeavesTheOldOrTheNewFile)
+{
+    for (std::size_t k = 1; k <= steps.size() + 1; ++k) {
+        const faults::Step step = k <= steps.size() ? steps[k - 1] : faults::Step::SyncFolder;
+        SCOPED_TRACE("kill at step " + std::to_string(k) + " (" + faults::stepName(step) + ")");
+        ASSERT_TRUE(WriteLedgerFile(path, oldTable));
+        ASSERT_TRUE(readAll(path) == oldBytes);
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            faults::arm(static_cast<int>(k), faults::Action::Kill);
+            _exit(WriteLedgerFile(path, newTable) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        if (k <= steps.size())
+            ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+        else
+            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;  // went through
+        // In place, the file may hold part of the new content until the old
+        // is put back from its copy, as the program does at its next start.
+        if (GetParam() == Way::InPlace)
+            SafeFile::recoverInterrupted();
+        const std::string now = readAll(path);
+        EXPECT_TRUE(now == oldBytes || now == newBytes);
+        // Once the new file is in place, it stays.
+        if (k > steps.size() || step == faults::Step::SyncFolder) {
+            EXPECT_TRUE(now == newBytes);
+        }
+        if (GetParam() == Way::InPlace) {
+            EXPECT_TRUE(readAll(dir.file("link.Aut")) == now);
+        }
+        const std::vector<std::string> left = strays();
+        // The anonymous file has a name only between its link and the rename.
+        if (GetParam() == Way::Anonymous && step != faults::Step::Rename) {
+            EXPECT_EQ(left, std::vector<std::string>{});
+        }
+        EXPECT_LE(left.size(), 1u);
+        // The next save cleans what the killed one left.
+        ASSERT_TRUE(WriteLedgerFile(path, newTable));
+        EXPECT_TRUE(readAll(path) == newBytes);
+        EXPECT_EQ(strays(), std::vector<std::string>{});
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, CutSave, ::testing::Values(Way::Anonymous, Way::Named, Way::InPlace),
+                         [](const ::testing::TestParamInfo<Way>& info) {
+                             return std::string(info.param == Way::Anonymous ? "Anonymous"
+                                                : info.param == Way::Named   ? "Named"
+                                                                             : "InPlace");
+                         });
+
+} // namespace
