@@ -27,6 +27,7 @@ xvfb
 xauth
 openbox
 xdotool
+x11-utils
 imagemagick
 dbus-x11
 ibus

@@ -47,7 +47,10 @@ private slots:
         QTest::newRow("site root") << "https://quillbook.example.com/" << int(T::Local) << "index.htm";
         QTest::newRow("bare host") << "https://quillbook.example.com" << int(T::Local) << "index.htm";
         QTest::newRow("page not shipped") << "https://quillbook.example.com/nope.htm" << int(T::Missing) << "";
-        QTest::newRow("climbing out") << "https://quillbook.example.com/../../etc/passwd" << int(T::Missing) << "";
+        QTest::newRow("download of our site") << "https://quillbook.example.com/download/quillbook_1.0.0_amd64.deb"
+                                              << int(T::Browser) << "";
+        QTest::newRow("folder not shipped") << "https://quillbook.example.com/help/" << int(T::Missing) << "";
+        QTest::newRow("climbing out") << "https://quillbook.example.com/../outside.htm" << int(T::Missing) << "";
         QTest::newRow("another site") << "https://www.qt.io/licensing/" << int(T::Browser) << "";
         QTest::newRow("look-alike host") << "https://quillbook.example.com.evil.example/soft.htm" << int(T::Browser)
                                          << "";
@@ -84,6 +87,28 @@ private slots:
         } else if (kind == pagepane::Target::Browser) {
             QCOMPARE(target.url, QUrl(address));
         }
+    }
+
+    void resolveLink_data()
+    {
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("address");
+        QTest::newRow("relative") << "file:///opt/q/site/help/tallyhub/quillbook.htm" << "../../soft.htm"
+                                  << "file:///opt/q/site/soft.htm";
+        QTest::newRow("from the site's root") << "file:///opt/q/site/help/tallyhub/quillbook.htm" << "/soft.htm#new"
+                                              << "https://quillbook.example.com/soft.htm#new";
+        QTest::newRow("full address") << "file:///opt/q/site/soft.htm" << "https://www.qt.io/"
+                                      << "https://www.qt.io/";
+        QTest::newRow("no page yet") << "" << "https://quillbook.example.com/soft.htm"
+                                     << "https://quillbook.example.com/soft.htm";
+    }
+    void resolveLink()
+    {
+        QFETCH(QString, current);
+        QFETCH(QString, link);
+        QFETCH(QString, address);
+        QCOMPARE(pagepane::resolveLink(QUrl(current), QUrl(link)), QUrl(address));
     }
 
     void siteFolderBesideOrInstalled()

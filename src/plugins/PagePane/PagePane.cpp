@@ -123,11 +123,13 @@ private:
         if (link.isRelative() && link.path().isEmpty() && link.hasFragment()) {
             if (link.fragment() == QLatin1String(kOpenInBrowser) && missing_.isValid())
                 QDesktopServices::openUrl(missing_);
+            else if (view_->source().isValid())
+                view_->setSource(pagepane::resolveLink(view_->source(), link));  // Back returns here
             else
                 view_->scrollToAnchor(link.fragment());
             return;
         }
-        const QUrl address = view_->source().isValid() ? view_->source().resolved(link) : link;
+        const QUrl address = pagepane::resolveLink(view_->source(), link);
         const pagepane::Target target = pagepane::resolveAddress(address, site_);
         switch (target.kind) {
         case pagepane::Target::Local: view_->setSource(target.url); break;

@@ -53,6 +53,21 @@ Target local(const QString& file, const QUrl& address)
 
 } // namespace
 
+QUrl resolveLink(const QUrl& current, const QUrl& link)
+{
+    if (link.isRelative() && link.path().startsWith(QLatin1Char('/')) && link.host().isEmpty())
+        return QUrl(QString::fromUtf8(kHomePageAddress)).resolved(link);
+    return current.isValid() && !current.isEmpty() ? current.resolved(link) : link;
+}
+
+namespace {
+bool namesPage(const QString& path)
+{
+    return path.isEmpty() || path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1String(".htm"), Qt::CaseInsensitive) ||
+           path.endsWith(QLatin1String(".html"), Qt::CaseInsensitive);
+}
+} // namespace
+
 Target resolveAddress(const QUrl& address, const QString& siteFolder)
 {
     if (!address.isValid() || address.isEmpty() || address.scheme().isEmpty())
@@ -61,7 +76,10 @@ Target resolveAddress(const QUrl& address, const QString& siteFolder)
     if ((scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
         address.host().compare(siteHost(), Qt::CaseInsensitive) == 0) {
         const QString path = address.path().isEmpty() ? QStringLiteral("/") : address.path();
-        return local(pageFile(siteFolder, path), address);
+        const Target found = local(pageFile(siteFolder, path), address);
+        if (found.kind == Target::Missing && !namesPage(address.path()))
+            return {Target::Browser, address};
+        return found;
     }
     if (scheme == QLatin1String("file")) {
         const QString root = QDir::cleanPath(siteFolder);

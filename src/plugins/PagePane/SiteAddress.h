@@ -26,7 +26,14 @@ struct Target {
     QUrl url;
 };
 
-// `address` as the pane treats it. A file address counts as ours only
+// The address a link inside the page at `current` stands for. A link from
+// the site's root ("/soft.htm") means our site, also in a page read from
+// the site folder.
+QUrl resolveLink(const QUrl& current, const QUrl& link);
+
+// `address` as the pane treats it. An address of our site that is not in
+// the site folder is Missing when it names a page (".htm", ".html", a
+// folder) and for the browser otherwise (a download, say). A file address counts as ours only
 // inside the site folder, so a link cannot reach other files. A folder
 // address shows its "index.htm".
 Target resolveAddress(const QUrl& address, const QString& siteFolder);
