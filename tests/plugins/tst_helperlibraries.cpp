@@ -375,7 +375,7 @@ private slots:
         writeFile(site + QStringLiteral("/help/tallyhub/quillbook.htm"),
                   QStringLiteral("<html><head><title>간편장부 도움말</title></head><body><p>도움말 시험 쪽</p>"
                                  "<p><a href='../../soft.htm'>자료받기</a> <a href='https://www.qt.io/'>Qt</a> "
-                                 "<a href='../../../../x.htm'>밖</a></p></body></html>")
+                                 "<a href='../../../../x.htm'>밖</a></p><p><a name='end'>끝</a></p></body></html>")
                       .toUtf8());
         writeFile(site + QStringLiteral("/soft.htm"),
                   QStringLiteral("<html><head><title>자료받기</title></head><body><p>내려받기 시험 쪽</p>"
@@ -400,6 +400,11 @@ private slots:
             QTest::keyClick(view, Qt::Key_Right, Qt::AltModifier);
             QTest::keyClick(view, Qt::Key_Backspace);
             seen << view->toPlainText();
+            // An in-page link is a step Back undoes.
+            emit view->anchorClicked(QUrl(QStringLiteral("#end")));
+            const QString fragment = view->source().fragment();
+            QTest::keyClick(view, Qt::Key_Backspace);
+            seen << fragment + QLatin1Char('|') + view->source().fragment();
             // Another site's address goes to the desktop's browser; the pane stays.
             emit view->anchorClicked(QUrl(QStringLiteral("https://www.qt.io/")));
             seen << view->toPlainText();
@@ -416,7 +421,8 @@ private slots:
         }, false, folder.path()));
         QCOMPARE(frame, QRect(20, 10, 400, 300));
         QCOMPARE(title, QStringLiteral("간편장부 도움말"));
-        QCOMPARE(seen.size(), 6);
+        QCOMPARE(seen.size(), 7);
+        QCOMPARE(seen.takeAt(4), QStringLiteral("end|"));
         QVERIFY2(seen[0].contains(QStringLiteral("도움말 시험 쪽")), qPrintable(seen[0]));
         QVERIFY2(seen[1].contains(QStringLiteral("내려받기 시험 쪽")), qPrintable(seen[1]));
         QVERIFY2(seen[2].contains(QStringLiteral("도움말 시험 쪽")), qPrintable(seen[2]));

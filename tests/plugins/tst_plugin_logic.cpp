@@ -5,6 +5,8 @@
 #include "common/PluginSupport.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QRegularExpression>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -109,6 +111,40 @@ private slots:
         QFETCH(QString, link);
         QFETCH(QString, address);
         QCOMPARE(pagepane::resolveLink(QUrl(current), QUrl(link)), QUrl(address));
+    }
+
+    // Every link of the pages we ship leads to a shipped page or to the browser.
+    void shippedPagesLinkToPagesThatShip()
+    {
+        const QString site = QStringLiteral(QB_SITE_SOURCE "/");
+        if (!QFileInfo(site).isDir())
+            QSKIP("no site folder in the source tree");
+        QDirIterator it(site, {QStringLiteral("*.htm"), QStringLiteral("*.html")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        int pages = 0;
+        const QRegularExpression href(QStringLiteral("(?:href|src)\\s*=\\s*[\"']([^\"']+)[\"']"));
+        while (it.hasNext()) {
+            const QString page = it.next();
+            ++pages;
+            QFile f(page);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QString html = QString::fromUtf8(f.readAll());
+            for (const QRegularExpressionMatch& m : href.globalMatch(html)) {
+                const QUrl link(m.captured(1));
+                if (link.isRelative() && link.path().isEmpty())
+                    continue;  // an anchor in the same page
+                const QUrl address = pagepane::resolveLink(QUrl::fromLocalFile(page), link);
+                const pagepane::Target target = pagepane::resolveAddress(address, site);
+                QVERIFY2(target.kind != pagepane::Target::Missing,
+                         qPrintable(page + QStringLiteral(": ") + m.captured(1)));
+            }
+        }
+        QVERIFY(pages >= 2);
+        // The two pages the program opens are there.
+        for (const char* path : {"https://quillbook.example.com/help/tallyhub/quillbook.htm",
+                                 "https://quillbook.example.com/soft.htm"})
+            QCOMPARE(int(pagepane::resolveAddress(QUrl(QString::fromLatin1(path)), site).kind),
+                     int(pagepane::Target::Local));
     }
 
     void siteFolderBesideOrInstalled()
