@@ -30,29 +30,35 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept
 FileLock FileLock::take(const std::string& path, bool create)
 {
     FileLock lock;
-    // Write access where we have it: an exclusive lock over NFS needs it.
+    // Read access first: opening for writing would tell file watchers (sync
+    // tools) that the ledger was written when the lock ends. Write access
+    // only where the file system asks for it (an exclusive lock over NFS).
     // O_NONBLOCK: a named pipe in place of a ledger must not hang us.
     const int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (create ? O_CREAT : 0);
-    int fd = ::open(path.c_str(), O_RDWR | flags, 0644);
-    if (fd < 0)
-        fd = ::open(path.c_str(), O_RDONLY | flags, 0644);
-    if (fd < 0)
-        return lock;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    int fd = -1;
+    int err = 0;
+    for (int access : {O_RDONLY, O_RDWR}) {
+        fd = ::open(path.c_str(), access | flags, 0644);
+        if (fd < 0)
+            return lock;
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return lock;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            lock.fd_ = fd;
+            lock.state_ = State::Held;
+            lock.dev_ = st.st_dev;
+            lock.ino_ = st.st_ino;
+            return lock;
+        }
+        err = errno;
         ::close(fd);
-        return lock;
+        if (err != EBADF)
+            break;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int err = errno;
-        ::close(fd);
-        lock.state_ = err == EWOULDBLOCK ? State::HeldElsewhere : State::Unsupported;
-        return lock;
-    }
-    lock.fd_ = fd;
-    lock.state_ = State::Held;
-    lock.dev_ = st.st_dev;
-    lock.ino_ = st.st_ino;
+    lock.state_ = err == EWOULDBLOCK ? State::HeldElsewhere : State::Unsupported;
     return lock;
 }
 
