@@ -5,7 +5,8 @@ set -e
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-bench -j"$(nproc)" --target bench_ledger bench_export bench_filing bench_entry_comfort quillbook-cli
+cmake --build build-bench -j"$(nproc)" --target bench_ledger bench_export bench_filing bench_entry_comfort quillbook-cli \
+    program_figures
 for b in build-bench/benchmarks/bench_*; do
     [ -x "$b" ] || continue
     echo "== $b"
@@ -14,3 +15,6 @@ done
 # Whole-process figures of the command line (generated files, LibreOffice
 # for comparison when installed).
 ./benchmarks/cli_figures.sh build-bench/bin/quillbook-cli
+# In-program figures of the desktop program, offscreen: start-up, Open of a
+# million entries through the Open command, the year change.
+./benchmarks/program_figures.sh build-bench/benchmarks/program_figures

@@ -369,3 +369,47 @@ TEST_F(Ledger, EachRunningCopyHasItsOwnScratchTable)
     EXPECT_EQ(third.scratchPath, freed);
     ReleaseScratchTableFile(third.scratchPath);
 }
+
+// Save writes the ledger file straight from the working ledger: the same
+// bytes the scratch-table path gives (IDAY order, equal dates in table
+// order), also for rows out of date order after a put-back, without moving
+// the cursor or reordering the table; the scratch table holds the rows in
+// the table's own order.
+TEST_F(Ledger, SaveFromTheWorkingLedgerWritesWhatTheScratchPathWrote)
+{
+    for (bool putBackOutOfOrder : {false, true}) {
+        SCOPED_TRACE(putBackOutOfOrder ? "out of order" : "in order");
+        ASSERT_TRUE(NewLedger(book));
+        for (int i = 0; i < 700; ++i)
+            add(book, entry(i % 3 ? "2024.02.02" : (i % 2 ? "" : "2024.01.31"), std::to_string(i).c_str()));
+        if (putBackOutOfOrder)
+            book.TAcunt.insertRowAt(5, entry("2024.12.31", "late"));
+        book.TAcunt.moveTo(17);
+        const auto before = rows(book.TAcunt);
+        const std::size_t cursorRow = static_cast<std::size_t>(book.TAcunt.bookmark().row);
+
+        // What the scratch-table path writes: the rows through a snapshot,
+        // ordered by the staging table.
+        WorkingTable reference;
+        reference.replaceRows(before);
+        const std::string want = dir.file("want.Aut");
+        ASSERT_TRUE(WriteLedgerFile(want, reference));
+
+        const std::string path = dir.file("direct.Aut");
+        ASSERT_TRUE(SaveLedgerAs(book, path));
+        EXPECT_EQ(readAll(path), readAll(want));
+        EXPECT_EQ(rows(book.TAcunt), before);
+        EXPECT_EQ(static_cast<std::size_t>(book.TAcunt.bookmark().row), cursorRow);
+        std::vector<LedgerEntry> scratch;
+        ASSERT_TRUE(readSnapshot(book.scratchPath, scratch));
+        EXPECT_EQ(scratch, before);
+        EXPECT_FALSE(book.fAcunt.isOpen());
+
+        // Open takes the staging rows over: the file's entries in date order.
+        ASSERT_TRUE(OpenLedger(book, path));
+        EXPECT_EQ(rows(book.TAcunt), rows(reference));
+        ASSERT_TRUE(readSnapshot(book.scratchPath, scratch));
+        EXPECT_EQ(scratch.size(), before.size());
+        EXPECT_EQ(book.fAcunt.rowCount(), 0u);
+    }
+}

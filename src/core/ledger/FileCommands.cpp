@@ -4,6 +4,9 @@
 #include "ledger/AutRecord.h"
 #include "ledger/SnapshotFile.h"
 
+#include "app/SafeFile.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -185,16 +188,18 @@ IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgres
     IoResult r = readIntoStaging(book, path, progress);
     if (r)
         r = book.fAcunt.saveSnapshot(book.scratchPath);
-    book.fAcunt.close();
-    if (!r)
-        return r;  // the working ledger was not touched
-    const bool wasFiltered = book.TAcunt.filtered();
-    book.TAcunt.setFiltered(false);
-    r = book.TAcunt.loadSnapshot(book.scratchPath);
     if (!r) {
-        book.TAcunt.setFiltered(wasFiltered);
-        return r;
+        book.fAcunt.close();
+        return r;  // the working ledger was not touched
     }
+    // The working ledger takes the staging rows over instead of reading the
+    // scratch table back (a snapshot gives the rows back exactly): one copy
+    // of the ledger in memory, and no second pass over the file.
+    const bool inDateOrder = book.fAcunt.knownInDateOrder();
+    std::vector<LedgerEntry> rows = book.fAcunt.takeRows();
+    book.fAcunt.close();
+    book.TAcunt.setFiltered(false);
+    book.TAcunt.adoptRows(std::move(rows), inDateOrder);
     book.CurrentFileName = path;
     book.Modified = false;
     if (!ours)
@@ -215,24 +220,71 @@ namespace {
 
 // Writes the working ledger to `path`, keeping the version it replaces as
 // a backup first.
+// Writes the working ledger's rows to the ledger file in IDAY order (as the
+// staging table, loaded from the scratch table and ordered, would give them)
+// and, in the same pass, to the scratch table in their own order. The
+// gauge follows the ledger file from its first entry. The scratch table is
+// complete before the ledger file replaces the old one; a failure of either
+// leaves the ledger file untouched.
+IoResult writeRowsAndScratch(const LedgerBook& book, const std::string& path, const WriteStep& step)
+{
+    const WorkingTable& t = book.TAcunt;
+    const std::size_t n = t.rowCount();
+    auto byDate = [&](std::uint32_t a, std::uint32_t b) { return t.row(a).IDAY.view() < t.row(b).IDAY.view(); };
+    std::vector<std::uint32_t> order;
+    bool inOrder = t.knownInDateOrder();
+    if (!inOrder) {
+        inOrder = true;
+        for (std::size_t i = 1; i < n && inOrder; ++i)
+            inOrder = !byDate(static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(i - 1));
+    }
+    if (!inOrder) {
+        order.resize(n);
+        for (std::size_t i = 0; i < n; ++i)
+            order[i] = static_cast<std::uint32_t>(i);
+        std::stable_sort(order.begin(), order.end(), byDate);
+    }
+    SnapshotWriter scratch(book.scratchPath, n);
+    if (IoResult r = scratch.open(); !r)
+        return r;
+    SafeFile file(path);
+    if (IoResult r = file.open(); !r)
+        return r;
+    AutRecord record;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (IoResult r = scratch.add(t.row(i)); !r)
+            return r;
+        if (IoResult r = record.compose(t.row(order.empty() ? i : order[i])); !r)
+            return r;
+        if (step)
+            step(i, n);
+        if (IoResult r = file.write(record.bytes.data(), AutRecord::kSize); !r)
+            return r;
+    }
+    if (IoResult r = scratch.commit(); !r)
+        return r;
+    return file.commit();
+}
+
 IoResult writeLedgerTo(LedgerBook& book, const std::string& path, const FileProgress& progress)
 {
     if (progress.show)
         progress.show();
-    if (book.TAcunt.isOpen()) {
-        if (IoResult r = book.TAcunt.saveSnapshot(book.scratchPath); !r)
+    // Without a working ledger the scratch table is what gets saved.
+    if (!book.TAcunt.isOpen()) {
+        if (IoResult r = book.fAcunt.loadSnapshot(book.scratchPath); !r)
             return r;
     }
-    if (IoResult r = book.fAcunt.loadSnapshot(book.scratchPath); !r)
-        return r;
     IoResult kept;
     std::string backup;
     if (book.keepBackups)
         kept = KeepBackup(path, book.backupClock ? book.backupClock() : LocalBackupTime(), &backup);
-    IoResult r = WriteLedgerFile(path, book.fAcunt, [&](std::size_t i, std::size_t n) {
+    const WriteStep step = [&](std::size_t i, std::size_t n) {
         if (progress.gauge)
             progress.gauge(WriteGaugePosition(i, n));
-    });
+    };
+    IoResult r = book.TAcunt.isOpen() ? writeRowsAndScratch(book, path, step)
+                                      : WriteLedgerFile(path, book.fAcunt, step);
     book.fAcunt.close();
     if (!r) {
         DropBackup(backup);

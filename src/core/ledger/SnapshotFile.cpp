@@ -93,20 +93,44 @@ void decode(const char* p, LedgerEntry& e)
 
 std::string emptySnapshotHeader() { return header(0); }
 
+SnapshotWriter::SnapshotWriter(const std::string& path, std::size_t rows)
+    : file_(path, SafeFile::Durability::Unsynced), expected_(rows)
+{
+}
+
+IoResult SnapshotWriter::open()
+{
+    if (IoResult r = file_.open(); !r)
+        return r;
+    return file_.write(header(expected_));
+}
+
+IoResult SnapshotWriter::add(const LedgerEntry& e)
+{
+    char rec[kRecordSize];
+    encode(e, rec);
+    ++added_;
+    return file_.write(rec, kRecordSize);
+}
+
+IoResult SnapshotWriter::commit()
+{
+    if (added_ != expected_) {
+        file_.discard();
+        return IoResult::failure("Invalid table file: " + file_.target());
+    }
+    return file_.commit();
+}
+
 IoResult writeSnapshot(const std::string& path, const std::vector<LedgerEntry>& rows)
 {
-    SafeFile file(path, SafeFile::Durability::Unsynced);
-    if (IoResult r = file.open(); !r)
+    SnapshotWriter writer(path, rows.size());
+    if (IoResult r = writer.open(); !r)
         return r;
-    if (IoResult r = file.write(header(rows.size())); !r)
-        return r;
-    char rec[kRecordSize];
-    for (const LedgerEntry& e : rows) {
-        encode(e, rec);
-        if (IoResult r = file.write(rec, kRecordSize); !r)
+    for (const LedgerEntry& e : rows)
+        if (IoResult r = writer.add(e); !r)
             return r;
-    }
-    return file.commit();
+    return writer.commit();
 }
 
 IoResult readSnapshot(const std::string& path, std::vector<LedgerEntry>& rows)

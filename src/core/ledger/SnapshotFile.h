@@ -1,5 +1,6 @@
 #pragma once
 #include "app/IoResult.h"
+#include "app/SafeFile.h"
 #include "ledger/LedgerEntry.h"
 
 #include <string>
@@ -15,6 +16,23 @@ IoResult writeSnapshot(const std::string& path, const std::vector<LedgerEntry>& 
 // Reads a whole snapshot. A file that is not a complete snapshot is refused
 // with "Invalid table file" and `rows` is left untouched.
 IoResult readSnapshot(const std::string& path, std::vector<LedgerEntry>& rows);
+
+// Writes a snapshot of a known number of rows one row at a time, so it can
+// be written in the same pass as another file. As with writeSnapshot, the
+// file is replaced only by a complete snapshot (commit refuses a count that
+// differs from the announced one).
+class SnapshotWriter {
+public:
+    SnapshotWriter(const std::string& path, std::size_t rows);
+    IoResult open();
+    IoResult add(const LedgerEntry& e);
+    IoResult commit();
+
+private:
+    SafeFile file_;
+    std::size_t expected_;
+    std::size_t added_ = 0;
+};
 
 // The header of a table without rows, which is the whole template file.
 std::string emptySnapshotHeader();

@@ -40,14 +40,41 @@ IoResult WorkingTable::loadSnapshot(const std::string& path)
     IoResult r = readSnapshot(path, loaded);
     if (!r)
         return r;
-    rows_ = std::move(loaded);
+    adoptRows(std::move(loaded));
+    return r;
+}
+
+void WorkingTable::adoptRows(std::vector<LedgerEntry> rows, bool inDateOrder)
+{
+    rows_ = std::move(rows);
     rowsChangedFrom(0);
-    ordered_ = false;
     state_ = EditState::Browse;
     open_ = false;
-    orderBy("IDAY");
+    if (inDateOrder) {
+        ordered_ = true;
+        rebuildVisible();
+        cursor_ = visible_.empty() ? -1 : 0;
+        eof_ = visible_.empty();
+        changed();
+    } else {
+        ordered_ = false;
+        orderBy("IDAY");
+    }
     open();
-    return r;
+}
+
+std::vector<LedgerEntry> WorkingTable::takeRows()
+{
+    std::vector<LedgerEntry> out = std::move(rows_);
+    rows_.clear();
+    rowsChangedFrom(0);
+    ordered_ = true;
+    state_ = EditState::Browse;
+    rebuildVisible();
+    cursor_ = visible_.empty() ? -1 : 0;
+    eof_ = visible_.empty();
+    changed();
+    return out;
 }
 
 IoResult WorkingTable::saveSnapshot(const std::string& path) const

@@ -42,6 +42,13 @@ public:
     // Replaces the contents with the snapshot, orders by IDAY and opens the
     // table. On failure the table is left as it was.
     IoResult loadSnapshot(const std::string& path);
+    // Replaces the contents with these rows as loadSnapshot does with the
+    // rows it read: ordered by IDAY, table open. `inDateOrder` says the
+    // rows are known to be ordered already (as a table's knownInDateOrder()
+    // tells), which spares the check.
+    void adoptRows(std::vector<LedgerEntry> rows, bool inDateOrder = false);
+    // Hands every row over (in order) and leaves the table without rows.
+    std::vector<LedgerEntry> takeRows();
     // Writes every row, whatever the filter. The file is replaced only when
     // the whole snapshot is written.
     IoResult saveSnapshot(const std::string& path) const;
@@ -69,6 +76,10 @@ public:
     bool moveTo(int visibleIndex);
     const LedgerEntry& current() const;                // precondition: !isEmpty()
     const LedgerEntry& visibleRow(int visibleIndex) const;
+
+    // Whether the rows are known to be in IDAY order (false may still mean
+    // ordered, after a put-back the table could not check).
+    bool knownInDateOrder() const { return ordered_; }
 
     // All rows, whatever the filter, in order.
     std::size_t rowCount() const { return rows_.size(); }

@@ -161,6 +161,17 @@ bool Tmainf::openLedgerFile(const QString& path)
     auto open = [&](quill::OpenAccess access) {
         WaitCloser closer;
         r = quill::OpenLedger(book, fsPath(path), waitGauge(), access);
+        // The wait window stays until the new ledger is on the screen: its
+        // name, its year, the grid and the totals, painted.
+        if (r) {
+            startHistory();
+            const int earliest = earliestYear(TAcunt);
+            resetFilterControls(earliest > 0 ? earliest : context().now().date().year());
+            showFileName(QString::fromStdString(book.CurrentFileName));
+            applyControlFilter();
+            RecomputeTotals();
+            repaint();
+        }
     };
     open(quill::OpenAccess::Exclusive);
     if (quill::IsHeldElsewhere(r)) {
@@ -174,12 +185,6 @@ bool Tmainf::openLedgerFile(const QString& path)
         reportError(QString::fromStdString(r.message));
         return false;
     }
-    startHistory();
-    const int earliest = earliestYear(TAcunt);
-    resetFilterControls(earliest > 0 ? earliest : context().now().date().year());
-    showFileName(QString::fromStdString(book.CurrentFileName));
-    applyControlFilter();
-    RecomputeTotals();
     return true;
 }
 

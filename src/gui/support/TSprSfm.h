@@ -27,6 +27,7 @@ private:
     int position_ = 0;
     int paintIntervalMs_ = 15;
     int paintCount_ = 0;
+    bool updatePending_ = false;
     QElapsedTimer sincePaint_;
 };
 

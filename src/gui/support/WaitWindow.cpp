@@ -45,15 +45,20 @@ void WaitGaugeBar::setPosition(int position)
     // Callers step the bar without returning to the event loop: paint now,
     // unless it was painted a moment ago; then the next step (or the event
     // loop) shows it.
-    if (position_ == 100 || !sincePaint_.isValid() || sincePaint_.elapsed() >= paintIntervalMs_)
+    // One pending update is enough: asking again for each of a million
+    // steps costs more than the reading itself.
+    if (position_ == 100 || !sincePaint_.isValid() || sincePaint_.elapsed() >= paintIntervalMs_) {
         repaint();
-    else
+    } else if (!updatePending_) {
+        updatePending_ = true;
         update();
+    }
 }
 
 void WaitGaugeBar::paintEvent(QPaintEvent*)
 {
     ++paintCount_;
+    updatePending_ = false;
     sincePaint_.start();
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
