@@ -4,16 +4,18 @@
 // whole process), and the CPU of one year change with its repaint. Run
 // offscreen by scripts/bench.sh, one figure per process so each starts
 // clean; never part of the tests.
-// usage: program_figures PROGRAM_FOLDER/ startup | open FILE | yearswitch FILE
+// usage: program_figures PROGRAM_FOLDER/ startup | open FILE | yearswitch FILE | save FILE
 #include "app/AppFonts.h"
 #include "app/AppInfo.h"
 #include "app/MainWindow.h"
 #include "app/QtUserDialogs.h"
 #include "app/UserDialogs.h"
+#include "support/TSprSfm.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSpinBox>
 #include <QTableView>
 #include <QToolButton>
@@ -22,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <sys/resource.h>
 
 namespace {
@@ -58,12 +61,14 @@ class FigureDialogs : public UserDialogs {
 public:
     QString file;
     int surprises = 0;
+    QString saveFile;
     void showInfo(const QString& t) override { surprise("info", t); }
+    void showPlain(const QString& t) override { surprise("plain", t); }
     bool askYesNo(const QString& t) override { surprise("yes/no", t); return false; }
     Answer askYesNoCancel(const QString& t) override { surprise("yes/no/cancel", t); return Answer::No; }
     void showError(const QString& t) override { surprise("error", t); }
     QString openFileName(const FileDialogSettings&) override { return file; }
-    QString saveFileName(const FileDialogSettings&) override { return {}; }
+    QString saveFileName(const FileDialogSettings&) override { return saveFile; }
     void beep() override {}
     void tone(int, int) override {}
     bool openDocument(const QString&) override { return false; }
@@ -88,6 +93,22 @@ public:
     }
 };
 
+// Reports each painted position of a wait window's gauge bar.
+class GaugeWatch : public QObject {
+public:
+    explicit GaugeWatch(std::function<void(int)> seen) : seen_(std::move(seen)) {}
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            if (auto* bar = dynamic_cast<WaitGaugeBar*>(watched))
+                seen_(bar->position());
+        return false;
+    }
+
+private:
+    std::function<void(int)> seen_;
+};
+
 // Runs the event loop until nothing is pending any more: every posted
 // event, layout and paint the last step caused is done.
 void settle()
@@ -110,7 +131,8 @@ int main(int argc, char* argv[])
     const double cpuAtMain = cpuSeconds();
     const double atMain = sinceStart();
     if (argc < 3) {
-        std::fputs("usage: program_figures PROGRAM_FOLDER/ startup | open FILE | yearswitch FILE\n", stderr);
+        std::fputs("usage: program_figures PROGRAM_FOLDER/ startup | open FILE | yearswitch FILE | save FILE\n",
+                   stderr);
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
@@ -201,6 +223,34 @@ int main(int argc, char* argv[])
         figure(what, (toEmpty + toFull) / (2 * rounds) * 1000, "ms", "<= 20 ms (repaint included)");
         std::printf("  to the empty year %.1f ms, back to the full year %.1f ms\n", toEmpty / rounds * 1000,
                     toFull / rounds * 1000);
+        return 0;
+    }
+    if (mode == "save") {
+        // Save As of the opened ledger: how long the gauge stays empty
+        // (until its first step is painted), and the whole save.
+        double firstStep = -1;
+        QElapsedTimer sinceClick;
+        GaugeWatch gauge([&](int position) {
+            if (position > 0 && firstStep < 0)
+                firstStep = sinceClick.nsecsElapsed() / 1e9;
+        });
+        app.installEventFilter(&gauge);
+        dialogs.saveFile = file + QStringLiteral(".saved.Aut");
+        const double c = cpuSeconds();
+        sinceClick.start();
+        mainf.RnameBtn->click();
+        settle();
+        const double saveWall = sinceClick.nsecsElapsed() / 1e9;
+        const double saveCpu = cpuSeconds() - c;
+        QFile::remove(dialogs.saveFile);
+        if (dialogs.surprises || firstStep < 0) {
+            std::fprintf(stderr, "program_figures: the save did not run\n");
+            return 1;
+        }
+        char what[96];
+        std::snprintf(what, sizeof what, "Save As of %lld entries: gauge empty for", rows);
+        figure(what, firstStep, "s", "moves from the start");
+        std::printf("  whole save %.3f s wall, %.3f s CPU\n", saveWall, saveCpu);
         return 0;
     }
     std::fprintf(stderr, "program_figures: unknown figure %s\n", mode.constData());

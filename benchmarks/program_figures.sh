@@ -28,3 +28,4 @@ echo "$detail"
 cat "$WORK/1m.Aut" >/dev/null
 "$FIG" "$WORK/program/" open "$WORK/1m.Aut" 2>/dev/null
 "$FIG" "$WORK/program/" yearswitch "$WORK/1m.Aut" 2>/dev/null
+"$FIG" "$WORK/program/" save "$WORK/1m.Aut" 2>/dev/null
