@@ -12,12 +12,14 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <grp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace quill;
@@ -241,6 +243,75 @@ TEST_F(SafeFileTest, TheAdministratorsSaveKeepsTheUsersOwnership)
     EXPECT_EQ(statOf(path).st_size, 0);
 }
 
+std::string attribute(const std::string& path, const char* name)
+{
+    std::string value(4096, '\0');
+    const ssize_t n = getxattr(path.c_str(), name, value.data(), value.size());
+    value.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+    return value;
+}
+
+TEST_F(SafeFileTest, AnAccessListAndTheUsersOwnAttributesAreKept)
+{
+    const std::string path = dir.file("acl.Aut");
+    writeAll(path, "old");
+    ::chmod(path.c_str(), 0640);
+    // user::rw- user:65534:r-- group::r-- mask::r-- other::---
+    auto entry = [](std::uint16_t tag, std::uint16_t perm, std::uint32_t id) {
+        std::string e(8, '\0');
+        std::memcpy(&e[0], &tag, 2);
+        std::memcpy(&e[2], &perm, 2);
+        std::memcpy(&e[4], &id, 4);
+        return e;
+    };
+    const std::uint32_t version = 2;
+    std::string acl(reinterpret_cast<const char*>(&version), 4);
+    acl += entry(0x01, 6, ~0u) + entry(0x02, 4, 65534) + entry(0x04, 4, ~0u) + entry(0x10, 4, ~0u)
+           + entry(0x20, 0, ~0u);
+    if (setxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) != 0
+        || setxattr(path.c_str(), "user.quillbook.note", "2024", 4, 0) != 0)
+        GTEST_SKIP() << "this file system keeps no access lists or user attributes";
+    SafeFile::Method how;
+    ASSERT_TRUE(save(path, "new", &how));
+    EXPECT_NE(how, SafeFile::Method::InPlace);
+    EXPECT_EQ(readAll(path), "new");
+    EXPECT_EQ(attribute(path, "system.posix_acl_access"), acl);
+    EXPECT_EQ(attribute(path, "user.quillbook.note"), "2024");
+    EXPECT_EQ(statOf(path).st_mode & 07777, 0640u);
+}
+
+TEST_F(SafeFileTest, AGroupMembersSaveOfAnotherUsersFileKeepsItsOwner)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs the administrator to prepare another user's file";
+    // root's file, writable by the group nogroup, in a folder anyone may write
+    const std::string path = dir.file("shared.Aut");
+    writeAll(path, "old");
+    ASSERT_EQ(::chown(path.c_str(), 0, 65534), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(scratch.path().c_str(), 0777), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const gid_t group = 65534;
+        if (setgroups(1, &group) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(2);
+        SafeFile::Method how = SafeFile::Method::None;
+        const bool saved = bool(save(path, "new", &how));
+        _exit(saved && how == SafeFile::Method::InPlace ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const struct stat st = statOf(path);
+    EXPECT_EQ(readAll(path), "new");
+    EXPECT_EQ(st.st_uid, 0u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
+    EXPECT_TRUE(strays().empty());
+}
+
 TEST_F(SafeFileTest, AGroupOfTheUsersOtherGroupsIsKept)
 {
     gid_t groups[64];
@@ -285,15 +356,17 @@ struct CutSave : SafeFileTest, ::testing::WithParamInterface<Way> {
         newTable.appendRaw(makeEntry("2025.01.01", "추가", 5, 0));
         path = dir.file("장부.Aut");
         ASSERT_TRUE(WriteLedgerFile(path, oldTable));
-        if (GetParam() == Way::InPlace)
+        if (GetParam() == Way::InPlace) {
             ASSERT_EQ(::link(path.c_str(), dir.file("link.Aut").c_str()), 0);
+        }
         oldBytes = readAll(path);
         faults::setBufferSize(16384);
         // The steps of a whole save, from a copy of the folder.
         TempFolder probe;
         fs::copy_file(path, probe.file("장부.Aut"));
-        if (GetParam() == Way::InPlace)
+        if (GetParam() == Way::InPlace) {
             ASSERT_EQ(::link(probe.file("장부.Aut").c_str(), probe.file("link.Aut").c_str()), 0);
+        }
         faults::arm(0, faults::Action::Fail);
         ASSERT_TRUE(WriteLedgerFile(probe.file("장부.Aut"), newTable));
         steps = faults::trace();

@@ -12,6 +12,7 @@
 #include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace quill {
@@ -231,6 +232,41 @@ std::string usableScratchFolder(std::string preferred)
             return c;
     }
     return candidates.front();
+}
+
+// The extended attributes of the old file (an access list naming a
+// colleague, the user's own tags) go to the new one. The kernel labels a
+// new file itself, and trusted ones belong to the system. 0, or EPERM when
+// the access list could not be kept.
+int copyExtendedAttributes(const std::string& from, int to)
+{
+    ssize_t len = listxattr(from.c_str(), nullptr, 0);
+    if (len <= 0)
+        return 0;
+    std::string names(static_cast<std::size_t>(len), '\0');
+    len = listxattr(from.c_str(), names.data(), names.size());
+    if (len <= 0)
+        return 0;
+    names.resize(static_cast<std::size_t>(len));
+    for (std::size_t at = 0; at < names.size(); at += std::strlen(names.c_str() + at) + 1) {
+        const char* name = names.c_str() + at;
+        const std::string_view n = name;
+        if (n.empty() || n.rfind("security.", 0) == 0 || n.rfind("trusted.", 0) == 0)
+            continue;
+        std::string value(256, '\0');
+        ssize_t size = getxattr(from.c_str(), name, value.data(), value.size());
+        if (size < 0 && errno == ERANGE) {
+            size = getxattr(from.c_str(), name, nullptr, 0);
+            value.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+            size = getxattr(from.c_str(), name, value.data(), value.size());
+        }
+        if (size < 0)
+            continue;
+        if (fsetxattr(to, name, value.data(), static_cast<std::size_t>(size), 0) != 0
+            && n.rfind("system.posix_acl", 0) == 0)
+            return EPERM;
+    }
+    return 0;
 }
 
 struct BackupHeader {
@@ -478,6 +514,13 @@ IoResult SafeFile::createTemporary(const std::string& folder, const struct stat*
         const int err = errno;
         discard();
         return IoResult::fromErrno(err);
+    }
+    // After the mode, which would change an access list's mask.
+    if (old) {
+        if (int err = copyExtendedAttributes(target_, fd_)) {
+            discard();
+            return IoResult::fromErrno(err);
+        }
     }
     buffer_.reserve(bufferSize());
     return IoResult::success();
