@@ -27,6 +27,8 @@ QIcon programIcon(QWidget* host)
 
 QB_PLUGIN_ENTRY void ShowCredits(const char* changeDateLine, const char* projectLine)
 {
+    if (!plugin::hasWidgets())
+        return;
     QWidget* host = plugin::hostWindow();
     QDialog box(host);
     box.setObjectName(QString::fromUtf8("CreditsBox"));
@@ -44,6 +46,7 @@ QB_PLUGIN_ENTRY void ShowCredits(const char* changeDateLine, const char* project
     auto* body = new QTextBrowser;
     body->setObjectName(QString::fromUtf8("CreditsText"));
     body->setOpenLinks(false);
+    body->setAccessibleName(QString::fromUtf8("프로그램 정보와 사용권"));
     body->setFrameShape(QFrame::NoFrame);
     body->viewport()->setAutoFillBackground(false);
     body->setHtml(credits::creditsHtml(plugin::fromCp949(changeDateLine), plugin::fromCp949(projectLine),

@@ -61,6 +61,7 @@ public:
         view_ = new QTextBrowser;
         view_->setObjectName(u("PageView"));
         view_->setOpenLinks(false);
+        view_->setAccessibleName(u("페이지 내용"));
         auto* layout = new QVBoxLayout(&box_);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(view_);
@@ -157,6 +158,8 @@ private:
 QB_PLUGIN_ENTRY void OpenPane(std::int32_t top, std::int32_t left, std::int32_t height, std::int32_t width,
                               const char* url)
 {
+    if (!plugin::hasWidgets())
+        return;
     const QUrl address(url ? QString::fromUtf8(url) : QString(), QUrl::StrictMode);
     const QString site = pagepane::findSiteFolder(plugin::libraryFolder(reinterpret_cast<const void*>(&OpenPane)));
     const pagepane::Target target = pagepane::resolveAddress(address, site);

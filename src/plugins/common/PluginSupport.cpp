@@ -54,6 +54,8 @@ QString libraryFolder(const void* address)
     return folder;
 }
 
+bool hasWidgets() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+
 QWidget* hostWindow()
 {
     if (QWidget* active = QApplication::activeWindow())

@@ -20,6 +20,10 @@ QString fromCp949(const char* text);
 // with a trailing "/"; empty when the loader does not know it.
 QString libraryFolder(const void* address);
 
+// True when the calling program runs a QApplication, which every window of
+// ours needs; without one an entry returns at once.
+bool hasWidgets();
+
 // The program's window that a helper's modal window stands over: the
 // active window, else the first visible top-level one; null when none.
 QWidget* hostWindow();
