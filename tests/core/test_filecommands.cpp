@@ -413,3 +413,36 @@ TEST_F(Ledger, SaveFromTheWorkingLedgerWritesWhatTheScratchPathWrote)
         EXPECT_EQ(book.fAcunt.rowCount(), 0u);
     }
 }
+
+// Add file starts the merge from the working ledger itself rather than from
+// the scratch table read back: the same merged rows (the working ledger's
+// in date order, then the file's, ordered stably), also when the working
+// ledger is out of date order after a put-back; the scratch table holds the
+// merge.
+TEST_F(Ledger, AddFileFromTheWorkingLedgerMergesAsTheScratchPathDid)
+{
+    const std::string other =
+        fileWith("other.Aut", {entry("2024.01.31", "o1"), entry("", "o2"), entry("2024.01.31", "o3")});
+    for (bool putBackOutOfOrder : {false, true}) {
+        SCOPED_TRACE(putBackOutOfOrder ? "out of order" : "in order");
+        ASSERT_TRUE(NewLedger(book));
+        for (int i = 0; i < 300; ++i)
+            add(book, entry(i % 2 ? "2024.01.31" : "2024.02.01", std::to_string(i).c_str()));
+        if (putBackOutOfOrder)
+            book.TAcunt.insertRowAt(3, entry("2025.01.01", "late"));
+
+        WorkingTable reference;
+        reference.replaceRows(rows(book.TAcunt));
+        reference.orderBy("IDAY");
+        ASSERT_TRUE(ReadLedgerFile(other, reference));
+        const auto merged = rows(reference);  // the staging rows written to the scratch table
+        reference.orderBy("IDAY");
+
+        ASSERT_TRUE(AddLedgerFile(book, other));
+        EXPECT_EQ(rows(book.TAcunt), rows(reference));
+        std::vector<LedgerEntry> scratch;
+        ASSERT_TRUE(readSnapshot(book.scratchPath, scratch));
+        EXPECT_EQ(scratch, merged);
+        EXPECT_FALSE(book.fAcunt.isOpen());
+    }
+}

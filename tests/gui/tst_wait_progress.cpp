@@ -1,7 +1,7 @@
 // The wait window over the file commands: the save gauge moves while the
 // entries are written (before the scratch table is complete, which used to
-// be written and read back with an empty bar), and Open closes the window
-// only once the new ledger is shown.
+// be written and read back with an empty bar), and Open and Add file close
+// the window only once the new ledger is shown.
 #include "MainWindowFixture.h"
 #include "support/TSprSfm.h"
 #include "support/WaitWindow.h"
@@ -121,6 +121,16 @@ private slots:
         QCOMPARE(rowsAtClose, 500);
         QCOMPARE(yearAtClose, 2023);
         QCOMPARE(countAtClose, QStringLiteral("  500건 "));
+
+        // Add file likewise shows the merged ledger before the window closes.
+        rowsAtClose = -1;
+        qApp->installEventFilter(&spy);
+        f.dialogs.fileNames.enqueue(path);
+        w.FileAddClick();
+        qApp->removeEventFilter(&spy);
+        QVERIFY(f.dialogs.texts(QStringLiteral("error")).isEmpty());
+        QCOMPARE(rowsAtClose, 1000);
+        QCOMPARE(countAtClose, QStringLiteral(" 1000건 "));
     }
 };
 

@@ -358,22 +358,31 @@ IoResult AddLedgerFile(LedgerBook& book, const std::string& path, const FileProg
     if (IoResult r = probeReadable(path); !r)
         return r;
     QuietTable quiet(book.TAcunt);
-    // The scratch table catches up with the editor's changes first, so they
-    // take part in the merge.
+    // The staging table starts from the working ledger with the editor's
+    // changes, ordered as loading them from the scratch table would order
+    // them (a snapshot gives rows back exactly), so they take part in the
+    // merge; without a working ledger, from the scratch table itself.
     if (book.TAcunt.isOpen()) {
-        if (IoResult r = book.TAcunt.saveSnapshot(book.scratchPath); !r)
-            return r;
-    }
-    if (IoResult r = book.fAcunt.loadSnapshot(book.scratchPath); !r)
+        std::vector<LedgerEntry> current;
+        current.reserve(book.TAcunt.rowCount());
+        for (std::size_t i = 0; i < book.TAcunt.rowCount(); ++i)
+            current.push_back(book.TAcunt.row(i));
+        book.fAcunt.adoptRows(std::move(current), book.TAcunt.knownInDateOrder());
+    } else if (IoResult r = book.fAcunt.loadSnapshot(book.scratchPath); !r) {
         return r;
+    }
     IoResult r = readIntoStaging(book, path, progress);
     if (r)
         r = book.fAcunt.saveSnapshot(book.scratchPath);
+    if (!r) {
+        book.fAcunt.close();
+        return r;
+    }
+    // As Open: the working ledger takes the merged rows over.
+    const bool inDateOrder = book.fAcunt.knownInDateOrder();
+    std::vector<LedgerEntry> rows = book.fAcunt.takeRows();
     book.fAcunt.close();
-    if (!r)
-        return r;
-    if (r = book.TAcunt.loadSnapshot(book.scratchPath); !r)
-        return r;
+    book.TAcunt.adoptRows(std::move(rows), inDateOrder);
     book.Modified = true;
     return r;
 }

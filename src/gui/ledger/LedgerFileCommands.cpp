@@ -279,16 +279,18 @@ void Tmainf::FileAddClick()
         before.push_back(TAcunt.row(i));
     quill::IoResult r;
     {
+        // As Open: the wait window stays until the merged ledger is shown.
         WaitCloser closer;
         r = quill::AddLedgerFile(book, fsPath(path), waitGauge());
+        if (r) {
+            recordChange(quill::LedgerChange::merged(before, TAcunt), QStringLiteral("파일 추가"));
+            book.Modified = true;
+            RecomputeTotals();
+            repaint();
+        }
     }
-    if (!r) {
+    if (!r)
         reportError(QString::fromStdString(r.message));
-        return;
-    }
-    recordChange(quill::LedgerChange::merged(before, TAcunt), QStringLiteral("파일 추가"));
-    book.Modified = true;
-    RecomputeTotals();
 }
 
 Tmainf::SaveAnswer Tmainf::AskSaveChanges()
