@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 #include "app/ShadowLabel.h"
 #include "editor/EntryPanel.h"
+#include "support/TSprSfm.h"
 #include "support/WaitWindow.h"
 #include "view/FitLabel.h"
 #include "view/LedgerTableModel.h"
@@ -21,6 +22,7 @@
 #include <QStandardPaths>
 #include <QTableView>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <unistd.h>
 
 #include <stdexcept>
@@ -126,6 +128,7 @@ private slots:
         QTest::newRow("no file") << QString() << QRect(-1, -1, -1, -1);
         QTest::newRow("decimal") << "[간편장부]\r\nfTop=10\r\nfLft=20\r\nfHgt=500\r\nfWid=1042\r\n"
                                  << QRect(20, 10, 1042, 500);
+        QTest::newRow("top left corner") << "[간편장부]\r\nfTop=0\r\nfLft=0\r\n" << QRect(0, 0, -1, -1);
         QTest::newRow("hexadecimal") << "[간편장부]\r\nfTop=0x20\r\nfLft=$10\r\nfHgt=$1F4\r\nfWid=0x2BC\r\n"
                                      << QRect(16, 32, 700, 500);
         QTest::newRow("garbage") << "[간편장부]\r\nfTop=abc\r\nfLft=\r\nfHgt=12px\r\nfWid=wide\r\n"
@@ -145,8 +148,9 @@ private slots:
         const QRect g = f.window->geometry();
         QCOMPARE(g.left(), expected.left() == -1 ? (screen.width() - 960) / 2 : expected.left());
         QCOMPARE(g.top(), expected.top() == -1 ? 80 : expected.top());
-        QCOMPARE(g.width(), expected.width() == -1 ? 960 : expected.width());
-        QCOMPARE(g.height(), expected.height() == -1 ? screen.height() - 135 : expected.height());
+        // The stored position is kept; the size is the window's fixed one,
+        // whatever the stored size.
+        QCOMPARE(g.size(), QSize(1042, 689));
         QVERIFY(f.dialogs.shown.isEmpty());
         // Placing the window never writes the configuration.
         QCOMPARE(QFile::exists(f.folder + "quillcfg.ini"), !config.isEmpty());
@@ -184,6 +188,43 @@ private slots:
         w.RecomputeTotals();
         QCOMPARE(w.CntLbe->text(), blanks(4) + "1건 ");
         QVERIFY(!QFile::exists(f.folder + "Temp"));
+    }
+
+    void dialogsOpenWhereTheConfigurationCannotBeStored()
+    {
+        // A program folder without "quillcfg.ini" in which nothing can be
+        // written: Open, Add file, Save As and the export still show their
+        // dialogs in the default work folder; the failure to store it is
+        // reported once in the run.
+        MainWindowFixture f;
+        QFile plain(f.folder + "plain");
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        const QString books = f.folder;  // a folder a ledger can be saved in
+        f.folder += "plain/program/";
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QString unable = "Unable to write to " + f.folder + "quillcfg.ini.";
+        f.dialogs.fileNames << QString() << QString();
+        w.HFileOpen->click();
+        w.FileAdd->click();
+        QCOMPARE(f.dialogs.texts("open").size(), 2);
+        QCOMPARE(f.dialogs.texts("error"), QStringList({unable}));
+        for (const auto& shown : f.dialogs.shown)
+            if (shown.kind == "open")
+                QCOMPARE(shown.settings.folder, f.folder + "Work/");
+        // Saving: the ledger is in its file and counts as saved; nothing is
+        // reported again.
+        f.addEntry("2009.03.01", "판매", 100, 10);
+        w.book.Modified = true;
+        f.dialogs.fileNames << books + "가게.Aut";
+        w.SaveBtn->click();
+        QVERIFY(QFile::exists(books + "가게.Aut"));
+        QVERIFY(!w.book.Modified);
+        f.dialogs.fileNames << QString();
+        w.PrtBtn->click();
+        QCOMPARE(f.dialogs.texts("save").size(), 2);
+        QCOMPARE(f.dialogs.texts("error"), QStringList({unable}));
     }
 
     // --- filter row and totals ---------------------------------------------------
@@ -270,13 +311,121 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         prepareLedger(f);
+        chooseFilter(w, "전체", 2009, "1년");
+        QVERIFY(QTest::qWaitForWindowActive(&w));
         w.YerEdit->setFocus();
         w.YerEdit->selectAll();
-        typeText(w.YerEdit, "2008");
+        // The first digits change nothing and leave the focus in the box.
+        typeText(w.YerEdit, "200");
+        QCOMPARE(w.YerEdit->text(), QStringLiteral("200"));
+        QCOMPARE(w.CntLbe->text(), blanks(4) + "6건 ");
+        QCOMPARE(QApplication::focusWidget(), w.YerEdit);
+        // The fourth digit applies the year; the focus still stays.
+        typeText(w.YerEdit, "8");
         QCOMPARE(w.YerEdit->text(), QStringLiteral("2008"));
         QCOMPARE(w.TAcunt.recordCount(), 1);
         QCOMPARE(cell(w, 0, 1), QStringLiteral("작년"));
         QCOMPARE(w.CntLbe->text(), blanks(4) + "1건 ");
+        QCOMPARE(QApplication::focusWidget(), w.YerEdit);
+    }
+
+    void typedYearAppliesOnEnterOrLeaving_data()
+    {
+        QTest::addColumn<bool>("enter");
+        QTest::newRow("Enter") << true;
+        QTest::newRow("leaving the box") << false;
+    }
+    void typedYearAppliesOnEnterOrLeaving()
+    {
+        // A shorter year is applied when the user is done with it: Enter
+        // goes on to the grid, leaving the box leaves the focus where it went.
+        QFETCH(bool, enter);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        prepareLedger(f);
+        chooseFilter(w, "전체", 2009, "1년");
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.YerEdit->setFocus();
+        w.YerEdit->selectAll();
+        typeText(w.YerEdit, "201");
+        QCOMPARE(w.CntLbe->text(), blanks(4) + "6건 ");
+        if (enter) {
+            QTest::keyClick(w.YerEdit, Qt::Key_Return);
+            QTRY_COMPARE(QApplication::focusWidget(), w.GrdAcunt);
+        } else {
+            w.gCombo->setFocus();
+            QTRY_COMPARE(QApplication::focusWidget(), w.gCombo);
+        }
+        QCOMPARE(w.YerEdit->text(), QStringLiteral("201"));
+        QCOMPARE(w.gridModel->rowCount(), 0);
+        QCOMPARE(w.CntLbe->text(), blanks(4) + "0건 ");
+        if (!enter) {
+            QCoreApplication::processEvents();
+            QCOMPARE(QApplication::focusWidget(), w.gCombo);
+        }
+    }
+
+    void steppingTheYearAppliesAtOnce_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("year");
+        QTest::newRow("Up") << int(Qt::Key_Up) << 2010;
+        QTest::newRow("Down") << int(Qt::Key_Down) << 2008;
+        QTest::newRow("wheel") << 0 << 2010;
+    }
+    void steppingTheYearAppliesAtOnce()
+    {
+        QFETCH(int, key);
+        QFETCH(int, year);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        prepareLedger(f);
+        chooseFilter(w, "전체", 2009, "1년");
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.YerEdit->setFocus();
+        if (key) {
+            QTest::keyClick(w.YerEdit, Qt::Key(key));
+        } else {
+            const QPoint centre = w.YerEdit->rect().center();
+            QWheelEvent wheel(centre, w.YerEdit->mapToGlobal(centre), {}, QPoint(0, 120), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(w.YerEdit, &wheel);
+        }
+        QCOMPARE(w.YerEdit->text(), QString::number(year));
+        QCOMPARE(w.CntLbe->text(), blanks(4) + "1건 ");
+        QCOMPARE(QApplication::focusWidget(), w.GrdAcunt);
+    }
+
+    void emptyYearGivesAnEmptyView()
+    {
+        // Ctrl+A, Backspace: no year, so no entry passes; the box stays
+        // empty when the focus leaves.
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        prepareLedger(f);
+        chooseFilter(w, "전체", 2009, "03");
+        QCOMPARE(w.CntLbe->text(), blanks(4) + "3건 ");
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.YerEdit->setFocus();
+        QTest::keyClick(w.YerEdit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(w.YerEdit, Qt::Key_Backspace);
+        QCOMPARE(w.YerEdit->text(), QString());
+        QCOMPARE(w.gridModel->rowCount(), 0);
+        QCOMPARE(w.CntLbe->text(), blanks(4) + "0건 ");
+        for (QLabel* l : w.Bmxsm)
+            QCOMPARE(l->text().trimmed(), QStringLiteral("0"));
+        QCOMPARE(QApplication::focusWidget(), w.YerEdit);
+        w.GrdAcunt->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), w.GrdAcunt);
+        QCOMPARE(w.YerEdit->text(), QString());
+        QCOMPARE(w.gridModel->rowCount(), 0);
+        // Typing a year again shows it.
+        w.YerEdit->setFocus();
+        typeText(w.YerEdit, "2009");
+        QCOMPARE(w.CntLbe->text(), blanks(4) + "3건 ");
     }
 
     void gridShowsTheRowsAsTheLedgerHoldsThem()
@@ -434,12 +583,66 @@ private slots:
         QTRY_COMPARE(QApplication::focusWidget(), w.GrdAcunt);
     }
 
+    void waitMessageShowsWhatLiesBeneath_data()
+    {
+        QTest::addColumn<QPoint>("place");
+        QTest::newRow("top left") << QPoint(0, 0);
+        QTest::newRow("moved") << QPoint(203, 80);
+    }
+    void waitMessageShowsWhatLiesBeneath()
+    {
+        // Beneath the message the user sees exactly the rows and amounts
+        // that the main window shows there, wherever the window stands.
+        QFETCH(QPoint, place);
+        MainWindowFixture f;
+        f.writeConfig(QStringLiteral("[간편장부]\r\nfTop=%1\r\nfLft=%2\r\n").arg(place.y()).arg(place.x()));
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        // rows enough to fill the grid behind the message, each different
+        w.TAcunt.disableControls();
+        for (int i = 0; i < 60; ++i)
+            f.addEntry(QStringLiteral("2009.01.%1").arg(i % 28 + 1, 2, 10, QLatin1Char('0')),
+                       QStringLiteral("판매 %1").arg(i), 1000 + 1111 * i, 100 + 111 * i);
+        w.TAcunt.enableControls();
+        chooseFilter(w, "전체", 2009, "1년");
+        QTRY_COMPARE(w.pos(), place);
+        QCoreApplication::processEvents();
+        ShowWaitMessage(QColor(26, 27, 22), QStringLiteral("자료를 재계산합니다. 잠시만..."));
+        TSprSfm* wait = CurrentWaitWindow();
+        QVERIFY(wait);
+        const QRect area(wait->pos(), wait->size());
+        // What the user sees: the screen itself where a display shows it,
+        // the window's own picture where there is none.
+        const QImage seen = QGuiApplication::platformName() == QLatin1String("offscreen")
+            ? wait->grab().toImage()
+            : wait->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+        // the whole window's picture, cut where the message stands
+        const QImage beneath = w.grab().toImage().copy(QRect(area.topLeft() - w.pos(), area.size()));
+        const QRect letters = wait->MessageLabel->geometry();
+        CloseWait();
+        if (const QString out = qEnvironmentVariable("QB_SCREENSHOT"); !out.isEmpty()) {
+            seen.save(out + "-seen.png");
+            beneath.save(out + "-beneath.png");
+        }
+        QVERIFY(QRect(w.pos(), w.size()).contains(area));
+        // Away from the message's letters, every pixel is the main window's.
+        int differ = 0;
+        for (int y = 0; y < seen.height(); ++y)
+            for (int x = 0; x < seen.width(); ++x)
+                if (!letters.contains(x, y) && seen.pixel(x, y) != beneath.pixel(x, y))
+                    ++differ;
+        QCOMPARE(differ, 0);
+    }
+
     void deleteInTheYearBoxAlsoDeletesACharacter()
     {
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         prepareLedger(f);
+        const int shown = w.TAcunt.recordCount();
+        QVERIFY(shown > 0);
         w.YerEdit->setFocus();
         QTest::keyClick(w.YerEdit, Qt::Key_Home);
         f.dialogs.yesNo.enqueue(false);  // the row's delete question comes first
@@ -447,7 +650,9 @@ private slots:
         QCOMPARE(f.dialogs.texts("yesno"), QStringList{QStringLiteral("삭제하시겠습니까??")});
         QVERIFY(w.book.Modified == false);
         QVERIFY2(w.YerEdit->text() == "009" || w.YerEdit->text() == "9", qPrintable(w.YerEdit->text()));
-        // the shortened year applied the filter: no 2009 entry shows
+        // the shortened year applies when the user is done with it
+        QCOMPARE(w.TAcunt.recordCount(), shown);
+        QTest::keyClick(w.YerEdit, Qt::Key_Return);
         QCOMPARE(w.TAcunt.recordCount(), 0);
         QCOMPARE(w.CntLbe->text(), blanks(4) + "0건 ");
     }
@@ -669,18 +874,65 @@ private slots:
         QVERIFY(monthWord > w.gCombo->geometry().right());
         QVERIFY(words[2] + captionMetrics.horizontalAdvance("월") <= w.TagetTg->width());
 
-        // At the default window width every column is in view.
-        w.resize(960, 600);
+        // Every column is in view.
         QCoreApplication::processEvents();
         QCOMPARE(w.GrdAcunt->horizontalScrollBar()->maximum(), 0);
+    }
 
-        // The right-hand controls follow the width.
-        w.resize(900, 600);
-        QCOMPARE(at(w.mExit0).left(), 900 - 27);
-        QCOMPARE(w.HelpBtn->x(), 900 - 163);
-        QCOMPARE(w.QuitBtn->x(), 900 - 56);
-        QCOMPARE(at(w.LaEnd0).left(), 900 - 35);
-        QCOMPARE(w.TpPnl2->x(), 900 - 223);
+    void windowKeepsItsFixedSize_data()
+    {
+        QTest::addColumn<QString>("config");
+        QTest::newRow("no file") << QString();
+        QTest::newRow("other size stored") << "[간편장부]\r\nfTop=5\r\nfLft=6\r\nfHgt=500\r\nfWid=860\r\n";
+        QTest::newRow("larger size stored") << "[간편장부]\r\nfHgt=900\r\nfWid=1300\r\n";
+    }
+    void windowKeepsItsFixedSize()
+    {
+        // A fixed frame: neither a stored size nor a resize changes it, so
+        // no panel ever covers a field and no total is cut.
+        QFETCH(QString, config);
+        MainWindowFixture f;
+        if (!config.isEmpty())
+            f.writeConfig(config);
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const QSize fixed(1042, 689);
+        QCOMPARE(w.size(), fixed);
+        QCOMPARE(w.minimumSize(), fixed);
+        QCOMPARE(w.maximumSize(), fixed);
+        for (const QSize& asked : {QSize(860, 665), QSize(1300, 900)}) {
+            w.resize(asked);
+            QCoreApplication::processEvents();
+            QCOMPARE(w.size(), fixed);
+        }
+        auto at = [&](QWidget* widget) { return QRect(widget->mapTo(&w, QPoint(0, 0)), widget->size()); };
+        QCOMPARE(w.TpPnl2->x(), 1042 - 223);
+        QVERIFY(at(w.TpPnl2).left() > at(w.TpPnl3).right());
+        QCOMPARE(at(w.BtmPanl).bottom(), 689 - 1 - 3);
+        QVERIFY(at(w.Bmxsm[5]).right() < at(w.LaEnd0).left());
+        QCOMPARE(w.GrdAcunt->horizontalScrollBar()->maximum(), 0);
+    }
+
+    void exitButtonStaysVisibleUnderThePointer()
+    {
+        // The white "x" on the dark strip: with the pointer over the button
+        // it must not vanish into a light hover panel.
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto lightness = [](const QImage& image, QPoint p) { return image.pixelColor(p).lightness(); };
+        const QPoint cross = w.mExit0->rect().center();
+        const QPoint corner(1, 1);
+        QTest::mouseMove(w.mExit0, cross);
+        QTRY_VERIFY(w.mExit0->underMouse());
+        const QImage hovered = w.mExit0->grab().toImage();
+        QVERIFY2(lightness(hovered, cross) > 200, "the x is drawn");
+        QVERIFY2(lightness(hovered, cross) - lightness(hovered, corner) > 80, "the x stands out from the button");
+        QTest::mouseMove(w.TopTitle, QPoint(300, 10));
+        QTRY_VERIFY(!w.mExit0->underMouse());
+        const QImage resting = w.mExit0->grab().toImage();
+        QVERIFY(lightness(resting, cross) - lightness(resting, corner) > 80);
     }
 
     void draggingTheTitleStripMovesTheWindow()

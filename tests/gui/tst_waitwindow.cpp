@@ -96,8 +96,14 @@ private slots:
         QCOMPARE(seen.pixelColor(49, 24), QColor(200, 30, 40));
         QCOMPARE(seen.pixelColor(50, 1), QColor(Qt::white));
         QCOMPARE(seen.pixelColor(370, 24), QColor(Qt::white));
-        // Without a window of ours, the screen's picture as it is.
-        QCOMPARE(PictureBeneath(stale, area, nullptr).toImage().pixelColor(1, 1), QColor(Qt::white));
+        // No window of ours is active (the dialog that closed took the
+        // activation with it): our shown windows are drawn all the same.
+        const QImage inactive = PictureBeneath(stale, area).toImage();
+        QCOMPARE(inactive.pixelColor(1, 1), QColor(200, 30, 40));
+        QCOMPARE(inactive.pixelColor(50, 1), QColor(Qt::white));
+        // A hidden window of ours is not drawn.
+        under.hide();
+        QCOMPARE(PictureBeneath(stale, area).toImage().pixelColor(1, 1), QColor(Qt::white));
     }
 
     void barIsClampedAndDrawnAtOnce_data()

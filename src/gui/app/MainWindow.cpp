@@ -19,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
 #include <QSpinBox>
@@ -48,6 +49,10 @@ Tmainf::~Tmainf()
     // after this window's members are gone, and must not tell them.
     if (undoStack)
         undoStack->disconnect(this);
+    // A year typed but not yet applied is applied when the box loses the
+    // focus, which the widgets' own destruction still causes: by then the
+    // ledger is gone.
+    QObject::disconnect(YerEdit, nullptr, this, nullptr);
     TAcunt.setDataChanged({});
     CloseWait();
     if (!book.scratchPath.empty())
@@ -112,7 +117,15 @@ void Tmainf::connectCommands()
         connect(combo, &QComboBox::activated, this, filterChanged);
         connect(combo->lineEdit(), &QLineEdit::textEdited, this, filterChanged);
     }
-    connect(YerEdit, &QSpinBox::textChanged, this, filterChanged);
+    // Typed years and the focus leaving the box keep the focus where the
+    // user is; the spin buttons, arrows, wheel and Enter end in the grid.
+    connect(YerEdit, &QSpinBox::textChanged, this, [this] {
+        runCommand([this] {
+            const QScopedValueRollback keep(filterKeepsFocus_, YerEdit->changeKeepsFocus());
+            CmGbnChange();
+        });
+    });
+    connect(YerEdit, &YearBox::entered, this, [this] { GrdAcunt->setFocus(); });
 
     // The grid moves the working ledger's cursor, and the other way round.
     connect(GrdAcunt->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -147,8 +160,13 @@ void Tmainf::FormShow()
         screen = s->geometry().size();
     const quill::WindowGeometry g =
         quill::ReadWindowGeometry(configPath().toStdString(), screen.width(), screen.height());
+    // The stored position; the size is the window's own, fixed one.
     move(g.left, g.top);
-    resize(g.width, g.height);
+    // Qt passes a position on only when it differs from the one it assumes,
+    // (0, 0) included; without it the window manager places the window
+    // where it likes.
+    if (QWindow* handle = windowHandle())
+        handle->setPosition(g.left, g.top);
 
     prepareScratchTable();
     NewFileClick();

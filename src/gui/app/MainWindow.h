@@ -1,8 +1,10 @@
 #pragma once
+#include "app/IoResult.h"
 #include "editor/EditorMode.h"
 #include "editor/SuggestionIndex.h"
 #include "ledger/LedgerChange.h"
 #include "ledger/LedgerBook.h"
+#include "view/YearBox.h"
 
 #include <QDateTime>
 #include <QWidget>
@@ -68,7 +70,7 @@ public:
     QToolButton* iconBtn = nullptr;
     QToolButton* mExit0 = nullptr;
     QComboBox* CmGbn = nullptr;
-    QSpinBox* YerEdit = nullptr;
+    YearBox* YerEdit = nullptr;
     QComboBox* gCombo = nullptr;
     QLabel* fNameLabl = nullptr;
     QFrame* fnameBevl = nullptr;
@@ -170,6 +172,14 @@ public:
     void tableChanged();
     // The navigator's four moves: 0 first, 1 previous, 2 next, 3 last.
     void navigate(int move);
+    // The work folder for a file dialog. A work folder that cannot be
+    // stored in the configuration is used all the same; the failure is
+    // reported once per run.
+    QString dialogWorkFolder();
+    // After a save: the work folder follows the ledger's folder. True when
+    // the save may count as done: storing it in a configuration that cannot
+    // be written is only reported (once per run).
+    bool storeWorkFolder(quill::IoResult& result);
     // Recalculation of the totals under the wait window (F12).
     void recalculateTotals();
     // Shows an entry of the working ledger (a row position, whatever the
@@ -235,4 +245,6 @@ private:
     bool dragging_ = false;
     bool syncingGrid_ = false;
     bool closed_ = false;
+    bool filterKeepsFocus_ = false;  // a typed year: the focus stays where the user is
+    bool workFolderReported_ = false;  // "Unable to write to" the configuration, once per run
 };

@@ -23,6 +23,8 @@
 
 namespace {
 
+constexpr int kWindowWidth = 1042;
+constexpr int kWindowHeight = 689;
 constexpr int kTitleHeight = 22;
 constexpr int kBandHeight = 138;
 constexpr int kUpperRowTop = 3;
@@ -84,7 +86,8 @@ void Tmainf::buildLayout()
     setFont(appfonts::pixelFont(appfonts::gulim(), 12));
     setColor(this, QPalette::Window, palette().color(QPalette::Button));
     setAutoFillBackground(true);
-    resize(1042, 689);
+    // A fixed frame: the window manager cannot resize it either.
+    setFixedSize(kWindowWidth, kWindowHeight);
 
     // --- title strip --------------------------------------------------------
     auto* title = new QLabel(this);
@@ -115,6 +118,11 @@ void Tmainf::buildLayout()
     mExit0->setAutoRaise(true);
     mExit0->setFocusPolicy(Qt::NoFocus);
     mExit0->setToolTip(QStringLiteral("종료"));
+    // The style's raised hover panel is nearly white, and so is the "x": on
+    // the dark strip the button lights up red instead, the "x" staying white.
+    mExit0->setStyleSheet(QStringLiteral("QToolButton#mExit0 { background: transparent; border: none; }"
+                                         "QToolButton#mExit0:hover { background: rgb(196, 43, 28); }"
+                                         "QToolButton#mExit0:pressed { background: rgb(150, 30, 20); }"));
     mExit0->setGeometry(width() - 27, 4, 20, 15);
 
     // --- tool band ------------------------------------------------------------
@@ -144,9 +152,8 @@ void Tmainf::buildLayout()
     CmGbn->setGeometry(37, 6, 48, 20);
     filterBackground(CmGbn);
 
-    YerEdit = new QSpinBox(dxContainer3);
+    YerEdit = new YearBox(dxContainer3);
     YerEdit->setObjectName(QStringLiteral("YerEdit"));
-    YerEdit->setRange(0, 9999);
     YerEdit->setGeometry(92, 6, 54, 20);
     filterBackground(YerEdit);
 

@@ -42,16 +42,9 @@ void Tmainf::PrtBtnClick()
     if (!TAcunt.isOpen() || TAcunt.isEmpty())
         return;
 
-    const quill::WorkFolder work =
-        quill::ReadWorkFolder(context().configDir().toStdString(), configFileName().toStdString(),
-                             context().defaultWorkFolder.toStdString());
-    if (!work.stored) {
-        reportError(QString::fromStdString(work.stored.message));
-        return;
-    }
     FileDialogSettings settings;
     settings.title = QStringLiteral("파일명을 확인하세요.");
-    settings.folder = QString::fromStdString(work.folder);
+    settings.folder = dialogWorkFolder();
     settings.proposal = QStringLiteral("간편장부_") + context().now().toString(QStringLiteral("yyMMddHHmm"))
         + QStringLiteral(".xlsx");
     settings.filterName = QStringLiteral("엑셀파일 ");

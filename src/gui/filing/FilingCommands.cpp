@@ -20,11 +20,9 @@ void Tmainf::FilingBtnClick()
     setup.table = &TAcunt;
     setup.dialogs = &dialogs();
     setup.configPath = configPath();
-    setup.pdfFolder = [this] {
-        const quill::WorkFolder work = quill::ReadWorkFolder(QFile::encodeName(context().programFolder).toStdString(),
-                                                             configFileName().toStdString());
-        return QFile::decodeName(QByteArray::fromStdString(work.folder));
-    };
+    // The same work folder as every other dialog (an installed copy keeps
+    // its configuration in the user's folder, not beside the program).
+    setup.pdfFolder = [this] { return dialogWorkFolder(); };
     bool numeric = false;
     const int year = QString::fromStdString(quill::StripBlanks(YerEdit->text().toStdString())).toInt(&numeric);
     setup.year = numeric && year >= 1 && year <= 9999 ? year : context().now().date().year();

@@ -69,18 +69,44 @@ int earliestYear(const quill::WorkingTable& table)
 
 } // namespace
 
-bool Tmainf::ledgerDialog(bool save, const QString& proposal, QString& path)
+QString Tmainf::dialogWorkFolder()
 {
     const quill::WorkFolder work =
         quill::ReadWorkFolder(context().configDir().toStdString(), configFileName().toStdString(),
                              context().defaultWorkFolder.toStdString());
-    if (!work.stored) {
+    // A configuration that cannot be written (a read-only folder, a home
+    // without rights) must not keep every dialog from opening, nor repeat
+    // the same report at every command.
+    if (!work.stored && !workFolderReported_) {
+        workFolderReported_ = true;
         reportError(QString::fromStdString(work.stored.message));
-        return false;
     }
+    return QString::fromStdString(work.folder);
+}
+
+bool Tmainf::storeWorkFolder(quill::IoResult& result)
+{
+    result = quill::WriteWorkFolder(book.CurrentFileName, context().configDir().toStdString(),
+                                    configFileName().toStdString());
+    if (result)
+        return true;
+    const QString configFailure = QStringLiteral("Unable to write to ") + configPath();
+    if (QString::fromStdString(result.message) != configFailure)
+        return false;
+    // The ledger is in its file; only the dialogs' folder is not kept.
+    if (!workFolderReported_) {
+        workFolderReported_ = true;
+        reportError(configFailure);
+    }
+    result = quill::IoResult::success();
+    return true;
+}
+
+bool Tmainf::ledgerDialog(bool save, const QString& proposal, QString& path)
+{
     FileDialogSettings settings;
     settings.title = QStringLiteral("파일명을 확인하세요.");
-    settings.folder = QString::fromStdString(work.folder);
+    settings.folder = dialogWorkFolder();
     settings.proposal = proposal;
     settings.filterName = QStringLiteral("간편장부");
     settings.pattern = QStringLiteral("*.Aut");
@@ -206,14 +232,10 @@ bool Tmainf::writeLedger(const QString* newPath)
     {
         WaitCloser closer;
         r = newPath ? quill::SaveLedgerAs(book, fsPath(*newPath), waitGauge()) : quill::SaveLedger(book, waitGauge());
-        if (r) {
-            r = quill::WriteWorkFolder(book.CurrentFileName, context().configDir().toStdString(),
-                                       configFileName().toStdString());
-            // The file is complete, but the save is not over until the work
-            // folder is stored.
-            if (!r)
-                book.Modified = true;
-        }
+        // The file is complete, but the save is not over until the work
+        // folder is stored.
+        if (r && !storeWorkFolder(r))
+            book.Modified = true;
     }
     // A refused Save As onto the open name leaves the label as it was.
     if (newPath && book.CurrentFileName == fsPath(*newPath) && (r || book.CurrentFileName != before))

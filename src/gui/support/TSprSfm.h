@@ -66,10 +66,10 @@ private:
 };
 
 // What the message-mode window shows beneath its message: the screen's
-// picture of `area` (global coordinates) with our own window drawn from
-// itself on top, since the screen may still show a dialog that has just
-// closed over it.
-QPixmap PictureBeneath(QPixmap screenPicture, const QRect& area, QWidget* ownWindow);
+// picture of `area` (global coordinates) with our own shown windows drawn
+// from themselves on top, `ownWindow` (the one that was active, if any)
+// last: the screen may still show a dialog that has just closed over them.
+QPixmap PictureBeneath(QPixmap screenPicture, const QRect& area, QWidget* ownWindow = nullptr);
 
 // The program-wide step counter of the gauge (0..99).
 int WaitStepCounter();

@@ -149,14 +149,29 @@ void TSprSfm::showPainted()
 
 QPixmap PictureBeneath(QPixmap screenPicture, const QRect& area, QWidget* ownWindow)
 {
-    if (!ownWindow || !ownWindow->isVisible() || screenPicture.isNull())
+    if (screenPicture.isNull())
         return screenPicture;
-    const QRect overlap = area & QRect(ownWindow->mapToGlobal(QPoint(0, 0)), ownWindow->size());
-    if (overlap.isEmpty())
-        return screenPicture;
-    const QPixmap part = ownWindow->grab(QRect(ownWindow->mapFromGlobal(overlap.topLeft()), overlap.size()));
+    // Every window of ours that is shown, the active one last (on top).
+    // Whether or not one is active: the dialog that has just closed took
+    // the activation with it.
+    QList<QWidget*> windows;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = w->windowType();
+        if (w == ownWindow || dynamic_cast<TSprSfm*>(w) || !w->isVisible() || w->isMinimized()
+            || (type != Qt::Window && type != Qt::Dialog))
+            continue;
+        windows.append(w);
+    }
+    if (ownWindow && ownWindow->isVisible())
+        windows.append(ownWindow);
     QPainter p(&screenPicture);
-    p.drawPixmap(overlap.topLeft() - area.topLeft(), part);
+    for (QWidget* w : std::as_const(windows)) {
+        const QRect overlap = area & QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
+        if (overlap.isEmpty())
+            continue;
+        const QPixmap part = w->grab(QRect(w->mapFromGlobal(overlap.topLeft()), overlap.size()));
+        p.drawPixmap(overlap.topLeft() - area.topLeft(), part);
+    }
     return screenPicture;
 }
 

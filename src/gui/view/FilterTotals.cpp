@@ -47,7 +47,8 @@ void Tmainf::RecomputeTotals()
             Bmxsm[i]->setText(QString::fromStdString(texts.Bmxsm[static_cast<std::size_t>(i)]));
         CntLbe->setText(QString::fromStdString(texts.CntLbe));
     }
-    GrdAcunt->setFocus();
+    if (!filterKeepsFocus_)
+        GrdAcunt->setFocus();
 }
 
 void Tmainf::recalculateTotals()
