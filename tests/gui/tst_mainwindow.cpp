@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QScrollBar>
 #include <QLineEdit>
@@ -188,6 +189,34 @@ private slots:
         w.RecomputeTotals();
         QCOMPARE(w.CntLbe->text(), blanks(4) + "1건 ");
         QVERIFY(!QFile::exists(f.folder + "Temp"));
+    }
+
+    void startsWithoutAnyWritableFolderOfItsOwn()
+    {
+        // Neither the program folder nor the user's home can be written (a
+        // service account): the scratch table goes to a folder of the
+        // user's own under the temporary folder, so a ledger can be opened.
+        MainWindowFixture f;
+        QFile plain(f.folder + "plain");
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        f.folder += "plain/program/";
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(f.folder + "home"));
+        const bool started = f.start();
+        qputenv("HOME", home);
+        QVERIFY(started);
+        Tmainf& w = *f.window;
+        QCOMPARE(f.dialogs.texts("error"), QStringList());
+        QVERIFY(w.TAcunt.isOpen());
+        const QString scratch = QString::fromStdString(w.book.scratchPath);
+        const QString own = QDir::tempPath() + QStringLiteral("/quillbook-%1/").arg(::getuid());
+        QVERIFY2(scratch.startsWith(own), qPrintable(scratch));
+        QCOMPARE(QFileInfo(own).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther),
+                 QFile::Permissions());
+        f.addEntry("2009.03.01", "판매", 100, 10);
+        w.RecomputeTotals();
+        QCOMPARE(w.CntLbe->text(), blanks(4) + "1건 ");
     }
 
     void dialogsOpenWhereTheConfigurationCannotBeStored()

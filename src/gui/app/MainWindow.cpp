@@ -12,6 +12,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
@@ -30,6 +31,7 @@
 #include <QUndoStack>
 
 #include <exception>
+#include <unistd.h>
 #include <filesystem>
 
 Tmainf::Tmainf(const AppContext& context, QWidget* parent)
@@ -191,6 +193,24 @@ void useScratchFolderForSaves(const std::string& scratchPath)
 }
 } // namespace
 
+namespace {
+
+// "<temp>/quillbook-<uid>", made for this user and closed to others, or
+// empty when no such folder can be had: ledger data goes into no folder that
+// another user made or may read.
+QString privateTempFolder()
+{
+    const QString folder = QDir::tempPath() + QStringLiteral("/quillbook-%1").arg(::getuid());
+    QDir().mkdir(folder);
+    const QFileInfo info(folder);
+    if (!info.isDir() || info.isSymLink() || info.ownerId() != ::getuid())
+        return {};
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return folder;
+}
+
+} // namespace
+
 void Tmainf::prepareScratchTable()
 {
     book.programFolder = context_.stateDir().toStdString();
@@ -201,13 +221,20 @@ void Tmainf::prepareScratchTable()
     }
     // A program folder we may not write (an installation owned by the
     // system): keep the scratch table in the user's own data folder instead,
-    // so the program still works.
+    // so the program still works; where the user has no writable home either
+    // (a service account, a home on a read-only medium), in a folder of the
+    // user's own under the system's temporary folder.
     const QString own = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    if (own.isEmpty())
-        return;
-    quill::ReleaseScratchTableFile(book.scratchPath);
-    book.scratchPath =
-        quill::AcquireScratchTableFile((own + QLatin1Char('/')).toStdString(), context_.dataDir().toStdString());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const QString folder = attempt == 0 ? own : privateTempFolder();
+        if (folder.isEmpty())
+            continue;
+        quill::ReleaseScratchTableFile(book.scratchPath);
+        book.scratchPath = quill::AcquireScratchTableFile((folder + QLatin1Char('/')).toStdString(),
+                                                          context_.dataDir().toStdString());
+        if (QFileInfo(QString::fromStdString(book.scratchPath)).isWritable())
+            break;
+    }
     useScratchFolderForSaves(book.scratchPath);
 }
 
