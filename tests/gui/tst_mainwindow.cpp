@@ -201,16 +201,23 @@ private slots:
         QVERIFY(plain.open(QIODevice::WriteOnly));
         plain.close();
         f.folder += "plain/program/";
+        // (the temporary folder too is the test's own)
         const QByteArray home = qgetenv("HOME");
+        const QByteArray temp = qgetenv("TMPDIR");
         qputenv("HOME", QFile::encodeName(f.folder + "home"));
+        qputenv("TMPDIR", QFile::encodeName(f.tempPath()));
         const bool started = f.start();
         qputenv("HOME", home);
+        if (temp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", temp);
         QVERIFY(started);
         Tmainf& w = *f.window;
         QCOMPARE(f.dialogs.texts("error"), QStringList());
         QVERIFY(w.TAcunt.isOpen());
         const QString scratch = QString::fromStdString(w.book.scratchPath);
-        const QString own = QDir::tempPath() + QStringLiteral("/quillbook-%1/").arg(::getuid());
+        const QString own = f.tempPath() + QStringLiteral("/quillbook-%1/").arg(::getuid());
         QVERIFY2(scratch.startsWith(own), qPrintable(scratch));
         QCOMPARE(QFileInfo(own).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther),
                  QFile::Permissions());
@@ -455,6 +462,14 @@ private slots:
         w.YerEdit->setFocus();
         typeText(w.YerEdit, "2009");
         QCOMPARE(w.CntLbe->text(), blanks(4) + "3건 ");
+        // From an empty box an arrow goes to this year, not to year 0.
+        w.YerEdit->setFocus();
+        w.YerEdit->selectAll();
+        QTest::keyClick(w.YerEdit, Qt::Key_Backspace);
+        QCOMPARE(w.YerEdit->text(), QString());
+        w.YerEdit->setFocus();
+        QTest::keyClick(w.YerEdit, Qt::Key_Down);
+        QCOMPARE(w.YerEdit->text(), QString::number(QDate::currentDate().year()));
     }
 
     void gridShowsTheRowsAsTheLedgerHoldsThem()

@@ -1,5 +1,6 @@
 #include "view/YearBox.h"
 
+#include <QDate>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScopedValueRollback>
@@ -52,10 +53,22 @@ QString YearBox::textFromValue(int value) const
     return value == kEmpty ? QString() : QString::number(value);
 }
 
+void YearBox::stepBy(int steps)
+{
+    if (lineEdit()->text().isEmpty()) {
+        setValue(QDate::currentDate().year());
+        selectAll();
+        return;
+    }
+    QSpinBox::stepBy(steps);
+}
+
 QAbstractSpinBox::StepEnabled YearBox::stepEnabled() const
 {
-    // Stepping down never empties the box; stepping up from empty starts at 0.
+    // Stepping down never empties the box.
     StepEnabled steps = StepUpEnabled | StepDownEnabled;
+    if (lineEdit()->text().isEmpty())
+        return steps;
     if (value() <= 0)
         steps &= ~StepDownEnabled;
     if (value() >= maximum())

@@ -22,6 +22,8 @@ public:
     bool changeKeepsFocus() const { return keepFocus_; }
 
     QValidator::State validate(QString& text, int& pos) const override;
+    // From an empty box either arrow goes to the current year.
+    void stepBy(int steps) override;
     void fixup(QString& text) const override;
 
 signals:
