@@ -139,7 +139,7 @@ private slots:
         QTest::newRow("PageDown twice, Down") << "SANGHOEdt"
                                              << QList<int>{Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_Down,
                                                            Qt::Key_Return}
-                                             << "a⒀b";
+                                             << "a⒂b";
         QTest::newRow("Shift+Tab to the last page, back with Tab")
             << "EtcCmb" << QList<int>{Qt::Key_Tab + shift, Qt::Key_Tab, Qt::Key_PageUp, Qt::Key_Return} << "aⅠb";
         QTest::newRow("Ctrl+Tab, Ctrl+PageDown, Ctrl+Shift+Tab")

@@ -17,12 +17,13 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
 
-constexpr int kColumns = 12;
-constexpr int kCell = 34;
+constexpr int kColumns = 14;
+constexpr int kCell = 38;
 
 // A font that draws every character offered: the Nanum fonts hold the
 // whole of CP949's symbol rows.
@@ -39,7 +40,9 @@ QFont GlyphFont(int pixels)
     return font;
 }
 
-QTableWidget* MakeGrid(const glyphpad::GlyphPage& page, const QFont& font)
+// Every page's grid is as large as the longest page needs, so no page
+// scrolls and the picker keeps its size from page to page.
+QTableWidget* MakeGrid(const glyphpad::GlyphPage& page, const QFont& font, int rows)
 {
     const int count = static_cast<int>(page.glyphs.size());
     auto* grid = new QTableWidget((count + kColumns - 1) / kColumns, kColumns);
@@ -66,8 +69,10 @@ QTableWidget* MakeGrid(const glyphpad::GlyphPage& page, const QFont& font)
         grid->setItem(i / kColumns, i % kColumns, item);
     }
     grid->setCurrentCell(0, 0);
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     const int frame = 2 * grid->frameWidth();
-    grid->setMinimumWidth(kColumns * kCell + frame + grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    grid->setFixedSize(kColumns * kCell + frame, rows * kCell + frame);
     return grid;
 }
 
@@ -143,8 +148,12 @@ std::optional<std::string> RunPicker()
     tabs->setFocusPolicy(Qt::NoFocus);  // the grid keeps the keyboard
     auto* keys = new PickerKeys(&dialog, tabs);
     const QFont font = GlyphFont(20);
+    std::size_t longest = 0;
+    for (const glyphpad::GlyphPage& page : glyphpad::GlyphPages())
+        longest = std::max(longest, page.glyphs.size());
+    const int rows = static_cast<int>((longest + kColumns - 1) / kColumns);
     for (const glyphpad::GlyphPage& page : glyphpad::GlyphPages()) {
-        QTableWidget* grid = MakeGrid(page, font);
+        QTableWidget* grid = MakeGrid(page, font, rows);
         grid->installEventFilter(keys);
         QObject::connect(grid, &QTableWidget::cellDoubleClicked, keys, [keys] { keys->choose(); });
         tabs->addTab(grid, QString::fromStdString(page.name));
@@ -185,6 +194,7 @@ std::optional<std::string> RunPicker()
     bottom->addWidget(hint, 1);
     bottom->addWidget(buttons);
     auto* layout = new QVBoxLayout(&dialog);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(tabs);
     layout->addLayout(bottom);
 
