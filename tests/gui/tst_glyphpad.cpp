@@ -18,6 +18,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <dlfcn.h>
+
 #include <functional>
 
 namespace {
@@ -31,14 +33,19 @@ void WhenPickerOpens(std::function<void(QDialog*, QTabWidget*)> act)
     QObject::connect(timer, &QTimer::timeout, [timer, act, tries] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!dialog || dialog->objectName() != QLatin1String("Glyphpad") || !dialog->isVisible()) {
-            if (++*tries > 1500) {  // 30 s: give up and fail below
-                timer->deleteLater();
+            if (++*tries > 1500) {  // 30 s: give up, fail below, and never hang on a stray window
                 timer->stop();
+                timer->deleteLater();
+                if (QWidget* modal = QApplication::activeModalWidget())
+                    modal->close();
             }
             return;
         }
         timer->stop();
         timer->deleteLater();
+        // Keys go where the focus is once the picker is the active window.
+        if (!QTest::qWaitForWindowActive(dialog))
+            qWarning("the picker did not become active");
         act(dialog, dialog->findChild<QTabWidget*>(QStringLiteral("glyphPages")));
         // Whatever the act did, never leave the picker open.
         if (dialog->isVisible())
@@ -47,13 +54,25 @@ void WhenPickerOpens(std::function<void(QDialog*, QTabWidget*)> act)
     timer->start();
 }
 
+// True while the library at `path` is loaded in this process.
+bool IsLoaded(const char* path)
+{
+    void* handle = dlopen(path, RTLD_NOW | RTLD_NOLOAD);
+    if (!handle)
+        return false;
+    dlclose(handle);
+    return true;
+}
+
 QTableWidget* Grid(QTabWidget* tabs) { return qobject_cast<QTableWidget*>(tabs->currentWidget()); }
 
-// Sends a key to whatever has the keyboard in the picker.
+// Sends a key to whatever has the keyboard in the picker: its current page.
 void Key(QDialog* dialog, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QWidget* target = QApplication::focusWidget();
-    QTest::keyClick(target && dialog->isAncestorOf(target) ? target : dialog, key, modifiers);
+    if (!target || !dialog->isAncestorOf(target))
+        target = dialog->findChild<QTabWidget*>(QStringLiteral("glyphPages"))->currentWidget();
+    QTest::keyClick(target, key, modifiers);
 }
 
 } // namespace
@@ -71,6 +90,8 @@ private:
         edit->setFocus();
         QTest::keyClick(edit, Qt::Key_F11);
         QVERIFY2(dialogs->shown.isEmpty(), dialogs->shown.isEmpty() ? "" : qPrintable(dialogs->shown.first().text));
+        // Unloaded after every call; the next call loads it afresh.
+        QVERIFY2(!IsLoaded(QB_BIN_DIR "/Glyphpad.dll"), "Glyphpad.dll stayed loaded");
     }
 
 private slots:

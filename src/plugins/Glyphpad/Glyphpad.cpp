@@ -1,7 +1,11 @@
 // The special-character picker, one of our helper libraries: the program
 // loads it for one call of PickGlyph and unloads it right after, so every
-// window and object made here is gone before the call returns.
+// window and object made here is gone before the call returns, and nothing
+// of this library may stay registered with Qt: no type of our own or of a
+// template instantiated here goes into a QVariant (the alignment is stored
+// as a plain int), as Qt would keep it past the unload.
 #include "GlyphTable.h"
+#include "common/PluginSupport.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -61,7 +65,7 @@ QTableWidget* MakeGrid(const glyphpad::GlyphPage& page, const QFont& font, int r
         auto* item = new QTableWidgetItem;
         if (i < count) {
             item->setText(QString::fromStdString(page.glyphs[static_cast<std::size_t>(i)]));
-            item->setTextAlignment(Qt::AlignCenter);
+            item->setData(Qt::TextAlignmentRole, static_cast<int>(Qt::AlignCenter));
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         } else {
             item->setFlags(Qt::NoItemFlags);  // the last row's empty places
@@ -138,7 +142,7 @@ private:
 
 std::optional<std::string> RunPicker()
 {
-    QDialog dialog(QApplication::activeWindow());
+    QDialog dialog(plugin::hostWindow());
     dialog.setObjectName(QStringLiteral("Glyphpad"));
     dialog.setWindowTitle(QStringLiteral("특수 문자"));
     dialog.setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -206,7 +210,7 @@ std::optional<std::string> RunPicker()
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) void PickGlyph()
+QB_PLUGIN_ENTRY void PickGlyph()
 {
     // Only a program with its window system running can show the picker.
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
