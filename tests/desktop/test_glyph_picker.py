@@ -14,7 +14,7 @@ import tempfile
 import time
 
 SKIP = 77
-TOOLS = ["Xvfb", "openbox", "xdotool", "import"]
+TOOLS = ["Xvfb", "openbox", "xdotool", "xprop", "import"]
 PICKER = "^특수 문자$"
 
 
@@ -69,6 +69,8 @@ class Desktop:
         os.close(r)
         self.env["DISPLAY"] = ":" + display.decode().strip()
         self.start(["openbox"])
+        wait_for("openbox", lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in
+                 self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False).stdout)
 
     def windows(self, name):
         r = self.run(["xdotool", "search", "--onlyvisible", "--name", name], check=False)
@@ -123,8 +125,17 @@ def main():
         shutil.copy(template, os.path.join(program, "quillbook.str"))
         ledger = os.path.join(work, "shop.Aut")
         desktop.up()
-        desktop.start([os.path.join(program, os.path.basename(app))], cwd=program)
-        window = wait_for("the main window", lambda: desktop.windows("^간편장부$"))[0]
+        log = open(os.path.join(work, "program.log"), "w")
+        running = subprocess.Popen([os.path.join(program, os.path.basename(app))], cwd=program, env=desktop.env,
+                                   stdout=log, stderr=subprocess.STDOUT)
+        desktop.procs.append(running)
+
+        def main_window():
+            if running.poll() is not None:
+                with open(log.name) as f:
+                    raise AssertionError("the program ended (%s) before its window: %s" % (running.returncode, f.read()))
+            return desktop.windows("^간편장부$")
+        window = wait_for("the main window", main_window, timeout=120)[0]
         desktop.run(["xdotool", "windowactivate", "--sync", window], check=False)
         time.sleep(0.5)
 

@@ -13,7 +13,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include "app/ToneSamples.h"
+
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 #include <functional>
@@ -235,6 +238,28 @@ private slots:
         QVERIFY(errors.seek(0));  // the offset is shared with the stderr copy
         QCOMPARE(errors.readAll(), QByteArray());
         QVERIFY2(took < 2000, qPrintable(QString::number(took)));
+    }
+
+    void toneReachesTheSoundOutputWhole()
+    {
+        // A sound output that writes what it is given into a file, and
+        // plays at once.
+        QTemporaryDir dir;
+        const QString raw = dir.filePath("tone.raw");
+        QFile config(dir.filePath("asound.conf"));
+        QVERIFY(config.open(QIODevice::WriteOnly));
+        config.write("pcm.!default { type file slave.pcm { type null } file \"" + QFile::encodeName(raw) +
+                     "\" format raw }\n");
+        config.close();
+        qputenv("ALSA_CONFIG_PATH", QFile::encodeName(config.fileName()));
+        QtUserDialogs().tone(750, 25);
+        qunsetenv("ALSA_CONFIG_PATH");
+        QFile played(raw);
+        QVERIFY(played.open(QIODevice::ReadOnly));
+        const std::vector<std::int16_t> expected = quill::ToneSamples(750, 25, 48000);
+        const QByteArray bytes = played.readAll();
+        QCOMPARE(bytes.size(), qsizetype(expected.size() * sizeof(std::int16_t)));
+        QVERIFY(std::memcmp(bytes.constData(), expected.data(), bytes.size()) == 0);
     }
 };
 
