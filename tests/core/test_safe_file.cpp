@@ -15,6 +15,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <grp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -203,23 +204,69 @@ TEST_F(SafeFileTest, AFailedInPlaceWritePutsTheOldContentBack)
     EXPECT_TRUE(strays().empty());
 }
 
+// Runs `check` as it binds for our users: as root (CI), in a child process
+// that has become nobody with the given groups, the test's folders given to
+// nobody first. `check` returns what went wrong, empty when all held.
+std::string AsOurUser(const std::vector<std::string>& folders, std::vector<gid_t> groups,
+                      const std::function<std::string()>& check)
+{
+    if (geteuid() != 0)
+        return check();
+    constexpr uid_t kNobody = 65534;
+    for (const std::string& f : folders)
+        if (::chown(f.c_str(), kNobody, kNobody) != 0)
+            return "cannot give " + f + " to nobody";
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return "no pipe";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        groups.insert(groups.begin(), kNobody);
+        std::string report;
+        if (::setgroups(groups.size(), groups.data()) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            report = std::string("cannot become nobody: ") + std::strerror(errno);
+        else
+            report = check();
+        if (!report.empty() && ::write(fds[1], report.data(), report.size()) < 0)
+            _exit(2);
+        _exit(0);
+    }
+    ::close(fds[1]);
+    std::string report;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        report += " (the child did not end normally)";
+    return report;
+}
+
+std::string Expect(bool held, const std::string& what) { return held ? std::string() : what + "; "; }
+
 TEST_F(SafeFileTest, AFolderTheUserMayNotWriteGetsTheFileWrittenInPlace)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "folder permissions do not bind root";
     const std::string path = dir.file("kept.Aut");
-    writeAll(path, "old content");
-    ::chmod(path.c_str(), 0644);
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
-    SafeFile::Method how;
-    IoResult r = save(path, "new content", &how);
-    EXPECT_TRUE(r) << r.message;
-    EXPECT_EQ(how, SafeFile::Method::InPlace);
-    EXPECT_EQ(readAll(path), "new content");
-    EXPECT_EQ(statOf(path).st_mode & 07777, 0644u);
-    // A new file there still cannot be made.
-    EXPECT_EQ(save(dir.file("new.Aut"), "x").message, "File access denied");
-    EXPECT_TRUE(strays().empty());
+    EXPECT_EQ(AsOurUser({dir.path(), scratch.path()}, {}, [&] {
+        writeAll(path, "old content");
+        ::chmod(path.c_str(), 0644);
+        if (::chmod(dir.path().c_str(), 0555) != 0)
+            return std::string("cannot close the folder");
+        SafeFile::Method how;
+        const IoResult r = save(path, "new content", &how);
+        struct stat st {};
+        ::stat(path.c_str(), &st);
+        return Expect(bool(r), "save failed: " + r.message) +
+               Expect(how == SafeFile::Method::InPlace, "not written in place") +
+               Expect(readAll(path) == "new content", "content is " + readAll(path)) +
+               Expect((st.st_mode & 07777) == 0644, "mode changed") +
+               // A new file there still cannot be made.
+               Expect(save(dir.file("new.Aut"), "x").message == "File access denied", "a new file was made") +
+               Expect(strays().empty(), "stray files left");
+    }), "");
 }
 
 TEST_F(SafeFileTest, TheAdministratorsSaveKeepsTheUsersOwnership)
@@ -314,21 +361,30 @@ TEST_F(SafeFileTest, AGroupMembersSaveOfAnotherUsersFileKeepsItsOwner)
 
 TEST_F(SafeFileTest, AGroupOfTheUsersOtherGroupsIsKept)
 {
-    gid_t groups[64];
-    const int n = getgroups(64, groups);
-    gid_t other = getegid();
-    for (int i = 0; i < n; ++i)
-        if (groups[i] != getegid())
-            other = groups[i];
-    if (geteuid() == 0 || other == getegid())
-        GTEST_SKIP() << "needs a user in more than one group";
+    // Root runs it as nobody with a second group; another user needs one of their own.
+    gid_t other = 100;
+    if (geteuid() != 0) {
+        gid_t groups[64];
+        const int n = getgroups(64, groups);
+        other = getegid();
+        for (int i = 0; i < n; ++i)
+            if (groups[i] != getegid())
+                other = groups[i];
+        if (other == getegid())
+            GTEST_SKIP() << "needs a user in more than one group";
+    }
     const std::string path = dir.file("group.Aut");
-    writeAll(path, "old");
-    ASSERT_EQ(::chown(path.c_str(), -1, other), 0);
-    ::chmod(path.c_str(), 0660);
-    ASSERT_TRUE(save(path, "new"));
-    EXPECT_EQ(statOf(path).st_gid, other);
-    EXPECT_EQ(statOf(path).st_mode & 07777, 0660u);
+    EXPECT_EQ(AsOurUser({dir.path(), scratch.path()}, {other}, [&] {
+        writeAll(path, "old");
+        if (::chown(path.c_str(), -1, other) != 0)
+            return std::string("cannot give the file to the other group");
+        ::chmod(path.c_str(), 0660);
+        const IoResult r = save(path, "new");
+        struct stat st {};
+        ::stat(path.c_str(), &st);
+        return Expect(bool(r), "save failed: " + r.message) + Expect(st.st_gid == other, "group changed") +
+               Expect((st.st_mode & 07777) == 0660, "mode changed") + Expect(readAll(path) == "new", "content");
+    }), "");
 }
 
 // --- a save cut off at every step -----------------------------------------------------------
