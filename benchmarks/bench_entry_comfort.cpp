@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Suggestions and the find bar over a million entries. Each figure prints
 // beside its target (target_ms). Run: build-bench/benchmarks/bench_entry_comfort
 #include "app/Cp949.h"

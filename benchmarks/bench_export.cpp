@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The spreadsheet export of large views: building the workbook and writing
 // the file. Target: 100,000 entries in under 3 s and 300 MB peak (measure
 // the peak with /usr/bin/time -v and --benchmark_filter=.../100000).

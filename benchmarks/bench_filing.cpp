@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Filing figures of a year over a million entries (target: under 100 ms).
 // Run: build/benchmarks/bench_filing
 #include "filing/FilingFigures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Huge ledgers: a million entries through the file, the scratch table, the
 // filter and the totals. Run: build/benchmarks/bench_ledger
 #include "ledger/AutRecord.h"

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Whole-process figures of quillbook-cli, each beside its target: totals
 # against `cat FILE > /dev/null` on the same generated file, the check of a
 # large damaged file, the export refusal of a ledger too big for one sheet,

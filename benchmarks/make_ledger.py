@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes a ledger file of N entries in date order (the kind a year of a busy
 shop gives), for the whole-process figures of benchmarks/cli_figures.sh.
 usage: make_ledger.py N OUT.Aut [--unsorted]"""

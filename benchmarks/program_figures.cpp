@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // In-program figures of the desktop program, each beside its target:
 // start-up to the first painted main window, Open of a large ledger through
 // the Open command with a scripted file dialog (CPU and peak memory of the

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # In-program figures of the desktop program, each beside its target, run
 # offscreen in a program folder of their own: start-up to the first painted
 # main window (best of five), Open of 1,000,000 entries through the Open

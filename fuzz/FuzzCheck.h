@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a fuzz target checks, shared by its two builds: under libFuzzer a
 // failed property stops the run like a crash (the input is kept); in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A scratch folder for the fuzz targets that need real files. It lives in
 // memory (/dev/shm) where there is one, so writing, syncing and renaming

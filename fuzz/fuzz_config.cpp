@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration file: the input's first three lines are a section, a
 // key and a value, the rest is the file as found. Writing the key either
 // fails and leaves the file as it was, or the key reads back as written and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lines of a tab-separated file as `quillbook-cli import` reads them: a
 // line is taken or refused with a reason, never crashes the reader, and
 // what is taken dumps to a line that imports to the same record

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any byte sequence is a possible ledger file. Reading it must never crash;
 // the filter by date range must show exactly the rows the filter's own test
 // passes, with the same totals; a saved ledger read and saved again gives

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A damaged scratch table file must be refused, never trusted; one that is
 // taken holds exactly the rows it announces and is written back the same.
 #include "FuzzCheck.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text from outside (escaped dump text, amounts) through the converters.
 #include "FuzzCheck.h"
 #include "app/Cp949.h"

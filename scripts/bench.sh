@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds and runs the benchmarks (speed and memory targets are measured here)
 # in a Release build of its own, so the everyday build keeps its type.
 set -e

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds into build/ (program folder: build/bin/).
 set -e
 cd "$(dirname "$0")/.."

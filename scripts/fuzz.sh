@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets with clang into build-fuzz/ (the core library
 # instrumented as well) and runs each for a while, default 60 s, starting
 # from a copy of its seed corpus in fuzz/corpus/<target>/, so the repository

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package dist/quillbook_<version>_amd64.deb with
 # debhelper from a copy of the source tree, then has lintian review it.
 set -e

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything with AddressSanitizer and UBSan into build-asan/ and
 # runs the whole test suite there, headless. Each sanitizer stops the
 # program at its first report with an exit status of its own, 86 for a

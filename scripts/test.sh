@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything and runs the whole test suite headless.
 set -e
 cd "$(dirname "$0")/.."

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dump and import: a ledger file as tab-separated UTF-8 lines and back.
 #include "Commands.h"
 #include "CliSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One record as a dump line and back: the text `dump` prints and `import`
 // reads, shared with the fuzz target that checks the round trip.

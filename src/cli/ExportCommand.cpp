@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // export: the workbook the toolbar's export writes, from a ledger file, for
 // batch use.
 #include "Commands.h"

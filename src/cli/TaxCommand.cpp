@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tax: the figures a ledger gives towards the VAT and income-tax returns of
 // one year, one KEY<TAB>VALUE line each, for scripts and spreadsheets.
 #include "Commands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // totals and check: what a tax accountant asks of a client's ledger file
 // before opening it.
 #include "Commands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillbook-cli: the command-line companion for people who handle many
 // ledger files. UTF-8 on its side, CP949 in the files.
 #include "Commands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillbook-cli tax: every key, in order, with the value the core computes
 // for the same ledger file; usage errors.
 #include "app/Cp949.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """quillbook-cli: dump, import, totals and check on real and damaged files."""
 import fcntl
 import os

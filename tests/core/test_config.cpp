@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration file: key-by-key INI reading and writing in CP949, the
 // window geometry with its defaults, the work folder, and the text of the
 // general error report.

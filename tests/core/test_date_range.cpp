@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table's date order and its date-range filter agree with the plain
 // predicate and text comparison on awkward dates, before and after changes.
 #include "TestFiles.h"

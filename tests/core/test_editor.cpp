@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry editor's logic: proposals, checks, the money table and the row
 // that an edit writes into.
 #include "TestFiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file commands on a ledger book: New, Open, Save, Save As, Add file,
 // with their failures and the scratch table of each running copy.
 #include "TestFiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Filing figures of a year, worked out by hand on a small ledger that has an
 // entry in every quarter, returns, every evidence spelling, the 30,000-won
 // boundary and dates that name no month.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The period and category filter and the totals bar texts.
 #include "TestFiles.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every seed of the fuzz corpora and every input that once made a fuzz
 // target fail, replayed through the target's own checks in the normal test
 // run (tests/core/data/fuzz/<target>/ keeps the failing ones, named for

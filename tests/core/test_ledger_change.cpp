@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history's changes: undo puts every row back byte for byte, redo does
 // the change again, whatever the filter shows.
 #include "TestFiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "*.Aut" ledger file: exact records, damaged files, safe writing.
 #include "TestFiles.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What keeps a ledger file from being lost between copies of the program
 // and other writers: the lock on the open file and read-only opening, the
 // check for a file changed on disk, the backups a save keeps, and the

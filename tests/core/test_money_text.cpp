@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Money arithmetic and the text helpers: the exact texts users see.
 #include "app/TextHelpers.h"
 #include "ledger/Money.h"

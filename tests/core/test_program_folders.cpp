@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a portable and an installed copy find their files and write theirs.
 #include "TestFiles.h"
 #include "app/ProgramFolders.h"

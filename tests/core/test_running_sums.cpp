@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Totals taken from block sums agree exactly with adding the rows the plain
 // predicate passes one by one, on ledgers spanning many blocks, through
 // appends, edits, deletes, undo/redo and unordered rows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The safe-file writer: which way a save takes, what it keeps of the old
 // file, the stray files it leaves and cleans, and a save cut off at every
 // step by a failure or a kill.

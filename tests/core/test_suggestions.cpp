@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Suggestions of texts already in the ledger, and the matching behind them
 // and the find bar (초성 search, composing syllables, Latin case).
 #include "TestFiles.h"

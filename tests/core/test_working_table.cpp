@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The working table: order, filter, cursor, changes, notifications, snapshots.
 #include "TestFiles.h"
 

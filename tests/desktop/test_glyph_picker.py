@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """F11 in the entry panel opens the special-character picker; characters
 chosen by keys land at the caret, Esc pastes nothing, and the saved ledger,
 read back with quillbook-cli dump, holds them exactly.

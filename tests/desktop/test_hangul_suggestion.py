@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Hangul typed through the input method into the counterparty field picks
 an earlier counterparty from the suggestions; the saved ledger, read back
 with quillbook-cli dump, holds it exactly.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The help pane and the about box of our own helper libraries on a real X
 display with a window manager: F1 opens the help pane with its outer frame
 exactly where the program asks (right edge of the screen, full height less

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A private X desktop for the tests that drive the real program: Xvfb with
 openbox (without a window manager Qt never sees its window activated and
 sends no focus events), optionally ibus with the Hangul engine, xdotool for

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Compares two workbooks cell by cell: values, types, number formats, fonts,
 fills, borders, alignment, merges, widths, heights, print settings.
 usage: compare_workbooks.py A.xlsx B.xlsx  (exit 0 when equal, else 1 with

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Workbooks written by `quillbook-cli export`, read back with openpyxl."""
 import os
 import shutil

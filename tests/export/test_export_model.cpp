@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The export workbook as data: how settings on shared lines resolve, what
 // the two sheets hold, the stored totals, the limits and the file writer's
 // failures.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader can announce: every button of the window has a name,
 // grid cells carry their column's name, the totals say what they total.
 #include "MainWindowFixture.h"

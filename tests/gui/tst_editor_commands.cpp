@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry editor inside the main window: the keyboard walks of a new and
 // a changed entry, confirm and its refusals, cancel, delete and the mirror
 // of the current row.

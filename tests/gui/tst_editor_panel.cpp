@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry panel's fields on their own: the masked date, byte limits, the
 // amount fields, the remark box, the proposals and the Enter walk.
 #include "ScriptedDialogs.h"

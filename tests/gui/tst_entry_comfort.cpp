@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history of the working ledger (undo and redo with Modified and the
 // totals), the suggestions of the description and counterparty fields, and
 // the find bar, inside the main window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The export button: its dialogs, its refusals, and that it writes the same
 // workbook as `quillbook-cli export` for the same ledger and filter.
 #include "ScriptedDialogs.h"

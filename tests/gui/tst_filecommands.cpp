@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The five file commands and the save prompt in the main window: the
 // dialogs they show, the file-name label, the filter row and the totals they
 // leave, Modified, the work folder, and what a failure keeps.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 신고자료 window driven as a user would: the button and Ctrl+T, tabs,
 // the year selector, the taxpayer type kept in the configuration, the copy,
 // the PDF and the way from the evidence list to the grid.

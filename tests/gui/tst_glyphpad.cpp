@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The special-character picker library itself, called through F11 in the
 // entry panel as the program does: its pages, keys and mouse, and what it
 // leaves on the clipboard.

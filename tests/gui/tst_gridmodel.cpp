@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid's model over a working table: shape, texts, money cells, resets
 // only when the rows change, and no reading of rows that are gone.
 #include "ledger/WorkingTable.h"

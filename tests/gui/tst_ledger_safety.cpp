@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A ledger open in two copies of the program, a ledger changed on disk by
 // somebody else, the backups a save keeps, and what a normal exit leaves
 // behind, as the main window shows them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window over a prepared ledger: start-up with and without a
 // configuration, the filter row and the totals bar, the grid's and the
 // filter row's keys, the navigator, the exit command and closing.

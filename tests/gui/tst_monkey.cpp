@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Thousands of random keys, clicks and dialog answers on a main window with
 // a ledger: nothing may crash, no error may be reported, no wait window may
 // stay open, and the grid and the totals bar must always agree with the

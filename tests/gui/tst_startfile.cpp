@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A ledger named on the command line (a double-click on a ledger file):
 // opened at start as Open would, without a dialog or a change of the work
 // folder; an unreadable one reported, leaving the empty ledger.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real dialogs: titles, icons, buttons, default and escape buttons of
 // the message boxes, and the settings the file dialogs are opened with.
 #include "app/QtUserDialogs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wait window over the file commands: the save gauge moves while the
 // entries are written (before the scratch table is complete, which used to
 // be written and read back with an empty bar), and Open and Add file close

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wait window in its two modes: look, placement, the bar's clamping and
 // the program-wide step counter.
 #include "support/TSprSfm.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The desktop's view of the program: its entry, file type, metainfo and
 manual pages pass their reviewers, the help of quillbook-cli and its manual
 page name the same commands and options, and the program's own command

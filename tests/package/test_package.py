@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The Debian package, built and unpacked into a throwaway root: lintian
 finds no error, the installed quillbook-cli reads a ledger, and the
 installed quillbook, started as an ordinary user with a home of its own,

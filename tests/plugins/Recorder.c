@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* Stands in for any of our helper libraries: notes its loading and each
  * call, with the arguments, in the file named by $QB_HELPER_RECORD. */
 #include <stdint.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's calls into its helper libraries and the libraries
 // themselves: missing libraries and entries, a library planted in the
 // current folder, the page-pane rectangles, F1, and the about box and the

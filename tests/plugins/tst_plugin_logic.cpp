@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the helper libraries decide without a window: texts in the Korean
 // code page, which page an address stands for, the about box's licences.
 #include "Credits/CreditsText.h"

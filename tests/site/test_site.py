@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The offline site pages shipped with the program.
 
 Checks what a reader relies on and what drifts silently when the program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fault injection into SafeFile, for the crash tests only: these functions
 // exist only in a build of SafeFile.cpp with QB_FAULT_INJECTION defined

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ledger sheet "장부": the official form's title and two header rows,
 // then one row per shown entry from row 4.
 #include "export/ExportWorkbook.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The statistics sheet "통계": month, quarter, half-year and year totals of
 // the ledger sheet as live formulas, each with its result stored beside it
 // so that a viewer that does not recalculate still shows the totals.

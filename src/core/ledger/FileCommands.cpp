@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ledger/FileCommands.h"
 
 #include "app/FileLock.h"

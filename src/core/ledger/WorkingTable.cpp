@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ledger/WorkingTable.h"
 
 #include "ledger/SnapshotFile.h"

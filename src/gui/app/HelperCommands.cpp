@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Help, downloads, home page and about box: each hands its work to one of
 // our own helper libraries, loaded only for the moment of the call.
 #include "app/AppInfo.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's controls: where they sit, how they look, what they say.
 #include "app/AppFonts.h"
 #include "app/AppInfo.h"

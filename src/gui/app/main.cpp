@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppFonts.h"
 #include "app/AppInfo.h"
 #include "app/ErrorText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry editor's commands: add, change, confirm, cancel and delete, and
 // the mirror of the current row while the editor is idle.
 #include "app/MainWindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ledger's history (undo and redo), the suggestions of the description
 // and counterparty fields, and the find bar: the core does the work, this
 // binds it to the keys and the widgets.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/LedgerUndoCommand.h"
 
 LedgerUndoCommand::LedgerUndoCommand(quill::LedgerChange change, Apply apply, const QString& text)

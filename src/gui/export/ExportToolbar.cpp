@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The export button: the rows the grid shows, written as a workbook laid
 // out like the official form, then opened in the desktop's spreadsheet
 // program.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "신고자료" button: the filing figures of the filter's year in a window
 // of their own, and the way from its evidence list back to the grid.
 #include "app/MainWindow.h"

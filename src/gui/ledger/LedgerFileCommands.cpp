@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The five file commands of the toolbar and the save prompt: dialogs and the
 // wait window here, the file work in the core.
 #include "app/AppInfo.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tone goes straight to ALSA: a small library every Linux desktop has,
 // no further Qt module, and the PulseAudio or PipeWire plugin behind ALSA's
 // "default" device routes it to the desktop's own output.

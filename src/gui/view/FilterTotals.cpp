@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The filter row and the totals bar of the main window: thin handlers over
 // the core's filter and totals.
 #include "app/MainWindow.h"

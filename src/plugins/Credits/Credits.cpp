@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Credits.dll": the about box. A modest modal box over the program's
 // window with its icon, the program's two lines and the licences of what
 // ships with it. Enter and Esc close it.

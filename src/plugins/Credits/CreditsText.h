@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the about box says, apart from its window: the licences of what
 // ships with the program, and the box's text.

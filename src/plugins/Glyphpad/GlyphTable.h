@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the special-character picker offers, without any window: its pages,
 // the test that a character can be stored, and the text it leaves behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The special-character picker, one of our helper libraries: the program
 // loads it for one call of PickGlyph and unloads it right after, so every
 // window and object made here is gone before the call returns, and nothing

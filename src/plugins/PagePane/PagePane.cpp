@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "PagePane.dll": a window at exactly the screen rectangle the program
 // asks for, showing a page. Pages of our own site ship with the program
 // and are shown offline; links inside them work (Alt+Left or Backspace

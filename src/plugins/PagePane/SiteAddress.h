@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which page an address stands for: pages of our own site ship with the
 // program and are shown offline from its site folder; every other address

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every helper library needs: the texts the program hands over in the
 // Korean code page, the library's own folder, and the window a helper's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A main window over a program folder of its own (a temporary folder with
 // the template table, no helper libraries), answered by scripted dialogs, with a fixed clock.
