@@ -17,6 +17,10 @@ libqt6opengl6-dev
 libgl-dev
 libxlsxwriter-dev
 libxxhash-dev
+libzip-dev
+libexpat1-dev
+libfreexl-dev
+libxml2-dev
 libasound2-dev
 poppler-utils
 fonts-nanum
