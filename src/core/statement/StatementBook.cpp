@@ -1,10 +1,118 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "statement/StatementBook.h"
 
+#include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <sys/stat.h>
 
 namespace quill {
+
+namespace {
+
+// Days from 1970-01-01 to a civil date and back (proleptic Gregorian).
+long long DaysFromCivil(long long y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+void CivilFromDays(long long z, long long& y, unsigned& m, unsigned& d)
+{
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y = static_cast<long long>(yoe) + era * 400 + (m <= 2);
+}
+
+// Serial 61 is 1900-03-01; below it the system counts a 1900-02-29 that
+// never was (serial 60), so 1..59 are one day later than a plain count.
+const long long kSerialEpoch = DaysFromCivil(1899, 12, 30);
+
+} // namespace
+
+std::string StatementDateText(double serial)
+{
+    if (!(serial >= 0) || serial >= 2958466)
+        return {};
+    long long seconds = std::llround(serial * 86400.0);
+    long long day = seconds / 86400;
+    long long secs = seconds % 86400;
+    char time[16];
+    std::snprintf(time, sizeof time, "%02lld:%02lld:%02lld", secs / 3600, secs / 60 % 60, secs % 60);
+    if (day == 0)
+        return time;
+    char date[32];
+    if (day == 60) {
+        std::snprintf(date, sizeof date, "1900-02-29");
+    } else {
+        long long y;
+        unsigned m, d;
+        CivilFromDays(kSerialEpoch + day + (day < 60 ? 1 : 0), y, m, d);
+        std::snprintf(date, sizeof date, "%04lld-%02u-%02u", y, m, d);
+    }
+    return secs == 0 ? std::string(date) : std::string(date) + " " + time;
+}
+
+bool StatementSerialFromText(const std::string& text, double& serial)
+{
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0;
+    auto digits = [&](std::size_t at, std::size_t count, int& out) {
+        if (at + count > text.size())
+            return false;
+        out = 0;
+        for (std::size_t i = at; i < at + count; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return false;
+            out = out * 10 + (text[i] - '0');
+        }
+        return true;
+    };
+    auto timeAt = [&](std::size_t at) {
+        if (!digits(at, 2, h) || text.size() < at + 5 || text[at + 2] != ':' || !digits(at + 3, 2, mi))
+            return false;
+        if (text.size() == at + 5)
+            return true;
+        return text.size() == at + 8 && text[at + 5] == ':' && digits(at + 6, 2, sec);
+    };
+    bool hasDate = text.size() >= 10 && digits(0, 4, y) && text[4] == '-' && digits(5, 2, mo) && text[7] == '-'
+        && digits(8, 2, d);
+    if (hasDate) {
+        if (text.size() > 10 && !((text[10] == ' ' || text[10] == 'T') && timeAt(11)))
+            return false;
+    } else if (!timeAt(0)) {
+        return false;
+    }
+    if (h > 23 || mi > 59 || sec > 59)
+        return false;
+    const double fraction = (h * 3600 + mi * 60 + sec) / 86400.0;
+    if (!hasDate) {
+        serial = fraction;
+        return true;
+    }
+    if (y < 1900 || mo < 1 || mo > 12 || d < 1)
+        return false;
+    long long days = DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d));
+    long long cy;
+    unsigned cm, cd;
+    CivilFromDays(days, cy, cm, cd);
+    if (cm != static_cast<unsigned>(mo) || cd != static_cast<unsigned>(d))
+        return false;
+    long long day = days - kSerialEpoch;
+    if (day < 61)
+        --day;
+    serial = static_cast<double>(day) + fraction;
+    return true;
+}
 
 StatementFormat DetectStatementFormat(const std::string& head)
 {
@@ -52,6 +160,8 @@ StatementReadResult ReadStatementFile(const std::string& path, const StatementRe
     case StatementFormat::HtmlTable: result = ReadHtmlStatement(bytes, options); break;
     default: result = ReadDelimitedStatement(bytes, options); break;
     }
+    if (result.error && result.error.message.find(path) == std::string::npos)
+        result.error.message += ": " + path;
     return result;
 }
 

@@ -20,8 +20,19 @@ struct StatementCell {
     // system of spreadsheets (1 = 1900-01-01, fraction = time of day), so a
     // workbook in the 1904 system is already shifted by 1462 days.
     double number = 0;
+    // A copy of a merged range's top-left value (xlsx merged cells, HTML
+    // colspan/rowspan). Merged values are repeated into every covered cell
+    // rather than left in the top-left one only, so a header row whose
+    // "금액" spans 입금 and 출금 below it, or a date merged down over the
+    // transactions of one day, still names or dates every column and row.
+    bool spanned = false;
 };
 
+// Rows and columns are the file's own positions: a gap in an xlsx row is an
+// Empty cell, a row the file skips an empty row; a row ends at its last cell
+// with a value. An HTML table nested in a cell is a sheet of its own (in the
+// order the tables start) and its text is left out of the enclosing cell;
+// tables without any text are left out.
 struct StatementSheet {
     std::string name;                                 // UTF-8
     std::vector<std::vector<StatementCell>> rows;     // ragged; row 0 = first row of the sheet
@@ -38,7 +49,11 @@ struct StatementReadOptions {
     // would unpack to more than uncompressedLimit).
     std::uint64_t sizeLimit = 64ull << 20;
     std::uint64_t uncompressedLimit = 512ull << 20;
-    std::uint64_t cellLimit = 20'000'000;
+    // Cells held (gaps and merged copies included) and bytes of cell text
+    // held (shared strings included), over all sheets: a few small cells can
+    // otherwise stand for millions of copies.
+    std::uint64_t cellLimit = 5'000'000;
+    std::uint64_t textLimit = 256ull << 20;
 };
 
 struct StatementBook {
@@ -52,7 +67,8 @@ struct StatementBook {
 };
 
 // Why a statement could not be read. The message is Korean and names the
-// file; the kind lets the command line choose its exit status.
+// file (the readers that work from bytes leave the name out; ReadStatementFile
+// adds ": PATH"); the kind lets the command line choose its exit status.
 struct StatementReadError {
     enum class Kind { None, NotFound, NotRegularFile, TooBig, Damaged, Encrypted, Hostile, UnknownFormat, Io };
     Kind kind = Kind::None;
@@ -69,7 +85,9 @@ struct StatementReadResult {
 // markup, else delimited text).
 StatementFormat DetectStatementFormat(const std::string& head);
 
-// Reads the file at path, in whichever format it is.
+// Reads the file at path, in whichever format it is. An encrypted Office
+// file (an OLE2 file holding "EncryptionInfo"/"EncryptedPackage", or an xls
+// with a password) gives Kind::Encrypted.
 StatementReadResult ReadStatementFile(const std::string& path, const StatementReadOptions& options = {});
 
 // The readers behind it. Each reads a whole file's bytes (or its path where
@@ -78,5 +96,13 @@ StatementReadResult ReadDelimitedStatement(const std::string& bytes, const State
 StatementReadResult ReadXlsxStatement(const std::string& bytes, const StatementReadOptions& options);
 StatementReadResult ReadXlsStatement(const std::string& path, const StatementReadOptions& options);
 StatementReadResult ReadHtmlStatement(const std::string& bytes, const StatementReadOptions& options);
+
+// A day count of the 1900 date system as the readers spell a Date cell:
+// "2024-03-05", "2024-03-05 14:22:11" with a time of day, "14:22:11" for a
+// time alone (below 1); empty outside years 1900-9999.
+std::string StatementDateText(double serial);
+// The reverse for "YYYY-MM-DD", "YYYY-MM-DD HH:MM[:SS]" (or a "T" between)
+// and "HH:MM:SS"; false when the text is none of these or not a real date.
+bool StatementSerialFromText(const std::string& text, double& serial);
 
 } // namespace quill
