@@ -1,12 +1,158 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// Legacy .xls (BIFF in an OLE2 compound file) through FreeXL, which wants
+// a path. FreeXL gives dates as text in the workbook's own calendar, so
+// the 1900 serial is computed from that text, whichever date system the
+// workbook used. FreeXL does not report merged ranges: an xls merged cell
+// keeps its value in the top-left cell only.
+#include "statement/SheetCells.h"
 #include "statement/StatementBook.h"
+
+#include <freexl.h>
+
+#include <charconv>
+#include <fstream>
+#include <sys/stat.h>
 
 namespace quill {
 
-StatementReadResult ReadXlsStatement(const std::string& /*path*/, const StatementReadOptions& /*options*/)
+namespace {
+
+using Kind = StatementReadError::Kind;
+
+std::string ShortestDecimal(double v)
+{
+    char buffer[64];
+    auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+    return ec == std::errc() ? std::string(buffer, ptr) : std::string();
+}
+
+StatementReadError OpenError(int code)
+{
+    switch (code) {
+    case FREEXL_FILE_NOT_FOUND: return {Kind::NotFound, "파일을 찾을 수 없습니다"};
+    case FREEXL_INSUFFICIENT_MEMORY: return {Kind::TooBig, "메모리가 모자라 읽지 못했습니다"};
+    case FREEXL_CRAFTED_FILE: return {Kind::Hostile, "파일이 일부러 망가뜨린 모양이어서 읽지 않았습니다"};
+    case FREEXL_BIFF_WORKBOOK_NOT_FOUND: return {Kind::UnknownFormat, "엑셀 통합 문서가 들어 있지 않은 파일입니다"};
+    default: return {Kind::Damaged, statement::DamagedMessage("xls 구조가 맞지 않습니다")};
+    }
+}
+
+} // namespace
+
+StatementReadResult ReadXlsStatement(const std::string& path, const StatementReadOptions& options)
 {
     StatementReadResult result;
-    result.error = {StatementReadError::Kind::UnknownFormat, "아직 읽을 수 없는 형식입니다."};
+    result.book.format = StatementFormat::Xls;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        result.error = {Kind::NotFound, "파일을 찾을 수 없습니다"};
+        return result;
+    }
+    if (static_cast<std::uint64_t>(st.st_size) > options.sizeLimit) {
+        result.error = {Kind::TooBig,
+                        "파일이 너무 커서 읽지 않았습니다 (" + std::to_string(options.sizeLimit >> 20) + " MB까지)"};
+        return result;
+    }
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (statement::IsEncryptedOfficeFile(bytes)) {
+            result.error = {Kind::Encrypted, statement::EncryptedMessage()};
+            return result;
+        }
+    }
+
+    const void* handle = nullptr;
+    int rc = freexl_open(path.c_str(), &handle);
+    if (rc != FREEXL_OK) {
+        if (handle)
+            freexl_close(handle);
+        result.error = OpenError(rc);
+        return result;
+    }
+    struct Closer {
+        const void* h;
+        ~Closer() { freexl_close(h); }
+    } closer{handle};
+
+    unsigned int info = 0;
+    if (freexl_get_info(handle, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info == FREEXL_BIFF_OBFUSCATED) {
+        result.error = {Kind::Encrypted, statement::EncryptedMessage()};
+        return result;
+    }
+    unsigned int sheetCount = 0;
+    if (freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &sheetCount) != FREEXL_OK || sheetCount == 0) {
+        result.error = {Kind::Damaged, statement::DamagedMessage("시트가 하나도 없습니다")};
+        return result;
+    }
+    statement::CellBudget budget(options);
+    for (unsigned int s = 0; s < sheetCount && s <= 0xFFFF; ++s) {
+        StatementSheet sheet;
+        const char* name = nullptr;
+        if (freexl_get_worksheet_name(handle, static_cast<unsigned short>(s), &name) == FREEXL_OK && name)
+            sheet.name = name;
+        if (sheet.name.empty())
+            sheet.name = "Sheet" + std::to_string(s + 1);
+        unsigned int rows = 0;
+        unsigned short columns = 0;
+        if (freexl_select_active_worksheet(handle, static_cast<unsigned short>(s)) != FREEXL_OK
+            || freexl_worksheet_dimensions(handle, &rows, &columns) != FREEXL_OK) {
+            result.error = {Kind::Damaged, statement::DamagedMessage("시트 " + sheet.name + "을(를) 읽지 못했습니다")};
+            result.book.sheets.clear();
+            return result;
+        }
+        for (unsigned int r = 0; r < rows && r < statement::kMaxRows && !budget.failed(); ++r) {
+            for (unsigned short c = 0; c < columns; ++c) {
+                FreeXL_CellValue v;
+                if (freexl_get_cell_value(handle, r, c, &v) != FREEXL_OK)
+                    continue;
+                StatementCell cell;
+                switch (v.type) {
+                case FREEXL_CELL_INT:
+                    cell.kind = StatementCell::Kind::Number;
+                    cell.number = v.value.int_value;
+                    cell.text = std::to_string(v.value.int_value);
+                    break;
+                case FREEXL_CELL_DOUBLE:
+                    cell.kind = StatementCell::Kind::Number;
+                    cell.number = v.value.double_value;
+                    cell.text = ShortestDecimal(v.value.double_value);
+                    break;
+                case FREEXL_CELL_TEXT:
+                case FREEXL_CELL_SST_TEXT:
+                    if (v.value.text_value && *v.value.text_value) {
+                        cell.kind = StatementCell::Kind::Text;
+                        cell.text = v.value.text_value;
+                    }
+                    break;
+                case FREEXL_CELL_DATE:
+                case FREEXL_CELL_DATETIME:
+                case FREEXL_CELL_TIME:
+                    if (v.value.text_value) {
+                        double serial = 0;
+                        if (StatementSerialFromText(v.value.text_value, serial)) {
+                            cell.kind = StatementCell::Kind::Date;
+                            cell.number = serial;
+                            cell.text = StatementDateText(serial);
+                        } else if (*v.value.text_value) {
+                            cell.kind = StatementCell::Kind::Text;
+                            cell.text = v.value.text_value;
+                        }
+                    }
+                    break;
+                default: break;
+                }
+                if (cell.kind != StatementCell::Kind::Empty && !statement::PutCell(sheet, r, c, std::move(cell), budget))
+                    break;
+            }
+        }
+        if (budget.failed()) {
+            result.error = budget.error();
+            result.book.sheets.clear();
+            return result;
+        }
+        result.book.sheets.push_back(std::move(sheet));
+    }
     return result;
 }
 
