@@ -202,7 +202,7 @@ public:
             return result;
         }
         htmlCtxtUseOptions(ctxt.get(), HTML_PARSE_NONET | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING
-                                           | HTML_PARSE_IGNORE_ENC | HTML_PARSE_NOIMPLIED);
+                                           | HTML_PARSE_IGNORE_ENC);
         mCtxt = ctxt.get();
         const std::size_t step = 64 * 1024;
         for (std::size_t at = 0; at < utf8.size() && !mBudget.failed(); at += step) {
@@ -258,6 +258,9 @@ private:
                 ++mIgnoredTables;
                 return;
             }
+            // The enclosing cell keeps its own words apart from each other.
+            if (t && t->inCell)
+                t->text += ' ';
             mTables.push_back(std::make_unique<Table>());
             mStack.push_back(mTables.size() - 1);
             return;
@@ -290,10 +293,13 @@ private:
             return;
         Table* t = top();
         if (std::strcmp(name, "table") == 0) {
-            if (mIgnoredTables > 0)
+            if (mIgnoredTables > 0) {
                 --mIgnoredTables;
-            else if (t)
+            } else if (t) {
                 closeTable();
+                if (Table* outer = top(); outer && outer->inCell)
+                    outer->text += ' ';
+            }
             return;
         }
         if (!t)
