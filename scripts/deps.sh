@@ -28,6 +28,9 @@ libgtest-dev
 libgmock-dev
 libbenchmark-dev
 python3-openpyxl
+libreoffice-calc
+python3-uno
+gnumeric
 xvfb
 xauth
 openbox

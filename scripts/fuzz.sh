@@ -5,13 +5,17 @@
 # from a copy of its seed corpus in fuzz/corpus/<target>/, so the repository
 # stays as it is. Stops with a failure at the first crash or sanitizer
 # report; the input that caused it is kept in build-fuzz/artifacts/.
+# The statement readers' targets run at most QB_FUZZ_READER_SECONDS
+# (default 30 s) so CI stays within its time, and take inputs up to 16 KB
+# so whole spreadsheet files fit.
 #   scripts/fuzz.sh [SECONDS [TARGET...]]
 set -e
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-"fuzz_ledger_file fuzz_snapshot fuzz_config fuzz_import_line fuzz_text"}
+targets=${*:-"fuzz_ledger_file fuzz_snapshot fuzz_config fuzz_import_line fuzz_text fuzz_xlsx fuzz_xls fuzz_html"}
+reader_seconds=${QB_FUZZ_READER_SECONDS:-30}
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DQB_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target fuzz_targets
 work=$(mktemp -d)
@@ -23,8 +27,16 @@ for t in $targets; do
     dict=""
     [ -f fuzz/"$t".dict ] && dict="-dict=fuzz/$t.dict"
     rm -f build-fuzz/artifacts/"$t"-*
+    run_seconds=$seconds
+    max_len=4096
+    case $t in
+    fuzz_xlsx | fuzz_xls | fuzz_html)
+        [ "$run_seconds" -gt "$reader_seconds" ] && run_seconds=$reader_seconds
+        max_len=16384
+        ;;
+    esac
     status=0
-    ./build-fuzz/bin/"$t" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+    ./build-fuzz/bin/"$t" -max_total_time="$run_seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix=build-fuzz/artifacts/"$t"- $dict "$work/$t" \
         >"$work/$t.log" 2>&1 || status=$?
     # The progress lines are many; the summary, the statistics and any
@@ -35,5 +47,5 @@ for t in $targets; do
         echo "== $t: FAILED (status $status); input kept in:" build-fuzz/artifacts/"$t"-*
         exit 1
     fi
-    echo "== $t: passed $seconds s"
+    echo "== $t: passed $run_seconds s"
 done

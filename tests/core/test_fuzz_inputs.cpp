@@ -18,6 +18,9 @@ int fuzzSnapshot(const unsigned char* data, std::size_t size);
 int fuzzConfig(const unsigned char* data, std::size_t size);
 int fuzzImportLine(const unsigned char* data, std::size_t size);
 int fuzzText(const unsigned char* data, std::size_t size);
+int fuzzXlsx(const unsigned char* data, std::size_t size);
+int fuzzXls(const unsigned char* data, std::size_t size);
+int fuzzHtml(const unsigned char* data, std::size_t size);
 
 namespace {
 
@@ -60,6 +63,9 @@ TEST_P(FuzzInputs, PassTheTargetsChecks)
         : name == "fuzz_config"                      ? fuzzConfig
         : name == "fuzz_import_line"                 ? fuzzImportLine
         : name == "fuzz_text"                        ? fuzzText
+        : name == "fuzz_xlsx"                        ? fuzzXlsx
+        : name == "fuzz_xls"                         ? fuzzXls
+        : name == "fuzz_html"                        ? fuzzHtml
                                                      : nullptr;
     ASSERT_NE(target, nullptr) << "no fuzz target " << name;
     std::ifstream in(GetParam().file, std::ios::binary);
