@@ -396,12 +396,24 @@ TEST(RefusedStatements, ClearMessageOfTheRightKind)
     small.cellLimit = 1000;
     small.textLimit = 1 << 20;
     small.sizeLimit = 1 << 20;
+    StatementReadOptions medium;
+    medium.cellLimit = 1'000'000;
     std::string manyStrings;
     for (int i = 0; i < 20; ++i)
         manyStrings += "<c t=\"s\"><v>0</v></c>";
     std::string spans = "<table>";
     for (int i = 0; i < 20; ++i)
         spans += "<tr><td colspan=1000>x";
+
+    // Work that holds no cells still counts: merges over the same cells
+    // again and again, empty spans carried down row after row.
+    std::string merges = R"(<sheetData><row r="1"><c r="A1"><v>1</v></c></row><row r="40"><c r="Z40"><v>1</v></c></row></sheetData><mergeCells>)";
+    for (int i = 0; i < 5000; ++i)
+        merges += R"(<mergeCell ref="A1:Z40"/>)";
+    merges += "</mergeCells>";
+    std::string emptySpans = "<table><tr><td rowspan=65534 colspan=1000></td><td>x";
+    for (int i = 0; i < 6000; ++i)
+        emptySpans += "<tr>";
 
     struct Row {
         const char* name;
@@ -437,6 +449,8 @@ TEST(RefusedStatements, ClearMessageOfTheRightKind)
                                                      "<sst><si><t>" + std::string(100'000, 'a') + "</t></si></sst>"),
          small, ErrorKind::TooBig, "글자가 너무 많아"},
         {"colspans over the cell limit", spans, small, ErrorKind::TooBig, "칸이 너무 많아"},
+        {"the same merge five thousand times", MakeXlsx(merges), medium, ErrorKind::TooBig, "칸이 너무 많아"},
+        {"empty spans carried down", emptySpans, medium, ErrorKind::TooBig, "칸이 너무 많아"},
         {"file over the size limit", xlsx + std::string(1 << 20, ' '), small, ErrorKind::TooBig, "파일이 너무 커서"},
         {"HTML without a table", "<html><body><p>없음</p></body></html>", {}, ErrorKind::UnknownFormat, "표를 찾지"},
     };

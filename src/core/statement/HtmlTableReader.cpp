@@ -15,9 +15,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <strings.h>
+#include <iterator>
+#include <map>
 #include <memory>
+#include <set>
 #include <string_view>
+#include <strings.h>
 
 namespace quill {
 
@@ -164,8 +167,8 @@ struct Table {
         std::size_t rowsLeft = 0;
         StatementCell cell;
     };
-    std::vector<Pending> pending; // rowspan copies still owed, by column
-    std::vector<bool> taken;      // columns of this row already filled by a rowspan
+    std::map<std::size_t, Pending> pending; // rowspan copies still owed, by column
+    std::set<std::size_t> taken;            // columns of this row already filled by a rowspan
     bool inCell = false;
     std::string text;
     std::size_t colspan = 1, rowspan = 1;
@@ -338,16 +341,24 @@ private:
             stop();
             return;
         }
-        t.taken.assign(t.pending.size(), false);
-        for (std::size_t c = 0; c < t.pending.size(); ++c) {
-            auto& p = t.pending[c];
-            if (p.rowsLeft == 0)
-                continue;
-            --p.rowsLeft;
-            t.taken[c] = true;
-            if (p.cell.kind != StatementCell::Kind::Empty && !put(t, c, p.cell))
+        t.taken.clear();
+        for (auto it = t.pending.begin(); it != t.pending.end();) {
+            const std::size_t c = it->first;
+            t.taken.insert(c);
+            // An empty span costs like a cell, or empty spans could keep the
+            // parser busy at no cost.
+            if (it->second.cell.kind == StatementCell::Kind::Empty ? !spend(1) : !put(t, c, it->second.cell))
                 return;
+            it = --it->second.rowsLeft == 0 ? t.pending.erase(it) : std::next(it);
         }
+    }
+
+    bool spend(std::uint64_t cells)
+    {
+        if (mBudget.spendCells(cells))
+            return true;
+        stop();
+        return false;
     }
 
     bool put(Table& t, std::size_t column, StatementCell cell)
@@ -368,7 +379,7 @@ private:
             return;
         t.inCell = false;
         std::size_t col = t.cursor;
-        while (col < t.taken.size() && t.taken[col])
+        while (t.taken.count(col))
             ++col;
         if (col + t.colspan > statement::kMaxColumns) {
             mBudget.fail(Kind::TooBig, "표의 칸이 너무 많아 읽지 않았습니다");
@@ -384,14 +395,13 @@ private:
         }
         StatementCell copy = cell;
         copy.spanned = true;
+        if (cell.kind == StatementCell::Kind::Empty && t.colspan > 1 && !spend(t.colspan))
+            return;
         for (std::size_t c = col; c < col + t.colspan; ++c) {
             if (cell.kind != StatementCell::Kind::Empty && !put(t, c, c == col ? cell : copy))
                 return;
-            if (t.rowspan > 1) {
-                if (t.pending.size() <= c)
-                    t.pending.resize(c + 1);
+            if (t.rowspan > 1)
                 t.pending[c] = {t.rowspan - 1, copy};
-            }
         }
         t.cursor = col + t.colspan;
     }

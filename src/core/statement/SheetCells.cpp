@@ -88,6 +88,10 @@ bool FillMerged(StatementSheet& sheet, std::size_t width, std::size_t top, std::
         return true;
     bottom = std::min(bottom, sheet.rows.size() - 1);
     right = std::min(right, width - 1);
+    // Every covered position counts against the cell limit, filled or not,
+    // so a million merges over the same cells cannot keep a read busy.
+    if (!budget.spendCells(static_cast<std::uint64_t>(bottom - top + 1) * (right - left + 1)))
+        return false;
     for (std::size_t r = top; r <= bottom; ++r)
         for (std::size_t c = left; c <= right; ++c) {
             if (r == top && c == left)

@@ -41,7 +41,7 @@ bool PutCell(StatementSheet& sheet, std::size_t row, std::size_t column, Stateme
 // Repeats the value at (top, left) into the empty cells of the range up to
 // (bottom, right), marking them spanned. The range is clipped to the rows
 // the sheet has and to width (its widest row), so a merge over a million
-// empty cells costs nothing.
+// empty cells costs nothing. Each covered position counts as a cell.
 bool FillMerged(StatementSheet& sheet, std::size_t width, std::size_t top, std::size_t left, std::size_t bottom,
                 std::size_t right, CellBudget& budget);
 std::size_t SheetWidth(const StatementSheet& sheet);
