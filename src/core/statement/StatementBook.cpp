@@ -120,10 +120,13 @@ StatementFormat DetectStatementFormat(const std::string& head)
         return StatementFormat::Xlsx;
     if (head.rfind("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 0) == 0)
         return StatementFormat::Xls;
-    // HTML saved as ".xls" by some banks: markup within the first bytes.
+    // HTML saved as ".xls" by some banks: markup within the first bytes
+    // (in UTF-16, looked at without its zero bytes).
+    const bool utf16 = head.rfind("\xFF\xFE", 0) == 0 || head.rfind("\xFE\xFF", 0) == 0;
     std::string lower;
-    for (char c : head.substr(0, 1024))
-        lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    for (char c : head.substr(0, utf16 ? 2048 : 1024))
+        if (!(utf16 && c == '\0'))
+            lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     for (const char* tag : {"<html", "<table", "<!doctype html", "<meta"})
         if (lower.find(tag) != std::string::npos)
             return StatementFormat::HtmlTable;
@@ -154,7 +157,14 @@ StatementReadResult ReadStatementFile(const std::string& path, const StatementRe
         result.error = {StatementReadError::Kind::Io, "파일을 읽지 못했습니다: " + path};
         return result;
     }
-    switch (DetectStatementFormat(bytes.substr(0, 1024))) {
+    // Excel's XML of 2003 comes as ".xls" from some banks too; say so rather
+    // than read its markup as text.
+    if (bytes.substr(0, 4096).find("urn:schemas-microsoft-com:office:spreadsheet") != std::string::npos) {
+        result.error = {StatementReadError::Kind::UnknownFormat,
+                        "엑셀 2003 XML 형식은 읽을 수 없습니다. 엑셀에서 xlsx로 저장한 뒤 다시 가져오십시오: " + path};
+        return result;
+    }
+    switch (DetectStatementFormat(bytes.substr(0, 2048))) {
     case StatementFormat::Xlsx: result = ReadXlsxStatement(bytes, options); break;
     case StatementFormat::Xls: result = ReadXlsStatement(path, options); break;
     case StatementFormat::HtmlTable: result = ReadHtmlStatement(bytes, options); break;

@@ -656,7 +656,10 @@ StatementReadResult ReadXlsxStatement(const std::string& bytes, const StatementR
             workbookPart = ResolvePart("", target);
     }
     if (!package.has(workbookPart)) {
-        budget.fail(Kind::Damaged, statement::DamagedMessage("xlsx 통합 문서가 아닙니다"));
+        if (package.has("content.xml") && package.has("mimetype"))
+            budget.fail(Kind::UnknownFormat, "OpenDocument 스프레드시트(ods)는 읽을 수 없습니다. xlsx로 저장한 뒤 다시 가져오십시오");
+        else
+            budget.fail(Kind::UnknownFormat, "xlsx 통합 문서가 아닌 압축 파일입니다");
         return failed();
     }
     Workbook workbook;
