@@ -25,8 +25,24 @@ struct StatementCell {
     // rather than left in the top-left one only, so a header row whose
     // "금액" spans 입금 and 출금 below it, or a date merged down over the
     // transactions of one day, still names or dates every column and row.
+    // A value parser may skip copies in data rows: Gnumeric's HTML spans
+    // text that overflows into empty neighbours the same way.
     bool spanned = false;
 };
+// What each reader gives:
+// - xlsx: shared and inline strings as Text (phonetic guides left out);
+//   numbers as Number with the file's own spelling ("1.5E3"); a number
+//   whose cell style shows a date or time (built-in formats 14-22, 27-36,
+//   45-47, 50-58, or a custom format with y, m, d, h or s outside quotes
+//   and brackets) as Date, its text from StatementDateText; formulas as
+//   their cached value (none: Empty); booleans as Text "TRUE"/"FALSE" with
+//   number 1/0; error values as Text ("#N/A"). Every sheet in workbook
+//   order, a chart sheet as an empty one.
+// - xls (FreeXL): numbers, text and dates alike, number text the shortest
+//   decimal; merged ranges are not repeated (FreeXL does not report them)
+//   and formula cells are Empty (FreeXL leaves them out).
+// - HTML: every cell Text as the page shows it, white space collapsed,
+//   <br> a space.
 
 // Rows and columns are the file's own positions: a gap in an xlsx row is an
 // Empty cell, a row the file skips an empty row; a row ends at its last cell
