@@ -161,6 +161,41 @@ bool IsEncryptedOfficeFile(const std::string& bytes)
     return false;
 }
 
+// Whether a number format shows a date or time: a y, m, d, h or s outside
+// quoted text, [brackets] (colours, locales, conditions) and escaped or
+// padding characters.
+bool IsDateFormatCode(std::string_view code)
+{
+    for (std::size_t i = 0; i < code.size(); ++i) {
+        char c = code[i];
+        if (c == '"') {
+            i = code.find('"', i + 1);
+            if (i == std::string_view::npos)
+                return false;
+        } else if (c == '[') {
+            i = code.find(']', i + 1);
+            if (i == std::string_view::npos)
+                return false;
+        } else if (c == '\\' || c == '_' || c == '*') {
+            ++i;
+        } else if (c == ';') {
+            return false; // the first section decides
+        } else {
+            c = static_cast<char>(c | 0x20);
+            if (c == 'y' || c == 'm' || c == 'd' || c == 'h' || c == 's')
+                return true;
+        }
+    }
+    return false;
+}
+
+bool IsBuiltInDateFormat(int id)
+{
+    // 14-22 and 45-47 everywhere; 27-36 and 50-58 are the East Asian
+    // built-ins, all dates or times in a Korean Excel.
+    return (id >= 14 && id <= 22) || (id >= 45 && id <= 47) || (id >= 27 && id <= 36) || (id >= 50 && id <= 58);
+}
+
 std::string DamagedMessage(const std::string& detail)
 {
     std::string m = "파일이 손상되었거나 잘려서 읽을 수 없습니다";

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quill::statement {
 
@@ -49,6 +50,12 @@ std::size_t SheetWidth(const StatementSheet& sheet);
 // "AB12" -> column 27, row 11 (both from 0). False when not a reference
 // inside the largest sheet; a reference without digits gives only a column.
 bool ParseCellReference(const char* text, std::size_t& column, std::size_t& row, bool& hasRow);
+
+// Whether a number format shows a date or time: a y, m, d, h or s outside
+// quoted text, [brackets] and escaped characters, in its first section.
+bool IsDateFormatCode(std::string_view code);
+// The built-in format ids that are dates or times (in a Korean Excel).
+bool IsBuiltInDateFormat(int id);
 
 // Whether bytes are an OLE2 compound file holding an encrypted Office
 // document (the "EncryptedPackage" stream a password-protected xlsx is

@@ -38,9 +38,10 @@ struct StatementCell {
 //   their cached value (none: Empty); booleans as Text "TRUE"/"FALSE" with
 //   number 1/0; error values as Text ("#N/A"). Every sheet in workbook
 //   order, a chart sheet as an empty one.
-// - xls (FreeXL): numbers, text and dates alike, number text the shortest
-//   decimal; merged ranges are not repeated (FreeXL does not report them)
-//   and formula cells are Empty (FreeXL leaves them out).
+// - xls: the same kinds, number text the shortest decimal. FreeXL reads
+//   the cells; formula values and merged ranges, which FreeXL leaves out,
+//   come from the workbook's records (BIFF8, Excel 97 and later; in older
+//   files formula cells stay Empty and merges are not repeated).
 // - HTML: every cell Text as the page shows it, white space collapsed,
 //   <br> a space.
 

@@ -2,10 +2,11 @@
 // Legacy .xls (BIFF in an OLE2 compound file) through FreeXL, which wants
 // a path. FreeXL gives dates as text in the workbook's own calendar, so
 // the 1900 serial is computed from that text, whichever date system the
-// workbook used. FreeXL does not report merged ranges: an xls merged cell
-// keeps its value in the top-left cell only.
+// workbook used. FreeXL leaves out formula cells and merged ranges; those
+// are read from the workbook's records beside it (XlsRecords).
 #include "statement/SheetCells.h"
 #include "statement/StatementBook.h"
+#include "statement/XlsRecords.h"
 
 #include <freexl.h>
 
@@ -37,6 +38,36 @@ StatementReadError OpenError(int code)
     }
 }
 
+// Formula values and merged ranges, which FreeXL leaves out, from the
+// workbook's own records: the sheet of the same name, else the one at the
+// same place when both list the same number of sheets.
+void AddExtras(StatementSheet& sheet, std::vector<statement::XlsSheetExtras>& extras, unsigned int index,
+               unsigned int sheetCount, statement::CellBudget& budget)
+{
+    statement::XlsSheetExtras* found = nullptr;
+    for (auto& e : extras)
+        if (e.name == sheet.name) {
+            found = &e;
+            break;
+        }
+    if (!found && extras.size() == sheetCount)
+        found = &extras[index];
+    if (!found)
+        return;
+    for (auto& f : found->formulas) {
+        const bool free = f.row >= sheet.rows.size() || f.column >= sheet.rows[f.row].size()
+            || sheet.rows[f.row][f.column].kind == StatementCell::Kind::Empty;
+        if (free && !statement::PutCell(sheet, f.row, f.column, std::move(f.cell), budget) && budget.failed())
+            return;
+    }
+    const std::size_t width = statement::SheetWidth(sheet);
+    for (const auto& m : found->merges)
+        if (!statement::FillMerged(sheet, width, m.top, m.left, m.bottom, m.right, budget))
+            return;
+    found->name.clear(); // used
+    found->name.push_back('\0');
+}
+
 } // namespace
 
 StatementReadResult ReadXlsStatement(const std::string& path, const StatementReadOptions& options)
@@ -53,6 +84,7 @@ StatementReadResult ReadXlsStatement(const std::string& path, const StatementRea
                         "파일이 너무 커서 읽지 않았습니다 (" + std::to_string(options.sizeLimit >> 20) + " MB까지)"};
         return result;
     }
+    std::vector<statement::XlsSheetExtras> extras;
     {
         std::ifstream in(path, std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -60,6 +92,7 @@ StatementReadResult ReadXlsStatement(const std::string& path, const StatementRea
             result.error = {Kind::Encrypted, statement::EncryptedMessage()};
             return result;
         }
+        statement::ReadXlsExtras(bytes, extras);
     }
 
     const void* handle = nullptr;
@@ -146,6 +179,8 @@ StatementReadResult ReadXlsStatement(const std::string& path, const StatementRea
                     break;
             }
         }
+        if (!budget.failed())
+            AddExtras(sheet, extras, s, sheetCount, budget);
         if (budget.failed()) {
             result.error = budget.error();
             result.book.sheets.clear();

@@ -104,41 +104,6 @@ std::string UnescapeOoxml(std::string s)
     return out;
 }
 
-// Whether a number format shows a date or time: a y, m, d, h or s outside
-// quoted text, [brackets] (colours, locales, conditions) and escaped or
-// padding characters.
-bool IsDateFormatCode(std::string_view code)
-{
-    for (std::size_t i = 0; i < code.size(); ++i) {
-        char c = code[i];
-        if (c == '"') {
-            i = code.find('"', i + 1);
-            if (i == std::string_view::npos)
-                return false;
-        } else if (c == '[') {
-            i = code.find(']', i + 1);
-            if (i == std::string_view::npos)
-                return false;
-        } else if (c == '\\' || c == '_' || c == '*') {
-            ++i;
-        } else if (c == ';') {
-            return false; // the first section decides
-        } else {
-            c = static_cast<char>(c | 0x20);
-            if (c == 'y' || c == 'm' || c == 'd' || c == 'h' || c == 's')
-                return true;
-        }
-    }
-    return false;
-}
-
-bool IsBuiltInDateFormat(int id)
-{
-    // 14-22 and 45-47 everywhere; 27-36 and 50-58 are the East Asian
-    // built-ins, all dates or times in a Korean Excel.
-    return (id >= 14 && id <= 22) || (id >= 45 && id <= 47) || (id >= 27 && id <= 36) || (id >= 50 && id <= 58);
-}
-
 class Package {
 public:
     Package(const std::string& bytes, const StatementReadOptions& options, CellBudget& budget)
@@ -413,7 +378,7 @@ struct Styles : XmlPart {
             const char* id = Attribute(atts, "numFmtId");
             const char* code = Attribute(atts, "formatCode");
             if (id && code)
-                customIsDate[std::atoi(id)] = IsDateFormatCode(code);
+                customIsDate[std::atoi(id)] = statement::IsDateFormatCode(code);
         } else if (name == "cellXfs") {
             inCellXfs = true;
         } else if (name == "xf" && inCellXfs && xfFormat.size() < 1'000'000) {
@@ -431,7 +396,7 @@ struct Styles : XmlPart {
         std::vector<bool> out;
         for (int id : xfFormat) {
             auto custom = customIsDate.find(id);
-            out.push_back(custom != customIsDate.end() ? custom->second : IsBuiltInDateFormat(id));
+            out.push_back(custom != customIsDate.end() ? custom->second : statement::IsBuiltInDateFormat(id));
         }
         return out;
     }

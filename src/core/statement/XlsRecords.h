@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// What FreeXL leaves out of an xls (BIFF8) workbook: the cached values of
+// formula cells and the merged ranges. Read from the workbook stream of the
+// OLE2 file with every offset, chain and count checked against the bytes
+// there are. Internal to the xls reader.
+#include "statement/StatementBook.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace quill::statement {
+
+struct XlsSheetExtras {
+    std::string name; // UTF-8
+    struct Formula {
+        std::size_t row, column;
+        StatementCell cell;
+    };
+    std::vector<Formula> formulas;
+    struct Merge {
+        std::size_t top, bottom, left, right;
+    };
+    std::vector<Merge> merges;
+};
+
+// The worksheets of a BIFF8 workbook, in workbook order. False (and
+// nothing) when the bytes are no BIFF8 workbook this can read; the caller
+// then keeps what FreeXL gave.
+bool ReadXlsExtras(const std::string& bytes, std::vector<XlsSheetExtras>& sheets);
+
+} // namespace quill::statement
