@@ -92,6 +92,10 @@ StatementReadResult ReadXlsStatement(const std::string& path, const StatementRea
             result.error = {Kind::Encrypted, statement::EncryptedMessage()};
             return result;
         }
+        if (!statement::XlsStructureSound(bytes)) {
+            result.error = {Kind::Damaged, statement::DamagedMessage("xls 구조가 맞지 않습니다")};
+            return result;
+        }
         statement::ReadXlsExtras(bytes, extras);
     }
 

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -124,28 +125,40 @@ public:
         return !mEntries.empty() && mEntries[0][0x42] == 5;
     }
 
+    std::size_t count(std::initializer_list<const char*> names) const
+    {
+        std::size_t n = 0;
+        for (const std::string& e : mEntries)
+            n += named(e, names) ? 1 : 0;
+        return n;
+    }
+
     // The stream whose name is one of names (ASCII), whole.
     bool stream(std::initializer_list<const char*> names, std::string& out)
     {
-        for (const std::string& e : mEntries) {
-            if (e[0x42] != 2)
-                continue;
-            const std::size_t length = U16(e, 0x40);
-            for (const char* name : names) {
-                const std::size_t n = std::strlen(name);
-                if (length != 2 * n + 2)
-                    continue;
-                bool same = true;
-                for (std::size_t i = 0; i < n && same; ++i)
-                    same = (e[2 * i] | 0x20) == (name[i] | 0x20) && e[2 * i + 1] == 0;
-                if (same)
-                    return read(U32(e, 0x74), U32(e, 0x78), out);
-            }
-        }
+        for (const std::string& e : mEntries)
+            if (named(e, names))
+                return read(U32(e, 0x74), U32(e, 0x78), out);
         return false;
     }
 
 private:
+    static bool named(const std::string& e, std::initializer_list<const char*> names)
+    {
+        if (e[0x42] != 2)
+            return false;
+        const std::size_t length = U16(e, 0x40);
+        for (const char* name : names) {
+            const std::size_t n = std::strlen(name);
+            bool same = length == 2 * n + 2;
+            for (std::size_t i = 0; i < n && same; ++i)
+                same = (e[2 * i] | 0x20) == (name[i] | 0x20) && e[2 * i + 1] == 0;
+            if (same)
+                return true;
+        }
+        return false;
+    }
+
     bool sectorOffset(std::uint32_t id, std::size_t& at) const
     {
         at = (static_cast<std::size_t>(id) + 1) << mShift;
@@ -217,14 +230,140 @@ const char* ErrorText(unsigned code)
     }
 }
 
+// The workbook stream, when the file has exactly one.
+bool WorkbookStream(const std::string& bytes, std::string& book)
+{
+    Compound file(bytes);
+    if (!file.open() || file.count({"Workbook", "Book"}) != 1)
+        return false;
+    return file.stream({"Workbook", "Book"}, book);
+}
+
+// Whether the strings of an SST record and its CONTINUE records fit in
+// them: each string's characters may go on in the next record, which then
+// starts with a new flags byte.
+bool SharedStringsFit(const std::vector<std::pair<std::size_t, std::size_t>>& parts, const std::string& book)
+{
+    std::size_t part = 0, at = parts[0].first;
+    auto left = [&] { return parts[part].second - at; };
+    auto next = [&] {
+        if (++part >= parts.size())
+            return false;
+        at = parts[part].first;
+        return true;
+    };
+    auto skip = [&](std::size_t n) {
+        while (n > 0) {
+            if (left() == 0 && !next())
+                return false;
+            const std::size_t step = std::min(n, left());
+            at += step;
+            n -= step;
+        }
+        return true;
+    };
+    if (left() < 8)
+        return false;
+    const std::uint32_t count = U32(book, at + 4);
+    at += 8;
+    std::size_t total = 0;
+    for (const auto& p : parts)
+        total += p.second - p.first;
+    if (count > total / 3)
+        return false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (left() == 0 && !next())
+            return false;
+        if (left() < 3)
+            return false;
+        std::size_t chars = U16(book, at);
+        unsigned flags = static_cast<unsigned char>(book[at + 2]);
+        at += 3;
+        std::size_t runs = 0, extra = 0;
+        if (flags & 0x08) {
+            if (left() < 2)
+                return false;
+            runs = U16(book, at);
+            at += 2;
+        }
+        if (flags & 0x04) {
+            if (left() < 4)
+                return false;
+            extra = U32(book, at);
+            at += 4;
+        }
+        while (chars > 0) {
+            const std::size_t size = (flags & 1) ? 2 : 1;
+            const std::size_t fit = std::min(chars, left() / size);
+            at += fit * size;
+            chars -= fit;
+            if (chars == 0)
+                break;
+            if (!next() || left() < 1)
+                return false;
+            flags = static_cast<unsigned char>(book[at]);
+            ++at;
+        }
+        if (!skip(4 * runs) || !skip(extra))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
+
+bool XlsStructureSound(const std::string& bytes)
+{
+    std::string book;
+    if (!WorkbookStream(bytes, book) || book.size() < 8 || U16(book, 0) != 0x0809)
+        return false;
+    const bool biff8 = U16(book, 4) == 0x0600;
+    for (std::size_t at = 0; at + 4 <= book.size();) {
+        const std::uint16_t type = U16(book, at);
+        const std::size_t data = at + 4, length = U16(book, at + 2), end = data + length;
+        if (end > book.size())
+            return false;
+        // Characters of one or two bytes after a count and a flags byte.
+        auto fits = [&](std::size_t countAt, std::size_t countSize, bool flags) {
+            if (countAt + countSize + (flags ? 1 : 0) > length)
+                return false;
+            const std::size_t count = countSize == 1 ? static_cast<unsigned char>(book[data + countAt])
+                                                     : U16(book, data + countAt);
+            const std::size_t size = flags && (book[data + countAt + countSize] & 1) ? 2 : 1;
+            return countAt + countSize + (flags ? 1 : 0) + count * size <= length;
+        };
+        bool ok = true;
+        switch (type) {
+        case 0x0085: ok = biff8 ? fits(6, 1, true) : fits(6, 1, false); break;            // BOUNDSHEET
+        case 0x041E: ok = biff8 ? fits(2, 2, true) : fits(2, 1, false); break;            // FORMAT
+        case 0x0204: case 0x00D6: ok = biff8 ? fits(6, 2, true) : fits(6, 2, false); break; // LABEL, RSTRING
+        case 0x00FC:                                                                       // SST
+            if (biff8) {
+                std::vector<std::pair<std::size_t, std::size_t>> parts{{data, end}};
+                for (std::size_t c = end; c + 4 <= book.size() && U16(book, c) == 0x003C;) {
+                    const std::size_t cEnd = c + 4 + U16(book, c + 2);
+                    if (cEnd > book.size())
+                        return false;
+                    parts.emplace_back(c + 4, cEnd);
+                    c = cEnd;
+                }
+                ok = SharedStringsFit(parts, book);
+            }
+            break;
+        default: break;
+        }
+        if (!ok)
+            return false;
+        at = end;
+    }
+    return true;
+}
 
 bool ReadXlsExtras(const std::string& bytes, std::vector<XlsSheetExtras>& sheets)
 {
     sheets.clear();
-    Compound file(bytes);
     std::string book;
-    if (!file.open() || !file.stream({"Workbook", "Book"}, book))
+    if (!WorkbookStream(bytes, book))
         return false;
     // Records: type, length, data. The globals come first.
     auto record = [&](std::size_t at, std::uint16_t& type, std::size_t& data, std::size_t& end) {

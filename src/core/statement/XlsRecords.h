@@ -25,6 +25,12 @@ struct XlsSheetExtras {
     std::vector<Merge> merges;
 };
 
+// Whether the file is an OLE2 file with one workbook stream whose records
+// all lie inside it and whose strings fit in their records. FreeXL trusts
+// the counts in a file and reads past its buffers when they lie, so it only
+// gets files that pass.
+bool XlsStructureSound(const std::string& bytes);
+
 // The worksheets of a BIFF8 workbook, in workbook order. False (and
 // nothing) when the bytes are no BIFF8 workbook this can read; the caller
 // then keeps what FreeXL gave.
