@@ -18,6 +18,8 @@ targets=${*:-"fuzz_ledger_file fuzz_snapshot fuzz_config fuzz_import_line fuzz_t
 reader_seconds=${QB_FUZZ_READER_SECONDS:-30}
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DQB_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target fuzz_targets
+# Leaks inside the libraries we read with (scripts/lsan.supp) are not ours.
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p build-fuzz/artifacts
