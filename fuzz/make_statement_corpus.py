@@ -78,7 +78,7 @@ def main():
     write("fuzz_xlsx", "zip_minimal", minimal_zip())
     for target, files in (("fuzz_xlsx", ["lo-tables.xlsx", "gnumeric-tables1904.xlsx"]),
                           ("fuzz_xls", ["lo-tables.xls", "lo-tables1904.xls", "gnumeric-tables.xls",
-                                        "lo-tables-encrypted.xlsx"]),
+                                        "lo-tables-encrypted.xlsx", "lo-tables-encrypted.xls"]),
                           ("fuzz_html", ["lo-tables.html", "gnumeric-tables.html"])):
         for f in files:
             os.makedirs(os.path.join(OUT, target), exist_ok=True)

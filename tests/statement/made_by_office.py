@@ -28,6 +28,7 @@ OUTPUTS = [
     (".xls", "MS Excel 97", None),
     (".html", "HTML (StarCalc)", None),
     ("-encrypted.xlsx", "Calc MS Excel 2007 XML", "1234"),
+    ("-encrypted.xls", "MS Excel 97", "1234"),
 ]
 
 
@@ -75,11 +76,13 @@ def convert_with_libreoffice(out):
                 if password and source != SOURCES[0]:
                     continue
                 props = [prop("FilterName", filt)]
-                if password:
+                if password and suffix.endswith(".xlsx"):
                     # OOXML is encrypted from EncryptionData ("Password" is
                     # silently ignored for it).
                     data = (named("OOXPassword", password), named("CryptoType", "Standard"))
                     props.append(prop("EncryptionData", uno.Any("[]com.sun.star.beans.NamedValue", data)))
+                elif password:
+                    props.append(prop("Password", password))
                 doc.storeToURL(uno.systemPathToFileUrl(os.path.join(out, "lo-" + stem + suffix)), tuple(props))
             doc.close(True)
         try:

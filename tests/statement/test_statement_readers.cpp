@@ -425,6 +425,8 @@ TEST(RefusedStatements, ClearMessageOfTheRightKind)
     const Row rows[] = {
         {"password-protected xlsx (LibreOffice)", ReadBytes(QB_STATEMENT_DATA "/made/lo-tables-encrypted.xlsx"), {},
          ErrorKind::Encrypted, "암호가 걸린 파일은 읽을 수 없습니다. 암호를 풀어 저장한 뒤 다시 가져오십시오: "},
+        {"password-protected xls (LibreOffice)", ReadBytes(QB_STATEMENT_DATA "/made/lo-tables-encrypted.xls"), {},
+         ErrorKind::Encrypted, "암호가 걸린 파일은 읽을 수 없습니다"},
         {"truncated xlsx", xlsx.substr(0, xlsx.size() / 2), {}, ErrorKind::Damaged, "손상되었거나 잘려서"},
         {"truncated xls", xls.substr(0, 3000), {}, ErrorKind::Damaged, "손상되었거나 잘려서"},
         {"zip without a workbook", MakeZip({{"a.txt", "a"}}), {}, ErrorKind::UnknownFormat, "xlsx 통합 문서가 아닌"},

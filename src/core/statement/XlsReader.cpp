@@ -88,7 +88,7 @@ StatementReadResult ReadXlsStatement(const std::string& path, const StatementRea
     {
         std::ifstream in(path, std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (statement::IsEncryptedOfficeFile(bytes)) {
+        if (statement::IsEncryptedOfficeFile(bytes) || statement::XlsHasPassword(bytes)) {
             result.error = {Kind::Encrypted, statement::EncryptedMessage()};
             return result;
         }

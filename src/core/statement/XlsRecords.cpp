@@ -312,6 +312,21 @@ bool SharedStringsFit(const std::vector<std::pair<std::size_t, std::size_t>>& pa
 
 } // namespace
 
+bool XlsHasPassword(const std::string& bytes)
+{
+    std::string book;
+    if (!WorkbookStream(bytes, book))
+        return false;
+    for (std::size_t at = 0; at + 4 <= book.size(); at += 4 + U16(book, at + 2)) {
+        const std::uint16_t type = U16(book, at);
+        if (type == 0x002F)
+            return true;
+        if (type == 0x000A)
+            break;
+    }
+    return false;
+}
+
 bool XlsStructureSound(const std::string& bytes)
 {
     std::string book;

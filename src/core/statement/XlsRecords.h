@@ -25,6 +25,10 @@ struct XlsSheetExtras {
     std::vector<Merge> merges;
 };
 
+// Whether the workbook is encrypted with a password (a FILEPASS record
+// among its globals).
+bool XlsHasPassword(const std::string& bytes);
+
 // Whether the file is an OLE2 file with one workbook stream whose records
 // all lie inside it and whose strings fit in their records. FreeXL trusts
 // the counts in a file and reads past its buffers when they lie, so it only
