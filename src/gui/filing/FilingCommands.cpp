@@ -21,6 +21,8 @@ void Tmainf::FilingBtnClick()
     setup.table = &TAcunt;
     setup.dialogs = &dialogs();
     setup.configPath = configPath();
+    if (!book.isUntitled())
+        setup.ledgerPath = QString::fromStdString(book.CurrentFileName);
     // The same work folder as every other dialog (an installed copy keeps
     // its configuration in the user's folder, not beside the program).
     setup.pdfFolder = [this] { return dialogWorkFolder(); };
@@ -48,6 +50,14 @@ void Tmainf::showLedgerRow(std::size_t row)
     const QString day = QString::fromLatin1(entry.IDAY.data, entry.IDAY.len);
     const int year = day.left(4).toInt();
     const int month = day.mid(5, 2).toInt();
+    // A date that is not a calendar date (2024.02.30, month 13) is shown
+    // with the whole year of its year in view, where the grid lists it.
+    if (year >= 1 && (month < 1 || month > 12) && day.size() >= 4) {
+        const QSignalBlocker blockYear(YerEdit), blockMonth(gCombo);
+        YerEdit->setValue(year);
+        gCombo->setCurrentIndex(0);
+        CmGbn->setCurrentIndex(0);
+    }
     if (month >= 1 && month <= 12) {
         const QSignalBlocker blockYear(YerEdit), blockMonth(gCombo), blockCategory(CmGbn);
         YerEdit->setValue(year);
