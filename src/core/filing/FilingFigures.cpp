@@ -460,8 +460,12 @@ void FilingAccumulator::add(std::size_t row, const LedgerEntry& e)
         return;
     if (rc.evidence == Evidence::Other) {
         // The remarks no word recognised, so the user sees at once what to add.
-        const Stripped st(e.ETC.view());
-        std::string text = decodeCp949(st.view());
+        std::string text;
+        for (const std::string u = decodeCp949(e.ETC.view()); char c : u)
+            if (c != ' ' && c != '\t')
+                text += c;
+        for (std::size_t at; (at = text.find("\xE3\x80\x80")) != std::string::npos;)
+            text.erase(at, 3);  // U+3000
         if (f_.otherRemarks.size() < 1000 || f_.otherRemarks.count(text))
             ++f_.otherRemarks[text];
         else
