@@ -5,6 +5,7 @@
 #include "filing/FilingTables.h"
 #include "ledger/WorkingTable.h"
 
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -32,6 +33,7 @@
 #include <QRegularExpressionValidator>
 #include <QSaveFile>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextDocument>
@@ -47,6 +49,41 @@ const quill::TaxpayerType kTypes[] = {quill::TaxpayerType::General, quill::Taxpa
                                       quill::TaxpayerType::Exempt};
 
 QString utf8(const std::string& s) { return QString::fromStdString(s); }
+
+// On Linux Qt names a combo box by its current value, so a screen reader
+// would read "일반과세자" where it should read "과세유형". The boxes that
+// choose a setting are named by what they choose and give their value as
+// the value.
+class NamedComboBox : public QAccessibleWidget {
+public:
+    explicit NamedComboBox(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+    QString text(QAccessible::Text t) const override
+    {
+        auto* box = static_cast<QComboBox*>(widget());
+        if (t == QAccessible::Value)
+            return box->currentText();
+        if (t == QAccessible::Name)
+            return box->accessibleName();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* namedComboBoxFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("QComboBox") && object && object->property("namedSetting").toBool())
+        return new NamedComboBox(static_cast<QComboBox*>(object));
+    return nullptr;
+}
+
+void nameBySetting(QComboBox* box)
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(namedComboBoxFactory);
+        return true;
+    }();
+    (void)installed;
+    box->setProperty("namedSetting", true);
+}
 
 double won(quill::WideTenths v) { return static_cast<double>(v) / 10000.0; }
 
@@ -205,6 +242,8 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     yearBox = new QSpinBox(this);
     yearBox->setObjectName(QStringLiteral("filingYear"));
     yearBox->setAccessibleName(QStringLiteral("연도"));
+    if (auto* edit = yearBox->findChild<QLineEdit*>())
+        edit->setAccessibleName(QStringLiteral("연도"));  // what the keyboard reaches inside the box
     yearLabel->setBuddy(yearBox);
     yearBox->setRange(1, 9999);
     yearBox->setValue(setup.year >= 1 && setup.year <= 9999 ? setup.year : QDate::currentDate().year());
@@ -216,6 +255,7 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     typeBox = new QComboBox(this);
     typeBox->setObjectName(QStringLiteral("taxpayerType"));
     // Named by what it chooses, not by the value shown.
+    nameBySetting(typeBox);  // before anything asks for its accessible interface
     typeBox->setAccessibleName(QStringLiteral("과세유형"));
     typeLabel->setBuddy(typeBox);
     for (quill::TaxpayerType t : kTypes)
@@ -236,6 +276,7 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("filingTabs"));
     tabs->setAccessibleName(QStringLiteral("신고자료 탭"));
+    tabs->tabBar()->setAccessibleName(QStringLiteral("신고자료 탭"));
     auto page = [this](int tab, QWidget* content, const QString& name) {
         auto* w = new QWidget(tabs);
         auto* v = new QVBoxLayout(w);
@@ -262,6 +303,7 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     chartView = new QChartView(this);
     chartView->setObjectName(QStringLiteral("monthChart"));
     chartView->setAccessibleName(QStringLiteral("월별 수입·비용 그래프"));
+    chartView->viewport()->setAccessibleName(chartView->accessibleName());
     chartView->setFocusPolicy(Qt::StrongFocus);
     chartView->setRenderHint(QPainter::Antialiasing);
     chartView->setMinimumHeight(300);
@@ -329,6 +371,7 @@ QWidget* FilingWindow::buildSettings()
     };
     industryBox = new QComboBox(w);
     industryBox->setObjectName(QStringLiteral("industryBox"));
+    nameBySetting(industryBox);
     industryBox->addItem(QStringLiteral("(고르지 않음)"), QString());
     for (const quill::Industry& i : quill::IndustriesOf(yearBox->value()))
         industryBox->addItem(QStringLiteral("%1 — %2 (부가가치율 %3)")
@@ -465,6 +508,7 @@ void FilingWindow::fillChart()
                            utf8(quill::groupedAmount(running[m])));
     chartView->setAccessibleDescription(QStringLiteral("%1년 월별 수입·비용과 누적 소득금액. ").arg(figures_.year)
                                         + months.join(QStringLiteral("; ")));
+    chartView->viewport()->setAccessibleDescription(chartView->accessibleDescription());
 }
 
 quill::FilingTable FilingWindow::tableOfTab(int tab) const
