@@ -177,6 +177,12 @@ TEST_F(TaxCommand, EachTypesLinesMatchTheCore)
     EXPECT_EQ(valueOf(general, "vat.h1.purchase.invoice_assets.amount"), "300000");
     EXPECT_EQ(valueOf(general, "vat.q1.purchase.invoice.amount"), "120000");
     EXPECT_EQ(valueOf(general, "evidence.undated.count"), "2");
+    // The entries left out are the ones check reports for their dates.
+    const std::string check = runCli("check '" + path_ + "'").out;
+    std::size_t dateFindings = 0;
+    for (std::size_t at = check.find(": date "); at != std::string::npos; at = check.find(": date ", at + 1))
+        ++dateFindings;
+    EXPECT_EQ(std::to_string(dateFindings), valueOf(general, "evidence.undated.count"));
     // "영" 31,000.25 and the blank remark 66,000 are above the limit.
     EXPECT_EQ(valueOf(general, "evidence.sum"), "97000.25");
     EXPECT_EQ(valueOf(general, "evidence.penalty"), "1940");

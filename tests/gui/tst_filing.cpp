@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QPushButton>
@@ -249,6 +250,43 @@ void FilingWindowTest::pdfIsWritten()
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     QCOMPARE(pdf.readAll(), QByteArray("old"));
     pdf.close();
+    // Pages as a reader sees them: many entries without evidence make the
+    // evidence table run over pages.
+    Tmainf& w = *fx_->window;
+    f->close();
+    QTRY_VERIFY(w.findChild<FilingWindow*>() == nullptr);
+    for (int i = 0; i < 70; ++i)
+        fx_->addEntry(QStringLiteral("2024.05.%1").arg(i % 28 + 1, 2, 10, QLatin1Char('0')), QStringLiteral("지출%1").arg(i),
+                      0, 0, 40000 + i, 0);
+    f = openWindow();
+    QVERIFY(f);
+    const QString many = fx_->tempPath() + QStringLiteral("/여러쪽.pdf");
+    QVERIFY(f->writePdf(many));
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (!pdftotext.isEmpty()) {
+        QProcess p;
+        p.start(pdftotext, {QStringLiteral("-layout"), many, QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(30000));
+        const QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QVERIFY2(pages.size() >= 3, qPrintable(QString::number(pages.size())));
+        int evidencePages = 0;
+        for (QString page : pages) {
+            // The PDF engine writes some blanks as U+00A0 or U+0001.
+            page.replace(QChar(0xA0), QLatin1Char(' ')).replace(QChar(0x01), QLatin1Char(' '));
+            if (page.trimmed().isEmpty())
+                continue;
+            QVERIFY2(page.contains(QStringLiteral("기간: 2024년 1월~12월")), qPrintable(page));  // the period on every page
+            QVERIFY(page.contains(QStringLiteral("장부:")));
+            // A page the evidence list continues on repeats its heading row.
+            if (page.contains(QStringLiteral("지출")) ) {
+                ++evidencePages;
+                QVERIFY2(page.contains(QStringLiteral("거래내용")), qPrintable(page));
+            }
+            // The income table (four rows) is never split.
+            QCOMPARE(page.contains(QStringLiteral("총수입금액")), page.contains(QStringLiteral("고정자산 증감")));
+        }
+        QVERIFY(evidencePages >= 2);
+    }
     // A folder that cannot be written to is reported.
     QString error;
     QVERIFY(!f->writePdf(fx_->tempPath() + QStringLiteral("/없는폴더/a.pdf"), &error));

@@ -36,7 +36,10 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QAbstractTextDocumentLayout>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QUrl>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -203,24 +206,31 @@ QChart* buildChart(const quill::FilingFigures& f)
     return chart;
 }
 
-QString htmlOf(const quill::FilingTable& table)
+// A table for the PDF. Its heading row is a <thead>, so it is repeated on
+// every page the table continues on; `breakBefore` starts it on a new page.
+QString htmlOf(const quill::FilingTable& table, bool breakBefore)
 {
-    QString h = QStringLiteral("<h3>%1</h3><table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><tr>")
-                    .arg(utf8(table.title).toHtmlEscaped());
+    QString h = QStringLiteral("<h3%2>%1</h3><table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><thead><tr>")
+                    .arg(utf8(table.title).toHtmlEscaped(),
+                         breakBefore ? QStringLiteral(" style=\"page-break-before: always\"") : QString());
     for (const std::string& c : table.columns)
         h += QStringLiteral("<th>%1</th>").arg(utf8(c).toHtmlEscaped());
-    h += QStringLiteral("</tr>");
-    for (const auto& row : table.rows) {
+    h += QStringLiteral("</tr></thead><tbody>");
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        const bool heading = r < table.headingRow.size() && table.headingRow[r];
         h += QStringLiteral("<tr>");
-        for (const quill::FilingCell& cell : row) {
-            if (cell.isAmount)
-                h += QStringLiteral("<td align=\"right\">%1</td>").arg(utf8(quill::groupedAmount(cell.amount)));
-            else
-                h += QStringLiteral("<td>%1</td>").arg(utf8(cell.text).toHtmlEscaped());
+        for (const quill::FilingCell& cell : table.rows[r]) {
+            QString text = cell.isAmount ? utf8(quill::groupedAmount(cell.amount)) : utf8(cell.text).toHtmlEscaped();
+            if (!cell.suffix.empty())
+                text += QStringLiteral(" ") + utf8(cell.suffix).toHtmlEscaped();
+            if (heading)
+                text = QStringLiteral("<b>") + text + QStringLiteral("</b>");
+            h += cell.isAmount ? QStringLiteral("<td align=\"right\">%1</td>").arg(text)
+                               : QStringLiteral("<td>%1</td>").arg(text);
         }
         h += QStringLiteral("</tr>");
     }
-    h += QStringLiteral("</table>");
+    h += QStringLiteral("</tbody></table>");
     for (const std::string& n : table.notes)
         h += QStringLiteral("<p>※ %1</p>").arg(utf8(n).toHtmlEscaped());
     return h;
@@ -570,13 +580,25 @@ bool FilingWindow::writePdf(const QString& path, QString* error)
         writer.setTitle(QStringLiteral("신고자료 %1년 (참고용)").arg(figures_.year));
         writer.setCreator(QStringLiteral("간편장부"));
 
-        QTextDocument doc;
+        // Every page names the ledger and the period above its content.
+        const QString ledger = setup_.ledgerPath.isEmpty() ? QStringLiteral("(저장하지 않은 장부)")
+                                                           : QFileInfo(setup_.ledgerPath).fileName();
+        const QString pageHead = QStringLiteral("장부: %1   기간: %2년 1월~12월   %3   참고용")
+                                     .arg(ledger)
+                                     .arg(figures_.year)
+                                     .arg(QString::fromUtf8(quill::taxpayerTypeName(figures_.settings.type)));
         QFont text = font();
         text.setPointSizeF(9);
+        const QRectF paper = writer.pageLayout().paintRectPixels(writer.resolution());
+        const qreal headHeight = 28;
+        const QSizeF body(paper.width(), paper.height() - 2 * headHeight);
+
+        QTextDocument doc;
+        doc.documentLayout()->setPaintDevice(&writer);
         doc.setDefaultFont(text);
-        // The chart drawn for the page at a fixed size, whatever the window's.
-        // The chart laid out at the page's width and drawn at twice the
-        // resolution, so its labels stay readable and sharp on paper.
+        doc.setPageSize(body);
+        // The chart laid out at a fixed size, whatever the window's, and drawn
+        // at twice the resolution, so its labels stay readable and sharp.
         const QSizeF chartSize(960, 480);
         QImage picture((chartSize * 2).toSize(), QImage::Format_ARGB32);
         picture.fill(Qt::white);
@@ -591,14 +613,56 @@ bool FilingWindow::writePdf(const QString& path, QString* error)
             scene.render(&p, QRectF(QPointF(0, 0), chartSize), QRectF(QPointF(0, 0), chartSize));
         }
         doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("chart.png")), picture);
-        QString html = QStringLiteral("<html><body><h2>신고자료 %1년 (%2) — 참고용</h2>")
-                           .arg(figures_.year)
-                           .arg(QString::fromUtf8(quill::taxpayerTypeName(figures_.settings.type)));
+        std::vector<quill::FilingTable> tables;
         for (int tab = VatTab; tab <= ChartTab; ++tab)
-            html += htmlOf(tableOfTab(tab));
-        html += QStringLiteral("<p><img src=\"chart.png\" width=\"960\" height=\"480\"></p></body></html>");
-        doc.setHtml(html);
-        doc.print(&writer);
+            tables.push_back(tableOfTab(tab));
+        // A table of up to twelve rows is never split: one that would be
+        // starts on a new page, and the layout is made again.
+        std::vector<bool> breakBefore(tables.size(), false);
+        for (int pass = 0; pass < 8; ++pass) {
+            QString html = QStringLiteral("<html><body><h2>신고자료 %1년 (%2) — 참고용</h2>")
+                               .arg(figures_.year)
+                               .arg(QString::fromUtf8(quill::taxpayerTypeName(figures_.settings.type)));
+            for (std::size_t t = 0; t < tables.size(); ++t)
+                html += htmlOf(tables[t], breakBefore[t]);
+            html += QStringLiteral("<p><img src=\"chart.png\" width=\"960\" height=\"480\"></p></body></html>");
+            doc.setHtml(html);
+            bool moved = false;
+            std::size_t t = 0;
+            for (QTextFrame* frame : doc.rootFrame()->childFrames()) {
+                auto* table = qobject_cast<QTextTable*>(frame);
+                if (!table || t >= tables.size())
+                    continue;
+                const QRectF r = doc.documentLayout()->frameBoundingRect(table);
+                const int first = static_cast<int>(r.top() / body.height());
+                const int last = static_cast<int>((r.bottom() - 1) / body.height());
+                if (first != last && tables[t].rows.size() <= 12 && !breakBefore[t]) {
+                    breakBefore[t] = true;
+                    moved = true;
+                }
+                ++t;
+            }
+            if (!moved)
+                break;
+        }
+
+        QPainter painter(&writer);
+        const int pages = std::max(1, doc.pageCount());
+        for (int page = 0; page < pages; ++page) {
+            if (page > 0)
+                writer.newPage();
+            painter.setFont(text);
+            painter.setPen(Qt::black);
+            painter.drawText(QRectF(0, 0, body.width(), headHeight), Qt::AlignLeft | Qt::AlignVCenter, pageHead);
+            painter.drawLine(QPointF(0, headHeight - 4), QPointF(body.width(), headHeight - 4));
+            painter.drawText(QRectF(0, headHeight + body.height(), body.width(), headHeight),
+                             Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("%1 / %2쪽").arg(page + 1).arg(pages));
+            painter.save();
+            painter.translate(0, headHeight - page * body.height());
+            doc.drawContents(&painter, QRectF(0, page * body.height(), body.width(), body.height()));
+            painter.restore();
+        }
+        painter.end();
     }
     if (!file.commit()) {
         if (error)
