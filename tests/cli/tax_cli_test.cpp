@@ -228,6 +228,12 @@ TEST_F(TaxCommand, HelpListsEveryKeyAndTheManualPageToo)
         EXPECT_NE(page.find(key), std::string::npos) << key << " is not in the manual page";
         patterns.push_back(key);
     }
+    // The help page names every word the evidence is recognised by.
+    std::ifstream helpIn(std::string(QB_SOURCE) + "/site/help/tallyhub/quillbook.htm");
+    const std::string helpPage((std::istreambuf_iterator<char>(helpIn)), std::istreambuf_iterator<char>());
+    for (int k = 0; k < kEvidenceWordKinds; ++k)
+        for (const std::string& word : builtInEvidenceWords(static_cast<EvidenceWordKind>(k)))
+            EXPECT_NE(helpPage.find(word), std::string::npos) << word << " is not on the help page";
     // Every key a run prints is one of them ("vat.{h1|h2|...}.payable").
     for (const char* type : {"일반", "간이", "면세"})
         for (const auto& [key, value] : lines(runCli(args(std::string("--year 2024 --type ") + type)).out)) {
