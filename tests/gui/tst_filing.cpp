@@ -453,6 +453,12 @@ void FilingWindowTest::keyboardAndNames()
     QTest::keyClick(f->vatTable, Qt::Key_Tab);
     QVERIFY(!f->vatTable->hasFocus());
     QCOMPARE(f->vatTable->currentColumn(), 2);
+    // Ctrl+Tab changes the tab also from the year box.
+    f->yearBox->setFocus();
+    QTest::keyClick(f->yearBox, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(f->tabs->currentIndex(), int(FilingWindow::IncomeTab));
+    QTest::keyClick(f->yearBox, Qt::Key_PageUp, Qt::ControlModifier);
+    QCOMPARE(f->tabs->currentIndex(), int(FilingWindow::VatTab));
     // The chart reads its twelve months.
     const QString chart = f->chartView->accessibleDescription();
     QVERIFY(chart.contains(QStringLiteral("1월 수입 500,000원")));

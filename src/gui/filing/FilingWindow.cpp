@@ -127,6 +127,8 @@ void fillTable(QTableWidget* view, const quill::FilingTable& table)
         }
     }
     view->resizeColumnsToContents();
+    if (view->property("stretchFirst").toBool() && view->columnCount() > 0)
+        view->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
 }
 
 QString notesText(const quill::FilingTable& table)
@@ -305,6 +307,9 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     };
     vatTable = newTable(this, "vatTable");
     vatTable->setAccessibleName(QStringLiteral("부가가치세 신고 수치 표"));
+    // The line names take the room; the amounts keep their width.
+    vatTable->horizontalHeader()->setStretchLastSection(false);
+    vatTable->setProperty("stretchFirst", true);
     incomeTable = newTable(this, "incomeTable");
     incomeTable->setAccessibleName(QStringLiteral("종합소득세 수치 표"));
     evidenceTable = newTable(this, "evidenceTable");
@@ -352,6 +357,20 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     copy->setShortcutContext(Qt::WindowShortcut);
     addAction(copy);
     connect(copy, &QAction::triggered, this, &FilingWindow::copyFigures);
+    // Ctrl+Tab and Ctrl+PgDn (Shift+Ctrl+Tab, Ctrl+PgUp) change the tab
+    // from anywhere in the window, also from the year box.
+    auto tabStep = [this](const QList<QKeySequence>& keys, int step) {
+        auto* a = new QAction(this);
+        a->setShortcuts(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+        connect(a, &QAction::triggered, this,
+                [this, step] { tabs->setCurrentIndex((tabs->currentIndex() + step + tabs->count()) % tabs->count()); });
+    };
+    tabStep({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)}, 1);
+    tabStep({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+             QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+            -1);
     connect(copyButton, &QPushButton::clicked, this, &FilingWindow::copyFigures);
     connect(pdfButton, &QPushButton::clicked, this, &FilingWindow::savePdf);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
