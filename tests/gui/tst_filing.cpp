@@ -320,6 +320,43 @@ void FilingWindowTest::choosingAnEvidenceEntryMovesTheGrid()
     QCOMPARE(w.gCombo->currentText(), QStringLiteral("02"));
     QCOMPARE(w.TAcunt.current().IDAY.view(), std::string_view("2024.02.11"));
     QCOMPARE(w.TAcunt.recordCount(), 1);
+    f->close();
+    QTRY_VERIFY(w.findChild<FilingWindow*>() == nullptr);
+
+    // Dates that are not calendar dates are listed and reached the same way.
+    for (const char* day : {"2024.02.30", "2024.13.01"}) {
+        fx_->addEntry(QString::fromLatin1(day), QStringLiteral("틀린 날짜"), 0, 0, 1000, 0);
+        f = openWindow();
+        QVERIFY(f);
+        f->tabs->setCurrentIndex(FilingWindow::EvidenceTab);
+        const int heading = rowOf(f->evidenceTable, QStringLiteral("날짜가 올바르지 않은 자료"));
+        QVERIFY(heading >= 0);
+        f->evidenceTable->setFocus();
+        f->evidenceTable->setCurrentCell(heading + 1, 0);
+        QCOMPARE(f->evidenceTable->item(heading + 1, 0)->text(), QString::fromLatin1(day));
+        const int told = fx_->dialogs.texts(QStringLiteral("info")).size();
+        QTest::keyClick(f->evidenceTable, Qt::Key_Return);
+        if (QByteArray(day) == "2024.02.30") {  // in February's view
+            QCOMPARE(w.gCombo->currentText(), QStringLiteral("02"));
+            QCOMPARE(QString::fromLatin1(w.TAcunt.current().IDAY.view().data(),
+                                         int(w.TAcunt.current().IDAY.view().size())),
+                     QString::fromLatin1(day));
+        } else {  // no month shows it: said so
+            QCOMPARE(fx_->dialogs.texts(QStringLiteral("info")).size(), told + 1);
+            QVERIFY(fx_->dialogs.texts(QStringLiteral("info")).last().contains(QString::fromLatin1(day)));
+        }
+        f->close();
+        QTRY_VERIFY(w.findChild<FilingWindow*>() == nullptr);
+        // The next one is listed first, being earlier in the table.
+        w.TAcunt.setFiltered(false);
+        for (int i = 0; i < w.TAcunt.recordCount(); ++i)
+            if (w.TAcunt.visibleRow(i).IDAY.view() == day) {
+                w.TAcunt.moveTo(i);
+                w.TAcunt.edit().IDAY = "2024.05.05";  // mended, so the next is the only one
+                w.TAcunt.post();
+                break;
+            }
+    }
 }
 
 void FilingWindowTest::noMoveWhileAnEntryIsBeingEdited()

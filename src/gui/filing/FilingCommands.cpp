@@ -50,14 +50,6 @@ void Tmainf::showLedgerRow(std::size_t row)
     const QString day = QString::fromLatin1(entry.IDAY.data, entry.IDAY.len);
     const int year = day.left(4).toInt();
     const int month = day.mid(5, 2).toInt();
-    // A date that is not a calendar date (2024.02.30, month 13) is shown
-    // with the whole year of its year in view, where the grid lists it.
-    if (year >= 1 && (month < 1 || month > 12) && day.size() >= 4) {
-        const QSignalBlocker blockYear(YerEdit), blockMonth(gCombo);
-        YerEdit->setValue(year);
-        gCombo->setCurrentIndex(0);
-        CmGbn->setCurrentIndex(0);
-    }
     if (month >= 1 && month <= 12) {
         const QSignalBlocker blockYear(YerEdit), blockMonth(gCombo), blockCategory(CmGbn);
         YerEdit->setValue(year);
@@ -74,4 +66,8 @@ void Tmainf::showLedgerRow(std::size_t row)
             return;
         }
     }
+    // A date no month of the filter row can show (month 00 or 13, day 32).
+    dialogs().showInfo(QStringLiteral("날짜가 \"%1\"인 자료는 조회 조건의 어느 달에도 들지 않아 표에 보일 수 없습니다.\n"
+                                      "quillbook-cli check로 찾아 고치십시오.")
+                           .arg(day));
 }
