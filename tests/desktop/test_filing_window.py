@@ -67,6 +67,11 @@ def main():
             desktop.keys("ctrl+Tab")
             time.sleep(0.6)
             desktop.screenshot(name)
+        # 간이과세자 for this ledger (Alt+K reaches the type box), back on the VAT tab.
+        desktop.keys("alt+k", "Down")
+        desktop.keys("ctrl+Tab")
+        time.sleep(0.6)
+        desktop.screenshot("simple")
         desktop.keys("Escape")
         wait_for("the filing window to close", lambda: not desktop.windows(FILING))
         if process.poll() is not None:

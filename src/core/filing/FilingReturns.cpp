@@ -328,7 +328,7 @@ FilingReturn simpleReturn(const FilingFigures& f)
     add("supply.annualised", "공급대가 (12개월 환산, 납부의무 면제 판단)", [](const SimpleColumn& c) {
         return c.annualised ? value(c.annualised) : FilingValue{};
     });
-    add("exemption", "납부의무 면제세액", [](const SimpleColumn& c) { return value(c.exemption); });
+    add("exemption", "납부의무 면제세액", [](const SimpleColumn& c) { return c.tax ? value(c.exemption) : FilingValue{}; });
     add("prepaid", "예정부과세액", [](const SimpleColumn& c) {
         return c.prepaid ? value(*c.prepaid, c.prepaidEstimated) : FilingValue{};
     });
@@ -342,7 +342,7 @@ FilingReturn simpleReturn(const FilingFigures& f)
     else
         r.notes.push_back(std::string("업종: ") + ind->name + ", 부가가치율 " + rateText(ind->valueAdded) + ".");
     r.notes.push_back("공제세액(수취세액공제, 발행세액공제)은 납부세액을 넘지 않습니다. 원 미만은 버립니다.");
-    if (year.exemption > 0 || (year.tax && year.annualised < won(RatesOf(f.year).exemptionLimitWon)))
+    if (year.annualised < won(RatesOf(f.year).exemptionLimitWon))
         r.notes.push_back("연간 공급대가가 4,800만원 미만이라 납부의무가 면제됩니다. 그래도 신고는 다음 해 1월 25일까지 "
                           "해야 합니다.");
     r.notes.push_back("예정부과세액을 설정에 적지 않으면 직전 연도 납부세액의 50 %(천원 미만 버림, 50만원 미만은 "
