@@ -36,10 +36,24 @@ void BM_FilingFigures(benchmark::State& state)
 {
     const std::vector<LedgerEntry> rows = ledger(static_cast<int>(state.range(0)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(ComputeFilingFigures(rows, 2024, TaxpayerType::General));
+        benchmark::DoNotOptimize(FilingReturns(ComputeFilingFigures(rows, 2024, FilingSettings{})));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_FilingFigures)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+// What quillbook-cli tax does per record: no row lists kept.
+void BM_FilingFiguresStreamed(benchmark::State& state)
+{
+    const std::vector<LedgerEntry> rows = ledger(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        FilingAccumulator acc(2024, FilingSettings{}, false);
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            acc.add(i, rows[i]);
+        benchmark::DoNotOptimize(FilingReturns(acc.finish()));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_FilingFiguresStreamed)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,23 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tax: the figures a ledger gives towards the VAT and income-tax returns of
-// one year, one KEY<TAB>VALUE line each, for scripts and spreadsheets.
+// tax: the figures a ledger gives towards the returns of one year, the same
+// lines the filing window shows, one KEY<TAB>VALUE line each, for scripts
+// and spreadsheets. The ledger is streamed: memory does not grow with it.
 #include "Commands.h"
 #include "CliSupport.h"
 
+#include "app/ProgramFolders.h"
+#include "app/WorkFolder.h"
 #include "filing/FilingFigures.h"
 #include "ledger/AutRecord.h"
+#include "ledger/LedgerFileStream.h"
 #include "ledger/Money.h"
-#include "ledger/WorkingTable.h"
 
+#include <filesystem>
 #include <iostream>
 
 namespace {
 
-using quill::FilingFigures;
-using quill::FilingPeriod;
-using quill::WideTenths;
-
-const char* const kTaxUsage = "usage: quillbook-cli tax FILE --year Y [--type 일반|간이|면세]";
+const char* const kTaxUsage =
+    "usage: quillbook-cli tax FILE --year Y [--type 일반|간이|면세] [--industry 업종] [--prepaid-h1 원] "
+    "[--prepaid-h2 원] [--config FILE]\n"
+    "       quillbook-cli tax --help   (every key with its meaning)";
 
 std::optional<int> parseYear(const std::string& text)
 {
@@ -29,27 +32,32 @@ std::optional<int> parseYear(const std::string& text)
     return year;
 }
 
-void line(const std::string& key, WideTenths value) { std::cout << key << '\t' << quill::plainDecimal(value) << '\n'; }
-
-void printVat(const FilingFigures& f)
+std::optional<std::int64_t> parseWon(const std::string& text)
 {
-    for (int p = 0; p < quill::kFilingPeriodCount; ++p) {
-        const auto period = static_cast<FilingPeriod>(p);
-        const quill::VatFigures& v = f.period(period);
-        const std::string k = std::string("vat.") + quill::filingPeriodKey(period) + ".";
-        line(k + "sales.amount", v.salesAmount);
-        line(k + "sales.vat", v.salesVat);
-        line(k + "invoice.amount", v.invoice.amount);
-        line(k + "invoice.vat", v.invoice.vat);
-        line(k + "invoice.assets", v.invoice.assets);
-        line(k + "card.amount", v.card.amount);
-        line(k + "card.vat", v.card.vat);
-        line(k + "card.assets", v.card.assets);
-        line(k + "other.amount", v.other.amount);
-        line(k + "other.vat", v.other.vat);
-        line(k + "deductible", v.deductible());
-        line(k + "payable", v.payable());
-    }
+    if (text.empty() || text.size() > 15 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return std::stoll(text);
+}
+
+// The configuration of the program beside this command (as the window
+// reads it), unless --config names another.
+std::string configPath(const CliArgs& a)
+{
+    if (auto c = a.options.find("--config"); c != a.options.end())
+        return c->second;
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return {};
+    return quill::ResolveProgramFolders(exe.parent_path().string() + "/").config + quill::kConfigFileName;
+}
+
+int printKeys()
+{
+    std::cout << "quillbook-cli tax: every key (PERIOD in braces: one line for each)\n";
+    for (const quill::FigureKeyHelp& k : quill::FigureKeysHelp())
+        std::cout << k.key << '\t' << k.meaning << '\n';
+    return 0;
 }
 
 } // namespace
@@ -57,47 +65,66 @@ void printVat(const FilingFigures& f)
 int runTax(const std::vector<std::string>& args)
 {
     CliArgs a;
-    if (auto err = parseCliArgs(args, {"--year", "--type"}, {}, a))
+    if (auto err = parseCliArgs(args, {"--year", "--type", "--industry", "--prepaid-h1", "--prepaid-h2", "--config"},
+                                {"--help"}, a))
         return cliFail(2, *err);
+    if (a.flags.count("--help"))
+        return printKeys();
     if (a.positional.size() != 1 || !a.options.count("--year"))
         return cliFail(2, kTaxUsage);
     const std::optional<int> year = parseYear(a.options["--year"]);
     if (!year)
         return cliFail(2, "the year must be a number from 1 to 9999: " + a.options["--year"]);
-    quill::TaxpayerType type = quill::TaxpayerType::General;
+    const std::string& path = a.positional[0];
+
+    quill::FilingSettings settings = quill::ReadFilingSettings(configPath(a), path);
     if (auto t = a.options.find("--type"); t != a.options.end()) {
         std::optional<quill::TaxpayerType> parsed = quill::parseTaxpayerType(t->second);
         if (!parsed)
             return cliFail(2, "unknown taxpayer type " + t->second + " (일반, 간이 or 면세)");
-        type = *parsed;
+        settings.type = *parsed;
     }
+    if (auto i = a.options.find("--industry"); i != a.options.end()) {
+        if (!quill::findIndustry(*year, i->second)) {
+            std::string known;
+            for (const quill::Industry& ind : quill::IndustriesOf(*year))
+                known += std::string(known.empty() ? "" : ", ") + ind.key;
+            return cliFail(2, "unknown industry " + i->second + " (" + known + ")");
+        }
+        settings.industry = i->second;
+    }
+    const char* prepaidKeys[] = {"--prepaid-h1", "--prepaid-h2"};
+    for (int h = 0; h < 2; ++h)
+        if (auto p = a.options.find(prepaidKeys[h]); p != a.options.end()) {
+            const std::optional<std::int64_t> w = parseWon(p->second);
+            if (!w)
+                return cliFail(2, std::string(prepaidKeys[h]) + " must be whole won: " + p->second);
+            settings.prepaidWon[h] = *w;
+        }
 
-    const std::string& path = a.positional[0];
-    quill::WorkingTable table;
-    if (quill::IoResult r = quill::ReadLedgerFile(path, table); !r)
+    quill::LedgerFileStream file;
+    quill::IoResult r = file.open(path);
+    quill::FilingAccumulator acc(*year, settings, false);
+    if (r)
+        r = file.scan([&](std::size_t i, const quill::AutRecord& rec) {
+            acc.add(i, rec.toEntry());
+            return true;
+        });
+    if (!r)
         return cliFail(1, path + ": " + r.message);
 
-    const FilingFigures f = quill::ComputeFilingFigures(table, *year, type);
-    switch (type) {
-    case quill::TaxpayerType::General:
-        printVat(f);
-        break;
-    case quill::TaxpayerType::Simplified:
-        line("simple.h1.supply", f.period(FilingPeriod::H1).simpleSupply());
-        line("simple.year.supply", f.period(FilingPeriod::Year).simpleSupply());
-        line("simple.year.purchases", f.period(FilingPeriod::Year).simplePurchases());
-        line("simple.year.deduction", f.period(FilingPeriod::Year).simpleDeduction());
-        break;
-    case quill::TaxpayerType::Exempt:
-        line("exempt.year.revenue", f.income.revenue);
-        break;
-    }
-    line("income.revenue", f.income.revenue);
-    line("income.expenses", f.income.expenses);
-    line("income.assets", f.income.assets);
-    line("income.profit", f.income.profit());
-    std::cout << "evidence.count\t" << f.evidence.size() << '\n';
-    line("evidence.sum", f.evidenceSum);
-    std::cout << "undated.count\t" << f.undated.size() << '\n';
+    const quill::FilingFigures f = acc.finish();
+    for (const quill::FilingReturn& ret : quill::FilingReturns(f))
+        for (const quill::FilingLine& line : ret.lines)
+            for (std::size_t c = 0; c < line.values.size(); ++c) {
+                const quill::FilingValue& v = line.values[c];
+                if (!v.amount)
+                    continue;
+                const std::string key = quill::figureKey(ret, c, line);
+                std::cout << key << '\t'
+                          << quill::plainDecimal(*v.amount) << '\n';
+                if (line.key == "prepaid")
+                    std::cout << key << ".estimated\t" << (v.estimated ? 1 : 0) << '\n';
+            }
     return 0;
 }

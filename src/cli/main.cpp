@@ -19,8 +19,9 @@ const char* const kUsage =
     "  check FILE                    reports damaged or suspicious records\n"
     "  export FILE OUT.xlsx [--year Y] [--month M] [--category 전체|수입|비용|자산] [--printer]\n"
     "                                the official-form workbook; --printer adds the page setup\n"
-    "  tax FILE --year Y [--type 일반|간이|면세]\n"
-    "                                VAT and income-tax figures of the year (참고용, for reference)\n";
+    "  tax FILE --year Y [--type 일반|간이|면세] [--industry 업종] [--prepaid-h1 원] [--prepaid-h2 원]\n"
+    "      [--config FILE]           the filing figures of the year (참고용, for reference), the\n"
+    "                                ledger's own settings unless overridden; tax --help lists the keys\n";
 
 } // namespace
 

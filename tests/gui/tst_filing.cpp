@@ -1,12 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The 신고자료 window driven as a user would: the button and Ctrl+T, tabs,
-// the year selector, the taxpayer type kept in the configuration, the copy,
-// the PDF and the way from the evidence list to the grid.
+// the year selector, the settings kept per ledger, the copy, the PDF, the
+// way from the evidence list to the grid, the keyboard and the names a
+// screen reader reads; the command line gives the window's figures.
 #include "MainWindowFixture.h"
 #include "filing/FilingFigures.h"
 #include "filing/FilingWindow.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QPushButton>
@@ -35,6 +41,9 @@ private slots:
     void pdfIsWritten();
     void choosingAnEvidenceEntryMovesTheGrid();
     void noMoveWhileAnEntryIsBeingEdited();
+    void settingsAreKeptPerLedgerAndCarriedBySaveAs();
+    void commandLineGivesTheWindowsFigures();
+    void keyboardAndNames();
 
 private:
     FilingWindow* openWindow();
@@ -75,6 +84,25 @@ void FilingWindowTest::cleanup()
     fx_.reset();
 }
 
+namespace {
+
+// The row of a table whose first cell starts with `name`, or -1.
+int rowOf(QTableWidget* t, const QString& name)
+{
+    for (int r = 0; r < t->rowCount(); ++r)
+        if (t->item(r, 0) && t->item(r, 0)->text().startsWith(name))
+            return r;
+    return -1;
+}
+
+QString cell(QTableWidget* t, const QString& name, int column)
+{
+    const int r = rowOf(t, name);
+    return r < 0 || !t->item(r, column) ? QStringLiteral("<no %1>").arg(name) : t->item(r, column)->text();
+}
+
+} // namespace
+
 FilingWindow* FilingWindowTest::openWindow()
 {
     fx_->window->FilingBtn->click();
@@ -95,7 +123,8 @@ void FilingWindowTest::buttonAndKeyOpenTheFiltersYear()
     QVERIFY(f->isModal());
     QCOMPARE(f->yearBox->value(), 2024);
     QVERIFY(f->windowTitle().contains(QStringLiteral("참고용")));
-    QCOMPARE(f->tabs->count(), 4);
+    QCOMPARE(f->tabs->count(), 5);
+    QCOMPARE(f->tabs->tabText(4), QStringLiteral("설정"));
     QCOMPARE(f->tabs->tabText(0), QStringLiteral("부가가치세"));
     QCOMPARE(f->tabs->tabText(1), QStringLiteral("종합소득세"));
     QCOMPARE(f->tabs->tabText(2), QStringLiteral("증빙 확인"));
@@ -107,19 +136,25 @@ void FilingWindowTest::tabsShowTheFigures()
 {
     FilingWindow* f = openWindow();
     QVERIFY(f);
-    // VAT, general taxpayer: sales VAT 50,000 - card VAT 2,000 in q1.
-    QCOMPARE(f->vatTable->rowCount(), 12);
-    QCOMPARE(f->vatTable->item(11, 1)->text(), QStringLiteral("48,000"));
-    QCOMPARE(f->vatTable->item(0, 7)->text(), QStringLiteral("500,000"));
+    // VAT, general taxpayer: sales VAT 50,000 - card VAT 2,000 in 1기.
+    QCOMPARE(f->vatTable->columnCount(), 8);
+    QCOMPARE(f->vatTable->horizontalHeaderItem(1)->text(), QStringLiteral("1기 확정 (1~6월)"));
+    QCOMPARE(cell(f->vatTable, QStringLiteral("차가감 납부할 세액"), 1), QStringLiteral("48,000"));
+    QCOMPARE(cell(f->vatTable, QStringLiteral("예정고지세액"), 1), QStringLiteral("0 추정"));
+    QCOMPARE(cell(f->vatTable, QStringLiteral("과세표준 합계"), 3), QStringLiteral("500,000"));
+    QVERIFY(rowOf(f->vatTable, QStringLiteral("과세표준 합계")) < rowOf(f->vatTable, QStringLiteral("세금계산서 수취분")));
+    QVERIFY(rowOf(f->vatTable, QStringLiteral("예정고지세액")) < rowOf(f->vatTable, QStringLiteral("차가감 납부할 세액")));
     f->tabs->setCurrentIndex(FilingWindow::IncomeTab);
     // 40,000 + 4,000 ("영") + 20,000
     QCOMPARE(f->incomeTable->item(1, 1)->text(), QStringLiteral("64,000"));
     QCOMPARE(f->incomeTable->item(2, 1)->text(), QStringLiteral("436,000"));
-    QCOMPARE(f->incomeTable->item(3, 1)->text(), QStringLiteral("300,000"));
+    QCOMPARE(f->incomeTable->item(3, 1)->text(), QStringLiteral("330,000"));  // the VAT no return gives back
     f->tabs->setCurrentIndex(FilingWindow::EvidenceTab);
-    QCOMPARE(f->evidenceTable->rowCount(), 2);
-    QCOMPARE(f->evidenceTable->item(0, 0)->text(), QStringLiteral("2024.02.11"));
-    QCOMPARE(f->evidenceTable->item(1, 3)->text(), QStringLiteral("330,000"));
+    QCOMPARE(f->evidenceTable->rowCount(), 6);
+    QCOMPARE(f->evidenceTable->item(1, 0)->text(), QStringLiteral("2024.02.11"));
+    QCOMPARE(f->evidenceTable->item(2, 3)->text(), QStringLiteral("330,000"));
+    QCOMPARE(f->evidenceTable->item(5, 4)->text(), QStringLiteral("영"));  // not recognised, twice
+    QCOMPARE(f->evidenceTable->item(5, 1)->text(), QStringLiteral("2건"));
     f->tabs->setCurrentIndex(FilingWindow::ChartTab);
     QChart* chart = f->chartView->chart();
     QVERIFY(chart);
@@ -142,9 +177,9 @@ void FilingWindowTest::yearSelectorRecomputes()
     QTest::keyClick(f->yearBox, Qt::Key_Down);
     QCOMPARE(f->yearBox->value(), 2023);
     QCOMPARE(f->figures().year, 2023);
-    QCOMPARE(f->figures().income.revenue, quill::WideTenths(7000) * 10000);
-    QCOMPARE(f->vatTable->item(0, 2)->text(), QStringLiteral("7,000"));  // q2
-    QCOMPARE(f->evidenceTable->rowCount(), 0);
+    QCOMPARE(f->figures().yearSums().income, quill::WideTenths(7000) * 10000);
+    QCOMPARE(cell(f->vatTable, QStringLiteral("과세표준 합계"), 5), QStringLiteral("7,000"));  // 4~6월
+    QCOMPARE(f->figures().evidenceCount, 0);
 }
 
 void FilingWindowTest::typeIsKeptInTheConfiguration()
@@ -154,9 +189,8 @@ void FilingWindowTest::typeIsKeptInTheConfiguration()
     QCOMPARE(f->typeBox->currentText(), QStringLiteral("일반과세자"));
     f->typeBox->setFocus();
     QTest::keyClick(f->typeBox, Qt::Key_Down);  // 간이과세자
-    QCOMPARE(f->figures().type, quill::TaxpayerType::Simplified);
-    QCOMPARE(f->vatTable->rowCount(), 3);
-    QCOMPARE(f->vatTable->item(0, 2)->text(), QStringLiteral("550,000"));
+    QCOMPARE(f->figures().settings.type, quill::TaxpayerType::Simplified);
+    QCOMPARE(cell(f->vatTable, QStringLiteral("공급대가 합계"), 2), QStringLiteral("550,000"));
     const std::string ini = QFile::encodeName(fx_->window->configPath()).toStdString();
     QCOMPARE(quill::ReadTaxpayerType(ini), quill::TaxpayerType::Simplified);
     f->close();
@@ -165,7 +199,7 @@ void FilingWindowTest::typeIsKeptInTheConfiguration()
     f = openWindow();
     QVERIFY(f);
     QCOMPARE(f->typeBox->currentText(), QStringLiteral("간이과세자"));
-    QCOMPARE(f->figures().type, quill::TaxpayerType::Simplified);
+    QCOMPARE(f->figures().settings.type, quill::TaxpayerType::Simplified);
     QVERIFY(fx_->dialogs.texts(QStringLiteral("error")).isEmpty());
 }
 
@@ -216,6 +250,43 @@ void FilingWindowTest::pdfIsWritten()
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     QCOMPARE(pdf.readAll(), QByteArray("old"));
     pdf.close();
+    // Pages as a reader sees them: many entries without evidence make the
+    // evidence table run over pages.
+    Tmainf& w = *fx_->window;
+    f->close();
+    QTRY_VERIFY(w.findChild<FilingWindow*>() == nullptr);
+    for (int i = 0; i < 70; ++i)
+        fx_->addEntry(QStringLiteral("2024.05.%1").arg(i % 28 + 1, 2, 10, QLatin1Char('0')), QStringLiteral("지출%1").arg(i),
+                      0, 0, 40000 + i, 0);
+    f = openWindow();
+    QVERIFY(f);
+    const QString many = fx_->tempPath() + QStringLiteral("/여러쪽.pdf");
+    QVERIFY(f->writePdf(many));
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (!pdftotext.isEmpty()) {
+        QProcess p;
+        p.start(pdftotext, {QStringLiteral("-layout"), many, QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(30000));
+        const QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QVERIFY2(pages.size() >= 3, qPrintable(QString::number(pages.size())));
+        int evidencePages = 0;
+        for (QString page : pages) {
+            // The PDF engine writes some blanks as U+00A0 or U+0001.
+            page.replace(QChar(0xA0), QLatin1Char(' ')).replace(QChar(0x01), QLatin1Char(' '));
+            if (page.trimmed().isEmpty())
+                continue;
+            QVERIFY2(page.contains(QStringLiteral("기간: 2024년 1월~12월")), qPrintable(page));  // the period on every page
+            QVERIFY(page.contains(QStringLiteral("장부:")));
+            // A page the evidence list continues on repeats its heading row.
+            if (page.contains(QStringLiteral("지출")) ) {
+                ++evidencePages;
+                QVERIFY2(page.contains(QStringLiteral("거래내용")), qPrintable(page));
+            }
+            // The income table (four rows) is never split.
+            QCOMPARE(page.contains(QStringLiteral("총수입금액")), page.contains(QStringLiteral("고정자산 증감")));
+        }
+        QVERIFY(evidencePages >= 2);
+    }
     // A folder that cannot be written to is reported.
     QString error;
     QVERIFY(!f->writePdf(fx_->tempPath() + QStringLiteral("/없는폴더/a.pdf"), &error));
@@ -231,7 +302,10 @@ void FilingWindowTest::choosingAnEvidenceEntryMovesTheGrid()
     QVERIFY(f);
     f->tabs->setCurrentIndex(FilingWindow::EvidenceTab);
     f->evidenceTable->setFocus();
-    f->evidenceTable->setCurrentCell(1, 0);
+    f->evidenceTable->setCurrentCell(0, 0);  // a heading: nowhere to go
+    QTest::keyClick(f->evidenceTable, Qt::Key_Return);
+    QCOMPARE(w.CmGbn->currentIndex(), 1);
+    f->evidenceTable->setCurrentCell(2, 0);
     QTest::keyClick(f->evidenceTable, Qt::Key_Return);
     QCOMPARE(w.gCombo->currentText(), QStringLiteral("11"));
     QCOMPARE(w.YerEdit->value(), 2024);
@@ -240,12 +314,49 @@ void FilingWindowTest::choosingAnEvidenceEntryMovesTheGrid()
     QCOMPARE(w.GrdAcunt->currentIndex().row(), w.TAcunt.recNo());
     QVERIFY(f->isVisible());  // the window stays for the next entry
     // The other entry, in February, with a double-click.
-    const QRect cell = f->evidenceTable->visualItemRect(f->evidenceTable->item(0, 1));
-    QTest::mouseClick(f->evidenceTable->viewport(), Qt::LeftButton, {}, cell.center());
-    QTest::mouseDClick(f->evidenceTable->viewport(), Qt::LeftButton, {}, cell.center());
+    const QRect rect = f->evidenceTable->visualItemRect(f->evidenceTable->item(1, 1));
+    QTest::mouseClick(f->evidenceTable->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(f->evidenceTable->viewport(), Qt::LeftButton, {}, rect.center());
     QCOMPARE(w.gCombo->currentText(), QStringLiteral("02"));
     QCOMPARE(w.TAcunt.current().IDAY.view(), std::string_view("2024.02.11"));
     QCOMPARE(w.TAcunt.recordCount(), 1);
+    f->close();
+    QTRY_VERIFY(w.findChild<FilingWindow*>() == nullptr);
+
+    // Dates that are not calendar dates are listed and reached the same way.
+    for (const char* day : {"2024.02.30", "2024.13.01"}) {
+        fx_->addEntry(QString::fromLatin1(day), QStringLiteral("틀린 날짜"), 0, 0, 1000, 0);
+        f = openWindow();
+        QVERIFY(f);
+        f->tabs->setCurrentIndex(FilingWindow::EvidenceTab);
+        const int heading = rowOf(f->evidenceTable, QStringLiteral("날짜가 올바르지 않은 자료"));
+        QVERIFY(heading >= 0);
+        f->evidenceTable->setFocus();
+        f->evidenceTable->setCurrentCell(heading + 1, 0);
+        QCOMPARE(f->evidenceTable->item(heading + 1, 0)->text(), QString::fromLatin1(day));
+        const int told = fx_->dialogs.texts(QStringLiteral("info")).size();
+        QTest::keyClick(f->evidenceTable, Qt::Key_Return);
+        if (QByteArray(day) == "2024.02.30") {  // in February's view
+            QCOMPARE(w.gCombo->currentText(), QStringLiteral("02"));
+            QCOMPARE(QString::fromLatin1(w.TAcunt.current().IDAY.view().data(),
+                                         int(w.TAcunt.current().IDAY.view().size())),
+                     QString::fromLatin1(day));
+        } else {  // no month shows it: said so
+            QCOMPARE(fx_->dialogs.texts(QStringLiteral("info")).size(), told + 1);
+            QVERIFY(fx_->dialogs.texts(QStringLiteral("info")).last().contains(QString::fromLatin1(day)));
+        }
+        f->close();
+        QTRY_VERIFY(w.findChild<FilingWindow*>() == nullptr);
+        // The next one is listed first, being earlier in the table.
+        w.TAcunt.setFiltered(false);
+        for (int i = 0; i < w.TAcunt.recordCount(); ++i)
+            if (w.TAcunt.visibleRow(i).IDAY.view() == day) {
+                w.TAcunt.moveTo(i);
+                w.TAcunt.edit().IDAY = "2024.05.05";  // mended, so the next is the only one
+                w.TAcunt.post();
+                break;
+            }
+    }
 }
 
 void FilingWindowTest::noMoveWhileAnEntryIsBeingEdited()
@@ -257,6 +368,138 @@ void FilingWindowTest::noMoveWhileAnEntryIsBeingEdited()
     w.showLedgerRow(0);
     QCOMPARE(w.gCombo->currentText(), month);
     QCOMPARE(fx_->dialogs.texts(QStringLiteral("info")).size(), 1);
+}
+
+void FilingWindowTest::settingsAreKeptPerLedgerAndCarriedBySaveAs()
+{
+    Tmainf& w = *fx_->window;
+    const QString shop = fx_->tempPath() + QStringLiteral("/가게.Aut");
+    fx_->dialogs.fileNames.enqueue(shop);
+    w.RnameBtnClick();
+    QCOMPARE(QString::fromStdString(w.book.CurrentFileName), shop);
+    FilingWindow* f = openWindow();
+    QVERIFY(f);
+    f->typeBox->setFocus();
+    QTest::keyClick(f->typeBox, Qt::Key_Down);  // 간이과세자, for this ledger only
+    f->tabs->setCurrentIndex(FilingWindow::SettingsTab);
+    f->industryBox->setCurrentIndex(f->industryBox->findData(QStringLiteral("소매")));
+    emit f->industryBox->activated(f->industryBox->currentIndex());
+    f->prepaidEdits[0]->setText(QStringLiteral("1000"));
+    emit f->prepaidEdits[0]->editingFinished();
+    f->wordEdits[2]->setText(QStringLiteral("영"));  // "영" counts as a card slip here
+    emit f->wordEdits[2]->editingFinished();
+    // 550,000 × 15 % × 10 % = 8,250, less the 0.5 % of the purchases with
+    // card slips (22,000 + 44,000 + 330,000) = 1,980.
+    QCOMPARE(cell(f->vatTable, QStringLiteral("납부세액"), 2), QStringLiteral("8,250"));
+    QCOMPARE(cell(f->vatTable, QStringLiteral("매입세금계산서등 수취세액공제"), 2), QStringLiteral("1,980"));
+    QCOMPARE(cell(f->vatTable, QStringLiteral("예정부과세액"), 2), QStringLiteral("1,000"));
+    // Under 48,000,000 a year: the tax left is exempt, the 예정부과 comes back.
+    QCOMPARE(cell(f->vatTable, QStringLiteral("납부의무 면제세액"), 2), QStringLiteral("6,270"));
+    QCOMPARE(cell(f->vatTable, QStringLiteral("차가감 납부할 세액"), 2), QStringLiteral("-1,000"));
+    const std::string ini = QFile::encodeName(w.configPath()).toStdString();
+    QCOMPARE(quill::ReadTaxpayerType(ini), quill::TaxpayerType::General);  // the default is untouched
+    const quill::FilingSettings kept = quill::ReadFilingSettings(ini, shop.toStdString());
+    QCOMPARE(kept.type, quill::TaxpayerType::Simplified);
+    QCOMPARE(kept.industry, std::string("소매"));
+    QCOMPARE(kept.prepaidWon[0].value_or(-1), 1000);
+    f->close();
+    QTRY_VERIFY(w.findChild<FilingWindow*>() == nullptr);
+    // Save As takes them along; the next window reads them.
+    const QString copy = fx_->tempPath() + QStringLiteral("/가게2.Aut");
+    fx_->dialogs.fileNames.enqueue(copy);
+    w.RnameBtnClick();
+    QCOMPARE(quill::ReadFilingSettings(ini, copy.toStdString()).industry, std::string("소매"));
+    f = openWindow();
+    QVERIFY(f);
+    QCOMPARE(f->typeBox->currentText(), QStringLiteral("간이과세자"));
+    QCOMPARE(f->industryBox->currentData().toString(), QStringLiteral("소매"));
+    QCOMPARE(f->wordEdits[2]->text(), QStringLiteral("영"));
+    QVERIFY(fx_->dialogs.texts(QStringLiteral("error")).isEmpty());
+}
+
+void FilingWindowTest::commandLineGivesTheWindowsFigures()
+{
+    Tmainf& w = *fx_->window;
+    const QString shop = fx_->tempPath() + QStringLiteral("/가게.Aut");
+    fx_->dialogs.fileNames.enqueue(shop);
+    w.RnameBtnClick();
+    FilingWindow* f = openWindow();
+    QVERIFY(f);
+    for (int type = 0; type < 3; ++type) {
+        f->typeBox->setCurrentIndex(type);
+        emit f->typeBox->activated(type);
+        QProcess cli;
+        cli.start(QStringLiteral(QB_BIN_DIR "/quillbook-cli"),
+                  {QStringLiteral("tax"), shop, QStringLiteral("--year"), QStringLiteral("2024"), QStringLiteral("--config"),
+                   w.configPath()});
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitCode(), 0);
+        QMap<QString, QString> printed;
+        for (const QString& line : QString::fromUtf8(cli.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            printed.insert(line.section(QLatin1Char('\t'), 0, 0), line.section(QLatin1Char('\t'), 1));
+        // Every figure of the window's VAT and income tables, by its key.
+        int compared = 0;
+        for (const quill::FilingReturn& r : quill::FilingReturns(f->figures())) {
+            QTableWidget* view = r.key == "income" ? f->incomeTable : r.key == "evidence" ? nullptr : f->vatTable;
+            if (!view)
+                continue;
+            for (std::size_t l = 0; l < r.lines.size(); ++l)
+                for (std::size_t c = 0; c < r.lines[l].values.size(); ++c) {
+                    if (!r.lines[l].values[c].amount)
+                        continue;
+                    const QString key = QString::fromStdString(quill::figureKey(r, c, r.lines[l]));
+                    QVERIFY2(printed.contains(key), qPrintable(key));
+                    QString shown = view->item(static_cast<int>(l), static_cast<int>(c) + 1)->text();
+                    shown.remove(QLatin1Char(',')).remove(QStringLiteral(" 추정"));
+                    QCOMPARE(printed.value(key), shown);
+                    ++compared;
+                }
+        }
+        QVERIFY(compared >= 10);
+    }
+}
+
+void FilingWindowTest::keyboardAndNames()
+{
+    FilingWindow* f = openWindow();
+    QVERIFY(f);
+    // Every control the keyboard reaches has a Korean name a screen reader reads.
+    for (int tab = 0; tab < f->tabs->count(); ++tab) {
+        f->tabs->setCurrentIndex(tab);
+        for (QWidget* w : f->findChildren<QWidget*>()) {
+            if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(f))
+                continue;
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+            QVERIFY(a);
+            const QString name = a->text(QAccessible::Name);
+            bool hangul = false;
+            for (QChar ch : name)
+                hangul = hangul || (ch.unicode() >= 0xAC00 && ch.unicode() <= 0xD7A3);
+            QVERIFY2(hangul, qPrintable(QStringLiteral("%1 (%2, in %4) has no Korean name: \"%3\"")
+                                            .arg(QString::fromLatin1(w->metaObject()->className()), w->objectName(), name, w->parentWidget() ? QString::fromLatin1(w->parentWidget()->metaObject()->className()) : QString())));
+        }
+    }
+    // The type box is named by what it chooses, not by its value.
+    QCOMPARE(QAccessible::queryAccessibleInterface(f->typeBox)->text(QAccessible::Name), QStringLiteral("과세유형"));
+    // Tab leaves a table; the arrows move inside it.
+    f->tabs->setCurrentIndex(FilingWindow::VatTab);
+    f->vatTable->setFocus();
+    f->vatTable->setCurrentCell(0, 1);
+    QTest::keyClick(f->vatTable, Qt::Key_Right);
+    QCOMPARE(f->vatTable->currentColumn(), 2);
+    QTest::keyClick(f->vatTable, Qt::Key_Tab);
+    QVERIFY(!f->vatTable->hasFocus());
+    QCOMPARE(f->vatTable->currentColumn(), 2);
+    // Ctrl+Tab changes the tab also from the year box.
+    f->yearBox->setFocus();
+    QTest::keyClick(f->yearBox, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(f->tabs->currentIndex(), int(FilingWindow::IncomeTab));
+    QTest::keyClick(f->yearBox, Qt::Key_PageUp, Qt::ControlModifier);
+    QCOMPARE(f->tabs->currentIndex(), int(FilingWindow::VatTab));
+    // The chart reads its twelve months.
+    const QString chart = f->chartView->accessibleDescription();
+    QVERIFY(chart.contains(QStringLiteral("1월 수입 500,000원")));
+    QVERIFY(chart.contains(QStringLiteral("12월")));
 }
 
 QTEST_MAIN(FilingWindowTest)

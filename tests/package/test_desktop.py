@@ -78,8 +78,8 @@ class ManualPages(unittest.TestCase):
         self.assertTrue(help_commands)
         self.assertEqual(help_commands, page_commands,
                          "quillbook-cli --help and doc/quillbook-cli.1.scd must list the same commands")
-        help_options = set(re.findall(r"(--[a-z-]+)", text)) - {"--help"}
-        page_options = set(re.findall(r"\*(--[a-z-]+)\*", page.split("# OPTIONS")[1])) - {"--help"}
+        help_options = set(re.findall(r"(--[a-z0-9-]+)", text)) - {"--help"}
+        page_options = set(re.findall(r"\*(--[a-z0-9-]+)\*", page.split("# OPTIONS")[1])) - {"--help"}
         self.assertEqual(help_options, page_options,
                          "quillbook-cli --help and doc/quillbook-cli.1.scd must list the same options")
 

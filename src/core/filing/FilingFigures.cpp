@@ -6,121 +6,173 @@
 #include "app/WorkFolder.h"
 #include "ledger/WorkingTable.h"
 
+#include <algorithm>
+#include <filesystem>
+
 namespace quill {
 
 namespace {
 
-std::string cp949(const char* utf8) { return encodeCp949(utf8).bytes.value_or(std::string()); }
+std::string cp949(std::string_view utf8) { return encodeCp949(utf8).bytes.value_or(std::string()); }
 
-// The remarks, in CP949 as the entries hold them.
-struct EvidenceWords {
-    std::vector<std::string> invoice, card, exemptInvoice;
-    EvidenceWords()
-    {
-        for (const char* w : {"세계", "세금계산서"})
-            invoice.push_back(cp949(w));
-        for (const char* w : {"카드", "신용카드", "현금영수증", "현영"})
-            card.push_back(cp949(w));
-        for (const char* w : {"계", "계산서"})
-            exemptInvoice.push_back(cp949(w));
-    }
+// --- rates by year ------------------------------------------------------------
+//
+// 부가가치율: 부가가치세법 시행령 제111조제2항 (the table in force since
+// July 2021). 의제매입세액 공제율: 같은 영 제84조제1항 — 음식점업 개인사업자
+// 8/108, 과세표준 2억원 이하 9/109 (through 2026); 제조업 중소기업 및
+// 개인사업자 4/104. 신용카드매출전표등 발행세액공제: 부가가치세법 제46조,
+// 1.3 % and 10,000,000 won a year through 2026, 1 % and 5,000,000 won after.
+
+const Industry kIndustries2021[] = {
+    {"소매", "소매업·재생용 재료수집 및 판매업", {15, 100}, {}, {}},
+    {"음식점", "음식점업", {15, 100}, {8, 108}, {9, 109}},
+    {"제조", "제조업", {20, 100}, {4, 104}, {}},
+    {"농림어업", "농업·임업 및 어업", {20, 100}, {}, {}},
+    {"소화물운송", "소화물 전문 운송업", {20, 100}, {}, {}},
+    {"숙박", "숙박업", {25, 100}, {}, {}},
+    {"건설", "건설업", {30, 100}, {}, {}},
+    {"운수", "운수 및 창고업", {30, 100}, {}, {}},
+    {"정보통신", "정보통신업", {30, 100}, {}, {}},
+    {"금융", "금융 및 보험 관련 서비스업", {40, 100}, {}, {}},
+    {"전문서비스", "전문·과학 및 기술서비스업, 사업시설관리·사업지원 및 임대서비스업", {40, 100}, {}, {}},
+    {"부동산", "부동산 관련 서비스업", {40, 100}, {}, {}},
+    {"부동산임대", "부동산임대업", {40, 100}, {}, {}},
+    {"서비스", "그 밖의 서비스업", {30, 100}, {}, {}},
+};
+// From 2027 the larger 음식점 rate for a small 과세표준 ends as the law
+// stands; the rest is as before.
+const Industry kIndustries2027[] = {
+    {"소매", "소매업·재생용 재료수집 및 판매업", {15, 100}, {}, {}},
+    {"음식점", "음식점업", {15, 100}, {8, 108}, {}},
+    {"제조", "제조업", {20, 100}, {4, 104}, {}},
+    {"농림어업", "농업·임업 및 어업", {20, 100}, {}, {}},
+    {"소화물운송", "소화물 전문 운송업", {20, 100}, {}, {}},
+    {"숙박", "숙박업", {25, 100}, {}, {}},
+    {"건설", "건설업", {30, 100}, {}, {}},
+    {"운수", "운수 및 창고업", {30, 100}, {}, {}},
+    {"정보통신", "정보통신업", {30, 100}, {}, {}},
+    {"금융", "금융 및 보험 관련 서비스업", {40, 100}, {}, {}},
+    {"전문서비스", "전문·과학 및 기술서비스업, 사업시설관리·사업지원 및 임대서비스업", {40, 100}, {}, {}},
+    {"부동산", "부동산 관련 서비스업", {40, 100}, {}, {}},
+    {"부동산임대", "부동산임대업", {40, 100}, {}, {}},
+    {"서비스", "그 밖의 서비스업", {30, 100}, {}, {}},
 };
 
-const EvidenceWords& words()
-{
-    static const EvidenceWords w;
-    return w;
-}
+const YearRates kYearRates[] = {
+    {0, {13, 1000}, 10000000, 48000000},     // years before are read with the earliest rule known here
+    {2027, {1, 100}, 5000000, 48000000},
+};
 
-bool oneOf(std::string_view s, const std::vector<std::string>& list)
-{
-    for (const std::string& w : list)
-        if (s == w)
-            return true;
-    return false;
-}
+// --- text ---------------------------------------------------------------------
 
-// The remark without blanks, in a buffer of its own: no allocation per entry.
+// A remark or word without blanks (ASCII blank, tab, full-width U+3000 =
+// CP949 A1 A1), ASCII letters lowered, with the positions where a
+// character starts: a CP949 word must match on character boundaries, or a
+// trail byte and the next lead byte could look like another syllable.
 struct Stripped {
-    char data[256];
+    char data[128];
+    bool start[128];
     std::size_t len = 0;
     explicit Stripped(std::string_view s)
     {
-        for (char c : s)
-            if (c != ' ' && len < sizeof data)
-                data[len++] = c;
+        for (std::size_t i = 0; i < s.size();) {
+            const auto b = static_cast<unsigned char>(s[i]);
+            if (b >= 0x81 && i + 1 < s.size()) {
+                const auto t = static_cast<unsigned char>(s[i + 1]);
+                if (!(b == 0xA1 && t == 0xA1) && len + 2 <= sizeof data) {
+                    start[len] = true;
+                    data[len++] = s[i];
+                    start[len] = false;
+                    data[len++] = s[i + 1];
+                }
+                i += 2;
+                continue;
+            }
+            if (b != ' ' && b != '\t' && len < sizeof data) {
+                start[len] = true;
+                data[len++] = (b >= 'A' && b <= 'Z') ? static_cast<char>(b + 32) : static_cast<char>(b);
+            }
+            ++i;
+        }
     }
     std::string_view view() const { return {data, len}; }
+    bool contains(std::string_view word) const
+    {
+        if (word.empty())
+            return false;
+        const std::string_view v = view();
+        for (std::size_t at = v.find(word); at != std::string_view::npos; at = v.find(word, at + 1))
+            if (start[at])
+                return true;
+        return false;
+    }
 };
 
-// The kinds of remark: the two VAT groups, the exempt invoice (qualifying
-// evidence without deductible VAT) and everything else.
-enum class Remark { Invoice, Card, ExemptInvoice, Other };
-
-Remark remarkOf(std::string_view etc)
+std::string strippedWord(std::string_view utf8)
 {
-    if (etc.empty())
-        return Remark::Other;
-    const Stripped s(etc);
-    if (oneOf(s.view(), words().invoice))
-        return Remark::Invoice;
-    if (oneOf(s.view(), words().card))
-        return Remark::Card;
-    if (oneOf(s.view(), words().exemptInvoice))
-        return Remark::ExemptInvoice;
-    return Remark::Other;
-}
-
-// toWideTenThousandths with a shortcut for zero and whole won, which is
-// nearly every amount: the product is exact in 64 bits, so the rounding of
-// the slow path gives the same.
-WideTenths tenths(double amount)
-{
-    if (amount == 0)
-        return 0;
-    if (amount > -9e11 && amount < 9e11) {
-        const auto whole = static_cast<std::int64_t>(amount);
-        if (static_cast<double>(whole) == amount)
-            return static_cast<WideTenths>(whole * 10000);
-    }
-    return toWideTenThousandths(amount);
+    const std::string c = cp949(utf8);
+    const Stripped s(c);
+    return std::string(s.view());
 }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-int twoDigits(std::string_view s, std::size_t at) { return (s[at] - '0') * 10 + (s[at + 1] - '0'); }
+int digits(std::string_view s, std::size_t at, std::size_t n)
+{
+    int v = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        v = v * 10 + (s[at + i] - '0');
+    return v;
+}
 
-// True when the date begins with a year at all ("yyyy.").
 bool hasYear(std::string_view d)
 {
     return d.size() >= 5 && isDigit(d[0]) && isDigit(d[1]) && isDigit(d[2]) && isDigit(d[3]) && d[4] == '.';
 }
 
-bool sameYear(std::string_view d, int year)
+// Wages need no qualifying evidence.
+bool isWage(std::string_view jkyuCp949)
 {
-    return ((d[0] - '0') * 1000 + (d[1] - '0') * 100 + (d[2] - '0') * 10 + (d[3] - '0')) == year;
+    static const std::string words[] = {cp949("급여"), cp949("인건비"), cp949("임금")};
+    const Stripped s(jkyuCp949);
+    for (const std::string& w : words)
+        if (s.contains(w))
+            return true;
+    return false;
 }
 
-void addPurchase(PurchaseFigures& p, WideTenths ot, WideTenths otVat, WideTenths js, WideTenths jsVat)
+std::vector<std::string> splitWords(const std::string& utf8)
 {
-    p.amount += ot + js;
-    p.vat += otVat + jsVat;
-    p.assets += js;
-}
-
-void addPeriod(VatFigures& into, const VatFigures& from)
-{
-    into.salesAmount += from.salesAmount;
-    into.salesVat += from.salesVat;
-    PurchaseFigures* to[] = {&into.invoice, &into.card, &into.other};
-    const PurchaseFigures* add[] = {&from.invoice, &from.card, &from.other};
-    for (int g = 0; g < 3; ++g) {
-        to[g]->amount += add[g]->amount;
-        to[g]->vat += add[g]->vat;
-        to[g]->assets += add[g]->assets;
+    std::vector<std::string> out;
+    std::string cur;
+    for (char c : utf8 + ",") {
+        if (c == ',') {
+            std::size_t a = cur.find_first_not_of(" \t"), b = cur.find_last_not_of(" \t");
+            if (a != std::string::npos)
+                out.push_back(cur.substr(a, b - a + 1));
+            cur.clear();
+        } else {
+            cur += c;
+        }
     }
+    return out;
+}
+
+std::string joinWords(const std::vector<std::string>& words)
+{
+    std::string out;
+    for (const std::string& w : words) {
+        if (w.empty() || w.find(',') != std::string::npos)
+            continue;
+        if (!out.empty())
+            out += ',';
+        out += w;
+    }
+    return out;
 }
 
 } // namespace
+
+// --- names and rates ------------------------------------------------------------
 
 const char* taxpayerTypeName(TaxpayerType type)
 {
@@ -143,12 +195,342 @@ std::optional<TaxpayerType> parseTaxpayerType(std::string_view utf8)
     return std::nullopt;
 }
 
+std::string rateText(Rate r)
+{
+    if (!r.valid())
+        return {};
+    if (r.den == 100)
+        return std::to_string(r.num) + "%";
+    if (r.den == 1000)
+        return std::to_string(r.num / 10) + (r.num % 10 ? "." + std::to_string(r.num % 10) : std::string()) + "%";
+    return std::to_string(r.num) + "/" + std::to_string(r.den);
+}
+
+std::optional<Rate> parseRate(std::string_view t)
+{
+    while (!t.empty() && t.front() == ' ')
+        t.remove_prefix(1);
+    while (!t.empty() && t.back() == ' ')
+        t.remove_suffix(1);
+    auto number = [](std::string_view s) -> std::optional<int> {
+        if (s.empty() || s.size() > 6 || s.find_first_not_of("0123456789") != std::string_view::npos)
+            return std::nullopt;
+        return digits(s, 0, s.size());
+    };
+    if (const std::size_t slash = t.find('/'); slash != std::string_view::npos) {
+        auto n = number(t.substr(0, slash)), d = number(t.substr(slash + 1));
+        if (n && d && *n > 0 && *d > 0 && *n < *d)
+            return Rate{*n, *d};
+        return std::nullopt;
+    }
+    if (!t.empty() && t.back() == '%') {
+        t.remove_suffix(1);
+        const std::size_t point = t.find('.');
+        if (point == std::string_view::npos) {
+            auto n = number(t);
+            if (n && *n > 0 && *n < 100)
+                return Rate{*n, 100};
+            return std::nullopt;
+        }
+        auto whole = number(t.substr(0, point)), tenth = number(t.substr(point + 1));
+        if (whole && tenth && t.size() - point == 2 && *whole < 100 && (*whole || *tenth))
+            return Rate{*whole * 10 + *tenth, 1000};
+    }
+    return std::nullopt;
+}
+
+std::span<const Industry> IndustriesOf(int year)
+{
+    if (year >= 2027)
+        return kIndustries2027;
+    return kIndustries2021;
+}
+
+const Industry* findIndustry(int year, std::string_view key)
+{
+    for (const Industry& i : IndustriesOf(year))
+        if (key == i.key)
+            return &i;
+    return nullptr;
+}
+
+const YearRates& RatesOf(int year)
+{
+    const YearRates* found = &kYearRates[0];
+    for (const YearRates& r : kYearRates)
+        if (year >= r.fromYear)
+            found = &r;
+    return *found;
+}
+
+// --- evidence -------------------------------------------------------------------
+
+std::vector<std::string> builtInEvidenceWords(EvidenceWordKind kind)
+{
+    switch (kind) {
+    case EvidenceWordKind::Invoice: return {"세금계산서", "세계"};
+    case EvidenceWordKind::ExemptInvoice: return {"계산서", "계"};
+    case EvidenceWordKind::Card: return {"카드", "현금영수증", "현금영수", "현영"};
+    case EvidenceWordKind::Nondeductible: return {"불공"};
+    }
+    return {};
+}
+
+EvidenceClassifier::EvidenceClassifier(const FilingSettings& settings)
+{
+    for (int k = 0; k < kEvidenceWordKinds; ++k) {
+        const auto kind = static_cast<EvidenceWordKind>(k);
+        std::vector<std::string> all = builtInEvidenceWords(kind);
+        if (kind == EvidenceWordKind::Card)
+            all.resize(1);  // the cash-receipt words are a group of their own below
+        all.insert(all.end(), settings.words[k].begin(), settings.words[k].end());
+        for (const std::string& w : all)
+            if (std::string s = strippedWord(w); !s.empty())
+                words_[k].push_back(std::move(s));
+    }
+    for (const char* w : {"현금영수증", "현금영수", "현영"})
+        cash_.push_back(strippedWord(w));
+}
+
+RemarkClass EvidenceClassifier::classify(std::string_view etc) const
+{
+    RemarkClass c;
+    if (etc.empty())
+        return c;
+    const Stripped s(etc);
+    auto any = [&s](const std::vector<std::string>& list) {
+        return std::any_of(list.begin(), list.end(), [&s](const std::string& w) { return s.contains(w); });
+    };
+    c.nondeductible = any(words_[static_cast<int>(EvidenceWordKind::Nondeductible)]);
+    // 세금계산서 first: "계" inside it is not the invoice of exempt goods.
+    if (any(words_[static_cast<int>(EvidenceWordKind::Invoice)]))
+        c.evidence = Evidence::Invoice;
+    else if (any(cash_))
+        c.evidence = Evidence::CashReceipt;
+    else if (any(words_[static_cast<int>(EvidenceWordKind::Card)]))
+        c.evidence = Evidence::Card;
+    else if (any(words_[static_cast<int>(EvidenceWordKind::ExemptInvoice)]))
+        c.evidence = Evidence::ExemptInvoice;
+    return c;
+}
+
+bool isQualifying(Evidence e) { return e != Evidence::Other; }
+
+bool isCalendarDate(std::string_view d)
+{
+    if (d.size() != 10 || !hasYear(d) || d[7] != '.')
+        return false;
+    for (std::size_t i : {5, 6, 8, 9})
+        if (!isDigit(d[i]))
+            return false;
+    const int y = digits(d, 0, 4), m = digits(d, 5, 2), day = digits(d, 8, 2);
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return y >= 1 && m >= 1 && m <= 12 && day >= 1 && day <= days[m - 1] + (m == 2 && leap ? 1 : 0);
+}
+
+int monthOfYear(std::string_view d, int year)
+{
+    if (!isCalendarDate(d) || digits(d, 0, 4) != year)
+        return 0;
+    return digits(d, 5, 2);
+}
+
+// --- sums -----------------------------------------------------------------------
+
+void PeriodSums::add(const PeriodSums& o)
+{
+    AmountVat* to[] = {&salesInvoice, &salesCard, &salesCash, &salesExemptInvoice, &salesOther, &invoiceGeneral,
+                       &invoiceAssets, &cardGeneral, &cardAssets, &exemptInvoice, &other, &nondeductible};
+    const AmountVat* from[] = {&o.salesInvoice, &o.salesCard, &o.salesCash, &o.salesExemptInvoice, &o.salesOther,
+                               &o.invoiceGeneral, &o.invoiceAssets, &o.cardGeneral, &o.cardAssets, &o.exemptInvoice,
+                               &o.other, &o.nondeductible};
+    for (std::size_t i = 0; i < std::size(to); ++i)
+        to[i]->add(*from[i]);
+    income += o.income;
+    expenses += o.expenses;
+    assets += o.assets;
+    entries += o.entries;
+}
+
+AmountVat PeriodSums::sales() const
+{
+    AmountVat s = salesInvoice;
+    s.add(salesCard);
+    s.add(salesCash);
+    s.add(salesExemptInvoice);
+    s.add(salesOther);
+    return s;
+}
+
+AmountVat PeriodSums::salesCardAll() const
+{
+    AmountVat s = salesCard;
+    s.add(salesCash);
+    return s;
+}
+
+PeriodSums FilingFigures::sum(int fromMonth, int toMonth) const
+{
+    PeriodSums s;
+    for (int m = std::max(1, fromMonth); m <= std::min(12, toMonth); ++m)
+        s.add(months[static_cast<std::size_t>(m - 1)]);
+    return s;
+}
+
+// --- accumulation ---------------------------------------------------------------
+
+FilingAccumulator::FilingAccumulator(int year, const FilingSettings& settings, bool keepRows)
+    : classifier_(settings), keepRows_(keepRows)
+{
+    f_.year = year;
+    f_.settings = settings;
+}
+
+void FilingAccumulator::add(std::size_t row, const LedgerEntry& e)
+{
+    const std::string_view day = e.IDAY.view();
+    if (!isCalendarDate(day)) {
+        if (!hasYear(day) || digits(day, 0, 4) == f_.year) {
+            ++f_.undatedCount;
+            if (keepRows_)
+                f_.undated.push_back(row);
+        }
+        return;
+    }
+    const int y = digits(day, 0, 4), month = digits(day, 5, 2);
+    const bool thisYear = y == f_.year;
+    if (!thisYear && y != f_.year - 1)
+        return;
+    PeriodSums& s = (thisYear ? f_.months : f_.lastYear)[static_cast<std::size_t>(month - 1)];
+    ++s.entries;
+    if (thisYear) {
+        ++f_.entries;
+        if (f_.firstMonth == 0 || month < f_.firstMonth)
+            f_.firstMonth = month;
+    } else {
+        f_.lastYearHasEntries = true;
+    }
+
+    const WideTenths in = toWideTenThousandths(e.INMNY), inVat = toWideTenThousandths(e.INVAT);
+    const WideTenths ot = toWideTenThousandths(e.OTMNY), otVat = toWideTenThousandths(e.OTVAT);
+    const WideTenths js = toWideTenThousandths(e.JSMNY), jsVat = toWideTenThousandths(e.JSVAT);
+    const RemarkClass rc = classifier_.classify(e.ETC.view());
+    const bool general = f_.settings.type == TaxpayerType::General;
+    const bool vatEvidence = rc.evidence == Evidence::Invoice || rc.evidence == Evidence::Card
+                          || rc.evidence == Evidence::CashReceipt;
+    // VAT paid that no return gives back is part of the cost.
+    const bool deducted = general && vatEvidence && !rc.nondeductible;
+
+    AmountVat& salesLine = rc.evidence == Evidence::Invoice       ? s.salesInvoice
+                         : rc.evidence == Evidence::Card          ? s.salesCard
+                         : rc.evidence == Evidence::CashReceipt   ? s.salesCash
+                         : rc.evidence == Evidence::ExemptInvoice ? s.salesExemptInvoice
+                                                                  : s.salesOther;
+    salesLine.add(in, inVat);
+    s.income += in + (general ? 0 : inVat);
+
+    AmountVat& expenseLine = rc.evidence == Evidence::Invoice ? s.invoiceGeneral
+                           : vatEvidence                      ? s.cardGeneral
+                           : rc.evidence == Evidence::ExemptInvoice ? s.exemptInvoice
+                                                                    : s.other;
+    expenseLine.add(ot, otVat);
+    s.expenses += ot + (deducted ? 0 : otVat);
+
+    // A fixed asset sold (a negative asset row) is a taxable supply.
+    const bool assetSale = js < 0 || (js == 0 && jsVat < 0);
+    WideTenths boughtAsset = 0, boughtAssetVat = 0;
+    if (assetSale) {
+        salesLine.add(-js, -jsVat);
+        s.assets += js;
+    } else {
+        boughtAsset = js;
+        boughtAssetVat = jsVat;
+        AmountVat& assetLine = rc.evidence == Evidence::Invoice       ? s.invoiceAssets
+                             : vatEvidence                            ? s.cardAssets
+                             : rc.evidence == Evidence::ExemptInvoice ? s.exemptInvoice
+                                                                      : s.other;
+        assetLine.add(js, jsVat);
+        s.assets += js + (deducted ? 0 : jsVat);
+    }
+    if (rc.nondeductible && vatEvidence)
+        s.nondeductible.add(ot + boughtAsset, otVat + boughtAssetVat);
+
+    if (!thisYear)
+        return;
+    if (rc.evidence == Evidence::Other) {
+        // The remarks no word recognised, so the user sees at once what to add.
+        std::string text;
+        for (const std::string u = decodeCp949(e.ETC.view()); char c : u)
+            if (c != ' ' && c != '\t')
+                text += c;
+        for (std::size_t at; (at = text.find("\xE3\x80\x80")) != std::string::npos;)
+            text.erase(at, 3);  // U+3000
+        if (f_.otherRemarks.size() < 1000 || f_.otherRemarks.count(text))
+            ++f_.otherRemarks[text];
+        else
+            ++f_.otherRemarks["…"];
+    }
+    const WideTenths purchase = ot + otVat + boughtAsset + boughtAssetVat;
+    if (purchase > kEvidenceLimit && rc.evidence == Evidence::Other) {
+        const bool wage = isWage(e.JKYU.view());
+        (wage ? f_.wagesSum : f_.evidenceSum) += purchase;
+        ++(wage ? f_.wagesCount : f_.evidenceCount);
+        if (keepRows_)
+            (wage ? f_.wages : f_.evidence).push_back({row, purchase});
+    }
+}
+
+FilingFigures FilingAccumulator::finish() { return std::move(f_); }
+
+FilingFigures ComputeFilingFigures(std::span<const LedgerEntry> rows, int year, const FilingSettings& settings)
+{
+    FilingAccumulator acc(year, settings);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        acc.add(i, rows[i]);
+    return acc.finish();
+}
+
+FilingFigures ComputeFilingFigures(const WorkingTable& table, int year, const FilingSettings& settings)
+{
+    if (table.rowCount() == 0)
+        return ComputeFilingFigures(std::span<const LedgerEntry>(), year, settings);
+    return ComputeFilingFigures(std::span<const LedgerEntry>(&table.row(0), table.rowCount()), year, settings);
+}
+
+// --- settings -------------------------------------------------------------------
+
+namespace {
+
+const char* const kWordKeys[kEvidenceWordKinds] = {"세금계산서단어", "계산서단어", "카드단어", "불공제단어"};
+const char* const kIndustryKey = "업종";
+const char* const kPrepaidKeys[2] = {"예정고지1기", "예정고지2기"};
+const char* const kLargeKey = "직전연도공급가액10억초과";
+const char* const kDeemedKey = "의제매입공제율";
+
+std::string ledgerSection(const std::string& ledgerPath)
+{
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(ledgerPath, ec);
+    if (ec)
+        p = ledgerPath;
+    return cp949(p.lexically_normal().string());
+}
+
+std::optional<std::string> readUtf8(const std::string& config, const std::string& section, const char* key)
+{
+    std::optional<std::string> v = ReadIniValue(config, section, cp949(key));
+    if (!v || !isValidCp949(*v))
+        return std::nullopt;
+    return decodeCp949(*v);
+}
+
+} // namespace
+
 TaxpayerType ReadTaxpayerType(const std::string& configPath)
 {
-    std::optional<std::string> stored = ReadIniValue(configPath, cp949(kMainSection), cp949(kTaxpayerTypeKey));
-    if (!stored || !isValidCp949(*stored))
-        return TaxpayerType::General;
-    return parseTaxpayerType(decodeCp949(*stored)).value_or(TaxpayerType::General);
+    std::optional<std::string> stored = readUtf8(configPath, cp949(kMainSection), kTaxpayerTypeKey);
+    return stored ? parseTaxpayerType(*stored).value_or(TaxpayerType::General) : TaxpayerType::General;
 }
 
 IoResult WriteTaxpayerType(const std::string& configPath, TaxpayerType type)
@@ -156,105 +538,70 @@ IoResult WriteTaxpayerType(const std::string& configPath, TaxpayerType type)
     return WriteIniValue(configPath, cp949(kMainSection), cp949(kTaxpayerTypeKey), cp949(taxpayerTypeName(type)));
 }
 
-EvidenceGroup evidenceGroupOf(std::string_view etcCp949)
+FilingSettings ReadFilingSettings(const std::string& configPath, const std::string& ledgerPath)
 {
-    switch (remarkOf(etcCp949)) {
-    case Remark::Invoice: return EvidenceGroup::Invoice;
-    case Remark::Card: return EvidenceGroup::Card;
-    default: return EvidenceGroup::Other;
-    }
-}
-
-bool isQualifyingEvidence(std::string_view etcCp949) { return remarkOf(etcCp949) != Remark::Other; }
-
-const char* filingPeriodKey(FilingPeriod period)
-{
-    static const char* const keys[] = {"q1", "q2", "q3", "q4", "h1", "h2", "year"};
-    return keys[static_cast<int>(period)];
-}
-
-WideTenths VatFigures::simpleDeduction() const
-{
-    // 0.5 % = 1/200; 10000 ten-thousandths make a won.
-    const WideTenths wholeWon = simplePurchases() / (200 * 10000);
-    return wholeWon * 10000;
-}
-
-int monthOfYear(std::string_view d, int year)
-{
-    if (d.size() != 10 || !hasYear(d) || !sameYear(d, year) || d[7] != '.')
-        return 0;
-    if (!isDigit(d[5]) || !isDigit(d[6]) || !isDigit(d[8]) || !isDigit(d[9]))
-        return 0;
-    const int month = twoDigits(d, 5), day = twoDigits(d, 8);
-    if (month < 1 || month > 12 || day < 1 || day > 31)
-        return 0;
-    return month;
-}
-
-FilingFigures ComputeFilingFigures(std::span<const LedgerEntry> rows, int year, TaxpayerType type)
-{
-    FilingFigures f;
-    f.year = year;
-    f.type = type;
-    // Month by month first; quarters, halves and the year are sums of months.
-    std::array<VatFigures, 12> monthVat{};
-    const bool allVatIsCost = type != TaxpayerType::General;
-
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const LedgerEntry& e = rows[i];
-        const std::string_view day = e.IDAY.view();
-        const int month = monthOfYear(day, year);
-        if (month == 0) {
-            if (!hasYear(day) || sameYear(day, year))
-                f.undated.push_back(i);
-            continue;
+    FilingSettings s;
+    s.type = ReadTaxpayerType(configPath);
+    if (ledgerPath.empty())
+        return s;
+    const std::string section = ledgerSection(ledgerPath);
+    if (section.empty())
+        return s;
+    const std::optional<std::string> type = readUtf8(configPath, section, kTaxpayerTypeKey);
+    if (!type)
+        return s;  // no section of its own: the program-wide default
+    s.type = parseTaxpayerType(*type).value_or(s.type);
+    if (auto v = readUtf8(configPath, section, kIndustryKey))
+        s.industry = *v;
+    for (int h = 0; h < 2; ++h)
+        if (auto v = readUtf8(configPath, section, kPrepaidKeys[h])) {
+            if (std::optional<std::int64_t> t = parsePlainDecimal(*v); t && *t >= 0)
+                s.prepaidWon[h] = static_cast<std::int64_t>(*t / 10000);
         }
-        ++f.entries;
-        const WideTenths in = tenths(e.INMNY), inVat = tenths(e.INVAT);
-        const WideTenths ot = tenths(e.OTMNY), otVat = tenths(e.OTVAT);
-        const WideTenths js = tenths(e.JSMNY), jsVat = tenths(e.JSVAT);
-
-        VatFigures& m = monthVat[static_cast<std::size_t>(month - 1)];
-        m.salesAmount += in;
-        m.salesVat += inVat;
-        const Remark remark = remarkOf(e.ETC.view());
-        const EvidenceGroup group = remark == Remark::Invoice ? EvidenceGroup::Invoice
-                                  : remark == Remark::Card    ? EvidenceGroup::Card
-                                                              : EvidenceGroup::Other;
-        PurchaseFigures& p = group == EvidenceGroup::Invoice ? m.invoice
-                           : group == EvidenceGroup::Card    ? m.card
-                                                             : m.other;
-        addPurchase(p, ot, otVat, js, jsVat);
-
-        MonthFigures& mf = f.months[static_cast<std::size_t>(month - 1)];
-        mf.income += in;
-        mf.expenses += ot + ((allVatIsCost || group == EvidenceGroup::Other) ? otVat : 0);
-        f.income.assets += js;
-
-        const WideTenths purchase = ot + otVat + js + jsVat;
-        if (purchase > kEvidenceLimit && remark == Remark::Other) {
-            f.evidence.push_back({i, purchase});
-            f.evidenceSum += purchase;
-        }
-    }
-
-    for (int month = 0; month < 12; ++month) {
-        const VatFigures& m = monthVat[static_cast<std::size_t>(month)];
-        addPeriod(f.vat[static_cast<std::size_t>(month / 3)], m);
-        addPeriod(f.vat[static_cast<std::size_t>(FilingPeriod::H1) + static_cast<std::size_t>(month / 6)], m);
-        addPeriod(f.vat[static_cast<std::size_t>(FilingPeriod::Year)], m);
-        f.income.revenue += f.months[static_cast<std::size_t>(month)].income;
-        f.income.expenses += f.months[static_cast<std::size_t>(month)].expenses;
-    }
-    return f;
+    for (int k = 0; k < kEvidenceWordKinds; ++k)
+        if (auto v = readUtf8(configPath, section, kWordKeys[k]))
+            s.words[k] = splitWords(*v);
+    if (auto v = readUtf8(configPath, section, kLargeKey))
+        s.largeLastYear = *v == "1" || *v == "예";
+    if (auto v = readUtf8(configPath, section, kDeemedKey))
+        s.deemedRate = parseRate(*v);
+    return s;
 }
 
-FilingFigures ComputeFilingFigures(const WorkingTable& table, int year, TaxpayerType type)
+IoResult WriteFilingSettings(const std::string& configPath, const std::string& ledgerPath,
+                             const FilingSettings& s)
 {
-    if (table.rowCount() == 0)
-        return ComputeFilingFigures(std::span<const LedgerEntry>(), year, type);
-    return ComputeFilingFigures(std::span<const LedgerEntry>(&table.row(0), table.rowCount()), year, type);
+    const std::string section = ledgerSection(ledgerPath);
+    if (section.empty())
+        return IoResult::failure("Unable to write to " + configPath);
+    std::vector<std::pair<const char*, std::string>> values = {
+        {kTaxpayerTypeKey, taxpayerTypeName(s.type)},
+        {kIndustryKey, s.industry},
+        {kPrepaidKeys[0], s.prepaidWon[0] ? std::to_string(*s.prepaidWon[0]) : std::string()},
+        {kPrepaidKeys[1], s.prepaidWon[1] ? std::to_string(*s.prepaidWon[1]) : std::string()},
+        {kLargeKey, s.largeLastYear ? "1" : "0"},
+        {kDeemedKey, s.deemedRate ? rateText(*s.deemedRate) : std::string()},
+    };
+    for (int k = 0; k < kEvidenceWordKinds; ++k)
+        values.emplace_back(kWordKeys[k], joinWords(s.words[k]));
+    for (const auto& [key, value] : values) {
+        const Cp949Encoding enc = encodeCp949(value);
+        if (!enc.bytes)
+            return IoResult::failure("Unable to write to " + configPath);
+        if (IoResult r = WriteIniValue(configPath, section, cp949(key), *enc.bytes); !r)
+            return r;
+    }
+    return IoResult::success();
+}
+
+IoResult CopyFilingSettings(const std::string& configPath, const std::string& fromLedger, const std::string& toLedger)
+{
+    const std::string from = ledgerSection(fromLedger);
+    if (from.empty() || !readUtf8(configPath, from, kTaxpayerTypeKey))
+        return IoResult::success();  // nothing of its own to carry along
+    if (from == ledgerSection(toLedger))
+        return IoResult::success();
+    return WriteFilingSettings(configPath, toLedger, ReadFilingSettings(configPath, fromLedger));
 }
 
 } // namespace quill

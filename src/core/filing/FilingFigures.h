@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,10 +18,12 @@ namespace quill {
 
 class WorkingTable;
 
-// What the ledger gives towards the two filings of the year: the VAT return
-// and the income-tax return. Every figure is a reference for the user's own
-// filing, never a filed return. Amounts are ten-thousandths of a won,
-// summed 128 bits wide like the totals bar.
+// What the ledger gives towards the returns of the year of an individual
+// (개인사업자): the VAT return of a general or simplified taxpayer, the
+// 사업장현황신고 of an exempt one, and the income-tax return. Every figure is
+// a reference for the user's own filing, never a filed return. Amounts are
+// ten-thousandths of a won, summed 128 bits wide like the totals bar; every
+// tax worked out from a rate is cut to whole won, as the returns ask.
 
 enum class TaxpayerType { General, Simplified, Exempt };
 
@@ -29,64 +32,123 @@ const char* taxpayerTypeName(TaxpayerType type);
 // Accepts the full names and the short ones "일반", "간이", "면세" (UTF-8).
 std::optional<TaxpayerType> parseTaxpayerType(std::string_view utf8);
 
-// The configuration key that keeps the type, in the main section.
-inline constexpr const char* kTaxpayerTypeKey = "과세유형";
-// A missing file, key or unknown value gives 일반과세자.
-TaxpayerType ReadTaxpayerType(const std::string& configPath);
-IoResult WriteTaxpayerType(const std::string& configPath, TaxpayerType type);
+// --- rates ------------------------------------------------------------------
 
-// The evidence a remark names, with blanks stripped: tax invoice, card or
-// cash receipt, or anything else.
-enum class EvidenceGroup { Invoice, Card, Other };
-EvidenceGroup evidenceGroupOf(std::string_view etcCp949);
-// True for the remarks that count as qualifying evidence: both groups above
-// and the invoice of exempt goods ("계", "계산서").
-bool isQualifyingEvidence(std::string_view etcCp949);
+struct Rate {
+    int num = 0;
+    int den = 1;
+    bool valid() const { return num > 0 && den > 0; }
+};
+// "8/108", "1.3%", "15%" (the forms the settings and the window show).
+std::string rateText(Rate r);
+std::optional<Rate> parseRate(std::string_view text);
+
+// The 업종 a user chooses: its short key (the first word the window shows)
+// and name, its 부가가치율 for a simplified taxpayer and its 의제매입세액
+// 공제율 for a general one (none where the 업종 has none).
+struct Industry {
+    const char* key;   // "소매", "음식점", ...
+    const char* name;  // "소매업·재생용 재료수집 및 판매업", ...
+    Rate valueAdded;   // 간이과세자 업종별 부가가치율
+    Rate deemed;       // 의제매입세액 공제율 (num 0: none)
+    Rate deemedSmall;  // for a 과세기간 과세표준 of at most 2억 (num 0: as `deemed`)
+};
+// The 업종 as the law of `year` has them, in the order the window lists them.
+std::span<const Industry> IndustriesOf(int year);
+const Industry* findIndustry(int year, std::string_view key);
+
+// The rates that change with the year.
+struct YearRates {
+    int fromYear;
+    Rate cardCredit;                 // 신용카드매출전표등 발행세액공제
+    std::int64_t cardCreditCapWon;   // per year
+    std::int64_t exemptionLimitWon;  // 간이과세자 납부의무 면제: 공급대가 under this
+};
+const YearRates& RatesOf(int year);
+
+inline constexpr std::int64_t kPrepaidMinimumWon = 500000;            // no 예정고지 below this
+inline constexpr std::int64_t kLargeSupplierWon = 1000000000;         // 10억: no card credit above
+inline constexpr std::int64_t kDeemedSmallBaseWon = 200000000;        // 2억
+inline constexpr std::int64_t kSmallBusinessRevenueWon = 48000000;    // 소규모사업자
+
+// --- evidence ---------------------------------------------------------------
+
+// The evidence a remark names. Recognised by what the remark contains after
+// every blank (ASCII and full-width) is removed; ASCII letters match in
+// either case.
+enum class Evidence { Invoice, ExemptInvoice, Card, CashReceipt, Other };
+// The four groups of words the user may extend (in the settings).
+enum class EvidenceWordKind { Invoice, ExemptInvoice, Card, Nondeductible };
+inline constexpr int kEvidenceWordKinds = 4;
+// The words built in, UTF-8 (Card also lists the cash-receipt words).
+std::vector<std::string> builtInEvidenceWords(EvidenceWordKind kind);
+
+// The taxpayer's choices that shape the figures, kept per ledger.
+struct FilingSettings {
+    TaxpayerType type = TaxpayerType::General;
+    std::string industry;                         // an Industry key, "" for none
+    std::optional<std::int64_t> prepaidWon[2];    // 예정고지세액 typed for 1기, 2기
+    std::vector<std::string> words[kEvidenceWordKinds];  // the user's own, UTF-8
+    bool largeLastYear = false;                   // last year's supply above 10억
+    std::optional<Rate> deemedRate;               // replaces the 업종's 의제매입 rate
+};
+
+// The remark's evidence, and whether it marks the row 불공제.
+struct RemarkClass {
+    Evidence evidence = Evidence::Other;
+    bool nondeductible = false;
+};
+class EvidenceClassifier {
+public:
+    explicit EvidenceClassifier(const FilingSettings& settings = {});
+    RemarkClass classify(std::string_view etcCp949) const;
+
+private:
+    std::vector<std::string> words_[kEvidenceWordKinds];  // CP949, blanks removed, ASCII lowered
+    std::vector<std::string> cash_;
+};
+bool isQualifying(Evidence e);
 
 // Purchases above this total (amount + VAT, ten-thousandths) need
 // qualifying evidence.
 inline constexpr std::int64_t kEvidenceLimit = 30000LL * 10000;
 
-// q1 (01-03) q2 (04-06) q3 (07-09) q4 (10-12) h1 (01-06) h2 (07-12) year.
-enum class FilingPeriod { Q1, Q2, Q3, Q4, H1, H2, Year };
-inline constexpr int kFilingPeriodCount = 7;
-const char* filingPeriodKey(FilingPeriod period);  // "q1" ... "year"
+// True when the date is a calendar date "yyyy.mm.dd" (leap years counted).
+bool isCalendarDate(std::string_view iday);
+// The month (1..12) of a calendar date of the year, else 0.
+int monthOfYear(std::string_view iday, int year);
 
-struct PurchaseFigures {
+// --- sums -------------------------------------------------------------------
+
+struct AmountVat {
     WideTenths amount = 0;
     WideTenths vat = 0;
-    WideTenths assets = 0;  // the part of `amount` that is fixed assets
     WideTenths supply() const { return amount + vat; }
+    void add(WideTenths a, WideTenths v)
+    {
+        amount += a;
+        vat += v;
+    }
+    void add(const AmountVat& o) { add(o.amount, o.vat); }
 };
 
-struct VatFigures {
-    WideTenths salesAmount = 0;
-    WideTenths salesVat = 0;
-    PurchaseFigures invoice;
-    PurchaseFigures card;
-    PurchaseFigures other;
+// The sums of one month (or several) by the return's groups.
+struct PeriodSums {
+    // Sales, asset sales included, by the evidence given.
+    AmountVat salesInvoice, salesCard, salesCash, salesExemptInvoice, salesOther;
+    // Purchases: expenses (general) and fixed assets by evidence.
+    AmountVat invoiceGeneral, invoiceAssets, cardGeneral, cardAssets;
+    AmountVat exemptInvoice;   // 계산서 수취분, expenses and assets
+    AmountVat other;           // no qualifying evidence
+    AmountVat nondeductible;   // the 불공제 rows among the tax-invoice and card purchases
+    WideTenths income = 0;     // income-tax revenue (총수입금액)
+    WideTenths expenses = 0;   // income-tax expenses (필요경비)
+    WideTenths assets = 0;     // fixed-asset cost changes
+    std::int64_t entries = 0;
 
-    WideTenths deductible() const { return invoice.vat + card.vat; }
-    // Negative: a refund.
-    WideTenths payable() const { return salesVat - deductible(); }
-    // For a simplified taxpayer: sales and qualifying purchases with VAT,
-    // and the deduction of 0.5 % of those purchases, whole won (below a won
-    // dropped, toward zero).
-    WideTenths simpleSupply() const { return salesAmount + salesVat; }
-    WideTenths simplePurchases() const { return invoice.supply() + card.supply(); }
-    WideTenths simpleDeduction() const;
-};
-
-struct IncomeFigures {
-    WideTenths revenue = 0;   // income amounts
-    WideTenths expenses = 0;  // expense amounts + the VAT that is not deducted
-    WideTenths assets = 0;    // fixed-asset changes, not an expense
-    WideTenths profit() const { return revenue - expenses; }
-};
-
-struct MonthFigures {
-    WideTenths income = 0;    // income amounts of the month
-    WideTenths expenses = 0;  // as IncomeFigures::expenses
+    void add(const PeriodSums& o);
+    AmountVat sales() const;
+    AmountVat salesCardAll() const;  // card and cash receipt
 };
 
 // An expense or asset entry above the limit without qualifying evidence.
@@ -97,27 +159,103 @@ struct EvidenceItem {
 
 struct FilingFigures {
     int year = 0;
-    TaxpayerType type = TaxpayerType::General;
-    std::int64_t entries = 0;  // entries dated in the year
-    std::array<VatFigures, kFilingPeriodCount> vat{};
-    std::array<MonthFigures, 12> months{};
-    IncomeFigures income;
-    std::vector<EvidenceItem> evidence;  // in row order
+    FilingSettings settings;
+    std::array<PeriodSums, 12> months{};      // the year's
+    std::array<PeriodSums, 12> lastYear{};    // the year before, for the 예정고지 estimate
+    bool lastYearHasEntries = false;
+    int firstMonth = 0;                       // of the year's first dated entry, 0 none
+    std::vector<EvidenceItem> evidence;       // in row order
     WideTenths evidenceSum = 0;
-    // Entries whose date gives no month of the year: no date at all, or the
-    // year's with a month or day outside 01-12 / 01-31. They are in no
+    std::int64_t evidenceCount = 0;           // also when the rows are not kept
+    std::vector<EvidenceItem> wages;          // the same, for wages (no such evidence needed)
+    WideTenths wagesSum = 0;
+    std::int64_t wagesCount = 0;
+    // Remarks of the year's rows that name no evidence, by text (UTF-8,
+    // blanks removed, "" for none), with their counts.
+    std::map<std::string, std::int64_t> otherRemarks;
+    // Entries of the year, or of no year at all, whose date is not a
+    // calendar date (as `quillbook-cli check` reports them). They are in no
     // figure above.
     std::vector<std::size_t> undated;
+    std::int64_t undatedCount = 0;
+    std::int64_t entries = 0;  // entries dated in the year
 
-    const VatFigures& period(FilingPeriod p) const { return vat[static_cast<std::size_t>(p)]; }
+    PeriodSums sum(int fromMonth, int toMonth) const;  // 1-based, inclusive
+    PeriodSums yearSums() const { return sum(1, 12); }
 };
 
-// The month (1..12) of a date of the year, or 0 when the date is not one of
-// "yyyy.mm.dd" with that year, month 01-12 and day 01-31.
-int monthOfYear(std::string_view iday, int year);
+// Adds rows one at a time, so a ledger of any size can be walked without
+// holding it. With keepRows false only counts and sums are kept (no row
+// lists), which keeps memory bounded.
+class FilingAccumulator {
+public:
+    FilingAccumulator(int year, const FilingSettings& settings, bool keepRows = true);
+    void add(std::size_t row, const LedgerEntry& e);
+    FilingFigures finish();
 
-FilingFigures ComputeFilingFigures(std::span<const LedgerEntry> rows, int year, TaxpayerType type);
+private:
+    FilingFigures f_;
+    EvidenceClassifier classifier_;
+    bool keepRows_;
+};
+
+FilingFigures ComputeFilingFigures(std::span<const LedgerEntry> rows, int year, const FilingSettings& settings);
 // Over every row of the table, whatever its filter.
-FilingFigures ComputeFilingFigures(const WorkingTable& table, int year, TaxpayerType type);
+FilingFigures ComputeFilingFigures(const WorkingTable& table, int year, const FilingSettings& settings);
+
+// --- the returns' lines -----------------------------------------------------
+
+// One figure of a return in each of its columns; a column without the
+// figure holds nothing.
+struct FilingValue {
+    std::optional<WideTenths> amount;
+    bool estimated = false;  // 추정
+};
+struct FilingLine {
+    std::string key;   // "sales.invoice.amount"
+    std::string name;  // the return's line name, UTF-8
+    std::vector<FilingValue> values;
+    std::string rate;  // a rate the line applies, as text ("8/108"), or ""
+    bool isCount = false;  // a number of entries, not an amount
+};
+struct FilingColumn {
+    std::string key;    // "h1", "year"; "" for a return of one column without a period
+    std::string title;  // "1기 확정 (1~6월)"
+};
+// One return (or part of one) with its lines in the return's order.
+struct FilingReturn {
+    std::string key;    // "vat", "simple", "exempt", "income", "evidence"
+    std::string title;  // names the year, the type and says 참고용
+    std::vector<FilingColumn> columns;
+    std::vector<FilingLine> lines;
+    std::vector<std::string> notes;
+};
+// The lines every view reads: the window, the PDF and the command line.
+std::vector<FilingReturn> FilingReturns(const FilingFigures& f);
+// "vat.h1.sales.invoice.amount"
+std::string figureKey(const FilingReturn& r, std::size_t column, const FilingLine& line);
+// One line of every figure: key, meaning (for --help), in output order.
+struct FigureKeyHelp {
+    std::string key;
+    std::string meaning;
+};
+std::vector<FigureKeyHelp> FigureKeysHelp();
+
+// --- settings per ledger ----------------------------------------------------
+
+// The configuration key of the program-wide type, in the main section.
+inline constexpr const char* kTaxpayerTypeKey = "과세유형";
+// The ledger's section (named after its full path) in the configuration
+// file, or the program-wide default when it has none.
+FilingSettings ReadFilingSettings(const std::string& configPath, const std::string& ledgerPath);
+IoResult WriteFilingSettings(const std::string& configPath, const std::string& ledgerPath,
+                             const FilingSettings& settings);
+// Save As: the new path gets the settings the old one had (nothing when the
+// old one had no section of its own).
+IoResult CopyFilingSettings(const std::string& configPath, const std::string& fromLedger,
+                            const std::string& toLedger);
+// The program-wide type (the main section), for ledgers without their own.
+TaxpayerType ReadTaxpayerType(const std::string& configPath);
+IoResult WriteTaxpayerType(const std::string& configPath, TaxpayerType type);
 
 } // namespace quill

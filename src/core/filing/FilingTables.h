@@ -16,6 +16,7 @@ struct FilingCell {
     std::string text;        // a label or a text of an entry
     bool isAmount = false;
     WideTenths amount = 0;
+    std::string suffix;      // after an amount: "추정"
 };
 
 struct FilingTable {
@@ -23,8 +24,15 @@ struct FilingTable {
     std::vector<std::string> columns;
     std::vector<std::vector<FilingCell>> rows;
     std::vector<std::string> notes;
+    // For each row, the ledger row it shows (-1: none), so a view can go
+    // to that entry.
+    std::vector<long long> entryOfRow;
+    // Rows that head a group of rows below them (shown bold).
+    std::vector<bool> headingRow;
 };
 
+// A return's lines: the line names down, the columns across.
+FilingTable ReturnTable(const FilingReturn& r);
 // `rows` are the rows the figures were computed over (the evidence list
 // shows their texts).
 FilingTable VatTable(const FilingFigures& f);

@@ -21,6 +21,8 @@ void Tmainf::FilingBtnClick()
     setup.table = &TAcunt;
     setup.dialogs = &dialogs();
     setup.configPath = configPath();
+    if (!book.isUntitled())
+        setup.ledgerPath = QString::fromStdString(book.CurrentFileName);
     // The same work folder as every other dialog (an installed copy keeps
     // its configuration in the user's folder, not beside the program).
     setup.pdfFolder = [this] { return dialogWorkFolder(); };
@@ -64,4 +66,8 @@ void Tmainf::showLedgerRow(std::size_t row)
             return;
         }
     }
+    // A date no month of the filter row can show (month 00 or 13, day 32).
+    dialogs().showInfo(QStringLiteral("날짜가 \"%1\"인 자료는 조회 조건의 어느 달에도 들지 않아 표에 보일 수 없습니다.\n"
+                                      "quillbook-cli check로 찾아 고치십시오.")
+                           .arg(day));
 }

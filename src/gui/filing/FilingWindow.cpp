@@ -5,31 +5,41 @@
 #include "filing/FilingTables.h"
 #include "ledger/WorkingTable.h"
 
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDate>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QGraphicsScene>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
 #include <QLineSeries>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QSaveFile>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QAbstractTextDocumentLayout>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QUrl>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -42,6 +52,41 @@ const quill::TaxpayerType kTypes[] = {quill::TaxpayerType::General, quill::Taxpa
                                       quill::TaxpayerType::Exempt};
 
 QString utf8(const std::string& s) { return QString::fromStdString(s); }
+
+// On Linux Qt names a combo box by its current value, so a screen reader
+// would read "일반과세자" where it should read "과세유형". The boxes that
+// choose a setting are named by what they choose and give their value as
+// the value.
+class NamedComboBox : public QAccessibleWidget {
+public:
+    explicit NamedComboBox(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+    QString text(QAccessible::Text t) const override
+    {
+        auto* box = static_cast<QComboBox*>(widget());
+        if (t == QAccessible::Value)
+            return box->currentText();
+        if (t == QAccessible::Name)
+            return box->accessibleName();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* namedComboBoxFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("QComboBox") && object && object->property("namedSetting").toBool())
+        return new NamedComboBox(static_cast<QComboBox*>(object));
+    return nullptr;
+}
+
+void nameBySetting(QComboBox* box)
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(namedComboBoxFactory);
+        return true;
+    }();
+    (void)installed;
+    box->setProperty("namedSetting", true);
+}
 
 double won(quill::WideTenths v) { return static_cast<double>(v) / 10000.0; }
 
@@ -65,7 +110,15 @@ void fillTable(QTableWidget* view, const quill::FilingTable& table)
         const auto& row = table.rows[static_cast<std::size_t>(r)];
         for (int c = 0; c < static_cast<int>(row.size()); ++c) {
             const quill::FilingCell& cell = row[static_cast<std::size_t>(c)];
-            auto* item = new QTableWidgetItem(cell.isAmount ? utf8(quill::groupedAmount(cell.amount)) : utf8(cell.text));
+            QString text = cell.isAmount ? utf8(quill::groupedAmount(cell.amount)) : utf8(cell.text);
+            if (!cell.suffix.empty())
+                text += QStringLiteral(" ") + utf8(cell.suffix);
+            auto* item = new QTableWidgetItem(text);
+            if (static_cast<std::size_t>(r) < table.headingRow.size() && table.headingRow[static_cast<std::size_t>(r)]) {
+                QFont bold = item->font();
+                bold.setBold(true);
+                item->setFont(bold);
+            }
             item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
             item->setTextAlignment(cell.isAmount ? (Qt::AlignRight | Qt::AlignVCenter) : (Qt::AlignLeft | Qt::AlignVCenter));
             if (cell.isAmount && cell.amount < 0)
@@ -74,6 +127,8 @@ void fillTable(QTableWidget* view, const quill::FilingTable& table)
         }
     }
     view->resizeColumnsToContents();
+    if (view->property("stretchFirst").toBool() && view->columnCount() > 0)
+        view->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
 }
 
 QString notesText(const quill::FilingTable& table)
@@ -94,6 +149,8 @@ QTableWidget* newTable(QWidget* parent, const char* name)
     t->setWordWrap(false);
     t->verticalHeader()->setVisible(false);
     t->horizontalHeader()->setStretchLastSection(true);
+    // Tab and Shift+Tab leave the table; the arrow keys move inside it.
+    t->setTabKeyNavigation(false);
     return t;
 }
 
@@ -145,27 +202,37 @@ QChart* buildChart(const quill::FilingFigures& f)
     bars->attachAxis(axisY);
     line->attachAxis(axisY);
     chart->legend()->setAlignment(Qt::AlignBottom);
+    // Digit groups on the value axis, as every amount of the program.
+    chart->setLocale(QLocale(QLocale::Korean, QLocale::SouthKorea));
+    chart->setLocalizeNumbers(true);
     return chart;
 }
 
-QString htmlOf(const quill::FilingTable& table)
+// A table for the PDF. Its heading row is a <thead>, so it is repeated on
+// every page the table continues on; `breakBefore` starts it on a new page.
+QString htmlOf(const quill::FilingTable& table, bool breakBefore)
 {
-    QString h = QStringLiteral("<h3>%1</h3><table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><tr>")
-                    .arg(utf8(table.title).toHtmlEscaped());
+    QString h = QStringLiteral("<h3%2>%1</h3><table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><thead><tr>")
+                    .arg(utf8(table.title).toHtmlEscaped(),
+                         breakBefore ? QStringLiteral(" style=\"page-break-before: always\"") : QString());
     for (const std::string& c : table.columns)
         h += QStringLiteral("<th>%1</th>").arg(utf8(c).toHtmlEscaped());
-    h += QStringLiteral("</tr>");
-    for (const auto& row : table.rows) {
+    h += QStringLiteral("</tr></thead><tbody>");
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        const bool heading = r < table.headingRow.size() && table.headingRow[r];
         h += QStringLiteral("<tr>");
-        for (const quill::FilingCell& cell : row) {
-            if (cell.isAmount)
-                h += QStringLiteral("<td align=\"right\">%1</td>").arg(utf8(quill::groupedAmount(cell.amount)));
-            else
-                h += QStringLiteral("<td>%1</td>").arg(utf8(cell.text).toHtmlEscaped());
+        for (const quill::FilingCell& cell : table.rows[r]) {
+            QString text = cell.isAmount ? utf8(quill::groupedAmount(cell.amount)) : utf8(cell.text).toHtmlEscaped();
+            if (!cell.suffix.empty())
+                text += QStringLiteral(" ") + utf8(cell.suffix).toHtmlEscaped();
+            if (heading)
+                text = QStringLiteral("<b>") + text + QStringLiteral("</b>");
+            h += cell.isAmount ? QStringLiteral("<td align=\"right\">%1</td>").arg(text)
+                               : QStringLiteral("<td>%1</td>").arg(text);
         }
         h += QStringLiteral("</tr>");
     }
-    h += QStringLiteral("</table>");
+    h += QStringLiteral("</tbody></table>");
     for (const std::string& n : table.notes)
         h += QStringLiteral("<p>※ %1</p>").arg(utf8(n).toHtmlEscaped());
     return h;
@@ -177,25 +244,36 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
 {
     setObjectName(QStringLiteral("FilingWindow"));
     setWindowTitle(QStringLiteral("신고자료 (참고용)"));
-    resize(940, 600);
+    resize(1100, 700);
+    settings_ = quill::ReadFilingSettings(QFile::encodeName(setup.configPath).toStdString(),
+                                          QFile::encodeName(setup.ledgerPath).toStdString());
 
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("연도"), this));
+    auto* yearLabel = new QLabel(QStringLiteral("연도(&Y)"), this);
+    top->addWidget(yearLabel);
     yearBox = new QSpinBox(this);
     yearBox->setObjectName(QStringLiteral("filingYear"));
+    yearBox->setAccessibleName(QStringLiteral("연도"));
+    if (auto* edit = yearBox->findChild<QLineEdit*>())
+        edit->setAccessibleName(QStringLiteral("연도"));  // what the keyboard reaches inside the box
+    yearLabel->setBuddy(yearBox);
     yearBox->setRange(1, 9999);
     yearBox->setValue(setup.year >= 1 && setup.year <= 9999 ? setup.year : QDate::currentDate().year());
     yearBox->setSuffix(QStringLiteral(" 년"));
     top->addWidget(yearBox);
     top->addSpacing(16);
-    top->addWidget(new QLabel(QStringLiteral("과세유형"), this));
+    auto* typeLabel = new QLabel(QStringLiteral("과세유형(&K)"), this);
+    top->addWidget(typeLabel);
     typeBox = new QComboBox(this);
     typeBox->setObjectName(QStringLiteral("taxpayerType"));
+    // Named by what it chooses, not by the value shown.
+    nameBySetting(typeBox);  // before anything asks for its accessible interface
+    typeBox->setAccessibleName(QStringLiteral("과세유형"));
+    typeLabel->setBuddy(typeBox);
     for (quill::TaxpayerType t : kTypes)
         typeBox->addItem(QString::fromUtf8(quill::taxpayerTypeName(t)));
-    const quill::TaxpayerType stored = quill::ReadTaxpayerType(QFile::encodeName(setup.configPath).toStdString());
     for (int i = 0; i < 3; ++i)
-        if (kTypes[i] == stored)
+        if (kTypes[i] == settings_.type)
             typeBox->setCurrentIndex(i);
     top->addWidget(typeBox);
     top->addSpacing(16);
@@ -209,6 +287,8 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
 
     tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("filingTabs"));
+    tabs->setAccessibleName(QStringLiteral("신고자료 탭"));
+    tabs->tabBar()->setAccessibleName(QStringLiteral("신고자료 탭"));
     auto page = [this](int tab, QWidget* content, const QString& name) {
         auto* w = new QWidget(tabs);
         auto* v = new QVBoxLayout(w);
@@ -226,17 +306,27 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
         tabs->addTab(w, name);
     };
     vatTable = newTable(this, "vatTable");
+    vatTable->setAccessibleName(QStringLiteral("부가가치세 신고 수치 표"));
+    // The line names take the room; the amounts keep their width.
+    vatTable->horizontalHeader()->setStretchLastSection(false);
+    vatTable->setProperty("stretchFirst", true);
     incomeTable = newTable(this, "incomeTable");
+    incomeTable->setAccessibleName(QStringLiteral("종합소득세 수치 표"));
     evidenceTable = newTable(this, "evidenceTable");
+    evidenceTable->setAccessibleName(QStringLiteral("증빙 확인 표"));
     evidenceTable->setToolTip(QStringLiteral("두 번 누르거나 Enter를 누르면 장부에서 그 자료로 갑니다."));
     chartView = new QChartView(this);
     chartView->setObjectName(QStringLiteral("monthChart"));
+    chartView->setAccessibleName(QStringLiteral("월별 수입·비용 그래프"));
+    chartView->viewport()->setAccessibleName(chartView->accessibleName());
+    chartView->setFocusPolicy(Qt::StrongFocus);
     chartView->setRenderHint(QPainter::Antialiasing);
     chartView->setMinimumHeight(300);
     page(VatTab, vatTable, QStringLiteral("부가가치세"));
     page(IncomeTab, incomeTable, QStringLiteral("종합소득세"));
     page(EvidenceTab, evidenceTable, QStringLiteral("증빙 확인"));
     page(ChartTab, chartView, QStringLiteral("월별 그래프"));
+    tabs->addTab(buildSettings(), QStringLiteral("설정"));
 
     undatedLabel = new QLabel(this);
     undatedLabel->setObjectName(QStringLiteral("undatedLabel"));
@@ -267,6 +357,20 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     copy->setShortcutContext(Qt::WindowShortcut);
     addAction(copy);
     connect(copy, &QAction::triggered, this, &FilingWindow::copyFigures);
+    // Ctrl+Tab and Ctrl+PgDn (Shift+Ctrl+Tab, Ctrl+PgUp) change the tab
+    // from anywhere in the window, also from the year box.
+    auto tabStep = [this](const QList<QKeySequence>& keys, int step) {
+        auto* a = new QAction(this);
+        a->setShortcuts(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+        connect(a, &QAction::triggered, this,
+                [this, step] { tabs->setCurrentIndex((tabs->currentIndex() + step + tabs->count()) % tabs->count()); });
+    };
+    tabStep({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)}, 1);
+    tabStep({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+             QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+            -1);
     connect(copyButton, &QPushButton::clicked, this, &FilingWindow::copyFigures);
     connect(pdfButton, &QPushButton::clicked, this, &FilingWindow::savePdf);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
@@ -274,30 +378,132 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     connect(typeBox, &QComboBox::activated, this, &FilingWindow::typeChosen);
     connect(evidenceTable, &QTableWidget::itemActivated, this, [this](QTableWidgetItem* item) {
         const int r = item->row();
-        if (r >= 0 && r < static_cast<int>(figures_.evidence.size()))
-            emit entryChosen(figures_.evidence[static_cast<std::size_t>(r)].row);
+        if (r >= 0 && r < static_cast<int>(evidenceEntries_.size()) && evidenceEntries_[static_cast<std::size_t>(r)] >= 0)
+            emit entryChosen(static_cast<std::size_t>(evidenceEntries_[static_cast<std::size_t>(r)]));
     });
 
     recompute();
 }
 
+QWidget* FilingWindow::buildSettings()
+{
+    auto* w = new QWidget(tabs);
+    auto* form = new QFormLayout(w);
+    auto* intro = new QLabel(QStringLiteral("이 장부의 설정입니다 (장부마다 따로 저장되고, 다른 이름으로 저장하면 함께 "
+                                            "옮겨집니다). 바꾸면 곧바로 수치에 반영됩니다."),
+                             w);
+    intro->setWordWrap(true);
+    form->addRow(intro);
+    auto named = [](QWidget* control, const QString& name) {
+        control->setAccessibleName(name);
+        return control;
+    };
+    industryBox = new QComboBox(w);
+    industryBox->setObjectName(QStringLiteral("industryBox"));
+    nameBySetting(industryBox);
+    industryBox->addItem(QStringLiteral("(고르지 않음)"), QString());
+    for (const quill::Industry& i : quill::IndustriesOf(yearBox->value()))
+        industryBox->addItem(QStringLiteral("%1 — %2 (부가가치율 %3)")
+                                 .arg(utf8(i.key), utf8(i.name), utf8(quill::rateText(i.valueAdded))),
+                             utf8(i.key));
+    industryBox->setCurrentIndex(std::max(0, industryBox->findData(utf8(settings_.industry))));
+    form->addRow(QStringLiteral("업종(&U)"), named(industryBox, QStringLiteral("업종")));
+
+    const char* prepaidNames[] = {"1기 예정고지세액(원, 비우면 추정)(&1)", "2기 예정고지세액(원, 비우면 추정)(&2)"};
+    const char* prepaidA11y[] = {"1기 예정고지세액", "2기 예정고지세액"};
+    for (int h = 0; h < 2; ++h) {
+        prepaidEdits[h] = new QLineEdit(w);
+        prepaidEdits[h]->setObjectName(QStringLiteral("prepaid%1").arg(h + 1));
+        prepaidEdits[h]->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,15}")),
+                                                                       prepaidEdits[h]));
+        if (settings_.prepaidWon[h])
+            prepaidEdits[h]->setText(QString::number(*settings_.prepaidWon[h]));
+        form->addRow(QString::fromUtf8(prepaidNames[h]), named(prepaidEdits[h], QString::fromUtf8(prepaidA11y[h])));
+    }
+    const char* wordNames[] = {"세금계산서로 볼 단어(쉼표로 나눔)", "계산서로 볼 단어", "신용카드 등으로 볼 단어",
+                               "불공제로 볼 단어"};
+    for (int k = 0; k < quill::kEvidenceWordKinds; ++k) {
+        wordEdits[k] = new QLineEdit(w);
+        wordEdits[k]->setObjectName(QStringLiteral("words%1").arg(k));
+        QStringList words;
+        for (const std::string& word : settings_.words[k])
+            words << utf8(word);
+        wordEdits[k]->setText(words.join(QStringLiteral(",")));
+        QStringList builtIn;
+        for (const std::string& word : quill::builtInEvidenceWords(static_cast<quill::EvidenceWordKind>(k)))
+            builtIn << utf8(word);
+        wordEdits[k]->setPlaceholderText(QStringLiteral("기본: ") + builtIn.join(QStringLiteral(", ")));
+        form->addRow(QString::fromUtf8(wordNames[k]), named(wordEdits[k], QString::fromUtf8(wordNames[k])));
+    }
+    largeBox = new QCheckBox(QStringLiteral("직전 연도 공급가액이 10억원을 넘음 (신용카드 발행세액공제 없음)"), w);
+    largeBox->setObjectName(QStringLiteral("largeBox"));
+    largeBox->setAccessibleName(QStringLiteral("직전 연도 공급가액 10억원 초과"));
+    largeBox->setChecked(settings_.largeLastYear);
+    form->addRow(largeBox);
+    deemedEdit = new QLineEdit(w);
+    deemedEdit->setObjectName(QStringLiteral("deemedEdit"));
+    deemedEdit->setPlaceholderText(QStringLiteral("업종에 따름 (예: 8/108, 9/109, 4/104)"));
+    if (settings_.deemedRate)
+        deemedEdit->setText(utf8(quill::rateText(*settings_.deemedRate)));
+    form->addRow(QStringLiteral("의제매입세액 공제율"), named(deemedEdit, QStringLiteral("의제매입세액 공제율")));
+
+    connect(industryBox, &QComboBox::activated, this, [this] { settingsChanged(); });
+    connect(largeBox, &QCheckBox::toggled, this, [this] { settingsChanged(); });
+    for (QLineEdit* e : {prepaidEdits[0], prepaidEdits[1], wordEdits[0], wordEdits[1], wordEdits[2], wordEdits[3],
+                         deemedEdit})
+        connect(e, &QLineEdit::editingFinished, this, [this] { settingsChanged(); });
+    return w;
+}
+
+void FilingWindow::settingsChanged()
+{
+    quill::FilingSettings s = settings_;
+    s.industry = industryBox->currentData().toString().toStdString();
+    for (int h = 0; h < 2; ++h) {
+        bool ok = false;
+        const qlonglong v = prepaidEdits[h]->text().toLongLong(&ok);
+        s.prepaidWon[h] = ok ? std::optional<std::int64_t>(v) : std::nullopt;
+    }
+    for (int k = 0; k < quill::kEvidenceWordKinds; ++k) {
+        s.words[k].clear();
+        for (const QString& word : wordEdits[k]->text().split(QLatin1Char(','), Qt::SkipEmptyParts))
+            if (!word.trimmed().isEmpty())
+                s.words[k].push_back(word.trimmed().toStdString());
+    }
+    s.largeLastYear = largeBox->isChecked();
+    s.deemedRate = quill::parseRate(deemedEdit->text().toStdString());
+    if (!deemedEdit->text().trimmed().isEmpty() && !s.deemedRate && setup_.dialogs)
+        setup_.dialogs->showError(QStringLiteral("공제율은 8/108 또는 2% 처럼 적어 주십시오."));
+    settings_ = s;
+    recompute();
+    if (setup_.ledgerPath.isEmpty())
+        return;
+    const quill::IoResult stored =
+        quill::WriteFilingSettings(QFile::encodeName(setup_.configPath).toStdString(),
+                                   QFile::encodeName(setup_.ledgerPath).toStdString(), settings_);
+    if (!stored && setup_.dialogs)
+        setup_.dialogs->showError(QString::fromStdString(stored.message));
+}
+
 void FilingWindow::recompute()
 {
-    const quill::TaxpayerType type = kTypes[std::max(0, typeBox->currentIndex())];
-    figures_ = quill::ComputeFilingFigures(*setup_.table, yearBox->value(), type);
+    settings_.type = kTypes[std::max(0, typeBox->currentIndex())];
+    figures_ = quill::ComputeFilingFigures(*setup_.table, yearBox->value(), settings_);
     QTableWidget* views[] = {vatTable, incomeTable, evidenceTable};
     for (int tab = VatTab; tab <= ChartTab; ++tab) {
         const quill::FilingTable t = tableOfTab(tab);
         if (tab != ChartTab)
             fillTable(views[tab], t);
+        if (tab == EvidenceTab)
+            evidenceEntries_ = t.entryOfRow;
         titles_[tab]->setText(utf8(t.title));
         notes_[tab]->setText(notesText(t));
     }
     fillChart();
-    undatedLabel->setText(figures_.undated.empty()
+    undatedLabel->setText(figures_.undatedCount == 0
                               ? QString()
-                              : QStringLiteral("날짜가 올바르지 않은 자료 %1건은 수치에 들어 있지 않습니다.")
-                                    .arg(figures_.undated.size()));
+                              : QStringLiteral("날짜가 올바르지 않은 자료 %1건은 수치에 들어 있지 않습니다 (증빙 확인 탭).")
+                                    .arg(figures_.undatedCount));
 }
 
 void FilingWindow::typeChosen(int index)
@@ -305,8 +511,12 @@ void FilingWindow::typeChosen(int index)
     if (index < 0 || index > 2)
         return;
     recompute();
+    // Kept for this ledger; without a ledger file, as the program's default.
     const quill::IoResult stored =
-        quill::WriteTaxpayerType(QFile::encodeName(setup_.configPath).toStdString(), kTypes[index]);
+        setup_.ledgerPath.isEmpty()
+            ? quill::WriteTaxpayerType(QFile::encodeName(setup_.configPath).toStdString(), kTypes[index])
+            : quill::WriteFilingSettings(QFile::encodeName(setup_.configPath).toStdString(),
+                                         QFile::encodeName(setup_.ledgerPath).toStdString(), settings_);
     if (!stored && setup_.dialogs)
         setup_.dialogs->showError(QString::fromStdString(stored.message));
 }
@@ -316,6 +526,18 @@ void FilingWindow::fillChart()
     QChart* old = chartView->chart();
     chartView->setChart(buildChart(figures_));
     delete old;
+    // What the chart shows, for a screen reader: every month's figures.
+    const std::array<quill::WideTenths, 12> running = quill::RunningIncome(figures_);
+    QStringList months;
+    for (std::size_t m = 0; m < 12; ++m)
+        months << QStringLiteral("%1월 수입 %2원, 비용 %3원, 누적 소득금액 %4원")
+                      .arg(m + 1)
+                      .arg(utf8(quill::groupedAmount(figures_.months[m].income)),
+                           utf8(quill::groupedAmount(figures_.months[m].expenses)),
+                           utf8(quill::groupedAmount(running[m])));
+    chartView->setAccessibleDescription(QStringLiteral("%1년 월별 수입·비용과 누적 소득금액. ").arg(figures_.year)
+                                        + months.join(QStringLiteral("; ")));
+    chartView->viewport()->setAccessibleDescription(chartView->accessibleDescription());
 }
 
 quill::FilingTable FilingWindow::tableOfTab(int tab) const
@@ -377,13 +599,25 @@ bool FilingWindow::writePdf(const QString& path, QString* error)
         writer.setTitle(QStringLiteral("신고자료 %1년 (참고용)").arg(figures_.year));
         writer.setCreator(QStringLiteral("간편장부"));
 
-        QTextDocument doc;
+        // Every page names the ledger and the period above its content.
+        const QString ledger = setup_.ledgerPath.isEmpty() ? QStringLiteral("(저장하지 않은 장부)")
+                                                           : QFileInfo(setup_.ledgerPath).fileName();
+        const QString pageHead = QStringLiteral("장부: %1   기간: %2년 1월~12월   %3   참고용")
+                                     .arg(ledger)
+                                     .arg(figures_.year)
+                                     .arg(QString::fromUtf8(quill::taxpayerTypeName(figures_.settings.type)));
         QFont text = font();
         text.setPointSizeF(9);
+        const QRectF paper = writer.pageLayout().paintRectPixels(writer.resolution());
+        const qreal headHeight = 28;
+        const QSizeF body(paper.width(), paper.height() - 2 * headHeight);
+
+        QTextDocument doc;
+        doc.documentLayout()->setPaintDevice(&writer);
         doc.setDefaultFont(text);
-        // The chart drawn for the page at a fixed size, whatever the window's.
-        // The chart laid out at the page's width and drawn at twice the
-        // resolution, so its labels stay readable and sharp on paper.
+        doc.setPageSize(body);
+        // The chart laid out at a fixed size, whatever the window's, and drawn
+        // at twice the resolution, so its labels stay readable and sharp.
         const QSizeF chartSize(960, 480);
         QImage picture((chartSize * 2).toSize(), QImage::Format_ARGB32);
         picture.fill(Qt::white);
@@ -398,14 +632,56 @@ bool FilingWindow::writePdf(const QString& path, QString* error)
             scene.render(&p, QRectF(QPointF(0, 0), chartSize), QRectF(QPointF(0, 0), chartSize));
         }
         doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("chart.png")), picture);
-        QString html = QStringLiteral("<html><body><h2>신고자료 %1년 (%2) — 참고용</h2>")
-                           .arg(figures_.year)
-                           .arg(QString::fromUtf8(quill::taxpayerTypeName(figures_.type)));
+        std::vector<quill::FilingTable> tables;
         for (int tab = VatTab; tab <= ChartTab; ++tab)
-            html += htmlOf(tableOfTab(tab));
-        html += QStringLiteral("<p><img src=\"chart.png\" width=\"960\" height=\"480\"></p></body></html>");
-        doc.setHtml(html);
-        doc.print(&writer);
+            tables.push_back(tableOfTab(tab));
+        // A table of up to twelve rows is never split: one that would be
+        // starts on a new page, and the layout is made again.
+        std::vector<bool> breakBefore(tables.size(), false);
+        for (int pass = 0; pass < 8; ++pass) {
+            QString html = QStringLiteral("<html><body><h2>신고자료 %1년 (%2) — 참고용</h2>")
+                               .arg(figures_.year)
+                               .arg(QString::fromUtf8(quill::taxpayerTypeName(figures_.settings.type)));
+            for (std::size_t t = 0; t < tables.size(); ++t)
+                html += htmlOf(tables[t], breakBefore[t]);
+            html += QStringLiteral("<p><img src=\"chart.png\" width=\"960\" height=\"480\"></p></body></html>");
+            doc.setHtml(html);
+            bool moved = false;
+            std::size_t t = 0;
+            for (QTextFrame* frame : doc.rootFrame()->childFrames()) {
+                auto* table = qobject_cast<QTextTable*>(frame);
+                if (!table || t >= tables.size())
+                    continue;
+                const QRectF r = doc.documentLayout()->frameBoundingRect(table);
+                const int first = static_cast<int>(r.top() / body.height());
+                const int last = static_cast<int>((r.bottom() - 1) / body.height());
+                if (first != last && tables[t].rows.size() <= 12 && !breakBefore[t]) {
+                    breakBefore[t] = true;
+                    moved = true;
+                }
+                ++t;
+            }
+            if (!moved)
+                break;
+        }
+
+        QPainter painter(&writer);
+        const int pages = std::max(1, doc.pageCount());
+        for (int page = 0; page < pages; ++page) {
+            if (page > 0)
+                writer.newPage();
+            painter.setFont(text);
+            painter.setPen(Qt::black);
+            painter.drawText(QRectF(0, 0, body.width(), headHeight), Qt::AlignLeft | Qt::AlignVCenter, pageHead);
+            painter.drawLine(QPointF(0, headHeight - 4), QPointF(body.width(), headHeight - 4));
+            painter.drawText(QRectF(0, headHeight + body.height(), body.width(), headHeight),
+                             Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("%1 / %2쪽").arg(page + 1).arg(pages));
+            painter.save();
+            painter.translate(0, headHeight - page * body.height());
+            doc.drawContents(&painter, QRectF(0, page * body.height(), body.width(), body.height()));
+            painter.restore();
+        }
+        painter.end();
     }
     if (!file.commit()) {
         if (error)

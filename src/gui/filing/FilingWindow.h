@@ -7,9 +7,12 @@
 
 #include <cstddef>
 #include <functional>
+#include <vector>
 
 class QChartView;
+class QCheckBox;
 class QComboBox;
+class QLineEdit;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -32,14 +35,15 @@ public:
     struct Setup {
         const quill::WorkingTable* table = nullptr;
         UserDialogs* dialogs = nullptr;
-        QString configPath;  // where the taxpayer type is kept
+        QString configPath;  // where the ledger's filing settings are kept
+        QString ledgerPath;  // the ledger's full path: its section there
         std::function<QString()> pdfFolder;  // where the PDF dialog opens
         int year = 0;
     };
     FilingWindow(const Setup& setup, QWidget* parent = nullptr);
 
     // The tabs, in order.
-    enum Tab { VatTab, IncomeTab, EvidenceTab, ChartTab };
+    enum Tab { VatTab, IncomeTab, EvidenceTab, ChartTab, SettingsTab };
 
     // --- controls (public for the tests) ----------------------------------
     QSpinBox* yearBox = nullptr;
@@ -50,6 +54,12 @@ public:
     QTableWidget* evidenceTable = nullptr;
     QChartView* chartView = nullptr;
     QLabel* undatedLabel = nullptr;
+    // The ledger's settings (the settings tab).
+    QComboBox* industryBox = nullptr;
+    QLineEdit* prepaidEdits[2] = {};
+    QLineEdit* wordEdits[quill::kEvidenceWordKinds] = {};
+    QCheckBox* largeBox = nullptr;
+    QLineEdit* deemedEdit = nullptr;
     QPushButton* copyButton = nullptr;
     QPushButton* pdfButton = nullptr;
 
@@ -68,11 +78,17 @@ signals:
 private:
     void recompute();
     void typeChosen(int index);
+    // Takes the settings tab's values, stores them for the ledger and
+    // recomputes.
+    void settingsChanged();
+    QWidget* buildSettings();
     void fillChart();
     quill::FilingTable tableOfTab(int tab) const;
 
     Setup setup_;
+    quill::FilingSettings settings_;
     quill::FilingFigures figures_;
+    std::vector<long long> evidenceEntries_;  // ledger row of each evidence table row
     QLabel* titles_[4] = {};
     QLabel* notes_[4] = {};
 };

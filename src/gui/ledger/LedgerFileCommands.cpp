@@ -3,6 +3,7 @@
 // wait window here, the file work in the core.
 #include "app/AppInfo.h"
 #include "app/MainWindow.h"
+#include "filing/FilingFigures.h"
 #include "app/UserDialogs.h"
 #include "app/WorkFolder.h"
 #include "editor/EntryPanel.h"
@@ -237,6 +238,10 @@ bool Tmainf::writeLedger(const QString* newPath)
         // folder is stored.
         if (r && !storeWorkFolder(r))
             book.Modified = true;
+        // The ledger's filing settings go along with it to its new name (a
+        // configuration that cannot be written was reported just above).
+        if (r && newPath && before != book.CurrentFileName)
+            quill::CopyFilingSettings(configPath().toStdString(), before, book.CurrentFileName);
     }
     // A refused Save As onto the open name leaves the label as it was.
     if (newPath && book.CurrentFileName == fsPath(*newPath) && (r || book.CurrentFileName != before))
