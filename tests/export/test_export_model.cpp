@@ -506,22 +506,27 @@ TEST(StatisticsSheet, RangesReachTheLastEntryBeyondRow65536)
 
 // --- the workbook -------------------------------------------------------------------
 
-TEST(ExportWorkbook, ThreeSheetsAndPageSetupOnlyWithAPrinter)
+TEST(ExportWorkbook, ThreeSheetsAndThePageSetupAlways)
 {
     WorkingTable t;
     fill(t, {entry("2024.01.05", {1, 0, 0, 0, 0, 0})});
-    Built plain = build(t);
+    ExportOptions o;
+    o.ledgerName = "A&B.Aut";
+    o.period = "2024년";
+    o.exportDate = "2026.12.10";
+    Built plain = build(t, o);
     ASSERT_EQ(plain.book.sheets.size(), 3u);
     EXPECT_EQ(plain.book.sheets[2].name, "Sheet3");
     EXPECT_TRUE(plain.book.sheets[2].hidden);
     EXPECT_FALSE(plain.book.sheets[0].hidden || plain.book.sheets[1].hidden);
     EXPECT_TRUE(plain.ledger().selected && plain.ledger().active);
     EXPECT_FALSE(plain.stats().selected || plain.stats().active);
-    EXPECT_FALSE(plain.ledger().pageSetup || plain.stats().pageSetup);
-
-    Built printed = build(t, {true});
-    EXPECT_EQ(printed.ledger().pageSetup, (PageSetup{9, false, 20, 12, 50, 30}));
-    EXPECT_EQ(printed.stats().pageSetup, (PageSetup{9, true, 75, 15, 13, 10}));
+    // A4 across on every machine, the ledger one page wide, the totals one page.
+    PageSetup ledger{9, true, 20, 12, 50, 30, 1, 0, "&LA&&B.Aut&R2024년", "&C- &P / &N -&R2026.12.10"};
+    PageSetup stats{9, true, 75, 15, 50, 30, 1, 1, ledger.header, ledger.footer};
+    EXPECT_EQ(plain.ledger().pageSetup, ledger);
+    EXPECT_EQ(plain.stats().pageSetup, stats);
+    EXPECT_EQ(plain.book.defaultFontName, "돋움");
 }
 
 TEST(ExportWorkbook, ExportsTheFilteredRowsWithoutMovingTheCursor)
@@ -592,7 +597,8 @@ TEST(WriteWorkbookFile, AFailureKeepsTheOldFileAndLeavesNoTemporaryFile)
 // The streamed export against the workbook model written whole: the same
 // file, cell by cell, for every shape of the data rows' borders (one, two,
 // three and many entries, zero amounts, texts, months outside 1-12), with
-// and without a printer, and for rows beyond one screen of formats.
+// and without long texts and a second year, and for rows beyond one screen
+// of formats.
 TEST(StreamedExport, WritesTheWorkbookTheModelDescribes)
 {
     const std::string compare = std::string(QB_EXPORT_TEST_DIR) + "/compare_workbooks.py";
@@ -614,9 +620,14 @@ TEST(StreamedExport, WritesTheWorkbookTheModelDescribes)
     for (std::size_t n : {0u, 1u, 2u, 3u, 4u, 67u}) {
         for (bool printer : {false, true}) {
             WorkingTable t;
+            if (printer) {
+                // Rows grown for their wrapped texts, and a second year.
+                pool[0].JKYU = cp("가나다라마바사아자차카타파하 가나다라마바사아자");
+                pool[1].IDAY = "2023.11.02";
+            }
             fill(t, std::vector<LedgerEntry>(pool.begin(), pool.begin() + static_cast<long>(n)));
             ExportOptions o;
-            o.hasPrinter = printer;
+            o.ledgerName = printer ? "장부.Aut" : "";
             const std::string whole = dir.file("whole.xlsx"), streamed = dir.file("streamed.xlsx");
             ExportBuild b = BuildExportWorkbook(t, o);
             ASSERT_TRUE(b.workbook);

@@ -163,7 +163,7 @@ void ExportButtonTest::sameWorkbookAsTheCommandLine()
     QStringList args{QStringLiteral("export"), ledger, fromCli, QStringLiteral("--year"), QStringLiteral("2024"),
                      QStringLiteral("--month"), QStringLiteral("03")};
     if (HasPrinter())
-        args << QStringLiteral("--printer");
+        args << QStringLiteral("--printer");  // still taken, without effect
     QProcess cli;
     cli.start(QStringLiteral(QB_BIN_DIR "/quillbook-cli"), args);
     QVERIFY2(cli.waitForFinished(60000), "quillbook-cli did not run (is it built?)");
