@@ -67,7 +67,7 @@ int wrappedLines(std::string_view text, double widthUnits)
 
 } // namespace
 
-const double kLedgerColumnWidths[11] = {2.33, 2.33, 16, 13, 17.5, 17.5, 17.5, 17.5, 17.5, 17.5, 10};
+const double kLedgerColumnWidths[11] = {2.33, 2.33, 20, 15, 16, 16, 16, 16, 16, 16, 11};
 
 std::string PageHeader(const ExportOptions& o)
 {

@@ -56,7 +56,7 @@ void AddToMonthSums(MonthSums& sums, const LedgerRowCells& row)
     addRow(sums, row.kind[A], row.number[A], &row.kind[E], &row.number[E]);
 }
 
-const double kStatisticsColumnWidths[9] = {5, 7, 5, 19.5, 19.5, 19.5, 19.5, 19.5, 19.5};
+const double kStatisticsColumnWidths[9] = {5, 7, 5, 18, 18, 18, 18, 18, 18};
 
 void YearBlocks::add(const LedgerEntry& e, const LedgerRowCells& row)
 {
