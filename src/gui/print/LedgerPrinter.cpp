@@ -93,12 +93,12 @@ public:
         double y = 0;
         p_.setPen(QPen(Qt::black, 0));
         p_.setFont(title_);
-        p_.drawText(pt(k_, 0, y, area_.width(), titleH_), Qt::AlignCenter, QString::fromStdString(l_.title));
+        text(pt(k_, 0, y, area_.width(), titleH_), Qt::AlignCenter, QString::fromStdString(l_.title));
         y += titleH_;
         p_.setFont(body_);
         const QRectF heading = pt(k_, left_, y, l_.tableWidth, line_ + 6);
-        p_.drawText(heading, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(l_.ledgerName));
-        p_.drawText(heading, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(l_.period));
+        text(heading, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(l_.ledgerName));
+        text(heading, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(l_.period));
         y += line_ + 6;
         y = headRows(y);
         const double sumRow = line_ + 4;
@@ -112,25 +112,57 @@ public:
         // The foot: page number in the middle, the day of printing right.
         p_.setFont(body_);
         const QRectF foot = pt(k_, left_, area_.height() - (line_ + 6), l_.tableWidth, line_ + 6);
-        p_.drawText(foot, Qt::AlignCenter,
-                    QString::fromStdString(quill::PageNumberText(pg.number, static_cast<int>(l_.pages.size()))));
-        p_.drawText(foot, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(l_.printDate));
+        text(foot, Qt::AlignCenter,
+             QString::fromStdString(quill::PageNumberText(pg.number, static_cast<int>(l_.pages.size()))));
+        text(foot, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(l_.printDate));
     }
 
 private:
+    // Draws a text in a rectangle, word by word: a blank is left as a gap,
+    // never drawn, because the PDF engine's text extraction would read the
+    // Korean face's blank glyph as a control character.
+    void text(const QRectF& r, Qt::Alignment align, const QString& t)
+    {
+        if (!t.contains(QLatin1Char(' '))) {
+            p_.drawText(r, align, t);
+            return;
+        }
+        const QFontMetricsF fm(p_.font(), &printer_);
+        const double whole = fm.horizontalAdvance(t);
+        double x = r.left();
+        if (align & Qt::AlignRight)
+            x = r.right() - whole;
+        else if (align & Qt::AlignHCenter)
+            x = r.left() + (r.width() - whole) / 2;
+        const Qt::Alignment vertical = align & Qt::AlignVertical_Mask;
+        qsizetype start = 0;
+        while (start < t.size()) {
+            qsizetype end = t.indexOf(QLatin1Char(' '), start);
+            if (end < 0)
+                end = t.size();
+            if (end > start) {
+                const double at = x + fm.horizontalAdvance(t.left(start));
+                const QString word = t.mid(start, end - start);
+                p_.drawText(QRectF(at, r.top(), fm.horizontalAdvance(word) + 1, r.height()), Qt::AlignLeft | vertical,
+                            word);
+            }
+            start = end + 1;
+        }
+    }
+
     double colX(int c) const { return left_ + l_.x[static_cast<std::size_t>(c)]; }
     double colW(int c) const { return l_.width[static_cast<std::size_t>(c)]; }
     double spanW(int first, int last) const { return colX(last) + colW(last) - colX(first); }
 
-    void cell(double x, double y, double w, double h, const QString& text, Qt::Alignment align,
+    void cell(double x, double y, double w, double h, const QString& label, Qt::Alignment align,
               const QColor& fill = QColor())
     {
         const QRectF r = pt(k_, x, y, w, h);
         if (fill.isValid())
             p_.fillRect(r, fill);
         p_.drawRect(r);
-        if (!text.isEmpty())
-            p_.drawText(pt(k_, x + 2, y, w - 4, h), align | Qt::AlignVCenter, text);
+        if (!label.isEmpty())
+            text(pt(k_, x + 2, y, w - 4, h), align | Qt::AlignVCenter, label);
     }
 
     // An amount always whole: drawn smaller when the column is too narrow.
@@ -184,8 +216,8 @@ private:
             p_.drawRect(pt(k_, colX(c), y, colW(c), h));
             const auto& lines = r.lines[static_cast<std::size_t>(t)];
             for (std::size_t i = 0; i < lines.size(); ++i)
-                p_.drawText(pt(k_, colX(c) + 2, y + 2 + static_cast<double>(i) * line_, colW(c) - 4, line_),
-                            Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(lines[i]));
+                text(pt(k_, colX(c) + 2, y + 2 + static_cast<double>(i) * line_, colW(c) - 4, line_),
+                     Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(lines[i]));
         }
         for (int f = 0; f < 6; ++f) {
             const int c = kAmountCol0 + f;
