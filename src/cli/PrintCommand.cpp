@@ -18,17 +18,19 @@
 
 int runPrint(const std::vector<std::string>& args)
 {
-    const char* usage = "usage: quillbook-cli print FILE [--year Y] [--month M] [--category C] -o OUT.pdf";
+    const char* usage
+        = "usage: quillbook-cli print FILE [--year Y] [--month M] [--category C] (-o OUT.pdf | --printer NAME)";
     CliArgs a;
-    if (auto err = parseCliArgs(args, {"--year", "--month", "--category", "-o"}, {}, a))
+    if (auto err = parseCliArgs(args, {"--year", "--month", "--category", "-o", "--printer"}, {}, a))
         return cliFail(2, *err);
-    if (a.positional.size() != 1 || !a.options.count("-o"))
+    if (a.positional.size() != 1 || a.options.count("-o") + a.options.count("--printer") != 1)
         return cliFail(2, usage);
     std::optional<quill::LedgerFilter> filter;
     if (auto err = cliFilter(a, filter))
         return cliFail(2, *err);
     const std::string& path = a.positional[0];
-    const std::string& out = a.options["-o"];
+    const bool toFile = a.options.count("-o") > 0;
+    const std::string out = toFile ? a.options["-o"] : a.options["--printer"];
     quill::WorkingTable table;
     if (quill::IoResult r = loadLedgerForCli(path, table, filter); !r)
         return cliFail(1, path + ": " + r.message);
@@ -42,8 +44,15 @@ int runPrint(const std::vector<std::string>& args)
     auto app = std::make_unique<QGuiApplication>(argc, argv);
 
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(out));
+    if (toFile) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(out));
+    } else {
+        // A queue of the system's printers (CUPS).
+        printer.setPrinterName(QString::fromStdString(out));
+        if (!printer.isValid() || printer.outputFormat() != QPrinter::NativeFormat)
+            return cliFail(1, out + ": 그런 프린터가 없습니다.");
+    }
     printer.setDocName(QFileInfo(QString::fromStdString(path)).fileName());
     SetDefaultLedgerPage(printer);
 
@@ -60,7 +69,7 @@ int runPrint(const std::vector<std::string>& args)
                     break;
         },
         heading);
-    if (!painted || !QFileInfo::exists(QString::fromStdString(out)))
-        return cliFail(1, out + ": PDF 파일을 쓸 수 없습니다.");
+    if (!painted || (toFile && !QFileInfo::exists(QString::fromStdString(out))))
+        return cliFail(1, out + (toFile ? ": PDF 파일을 쓸 수 없습니다." : ": 인쇄할 수 없습니다."));
     return 0;
 }

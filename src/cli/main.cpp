@@ -19,8 +19,8 @@ const char* const kUsage =
     "  check FILE                    reports damaged or suspicious records\n"
     "  export FILE OUT.xlsx [--year Y] [--month M] [--category 전체|수입|비용|자산]\n"
     "                                the official-form workbook, set up for printing\n"
-    "  print FILE [--year Y] [--month M] [--category 전체|수입|비용|자산] -o OUT.pdf\n"
-    "                                the printed form as a PDF file, without a spreadsheet\n"
+    "  print FILE [--year Y] [--month M] [--category 전체|수입|비용|자산] (-o OUT.pdf | --printer NAME)\n"
+    "                                the printed form as a PDF file or on a printer\n"
     "  tax FILE --year Y [--type 일반|간이|면세]\n"
     "                                VAT and income-tax figures of the year (참고용, for reference)\n";
 
