@@ -2,6 +2,7 @@
 #include "print/LedgerPrinter.h"
 
 #include <QFont>
+#include <QHash>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
@@ -127,7 +128,7 @@ private:
             p_.drawText(r, align, t);
             return;
         }
-        const QFontMetricsF fm(p_.font(), &printer_);
+        const QFontMetricsF& fm = metrics(p_.font());
         const double whole = fm.horizontalAdvance(t);
         double x = r.left();
         if (align & Qt::AlignRight)
@@ -150,6 +151,16 @@ private:
         }
     }
 
+    // Metrics of the few fonts the form uses, made once.
+    const QFontMetricsF& metrics(const QFont& f)
+    {
+        const QString key = f.key();
+        auto it = metrics_.find(key);
+        if (it == metrics_.end())
+            it = metrics_.insert(key, QFontMetricsF(f, &printer_));
+        return it.value();
+    }
+
     double colX(int c) const { return left_ + l_.x[static_cast<std::size_t>(c)]; }
     double colW(int c) const { return l_.width[static_cast<std::size_t>(c)]; }
     double spanW(int first, int last) const { return colX(last) + colW(last) - colX(first); }
@@ -168,9 +179,15 @@ private:
     // An amount always whole: drawn smaller when the column is too narrow.
     void amount(double x, double y, double w, double h, const std::string& text, const QFont& font)
     {
+        if (text.empty())
+            return;
         const QString t = QString::fromStdString(text);
-        QFont f = font;
         const double room = (w - 4) * k_;
+        if (metrics(font).horizontalAdvance(t) <= room) {
+            p_.drawText(pt(k_, x + 2, y, w - 4, h), Qt::AlignRight | Qt::AlignVCenter, t);
+            return;
+        }
+        QFont f = font;
         for (int i = 0; i < 12 && QFontMetricsF(f, &printer_).horizontalAdvance(t) > room; ++i)
             f.setPointSizeF(f.pointSizeF() * 0.9);
         p_.setFont(f);
@@ -250,6 +267,7 @@ private:
     QRectF area_;
     QFont body_, bold_, head_, title_;
     double line_ = 0, headRow_ = 0, titleH_ = 0, left_ = 0;
+    QHash<QString, QFontMetricsF> metrics_;
 };
 
 } // namespace
