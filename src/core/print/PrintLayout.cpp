@@ -112,8 +112,8 @@ PrintedLedger LayOutLedger(const PrintWalk& walk, const PrintMetrics& m, const P
         amountW = (m.pageWidth - rest - 2 * dateW) / 6;
     }
     out.width[kMonthCol] = out.width[kDayCol] = dateW;
-    out.width[kTextCol] = rest * 0.40;
-    out.width[kPartyCol] = rest * 0.32;
+    out.width[kTextCol] = rest * 0.46;
+    out.width[kPartyCol] = rest * 0.31;
     out.width[kRemarkCol] = rest - out.width[kTextCol] - out.width[kPartyCol];
     for (int f = 0; f < 6; ++f)
         out.width[static_cast<std::size_t>(kAmountCol0 + f)] = amountW;

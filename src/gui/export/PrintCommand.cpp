@@ -16,6 +16,8 @@
 #include <QPrinter>
 #include <QToolBar>
 
+#include <algorithm>
+
 namespace {
 
 void applySetup(QPrinter& printer, const quill::PrintPageSetup& s)
@@ -78,6 +80,7 @@ void Tmainf::PrintBtnClick()
     QPrintPreviewDialog preview(&printer, this);
     preview.setObjectName(QStringLiteral("PrintPreview"));
     preview.setWindowTitle(QStringLiteral("인쇄 미리 보기 - ") + ledgerDisplayName());
+    preview.resize(std::max(width(), 960), std::max(height(), 700));  // a page across, readable
     connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
             [&](QPrinter* target) { PrintLedger(*target, walk, heading); });
 
