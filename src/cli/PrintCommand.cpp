@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QPrinter>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -38,6 +39,12 @@ int runPrint(const std::vector<std::string>& args)
     // Fonts and the PDF engine need a Qt application; none needs a display.
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Qt's own notes (a missing runtime folder and the like) are no news
+    // to a command-line user; its errors still go to stderr.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "quillbook-cli: %s\n", text.toLocal8Bit().constData());
+    });
     static int argc = 1;
     static char name[] = "quillbook-cli";
     static char* argv[] = {name, nullptr};

@@ -57,7 +57,7 @@ class PrintedForm(unittest.TestCase):
             with self.subTest(options):
                 pdf = os.path.join(self.dir, "p%d.pdf" % k)
                 code, out, err = run("print", self.aut, *options, "-o", pdf)
-                self.assertEqual((code, out), (0, ""), err)
+                self.assertEqual((code, out, err), (0, "", ""))
                 info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True, check=True).stdout
                 self.assertRegex(info, r"Page size:\s+842 x 595 pts \(A4\)")  # A4 across
                 pages = pdf_pages(pdf)
