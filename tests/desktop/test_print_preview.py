@@ -35,6 +35,7 @@ def main():
         window = wait_for("the main window", lambda: desktop.windows(MAIN_WINDOW), timeout=120)[0]
         desktop.run(["xdotool", "windowactivate", "--sync", window], check=False)
         time.sleep(0.5)
+        desktop.screenshot("main")
         desktop.keys("ctrl+shift+p")
         preview = wait_for("the print preview", lambda: desktop.windows("^인쇄 미리 보기 - 가게.Aut$"))[0]
         time.sleep(1.5)  # the pages are painted
