@@ -99,7 +99,9 @@ def main():
                 f.write("".join(line + "\n" for line in EXTREME + [
                     tsv("2024.05.%02d" % (k % 28 + 1), "거래 %d" % k, "상대", (0, 0, 10 + k, 1, 0, 0), "")
                     for k in range(40)]))
-            aut = os.path.join(d, "qbcups.Aut")
+            # cups-pdf names its file after the job, the ledger's name: one of this run's own.
+            job = "qbcups%d" % os.getpid()
+            aut = os.path.join(d, job + ".Aut")
             assert run("import", src, aut)[0] == 0
             direct = os.path.join(d, "direct.pdf")
             assert run("print", aut, "-o", direct)[0] == 0
@@ -112,7 +114,7 @@ def main():
                 return 1
             printed = None
             for _ in range(300):  # the queue converts and writes in the background
-                new = set(glob.glob(os.path.join(out_dir, "*.pdf"))) - before
+                new = {p for p in set(glob.glob(os.path.join(out_dir, "*.pdf"))) - before if job in os.path.basename(p)}
                 done = subprocess.run(["lpstat", "-o", "qbpdf"], env=env, capture_output=True, text=True).stdout
                 if new and not done.strip():
                     printed = new.pop()
