@@ -64,7 +64,7 @@ void BM_ExportToFile(benchmark::State& state)
     fill(t, static_cast<int>(state.range(0)));
     const std::string path = tempPath("export.xlsx");
     for (auto _ : state) {
-        IoResult r = ExportLedger(t, path, {true});
+        IoResult r = ExportLedger(t, path);
         if (!r)
             state.SkipWithError(r.message.c_str());
     }

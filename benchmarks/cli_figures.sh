@@ -83,6 +83,10 @@ if command -v soffice >/dev/null 2>&1; then
 else
     echo "LibreOffice CSV to xlsx: soffice not installed, skipped"
 fi
+/usr/bin/python3 "$HERE/make_ledger.py" 20000 "$WORK/20k.Aut"
+p=$(best "$CLI" print "$WORK/20k.Aut" --year 2024 -o "$WORK/20k.pdf")
+x=$(best "$CLI" export "$WORK/20k.Aut" "$WORK/20k.xlsx" --year 2024)
+echo "print to PDF, a 20,000-entry year: ${p} s ($(pdfinfo "$WORK/20k.pdf" 2>/dev/null | awk '/^Pages:/ { print $2 }') pages), the workbook ${x} s   target < 5 s"
 /usr/bin/python3 "$HERE/make_ledger.py" 1048572 "$WORK/full.Aut"
 s=$(measure "$CLI" export "$WORK/full.Aut" "$WORK/full.xlsx")
 echo "export, 1,048,572 entries (a full sheet): $(echo "$s" | cut -d' ' -f1) s, $(echo "$s" | awk '{printf "%.1f", $2 / 1024}') MB   target <= 60 MB"

@@ -6,7 +6,7 @@ set -e
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-bench -j"$(nproc)" --target bench_ledger bench_export bench_filing bench_entry_comfort bench_statement_read quillbook-cli \
+cmake --build build-bench -j"$(nproc)" --target bench_ledger bench_export bench_filing bench_entry_comfort bench_statement_read bench_print quillbook-cli \
     program_figures
 for b in build-bench/benchmarks/bench_*; do
     [ -x "$b" ] || continue

@@ -23,6 +23,11 @@ libfreexl-dev
 libxml2-dev
 libasound2-dev
 poppler-utils
+libreoffice-calc
+libreoffice-core
+gnumeric
+cups
+printer-driver-cups-pdf
 fonts-nanum
 libgtest-dev
 libgmock-dev

@@ -12,7 +12,9 @@ std::optional<std::string> parseCliArgs(const std::vector<std::string>& args,
 {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a.size() > 2 && a.rfind("--", 0) == 0) {
+        // Long options, and the short ones a command names ("-o").
+        const bool shortOption = a.size() == 2 && a[0] == '-' && (valueOptions.count(a) || flagOptions.count(a));
+        if ((a.size() > 2 && a.rfind("--", 0) == 0) || shortOption) {
             if (flagOptions.count(a)) {
                 out.flags.insert(a);
             } else if (valueOptions.count(a)) {

@@ -12,3 +12,4 @@ int runTotals(const std::vector<std::string>& args);
 int runCheck(const std::vector<std::string>& args);
 int runExport(const std::vector<std::string>& args);
 int runTax(const std::vector<std::string>& args);
+int runPrint(const std::vector<std::string>& args);

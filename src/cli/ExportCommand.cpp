@@ -6,9 +6,11 @@
 
 #include "export/ExportWorkbook.h"
 #include "ledger/LedgerFileStream.h"
+#include "print/PrintLayout.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -16,16 +18,25 @@ int runExport(const std::vector<std::string>& args)
 {
     CliArgs a;
     std::optional<quill::LedgerFilter> filter;
-    const char* usage = "usage: quillbook-cli export FILE OUT.xlsx [--year Y] [--month M] [--category C] [--printer]";
+    const char* usage = "usage: quillbook-cli export FILE OUT.xlsx [--year Y] [--month M] [--category C]";
+    // --printer is still taken, as scripts of earlier versions pass it; every
+    // workbook carries its page setup now.
     if (auto status = parseFilteredArgs(args, {"--printer"}, 2, usage, a, filter))
         return *status;
     const std::string& path = a.positional[0];
     const std::string& out = a.positional[1];
 
-    // --printer writes the page setup the program writes when a printer is
-    // installed; without it the workbook keeps the default page.
     quill::ExportOptions options;
-    options.hasPrinter = a.flags.count("--printer") > 0;
+    options.ledgerName = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
+    options.period = quill::PeriodLabel(filter ? &*filter : nullptr);
+    {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        char day[16];
+        std::strftime(day, sizeof day, "%Y.%m.%d", &local);
+        options.exportDate = day;
+    }
 
     // Counted first, streamed: a ledger too big for one sheet is refused
     // before anything is held, and an empty selection writes nothing (the

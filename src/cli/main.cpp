@@ -17,8 +17,10 @@ const char* const kUsage =
     "  import IN.tsv OUT.Aut         a dump back into a ledger file\n"
     "  totals FILE [--year Y] [--month M] [--category 전체|수입|비용|자산] [--labels]\n"
     "  check FILE                    reports damaged or suspicious records\n"
-    "  export FILE OUT.xlsx [--year Y] [--month M] [--category 전체|수입|비용|자산] [--printer]\n"
-    "                                the official-form workbook; --printer adds the page setup\n"
+    "  export FILE OUT.xlsx [--year Y] [--month M] [--category 전체|수입|비용|자산]\n"
+    "                                the official-form workbook, set up for printing\n"
+    "  print FILE [--year Y] [--month M] [--category 전체|수입|비용|자산] (-o OUT.pdf | --printer NAME)\n"
+    "                                the printed form as a PDF file or on a printer\n"
     "  tax FILE --year Y [--type 일반|간이|면세] [--industry 업종] [--prepaid-h1 원] [--prepaid-h2 원]\n"
     "      [--config FILE]           the filing figures of the year (참고용, for reference), the\n"
     "                                ledger's own settings unless overridden; tax --help lists the keys\n";
@@ -48,6 +50,8 @@ int main(int argc, char** argv)
             return runExport(args);
         if (command == "tax")
             return runTax(args);
+        if (command == "print")
+            return runPrint(args);
     } catch (const std::exception& e) {
         return cliFail(1, e.what());
     }

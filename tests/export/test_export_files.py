@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Workbooks written by `quillbook-cli export`, read back with openpyxl."""
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -118,11 +119,11 @@ class LedgerSheet(Base):
     def test_many_entries(self):
         xlsx = self.export(self.ledger(MANY))
         wb = openpyxl.load_workbook(xlsx)
-        self.assertEqual(wb.sheetnames, ["장부", "통계", "Sheet3"])
-        self.assertEqual([ws.sheet_state for ws in wb.worksheets], ["visible", "visible", "hidden"])
+        self.assertEqual(wb.sheetnames, ["장부", "통계 2023", "통계 2024", "Sheet3"])
+        self.assertEqual([ws.sheet_state for ws in wb.worksheets], ["visible", "visible", "visible", "hidden"])
         self.assertEqual(wb.active.title, "장부")
         self.assertTrue(wb["장부"].sheet_view.tabSelected)
-        self.assertFalse(wb["통계"].sheet_view.tabSelected)
+        self.assertFalse(wb["통계 2023"].sheet_view.tabSelected)
         ws = wb["장부"]
 
         self.assertEqual(sorted(str(r) for r in ws.merged_cells.ranges),
@@ -197,13 +198,16 @@ class LedgerSheet(Base):
         self.assertEqual(edges(ws["F3"]), (("thin", AUTO), ("thin", AUTO), ("thin", AUTO), thin_black))
         self.assertEqual(edges(ws["A3"]), (("thin", AUTO), ("thin", AUTO), None, ("thick", AUTO)))
 
-        widths = [2.33, 2.33, 8.89, 7.44, 8.22, 8.22, 8.22, 8.22, 8.22, 8.22, 7.89]
+        widths = [2.33, 2.33, 20, 15, 16, 16, 16, 16, 16, 16, 11]
         for c, w in zip(COLS, widths):
             self.assertEqual(ws.column_dimensions[c].width, stored_width(w), c)
         rest = ws.column_dimensions["L"]
         self.assertEqual((rest.min, rest.max, rest.width), (12, 16384, stored_width(8.11)))
         self.assertEqual(ws.sheet_format.defaultRowHeight, 35.25)
         self.assertEqual([ws.row_dimensions[r].height for r in (1, 2, 3, 4, n + 3)], [42, 21, 21, None, None])
+        # The row of the longest texts is as high as they wrap.
+        full = next(r for r in range(4, n + 4) if ws["C%d" % r].value == FULL_JKYU)
+        self.assertGreater(ws.row_dimensions[full].height, 35.25)
         self.assertEqual((ws["E5"].font.name, ws["E5"].font.sz, ws["E5"].font.color.rgb, ws["E5"].alignment.vertical),
                          ("돋움", 10, BLACK, "center"))
 
@@ -236,14 +240,14 @@ class StatisticsSheet(Base):
     TOTAL_ROWS = {8: ("B", " 1분기 합계", "=SUM({c}5:{c}7)", GREEN), 12: ("B", " 2분기 합계", "=SUM({c}9:{c}11)", GREEN),
                   13: ("A", " 상반기 합계", "={c}8+{c}12", ORANGE), 17: ("B", " 3분기 합계", "=SUM({c}14:{c}16)", GREEN),
                   21: ("B", " 4분기 합계", "=SUM({c}18:{c}20)", GREEN), 22: ("A", " 하반기 합계", "={c}17+{c}21", ORANGE),
-                  24: ("A", "연 합계", "={c}13+{c}22", PINK)}
+                  24: ("A", "연 합계", "={c}13+{c}22+{c}23", PINK)}
 
     def test_labels_formulas_and_formats(self):
-        wb = openpyxl.load_workbook(self.export(self.ledger(MANY)))
+        wb = openpyxl.load_workbook(self.export(self.ledger(MANY), "--year", "2024"))
         ws = wb["통계"]
         self.assertEqual(sorted(str(r) for r in ws.merged_cells.ranges),
                          sorted(["A1:I1", "A2:E2", "A3:C3", "D3:E3", "F3:G3", "H3:I3", "A4:C4", "B8:C8", "B12:C12",
-                                 "A13:C13", "B17:C17", "B21:C21", "A22:C22", "A24:C24"]))
+                                 "A13:C13", "B17:C17", "B21:C21", "A22:C22", "A23:C23", "A24:C24"]))
         self.assertEqual((ws["A1"].value, ws["A1"].font.sz, ws["A1"].font.b, ws["A1"].alignment.horizontal),
                          ("기간별 합계 금액", 20, True, "center"))
         self.assertEqual((ws["A2"].value, ws["A2"].data_type, ws["A2"].font.sz, ws["A2"].font.b),
@@ -277,11 +281,14 @@ class StatisticsSheet(Base):
             for c in "ABCDEFGHI":
                 expected = colour if c >= label_col else None
                 self.assertEqual(fill(ws["%s%d" % (c, r)]), expected, "%s%d" % (c, r))
-        self.assertEqual([ws["%s23" % c].value for c in "ABCDEFGHI"], [None] * 9)
+        # Rows without a month of their own, between the half-years and the year.
+        self.assertEqual([ws["%s23" % c].value for c in "ABC"], ["일자 없음", None, None])
+        self.assertEqual(ws["E23"].value, "=SUM(장부!$F$4:$F$65536)-E13-E22")
+        self.assertEqual(ws["E24"].value, "=E13+E22+E23")
         self.assertEqual([fill(ws["%s23" % c]) for c in "ABCDEFGHI"], [None] * 9)
         self.assertEqual(ws["G15"].value, "=SUMIF(장부!$A$4:$A$65536,8,장부!$H$4:$H$65536)")
         self.assertEqual(ws["I21"].value, "=SUM(I18:I20)")
-        self.assertEqual(ws["F24"].value, "=F13+F22")
+        self.assertEqual(ws["F24"].value, "=F13+F22+F23")
 
         for r in range(5, 25):
             for c in "DEFGHI":
@@ -289,11 +296,11 @@ class StatisticsSheet(Base):
                 self.assertEqual((cell.number_format, cell.alignment.shrink_to_fit), (AMOUNT, True), cell.coordinate)
         self.assertEqual(ws["C5"].number_format, "General")
 
-        widths = {"A": 10.44, "B": 9.67, "C": 4.44}
+        widths = {"A": 5, "B": 7, "C": 5, "D": 18, "I": 18}
         for c, w in widths.items():
             self.assertEqual(ws.column_dimensions[c].width, stored_width(w), c)
-        rest = ws.column_dimensions["D"]
-        self.assertEqual((rest.min, rest.max, rest.width), (4, 16384, stored_width(12.78)))
+        rest = ws.column_dimensions["J"]
+        self.assertEqual((rest.min, rest.max, rest.width), (10, 16384, stored_width(12.78)))
         self.assertEqual(ws.sheet_format.defaultRowHeight, 23.25)
         self.assertEqual([ws.row_dimensions[r].height for r in (1, 2, 3, 4, 5)], [25.5, 22.5, 20.5, 20.5, None])
         self.assertEqual((ws["E9"].font.name, ws["E9"].font.sz, ws["E9"].alignment.vertical), ("돋움", 11, "center"))
@@ -322,24 +329,32 @@ class StatisticsSheet(Base):
             self.assertEqual(ws.column_dimensions[c].font.name, "돋움")
 
     def test_stored_results_equal_the_totals_bar(self):
-        aut = self.ledger(MANY)
-        for options in ([], ["--year", "2024"], ["--year", "2024", "--month", "03"],
-                        ["--year", "2024", "--category", "비용"]):
+        # Undated rows count in their own row; several years get a sheet each.
+        aut = self.ledger(MANY + [tsv("", "날짜 없음", "", (0, 0, 70, 7, 0, 0)),
+                                  tsv("2024.00.09", "영월", "", (5, 1, 0, 0, 0, 0))])
+        for options, sheets in (([], ["통계 2023", "통계 2024"]), (["--year", "2024"], ["통계"]),
+                                (["--year", "2024", "--month", "03"], ["통계"]),
+                                (["--year", "2024", "--category", "비용"], ["통계"])):
             with self.subTest(options=options):
                 name = "out%d.xlsx" % len(options)
                 wb = openpyxl.load_workbook(self.export(aut, *options, name=name), data_only=True)
-                ws = wb["통계"]
+                self.assertEqual(wb.sheetnames, ["장부"] + sheets + ["Sheet3"])
                 totals = self.totals(aut, *options)
-                got = [ws["%s24" % c].value for c in "DEFGHI"]
+                got = [sum(wb[n]["%s24" % c].value for n in sheets) for c in "DEFGHI"]
                 want = [float(totals[f]) for f in ("INMNY", "INVAT", "OTMNY", "OTVAT", "JSMNY", "JSVAT")]
                 self.assertEqual(got, want)
                 self.assertEqual(len(self.data_rows(wb["장부"])), int(totals["count"]))
-                # each total is the sum of what it stands on
-                for c in "DEFGHI":
-                    v = lambda r: ws["%s%d" % (c, r)].value
-                    self.assertEqual(v(8), v(5) + v(6) + v(7))
-                    self.assertEqual(v(13), v(8) + v(12))
-                    self.assertEqual(v(24), v(13) + v(22))
+                for ws in (wb[n] for n in sheets):
+                    # each total is the sum of what it stands on
+                    for c in "DEFGHI":
+                        v = lambda r: ws["%s%d" % (c, r)].value
+                        self.assertEqual(v(8), v(5) + v(6) + v(7))
+                        self.assertEqual(v(13), v(8) + v(12))
+                        self.assertEqual(v(24), v(13) + v(22) + v(23))
+        # Each year's sheet reads its own rows of the ledger sheet.
+        wb = openpyxl.load_workbook(self.path("out0.xlsx"))
+        self.assertEqual(wb["통계 2023"]["D7"].value, "=SUMIF(장부!$A$4:$A$5,3,장부!$E$4:$E$5)")
+        self.assertEqual(wb["통계 2024"]["D7"].value, "=SUMIF(장부!$A$6:$A$37,3,장부!$E$6:$E$37)")
 
     def test_month_filter_shows_one_month(self):
         aut = self.ledger(MANY)
@@ -355,18 +370,31 @@ class StatisticsSheet(Base):
 
 
 class Command(Base):
-    def test_page_setup_only_with_printer(self):
-        aut = self.ledger(MANY[:2])
-        plain = openpyxl.load_workbook(self.export(aut, name="plain.xlsx"))
-        for ws in plain.worksheets[:2]:
-            self.assertIsNone(ws.page_setup.paperSize)
-            self.assertIsNone(ws.page_setup.orientation)
-        printed = openpyxl.load_workbook(self.export(aut, "--printer", name="printed.xlsx"))
-        ledger, stats = printed["장부"], printed["통계"]
-        self.assertEqual((int(ledger.page_setup.paperSize), ledger.page_setup.orientation), (9, "portrait"))
-        self.assertMargins(ledger, (20, 12, 50, 30))
-        self.assertEqual((int(stats.page_setup.paperSize), stats.page_setup.orientation), (9, "landscape"))
-        self.assertMargins(stats, (75, 15, 13, 10))
+    def test_page_setup_travels_with_the_file(self):
+        # The same page whether or not the exporting machine has a printer.
+        aut = self.ledger(MANY[:2], name="A&B")
+        for options in ([], ["--printer"]):
+            wb = openpyxl.load_workbook(self.export(aut, "--year", "2024", *options, name="p%d.xlsx" % len(options)))
+            # Column widths count in the sheets' own font, so a reader without
+            # the spreadsheet's usual font keeps the proportions.
+            self.assertEqual((wb._fonts[0].name, wb._fonts[0].sz), ("돋움", 10))
+            with zipfile.ZipFile(self.path("p%d.xlsx" % len(options))) as z:
+                setups = [re.search(r"<pageSetup [^>]*>", z.read("xl/worksheets/sheet%d.xml" % k).decode()).group(0)
+                          for k in (1, 2)]
+            # one page across; the ledger as many pages down as it takes (0), the totals on one
+            self.assertIn('fitToHeight="0"', setups[0])
+            self.assertNotIn("fitToHeight", setups[1])
+            self.assertNotIn("fitToWidth", setups[0] + setups[1])
+            for ws, margins in ((wb["장부"], (20, 12, 50, 30)), (wb["통계"], (75, 15, 50, 30))):
+                self.assertEqual((int(ws.page_setup.paperSize), ws.page_setup.orientation), (9, "landscape"))
+                self.assertMargins(ws, margins)
+                self.assertTrue(ws.sheet_properties.pageSetUpPr.fitToPage)
+                self.assertEqual((ws.oddHeader.left.text, ws.oddHeader.right.text), ("A&&B.Aut", "2024년"))
+                self.assertEqual(ws.oddFooter.center.text, "- &P / &N -")
+                self.assertRegex(ws.oddFooter.right.text, r"^\d{4}\.\d\d\.\d\d$")
+                # heading and foot inside the margins
+                self.assertLess(ws.page_margins.header * 72 + 10, margins[2])
+                self.assertLess(ws.page_margins.footer * 72 + 10, margins[3])
 
     def assertMargins(self, ws, points):
         # The file holds inches with 16 significant digits.
@@ -404,43 +432,116 @@ class Command(Base):
         self.assertEqual(sorted(os.listdir(self.dir.name)), ["in.Aut", "in.tsv", "old.xlsx"])
 
 
+def pdf_pages(pdf, raw=False):
+    info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True, check=True).stdout
+    count = int(next(l.split()[1] for l in info.splitlines() if l.startswith("Pages:")))
+    mode = "-raw" if raw else "-layout"
+    return [subprocess.run(["pdftotext", mode, "-f", str(p), "-l", str(p), pdf, "-"],
+                           capture_output=True, text=True, check=True).stdout for p in range(1, count + 1)]
+
+
+def squeezed(text):
+    return "".join(text.split())
+
+
+# Rows at the limits: the longest texts the file holds, twelve-digit amounts
+# of both signs, a total of ten digits, rows without a date.
+EXTREME = [
+    tsv("2024.01.03", FULL_JKYU, FULL_SANGHO, (999999998000, 99999999999, 0, 0, 0, 0), FULL_ETC),
+    tsv("2024.02.03", "가" * 14 + " 나" * 4, "다" * 14, (0, 0, -999999999999, -99999999999, 0, 0), "라" * 7),
+    tsv("2024.03.03", "자산", "", (0, 0, 0, 0, 1234567, -1234567), "세계"),
+    tsv("2024.04.04", "큰 수입", "", (516000000, 0, 0, 0, 0, 0), ""),
+    tsv("2024.04.05", "큰 수입", "", (516000000, 0, 0, 0, 0, 0), ""),
+    tsv("2024.00.05", "달 없음", "", (1000, 0, 0, 0, 0, 0), ""),
+    tsv("", "날짜 없음", "", (0, 0, 77, 7, 0, 0), ""),
+]
+EXTREME_AMOUNTS = ["999,999,998,000", "99,999,999,999", "999,999,999,999", "1,234,567", "516,000,000"]
+EXTREME_TEXTS = [FULL_JKYU, FULL_SANGHO, FULL_ETC, "가" * 14 + " 나" * 4, "다" * 14]
+
+
+def entries(n):
+    return [tsv("2024.%02d.%02d" % (k % 12 + 1, k % 28 + 1), "거래 %d 물품 구입 대금" % k, "상대 %d" % k,
+                (0, 0, 1000 + k, 100, 0, 0), "비고%d" % k) for k in range(n)]
+
+
 @unittest.skipUnless(shutil.which("soffice") and shutil.which("pdftotext") and shutil.which("pdfinfo"),
                      "LibreOffice (soffice) and poppler-utils are needed to print the workbook")
-class Printout(Base):
-    """The workbook printed by LibreOffice: no page holds only a stray line,
-    and the ledger's title and header rows head every page of it."""
+class Printout(unittest.TestCase):
+    """The workbooks printed by LibreOffice (one conversion for all of them;
+    this machine has neither Calibri nor Carlito) and by Gnumeric."""
 
-    def pages(self, xlsx):
-        profile = "file://" + self.path("lo-profile")
-        subprocess.run(["soffice", "-env:UserInstallation=" + profile, "--headless", "--convert-to", "pdf",
-                        "--outdir", self.dir.name, xlsx], capture_output=True, timeout=600, check=True)
-        pdf = os.path.splitext(xlsx)[0] + ".pdf"
-        info = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True, check=True).stdout
-        count = int(next(l.split()[1] for l in info.splitlines() if l.startswith("Pages:")))
-        return [subprocess.run(["pdftotext", "-layout", "-f", str(p), "-l", str(p), pdf, "-"],
-                               capture_output=True, text=True, check=True).stdout for p in range(1, count + 1)]
+    CASES = {"one": entries(1), "extreme": EXTREME, "many": entries(68), "thousand": entries(1000),
+             "years": entries(10) + [tsv("2023.12.31", "작년 거래", "", (3, 0, 0, 0, 0, 0), "")]}
 
-    def test_every_page_holds_entries_or_totals_under_the_header(self):
-        lines = [tsv("2024.%02d.%02d" % (k % 12 + 1, k % 28 + 1), "거래 %d" % k, "상대", (0, 0, 1000 + k, 100, 0, 0),
-                     "비고%d" % k) for k in range(68)]
-        aut = self.ledger(lines)
-        for options in ([], ["--printer"]):
-            with self.subTest(options):
-                pages = self.pages(self.export(aut, *options, name="p%d.xlsx" % len(options)))
-                self.assertGreater(len(pages), 2)
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.TemporaryDirectory()
+        d = cls.dir.name
+        cls.xlsx = {}
+        for name, lines in cls.CASES.items():
+            with open(os.path.join(d, name + ".tsv"), "w", encoding="utf-8") as f:
+                f.write("".join(line + "\n" for line in lines))
+            aut = os.path.join(d, name + ".Aut")
+            assert run("import", os.path.join(d, name + ".tsv"), aut)[0] == 0
+            cls.xlsx[name] = os.path.join(d, name + ".xlsx")
+            assert run("export", aut, cls.xlsx[name])[0] == 0
+        subprocess.run(["soffice", "-env:UserInstallation=file://" + d + "/lo", "--headless", "--convert-to", "pdf",
+                        "--outdir", d + "/lo-pdf", *cls.xlsx.values()], capture_output=True, timeout=600, check=True)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.dir.cleanup()
+
+    def test_every_page_is_a_whole_page_of_the_form(self):
+        for name, lines in self.CASES.items():
+            with self.subTest(name):
+                pages = pdf_pages(os.path.join(self.dir.name, "lo-pdf", name + ".pdf"))
+                raw = pdf_pages(os.path.join(self.dir.name, "lo-pdf", name + ".pdf"), raw=True)
+                stats = [k for k, t in enumerate(pages) if "기간별 합계 금액" in t]
+                # each totals sheet on one page, after the ledger's pages
+                self.assertEqual(len(stats), 2 if name == "years" else 1)
+                self.assertEqual(stats, list(range(len(pages) - len(stats), len(pages))))
+                ledger = pages[:stats[0]]
                 for number, text in enumerate(pages, 1):
-                    self.assertTrue(text.strip(), "page %d of %d holds no text" % (number, len(pages)))
-                first_stats = next(k for k, t in enumerate(pages) if "기간별 합계 금액" in t)
-                ledger = pages[:first_stats]
-                self.assertGreater(len(ledger), 1)
+                    self.assertIn("-%d/%d-" % (number, len(pages)), squeezed(text))
+                    self.assertIn(name + ".Aut", text)
+                    self.assertRegex(text, r"\d{4}\.\d\d\.\d\d")
                 for number, text in enumerate(ledger, 1):
-                    # rows 2 and 3 of the form atop each page (the title's
-                    # letters may be spread apart, the header's are not)
-                    self.assertTrue("날짜" in text or "⑦비고" in text, "ledger page %d:\n%s" % (number, text[:300]))
-                # every entry is printed once, none lost between pages
-                printed = "".join(ledger)
-                for k in range(68):
-                    self.assertEqual(printed.count("거래 %d " % k) + printed.count("거래 %d\n" % k), 1, k)
+                    # all seven columns on every page, under the form's header
+                    for head in ("날짜", "거래내용", "거래처", "④수입", "⑤비용", "⑥고정자산증감", "⑦비고"):
+                        self.assertIn(head, text, "ledger page %d" % number)
+                # every entry once, its texts whole
+                printed = squeezed("".join(raw[:stats[0]]))
+                for line in lines:
+                    f = line.split("\t")
+                    for text in (f[1], f[2], f[9]):
+                        if text:
+                            self.assertIn(squeezed(text), printed, (name, text))
+                    if name != "extreme":
+                        self.assertEqual(printed.count(squeezed(f[1])), 1, f[1])
+                if name == "thousand":
+                    # the form's rows per page: the 1,000 entries on few pages, none of them cut off
+                    self.assertLessEqual(len(ledger), 80)
+                if name == "extreme":
+                    tokens = set(re.findall(r"\d[\d,]*", "".join(pages)))
+                    for amount in EXTREME_AMOUNTS + ["1,032,000,000", "1,001,031,999,000"]:
+                        self.assertIn(amount, tokens)
+                    self.assertIn("일자 없음", pages[-1])
+
+    @unittest.skipUnless(shutil.which("ssconvert"), "Gnumeric's ssconvert is not installed")
+    def test_gnumeric_prints_every_digit(self):
+        # Gnumeric ignores shrink to fit: the columns alone must hold the amounts.
+        pdf = os.path.join(self.dir.name, "extreme-gnumeric.pdf")
+        subprocess.run(["ssconvert", self.xlsx["extreme"], pdf], capture_output=True, timeout=120, check=True)
+        text = "".join(pdf_pages(pdf))
+        tokens = set(re.findall(r"[\d.,]*\d", text))
+        for amount in EXTREME_AMOUNTS + ["1,032,000,000"]:
+            self.assertIn(amount, tokens)
+        for cut in (".234,567", "234,567", "32,000,000", "99,999,998,000"):
+            self.assertNotIn(cut, tokens)
+        raw = squeezed("".join(pdf_pages(pdf, raw=True)))
+        for t in EXTREME_TEXTS:
+            self.assertIn(squeezed(t), raw)
 
 
 if __name__ == "__main__":

@@ -167,7 +167,7 @@ TEST(LedgerSheet, HeaderRowsOfAnEmptyView)
     EXPECT_EQ(whole.vertical, VAlign::Center);
     EXPECT_EQ(whole.fill, kNoFill);
 
-    const double widths[] = {2.33, 2.33, 8.89, 7.44, 8.22, 8.22, 8.22, 8.22, 8.22, 8.22, 7.89, 8.11, 8.11};
+    const double widths[] = {2.33, 2.33, 20, 15, 16, 16, 16, 16, 16, 16, 11, 8.11, 8.11};
     for (int col = 0; col < 13; ++col)
         EXPECT_EQ(s.columnWidth(col), widths[col]) << col;
     EXPECT_EQ(s.rowHeight(0), 42);
@@ -360,47 +360,74 @@ TEST(StatisticsSheet, LabelsAndFormulaTexts)
     EXPECT_EQ(textOf(s, "E8"), "=SUM(E5:E7)");
     EXPECT_EQ(textOf(s, "D13"), "=D8+D12");
     EXPECT_EQ(textOf(s, "H22"), "=H17+H21");
-    EXPECT_EQ(textOf(s, "F24"), "=F13+F22");
+    EXPECT_EQ(textOf(s, "F24"), "=F13+F22+F23");
     EXPECT_EQ(textOf(s, "C18"), "10월");
     EXPECT_EQ(textOf(s, "B8"), " 1분기 합계");
     EXPECT_EQ(textOf(s, "A13"), " 상반기 합계");
     EXPECT_EQ(textOf(s, "A24"), "연 합계");
-    for (int col = 0; col < 10; ++col)
-        EXPECT_EQ(s.cell(22, col).kind, CellKind::Empty) << col;  // row 23
+    EXPECT_EQ(textOf(s, "A23"), "일자 없음");
+    EXPECT_EQ(textOf(s, "D23"), "=SUM(장부!$E$4:$E$65536)-D13-D22");
     EXPECT_EQ(fmt(w.book, s, "D23").fill, kNoFill);
 }
 
-TEST(StatisticsSheet, StoredResultsEqualTheTotalsBar)
+// The year totals of the statistics sheets add up to the ledger sheet:
+// undated rows in their own row, each year on a sheet of its own.
+TEST(StatisticsSheet, YearTotalsAddUpToTheLedgerSheet)
 {
-    WorkingTable t;
-    fill(t, {entry("2024.01.05", {1000.5, 100.25, 0, 0, 0, 0}), entry("2024.02.05", {0, 0, 5000, 500, 0, 0}),
-             entry("2024.05.31", {0, 0, -700, -70, 0, 0}), entry("2024.08.01", {0, 0, 0, 0, 0.0001, 0}),
-             entry("2024.12.31", {99999999999, 0, 0, 0, 0, 0}), entry("2023.03.01", {3, 0, 0, 0, 0, 0})});
-    Built w = build(t);
-    const Sheet& s = w.stats();
-    LedgerTotals totals = SumVisibleRows(t);
-    for (int f = 0; f < 6; ++f) {
-        SCOPED_TRACE(f);
-        EXPECT_EQ(toWideTenThousandths(s.cell(23, 3 + f).number), totals.sums[static_cast<std::size_t>(f)]);
+    struct Case {
+        const char* what;
+        std::vector<LedgerEntry> rows;
+        std::vector<std::string> sheets;
+        std::vector<double> undated;  // D23 of each sheet
+    };
+    const std::vector<Case> cases = {
+        {"one year",
+         {entry("2024.01.05", {1000.5, 100.25, 0, 0, 0, 0}), entry("2024.02.05", {0, 0, 5000, 500, 0, 0}),
+          entry("2024.05.31", {0, 0, -700, -70, 0, 0}), entry("2024.08.01", {0, 0, 0, 0, 0.0001, 0}),
+          entry("2024.12.31", {99999999999, 0, 0, 0, 0, 0})},
+         {"통계"},
+         {0}},
+        {"months outside 1 to 12",
+         {entry("2024.00.05", {10, 0, 0, 0, 0, 0}), entry("2024.13.05", {20, 0, 0, 0, 0, 0}),
+          entry("    .  .  ", {40, 0, 0, 0, 0, 0}), entry("2024.04.05", {1, 0, 0, 0, 0, 0})},
+         {"통계"},
+         {70}},
+        {"two years",
+         {entry("2023.03.01", {3, 0, 0, 0, 0, 0}), entry("", {0, 0, 9, 0, 0, 0}), entry("2024.03.02", {5, 0, 0, 0, 0, 0}),
+          entry("2024.00.01", {7, 0, 0, 0, 0, 0})},
+         {"통계 2023", "통계 2024"},
+         {0, 7}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WorkingTable t;
+        fill(t, c.rows);
+        Built w = build(t);
+        ASSERT_EQ(w.book.sheets.size(), c.sheets.size() + 2);
+        const LedgerTotals totals = SumVisibleRows(t);
+        std::array<WideTenths, 6> years{};
+        for (std::size_t k = 0; k < c.sheets.size(); ++k) {
+            const Sheet& s = w.book.sheets[k + 1];
+            EXPECT_EQ(s.name, c.sheets[k]);
+            EXPECT_EQ(s.at("D23").number, c.undated[k]);
+            for (int f = 0; f < 6; ++f) {
+                years[static_cast<std::size_t>(f)] += toWideTenThousandths(s.cell(23, 3 + f).number);
+                // 연 합계 = 상반기 + 하반기 + 일자 없음
+                EXPECT_EQ(s.cell(23, 3 + f).number,
+                          s.cell(12, 3 + f).number + s.cell(21, 3 + f).number + s.cell(22, 3 + f).number);
+            }
+        }
+        EXPECT_EQ(years, totals.sums);
     }
-    EXPECT_EQ(s.at("D5").number, 1000.5);
-    EXPECT_EQ(s.at("D7").number, 3);  // March of every year
-    EXPECT_EQ(s.at("F8").number, 5000);
-    EXPECT_EQ(s.at("F12").number, -700);
-    EXPECT_EQ(s.at("G13").number, 430);
-    EXPECT_EQ(s.at("H15").number, 0.0001);
-    EXPECT_EQ(s.at("D22").number, 99999999999);
-    EXPECT_EQ(s.at("D6").number, 0);
-}
-
-TEST(StatisticsSheet, EntriesOutsideTheTwelveMonthsAreCountedNowhere)
-{
+    // March of 2023 stays out of March 2024; each sheet reads its own rows
+    // (the undated row stands with 2023, the year it follows).
     WorkingTable t;
-    fill(t, {entry("2024.00.05", {10, 0, 0, 0, 0, 0}), entry("2024.13.05", {20, 0, 0, 0, 0, 0}),
-             entry("    .  .  ", {40, 0, 0, 0, 0, 0}), entry("2024.04.05", {1, 0, 0, 0, 0, 0})});
+    fill(t, cases[2].rows);
     Built w = build(t);
-    EXPECT_EQ(w.stats().at("D24").number, 1);
-    EXPECT_EQ(w.stats().at("D9").number, 1);
+    EXPECT_EQ(w.book.sheets[1].at("D7").number, 3);
+    EXPECT_EQ(w.book.sheets[2].at("D7").number, 5);
+    EXPECT_EQ(textOf(w.book.sheets[2], "D7"), "=SUMIF(장부!$A$6:$A$7,3,장부!$E$6:$E$7)");
+    EXPECT_EQ(textOf(w.book.sheets[2], "F23"), "=SUM(장부!$G$6:$G$7)-F13-F22");
 }
 
 TEST(StatisticsSheet, BordersFollowTheirOrder)
@@ -473,10 +500,11 @@ TEST(StatisticsSheet, FillsFontsAndSizes)
     EXPECT_TRUE(fmt(w.book, s, "I24").shrink);
     EXPECT_EQ(fmt(w.book, s, "C24").numberFormat, "");
     EXPECT_EQ(w.book.formats[s.columnFormat].fontSize, 11);
-    EXPECT_EQ(s.columnWidth(0), 10.44);
-    EXPECT_EQ(s.columnWidth(1), 9.67);
-    EXPECT_EQ(s.columnWidth(2), 4.44);
-    EXPECT_EQ(s.columnWidth(3), 12.78);
+    EXPECT_EQ(s.columnWidth(0), 5);
+    EXPECT_EQ(s.columnWidth(1), 7);
+    EXPECT_EQ(s.columnWidth(2), 5);
+    EXPECT_EQ(s.columnWidth(3), 18);
+    EXPECT_EQ(s.columnWidth(8), 18);
     EXPECT_EQ(s.columnWidth(40), 12.78);
     EXPECT_EQ(s.rowHeight(0), 25.5);
     EXPECT_EQ(s.rowHeight(1), 22.5);
@@ -506,22 +534,27 @@ TEST(StatisticsSheet, RangesReachTheLastEntryBeyondRow65536)
 
 // --- the workbook -------------------------------------------------------------------
 
-TEST(ExportWorkbook, ThreeSheetsAndPageSetupOnlyWithAPrinter)
+TEST(ExportWorkbook, ThreeSheetsAndThePageSetupAlways)
 {
     WorkingTable t;
     fill(t, {entry("2024.01.05", {1, 0, 0, 0, 0, 0})});
-    Built plain = build(t);
+    ExportOptions o;
+    o.ledgerName = "A&B.Aut";
+    o.period = "2024년";
+    o.exportDate = "2026.12.10";
+    Built plain = build(t, o);
     ASSERT_EQ(plain.book.sheets.size(), 3u);
     EXPECT_EQ(plain.book.sheets[2].name, "Sheet3");
     EXPECT_TRUE(plain.book.sheets[2].hidden);
     EXPECT_FALSE(plain.book.sheets[0].hidden || plain.book.sheets[1].hidden);
     EXPECT_TRUE(plain.ledger().selected && plain.ledger().active);
     EXPECT_FALSE(plain.stats().selected || plain.stats().active);
-    EXPECT_FALSE(plain.ledger().pageSetup || plain.stats().pageSetup);
-
-    Built printed = build(t, {true});
-    EXPECT_EQ(printed.ledger().pageSetup, (PageSetup{9, false, 20, 12, 50, 30}));
-    EXPECT_EQ(printed.stats().pageSetup, (PageSetup{9, true, 75, 15, 13, 10}));
+    // A4 across on every machine, the ledger one page wide, the totals one page.
+    PageSetup ledger{9, true, 20, 12, 50, 30, 1, 0, "&LA&&B.Aut&R2024년", "&C- &P / &N -&R2026.12.10"};
+    PageSetup stats{9, true, 75, 15, 50, 30, 1, 1, ledger.header, ledger.footer};
+    EXPECT_EQ(plain.ledger().pageSetup, ledger);
+    EXPECT_EQ(plain.stats().pageSetup, stats);
+    EXPECT_EQ(plain.book.defaultFontName, "돋움");
 }
 
 TEST(ExportWorkbook, ExportsTheFilteredRowsWithoutMovingTheCursor)
@@ -592,7 +625,8 @@ TEST(WriteWorkbookFile, AFailureKeepsTheOldFileAndLeavesNoTemporaryFile)
 // The streamed export against the workbook model written whole: the same
 // file, cell by cell, for every shape of the data rows' borders (one, two,
 // three and many entries, zero amounts, texts, months outside 1-12), with
-// and without a printer, and for rows beyond one screen of formats.
+// and without long texts and a second year, and for rows beyond one screen
+// of formats.
 TEST(StreamedExport, WritesTheWorkbookTheModelDescribes)
 {
     const std::string compare = std::string(QB_EXPORT_TEST_DIR) + "/compare_workbooks.py";
@@ -614,9 +648,14 @@ TEST(StreamedExport, WritesTheWorkbookTheModelDescribes)
     for (std::size_t n : {0u, 1u, 2u, 3u, 4u, 67u}) {
         for (bool printer : {false, true}) {
             WorkingTable t;
+            if (printer) {
+                // Rows grown for their wrapped texts, and a second year.
+                pool[0].JKYU = cp("가나다라마바사아자차카타파하 가나다라마바사아자");
+                pool[1].IDAY = "2023.11.02";
+            }
             fill(t, std::vector<LedgerEntry>(pool.begin(), pool.begin() + static_cast<long>(n)));
             ExportOptions o;
-            o.hasPrinter = printer;
+            o.ledgerName = printer ? "장부.Aut" : "";
             const std::string whole = dir.file("whole.xlsx"), streamed = dir.file("streamed.xlsx");
             ExportBuild b = BuildExportWorkbook(t, o);
             ASSERT_TRUE(b.workbook);

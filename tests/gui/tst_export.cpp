@@ -8,7 +8,15 @@
 #include "ledger/AutRecord.h"
 #include "support/WaitWindow.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QRegularExpression>
 #include <QComboBox>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QTableView>
+#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -55,6 +63,7 @@ private slots:
     void typedNameGetsTheExtension_data();
     void typedNameGetsTheExtension();
     void aWriteFailureIsReported();
+    void printPreviewSavesThePdfAndKeepsThePage();
 
 private:
     void addEntry(const QString& date, const QString& text, double in, double out);
@@ -163,7 +172,7 @@ void ExportButtonTest::sameWorkbookAsTheCommandLine()
     QStringList args{QStringLiteral("export"), ledger, fromCli, QStringLiteral("--year"), QStringLiteral("2024"),
                      QStringLiteral("--month"), QStringLiteral("03")};
     if (HasPrinter())
-        args << QStringLiteral("--printer");
+        args << QStringLiteral("--printer");  // still taken, without effect
     QProcess cli;
     cli.start(QStringLiteral(QB_BIN_DIR "/quillbook-cli"), args);
     QVERIFY2(cli.waitForFinished(60000), "quillbook-cli did not run (is it built?)");
@@ -173,14 +182,20 @@ void ExportButtonTest::sameWorkbookAsTheCommandLine()
     const char* compare = R"py(
 import sys, zipfile
 a, b = zipfile.ZipFile(sys.argv[1]), zipfile.ZipFile(sys.argv[2])
+import re
 names = sorted(n for n in a.namelist() if n != "docProps/core.xml")
 if names != sorted(n for n in b.namelist() if n != "docProps/core.xml"):
     sys.exit("different parts")
+# the page headings name the ledger and the day: the program's own
+heading = re.compile(rb"<headerFooter>.*?</headerFooter>")
 for n in names:
-    if a.read(n) != b.read(n):
+    if heading.sub(b"", a.read(n)) != heading.sub(b"", b.read(n)):
         sys.exit("different " + n)
-if b"=SUM(A1)" not in a.read("xl/worksheets/sheet1.xml"):
+sheet = a.read("xl/worksheets/sheet1.xml")
+if b"=SUM(A1)" not in sheet:
     sys.exit("the entries are missing")
+if "&amp;L이름없음.Aut&amp;R2024년 3월".encode() not in sheet or b"&amp;R2025.01.03" not in sheet:
+    sys.exit("the page heading is not the window's: " + heading.search(sheet).group(0).decode())
 )py";
     QProcess python;
     python.start(QStringLiteral("/usr/bin/python3"),
@@ -269,4 +284,53 @@ void ExportButtonTest::aWriteFailureIsReported()
 }
 
 QTEST_MAIN(ExportButtonTest)
+void ExportButtonTest::printPreviewSavesThePdfAndKeepsThePage()
+{
+    showMarch2024();
+    window_->TAcunt.moveTo(2);
+    const QString pdf = folder() + QStringLiteral("Work/form");  // the suffix is added
+    dialogs_->fileNames.enqueue(pdf);
+    QString title;
+    bool saved = false;
+    QTimer::singleShot(0, this, [&] {
+        auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (!preview)
+            return;
+        title = preview->windowTitle();
+        if (auto* save = preview->findChild<QAction*>(QStringLiteral("SavePdf"))) {
+            save->trigger();
+            saved = true;
+        }
+        // A page set up in the preview: upright.
+        preview->findChild<QPrintPreviewWidget*>()->setPortraitOrientation();
+        preview->reject();
+    });
+    QTest::keyClick(window_->GrdAcunt, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(title, QStringLiteral("인쇄 미리 보기 - 이름없음.Aut"));
+    QVERIFY(saved);
+    QCOMPARE(dialogs_->shown.size(), 1);
+    QCOMPARE(dialogs_->shown.first().settings.title, QStringLiteral("PDF 파일로 저장"));
+    QCOMPARE(dialogs_->shown.first().settings.proposal, QStringLiteral("간편장부_2501030905.pdf"));
+    QCOMPARE(dialogs_->texts(QStringLiteral("error")), QStringList());
+    QCOMPARE(window_->TAcunt.recNo(), 2);  // the cursor stays
+
+    // The file holds the rows the grid shows, with their total.
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf + QStringLiteral(".pdf"), QStringLiteral("-")});
+    QVERIFY(text.waitForFinished(30000));
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    for (const char* shown : {"커피", "원두", "매출", "=SUM(A1)", "250,005", "-1,500", "5,000", "2024년", "3월"})
+        QVERIFY2(printed.contains(QString::fromUtf8(shown)), shown);
+    QVERIFY(!printed.contains(QStringLiteral("이월")));  // February's, and one page carries nothing
+    QVERIFY(!printed.contains(QStringLiteral("다음")));
+    QVERIFY(printed.contains(QRegularExpression(QStringLiteral("합계\\s+250,005\\s+25,000.5\\s+3,500\\s+350"))));
+
+    // The upright page is the next printout's.
+    QFile config(window_->configPath());
+    QVERIFY(config.open(QIODevice::ReadOnly));
+    const QByteArray ini = config.readAll();
+    QVERIFY2(ini.contains("Landscape=0"), ini.constData());
+    QVERIFY(ini.contains("Paper=0"));
+}
+
 #include "tst_export.moc"

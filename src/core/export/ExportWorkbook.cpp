@@ -42,7 +42,13 @@ ExportBuild BuildExportWorkbook(const WorkingTable& table, const ExportOptions& 
     }
     xl::Workbook book;
     book.sheets.push_back(BuildLedgerSheet(book, table, options));
-    book.sheets.push_back(BuildStatisticsSheet(book, book.sheets.front(), options));
+    YearBlocks years;
+    LedgerRowCells cells;
+    for (int i = 0; i < table.recordCount(); ++i) {
+        LedgerRow(table.visibleRow(i), cells);
+        years.add(table.visibleRow(i), cells);
+    }
+    AddStatisticsSheets(book, years.blocks(), table.recordCount(), options);
     addThirdSheet(book);
     book.sheets.front().selected = true;
     book.sheets.front().active = true;
@@ -67,7 +73,7 @@ IoResult ExportLedgerRows(long long n, const EntryWalk& walk, const std::string&
     book.sheets.front().active = true;
 
     const int firstData = kFirstDataRow - 1;
-    MonthSums months{};
+    YearBlocks years;
     long long written = 0;
     StreamedSheet streamed;
     streamed.model = &book.sheets.front();
@@ -83,12 +89,12 @@ IoResult ExportLedgerRows(long long n, const EntryWalk& walk, const std::string&
                 return false;
             }
             LedgerRow(e, cells);
-            AddToMonthSums(months, cells);
+            years.add(e, cells);
             for (std::size_t col = 0; col < cells.kind.size(); ++col)
                 out[col] = {cells.kind[col], cells.number[col], cells.text[col]};
             const int modelRow = firstData + (written == 0 ? 0 : written == n - 1 ? k - 1 : 1);
             ++written;
-            writeFailed = !emit(modelRow, out);
+            writeFailed = !emit(modelRow, out, cells.height > kLedgerRowHeight ? cells.height : 0);
             return !writeFailed;
         });
         if (!r || writeFailed)
@@ -100,7 +106,7 @@ IoResult ExportLedgerRows(long long n, const EntryWalk& walk, const std::string&
     return WriteStreamedWorkbookFile(
         book, streamed,
         [&](xl::Workbook& b) {
-            b.sheets.push_back(BuildStatisticsSheet(b, months, static_cast<int>(n), options));
+            AddStatisticsSheets(b, years.blocks(), static_cast<int>(n), options);
             addThirdSheet(b);
             return IoResult::success();
         },

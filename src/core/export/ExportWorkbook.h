@@ -11,14 +11,18 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quill {
 
 class WorkingTable;
 
 struct ExportOptions {
-    // Page setup is written only for a machine with a printer.
-    bool hasPrinter = false;
+    // What heads and foots every printed page (UTF-8): the ledger's file
+    // name and the period shown, and the day of the export ("yyyy.mm.dd").
+    std::string ledgerName;
+    std::string period;
+    std::string exportDate;
     // Rows one worksheet holds; only tests make it smaller.
     int sheetRowLimit = xl::kMaxRows;
 };
@@ -56,26 +60,68 @@ ExportBuild BuildExportWorkbook(const WorkingTable& table, const ExportOptions& 
 // statistics sheet reads the entries from that sheet, as its formulas do.
 // The caller checks that the rows fit (BuildExportWorkbook does).
 xl::Sheet BuildLedgerSheet(xl::Workbook& book, const WorkingTable& table, const ExportOptions& options);
-xl::Sheet BuildStatisticsSheet(xl::Workbook& book, const xl::Sheet& ledger, const ExportOptions& options);
 
 // The same ledger sheet for `entries` entries given by position.
 xl::Sheet BuildLedgerSheet(xl::Workbook& book, int entries, const std::function<const LedgerEntry&(int)>& entryAt,
                            const ExportOptions& options);
 
-// The cells A to K of one entry's row on the ledger sheet.
+// The cells A to K of one entry's row on the ledger sheet, and the height
+// its wrapped texts need (points, at least the sheet's row height).
 struct LedgerRowCells {
     std::array<xl::CellKind, 11> kind{};
     std::array<double, 11> number{};
     std::array<std::string, 11> text;  // UTF-8
+    double height = 0;
 };
 void LedgerRow(const LedgerEntry& e, LedgerRowCells& out);
+
+// Widths of the ledger sheet's columns A to K and of the statistics
+// sheet's A to I, in the unit of the workbook's default font (the sheet's
+// own font, so that a reader without it scales widths and texts alike).
+extern const double kLedgerColumnWidths[11];
+extern const double kStatisticsColumnWidths[9];
+// The workbook's default font.
+inline constexpr std::string_view kSheetFont = "돋움";
+inline constexpr double kSheetFontSize = 10;
+// Every ledger row is at least this high (points).
+inline constexpr double kLedgerRowHeight = 35.25;
 
 // What each month row's SUMIF gives, by month (1 to 12) and amount column
 // (E to J): gathered row by row while the ledger sheet is written.
 using MonthSums = std::array<std::array<WideTenths, 6>, 13>;
 void AddToMonthSums(MonthSums& sums, const LedgerRowCells& row);
-// The statistics sheet from those sums, for a ledger sheet of `entries` rows.
-xl::Sheet BuildStatisticsSheet(xl::Workbook& book, const MonthSums& months, int entries, const ExportOptions& options);
+
+// The ledger rows of one year (entries are in date order, so they follow
+// one another); rows without a year belong to the block they stand in.
+// Each block gets a statistics sheet of its own when there are several.
+struct YearBlock {
+    std::string year;          // "2024"; empty when no row of it has a year
+    int firstEntry = 0;        // 0-based entry positions, both included
+    int lastEntry = -1;
+    MonthSums months{};
+    std::array<WideTenths, 6> all{};  // every row of the block, dated or not
+};
+class YearBlocks {
+public:
+    void add(const LedgerEntry& e, const LedgerRowCells& row);
+    const std::vector<YearBlock>& blocks() const { return blocks_; }
+
+private:
+    std::vector<YearBlock> blocks_;
+    int entries_ = 0;
+};
+// "통계" for one block, "통계 2024" for each of several.
+std::string StatisticsSheetName(const std::vector<YearBlock>& blocks, std::size_t index);
+// The statistics sheet of one block, for a ledger sheet of `entries` rows.
+xl::Sheet BuildStatisticsSheet(xl::Workbook& book, const std::vector<YearBlock>& blocks, std::size_t index,
+                               int entries, const ExportOptions& options);
+// All of them, in the order of the years.
+void AddStatisticsSheets(xl::Workbook& book, const std::vector<YearBlock>& blocks, int entries,
+                         const ExportOptions& options);
+
+// The page heading and foot both sheets print (spreadsheet codes).
+std::string PageHeader(const ExportOptions& options);
+std::string PageFooter(const ExportOptions& options);
 
 // Writes the export workbook of `entries` entries, handed over one by one
 // in the sheet's order by `walk` (which calls its argument for each and

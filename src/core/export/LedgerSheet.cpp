@@ -6,7 +6,9 @@
 
 #include "app/Cp949.h"
 #include "ledger/WorkingTable.h"
+#include "print/TextWrap.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quill {
@@ -44,7 +46,58 @@ std::string twoCharacters(std::string_view utf8, std::size_t first)
     return out;
 }
 
+// Every row is at least this high; a row whose texts wrap to more lines
+// grows by a line's height for each.
+constexpr double kRowHeight = kLedgerRowHeight;
+constexpr double kLineHeight = 13.5;  // 10-point text with the face's leading
+constexpr double kRowPadding = 5;
+
+// Points one width unit covers at the least: the default font's digit is
+// half an em of its 10 points in the narrowest face a reader may pick.
+constexpr double kPointsPerUnit = 5;
+
+int wrappedLines(std::string_view text, double widthUnits)
+{
+    if (text.empty())
+        return 0;
+    const double usable = widthUnits * kPointsPerUnit;
+    return static_cast<int>(
+        WrapText(text, usable, [](std::string_view c) { return EstimatedWidthEm(c) * kSheetFontSize; }).size());
+}
+
 } // namespace
+
+const double kLedgerColumnWidths[11] = {2.33, 2.33, 20, 15, 16, 16, 16, 16, 16, 16, 11};
+
+std::string PageHeader(const ExportOptions& o)
+{
+    auto escaped = [](std::string_view text) {
+        std::string out;
+        std::size_t chars = 0;
+        for (std::size_t i = 0; i < text.size() && chars < 80; ++chars) {
+            const std::size_t n = std::min(Utf8Length(static_cast<unsigned char>(text[i])), text.size() - i);
+            out.append(text.substr(i, n));
+            if (text[i] == '&')
+                out += '&';
+            i += n;
+        }
+        return out;
+    };
+    std::string h;
+    if (!o.ledgerName.empty())
+        h += "&L" + escaped(o.ledgerName);
+    if (!o.period.empty())
+        h += "&R" + escaped(o.period);
+    return h;
+}
+
+std::string PageFooter(const ExportOptions& o)
+{
+    std::string f = "&C- &P / &N -";
+    if (!o.exportDate.empty())
+        f += "&R" + o.exportDate;
+    return f;
+}
 
 MonthDayValue MonthDayCell(std::string_view s)
 {
@@ -111,6 +164,10 @@ void LedgerRow(const LedgerEntry& e, LedgerRowCells& out)
         out.text[col].clear();
     }
     setText(K, decodeCp949(e.ETC.view()));
+    int lines = 0;
+    for (int col : {C, D, K})
+        lines = std::max(lines, wrappedLines(out.text[static_cast<std::size_t>(col)], kLedgerColumnWidths[col]));
+    out.height = std::max(kRowHeight, lines * kLineHeight + kRowPadding);
 }
 
 Sheet BuildLedgerSheet(Workbook& book, const WorkingTable& table, const ExportOptions& options)
@@ -126,10 +183,21 @@ Sheet BuildLedgerSheet(Workbook& book, int n, const std::function<const LedgerEn
     const int formatRow = n + 3;     // formats reach one row past it
     // Column L and nothing below the format row: they carry the far side of
     // the lines of K and of the last rows.
+    book.defaultFontName = std::string(kSheetFont);
+    book.defaultFontSize = kSheetFontSize;
     SheetCanvas s(book, std::string(kLedgerSheetName), formatRow + 1, L + 1);
     s.dropFarSideLines();
-    if (options.hasPrinter)
-        s.pageSetup({9, false, 20, 12, 50, 30});
+    // The page travels with the file: A4 across, as wide as one page.
+    PageSetup page;
+    page.landscape = true;
+    page.leftMargin = 20;
+    page.rightMargin = 12;
+    page.topMargin = 50;
+    page.bottomMargin = 30;
+    page.fitWide = 1;
+    page.header = PageHeader(options);
+    page.footer = PageFooter(options);
+    s.pageSetup(page);
     // The title and the two header rows head every printed page.
     s.repeatRows(0, 2);
 
@@ -138,7 +206,7 @@ Sheet BuildLedgerSheet(Workbook& book, int n, const std::function<const LedgerEn
     s.sheetFontName("돋움");
     s.sheetFontSize(10);
     s.sheetColumnWidth(8.11);
-    s.sheetRowHeight(35.25);
+    s.sheetRowHeight(kLedgerRowHeight);
 
     // Title.
     s.rowHeight(0, 42);
@@ -151,9 +219,8 @@ Sheet BuildLedgerSheet(Workbook& book, int n, const std::function<const LedgerEn
     // Header rows 2 and 3.
     s.rowHeight(1, 21);
     s.rowHeight(2, 21);
-    const double widths[] = {2.33, 2.33, 8.89, 7.44, 8.22, 8.22, 8.22, 8.22, 8.22, 8.22, 7.89};
     for (int col = A; col <= K; ++col)
-        s.columnWidth(col, widths[col]);
+        s.columnWidth(col, kLedgerColumnWidths[col]);
     s.merge(span(1, A, B));
     s.merge(span(1, E, F));
     s.merge(span(1, G, H));
@@ -194,6 +261,8 @@ Sheet BuildLedgerSheet(Workbook& book, int n, const std::function<const LedgerEn
     for (int i = 0; i < n; ++i) {
         LedgerRow(entryAt(i), cells);
         const int row = i + 3;
+        if (cells.height > kRowHeight)
+            s.rowHeight(row, cells.height);
         for (int col = A; col <= K; ++col) {
             const auto k = static_cast<std::size_t>(col);
             if (cells.kind[k] == CellKind::Number)

@@ -41,23 +41,6 @@ void addRow(MonthSums& sums, CellKind monthKind, double month, const CellKind* a
     }
 }
 
-MonthSums monthSums(const Sheet& ledger, int lastDataRow)
-{
-    MonthSums sums{};
-    for (int row = kFirstDataRow - 1; row < lastDataRow; ++row) {
-        Cell a = ledger.cell(row, A);
-        CellKind kinds[6];
-        double amounts[6];
-        for (int f = 0; f < 6; ++f) {
-            Cell amount = ledger.cell(row, E + f);
-            kinds[f] = amount.kind;
-            amounts[f] = amount.number;
-        }
-        addRow(sums, a.kind, a.number, kinds, amounts);
-    }
-    return sums;
-}
-
 Sums add(const Sums& x, const Sums& y)
 {
     Sums r{};
@@ -73,23 +56,77 @@ void AddToMonthSums(MonthSums& sums, const LedgerRowCells& row)
     addRow(sums, row.kind[A], row.number[A], &row.kind[E], &row.number[E]);
 }
 
-Sheet BuildStatisticsSheet(Workbook& book, const Sheet& ledger, const ExportOptions& options)
+const double kStatisticsColumnWidths[9] = {5, 7, 5, 18, 18, 18, 18, 18, 18};
+
+void YearBlocks::add(const LedgerEntry& e, const LedgerRowCells& row)
 {
-    const int entries = ledger.rows() - kFirstDataRow;  // the ledger block ends one row past the data
-    return BuildStatisticsSheet(book, monthSums(ledger, kFirstDataRow - 1 + entries), entries, options);
+    const std::string_view day = e.IDAY.view();
+    std::string year;
+    if (day.size() >= 4 && std::all_of(day.begin(), day.begin() + 4, [](char c) { return c >= '0' && c <= '9'; }))
+        year = std::string(day.substr(0, 4));
+    if (blocks_.empty() || (!year.empty() && !blocks_.back().year.empty() && blocks_.back().year != year)) {
+        YearBlock b;
+        b.firstEntry = entries_;
+        blocks_.push_back(b);
+    }
+    YearBlock& b = blocks_.back();
+    if (b.year.empty())
+        b.year = year;
+    b.lastEntry = entries_++;
+    AddToMonthSums(b.months, row);
+    for (int f = 0; f < 6; ++f)
+        if (row.kind[static_cast<std::size_t>(E + f)] == CellKind::Number)
+            b.all[static_cast<std::size_t>(f)] += toWideTenThousandths(row.number[static_cast<std::size_t>(E + f)]);
 }
 
-Sheet BuildStatisticsSheet(Workbook& book, const MonthSums& months, int entries, const ExportOptions& options)
+std::string StatisticsSheetName(const std::vector<YearBlock>& blocks, std::size_t index)
 {
-    // Entries beyond row 65536 would be left out of the classic ranges, so
-    // the ranges then reach the last entry instead.
+    if (blocks.size() <= 1)
+        return std::string(kStatisticsSheetName);
+    return std::string(kStatisticsSheetName) + " " + (blocks[index].year.empty() ? "연도 없음" : blocks[index].year);
+}
+
+void AddStatisticsSheets(Workbook& book, const std::vector<YearBlock>& blocks, int entries, const ExportOptions& options)
+{
+    if (blocks.empty()) {
+        const std::vector<YearBlock> none(1);
+        book.sheets.push_back(BuildStatisticsSheet(book, none, 0, entries, options));
+        return;
+    }
+    for (std::size_t k = 0; k < blocks.size(); ++k)
+        book.sheets.push_back(BuildStatisticsSheet(book, blocks, k, entries, options));
+}
+
+Sheet BuildStatisticsSheet(Workbook& book, const std::vector<YearBlock>& blocks, std::size_t index, int entries,
+                           const ExportOptions& options)
+{
+    const YearBlock& block = blocks[index];
+    const MonthSums& months = block.months;
+    // One sheet: the classic ranges (or to the last entry when there are
+    // more rows). One of several: the rows of its year only.
     const int lastDataRow = kFirstDataRow - 1 + entries;
-    const int rangeEnd = std::max(kClassicLastRow, lastDataRow);
+    int rangeFrom = kFirstDataRow, rangeEnd = std::max(kClassicLastRow, lastDataRow);
+    if (blocks.size() > 1) {
+        rangeFrom = kFirstDataRow + block.firstEntry;
+        rangeEnd = kFirstDataRow + block.lastEntry;
+    }
+    const std::string from = std::to_string(rangeFrom), to = std::to_string(rangeEnd);
 
     // Row 25 and column J carry the far side of the lines of row 24 and column I.
-    SheetCanvas s(book, std::string(kStatisticsSheetName), 25, J + 1);
-    if (options.hasPrinter)
-        s.pageSetup({9, true, 75, 15, 13, 10});
+    SheetCanvas s(book, StatisticsSheetName(blocks, index), 25, J + 1);
+    // Top and bottom as the ledger sheet's, so that the page's heading and
+    // foot have room; one page across and down.
+    PageSetup page;
+    page.landscape = true;
+    page.leftMargin = 75;
+    page.rightMargin = 15;
+    page.topMargin = 50;
+    page.bottomMargin = 30;
+    page.fitWide = 1;
+    page.fitTall = 1;
+    page.header = PageHeader(options);
+    page.footer = PageFooter(options);
+    s.pageSetup(page);
     // Row 25 keeps the far side of row 24's bottom line against the white
     // lines of the whole sheet; the printout ends at row 24 all the same.
     s.printArea({0, A, 23, I});
@@ -115,9 +152,8 @@ Sheet BuildStatisticsSheet(Workbook& book, const MonthSums& months, int entries,
     s.rowHeight(1, 22.5);
     s.fontSize(cellAt(1, A), 18);
 
-    s.columnWidth(A, 10.44);
-    s.columnWidth(B, 9.67);
-    s.columnWidth(C, 4.44);
+    for (int col = A; col <= I; ++col)
+        s.columnWidth(col, kStatisticsColumnWidths[col]);
 
     struct Head {
         int col;
@@ -156,7 +192,7 @@ Sheet BuildStatisticsSheet(Workbook& book, const MonthSums& months, int entries,
     s.numberFormat({4, D, 23, I}, kAmountFormat);
     s.shrink({4, D, 23, I});
 
-    const std::string ledgerA = "장부!$A$4:$A$" + std::to_string(rangeEnd);
+    const std::string ledgerA = "장부!$A$" + from + ":$A$" + to;
     std::array<Sums, 25> rowSums{};  // by 1-based row, for the totals above
     auto monthRow = [&](int row1, int m) {
         const int r = row1 - 1;
@@ -167,8 +203,8 @@ Sheet BuildStatisticsSheet(Workbook& book, const MonthSums& months, int entries,
         for (int col = D; col <= I; ++col) {
             const std::string sumColumn = columnName(col + 1);
             s.formula(r, col,
-                      "=SUMIF(" + ledgerA + "," + std::to_string(m) + ",장부!$" + sumColumn + "$4:$" + sumColumn + "$"
-                          + std::to_string(rangeEnd) + ")",
+                      "=SUMIF(" + ledgerA + "," + std::to_string(m) + ",장부!$" + sumColumn + "$" + from + ":$"
+                          + sumColumn + "$" + to + ")",
                       toDouble(rowSums[static_cast<std::size_t>(row1)][static_cast<std::size_t>(col - D)]));
         }
     };
@@ -210,7 +246,34 @@ Sheet BuildStatisticsSheet(Workbook& book, const MonthSums& months, int entries,
         monthRow(8 + m, m);
     totalRow(21, B, " 4분기 합계", green, 18, 20, true);
     totalRow(22, A, " 하반기 합계", orange, 17, 21, false);
-    totalRow(24, A, "연 합계", pink, 13, 22, false);
+    // Rows without a month of 1 to 12 are on the ledger sheet too: their
+    // own row, so that the year total is the whole sheet's.
+    {
+        s.merge(span(22, A, C));
+        s.bold(cellAt(22, A));
+        s.text(22, A, "일자 없음");
+        Sums undated{};
+        for (std::size_t f = 0; f < undated.size(); ++f)
+            undated[f] = block.all[f] - rowSums[13][f] - rowSums[22][f];
+        rowSums[23] = undated;
+        for (int col = D; col <= I; ++col) {
+            const std::string c = columnName(col), sum = columnName(col + 1);
+            s.formula(22, col,
+                      "=SUM(장부!$" + sum + "$" + from + ":$" + sum + "$" + to + ")-" + c + "13-" + c + "22",
+                      toDouble(undated[static_cast<std::size_t>(col - D)]));
+        }
+    }
+    s.merge(span(23, A, C));
+    s.bold(cellAt(23, A));
+    s.text(23, A, "연 합계");
+    s.fill(span(23, A, I), pink);
+    s.bold(span(23, D, I));
+    for (int col = D; col <= I; ++col) {
+        const std::string c = columnName(col);
+        const auto f = static_cast<std::size_t>(col - D);
+        s.formula(23, col, "=" + c + "13+" + c + "22+" + c + "23",
+                  toDouble(rowSums[13][f] + rowSums[22][f] + rowSums[23][f]));
+    }
 
     for (int r = 4; r <= 23; ++r) {
         s.edgeWeight(span(r, A, C), Edge::Top, LineWeight::Hairline);

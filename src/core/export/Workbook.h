@@ -84,6 +84,12 @@ struct PageSetup {
     int paperSize = 9;  // A4
     bool landscape = false;
     int leftMargin = 0, rightMargin = 0, topMargin = 0, bottomMargin = 0;
+    // Scaled to this many pages across and down; 0 leaves that direction free.
+    int fitWide = 0, fitTall = 0;
+    // Spreadsheet header and footer codes ("&L", "&P", "&N"), and how far
+    // from the paper's edge they stand (points), inside the margins above.
+    std::string header, footer;
+    int headerMargin = 18, footerMargin = 11;
     bool operator==(const PageSetup&) const = default;
 };
 
@@ -129,6 +135,10 @@ private:
 
 class Workbook {
 public:
+    // The workbook's default font, which is also the unit of its column
+    // widths; empty keeps the library's.
+    std::string defaultFontName;  // UTF-8
+    double defaultFontSize = 11;
     // formats[0] is the library's default format (nothing set).
     std::vector<CellFormat> formats{CellFormat{}};
     std::vector<Sheet> sheets;

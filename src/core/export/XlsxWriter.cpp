@@ -66,7 +66,20 @@ bool hasNonAscii(const std::string& s)
 // order, then it is finished. Formats are made on first use.
 class SheetFileWriter {
 public:
-    SheetFileWriter(const Workbook& book, lxw_workbook* wb) : book_(book), wb_(wb) {}
+    SheetFileWriter(const Workbook& book, lxw_workbook* wb) : book_(book), wb_(wb)
+    {
+        // The library's first format is the workbook's default (its font is
+        // the one column widths are counted in).
+        if (!book.defaultFontName.empty() && wb && wb->formats && !STAILQ_EMPTY(wb->formats)) {
+            lxw_format* normal = STAILQ_FIRST(wb->formats);
+            format_set_font_name(normal, book.defaultFontName.c_str());
+            format_set_font_size(normal, book.defaultFontSize);
+            if (hasNonAscii(book.defaultFontName)) {
+                format_set_font_family(normal, 3);
+                format_set_font_charset(normal, 129);
+            }
+        }
+    }
 
     lxw_error writeSheet(const Sheet& sheet);
 
@@ -79,6 +92,10 @@ public:
     // Column widths and the whole-sheet format; the sheet's error, if any.
     lxw_error finish(lxw_worksheet* ws, const Sheet& sheet);
     lxw_error error() const { return error_; }
+    void setRowHeight(lxw_worksheet* ws, int at, double height)
+    {
+        keep(worksheet_set_row(ws, static_cast<lxw_row_t>(at), height, nullptr));
+    }
 
 private:
     lxw_format* format(std::uint32_t id);
@@ -183,6 +200,18 @@ lxw_worksheet* SheetFileWriter::begin(const Sheet& sheet)
             worksheet_set_portrait(ws);
         // Points to the file's inches.
         worksheet_set_margins(ws, p.leftMargin / 72.0, p.rightMargin / 72.0, p.topMargin / 72.0, p.bottomMargin / 72.0);
+        if (p.fitWide || p.fitTall)
+            worksheet_fit_to_pages(ws, static_cast<uint16_t>(p.fitWide), static_cast<uint16_t>(p.fitTall));
+        if (!p.header.empty()) {
+            lxw_header_footer_options o{};
+            o.margin = p.headerMargin / 72.0;
+            keep(worksheet_set_header_opt(ws, p.header.c_str(), &o));
+        }
+        if (!p.footer.empty()) {
+            lxw_header_footer_options o{};
+            o.margin = p.footerMargin / 72.0;
+            keep(worksheet_set_footer_opt(ws, p.footer.c_str(), &o));
+        }
     }
     if (sheet.repeatRows)
         keep(worksheet_repeat_rows(ws, static_cast<lxw_row_t>(sheet.repeatRows->first),
@@ -358,7 +387,9 @@ IoResult WriteStreamedWorkbookFile(Workbook& book, const StreamedSheet& streamed
         for (int row = 0; row < streamed.headRows; ++row)
             writer.writeRow(ws, model, row, row);
         int at = streamed.headRows;
-        walked = streamed.rows([&](int modelRow, const StreamedCell* cells) {
+        walked = streamed.rows([&](int modelRow, const StreamedCell* cells, double height) {
+            if (height > 0)
+                writer.setRowHeight(ws, at, height);
             for (int col = 0; col < model.columns(); ++col) {
                 Cell cell;
                 cell.format = model.cell(modelRow, col).format;

@@ -32,9 +32,10 @@ struct StreamedSheet {
     const xl::Sheet* model = nullptr;
     int headRows = 0;
     int tailFrom = 0;
-    // Calls emit(modelRow, cells) for each row in order, cells holding one
-    // value per model column; emit returns false once writing has failed.
-    using Emit = std::function<bool(int modelRow, const StreamedCell* cells)>;
+    // Calls emit(modelRow, cells, height) for each row in order, cells
+    // holding one value per model column, height the row's own (points) or
+    // 0 for the model row's; emit returns false once writing has failed.
+    using Emit = std::function<bool(int modelRow, const StreamedCell* cells, double height)>;
     std::function<IoResult(const Emit& emit)> rows;
 };
 

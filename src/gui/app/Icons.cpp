@@ -223,6 +223,19 @@ void draw(QPainter& p, Kind kind)
         p.setBrush(kRed);
         p.drawRect(QRectF(19, 7, 4, 18));
         break;
+    case Kind::Print:
+        // a printer with a sheet coming out
+        p.setPen(pen(kInk, 1.4));
+        p.setBrush(kPaper);
+        p.drawRect(QRectF(9, 3, 14, 9));
+        p.setBrush(QColor(150, 150, 160));
+        p.drawRoundedRect(QRectF(3, 11, 26, 11), 2, 2);
+        p.setBrush(kPaper);
+        p.drawRect(QRectF(9, 18, 14, 11));
+        p.setPen(pen(kBlue, 1.2));
+        p.drawLine(QPointF(12, 22), QPointF(20, 22));
+        p.drawLine(QPointF(12, 25), QPointF(20, 25));
+        break;
     }
 }
 

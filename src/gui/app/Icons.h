@@ -12,7 +12,7 @@ namespace icons {
 enum class Kind {
     Program, Open, New, Save, SaveAs, AddFile, Add, Edit, Delete, Export,
     Help, Download, Home, About, Quit, Close, First, Prior, Next, Last,
-    Filing
+    Filing, Print
 };
 
 QIcon icon(Kind kind);

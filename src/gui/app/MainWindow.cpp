@@ -96,6 +96,7 @@ void Tmainf::connectCommands()
     bind(BtnDel, &Tmainf::BtnDelClick);
     bind(PrtBtn, &Tmainf::PrtBtnClick);
     bind(FilingBtn, &Tmainf::FilingBtnClick);
+    bind(PrintBtn, &Tmainf::PrintBtnClick);
     bind(HelpBtn, &Tmainf::HelpBtnClick);
     bind(dDTZIP, &Tmainf::dDTZIPClick);
     bind(DgaBtn, &Tmainf::DgaBtnClick);
@@ -106,6 +107,7 @@ void Tmainf::connectCommands()
         {QKeySequence(Qt::CTRL | Qt::Key_N), NewFile},         {QKeySequence(Qt::CTRL | Qt::Key_O), HFileOpen},
         {QKeySequence(Qt::CTRL | Qt::Key_S), SaveBtn},         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), RnameBtn},
         {QKeySequence(Qt::CTRL | Qt::Key_P), PrtBtn},          {QKeySequence(Qt::CTRL | Qt::Key_T), FilingBtn},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), PrintBtn},
     };
     for (const auto& [sequence, button] : keys)
         connect(new QShortcut(sequence, this), &QShortcut::activated, button, &QToolButton::click);

@@ -90,6 +90,7 @@ public:
     QToolButton* BtnDel = nullptr;
     QToolButton* PrtBtn = nullptr;
     QToolButton* FilingBtn = nullptr;
+    QToolButton* PrintBtn = nullptr;
     EntryPanel* TpPnl3 = nullptr;
     FitLabel* CntLbe = nullptr;
     QTableView* GrdAcunt = nullptr;
@@ -133,6 +134,8 @@ public slots:
     void RecomputeTotals();
     // export (export/)
     void PrtBtnClick();
+    // the printed form: preview, printers and PDF (export/)
+    void PrintBtnClick();
     // filing figures (filing/)
     void FilingBtnClick();
     // outside helpers (support/)
@@ -152,6 +155,10 @@ public:
     // Mirror of the current row into the idle editor; bound to TAcunt's
     // data-changed notification.
     void dAcuntDataChange();
+    // The open ledger's file name for page headings ("새 장부" when untitled)
+    // and the period the filter shows ("2024년 3월").
+    QString ledgerDisplayName() const;
+    std::string shownPeriod() const;
     // Shows `text` in the general error report (title "간편장부").
     void reportError(const QString& text);
     // The file-name label: "파일명: " + name, the bevel follows its width.

@@ -6,7 +6,6 @@
 #include "app/UserDialogs.h"
 #include "app/WorkFolder.h"
 #include "export/ExportWorkbook.h"
-#include "export/HasPrinter.h"
 #include "support/WaitWindow.h"
 
 #include <QDir>
@@ -66,7 +65,9 @@ void Tmainf::PrtBtnClick()
         WaitCloser closer;
         LedgerWalkGuard guard(TAcunt);
         quill::ExportOptions options;
-        options.hasPrinter = HasPrinter();
+        options.ledgerName = ledgerDisplayName().toStdString();
+        options.period = shownPeriod();
+        options.exportDate = context().now().toString(QStringLiteral("yyyy.MM.dd")).toStdString();
         written = quill::ExportLedger(TAcunt, QFile::encodeName(path).toStdString(), options);
     }
     if (!written) {

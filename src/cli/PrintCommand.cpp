@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// print: the ledger as the printed 간편장부 form, into a PDF file, without
+// a display (the painter runs on Qt's offscreen platform).
+#include "Commands.h"
+#include "CliSupport.h"
+
+#include "ledger/WorkingTable.h"
+#include "print/LedgerPrinter.h"
+#include "print/PrintLayout.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPrinter>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+int runPrint(const std::vector<std::string>& args)
+{
+    const char* usage
+        = "usage: quillbook-cli print FILE [--year Y] [--month M] [--category C] (-o OUT.pdf | --printer NAME)";
+    CliArgs a;
+    if (auto err = parseCliArgs(args, {"--year", "--month", "--category", "-o", "--printer"}, {}, a))
+        return cliFail(2, *err);
+    if (a.positional.size() != 1 || a.options.count("-o") + a.options.count("--printer") != 1)
+        return cliFail(2, usage);
+    std::optional<quill::LedgerFilter> filter;
+    if (auto err = cliFilter(a, filter))
+        return cliFail(2, *err);
+    const std::string& path = a.positional[0];
+    const bool toFile = a.options.count("-o") > 0;
+    const std::string out = toFile ? a.options["-o"] : a.options["--printer"];
+    quill::WorkingTable table;
+    if (quill::IoResult r = loadLedgerForCli(path, table, filter); !r)
+        return cliFail(1, path + ": " + r.message);
+
+    // Fonts and the PDF engine need a Qt application; none needs a display.
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Qt's own notes (a missing runtime folder and the like) are no news
+    // to a command-line user; its errors still go to stderr.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "quillbook-cli: %s\n", text.toLocal8Bit().constData());
+    });
+    static int argc = 1;
+    static char name[] = "quillbook-cli";
+    static char* argv[] = {name, nullptr};
+    auto app = std::make_unique<QGuiApplication>(argc, argv);
+
+    QPrinter printer(QPrinter::HighResolution);
+    if (toFile) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(out));
+    } else {
+        // A queue of the system's printers (CUPS).
+        printer.setPrinterName(QString::fromStdString(out));
+        if (!printer.isValid() || printer.outputFormat() != QPrinter::NativeFormat)
+            return cliFail(1, out + ": 그런 프린터가 없습니다.");
+    }
+    printer.setDocName(QFileInfo(QString::fromStdString(path)).fileName());
+    SetDefaultLedgerPage(printer);
+
+    quill::PrintHeading heading;
+    heading.ledgerName = QFileInfo(QString::fromStdString(path)).fileName().toStdString();
+    heading.period = quill::PeriodLabel(filter ? &*filter : nullptr);
+    heading.printDate = QDate::currentDate().toString(QStringLiteral("yyyy.MM.dd")).toStdString();
+    const int n = table.recordCount();
+    const bool painted = PrintLedger(
+        printer,
+        [&](const std::function<bool(const quill::LedgerEntry&)>& each) {
+            for (int i = 0; i < n; ++i)
+                if (!each(table.visibleRow(i)))
+                    break;
+        },
+        heading);
+    if (!painted || (toFile && !QFileInfo::exists(QString::fromStdString(out))))
+        return cliFail(1, out + (toFile ? ": PDF 파일을 쓸 수 없습니다." : ": 인쇄할 수 없습니다."));
+    return 0;
+}

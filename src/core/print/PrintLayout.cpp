@@ -1,0 +1,202 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "print/PrintLayout.h"
+
+#include "app/Cp949.h"
+#include "view/LedgerFilter.h"
+
+#include <algorithm>
+
+namespace quill {
+
+namespace {
+
+std::string stripZero(std::string s)
+{
+    if (s.size() == 2 && s[0] == '0' && s[1] >= '0' && s[1] <= '9')
+        s.erase(0, 1);
+    return s;
+}
+
+// Characters `first` and `first`+1 (from 0) of a UTF-8 text.
+std::string twoCharacters(std::string_view utf8, std::size_t first)
+{
+    std::string out;
+    std::size_t index = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++index) {
+        const std::size_t n = std::min(Utf8Length(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
+        if (index >= first && index < first + 2)
+            out.append(utf8.substr(i, n));
+        i += n;
+    }
+    return out;
+}
+
+double textWidth(std::string_view s, const CharWidth& measure)
+{
+    double w = 0;
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = std::min(Utf8Length(static_cast<unsigned char>(s[i])), s.size() - i);
+        w += measure(s.substr(i, n));
+        i += n;
+    }
+    return w;
+}
+
+} // namespace
+
+std::string PeriodLabel(const LedgerFilter* filter)
+{
+    if (!filter || filter->isEmpty())
+        return "전체 기간";
+    std::string label;
+    if (filter->dateRange() == LedgerFilter::DateRange::Between) {
+        const std::string lo = decodeCp949(filter->lowerBound()), up = decodeCp949(filter->upperBound());
+        const std::string year = lo.substr(0, std::min<std::size_t>(lo.find('.'), lo.size()));
+        const std::string month = lo.size() >= year.size() + 3 ? lo.substr(year.size() + 1, lo.size() - year.size() - 4) : "";
+        const bool wholeYear = lo == year + ".01.01" && up == year + ".12.31";
+        label = year + "년";
+        if (!wholeYear && !month.empty())
+            label += " " + stripZero(month) + "월";
+    } else {
+        label = "전체 기간";
+    }
+    switch (filter->category()) {
+    case Category::Income: label += " · 수입"; break;
+    case Category::Expense: label += " · 비용"; break;
+    case Category::Asset: label += " · 자산"; break;
+    default: break;
+    }
+    return label;
+}
+
+std::string PrintAmount(WideTenths t, bool blankZero)
+{
+    if (t == 0)
+        return blankZero ? std::string() : std::string("0");
+    std::string plain = plainDecimal(t);
+    const bool negative = !plain.empty() && plain[0] == '-';
+    if (negative)
+        plain.erase(0, 1);
+    const std::size_t point = std::min(plain.find('.'), plain.size());
+    std::string whole = plain.substr(0, point), out;
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        if (i > 0 && (whole.size() - i) % 3 == 0)
+            out += ',';
+        out += whole[i];
+    }
+    return (negative ? "-" : "") + out + plain.substr(point);
+}
+
+std::string PageNumberText(int page, int pages)
+{
+    return "- " + std::to_string(page) + " / " + std::to_string(pages) + " -";
+}
+
+PrintedLedger LayOutLedger(const PrintWalk& walk, const PrintMetrics& m, const PrintHeading& heading)
+{
+    PrintedLedger out;
+    out.ledgerName = heading.ledgerName;
+    out.period = heading.period;
+    out.printDate = heading.printDate;
+    out.totalLabel = heading.totalLabel;
+
+    // Columns: dates and amounts as wide as their widest text (twelve
+    // digits with groups and a sign), the three texts share the rest.
+    const double pad = 2 * m.cellPadding;
+    const double dateW = textWidth("00", m.bodyWidth) + pad;
+    double amountW = textWidth("-999,999,999,999", m.bodyWidth) + pad;
+    double rest = m.pageWidth - 2 * dateW - 6 * amountW;
+    // A narrow page: the texts keep a third, the amounts are drawn smaller.
+    if (rest < m.pageWidth / 3) {
+        rest = m.pageWidth / 3;
+        amountW = (m.pageWidth - rest - 2 * dateW) / 6;
+    }
+    out.width[kMonthCol] = out.width[kDayCol] = dateW;
+    out.width[kTextCol] = rest * 0.46;
+    out.width[kPartyCol] = rest * 0.31;
+    out.width[kRemarkCol] = rest - out.width[kTextCol] - out.width[kPartyCol];
+    for (int f = 0; f < 6; ++f)
+        out.width[static_cast<std::size_t>(kAmountCol0 + f)] = amountW;
+    double x = 0;
+    for (int c = 0; c < kPrintColumns; ++c) {
+        out.x[static_cast<std::size_t>(c)] = x;
+        x += out.width[static_cast<std::size_t>(c)];
+    }
+    out.tableWidth = x;
+
+    const double sumRow = m.lineHeight + pad;
+    const double body = m.pageHeight - m.titleHeight - m.headingHeight - 2 * m.headRowHeight - m.footHeight;
+
+    PrintPage page;
+    double used = 0;
+    auto capacity = [&](const PrintPage& p) { return body - sumRow - (p.carried ? sumRow : 0); };
+    auto closePage = [&]() {
+        for (std::size_t f = 0; f < 6; ++f)
+            page.carriedOut[f] = page.carriedIn[f] + page.pageSum[f];
+        out.pages.push_back(page);
+        PrintPage next;
+        next.number = page.number + 1;
+        next.carried = true;
+        next.carriedIn = page.carriedOut;
+        page = next;
+        used = 0;
+    };
+    auto addRow = [&](PrintRow row, const Sums6& sums) {
+        if (!page.rows.empty() && used + row.height > capacity(page))
+            closePage();
+        used += row.height;
+        page.rows.push_back(std::move(row));
+        for (std::size_t f = 0; f < 6; ++f)
+            page.pageSum[f] += sums[f];
+    };
+
+    std::vector<Sums6> rowSums;  // of the current page's rows, to move one on
+    walk([&](const LedgerEntry& e) {
+        PrintRow row;
+        row.entry = static_cast<int>(out.entries++);
+        const std::string day = decodeCp949(e.IDAY.view());
+        row.month = stripZero(twoCharacters(day, 5));
+        row.day = stripZero(twoCharacters(day, 8));
+        const std::string texts[3] = {decodeCp949(e.JKYU.view()), decodeCp949(e.SANGHO.view()),
+                                      decodeCp949(e.ETC.view())};
+        const int cols[3] = {kTextCol, kPartyCol, kRemarkCol};
+        std::size_t lines = 1;
+        for (int k = 0; k < 3; ++k) {
+            row.lines[static_cast<std::size_t>(k)]
+                = WrapText(texts[k], out.width[static_cast<std::size_t>(cols[k])] - pad, m.bodyWidth);
+            lines = std::max(lines, row.lines[static_cast<std::size_t>(k)].size());
+        }
+        Sums6 sums{};
+        for (int f = 0; f < kMoneyFieldCount; ++f) {
+            sums[static_cast<std::size_t>(f)] = toWideTenThousandths(moneyValue(e, f));
+            row.amounts[static_cast<std::size_t>(f)] = PrintAmount(sums[static_cast<std::size_t>(f)], true);
+            out.total[static_cast<std::size_t>(f)] += sums[static_cast<std::size_t>(f)];
+        }
+        row.height = static_cast<double>(lines) * m.lineHeight + pad;
+        const int before = page.number;
+        addRow(std::move(row), sums);
+        if (page.number != before)
+            rowSums.clear();
+        rowSums.push_back(sums);
+        return true;
+    });
+    // The total row ends the last page; when it does not fit, the page's
+    // last entry goes over with it.
+    if (used + sumRow > capacity(page) && page.rows.size() > 1) {
+        PrintRow moved = std::move(page.rows.back());
+        page.rows.pop_back();
+        used -= moved.height;
+        const Sums6 sums = rowSums.back();
+        for (std::size_t f = 0; f < 6; ++f)
+            page.pageSum[f] -= sums[f];
+        closePage();
+        addRow(std::move(moved), sums);
+    }
+    page.last = true;
+    for (std::size_t f = 0; f < 6; ++f)
+        page.carriedOut[f] = page.carriedIn[f] + page.pageSum[f];
+    out.pages.push_back(std::move(page));
+    return out;
+}
+
+} // namespace quill

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "print/PrintPageSetup.h"
+
+#include "app/Cp949.h"
+#include "app/IniFile.h"
+
+namespace quill {
+
+namespace {
+
+const std::string& section()
+{
+    static const std::string s = *encodeCp949("인쇄").bytes;
+    return s;
+}
+
+const char* const kMarginKeys[4] = {"MarginLeft", "MarginTop", "MarginRight", "MarginBottom"};
+
+} // namespace
+
+PrintPageSetup ReadPrintPageSetup(const std::string& path)
+{
+    PrintPageSetup s;
+    const int paper = ReadIniInteger(path, section(), "Paper", s.paperId);
+    // Qt numbers its page sizes 0 to 117; "Custom" (126) has no size here.
+    if (paper >= 0 && paper <= 117)
+        s.paperId = paper;
+    const int orientation = ReadIniInteger(path, section(), "Landscape", 1);
+    s.landscape = orientation != 0;
+    for (std::size_t k = 0; k < 4; ++k) {
+        const int m = ReadIniInteger(path, section(), kMarginKeys[k], s.marginsTenthMm[k]);
+        if (m >= 0 && m <= 1000)
+            s.marginsTenthMm[k] = m;
+    }
+    return s;
+}
+
+IoResult WritePrintPageSetup(const std::string& path, const PrintPageSetup& s)
+{
+    if (IoResult r = WriteIniValue(path, section(), "Paper", std::to_string(s.paperId)); !r)
+        return r;
+    if (IoResult r = WriteIniValue(path, section(), "Landscape", s.landscape ? "1" : "0"); !r)
+        return r;
+    for (std::size_t k = 0; k < 4; ++k)
+        if (IoResult r = WriteIniValue(path, section(), kMarginKeys[k], std::to_string(s.marginsTenthMm[k])); !r)
+            return r;
+    return IoResult::success();
+}
+
+} // namespace quill
