@@ -20,7 +20,10 @@ const char* const kUsage =
     "  export FILE OUT.xlsx [--year Y] [--month M] [--category 전체|수입|비용|자산] [--printer]\n"
     "                                the official-form workbook; --printer adds the page setup\n"
     "  tax FILE --year Y [--type 일반|간이|면세]\n"
-    "                                VAT and income-tax figures of the year (참고용, for reference)\n";
+    "                                VAT and income-tax figures of the year (참고용, for reference)\n"
+    "  import-statement STATEMENT LEDGER.Aut [--profile NAME] [--dry-run] [--include-duplicates]\n"
+    "                                books a card, bank or tax-office list (CSV, xlsx, xls);\n"
+    "                                exit 0 booked, 1 none, 2 usage, 3 statement unreadable\n";
 
 } // namespace
 
@@ -47,6 +50,8 @@ int main(int argc, char** argv)
             return runExport(args);
         if (command == "tax")
             return runTax(args);
+        if (command == "import-statement")
+            return runImportStatement(args);
     } catch (const std::exception& e) {
         return cliFail(1, e.what());
     }
