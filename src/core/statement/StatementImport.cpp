@@ -469,6 +469,37 @@ std::vector<ImportRow> BuildImportRows(const StatementSheet& sheet, const Statem
     return rows;
 }
 
+namespace {
+
+bool ruleFits(const ImportRule& r, const ImportRow& row)
+{
+    const std::string& text = r.field == ImportRule::Field::Counterparty ? row.counterparty : row.description;
+    return !r.contains.empty() && Contains(DecodeUtf8(text), DecodeUtf8(r.contains));
+}
+
+void applyRule(const ImportRule& rule, ImportRow& row)
+{
+    row.category = rule.category;
+    if (!rule.description.empty())
+        fitInto(row, 0, rule.description);
+    if (!rule.remark.empty())
+        fitInto(row, 2, rule.remark);
+    row.proposedBy = "규칙: " + rule.label();
+}
+
+} // namespace
+
+std::size_t ApplyImportRule(std::vector<ImportRow>& rows, const ImportRule& rule)
+{
+    std::size_t n = 0;
+    for (ImportRow& row : rows)
+        if (row.status != ImportStatus::Error && ruleFits(rule, row)) {
+            applyRule(rule, row);
+            ++n;
+        }
+    return n;
+}
+
 void ProposeImportRows(std::vector<ImportRow>& rows, const StatementProfile& profile,
                        const std::vector<ImportRule>& rules, const LedgerMatchIndex& index)
 {
@@ -476,20 +507,13 @@ void ProposeImportRows(std::vector<ImportRow>& rows, const StatementProfile& pro
         const bool hadDescription = !row.description.empty();
         row.proposedBy = "틀: " + profile.name;
         const ImportRule* rule = nullptr;
-        for (const ImportRule& r : rules) {
-            const std::string& text = r.field == ImportRule::Field::Counterparty ? row.counterparty : row.description;
-            if (Contains(DecodeUtf8(text), DecodeUtf8(r.contains))) {
+        for (const ImportRule& r : rules)
+            if (ruleFits(r, row)) {
                 rule = &r;
                 break;
             }
-        }
         if (rule) {
-            row.category = rule->category;
-            if (!rule->description.empty())
-                fitInto(row, 0, rule->description);
-            if (!rule->remark.empty())
-                fitInto(row, 2, rule->remark);
-            row.proposedBy = "규칙: " + rule->label();
+            applyRule(*rule, row);
         } else if (const auto* l = index.learned(toCp949(row.counterparty))) {
             bool used = false;
             // Money in stays 수입 and money out stays out: the statement

@@ -117,6 +117,8 @@ std::vector<ImportRow> BuildImportRows(const StatementSheet& sheet, const Statem
 void ProposeImportRows(std::vector<ImportRow>& rows, const StatementProfile& profile,
                        const std::vector<ImportRule>& rules, const LedgerMatchIndex& index);
 void MatchImportRows(std::vector<ImportRow>& rows, const LedgerMatchIndex& index);
+// A rule just made, applied to the rows it fits; how many those are.
+std::size_t ApplyImportRule(std::vector<ImportRow>& rows, const ImportRule& rule);
 
 // A text of a row changed in the preview (0 description, 1 counterparty,
 // 2 remark): fitted as on reading, and the row matched again.

@@ -42,6 +42,8 @@ Tmainf::Tmainf(const AppContext& context, QWidget* parent)
     buildLayout();
     connectCommands();
     setupEntryComfort();
+    // A statement dropped on the window opens the 가져오기 preview.
+    setAcceptDrops(true);
     TAcunt.setNewRowHook(&Tmainf::TAcuntNewRecord);
     TAcunt.setDataChanged([this] { tableChanged(); });
 }
@@ -96,6 +98,7 @@ void Tmainf::connectCommands()
     bind(BtnDel, &Tmainf::BtnDelClick);
     bind(PrtBtn, &Tmainf::PrtBtnClick);
     bind(FilingBtn, &Tmainf::FilingBtnClick);
+    bind(ImportBtn, &Tmainf::ImportBtnClick);
     bind(HelpBtn, &Tmainf::HelpBtnClick);
     bind(dDTZIP, &Tmainf::dDTZIPClick);
     bind(DgaBtn, &Tmainf::DgaBtnClick);
@@ -106,6 +109,7 @@ void Tmainf::connectCommands()
         {QKeySequence(Qt::CTRL | Qt::Key_N), NewFile},         {QKeySequence(Qt::CTRL | Qt::Key_O), HFileOpen},
         {QKeySequence(Qt::CTRL | Qt::Key_S), SaveBtn},         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), RnameBtn},
         {QKeySequence(Qt::CTRL | Qt::Key_P), PrtBtn},          {QKeySequence(Qt::CTRL | Qt::Key_T), FilingBtn},
+        {QKeySequence(Qt::CTRL | Qt::Key_I), ImportBtn},
     };
     for (const auto& [sequence, button] : keys)
         connect(new QShortcut(sequence, this), &QShortcut::activated, button, &QToolButton::click);

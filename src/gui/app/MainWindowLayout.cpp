@@ -220,6 +220,7 @@ void Tmainf::buildLayout()
         {&BtnDel, "BtnDel", icons::Kind::Delete, 344, 68, "(Delete)", "자료삭제"},
         {&PrtBtn, "PrtBtn", icons::Kind::Export, 417, 48, "출력", "엑셀전송"},
         {&FilingBtn, "FilingBtn", icons::Kind::Filing, 467, 76, "신고자료", "신고자료 (참고용, Ctrl+T)"},
+        {&ImportBtn, "ImportBtn", icons::Kind::AddFile, 547, 72, "가져오기", "카드·은행·홈택스 내역 가져오기 (Ctrl+I)"},
     };
     for (const ToolSpec& t : tools) {
         QToolButton* b = pictureButton(TpPnl0, t.name, t.kind, QString::fromUtf8(t.tooltip));
