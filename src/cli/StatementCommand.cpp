@@ -70,7 +70,7 @@ int runImportStatement(const std::vector<std::string>& args)
     const auto profileIt = a.options.find("--profile");
     const std::string profileName = profileIt == a.options.end() ? std::string() : profileIt->second;
 
-    const quill::StatementReadResult read = quill::ReadStatementFile(statementPath);
+    quill::StatementReadResult read = quill::ReadStatementFile(statementPath);
     if (read.error)
         return cliFail(3, statementPath + ": " + read.error.message);
 
@@ -88,9 +88,11 @@ int runImportStatement(const std::vector<std::string>& args)
     const std::string ini = configPath();
     const std::vector<quill::StatementProfile> profiles = quill::AllProfiles(ini);
     const std::vector<quill::ImportRule> rules = quill::ReadImportRules(ini);
+    quill::ImportPlan plan = quill::PrepareImport(read.book, 0, profiles, profileName);
+    read.book = {};  // the rows are made: the cells can go before the index comes
     quill::LedgerMatchIndex index;
     index.build(table);
-    quill::ImportPlan plan = quill::PlanImport(read.book, 0, profiles, profileName, rules, index);
+    quill::FinishImport(plan, rules, index);
     if (!plan.error.empty()) {
         // A profile asked for by a name that does not exist is the caller's
         // slip; a list no profile knows is a statement we cannot read.

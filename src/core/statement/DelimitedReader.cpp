@@ -88,7 +88,9 @@ Utf8Scan scanUtf8(std::string_view s)
     return scan;
 }
 
-// The share of CP949's lead bytes that begin a valid character.
+// Bytes that cannot be CP949 (a lead byte without its trail byte). The
+// shape alone decides: asking the converter character by character would
+// cost more than reading the whole file.
 std::size_t cp949Faults(std::string_view s)
 {
     std::size_t faults = 0;
@@ -98,7 +100,11 @@ std::size_t cp949Faults(std::string_view s)
             ++i;
             continue;
         }
-        if (i + 1 < s.size() && c >= 0x81 && c <= 0xFE && isValidCp949(s.substr(i, 2))) {
+        const auto t = i + 1 < s.size() ? static_cast<unsigned char>(s[i + 1]) : 0;
+        const bool trail = (t >= 0x41 && t <= 0x5A) || (t >= 0x61 && t <= 0x7A) || (t >= 0x81 && t <= 0xFE);
+        // Leads above 0xC6 take only the upper trail bytes (KS X 1001).
+        const bool pair = c >= 0x81 && c <= 0xFE && trail && (c <= 0xC6 || t >= 0xA1);
+        if (pair) {
             i += 2;
         } else {
             ++faults;
@@ -257,10 +263,14 @@ StatementReadResult ReadDelimitedStatement(const std::string& bytes, const State
         wasQuoted = false;
         ++cells;
     };
+    std::size_t width = 0;
     auto endRow = [&] {
         endField();
+        width = row.size();
         sheet.rows.push_back(std::move(row));
-        row.clear();
+        row = {};
+        // Rows of a list are alike: room for as many cells as the last.
+        row.reserve(width);
     };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];

@@ -9,7 +9,8 @@
 #include "statement/StatementValues.h"
 
 #include <algorithm>
-#include <map>
+#include <climits>
+#include <cstdint>
 #include <xxhash.h>
 
 namespace quill {
@@ -36,11 +37,6 @@ std::optional<Category> categoryFromName(std::string_view s)
 std::string toCp949(std::string_view utf8) { return encodeCp949(utf8).bytes.value_or(std::string()); }
 
 std::uint64_t nameHash(std::string_view cp949) { return XXH3_64bits(cp949.data(), cp949.size()); }
-
-std::uint64_t amountHash(std::string_view cp949, std::int64_t tenths)
-{
-    return XXH3_64bits_withSeed(cp949.data(), cp949.size(), static_cast<std::uint64_t>(tenths));
-}
 
 // The amount of an entry as a statement shows it: its category's amount and
 // VAT together.
@@ -70,6 +66,8 @@ void fitInto(ImportRow& row, int field, std::string_view utf8)
     FittedText f = FitLedgerText(utf8, kFieldLimits[field]);
     std::string& target = field == 0 ? row.description : field == 1 ? row.counterparty : row.remark;
     target = std::move(f.utf8);
+    if (field == 1)
+        row.counterpartyCp949 = std::move(f.cp949);
     const std::string name = kFieldNames[field];
     // A note per field: the newest fitting replaces an older one.
     std::erase_if(row.notes, [&](const std::string& n) { return n.rfind(name + ":", 0) == 0; });
@@ -183,54 +181,52 @@ IoResult SaveImportRule(const std::string& iniPath, const ImportRule& rule)
 void LedgerMatchIndex::build(const WorkingTable& table)
 {
     table_ = &table;
-    byAmount_.clear();
-    byName_.clear();
+    keys_.clear();
     learned_.clear();
-    byAmount_.reserve(table.rowCount());
-    byName_.reserve(table.rowCount());
-    PairTotal pairs[3];
+    keys_.reserve(table.rowCount());
     for (std::size_t i = 0; i < table.rowCount(); ++i) {
         const LedgerEntry& e = table.row(i);
         if (e.SANGHO.empty())
             continue;
-        const std::string_view name = e.SANGHO.view();
-        byName_.push_back({nameHash(name), static_cast<std::uint32_t>(i)});
-        const auto day = DayNumber(e.IDAY.view());
-        if (!day)
-            continue;
-        const int n = entryPairs(e, pairs);
-        for (int k = 0; k < n; ++k)
-            byAmount_.push_back({amountHash(name, pairs[k].tenths), *day, static_cast<std::uint32_t>(i)});
+        keys_.push_back({nameHash(e.SANGHO.view()), DayNumber(e.IDAY.view()).value_or(INT32_MIN),
+                         static_cast<std::uint32_t>(i)});
     }
-    std::sort(byAmount_.begin(), byAmount_.end(), [](const AmountKey& a, const AmountKey& b) {
-        return a.hash != b.hash ? a.hash < b.hash : a.day != b.day ? a.day < b.day : a.row < b.row;
-    });
-    std::sort(byName_.begin(), byName_.end(), [](const NameKey& a, const NameKey& b) {
-        return a.hash != b.hash ? a.hash < b.hash : a.row < b.row;
+    std::sort(keys_.begin(), keys_.end(), [](const Key& a, const Key& b) {
+        if (a.name != b.name)
+            return a.name < b.name;
+        return a.day != b.day ? a.day < b.day : a.row < b.row;
     });
 }
 
 LedgerMatchIndex::Found LedgerMatchIndex::find(const ImportRow& row, std::unordered_map<std::uint64_t, int>* taken) const
 {
     Found found;
-    if (!table_ || row.counterparty.empty())
+    if (!table_ || row.counterpartyCp949.empty())
         return found;
     const auto day = DayNumber(row.IDAY);
     const auto tenths = toTenThousandths(row.amount + row.vat);
     if (!day || !tenths)
         return found;
-    const std::string name = toCp949(row.counterparty);
-    const std::uint64_t h = amountHash(name, *tenths);
-    auto lo = std::lower_bound(byAmount_.begin(), byAmount_.end(), h,
-                               [](const AmountKey& k, std::uint64_t v) { return k.hash < v; });
-    // Entries of the same date first, then the nearest within three days.
+    const std::string_view name = row.counterpartyCp949;
+    const std::uint64_t h = nameHash(name);
+    // The counterparty's entries from three days before.
+    auto lo = std::lower_bound(keys_.begin(), keys_.end(), std::pair(h, *day - 3), [](const Key& k, const auto& v) {
+        return k.name != v.first ? k.name < v.first : k.day < v.second;
+    });
     int bestGap = 4;
     std::size_t sameDay = 0;
     std::size_t firstSame = 0;
-    for (auto it = lo; it != byAmount_.end() && it->hash == h; ++it) {
-        // The hash only narrows the search: the entry itself decides.
+    PairTotal pairs[3];
+    for (auto it = lo; it != keys_.end() && it->name == h && it->day <= *day + 3; ++it) {
         const LedgerEntry& e = table_->row(it->row);
+        // The hash only narrows the search: the entry itself decides.
         if (e.SANGHO.view() != name)
+            continue;
+        bool same = false;
+        const int n = entryPairs(e, pairs);
+        for (int k = 0; k < n && !same; ++k)
+            same = pairs[k].tenths == *tenths;
+        if (!same)
             continue;
         const int gap = std::abs(it->day - *day);
         if (gap == 0) {
@@ -243,16 +239,12 @@ LedgerMatchIndex::Found LedgerMatchIndex::find(const ImportRow& row, std::unorde
     }
     if (sameDay > 0) {
         // Each entry answers for one statement row only.
-        const std::uint64_t slot = h ^ (static_cast<std::uint64_t>(static_cast<std::uint32_t>(*day)) << 1);
+        const std::uint64_t slot = h ^ static_cast<std::uint64_t>(*tenths) * 0x9E3779B97F4A7C15ull
+                                   ^ (static_cast<std::uint64_t>(static_cast<std::uint32_t>(*day)) << 1);
         int used = 0;
         if (taken)
             used = (*taken)[slot]++;
-        if (static_cast<std::size_t>(used) < sameDay) {
-            found.status = ImportStatus::Duplicate;
-            found.row = firstSame;
-            return found;
-        }
-        found.status = ImportStatus::Similar;
+        found.status = static_cast<std::size_t>(used) < sameDay ? ImportStatus::Duplicate : ImportStatus::Similar;
         found.row = firstSame;
         return found;
     }
@@ -269,29 +261,46 @@ const LedgerMatchIndex::Learned* LedgerMatchIndex::learned(std::string_view coun
     if (auto it = learned_.find(h); it != learned_.end())
         return it->second.entries ? &it->second : nullptr;
     Learned l;
-    std::map<std::string_view, std::uint32_t> descriptions, remarks;
+    // Few distinct texts per counterparty: counted in a short list.
+    constexpr std::size_t kTextsCounted = 256;
+    std::vector<std::pair<std::string_view, std::uint32_t>> descriptions, remarks;
+    auto count = [](std::vector<std::pair<std::string_view, std::uint32_t>>& list, std::string_view text) {
+        if (text.empty())
+            return;
+        for (auto& [t, n] : list)
+            if (t == text) {
+                ++n;
+                return;
+            }
+        if (list.size() < kTextsCounted)
+            list.emplace_back(text, 1);
+    };
     std::uint32_t categories[4] = {0, 0, 0, 0};
-    auto lo = std::lower_bound(byName_.begin(), byName_.end(), h,
-                               [](const NameKey& k, std::uint64_t v) { return k.hash < v; });
-    for (auto it = lo; it != byName_.end() && it->hash == h; ++it) {
+    auto lo = std::lower_bound(keys_.begin(), keys_.end(), h, [](const Key& k, std::uint64_t v) { return k.name < v; });
+    for (auto it = lo; it != keys_.end() && it->name == h; ++it) {
         const LedgerEntry& e = table_->row(it->row);
         if (e.SANGHO.view() != counterpartyCp949)
             continue;
         ++l.entries;
-        const EntryInput in = EntryInputFromRow(e, Category::None);
-        ++categories[static_cast<int>(in.category)];
-        if (!e.JKYU.empty())
-            ++descriptions[e.JKYU.view()];
-        if (!e.ETC.empty())
-            ++remarks[e.ETC.view()];
+        // The category as the entry panel shows it: the last pair in use.
+        Category c = Category::None;
+        if (e.INMNY + e.INVAT != 0)
+            c = Category::Income;
+        if (e.OTMNY + e.OTVAT != 0)
+            c = Category::Expense;
+        if (e.JSMNY + e.JSVAT != 0)
+            c = Category::Asset;
+        ++categories[static_cast<int>(c)];
+        count(descriptions, e.JKYU.view());
+        count(remarks, e.ETC.view());
     }
-    auto most = [](const std::map<std::string_view, std::uint32_t>& m) {
+    auto most = [](const std::vector<std::pair<std::string_view, std::uint32_t>>& list) {
         std::string_view best;
         std::uint32_t n = 0;
-        for (const auto& [text, count] : m)
-            if (count > n) {
+        for (const auto& [text, c] : list)
+            if (c > n || (c == n && text < best)) {
                 best = text;
-                n = count;
+                n = c;
             }
         return decodeCp949(best);
     };
@@ -514,7 +523,7 @@ void ProposeImportRows(std::vector<ImportRow>& rows, const StatementProfile& pro
             }
         if (rule) {
             applyRule(*rule, row);
-        } else if (const auto* l = index.learned(toCp949(row.counterparty))) {
+        } else if (const auto* l = index.learned(row.counterpartyCp949)) {
             bool used = false;
             // Money in stays 수입 and money out stays out: the statement
             // knows the direction better than any habit.
@@ -564,7 +573,10 @@ void applyFound(ImportRow& row, const LedgerMatchIndex::Found& f, const WorkingT
 void MatchImportRows(std::vector<ImportRow>& rows, const LedgerMatchIndex& index)
 {
     std::unordered_map<std::uint64_t, int> taken;
-    std::unordered_map<std::string, std::size_t> approvals;
+    // Approval numbers by their hash: a list of 100,000 rows keeps no
+    // second copy of every number.
+    std::unordered_multimap<std::uint64_t, std::size_t> approvals;
+    approvals.reserve(rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         ImportRow& row = rows[i];
         if (row.status == ImportStatus::Error) {
@@ -574,14 +586,22 @@ void MatchImportRows(std::vector<ImportRow>& rows, const LedgerMatchIndex& index
         // The same approval twice (a list downloaded twice and joined):
         // cancellations carry their approval's number and stay apart.
         if (!row.approval.empty()) {
-            const std::string key = row.approval + (row.cancelled ? "-" : "+") + std::to_string(row.amount + row.vat);
-            auto [it, first] = approvals.emplace(key, i);
-            if (!first) {
-                row.status = ImportStatus::Duplicate;
-                row.reason = "같은 승인번호가 " + std::to_string(rows[it->second].line) + "행에 있습니다";
-                row.ticked = false;
-                continue;
+            const std::uint64_t key = XXH3_64bits_withSeed(row.approval.data(), row.approval.size(),
+                                                           static_cast<std::uint64_t>(row.cancelled));
+            bool again = false;
+            for (auto [it, end] = approvals.equal_range(key); it != end && !again; ++it) {
+                const ImportRow& earlier = rows[it->second];
+                again = earlier.approval == row.approval && earlier.cancelled == row.cancelled &&
+                        earlier.amount == row.amount && earlier.vat == row.vat;
+                if (again) {
+                    row.status = ImportStatus::Duplicate;
+                    row.reason = "같은 승인번호가 " + std::to_string(earlier.line) + "행에 있습니다";
+                    row.ticked = false;
+                }
             }
+            if (again)
+                continue;
+            approvals.emplace(key, i);
         }
         applyFound(row, index.find(row, &taken), index.table());
         row.ticked = row.status != ImportStatus::Duplicate;
@@ -683,9 +703,8 @@ BookedImport BookImportRows(WorkingTable& table, const std::vector<ImportRow>& r
     return result;
 }
 
-ImportPlan PlanImport(const StatementBook& book, int sheet, const std::vector<StatementProfile>& profiles,
-                      const std::string& profileName, const std::vector<ImportRule>& rules,
-                      const LedgerMatchIndex& index)
+ImportPlan PrepareImport(const StatementBook& book, int sheet, const std::vector<StatementProfile>& profiles,
+                         const std::string& profileName)
 {
     ImportPlan plan;
     plan.sheet = sheet;
@@ -706,7 +725,7 @@ ImportPlan PlanImport(const StatementBook& book, int sheet, const std::vector<St
             plan.error = "그런 이름의 틀이 없습니다: " + profileName;
             return plan;
         }
-        for (std::size_t r = 0; r < s.rows.size() && r < 30; ++r)
+        for (std::size_t r = 0; r < s.rows.size() && r < kHeadRowsKept; ++r)
             if (MapColumns(*chosen, s.rows[r])) {
                 headerRow = static_cast<int>(r);
                 break;
@@ -728,9 +747,33 @@ ImportPlan PlanImport(const StatementBook& book, int sheet, const std::vector<St
     plan.profile = *chosen;
     plan.headerRow = headerRow;
     plan.rows = BuildImportRows(s, plan.profile, headerRow);
+    return plan;
+}
+
+void FinishImport(ImportPlan& plan, const std::vector<ImportRule>& rules, const LedgerMatchIndex& index)
+{
+    if (!plan.error.empty())
+        return;
     ProposeImportRows(plan.rows, plan.profile, rules, index);
     MatchImportRows(plan.rows, index);
+}
+
+ImportPlan PlanImport(const StatementBook& book, int sheet, const std::vector<StatementProfile>& profiles,
+                      const std::string& profileName, const std::vector<ImportRule>& rules,
+                      const LedgerMatchIndex& index)
+{
+    ImportPlan plan = PrepareImport(book, sheet, profiles, profileName);
+    FinishImport(plan, rules, index);
     return plan;
+}
+
+void KeepHeadRows(StatementBook& book)
+{
+    for (StatementSheet& s : book.sheets)
+        if (s.rows.size() > kHeadRowsKept) {
+            s.rows.resize(kHeadRowsKept);
+            s.rows.shrink_to_fit();
+        }
 }
 
 } // namespace quill

@@ -31,6 +31,7 @@ struct ImportRow {
     std::string IDAY;                  // "yyyy.mm.dd"; empty when unreadable
     std::string description;
     std::string counterparty;
+    std::string counterpartyCp949;     // the same as the ledger stores it
     std::string remark;
     Category category = Category::Expense;
     double amount = 0;                 // negative for a cancellation
@@ -87,22 +88,20 @@ public:
     };
     const Learned* learned(std::string_view counterpartyCp949) const;
 
-    std::size_t size() const { return byAmount_.size(); }
+    std::size_t size() const { return keys_.size(); }
     const WorkingTable* table() const { return table_; }
 
 private:
-    struct AmountKey {
-        std::uint64_t hash;            // counterparty and amount
-        std::int32_t day;
-        std::uint32_t row;
-    };
-    struct NameKey {
-        std::uint64_t hash;            // counterparty
+    // One key per entry with a counterparty, ordered by counterparty and
+    // date: the entries of a counterparty are one run, those of a few days
+    // a short stretch of it (their amounts are read from the entries).
+    struct Key {
+        std::uint64_t name;            // hash of the counterparty
+        std::int32_t day;              // INT32_MIN: no date
         std::uint32_t row;
     };
     const WorkingTable* table_ = nullptr;
-    std::vector<AmountKey> byAmount_;
-    std::vector<NameKey> byName_;
+    std::vector<Key> keys_;
     mutable std::unordered_map<std::uint64_t, Learned> learned_;
 };
 
@@ -159,5 +158,15 @@ struct ImportPlan {
 ImportPlan PlanImport(const StatementBook& book, int sheet, const std::vector<StatementProfile>& profiles,
                       const std::string& profileName, const std::vector<ImportRule>& rules,
                       const LedgerMatchIndex& index);
+// The same in two steps, so that a caller can let the read book go (and
+// index the ledger) in between: the rows read, then proposed and matched.
+ImportPlan PrepareImport(const StatementBook& book, int sheet, const std::vector<StatementProfile>& profiles,
+                         const std::string& profileName);
+void FinishImport(ImportPlan& plan, const std::vector<ImportRule>& rules, const LedgerMatchIndex& index);
+
+// Keeps only the first rows of every sheet (where headers and titles are):
+// what choosing a profile needs once the rows were read.
+inline constexpr std::size_t kHeadRowsKept = 30;
+void KeepHeadRows(StatementBook& book);
 
 } // namespace quill

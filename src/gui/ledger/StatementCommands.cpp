@@ -49,14 +49,14 @@ bool Tmainf::openStatementPreview(const QString& path)
 {
     if (!TAcunt.isOpen() || editorMode != quill::EditorMode::Idle || statementPreview)
         return false;
-    const quill::StatementReadResult read = quill::ReadStatementFile(QFile::encodeName(path).toStdString());
+    quill::StatementReadResult read = quill::ReadStatementFile(QFile::encodeName(path).toStdString());
     if (read.error) {
         dialogs().showInfo(QString::fromStdString(read.error.message));
         return false;
     }
     StatementPreview::Setup setup;
     setup.path = path;
-    setup.book = read.book;
+    setup.book = std::move(read.book);
     setup.table = &TAcunt;
     setup.dialogs = &dialogs();
     setup.configPath = configPath();

@@ -81,8 +81,6 @@ StatementPreview::StatementPreview(Setup setup, QWidget* parent) : QDialog(paren
     setObjectName(QStringLiteral("StatementPreview"));
     setWindowTitle(QStringLiteral("가져오기 - ") + QFileInfo(setup_.path).fileName());
     resize(1100, 620);
-    if (setup_.table)
-        index_.build(*setup_.table);
     const std::string ini = setup_.configPath.toStdString();
     profiles_ = quill::AllProfiles(ini);
     rules_ = quill::ReadImportRules(ini);
@@ -247,9 +245,31 @@ void StatementPreview::fillProfiles(const QString& select)
 
 void StatementPreview::replan()
 {
+    if (!wholeBook_) {
+        quill::StatementReadOptions options;
+        options.encoding = encodingChoice_;
+        quill::StatementReadResult r = quill::ReadStatementFile(setup_.path.toStdString(), options);
+        if (r.error) {
+            if (setup_.dialogs)
+                setup_.dialogs->showInfo(QString::fromStdString(r.error.message));
+            return;
+        }
+        const bool unsure = setup_.book.encodingUnsure;
+        setup_.book = std::move(r.book);
+        setup_.book.encodingUnsure = unsure;
+        wholeBook_ = true;
+    }
     const QString chosen = profileBox->currentData().toString();
     const std::string name = chosen == QLatin1String(kNewProfile) ? std::string() : chosen.toStdString();
-    plan_ = quill::PlanImport(setup_.book, std::max(0, sheetBox->currentIndex()), profiles_, name, rules_, index_);
+    plan_ = quill::PrepareImport(setup_.book, std::max(0, sheetBox->currentIndex()), profiles_, name);
+    // Memory for the index: the rows are made, the cells can go.
+    quill::KeepHeadRows(setup_.book);
+    wholeBook_ = false;
+    if (!indexed_ && setup_.table) {
+        index_.build(*setup_.table);
+        indexed_ = true;
+    }
+    quill::FinishImport(plan_, rules_, index_);
     model->reload();
     if (view->model()->rowCount() > 0)
         view->setCurrentIndex(model->index(0, ImportRowsModel::Description));
@@ -258,18 +278,11 @@ void StatementPreview::replan()
 
 void StatementPreview::rereadWithEncoding()
 {
-    quill::StatementReadOptions options;
-    options.encoding = static_cast<quill::StatementEncoding>(encodingBox->currentData().toInt());
-    const quill::StatementReadResult r = quill::ReadStatementFile(setup_.path.toStdString(), options);
-    if (r.error) {
-        if (setup_.dialogs)
-            setup_.dialogs->showInfo(QString::fromStdString(r.error.message));
-        return;
-    }
-    setup_.book = r.book;
+    encodingChoice_ = static_cast<quill::StatementEncoding>(encodingBox->currentData().toInt());
+    wholeBook_ = false;
     setup_.book.encodingUnsure = true;  // the user is choosing: keep the choice in view
-    fillProfiles(profileBox->currentData().toString());
     replan();
+    fillProfiles(profileBox->currentData().toString());
 }
 
 void StatementPreview::showMapping(bool show)

@@ -84,4 +84,9 @@ private:
     std::vector<quill::ImportRule> rules_;
     quill::ImportPlan plan_;
     bool filling_ = false;
+    // The book holds every row only until the rows are made; another
+    // profile, sheet or encoding reads the file again.
+    bool wholeBook_ = true;
+    bool indexed_ = false;
+    quill::StatementEncoding encodingChoice_ = quill::StatementEncoding::Auto;
 };
