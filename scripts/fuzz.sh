@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-"fuzz_ledger_file fuzz_snapshot fuzz_config fuzz_import_line fuzz_text"}
+targets=${*:-"fuzz_ledger_file fuzz_snapshot fuzz_config fuzz_import_line fuzz_text fuzz_statement"}
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DQB_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target fuzz_targets
 work=$(mktemp -d)

@@ -18,6 +18,7 @@ int fuzzSnapshot(const unsigned char* data, std::size_t size);
 int fuzzConfig(const unsigned char* data, std::size_t size);
 int fuzzImportLine(const unsigned char* data, std::size_t size);
 int fuzzText(const unsigned char* data, std::size_t size);
+int fuzzStatement(const unsigned char* data, std::size_t size);
 
 namespace {
 
@@ -60,6 +61,7 @@ TEST_P(FuzzInputs, PassTheTargetsChecks)
         : name == "fuzz_config"                      ? fuzzConfig
         : name == "fuzz_import_line"                 ? fuzzImportLine
         : name == "fuzz_text"                        ? fuzzText
+        : name == "fuzz_statement"                   ? fuzzStatement
                                                      : nullptr;
     ASSERT_NE(target, nullptr) << "no fuzz target " << name;
     std::ifstream in(GetParam().file, std::ios::binary);
