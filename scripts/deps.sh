@@ -28,6 +28,7 @@ libgtest-dev
 libgmock-dev
 libbenchmark-dev
 python3-openpyxl
+libreoffice-calc
 xvfb
 xauth
 openbox

@@ -80,7 +80,7 @@ StatementPreview::StatementPreview(Setup setup, QWidget* parent) : QDialog(paren
 {
     setObjectName(QStringLiteral("StatementPreview"));
     setWindowTitle(QStringLiteral("가져오기 - ") + QFileInfo(setup_.path).fileName());
-    resize(1100, 620);
+    resize(1200, 620);
     const std::string ini = setup_.configPath.toStdString();
     profiles_ = quill::AllProfiles(ini);
     rules_ = quill::ReadImportRules(ini);
@@ -162,7 +162,7 @@ StatementPreview::StatementPreview(Setup setup, QWidget* parent) : QDialog(paren
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                           QAbstractItemView::AnyKeyPressed);
-    const int widths[ImportRowsModel::ColumnCount] = {40, 60, 82, 220, 160, 50, 100, 80, 80, 200, 260};
+    const int widths[ImportRowsModel::ColumnCount] = {36, 56, 82, 190, 150, 44, 92, 76, 76, 170, 220};
     for (int c = 0; c < ImportRowsModel::ColumnCount; ++c)
         view->setColumnWidth(c, widths[c]);
     layout->addWidget(view, 1);
@@ -186,6 +186,7 @@ StatementPreview::StatementPreview(Setup setup, QWidget* parent) : QDialog(paren
     ruleRemark->setAccessibleName(QStringLiteral("규칙의 증빙"));
     ruleRow->addWidget(ruleRemark);
     saveRuleButton = new QPushButton(QStringLiteral("규칙 저장"), this);
+    saveRuleButton->setAutoDefault(false);
     ruleRow->addWidget(saveRuleButton);
     layout->addLayout(ruleRow);
 
@@ -195,7 +196,11 @@ StatementPreview::StatementPreview(Setup setup, QWidget* parent) : QDialog(paren
     bottom->addWidget(summary, 1);
     bookButton = new QPushButton(QStringLiteral("가져오기"), this);
     bookButton->setObjectName(QStringLiteral("bookButton"));
+    // Enter books, as the default button of a dialog; Esc closes.
+    bookButton->setDefault(true);
     auto* close = new QPushButton(QStringLiteral("닫기"), this);
+    close->setAutoDefault(false);
+    saveProfileButton->setAutoDefault(false);
     bottom->addWidget(bookButton);
     bottom->addWidget(close);
     layout->addLayout(bottom);
@@ -223,6 +228,8 @@ StatementPreview::StatementPreview(Setup setup, QWidget* parent) : QDialog(paren
     fillProfiles(QString());
     if (!plan_.error.empty())
         showMapping(true);
+    // The keyboard starts in the rows: F2 or typing changes the current cell.
+    view->setFocus(Qt::OtherFocusReason);
 }
 
 StatementPreview::~StatementPreview() = default;
