@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """quillbook-cli import-statement: counts, statuses and exit codes, and the
-lists of the shipped profiles as LibreOffice writes them (CP949 CSV, TSV)."""
+lists of the shipped profiles as LibreOffice (CP949 CSV, TSV) and Gnumeric
+(CP949, semicolons, all quoted) write them."""
 import os
 import shutil
 import subprocess
@@ -139,6 +140,17 @@ class LibreOfficeFiles(Base):
         }
         for outdir, option in made.values():
             self.convert(option, outdir)
+        # Gnumeric, where it installs: semicolons, every field quoted, its
+        # own spelling of dates and numbers.
+        if shutil.which("ssconvert"):
+            outdir = self.path("gnumeric")
+            os.makedirs(outdir)
+            for name in EXPECTED_ROWS:
+                subprocess.run(["ssconvert", "-T", "Gnumeric_stf:stf_assistant", "-O",
+                                "separator=; quoting-mode=always charset=CP949",
+                                os.path.join(DATA, name + ".csv"), os.path.join(outdir, name + ".csv")],
+                               capture_output=True, timeout=120, env=dict(os.environ, HOME=self.dir.name))
+            made["gnumeric cp949 semicolons"] = (outdir, "")
         empty = self.ledger()
         for name, rows in EXPECTED_ROWS.items():
             code, want, err = run("import-statement", os.path.join(DATA, name + ".csv"), empty, "--dry-run")
@@ -148,7 +160,7 @@ class LibreOfficeFiles(Base):
                 path = os.path.join(outdir, name + ".csv")
                 self.assertTrue(os.path.exists(path), f"LibreOffice made no {kind} of {name}")
                 raw = open(path, "rb").read()
-                if kind == "cp949 csv":
+                if "cp949" in kind:
                     self.assertRaises(UnicodeDecodeError, raw.decode, "utf-8")
                     raw.decode("cp949")
                 code, got, err = run("import-statement", path, empty, "--dry-run")
