@@ -41,6 +41,7 @@ private slots:
     void previewBooksTickedRowsAsOneUndoStep();
     void unreadableFileIsToldAndDroppedFileOpensThePreview();
     void newProfileFromTheColumnsAndARule();
+    void encodingAndSheetAreChosenInThePreview();
 
 private:
     QString writeFile(const QString& name, const QByteArray& bytes);
@@ -207,6 +208,45 @@ void StatementImportTest::newProfileFromTheColumnsAndARule()
     QCOMPARE(p->rows()[1].description, std::string("카페"));
     QCOMPARE(quill::ReadImportRules(w.configPath().toStdString()).size(), std::size_t(1));
     p->reject();
+}
+
+void StatementImportTest::encodingAndSheetAreChosenInThePreview()
+{
+    Tmainf& w = *fx_->window;
+    // CP949 with one broken byte in a note: the guess is CP949, but unsure.
+    const QByteArray list = QByteArray::fromStdString(toCp949(QString::fromUtf8(kCardList))) + "\xFF note\n";
+    StatementPreview* p = openWith(writeFile(QStringLiteral("broken.csv"), list));
+    QVERIFY(p);
+    QVERIFY(!p->encodingBox->isHidden());
+    QCOMPARE(p->encodingBox->currentText(), QStringLiteral("CP949 (완성형)"));
+    QCOMPARE(p->model->rowCount(), 4);
+    p->encodingBox->setCurrentIndex(p->encodingBox->findText(QStringLiteral("UTF-8")));
+    QCOMPARE(p->model->rowCount(), 0);               // no header readable as UTF-8
+    QVERIFY(!p->bookButton->isEnabled());
+    p->encodingBox->setCurrentIndex(p->encodingBox->findText(QStringLiteral("CP949 (완성형)")));
+    QCOMPARE(p->model->rowCount(), 4);
+    QVERIFY(p->sheetBox->isHidden());                // one sheet: no choice to make
+    p->reject();
+    QTRY_VERIFY(!w.statementPreview);
+
+    // A workbook of two sheets, the list on the second.
+    StatementPreview::Setup setup;
+    setup.path = fx_->tempPath() + QStringLiteral("/book.xlsx");
+    setup.book.sheets.resize(1);
+    setup.book.sheets[0].name = "표지";
+    setup.book.sheets[0].rows = {{{quill::StatementCell::Kind::Text, "카드 이용내역", 0}}};
+    quill::StatementSheet list2 = quill::ReadDelimitedStatement(kCardList, {}).book.sheets.at(0);
+    list2.name = "내역";
+    setup.book.sheets.push_back(list2);
+    setup.table = &w.TAcunt;
+    setup.dialogs = &fx_->dialogs;
+    setup.configPath = w.configPath();
+    StatementPreview preview(std::move(setup));
+    QVERIFY(!preview.sheetBox->isHidden());
+    QCOMPARE(preview.model->rowCount(), 0);
+    preview.sheetBox->setCurrentIndex(1);
+    QCOMPARE(preview.model->rowCount(), 4);
+    QCOMPARE(preview.rows()[0].status, quill::ImportStatus::Duplicate);
 }
 
 QTEST_MAIN(StatementImportTest)

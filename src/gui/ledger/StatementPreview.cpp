@@ -22,6 +22,9 @@
 namespace {
 
 constexpr const char* kNewProfile = "\x01new";
+// Lists up to this many cells (some 25 MB) stay in memory while the
+// preview is open.
+constexpr std::size_t kCellsKept = 500000;
 
 // The 구분 column is edited with the three categories to choose from.
 class CategoryDelegate : public QStyledItemDelegate {
@@ -215,7 +218,12 @@ StatementPreview::StatementPreview(Setup setup, QWidget* parent) : QDialog(paren
         showMapping(false);
         replan();
     });
-    connect(sheetBox, &QComboBox::currentIndexChanged, this, [this] { replan(); });
+    connect(sheetBox, &QComboBox::currentIndexChanged, this, [this] {
+        if (filling_)
+            return;
+        replan();
+        fillProfiles(profileBox->currentData().toString());
+    });
     connect(encodingBox, &QComboBox::currentIndexChanged, this, [this] { rereadWithEncoding(); });
     connect(saveProfileButton, &QPushButton::clicked, this, [this] { saveProfile(); });
     connect(saveRuleButton, &QPushButton::clicked, this, [this] { saveRule(); });
@@ -269,9 +277,16 @@ void StatementPreview::replan()
     const QString chosen = profileBox->currentData().toString();
     const std::string name = chosen == QLatin1String(kNewProfile) ? std::string() : chosen.toStdString();
     plan_ = quill::PrepareImport(setup_.book, std::max(0, sheetBox->currentIndex()), profiles_, name);
-    // Memory for the index: the rows are made, the cells can go.
-    quill::KeepHeadRows(setup_.book);
-    wholeBook_ = false;
+    // Memory for the index: the rows are made, the cells of a big list can
+    // go (another choice reads the file again). A small one stays whole.
+    std::size_t cells = 0;
+    for (const quill::StatementSheet& sheet : setup_.book.sheets)
+        for (const auto& row : sheet.rows)
+            cells += row.size();
+    if (cells > kCellsKept) {
+        quill::KeepHeadRows(setup_.book);
+        wholeBook_ = false;
+    }
     if (!indexed_ && setup_.table) {
         index_.build(*setup_.table);
         indexed_ = true;
