@@ -367,6 +367,34 @@ TEST(StatementProfiles, SavedProfilesAndRulesFromConfiguration)
     EXPECT_NE(PlanImport(bookOf(sheet), 0, all, "없는 틀", rules, index).error, "");
 }
 
+// Cancellations become negative entries: a status column that says so, or
+// a cell that is nothing but the word; a description holding it is none.
+TEST(StatementProfiles, CancellationsAndTotalRows)
+{
+    const StatementSheet sheet = sheetOf({
+        "승인일자,가맹점명,합계,비고",
+        "2024-03-05,가게,1000,승인취소",
+        "2024-03-05,가게,1000, 취소 ",
+        "2024-03-05,가게,1000,주문취소 환불",
+        "2024-03-05,가게,-1000,취소",       // already negative: stays so
+        "2024-03-05,가게,1000,",
+        ",계,4000,",
+        "총계,,4000,",
+    });
+    StatementProfile p;
+    p.name = "시험";
+    p.columns = {{ColumnRole::Date, "승인일자"}, {ColumnRole::Counterparty, "가맹점명"}, {ColumnRole::Amount, "합계"}};
+    WorkingTable empty;
+    empty.open();
+    LedgerMatchIndex index;
+    index.build(empty);
+    const ImportPlan plan = PlanImport(bookOf(sheet), 0, {p}, "", {}, index);
+    const double want[] = {-1000, -1000, 1000, -1000, 1000};
+    ASSERT_EQ(plan.rows.size(), std::size(want));
+    for (std::size_t i = 0; i < std::size(want); ++i)
+        EXPECT_EQ(plan.rows[i].amount, want[i]) << "row " << i;
+}
+
 // Each status against the working ledger, with what the ledger teaches.
 TEST(StatementMatching, StatusOfEveryRow)
 {

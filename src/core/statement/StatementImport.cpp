@@ -77,10 +77,18 @@ void fitInto(ImportRow& row, int field, std::string_view utf8)
         row.notes.push_back(name + ": " + std::to_string(kFieldLimits[field]) + "바이트를 넘는 부분을 잘랐습니다");
 }
 
-bool isCancellation(std::string_view utf8)
+// A status column saying so ("승인취소", "취소거래", "취소"); elsewhere in
+// the row only a cell that is nothing but such a word counts, so that a
+// description such as "주문취소 환불" is not taken for one.
+bool isCancellation(std::string_view utf8, bool statusColumn)
 {
     const std::string s = HeaderKey(utf8);
-    return s.find("취소") != std::string::npos && s.size() <= 18;
+    if (statusColumn)
+        return s.find("취소") != std::string::npos;
+    for (const char* w : {"취소", "승인취소", "취소승인", "매입취소", "부분취소", "전체취소", "취소거래", "거래취소"})
+        if (s == w)
+            return true;
+    return false;
 }
 
 bool startsWithTotalWord(std::string_view utf8)
@@ -89,7 +97,7 @@ bool startsWithTotalWord(std::string_view utf8)
     for (const char* w : {"합계", "총계", "소계", "누계", "총합계"})
         if (s.rfind(w, 0) == 0)
             return true;
-    return false;
+    return s == "계";
 }
 
 } // namespace
@@ -391,11 +399,10 @@ std::vector<ImportRow> BuildImportRows(const StatementSheet& sheet, const Statem
         row.approval = NormalizeStatementText(cell(ColumnRole::Approval).text);
         row.account = NormalizeStatementText(cell(ColumnRole::Account).text);
         if (map->of(ColumnRole::Status) >= 0) {
-            row.cancelled = isCancellation(cell(ColumnRole::Status).text);
+            row.cancelled = isCancellation(cell(ColumnRole::Status).text, true);
         } else {
             for (const StatementCell& c : cells)
-                if (c.kind == StatementCell::Kind::Text && isCancellation(c.text) &&
-                    HeaderKey(c.text).size() <= 12) {
+                if (c.kind == StatementCell::Kind::Text && isCancellation(c.text, false)) {
                     row.cancelled = true;
                     break;
                 }
