@@ -479,6 +479,17 @@ TEST(StatementMatching, StatusOfEveryRow)
     EXPECT_FALSE(row.ticked);
     SetImportRowText(row, 0, "가나다라마바사아자차카타파하가나다라마바사아자차카타", index);
     EXPECT_FALSE(row.notes.empty());
+    // A description emptied is an error; written again, the row is back and ticked.
+    SetImportRowText(row, 0, " ", index);
+    EXPECT_EQ(row.status, ImportStatus::Error);
+    row.IDAY = "2024.04.10";
+    SetImportRowText(row, 0, "커피", index);
+    EXPECT_EQ(row.status, ImportStatus::New);
+    EXPECT_TRUE(row.ticked);
+    // The same approval twice stays a duplicate whatever the counterparty.
+    ImportRow twice = got.rows[6];
+    SetImportRowText(twice, 1, "다른가게", index);
+    EXPECT_EQ(twice.status, ImportStatus::Duplicate);
 }
 
 // Booking the ticked rows is one step: undo takes back all of them and the

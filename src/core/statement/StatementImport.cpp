@@ -617,14 +617,17 @@ void MatchImportRows(std::vector<ImportRow>& rows, const LedgerMatchIndex& index
 
 void SetImportRowText(ImportRow& row, int field, std::string_view utf8, const LedgerMatchIndex& index)
 {
-    fitInto(row, std::clamp(field, 0, 2), utf8);
+    field = std::clamp(field, 0, 2);
+    fitInto(row, field, utf8);
+    // A number twice in the list stays so, whatever the texts.
+    const bool approvalTwice = row.status == ImportStatus::Duplicate && row.reason.rfind("같은 승인번호", 0) == 0;
+    bool recovered = false;
     if (row.status == ImportStatus::Error) {
-        if (row.reason == "거래내용이 없습니다" && !row.description.empty()) {
-            row.status = ImportStatus::New;
-            row.reason.clear();
-        } else {
+        if (row.reason != "거래내용이 없습니다" || row.description.empty())
             return;
-        }
+        row.status = ImportStatus::New;
+        row.reason.clear();
+        recovered = true;
     }
     if (field == 0 && row.description.empty()) {
         row.status = ImportStatus::Error;
@@ -632,10 +635,10 @@ void SetImportRowText(ImportRow& row, int field, std::string_view utf8, const Le
         row.ticked = false;
         return;
     }
-    if (field == 1) {
+    if ((field == 1 || recovered) && !approvalTwice) {
         const bool wasDuplicate = row.status == ImportStatus::Duplicate;
         applyFound(row, index.find(row), index.table());
-        if (wasDuplicate != (row.status == ImportStatus::Duplicate))
+        if (recovered || wasDuplicate != (row.status == ImportStatus::Duplicate))
             row.ticked = row.status != ImportStatus::Duplicate;
     }
 }
