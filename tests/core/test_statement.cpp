@@ -346,6 +346,9 @@ TEST(StatementProfiles, SavedProfilesAndRulesFromConfiguration)
     EXPECT_EQ(fits[0]->name, "우리카드");
     EXPECT_EQ(header, 1);
     EXPECT_TRUE(MatchingProfiles(sheet, ShippedProfiles()).empty());
+    EXPECT_EQ(HeaderKey("공급가액 (원)"), HeaderKey("공급가액"));
+    EXPECT_EQ(HeaderKey(" Card No "), "cardno");
+    EXPECT_EQ(HeaderKey("(원)"), "(원)");
 
     WorkingTable empty;
     empty.open();

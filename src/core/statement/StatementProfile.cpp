@@ -92,13 +92,23 @@ const ColumnBinding* StatementProfile::binding(ColumnRole role) const
 std::string HeaderKey(std::string_view utf8)
 {
     std::u32string text = DecodeUtf8(NormalizeStatementText(utf8));
-    std::u32string key;
+    std::u32string key, bare;
+    int depth = 0;
     for (char32_t c : text) {
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
             continue;
-        key += (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
+        c = (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
+        key += c;
+        // A unit or note in brackets ("공급가액(원)", "상호(공급자)") is no
+        // part of the column's name.
+        if (c == '(' || c == '[')
+            ++depth;
+        else if ((c == ')' || c == ']') && depth > 0)
+            --depth;
+        else if (depth == 0)
+            bare += c;
     }
-    return EncodeUtf8(key);
+    return EncodeUtf8(bare.empty() || depth != 0 ? key : bare);
 }
 
 const std::vector<StatementProfile>& ShippedProfiles()

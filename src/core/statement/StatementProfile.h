@@ -90,7 +90,8 @@ std::vector<const StatementProfile*> MatchingProfiles(const StatementSheet& shee
                                                       const std::vector<StatementProfile>& profiles,
                                                       int* headerRow = nullptr);
 
-// The header texts of a row, compared as profiles compare them.
+// A header text as profiles compare it: without blanks, Latin case or a
+// part in brackets ("공급가액 (원)" is "공급가액").
 std::string HeaderKey(std::string_view utf8);
 
 // Profiles and rules in the configuration file (CP949 INI). Reading skips
