@@ -123,6 +123,21 @@ def main():
     write("fuzz_text", "hangul", cp949("간편장부 서울상회 1,234,567"))
     write("fuzz_text", "escaped", "\\x81\\x41\\t\\\\ 12345.6789".encode())
     write("fuzz_text", "amount", b"-922337203685477.5808")
+
+    # Statements: the shipped profiles' test lists as they are (UTF-8), in
+    # CP949 and UTF-16, and the forms of dates and amounts in one table.
+    lists = os.path.join(HERE, "..", "tests", "core", "data", "statements")
+    for name in sorted(os.listdir(lists)):
+        with open(os.path.join(lists, name), encoding="utf-8") as f:
+            text = f.read()
+        stem = name.rsplit(".", 1)[0]
+        write("fuzz_statement", stem + ".csv", text.encode())
+        write("fuzz_statement", stem + "-cp949.csv", cp949(text))
+    write("fuzz_statement", "utf16.tsv", "\ufeff날짜\t가맹점명\t금액\n2024.03.05\t서울\t1,000\n".encode("utf-16-le"))
+    write("fuzz_statement", "values.csv", (
+        "승인일자,가맹점명,합계,부가세,상태\n"
+        "20240305,서울,\"(5,000)\",,승인취소\n24.03.05,\"줄\n바뀜\",1234000원,0,\n"
+        "2024/03/05 14:22:11,₩,₩5,000,500,\n45356,😀,－５，０００,,\n합계,,1,,\n").encode())
     return 0
 
 

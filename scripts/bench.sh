@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-bench -j"$(nproc)" --target bench_ledger bench_export bench_filing bench_entry_comfort bench_statement_read bench_print quillbook-cli \
-    program_figures
+    program_figures statement_figures
 for b in build-bench/benchmarks/bench_*; do
     [ -x "$b" ] || continue
     echo "== $b"
@@ -19,3 +19,5 @@ done
 # In-program figures of the desktop program, offscreen: start-up, Open of a
 # million entries through the Open command, the year change.
 ./benchmarks/program_figures.sh build-bench/benchmarks/program_figures
+# 가져오기: a 100,000-row statement against a 1,000,000-entry ledger.
+build-bench/benchmarks/statement_figures

@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-"fuzz_ledger_file fuzz_snapshot fuzz_config fuzz_import_line fuzz_text fuzz_xlsx fuzz_xls fuzz_html"}
+targets=${*:-"fuzz_ledger_file fuzz_snapshot fuzz_config fuzz_import_line fuzz_text fuzz_xlsx fuzz_xls fuzz_html fuzz_statement"}
 reader_seconds=${QB_FUZZ_READER_SECONDS:-30}
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DQB_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target fuzz_targets
@@ -32,7 +32,7 @@ for t in $targets; do
     run_seconds=$seconds
     max_len=4096
     case $t in
-    fuzz_xlsx | fuzz_xls | fuzz_html)
+    fuzz_xlsx | fuzz_xls | fuzz_html | fuzz_statement)
         [ "$run_seconds" -gt "$reader_seconds" ] && run_seconds=$reader_seconds
         max_len=16384
         ;;

@@ -23,7 +23,10 @@ const char* const kUsage =
     "                                the printed form as a PDF file or on a printer\n"
     "  tax FILE --year Y [--type 일반|간이|면세] [--industry 업종] [--prepaid-h1 원] [--prepaid-h2 원]\n"
     "      [--config FILE]           the filing figures of the year (참고용, for reference), the\n"
-    "                                ledger's own settings unless overridden; tax --help lists the keys\n";
+    "                                ledger's own settings unless overridden; tax --help lists the keys\n"
+    "  import-statement STATEMENT LEDGER.Aut [--profile NAME] [--dry-run] [--include-duplicates]\n"
+    "                                books a card, bank or tax-office list (CSV, xlsx, xls);\n"
+    "                                exit 0 booked, 1 none, 2 usage, 3 statement unreadable\n";
 
 } // namespace
 
@@ -52,6 +55,8 @@ int main(int argc, char** argv)
             return runTax(args);
         if (command == "print")
             return runPrint(args);
+        if (command == "import-statement")
+            return runImportStatement(args);
     } catch (const std::exception& e) {
         return cliFail(1, e.what());
     }

@@ -21,6 +21,7 @@ int fuzzText(const unsigned char* data, std::size_t size);
 int fuzzXlsx(const unsigned char* data, std::size_t size);
 int fuzzXls(const unsigned char* data, std::size_t size);
 int fuzzHtml(const unsigned char* data, std::size_t size);
+int fuzzStatement(const unsigned char* data, std::size_t size);
 
 namespace {
 
@@ -66,6 +67,7 @@ TEST_P(FuzzInputs, PassTheTargetsChecks)
         : name == "fuzz_xlsx"                        ? fuzzXlsx
         : name == "fuzz_xls"                         ? fuzzXls
         : name == "fuzz_html"                        ? fuzzHtml
+        : name == "fuzz_statement"                   ? fuzzStatement
                                                      : nullptr;
     ASSERT_NE(target, nullptr) << "no fuzz target " << name;
     std::ifstream in(GetParam().file, std::ios::binary);

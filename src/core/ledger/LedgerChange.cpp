@@ -61,6 +61,18 @@ LedgerChange LedgerChange::merged(const std::vector<LedgerEntry>& before, const 
     return c;
 }
 
+LedgerChange LedgerChange::mergedRows(std::vector<bool> added, const WorkingTable& after)
+{
+    LedgerChange c;
+    c.kind_ = Kind::Merged;
+    c.mergedMask_ = std::move(added);
+    c.mergedMask_.resize(after.rowCount(), false);
+    for (std::size_t i = 0; i < after.rowCount(); ++i)
+        if (c.mergedMask_[i])
+            c.in_.push_back(after.row(i));
+    return c;
+}
+
 bool LedgerChange::undo(WorkingTable& table) const
 {
     switch (kind_) {

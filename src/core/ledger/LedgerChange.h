@@ -27,6 +27,10 @@ public:
     // Recorded after a merge: `before` holds every row the table had before,
     // in order. The rows of `before` keep their order in the merged table.
     static LedgerChange merged(const std::vector<LedgerEntry>& before, const WorkingTable& after);
+    // The same for rows added among the old ones when it is known which
+    // they are: `added` tells for every row of `after` whether it is new
+    // (spares a copy of the old rows).
+    static LedgerChange mergedRows(std::vector<bool> added, const WorkingTable& after);
 
     Kind kind() const { return kind_; }
     // False (and the table untouched) when the table is not in the state

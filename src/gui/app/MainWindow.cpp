@@ -42,6 +42,8 @@ Tmainf::Tmainf(const AppContext& context, QWidget* parent)
     buildLayout();
     connectCommands();
     setupEntryComfort();
+    // A statement dropped on the window opens the 가져오기 preview.
+    setAcceptDrops(true);
     TAcunt.setNewRowHook(&Tmainf::TAcuntNewRecord);
     TAcunt.setDataChanged([this] { tableChanged(); });
 }
@@ -97,6 +99,7 @@ void Tmainf::connectCommands()
     bind(PrtBtn, &Tmainf::PrtBtnClick);
     bind(FilingBtn, &Tmainf::FilingBtnClick);
     bind(PrintBtn, &Tmainf::PrintBtnClick);
+    bind(ImportBtn, &Tmainf::ImportBtnClick);
     bind(HelpBtn, &Tmainf::HelpBtnClick);
     bind(dDTZIP, &Tmainf::dDTZIPClick);
     bind(DgaBtn, &Tmainf::DgaBtnClick);
@@ -108,6 +111,7 @@ void Tmainf::connectCommands()
         {QKeySequence(Qt::CTRL | Qt::Key_S), SaveBtn},         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), RnameBtn},
         {QKeySequence(Qt::CTRL | Qt::Key_P), PrtBtn},          {QKeySequence(Qt::CTRL | Qt::Key_T), FilingBtn},
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), PrintBtn},
+        {QKeySequence(Qt::CTRL | Qt::Key_I), ImportBtn},
     };
     for (const auto& [sequence, button] : keys)
         connect(new QShortcut(sequence, this), &QShortcut::activated, button, &QToolButton::click);

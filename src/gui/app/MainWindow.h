@@ -8,6 +8,7 @@
 #include "view/YearBox.h"
 
 #include <QDateTime>
+#include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
@@ -28,6 +29,7 @@ class UserDialogs;
 class QUndoStack;
 class FindBar;
 class SuggestionPopup;
+class StatementPreview;
 
 // What the main window needs from outside; tests pass their own.
 struct AppContext {
@@ -91,6 +93,7 @@ public:
     QToolButton* PrtBtn = nullptr;
     QToolButton* FilingBtn = nullptr;
     QToolButton* PrintBtn = nullptr;
+    QToolButton* ImportBtn = nullptr;
     EntryPanel* TpPnl3 = nullptr;
     FitLabel* CntLbe = nullptr;
     QTableView* GrdAcunt = nullptr;
@@ -138,6 +141,8 @@ public slots:
     void PrintBtnClick();
     // filing figures (filing/)
     void FilingBtnClick();
+    // statement import (ledger/StatementCommands.cpp)
+    void ImportBtnClick();
     // outside helpers (support/)
     void HelpBtnClick();
     void dDTZIPClick();
@@ -202,6 +207,11 @@ public:
     void startHistory();
     // The find bar above the grid (Ctrl+F).
     void openFindBar();
+    // The 가져오기 preview of a statement file (the button, a dropped
+    // file); false when the file could not be read (told to the user).
+    bool openStatementPreview(const QString& path);
+    // The preview open now, for the tests; null when none.
+    QPointer<StatementPreview> statementPreview;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -211,6 +221,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // editor/: opens the panel in a mode; back to Idle with the buttons
@@ -240,6 +252,7 @@ private:
     void connectCommands();
     void setupEntryComfort();
     void applyHistoryStep(const quill::LedgerChange& change, bool undo);
+    void bookStatement(StatementPreview* preview);
     void acceptCounterparty(const QString& text);
     void placeFindBar();
     static void TAcuntNewRecord(quill::LedgerEntry& entry);

@@ -221,6 +221,7 @@ void Tmainf::buildLayout()
         {&PrtBtn, "PrtBtn", icons::Kind::Export, 417, 48, "출력", "엑셀전송"},
         {&FilingBtn, "FilingBtn", icons::Kind::Filing, 467, 76, "신고자료", "신고자료 (참고용, Ctrl+T)"},
         {&PrintBtn, "PrintBtn", icons::Kind::Print, 545, 52, "인쇄", "인쇄 (Ctrl+Shift+P)"},
+        {&ImportBtn, "ImportBtn", icons::Kind::AddFile, 599, 72, "가져오기", "카드·은행·홈택스 내역 가져오기 (Ctrl+I)"},
     };
     for (const ToolSpec& t : tools) {
         QToolButton* b = pictureButton(TpPnl0, t.name, t.kind, QString::fromUtf8(t.tooltip));

@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// import-statement: a card, bank or tax-office list booked into a ledger
+// file, with the profiles, rules and matching of the program's preview.
+#include "Commands.h"
+#include "CliSupport.h"
+
+#include "app/FileLock.h"
+#include "app/ProgramFolders.h"
+#include "app/WorkFolder.h"
+#include "ledger/AutRecord.h"
+#include "ledger/Backups.h"
+#include "ledger/FileCommands.h"
+#include "ledger/Money.h"
+#include "ledger/WorkingTable.h"
+#include "statement/StatementImport.h"
+
+#include <climits>
+#include <iostream>
+#include <unistd.h>
+
+namespace {
+
+// The configuration the program itself would read: the profiles and rules
+// the user saved there.
+std::string configPath()
+{
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0)
+        return {};
+    std::string exe(buf, static_cast<std::size_t>(n));
+    const std::size_t slash = exe.rfind('/');
+    const quill::ProgramFolders folders = quill::ResolveProgramFolders(exe.substr(0, slash + 1));
+    return folders.config + quill::kConfigFileName;
+}
+
+const char* categoryWord(quill::Category c)
+{
+    switch (c) {
+    case quill::Category::Income: return "수입";
+    case quill::Category::Asset: return "자산";
+    default: return "비용";
+    }
+}
+
+std::string clean(std::string s)
+{
+    for (char& c : s)
+        if (c == '\t' || c == '\n' || c == '\r')
+            c = ' ';
+    return s;
+}
+
+} // namespace
+
+int runImportStatement(const std::vector<std::string>& args)
+{
+    const std::string usage =
+        "usage: quillbook-cli import-statement STATEMENT LEDGER.Aut [--profile NAME] [--dry-run] "
+        "[--include-duplicates]";
+    CliArgs a;
+    if (auto err = parseCliArgs(args, {"--profile"}, {"--dry-run", "--include-duplicates"}, a))
+        return cliFail(2, *err + "\n" + usage);
+    if (a.positional.size() != 2)
+        return cliFail(2, usage);
+    const std::string& statementPath = a.positional[0];
+    const std::string& ledgerPath = a.positional[1];
+    const bool dryRun = a.flags.count("--dry-run") != 0;
+    const bool withDuplicates = a.flags.count("--include-duplicates") != 0;
+    const auto profileIt = a.options.find("--profile");
+    const std::string profileName = profileIt == a.options.end() ? std::string() : profileIt->second;
+
+    quill::StatementReadResult read = quill::ReadStatementFile(statementPath);
+    if (read.error)
+        return cliFail(3, statementPath + ": " + read.error.message);
+
+    // The ledger stays ours from reading to writing, as in the program.
+    quill::FileLock lock;
+    if (!dryRun) {
+        lock = quill::FileLock::take(ledgerPath);
+        if (lock.state() == quill::FileLock::State::HeldElsewhere)
+            return cliFail(1, ledgerPath + ": " + quill::kHeldElsewhereText);
+    }
+    quill::WorkingTable table;
+    if (quill::IoResult r = loadLedgerForCli(ledgerPath, table); !r)
+        return cliFail(1, ledgerPath + ": " + r.message);
+
+    const std::string ini = configPath();
+    const std::vector<quill::StatementProfile> profiles = quill::AllProfiles(ini);
+    const std::vector<quill::ImportRule> rules = quill::ReadImportRules(ini);
+    quill::ImportPlan plan = quill::PrepareImport(read.book, 0, profiles, profileName);
+    read.book = {};  // the rows are made: the cells can go before the index comes
+    quill::LedgerMatchIndex index;
+    index.build(table);
+    quill::FinishImport(plan, rules, index);
+    if (!plan.error.empty()) {
+        // A profile asked for by a name that does not exist is the caller's
+        // slip; a list no profile knows is a statement we cannot read.
+        const bool usageSlip = !profileName.empty() && plan.profile.name.empty();
+        return cliFail(usageSlip ? 2 : 3, statementPath + ": " + plan.error);
+    }
+    if (withDuplicates)
+        for (quill::ImportRow& row : plan.rows)
+            if (row.status == quill::ImportStatus::Duplicate)
+                row.ticked = true;
+
+    if (dryRun) {
+        std::string out;
+        std::size_t wouldBook = 0;
+        for (const quill::ImportRow& row : plan.rows) {
+            if (row.ticked && row.status != quill::ImportStatus::Error)
+                ++wouldBook;
+            out += std::string(quill::ImportStatusName(row.status)) + "\t" + row.IDAY + "\t" + clean(row.description)
+                   + "\t" + clean(row.counterparty) + "\t" + categoryWord(row.category) + "\t"
+                   + quill::groupedWon(quill::toWideTenThousandths(row.amount)) + "\t"
+                   + quill::groupedWon(quill::toWideTenThousandths(row.vat)) + "\t" + clean(row.remark) + "\t"
+                   + clean(row.reason) + "\n";
+        }
+        std::cout << out << "틀: " << plan.profile.name << "\n" << std::flush;
+        return wouldBook > 0 ? 0 : 1;
+    }
+
+    const quill::BookedImport booked = quill::BookImportRows(table, plan.rows);
+    if (booked.counts.booked == 0) {
+        std::cout << quill::ImportReport(booked.counts) << "\n";
+        return 1;
+    }
+    std::string backup;
+    quill::IoResult kept = quill::KeepBackup(ledgerPath, quill::LocalBackupTime(), &backup);
+    if (quill::IoResult r = quill::WriteLedgerFile(ledgerPath, table); !r) {
+        quill::DropBackup(backup);
+        return cliFail(1, ledgerPath + ": " + r.message);
+    }
+    if (kept)
+        kept = quill::PruneBackups(ledgerPath);
+    if (!kept)
+        std::cerr << "quillbook-cli: " << quill::BackupFolderOf(ledgerPath) << ": " << kept.message
+                  << " (no backup kept; the rows were booked)\n";
+    std::cout << quill::ImportReport(booked.counts) << "\n";
+    return 0;
+}
