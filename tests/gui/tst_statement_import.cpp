@@ -140,7 +140,7 @@ void StatementImportTest::unreadableFileIsToldAndDroppedFileOpensThePreview()
     QVERIFY(fx_->dialogs.texts(QStringLiteral("info")).last().startsWith(QStringLiteral("파일을 찾을 수 없습니다")));
     const QString binary = writeFile(QStringLiteral("x.csv"), QByteArray("\x01\x00\x02\x00", 4));
     QVERIFY(!w.openStatementPreview(binary));
-    QCOMPARE(fx_->dialogs.texts(QStringLiteral("info")).last(), QStringLiteral("내역 파일로 읽을 수 없는 형식입니다."));
+    QCOMPARE(fx_->dialogs.texts(QStringLiteral("info")).last(), QStringLiteral("내역 파일로 읽을 수 없는 형식입니다: ") + binary);
     // Ctrl+I with the file dialog cancelled: nothing opens.
     fx_->dialogs.fileNames.enqueue(QString());
     QTest::keyClick(&w, Qt::Key_I, Qt::ControlModifier);

@@ -170,8 +170,12 @@ StatementReadResult ReadStatementFile(const std::string& path, const StatementRe
     case StatementFormat::HtmlTable: result = ReadHtmlStatement(bytes, options); break;
     default: result = ReadDelimitedStatement(bytes, options); break;
     }
-    if (result.error && result.error.message.find(path) == std::string::npos)
+    if (result.error && result.error.message.find(path) == std::string::npos) {
+        // "…형식입니다: /path", not "…형식입니다.: /path"
+        if (!result.error.message.empty() && result.error.message.back() == '.')
+            result.error.message.pop_back();
         result.error.message += ": " + path;
+    }
     return result;
 }
 
