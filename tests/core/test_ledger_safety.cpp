@@ -340,7 +340,7 @@ TEST_F(Safety, AFailedSaveLeavesNoBackupAndCostsNoOlderOne)
     }
     const std::vector<std::string> before = ListBackups(path);
     add("2024.01.05");
-    SafeFile::failWriteAt(1, ENOSPC);
+    SafeFile::failWriteAt(2, ENOSPC);  // the first write is the backup's
     EXPECT_FALSE(SaveLedger(book));
     SafeFile::failWriteAt(0, 0);
     EXPECT_EQ(ListBackups(path), before);

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "app/IoResult.h"
+#include "app/SafeFileRecovery.h"
 
+#include <array>
 #include <cstdint>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +30,12 @@ namespace quill {
 // our own scratch folder and synced, and written back on any failure.
 //
 // A SafeFile destroyed without commit leaves the target as it was.
+// The failure for a path that names a device, a pipe or another kind of
+// file that is no regular file (nor a link to one).
+IoResult NotRegularFile();
+// The failure when no private scratch folder of this user can be had.
+std::string NoScratchFolderText();
+
 class SafeFile {
 public:
     // A file that is only our own scratch copy need not wait for the disk.
@@ -39,6 +49,13 @@ public:
         // temporaryPath() (a library that wants a file name): a named
         // temporary file is used and in-place writing is not offered.
         bool byPath = false;
+        // The permissions of a new file (else 0666 less the umask).
+        int mode = -1;
+        // Makes a new file only: the target must not exist, and the commit
+        // fails with EEXIST rather than replace one that appeared meanwhile.
+        bool createOnly = false;
+        // Access and modification time the new file gets when complete.
+        std::optional<std::array<struct timespec, 2>> times;
     };
     // How the new content reaches the target.
     enum class Method { None, Anonymous, Named, InPlace };
@@ -99,10 +116,7 @@ private:
     // In place: where the new content has reached, and the old content.
     std::uint64_t written_ = 0;
     bool touched_ = false;
-    std::string backup_;
-    int backupFd_ = -1;
-    std::uint64_t backupHeader_ = 0;
-    std::uint64_t oldSize_ = 0;
+    InPlaceJournal journal_;
 };
 
 // A file opened for reading only (read access is all a reader needs),

@@ -4,6 +4,11 @@
 #include "app/SafeFile.h"
 
 #include <xlsxwriter.h>
+#include <zip.h>
+
+#include <cerrno>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <functional>
 #include <string>
@@ -281,12 +286,31 @@ lxw_error SheetFileWriter::writeSheet(const Sheet& sheet)
 
 namespace {
 
+// The library does not hear of every failed write of its zip stream (a
+// full disk, the file size limit): the workbook counts as written only when
+// it reads back as a whole archive.
+IoResult checkComplete(const std::string& path)
+{
+    int err = 0;
+    zip_t* z = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
+    if (z) {
+        const bool whole = zip_get_num_entries(z, 0) > 0;
+        zip_discard(z);
+        if (whole)
+            return IoResult::success();
+    }
+    struct stat st;
+    struct rlimit limit;
+    if (::stat(path.c_str(), &st) == 0 && ::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+        && static_cast<rlim_t>(st.st_size) >= limit.rlim_cur)
+        return IoResult::fromErrno(EFBIG);
+    return IoResult::fromErrno(EIO);
+}
+
 class OpenWorkbook {
 public:
     // The library writes the workbook by file name.
-    explicit OpenWorkbook(const std::string& path) : file_(path, SafeFile::Options{SafeFile::Durability::Synced, {}, true})
-    {
-    }
+    explicit OpenWorkbook(const std::string& path) : file_(path, byPath()) {}
     ~OpenWorkbook()
     {
         if (wb_)
@@ -318,10 +342,18 @@ public:
             err = closed;
         if (err != LXW_NO_ERROR)
             return IoResult::failure(lxw_strerror(err));
+        if (IoResult r = checkComplete(file_.temporaryPath()); !r)
+            return r;  // the partial file goes with file_
         return file_.commit();
     }
 
 private:
+    static SafeFile::Options byPath()
+    {
+        SafeFile::Options o;
+        o.byPath = true;
+        return o;
+    }
     SafeFile file_;
     std::string scratch_;
     lxw_workbook* wb_ = nullptr;

@@ -38,10 +38,20 @@ private:
 // appears, so a missing or unreadable file is reported at once.
 IoResult probeReadable(const std::string& path)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return IoResult::fromErrno(errno);
+    struct stat st;
+    const int err = ::fstat(fd, &st) != 0 ? errno : 0;
     ::close(fd);
+    if (err)
+        return IoResult::fromErrno(err);
+    // A pipe or a device would show as an empty ledger, which Save would
+    // then put in the node's place.
+    if (S_ISDIR(st.st_mode))
+        return IoResult::fromErrno(EISDIR);
+    if (!S_ISREG(st.st_mode))
+        return NotRegularFile();
     return IoResult::success();
 }
 
@@ -168,6 +178,8 @@ bool IsHeldElsewhere(const IoResult& r)
 
 IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgress& progress, OpenAccess access)
 {
+    // A save into this file that was cut off is settled before it is read.
+    RecoverInterruptedWrites(path);
     if (IoResult r = probeReadable(path); !r)
         return r;
     // Opening our own file again needs no second lock (it would conflict
@@ -276,6 +288,9 @@ IoResult writeLedgerTo(LedgerBook& book, const std::string& path, const FileProg
         if (IoResult r = book.fAcunt.loadSnapshot(book.scratchPath); !r)
             return r;
     }
+    // Before the backup, which would otherwise keep the remains of a save
+    // that was cut off.
+    RecoverInterruptedWrites(path);
     IoResult kept;
     std::string backup;
     if (book.keepBackups)
@@ -356,6 +371,7 @@ bool HasEntriesToSave(const LedgerBook& book)
 
 IoResult AddLedgerFile(LedgerBook& book, const std::string& path, const FileProgress& progress)
 {
+    RecoverInterruptedWrites(path);
     if (IoResult r = probeReadable(path); !r)
         return r;
     QuietTable quiet(book.TAcunt);
