@@ -295,6 +295,8 @@ IoResult writeLedgerTo(LedgerBook& book, const std::string& path, const FileProg
     std::string backup;
     if (book.keepBackups)
         kept = KeepBackup(path, book.backupClock ? book.backupClock() : LocalBackupTime(), &backup);
+    if (!kept)
+        book.backupProblem = BackupFolderOf(path) + ": " + kept.message;  // also when the save fails then
     const WriteStep step = [&](std::size_t i, std::size_t n) {
         if (progress.gauge)
             progress.gauge(WriteGaugePosition(i, n));
