@@ -4,8 +4,12 @@
 #include "Commands.h"
 #include "CliSupport.h"
 
+#include "app/ErrorText.h"
+#include "app/SafeFileRecovery.h"
+
 #include <cstring>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -18,7 +22,8 @@ const char* const kUsage =
     "  totals FILE [--year Y] [--month M] [--category 전체|수입|비용|자산] [--labels]\n"
     "  check FILE                    reports damaged or suspicious records\n"
     "  export FILE OUT.xlsx [--year Y] [--month M] [--category 전체|수입|비용|자산] [--printer]\n"
-    "                                the official-form workbook; --printer adds the page setup\n"
+    "                                the official-form workbook (OUT.xlsx - : to standard output);\n"
+    "                                --printer adds the page setup\n"
     "  tax FILE --year Y [--type 일반|간이|면세]\n"
     "                                VAT and income-tax figures of the year (참고용, for reference)\n";
 
@@ -34,6 +39,11 @@ int main(int argc, char** argv)
         std::cout << kUsage;
         return 0;
     }
+    // A save cut off earlier (by this command or the program) is settled
+    // before any ledger is read or written.
+    for (const quill::RecoveryNotice& n : quill::RecoverInterruptedWrites())
+        std::cerr << "quillbook-cli: " << quill::RecoveryNoticeText(n) << "\n";
+    quill::TakeRecoveryNotices();
     try {
         if (command == "dump")
             return runDump(args);
@@ -47,6 +57,8 @@ int main(int argc, char** argv)
             return runExport(args);
         if (command == "tax")
             return runTax(args);
+    } catch (const std::bad_alloc&) {
+        return cliFail(1, quill::kOutOfMemoryText);
     } catch (const std::exception& e) {
         return cliFail(1, e.what());
     }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SafeFile.h"
+#include "app/ProgramFolders.h"
 #include "app/SafeFileDetail.h"
 #include "app/SafeFileFaults.h"
 #include "app/SafeFileRecovery.h"
@@ -381,22 +382,8 @@ IoResult NotRegularFile() { return IoResult::failure("a device or pipe, not a le
 
 std::string NoScratchFolderText()
 {
-    std::string text = "저장에 쓸 개인 임시 폴더를 찾지 못했습니다. 살펴본 곳:";
-    for (const std::string& folder : privateScratchFolders({})) {
-        struct stat st;
-        text += "\n" + folder + ": ";
-        if (lstat(folder.c_str(), &st) != 0)
-            text += "만들 수 없습니다";
-        else if (S_ISLNK(st.st_mode))
-            text += "다른 곳을 가리키는 링크라서 쓰지 않습니다";
-        else if (!S_ISDIR(st.st_mode))
-            text += "폴더가 아닙니다";
-        else if (st.st_uid != geteuid())
-            text += "다른 사용자의 폴더라서 쓰지 않습니다";
-        else
-            text += "쓸 수 없습니다";
-    }
-    return text + "\n홈 폴더에 쓸 수 있는지 확인하거나, 임시 폴더의 그 폴더를 관리자에게 지워 달라고 하세요.";
+    return "저장에 쓸 개인 임시 폴더를 찾지 못했습니다. 살펴본 곳:\n" + UnusableFoldersText(privateScratchFolders({}))
+           + "\n홈 폴더에 쓸 수 있는지 확인하거나, 임시 폴더의 그 폴더를 관리자에게 지워 달라고 하세요.";
 }
 
 void SafeFile::failWriteAt(int k, int err)
@@ -813,6 +800,8 @@ IoResult ReadOnlyFile::open(const std::string& path)
         return IoResult::fromErrno(errno);
     if (S_ISDIR(st.st_mode))
         return IoResult::fromErrno(EISDIR);
+    if (!S_ISREG(st.st_mode))
+        return NotRegularFile();
     regular_ = S_ISREG(st.st_mode);
     size_ = regular_ ? static_cast<std::size_t>(st.st_size) : 0;
     return IoResult::success();

@@ -120,8 +120,8 @@ private:
 };
 
 // A file opened for reading only (read access is all a reader needs),
-// closed when it goes out of scope. A folder is refused; other kinds of
-// file (pipes, devices) open, and their size counts as 0.
+// closed when it goes out of scope. Only a regular file (or a link to one)
+// opens: a folder gives EISDIR, a pipe or a device NotRegularFile().
 class ReadOnlyFile {
 public:
     ReadOnlyFile() = default;

@@ -289,20 +289,53 @@ namespace {
 // The library does not hear of every failed write of its zip stream (a
 // full disk, the file size limit): the workbook counts as written only when
 // it reads back as a whole archive.
-IoResult checkComplete(const std::string& path)
+// Whether every part of the archive reads back whole and each XML part
+// ends as XML ends: the library writes a sheet through a scratch file whose
+// failed writes it does not hear of either.
+bool wholeArchive(const std::string& path)
 {
     int err = 0;
     zip_t* z = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
-    if (z) {
-        const bool whole = zip_get_num_entries(z, 0) > 0;
-        zip_discard(z);
-        if (whole)
-            return IoResult::success();
+    if (!z)
+        return false;
+    const zip_int64_t n = zip_get_num_entries(z, 0);
+    bool whole = n > 0;
+    std::string buf(1 << 16, '\0');
+    for (zip_int64_t i = 0; whole && i < n; ++i) {
+        const std::string name = zip_get_name(z, static_cast<zip_uint64_t>(i), 0);
+        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".xml") != 0)
+            continue;
+        zip_file_t* f = zip_fopen_index(z, static_cast<zip_uint64_t>(i), 0);
+        if (!f) {
+            whole = false;
+            break;
+        }
+        std::string tail;
+        zip_int64_t got;
+        while ((got = zip_fread(f, buf.data(), buf.size())) > 0) {
+            tail.append(buf.data(), static_cast<std::size_t>(got));
+            if (tail.size() > 64)
+                tail.erase(0, tail.size() - 64);
+        }
+        zip_fclose(f);
+        while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r' || tail.back() == ' '))
+            tail.pop_back();
+        const bool sheet = name.rfind("xl/worksheets/", 0) == 0;
+        whole = got == 0 && !tail.empty() && tail.back() == '>'
+                && (!sheet || (tail.size() >= 12 && tail.compare(tail.size() - 12, 12, "</worksheet>") == 0));
     }
-    struct stat st;
+    zip_discard(z);
+    return whole;
+}
+
+// The library does not hear of every failed write (a full disk, the file
+// size limit): the workbook counts as written only when it reads back whole.
+IoResult checkComplete(const std::string& path)
+{
+    if (wholeArchive(path))
+        return IoResult::success();
     struct rlimit limit;
-    if (::stat(path.c_str(), &st) == 0 && ::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
-        && static_cast<rlim_t>(st.st_size) >= limit.rlim_cur)
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
         return IoResult::fromErrno(EFBIG);
     return IoResult::fromErrno(EIO);
 }

@@ -153,7 +153,7 @@ BackupKey latestPlausibleKey()
     const std::time_t later = std::time(nullptr) + 24 * 3600;
     std::tm tm{};
     localtime_r(&later, &tm);
-    char stamp[16];
+    char stamp[64];
     std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d", (tm.tm_year + 1900) % 10000, tm.tm_mon + 1, tm.tm_mday,
                   tm.tm_hour, tm.tm_min);
     return {stamp, 99, 999};

@@ -2,6 +2,7 @@
 #include "ledger/FileCommands.h"
 
 #include "app/FileLock.h"
+#include "app/ProgramFolders.h"
 #include "ledger/AutRecord.h"
 #include "ledger/SnapshotFile.h"
 
@@ -118,6 +119,7 @@ std::string AcquireScratchTableFile(const std::string& programFolder, const std:
     const std::string& source = templateFolder.empty() ? programFolder : templateFolder;
     std::error_code ec;
     std::filesystem::create_directories(programFolder + "Temp", ec);
+    PrivateToUser(programFolder + "Temp", 0700);
     std::lock_guard guard(leaseMutex());
     for (int k = 1; k <= 99; ++k) {
         const std::string path = programFolder + scratchName(k);

@@ -230,6 +230,8 @@ private:
     void FormResize();
     void FormClose();
     void prepareScratchTable();
+    // Tells the user what the recovery of cut-off saves did, if anything.
+    void tellRecoveries();
     void connectCommands();
     void setupEntryComfort();
     void applyHistoryStep(const quill::LedgerChange& change, bool undo);

@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <new>
 
 namespace {
 
@@ -28,6 +29,8 @@ public:
     {
         try {
             return QApplication::notify(receiver, event);
+        } catch (const std::bad_alloc&) {
+            report(QString::fromUtf8(quill::kOutOfMemoryText));
         } catch (const std::exception& e) {
             report(QString::fromUtf8(e.what()));
         } catch (...) {

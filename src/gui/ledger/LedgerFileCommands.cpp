@@ -2,6 +2,7 @@
 // The five file commands of the toolbar and the save prompt: dialogs and the
 // wait window here, the file work in the core.
 #include "app/AppInfo.h"
+#include "app/ErrorText.h"
 #include "app/MainWindow.h"
 #include "app/UserDialogs.h"
 #include "app/WorkFolder.h"
@@ -66,6 +67,14 @@ int earliestYear(const quill::WorkingTable& table)
             return year;
     }
     return 0;
+}
+
+// The general error report of a failed file command, with the Korean line
+// that names the file under the failure's own text.
+void reportFileError(UserDialogs& dialogs, const quill::IoResult& r, const QString& path, quill::FileAction action)
+{
+    CloseWait();
+    dialogs.showError(QString::fromStdString(quill::FileErrorReport(r, fsPath(path), action)));
 }
 
 } // namespace
@@ -207,9 +216,10 @@ bool Tmainf::openLedgerFile(const QString& path)
             return false;
         open(quill::OpenAccess::ReadOnly);
     }
+    tellRecoveries();
     if (!r) {
         // The open ledger, its name and its filter are as they were.
-        reportError(QString::fromStdString(r.message));
+        reportFileError(dialogs(), r, path, quill::FileAction::Read);
         return false;
     }
     return true;
@@ -245,8 +255,10 @@ bool Tmainf::writeLedger(const QString* newPath)
         dialogs().showInfo(heldElsewhereText());
         return false;
     }
+    tellRecoveries();
     if (!r) {
-        reportError(QString::fromStdString(r.message));
+        reportFileError(dialogs(), r, newPath ? *newPath : QFile::decodeName(QByteArray::fromStdString(before)),
+                        quill::FileAction::Save);
         return false;
     }
     if (!book.backupProblem.empty() && !book.backupProblemTold) {
@@ -312,8 +324,9 @@ void Tmainf::FileAddClick()
             repaint();
         }
     }
+    tellRecoveries();
     if (!r)
-        reportError(QString::fromStdString(r.message));
+        reportFileError(dialogs(), r, path, quill::FileAction::Read);
 }
 
 Tmainf::SaveAnswer Tmainf::AskSaveChanges()
