@@ -345,7 +345,7 @@ TEST_F(Safety, AFailedSaveLeavesNoBackupAndCostsNoOlderOne)
     }
     const std::vector<std::string> before = ListBackups(path);
     add("2024.01.05");
-    SafeFile::failWriteAt(2, ENOSPC);  // the first write is the backup's
+    SafeFile::failWriteAt(1, ENOSPC);
     EXPECT_FALSE(SaveLedger(book));
     SafeFile::failWriteAt(0, 0);
     EXPECT_EQ(ListBackups(path), before);

@@ -95,7 +95,8 @@ public:
     // process holds (left by a kill during a save). Returns how many.
     static std::size_t removeStaleTemporaries(const std::string& folder);
 
-    // Hook for tests: fail the k-th write (1-based) with the given errno.
+    // Hook for tests: fail the k-th write (1-based) with the given errno
+    // (writes of new files made with createOnly are not counted).
     static void failWriteAt(int k, int err);
 
 private:

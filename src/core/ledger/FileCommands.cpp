@@ -37,7 +37,7 @@ private:
 
 // Checks that the file can be opened for reading before the wait window
 // appears, so a missing or unreadable file is reported at once.
-IoResult probeReadable(const std::string& path)
+IoResult probeReadable(const std::string& path, std::size_t held)
 {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
@@ -53,7 +53,8 @@ IoResult probeReadable(const std::string& path)
         return IoResult::fromErrno(EISDIR);
     if (!S_ISREG(st.st_mode))
         return NotRegularFile();
-    return IoResult::success();
+    // Before its stamp is taken (which reads it all) or room reserved.
+    return CheckLedgerFitsInMemory(static_cast<std::uint64_t>(st.st_size) / AutRecord::kSize, held);
 }
 
 // Reads the file into the (open) staging table with the reading gauge:
@@ -182,7 +183,7 @@ IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgres
 {
     // A save into this file that was cut off is settled before it is read.
     RecoverInterruptedWrites(path);
-    if (IoResult r = probeReadable(path); !r)
+    if (IoResult r = probeReadable(path, 0); !r)
         return r;
     // Opening our own file again needs no second lock (it would conflict
     // with the first).
@@ -376,7 +377,7 @@ bool HasEntriesToSave(const LedgerBook& book)
 IoResult AddLedgerFile(LedgerBook& book, const std::string& path, const FileProgress& progress)
 {
     RecoverInterruptedWrites(path);
-    if (IoResult r = probeReadable(path); !r)
+    if (IoResult r = probeReadable(path, book.TAcunt.isOpen() ? book.TAcunt.rowCount() : 0); !r)
         return r;
     QuietTable quiet(book.TAcunt);
     // The staging table starts from the working ledger with the editor's
