@@ -175,10 +175,13 @@ void Tmainf::FormShow()
 
     prepareScratchTable();
     NewFileClick();
+    // The unsaved ledger of a run ended by a signal or a logout comes first;
+    // taken back, it is not replaced by a file named on the command line.
+    const bool restored = offerUnsavedFromLastRun();
     // A ledger named on the command line (a double-click on a ledger file)
     // opens as Open would; one that cannot be read is reported and the
     // empty ledger stays.
-    if (!context_.openAtStart.isEmpty())
+    if (!context_.openAtStart.isEmpty() && !restored)
         openLedgerFile(context_.openAtStart);
     GrdAcunt->setFocus();
 }
@@ -298,6 +301,7 @@ void Tmainf::FormClose()
     // the ledger stays behind in Temp) and the ledger file is free for
     // another copy.
     if (!book.scratchPath.empty()) {
+        dropUnsavedCopy();  // the questions were asked and answered
         quill::ReleaseScratchTableFile(book.scratchPath);
         book.scratchPath.clear();
     }

@@ -50,6 +50,8 @@ struct AppContext {
 // The one main window. Its handlers are the program's commands; they call
 // the core and show what it reports. Handlers of each subsystem live in that
 // subsystem's folder (editor/, ledger/, export/...).
+class QSessionManager;
+
 class Tmainf : public QWidget {
     Q_OBJECT
 public:
@@ -195,6 +197,18 @@ public:
     void startHistory();
     // The find bar above the grid (Ctrl+F).
     void openFindBar();
+    // SIGTERM or SIGHUP: a close request, with the usual questions; the
+    // unsaved ledger is first kept beside the scratch table.
+    void closeBySignal();
+    // The session manager's logout: asks to save where it may ask, else
+    // keeps the unsaved ledger for the next start.
+    void commitData(QSessionManager& manager);
+    // At start: offers the unsaved ledger a run that did not end normally kept.
+    bool offerUnsavedFromLastRun();  // true when it was taken back
+    std::string unsavedCopyPath() const;
+    void keepUnsavedForRecovery();
+    void dropUnsavedCopy();
+    void restoreUnsaved(std::vector<quill::LedgerEntry> rows, const std::string& name);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppFonts.h"
 #include "app/AppInfo.h"
+#include "app/CloseSignals.h"
 #include "app/ErrorText.h"
 #include "app/MainWindow.h"
 #include "app/ProgramFolders.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSessionManager>
 
 #include <QFileInfo>
 
@@ -102,6 +104,10 @@ int main(int argc, char* argv[])
     context.dialogs = &dialogs;
 
     Tmainf mainf(context);
+    // A session that ends, or `kill`, asks as closing the window does.
+    CloseSignals closeSignals([&mainf](int) { mainf.closeBySignal(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &mainf,
+                     [&mainf](QSessionManager& manager) { mainf.commitData(manager); }, Qt::DirectConnection);
     mainf.show();
     return app.exec();
 }

@@ -7,6 +7,7 @@
 #include "app/UserDialogs.h"
 #include "app/WorkFolder.h"
 #include "editor/EntryPanel.h"
+#include "app/FileLock.h"
 #include "ledger/FileCommands.h"
 #include "support/WaitWindow.h"
 #include "view/FitLabel.h"
@@ -223,6 +224,35 @@ bool Tmainf::openLedgerFile(const QString& path)
         return false;
     }
     return true;
+}
+
+void Tmainf::restoreUnsaved(std::vector<quill::LedgerEntry> rows, const std::string& name)
+{
+    TAcunt.disableControls();
+    TAcunt.setFiltered(false);
+    TAcunt.adoptRows(std::move(rows), false);
+    TAcunt.enableControls();
+    book.CurrentFileName = quill::kUntitledName;
+    book.fileLock.release();
+    book.readOnly = false;
+    book.stamp = {};
+    // Back under its own name, unless that file is gone or another copy
+    // now holds it.
+    if (!name.empty() && name != quill::kUntitledName && QFileInfo::exists(QString::fromStdString(name))) {
+        quill::FileLock lock = quill::FileLock::take(name);
+        if (lock.state() != quill::FileLock::State::HeldElsewhere) {
+            book.CurrentFileName = name;
+            book.fileLock = std::move(lock);
+            quill::TakeDiskStamp(name, book.stamp);
+        }
+    }
+    startHistory();
+    const int earliest = earliestYear(TAcunt);
+    resetFilterControls(earliest > 0 ? earliest : context().now().date().year());
+    showFileName(QString::fromStdString(book.CurrentFileName));
+    applyControlFilter();
+    RecomputeTotals();
+    book.Modified = true;
 }
 
 void Tmainf::showFileName(const QString& name)
