@@ -226,7 +226,10 @@ void Tmainf::prepareScratchTable()
         quill::ReleaseScratchTableFile(book.scratchPath);
         book.scratchPath = quill::AcquireScratchTableFile((folder + QLatin1Char('/')).toStdString(),
                                                           context_.dataDir().toStdString());
-        usable = QFileInfo(QString::fromStdString(book.scratchPath)).isWritable();
+        // The table itself may still be missing (no template to copy): its
+        // folder is what must take it.
+        const QFileInfo table(QString::fromStdString(book.scratchPath));
+        usable = table.isWritable() || QFileInfo(table.absolutePath()).isWritable();
     }
     recoverCutOffSaves(book.scratchPath);
     tellRecoveries();
