@@ -610,6 +610,26 @@ TEST(Recovery, ACutOffInPlaceSaveIsRestoredOnlyOverWhatItLeft)
         EXPECT_TRUE(RecoverInterruptedWrites().empty());
         TakeRecoveryNotices();
     }
+    // A copy an earlier version left, which recorded a relative name and no
+    // state to check: its old content is kept aside, never deleted.
+    {
+        TempFolder dir;
+        writeAll(dir.file("L.Aut"), laterBytes);
+        struct stat st {};
+        ::stat(dir.file("L.Aut").c_str(), &st);
+        const std::string folder = state.path() + "/quillbook/Temp";
+        fs::create_directories(folder);
+        writeAll(folder + "/quillbook-save-Old123", "QUILLBOOK-SAVE 1\n" + std::to_string(st.st_dev) + " "
+                                                        + std::to_string(st.st_ino) + " " + std::to_string(oldBytes.size())
+                                                        + "\nL.Aut\n" + oldBytes);
+        const std::vector<RecoveryNotice> notices = RecoverInterruptedWrites();
+        ASSERT_EQ(notices.size(), 1u);
+        EXPECT_FALSE(notices[0].restored);
+        EXPECT_TRUE(readAll(notices[0].kept) == oldBytes);
+        EXPECT_TRUE(readAll(dir.file("L.Aut")) == laterBytes);
+        EXPECT_FALSE(fs::exists(folder + "/quillbook-save-Old123"));
+        TakeRecoveryNotices();
+    }
     faults::setBufferSize(0);
     faults::disarm();
     ::unsetenv("XDG_STATE_HOME");

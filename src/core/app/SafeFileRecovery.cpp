@@ -57,6 +57,27 @@ struct Header {
     std::uint64_t length = 0;
 };
 
+// A copy an earlier version made ("QUILLBOOK-SAVE 1"): it records no state
+// to check the file against, so its old content is only kept aside.
+bool parseFirstHeader(int fd, Header& h)
+{
+    constexpr std::string_view magic = "QUILLBOOK-SAVE 1\n";
+    std::string buf(magic.size() + 128 + PATH_MAX + 2, '\0');
+    ssize_t got = pread(fd, buf.data(), buf.size(), 0);
+    if (got <= 0)
+        return false;
+    buf.resize(static_cast<std::size_t>(got));
+    const std::size_t line = buf.find('\n', magic.size());
+    const std::size_t end = line == std::string::npos ? line : buf.find('\n', line + 1);
+    if (buf.compare(0, magic.size(), magic) != 0 || end == std::string::npos
+        || std::sscanf(buf.c_str() + magic.size(), "%llu %llu %llu", &h.dev, &h.ino, &h.size) != 3)
+        return false;
+    h.target = buf.substr(line + 1, end - line - 1);
+    h.length = end + 1;
+    h.pid = 0;
+    return true;
+}
+
 bool parseHeader(int fd, Header& h)
 {
     std::string buf(kMagic.size() + 128 + PATH_MAX + 2, '\0');
@@ -121,6 +142,21 @@ bool sameAsOld(int file, int copy, const Header& h, std::uint64_t from, std::uin
         at += want;
     }
     return true;
+}
+
+enum class State { Untouched, Interrupted, Different };
+
+bool holdsInterruptedState(int file, int copy, const Header& h);
+
+// What the file holds: its old content still (the write never began), what
+// the cut-off write left, or anything else.
+State stateOf(int file, int copy, const Header& h)
+{
+    struct stat st;
+    if (fstat(file, &st) == 0 && static_cast<std::uint64_t>(st.st_size) == h.size
+        && sameAsOld(file, copy, h, 0, h.size))
+        return State::Untouched;
+    return holdsInterruptedState(file, copy, h) ? State::Interrupted : State::Different;
 }
 
 // Whether the file holds exactly what the cut-off write can have left.
@@ -244,7 +280,9 @@ void recoverIn(const std::string& folder, const struct stat* only, const std::st
         struct stat st;
         Header h;
         const bool ours = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid();
-        const bool parsed = ours && parseHeader(fd, h);
+        bool parsed = ours && parseHeader(fd, h);
+        const bool first = ours && !parsed && parseFirstHeader(fd, h);
+        parsed = parsed || first;
         // A copy being written by a running process is its own.
         const int lock = ours ? tryLock(fd) : 0;
         if (!ours || lock == 0 || (lock < 0 && !(parsed && processGone(h.pid)))) {
@@ -269,12 +307,19 @@ void recoverIn(const std::string& folder, const struct stat* only, const std::st
         if (stat(h.target.c_str(), &now) == 0 && S_ISREG(now.st_mode) && now.st_dev == h.dev && now.st_ino == h.ino)
             target = ::open(h.target.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
         bool done = false;
-        if (target >= 0 && holdsInterruptedState(target, fd, h)) {
+        const State state = target >= 0 && !first ? stateOf(target, fd, h) : State::Different;
+        if (state == State::Interrupted) {
             done = restoreFromCopy(target, fd, h.length, h.size, true) == 0;
             notice.restored = done;
         }
         if (target >= 0)
             ::close(target);
+        if (state == State::Untouched) {
+            // Cut off before its first byte: nothing to tell.
+            unlink(path.c_str());
+            ::close(fd);
+            continue;
+        }
         if (!done) {
             // Changed since, replaced, gone or not writable: its present
             // content stays, and the old one is not lost either.
