@@ -82,14 +82,17 @@ public:
     Method method() const { return method_; }
 
     // The folder for the old content of in-place writes when a SafeFile is
-    // given none: the program passes its own state folder. Without one,
-    // $XDG_STATE_HOME/quillbook/Temp/ (or ~/.local/state/...), else the
-    // system's temporary folder; the copy itself is private to the user.
+    // given none (tests set one of their own). Without one, the first
+    // usable of $XDG_STATE_HOME/quillbook/Temp/ (or ~/.local/state/...) and
+    // "<temp>/quillbook-<uid>", both private to the user and the same for
+    // every copy of the program and the command line; empty when neither
+    // can be had.
     static void setScratchFolder(std::string folder);
     static std::string scratchFolder();
-    // Puts back the old content of in-place writes that were cut off (the
-    // process killed, the machine down) and whose copy no running process
-    // holds. Returns the files restored.
+    // Settles the in-place writes that were cut off (the process killed,
+    // the machine down) and whose copy no running process holds, in every
+    // private scratch folder (see RecoverInterruptedWrites). Returns the
+    // files restored.
     static std::vector<std::string> recoverInterrupted(const std::string& scratchFolder = {});
     // Removes the hidden temporary files of ours in `folder` that no running
     // process holds (left by a kill during a save). Returns how many.
