@@ -5,7 +5,7 @@
 // whole process), and the CPU of one year change with its repaint. Run
 // offscreen by scripts/bench.sh, one figure per process so each starts
 // clean; never part of the tests.
-// usage: program_figures PROGRAM_FOLDER/ startup | open FILE | yearswitch FILE | save FILE
+// usage: program_figures PROGRAM_FOLDER/ startup | open FILE | yearswitch FILE | save FILE | saves FILE
 #include "app/AppFonts.h"
 #include "app/AppInfo.h"
 #include "app/MainWindow.h"
@@ -253,6 +253,26 @@ int main(int argc, char* argv[])
         figure(what, firstStep, "s", "moves from the start");
         std::printf("  whole save %.3f s wall, %.3f s CPU\n", saveWall, saveCpu);
         return 0;
+    }
+    if (mode == "saves") {
+        // For the kill run (benchmarks/kill_run.py): adds one entry dated
+        // before every other (so every byte of the file moves) and saves, again and again, saying so after
+        // each save, until it is killed.
+        for (long long k = 1;; ++k) {
+            quill::LedgerEntry& e = mainf.TAcunt.append();
+            e.IDAY = "2000.01.01";
+            e.JKYU = "kill run";
+            e.INMNY = 1;
+            e.TAG = "N";
+            mainf.TAcunt.post();
+            mainf.book.Modified = true;
+            mainf.SaveBtn->click();
+            settle();
+            if (mainf.book.Modified)
+                return 1;
+            std::printf("saved %lld\n", k);
+            std::fflush(stdout);
+        }
     }
     std::fprintf(stderr, "program_figures: unknown figure %s\n", mode.constData());
     return 2;

@@ -6,12 +6,15 @@
 
 #include "app/Cp949.h"
 #include "app/FileLock.h"
+#include "app/SafeFile.h"
 #include "ledger/AutRecord.h"
 #include "ledger/Backups.h"
 #include "ledger/FileCommands.h"
 #include "ledger/Money.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <fcntl.h>
 #include <iostream>
 #include <poll.h>
@@ -178,6 +181,149 @@ int runDump(const std::vector<std::string>& args)
     return 0;
 }
 
+namespace {
+
+// The date a record sorts by, as the program's table sees it: the stored
+// text ended at its first zero byte.
+std::string_view recordDay(const AutRecord& r)
+{
+    std::string_view d = r.storedText(AutRecord::IDAY);
+    return d.substr(0, d.find('\0'));
+}
+
+// Puts the imported records in date order (records of one date in the
+// order read) in memory that does not grow with the input: runs of
+// kRunRecords records are sorted and spilled to an unnamed file in the
+// user's private scratch folder, then merged.
+class RecordSorter {
+public:
+    static constexpr std::size_t kRunRecords = 1 << 16;  // 11 MB per run
+    ~RecordSorter()
+    {
+        if (spill_ >= 0)
+            ::close(spill_);
+    }
+
+    std::optional<std::string> add(const AutRecord& record)
+    {
+        chunk_.push_back(record);
+        if (chunk_.size() < kRunRecords)
+            return std::nullopt;
+        return spillChunk();
+    }
+
+    // Writes every record in order through `put`.
+    quill::IoResult drain(const std::function<quill::IoResult(const AutRecord&)>& put)
+    {
+        sortChunk();
+        if (runs_.empty()) {
+            for (const AutRecord& r : chunk_)
+                if (quill::IoResult w = put(r); !w)
+                    return w;
+            return quill::IoResult::success();
+        }
+        if (!chunk_.empty())
+            if (auto err = spillChunk())
+                return quill::IoResult::failure(*err);
+        std::vector<AutRecord>().swap(chunk_);
+        // One small window per run; the smallest date first, the earlier
+        // run on equal dates (runs are in input order).
+        constexpr std::size_t kWindow = 64;
+        struct Cursor {
+            std::size_t next, end;
+            std::vector<AutRecord> window;
+            std::size_t at = 0;
+        };
+        std::vector<Cursor> cursors;
+        for (const auto& [first, count] : runs_)
+            cursors.push_back({first, first + count, {}, 0});
+        auto refill = [&](Cursor& c) -> bool {
+            const std::size_t n = std::min(kWindow, c.end - c.next);
+            c.window.resize(n);
+            c.at = 0;
+            std::size_t done = 0;
+            char* out = reinterpret_cast<char*>(c.window.data());
+            const std::size_t want = n * AutRecord::kSize;
+            while (done < want) {
+                ssize_t got = ::pread(spill_, out + done, want - done,
+                                      static_cast<off_t>(c.next * AutRecord::kSize + done));
+                if (got < 0 && errno == EINTR)
+                    continue;
+                if (got <= 0)
+                    return false;
+                done += static_cast<std::size_t>(got);
+            }
+            c.next += n;
+            return true;
+        };
+        for (Cursor& c : cursors)
+            if (!refill(c))
+                return quill::IoResult::fromErrno(EIO);
+        for (;;) {
+            Cursor* best = nullptr;
+            for (Cursor& c : cursors)
+                if (c.at < c.window.size() && (!best || recordDay(c.window[c.at]) < recordDay(best->window[best->at])))
+                    best = &c;
+            if (!best)
+                return quill::IoResult::success();
+            if (quill::IoResult w = put(best->window[best->at]); !w)
+                return w;
+            if (++best->at == best->window.size() && best->next < best->end && !refill(*best))
+                return quill::IoResult::fromErrno(EIO);
+        }
+    }
+
+private:
+    void sortChunk()
+    {
+        std::stable_sort(chunk_.begin(), chunk_.end(),
+                         [](const AutRecord& a, const AutRecord& b) { return recordDay(a) < recordDay(b); });
+    }
+
+    std::optional<std::string> spillChunk()
+    {
+        static_assert(sizeof(AutRecord) == AutRecord::kSize);
+        if (spill_ < 0) {
+            const std::string folder = quill::SafeFile::scratchFolder();
+            if (folder.empty())
+                return quill::NoScratchFolderText();
+#ifdef O_TMPFILE
+            spill_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+#endif
+            if (spill_ < 0) {
+                std::string name = folder + "/quillbook-sort-XXXXXX";
+                spill_ = mkostemp(name.data(), O_CLOEXEC);
+                if (spill_ >= 0)
+                    ::unlink(name.c_str());  // gone with us, also after a kill
+            }
+            if (spill_ < 0)
+                return folder + ": " + quill::IoResult::fromErrno(errno).message;
+        }
+        sortChunk();
+        const char* data = reinterpret_cast<const char*>(chunk_.data());
+        std::size_t size = chunk_.size() * AutRecord::kSize, done = 0;
+        while (done < size) {
+            ssize_t n = ::pwrite(spill_, data + done, size - done, static_cast<off_t>(spilled_ * AutRecord::kSize + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return "scratch folder: " + quill::IoResult::fromErrno(errno).message;
+            done += static_cast<std::size_t>(n);
+        }
+        runs_.emplace_back(spilled_, chunk_.size());
+        spilled_ += chunk_.size();
+        chunk_.clear();
+        return std::nullopt;
+    }
+
+    std::vector<AutRecord> chunk_;
+    std::vector<std::pair<std::size_t, std::size_t>> runs_;  // first record, count
+    std::size_t spilled_ = 0;
+    int spill_ = -1;
+};
+
+} // namespace
+
 int runImport(const std::vector<std::string>& args)
 {
     CliArgs a;
@@ -191,7 +337,7 @@ int runImport(const std::vector<std::string>& args)
     if (auto err = reader.open(in))
         return cliFail(1, in + ": " + *err);
 
-    std::vector<AutRecord> records;
+    RecordSorter records;
     std::string_view line;
     std::size_t lineNo = 0;
     bool blankPending = false;  // an empty last line (an editor's extra newline) is no entry
@@ -219,18 +365,29 @@ int runImport(const std::vector<std::string>& args)
         AutRecord record;
         if (auto err = parseDumpLine(line, record))
             return cliFail(1, in + ": line " + std::to_string(lineNo) + ": " + *err);
-        records.push_back(record);
+        if (auto err = records.add(record))
+            return cliFail(1, *err);
     }
     // A ledger open in a running copy of the program would come back with
     // that copy's next save: refuse it, as the program refuses it.
     const quill::FileLock lock = quill::FileLock::take(outPath);
     if (lock.state() == quill::FileLock::State::HeldElsewhere)
         return cliFail(1, outPath + ": " + quill::kHeldElsewhereText);
+    // A device or a pipe is no ledger: refused before its backup or write.
+    struct stat target {};
+    if (::stat(outPath.c_str(), &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode))
+        return cliFail(1, outPath + ": " + quill::NotRegularFile().message);
     // The version the import replaces is kept in "백업", as a save keeps it.
     std::string backup;
     quill::IoResult kept = quill::KeepBackup(outPath, quill::LocalBackupTime(), &backup);
-    quill::IoResult r = quill::WriteLedgerRecords(outPath, std::move(records));
+    quill::SafeFile file(outPath);
+    quill::IoResult r = file.open();
+    if (r)
+        r = records.drain([&](const AutRecord& rec) { return file.write(rec.bytes.data(), AutRecord::kSize); });
+    if (r)
+        r = file.commit();
     if (!r) {
+        file.discard();
         quill::DropBackup(backup);
         return cliFail(1, outPath + ": " + r.message);
     }

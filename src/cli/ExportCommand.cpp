@@ -4,11 +4,16 @@
 #include "Commands.h"
 #include "CliSupport.h"
 
+#include "app/SafeFile.h"
 #include "export/ExportWorkbook.h"
 #include "ledger/LedgerFileStream.h"
 #include "print/PrintLayout.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -95,7 +100,48 @@ int runExport(const std::vector<std::string>& args)
         }
         return quill::IoResult::success();
     };
-    if (quill::IoResult w = quill::ExportLedgerRows(passing, walk, out, options); !w)
-        return cliFail(1, out + ": " + w.message);
+    if (out != "-") {
+        if (quill::IoResult w = quill::ExportLedgerRows(passing, walk, out, options); !w)
+            return cliFail(1, out + ": " + w.message);
+        return 0;
+    }
+    // "-": the workbook goes to standard output (a pipe, a terminal, a file
+    // the shell opened), written into whatever it is, never replaced. The
+    // library needs a file it can seek in: a private one first.
+    const std::string scratch = quill::SafeFile::scratchFolder();
+    if (scratch.empty())
+        return cliFail(1, quill::NoScratchFolderText());
+    std::string folder = scratch + "/quillbook-export-XXXXXX";
+    if (!::mkdtemp(folder.data()))
+        return cliFail(1, scratch + ": " + quill::IoResult::fromErrno(errno).message);
+    const std::string staged = folder + "/workbook.xlsx";
+    quill::IoResult w = quill::ExportLedgerRows(passing, walk, staged, options);
+    if (w) {
+        const int in = ::open(staged.c_str(), O_RDONLY | O_CLOEXEC);
+        if (in < 0)
+            w = quill::IoResult::fromErrno(errno);
+        char buf[1 << 16];
+        for (ssize_t n = 1; w && in >= 0 && n > 0;) {
+            n = ::read(in, buf, sizeof buf);
+            if (n < 0 && errno == EINTR) {
+                n = 1;
+                continue;
+            }
+            if (n < 0)
+                w = quill::IoResult::fromErrno(errno);
+            for (ssize_t done = 0; w && n > 0 && done < n;) {
+                const ssize_t put = ::write(STDOUT_FILENO, buf + done, static_cast<std::size_t>(n - done));
+                if (put < 0 && errno != EINTR)
+                    w = quill::IoResult::fromErrno(errno);
+                done += put > 0 ? put : 0;
+            }
+        }
+        if (in >= 0)
+            ::close(in);
+    }
+    ::unlink(staged.c_str());
+    ::rmdir(folder.c_str());
+    if (!w)
+        return cliFail(1, "-: " + w.message);
     return 0;
 }

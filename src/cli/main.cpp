@@ -4,8 +4,12 @@
 #include "Commands.h"
 #include "CliSupport.h"
 
+#include "app/ErrorText.h"
+#include "app/SafeFileRecovery.h"
+
 #include <cstring>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -19,6 +23,7 @@ const char* const kUsage =
     "  check FILE                    reports damaged or suspicious records\n"
     "  export FILE OUT.xlsx [--year Y] [--month M] [--category 전체|수입|비용|자산]\n"
     "                                the official-form workbook, set up for printing\n"
+    "                                (OUT.xlsx - : to standard output)\n"
     "  print FILE [--year Y] [--month M] [--category 전체|수입|비용|자산] (-o OUT.pdf | --printer NAME)\n"
     "                                the printed form as a PDF file or on a printer\n"
     "  tax FILE --year Y [--type 일반|간이|면세] [--industry 업종] [--prepaid-h1 원] [--prepaid-h2 원]\n"
@@ -40,6 +45,11 @@ int main(int argc, char** argv)
         std::cout << kUsage;
         return 0;
     }
+    // A save cut off earlier (by this command or the program) is settled
+    // before any ledger is read or written.
+    for (const quill::RecoveryNotice& n : quill::RecoverInterruptedWrites())
+        std::cerr << "quillbook-cli: " << quill::RecoveryNoticeText(n) << "\n";
+    quill::TakeRecoveryNotices();
     try {
         if (command == "dump")
             return runDump(args);
@@ -57,6 +67,8 @@ int main(int argc, char** argv)
             return runPrint(args);
         if (command == "import-statement")
             return runImportStatement(args);
+    } catch (const std::bad_alloc&) {
+        return cliFail(1, quill::kOutOfMemoryText);
     } catch (const std::exception& e) {
         return cliFail(1, e.what());
     }

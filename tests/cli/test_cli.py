@@ -418,6 +418,81 @@ class Check(Base):
                          f"quillbook-cli: {self.path('missing.Aut')}: File not found")
 
 
+class FilesThatAreNotLedgers(Base):
+    """Every command refuses what is no regular file, keeps going without
+    locks, streams an import of any size and never reports a cut workbook."""
+
+    def test_devices_and_pipes_are_refused_by_every_command(self):
+        fifo = self.path("fifo")
+        os.mkfifo(fifo)
+        ledger = self.imported(LINES)
+        tsv = self.write("in.tsv", ("\n".join(LINES) + "\n").encode())
+        os.symlink("/dev/null", self.path("null.Aut"))
+        cases = [(node, cmd) for node in ("/dev/null", fifo, self.path("null.Aut"))
+                 for cmd in (["dump", node], ["totals", node], ["tax", node, "--year", "2024"], ["check", node],
+                             ["export", node, self.path("o.xlsx")], ["import", tsv, node],
+                             ["export", ledger, node])]
+        cases.append(("workbook to the standard output's link", ["export", ledger, "/dev/stdout"]))
+        for name, args in cases:
+            with self.subTest(name=name, args=args):
+                p = subprocess.run([CLI, *args], capture_output=True, timeout=60)
+                self.assertEqual(p.returncode, 1, p.stderr)
+                self.assertIn("a device or pipe, not a ledger file", p.stderr.decode())
+        self.assertTrue(os.path.islink(self.path("null.Aut")))
+        self.assertFalse(os.path.exists(self.path("o.xlsx")))
+        import stat
+        self.assertTrue(stat.S_ISCHR(os.stat("/dev/null").st_mode))
+        self.assertTrue(stat.S_ISFIFO(os.stat(fifo).st_mode))
+        # "-" streams the workbook into standard output, whatever it is
+        p = subprocess.run([CLI, "export", ledger, "-"], capture_output=True, timeout=60)
+        self.assertEqual(p.returncode, 0, p.stderr)
+        self.assertEqual(p.stdout[:2], b"PK")
+
+    def test_saves_go_on_where_the_file_system_keeps_no_locks(self):
+        shim = os.environ.get("QB_FAILING_FLOCK")
+        if not shim:
+            self.skipTest("the failing flock is built with the tests")
+        env = dict(os.environ, LD_PRELOAD=shim, XDG_STATE_HOME=self.path("state"))
+        tsv = self.write("in.tsv", ("\n".join(LINES) + "\n").encode())
+        out = self.path("books/out.Aut")
+        os.mkdir(self.path("books"))
+        for step in ("new", "replaced", "in place"):
+            with self.subTest(step):
+                if step == "in place":
+                    os.link(out, self.path("books/link.Aut"))
+                p = subprocess.run([CLI, "import", tsv, out], capture_output=True, env=env, timeout=60)
+                self.assertEqual(p.returncode, 0, p.stderr)
+                self.assertEqual(os.path.getsize(out), 168 * len(LINES))
+                left = [n for _, _, names in os.walk(self.dir.name) for n in names
+                        if n.startswith(".quillbook-") or n.startswith("quillbook-save-")]
+                self.assertEqual(left, [])
+
+    def test_an_import_larger_than_memory_holds_comes_out_in_date_order(self):
+        # more records than one sorted run, dates out of order, equal dates in input order
+        n = 140000
+        lines = [f"2024.{(i * 7919) % 12 + 1:02d}.01\tno {i}\t\t{i}\t0\t0\t0\t0\t0\t\tN\t0" for i in range(n)]
+        src = self.write("big.tsv", ("\n".join(lines) + "\n").encode())
+        code, _, err = run("import", src, self.path("big.Aut"))
+        self.assertEqual(code, 0, err)
+        expected = sorted(lines, key=lambda l: l[:10])  # Python's sort is stable
+        code, out, _ = run("dump", self.path("big.Aut"))
+        self.assertEqual(out.splitlines(), expected)
+
+    def test_a_workbook_cut_by_the_file_size_limit_is_no_success(self):
+        import resource
+        ledger = self.imported(LINES * 2000)
+
+        def limit():
+            resource.setrlimit(resource.RLIMIT_FSIZE, (20000, 20000))
+
+        out = self.path("cut.xlsx")
+        p = subprocess.run([CLI, "export", ledger, out], capture_output=True, preexec_fn=limit, timeout=120)
+        self.assertEqual(p.returncode, 1, p.stderr)
+        self.assertIn("File too large", p.stderr.decode())
+        self.assertFalse(os.path.exists(out))
+        self.assertEqual(sorted(os.listdir(self.dir.name)), ["in.tsv", "out.Aut"])
+
+
 class AnyBytes(Base):
     def test_no_subcommand_crashes_on_random_files(self):
         rnd = random.Random(20261209)

@@ -3,6 +3,7 @@
 // with their failures and the scratch table of each running copy.
 #include "TestFiles.h"
 
+#include "app/ErrorText.h"
 #include "app/SafeFile.h"
 #include "ledger/AutRecord.h"
 #include "ledger/FileCommands.h"
@@ -447,3 +448,68 @@ TEST_F(Ledger, AddFileFromTheWorkingLedgerMergesAsTheScratchPathDid)
         EXPECT_FALSE(book.fAcunt.isOpen());
     }
 }
+
+namespace {
+
+// What is no ledger file is refused before anything is read or reserved,
+// the open ledger stays, and the report keeps the failure's own text with a
+// Korean line under it that names the file.
+TEST_F(Ledger, WhatIsNoLedgerIsRefusedAndTheReportSaysWhyInKorean)
+{
+    struct Case {
+        const char* name;
+        std::string path;
+        const char* first;   // the report's first line
+        const char* korean;  // a part of the second
+    };
+    const std::string folder = dir.file("folder.Aut");
+    fs::create_directory(folder);
+    const std::string fifo = dir.file("fifo.Aut");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink("/dev/null", dir.file("null.Aut"));
+    // A terabyte that takes no room on disk: too big for any memory here.
+    const std::string sparse = dir.file("sparse.Aut");
+    writeAll(sparse, "");
+    ASSERT_EQ(::truncate(sparse.c_str(), off_t(1) << 40), 0);
+    const Case cases[] = {
+        {"a folder", folder, "I/O error 21.", "폴더는 장부 파일로 열 수 없습니다: "},
+        {"a named pipe", fifo, "a device or pipe, not a ledger file.", "장치나 파이프는"},
+        {"a link to a device", dir.file("null.Aut"), "a device or pipe, not a ledger file.", "장치나 파이프는"},
+        {"a device", "/dev/zero", "a device or pipe, not a ledger file.", "장치나 파이프는"},
+        {"larger than the memory", sparse, "Out of memory.", "메모리"},
+        {"missing", dir.file("missing.Aut"), "File not found.", "파일을 찾을 수 없습니다"},
+    };
+    const std::string kept = fileWith("kept.Aut", {entry("2024.01.01", "있던 것")});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(OpenLedger(book, kept));
+        for (bool add : {false, true}) {
+            const IoResult r = add ? AddLedgerFile(book, c.path) : OpenLedger(book, c.path);
+            ASSERT_FALSE(r);
+            const std::string report = FileErrorReport(r, c.path, FileAction::Read);
+            const std::size_t nl = report.find('\n');
+            ASSERT_NE(nl, std::string::npos) << report;
+            EXPECT_EQ(report.substr(0, nl), c.first);
+            EXPECT_NE(report.find(c.korean, nl), std::string::npos) << report;
+            EXPECT_NE(report.find(c.path, nl), std::string::npos) << report;
+            EXPECT_EQ(book.CurrentFileName, kept);
+            EXPECT_EQ(book.TAcunt.rowCount(), 1u);
+        }
+    }
+    // Nor is anything saved over a pipe or a device: the node stays.
+    for (const std::string& node : {fifo, dir.file("null.Aut")}) {
+        const IoResult r = SaveLedgerAs(book, node);
+        EXPECT_FALSE(r);
+        EXPECT_EQ(r.message, "a device or pipe, not a ledger file");
+    }
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_symlink(dir.file("null.Aut")));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    // A library's own text never stands alone.
+    EXPECT_EQ(FileErrorReport(IoResult::failure("std::bad_alloc", ENOMEM), kept, FileAction::Read).find("std::"),
+              std::string::npos);
+    const std::string save = FileErrorReport(IoResult::fromErrno(EIO), kept, FileAction::Save);
+    EXPECT_EQ(save, "I/O error 5.\n디스크 입출력 오류로 저장하지 못했습니다. 원래 파일은 그대로입니다: " + kept);
+}
+
+} // namespace

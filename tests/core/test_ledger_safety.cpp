@@ -7,6 +7,7 @@
 
 #include "app/FileLock.h"
 #include "app/SafeFile.h"
+#include "app/SafeFileFaults.h"
 #include "ledger/AutRecord.h"
 #include "ledger/Backups.h"
 #include "ledger/DiskStamp.h"
@@ -16,7 +17,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <set>
 #include <fcntl.h>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -347,6 +352,148 @@ TEST_F(Safety, AFailedSaveLeavesNoBackupAndCostsNoOlderOne)
     // Nothing is kept of a ledger saved for the first time.
     ASSERT_TRUE(SaveLedgerAs(book, dir.file("new.Aut")));
     EXPECT_TRUE(ListBackups(dir.file("new.Aut")).empty());
+}
+
+TEST_F(Safety, ManySavesInOneSecondKeepTheNewestTenInTheOrderMade)
+{
+    const std::string path = ledger("shop.Aut", {"2024.01.02"});
+    book.backupClock = [] { return BackupTime{2024, 12, 31, 18, 30, 15}; };
+    ASSERT_TRUE(OpenLedger(book, path));
+    std::vector<std::string> versions;
+    for (int i = 0; i < 14; ++i) {
+        versions.push_back(readAll(path));
+        add("2024.01.03");
+        ASSERT_TRUE(SaveLedger(book));
+    }
+    const std::vector<std::string> kept = ListBackups(path);
+    ASSERT_EQ(kept.size(), 10u);
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        EXPECT_TRUE(readAll(kept[i]) == versions[versions.size() - 10 + i]) << i << " " << kept[i];
+}
+
+TEST_F(Safety, BackupsGoOnlyIntoARealFolderOfOursAndOnlyOursArePruned)
+{
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& folder)> plant;
+        bool refused;      // no backup made, and the user told
+        bool rootOnly;
+    };
+    TempFolder elsewhere;
+    const Case cases[] = {
+        {"a link planted as the folder", [&](const std::string& f) { fs::create_directory_symlink(elsewhere.path(), f); },
+         true, false},
+        {"names dated in the future",
+         [&](const std::string& f) {
+             fs::create_directory(f);
+             for (int i = 0; i < 10; ++i)
+                 writeAll(f + "/shop_2099010" + std::to_string(i % 9 + 1) + "-000" + std::to_string(i % 10) + ".Aut", "x");
+         },
+         false, false},
+        {"another user's folder",
+         [&](const std::string& f) {
+             fs::create_directory(f);
+             ASSERT_EQ(::chown(f.c_str(), 65534, 65534), 0);
+         },
+         true, true},
+        {"another user's file under our name",
+         [&](const std::string& f) {
+             fs::create_directory(f);
+             writeAll(f + "/shop_20000101-0000.Aut", "theirs");
+             ASSERT_EQ(::chown((f + "/shop_20000101-0000.Aut").c_str(), 65534, 65534), 0);
+         },
+         false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.rootOnly && ::geteuid() != 0)
+            continue;
+        TempFolder work;
+        const std::string path = work.file("shop.Aut");
+        fs::copy_file(ledger("seed.Aut", {"2024.01.02"}), path);
+        const std::string folder = work.file("백업");
+        c.plant(folder);
+        std::set<std::string> before;
+        for (const auto& e : fs::directory_iterator(fs::canonical(folder)))
+            before.insert(e.path().filename().string());
+        ASSERT_TRUE(OpenLedger(book, path));
+        book.backupProblemTold = false;
+        for (int i = 0; i < 12; ++i) {
+            add("2024.01.03");
+            ASSERT_TRUE(SaveLedger(book));  // the save itself never fails for its backup
+        }
+        EXPECT_EQ(book.backupProblem.empty(), !c.refused) << book.backupProblem;
+        std::set<std::string> after;
+        for (const auto& e : fs::directory_iterator(fs::canonical(folder)))
+            after.insert(e.path().filename().string());
+        // Nothing planted was removed, and nothing written where we may not.
+        for (const std::string& name : before)
+            EXPECT_TRUE(after.count(name)) << name;
+        EXPECT_EQ(after.size() - before.size(), c.refused ? 0u : kBackupsKept);
+        EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+        ASSERT_TRUE(NewLedger(book));
+    }
+}
+
+TEST_F(Safety, AKillAtAnyStepOfASaveLeavesNoBackupCutShort)
+{
+    std::vector<const char*> dates(600, "2024.03.04");
+    const std::string path = ledger("shop.Aut", dates);
+    const std::string oldBytes = readAll(path);
+    faults::setBufferSize(16384);
+    ASSERT_TRUE(OpenLedger(book, path));
+    add("2024.03.05");
+    faults::arm(0, faults::Action::Kill);
+    {
+        // The steps of a whole save, on a copy.
+        const std::string probe = dir.file("probe.Aut");
+        fs::copy_file(path, probe);
+        ASSERT_TRUE(SaveLedgerAs(book, probe));
+        ASSERT_TRUE(OpenLedger(book, path));
+        add("2024.03.05");
+        faults::arm(0, faults::Action::Kill);
+        ASSERT_TRUE(SaveLedger(book));
+    }
+    const std::size_t steps = faults::trace().size();
+    faults::disarm();
+    ASSERT_GT(steps, 20u);
+    // The file size limit cuts the backup off half-way: the signal it
+    // sends would end the process with the backup's name on half a file.
+    {
+        fs::remove_all(dir.file("백업"));
+        writeAll(path, oldBytes);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::signal(SIGXFSZ, SIG_DFL);
+            struct rlimit limit {static_cast<rlim_t>(oldBytes.size() / 2), static_cast<rlim_t>(oldBytes.size() / 2)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            const bool saved = bool(SaveLedger(book));
+            _exit(!saved && !book.backupProblem.empty() ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_TRUE(ListBackups(path).empty());
+        EXPECT_TRUE(readAll(path) == oldBytes);
+    }
+    for (std::size_t k = 1; k <= steps; ++k) {
+        SCOPED_TRACE("kill at step " + std::to_string(k));
+        fs::remove_all(dir.file("백업"));
+        writeAll(path, oldBytes);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            faults::arm(static_cast<int>(k), faults::Action::Kill);
+            _exit(SaveLedger(book) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        // Whatever stands under a backup's name is the whole old version.
+        for (const std::string& b : ListBackups(path))
+            EXPECT_TRUE(readAll(b) == oldBytes) << b;
+    }
+    faults::setBufferSize(0);
 }
 
 // --- the scratch table ----------------------------------------------------------------------

@@ -191,3 +191,87 @@ TEST(ProgramFolders, FirstUseOfAnInstalledCopyWritesOnlyIntoTheUsersFolders)
         underPrefix.push_back(e.path().string());
     EXPECT_EQ(underPrefix.size(), 4u);  // bin, share, share/quillbook, the template
 }
+
+namespace {
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+// The open ledger passes through our folders: nobody else may read them,
+// whatever the umask or the template's mode.
+TEST(ProgramFolders, OurFoldersAreTheUsersAloneAndOurScratchFilesToo)
+{
+    TempFolder tmp;
+    const mode_t mask = ::umask(022);
+    FakeEnv env;
+    env.vars["HOME"] = tmp.path() + "/home";
+    const ProgramFolders f = ResolveProgramFolders(makeInstall(tmp), env.lookup());
+    ASSERT_TRUE(quill::CreateUserFolders(f));
+    for (const std::string& folder : {f.config, f.state, f.state + "Temp/"})
+        EXPECT_EQ(modeOf(folder.substr(0, folder.size() - 1)), 0700u) << folder;
+    // A portable copy's scratch folder beside it, from a template anyone may read.
+    const std::string program = tmp.path() + "/portable/";
+    fs::create_directories(program);
+    writeAll(program + "quillbook.str", "");
+    ::chmod((program + "quillbook.str").c_str(), 0664);
+    const std::string scratch = quill::AcquireScratchTableFile(program);
+    EXPECT_EQ(modeOf(program + "Temp"), 0700u);
+    EXPECT_EQ(modeOf(scratch), 0600u);
+    EXPECT_EQ(modeOf(scratch + ".lock"), 0600u);
+    quill::ReleaseScratchTableFile(scratch);
+    ::umask(mask);
+}
+
+// "<temp>/quillbook-<uid>" that someone else made first is refused, and the
+// user is told why and where.
+TEST(ProgramFolders, APlantedPrivateTempFolderIsRefusedAndSaidWhy)
+{
+    struct Case {
+        const char* name;
+        const char* plant;  // "", "link", "other"
+        const char* why;
+    };
+    const Case cases[] = {
+        {"nothing there yet", "", ""},
+        {"a link planted under its name", "link", "링크"},
+        {"another user's folder", "other", "다른 사용자"},
+    };
+    const char* before = std::getenv("TMPDIR");
+    const std::string saved = before ? before : "";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (std::string(c.plant) == "other" && ::geteuid() != 0)
+            continue;  // only the administrator can make a folder another user's
+        TempFolder tmp, elsewhere;
+        ::setenv("TMPDIR", tmp.path().c_str(), 1);
+        const std::string folder = tmp.path() + "/quillbook-" + std::to_string(::geteuid());
+        if (std::string(c.plant) == "link")
+            fs::create_directory_symlink(elsewhere.path(), folder);
+        if (std::string(c.plant) == "other") {
+            fs::create_directory(folder);
+            ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+            ::chmod(folder.c_str(), 0777);
+        }
+        std::string why;
+        const std::string got = quill::PrivateTempFolder(&why);
+        if (before)
+            ::setenv("TMPDIR", saved.c_str(), 1);
+        else
+            ::unsetenv("TMPDIR");
+        if (*c.plant == '\0') {
+            EXPECT_EQ(got, folder);
+            EXPECT_EQ(modeOf(folder), 0700u);
+        } else {
+            EXPECT_EQ(got, "");
+            EXPECT_NE(why.find(folder), std::string::npos) << why;
+            EXPECT_NE(why.find(c.why), std::string::npos) << why;
+            EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+        }
+    }
+}
+
+} // namespace

@@ -470,8 +470,11 @@ TEST_P(CutSave, AKillAtAnyStepLeavesTheOldOrTheNewFile)
         pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            // In place the ledger is named relatively, from its own folder:
+            // the recovery below runs from another.
+            const bool relative = GetParam() == Way::InPlace && ::chdir(dir.path().c_str()) == 0;
             faults::arm(static_cast<int>(k), faults::Action::Kill);
-            _exit(WriteLedgerFile(path, newTable) ? 0 : 1);
+            _exit(WriteLedgerFile(relative ? "장부.Aut" : path, newTable) ? 0 : 1);
         }
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -511,5 +514,128 @@ INSTANTIATE_TEST_SUITE_P(Ways, CutSave, ::testing::Values(Way::Anonymous, Way::N
                                                 : info.param == Way::Named   ? "Named"
                                                                              : "InPlace");
                          });
+
+} // namespace
+
+namespace {
+
+// --- recovery of a cut-off in-place save ----------------------------------------------------
+
+// What happens to the ledger between the kill and the recovery.
+enum class Afterwards { Nothing, SavedByAnotherCopy, Moved, SavedByReplace };
+
+struct RecoveryCase {
+    const char* name;
+    Afterwards afterwards;
+    bool restored;  // else the old content is kept aside, the ledger as it is
+};
+
+TEST(Recovery, ACutOffInPlaceSaveIsRestoredOnlyOverWhatItLeft)
+{
+    const RecoveryCase cases[] = {
+        {"named relatively, recovered from another folder", Afterwards::Nothing, true},
+        {"written in place by a copy that did not look for it", Afterwards::SavedByAnotherCopy, false},
+        {"moved away, so not to be found", Afterwards::Moved, false},
+        {"replaced by a later save", Afterwards::SavedByReplace, false},
+    };
+    TempFolder state;
+    // Every copy uses the user's state folder when nothing else is set.
+    ::setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    SafeFile::setScratchFolder({});
+    const std::string oldBytes(400000, 'o'), newBytes(420000, 'n'), laterBytes(400000, 'l');
+    faults::setBufferSize(16384);
+    for (const RecoveryCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder dir;
+        writeAll(dir.file("L.Aut"), oldBytes);
+        // A second link: the save goes in place, as in a folder the user may not write.
+        ASSERT_EQ(::link(dir.file("L.Aut").c_str(), dir.file("link.Aut").c_str()), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::chdir(dir.path().c_str()) != 0)
+                _exit(3);
+            // Killed at the fifth piece of new content: the file is mixed.
+            faults::arm(0, faults::Action::Kill);
+            SafeFile f("L.Aut");
+            if (!f.open() || f.method() != SafeFile::Method::InPlace)
+                _exit(4);
+            int writes = 0;
+            const std::size_t base = faults::trace().size();
+            for (std::size_t at = 0; at < newBytes.size(); at += 16384) {
+                const auto& t = faults::trace();
+                for (std::size_t i = base; i < t.size(); ++i)
+                    writes += t[i] == faults::Step::Write;
+                if (writes >= 4)
+                    faults::arm(2, faults::Action::Kill);  // the piece's record, then its write
+                f.write(newBytes.substr(at, 16384));
+            }
+            _exit(5);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << status;
+        const std::string mixed = readAll(dir.file("L.Aut"));
+        ASSERT_NE(mixed, oldBytes);
+        ASSERT_NE(mixed, newBytes);
+        std::string expected = mixed;
+        if (c.afterwards == Afterwards::SavedByAnotherCopy) {
+            // A copy that did not look for the cut-off save (an older or a
+            // portable one) writes the file in place.
+            writeAll(dir.file("L.Aut"), laterBytes);
+            expected = laterBytes;
+        } else if (c.afterwards == Afterwards::Moved) {
+            ASSERT_EQ(::rename(dir.file("L.Aut").c_str(), dir.file("moved.Aut").c_str()), 0);
+        } else if (c.afterwards == Afterwards::SavedByReplace) {
+            ::unlink(dir.file("link.Aut").c_str());
+            SafeFile f(dir.file("L.Aut"));
+            ASSERT_TRUE(f.open());
+            ASSERT_TRUE(f.write(laterBytes));
+            ASSERT_TRUE(f.commit());
+            expected = laterBytes;
+        }
+        const std::vector<RecoveryNotice> notices = RecoverInterruptedWrites();
+        ASSERT_EQ(notices.size(), 1u);
+        EXPECT_EQ(notices[0].ledger, fs::canonical(dir.path()).string() + "/L.Aut");
+        EXPECT_EQ(notices[0].restored, c.restored);
+        const std::string ledger = c.afterwards == Afterwards::Moved ? dir.file("moved.Aut") : dir.file("L.Aut");
+        EXPECT_TRUE(readAll(ledger) == (c.restored ? oldBytes : expected));
+        if (!c.restored) {
+            // Kept aside as a ledger file of its own, and the user told where.
+            EXPECT_TRUE(readAll(notices[0].kept) == oldBytes) << notices[0].kept;
+            EXPECT_NE(RecoveryNoticeText(notices[0]).find(notices[0].kept), std::string::npos);
+            struct stat st {};
+            ::stat(notices[0].kept.c_str(), &st);
+            EXPECT_EQ(st.st_mode & 0777, 0600u);
+            fs::remove(notices[0].kept);
+        }
+        // Settled once: nothing is left for the next start.
+        EXPECT_TRUE(RecoverInterruptedWrites().empty());
+        TakeRecoveryNotices();
+    }
+    // A copy an earlier version left, which recorded a relative name and no
+    // state to check: its old content is kept aside, never deleted.
+    {
+        TempFolder dir;
+        writeAll(dir.file("L.Aut"), laterBytes);
+        struct stat st {};
+        ::stat(dir.file("L.Aut").c_str(), &st);
+        const std::string folder = state.path() + "/quillbook/Temp";
+        fs::create_directories(folder);
+        writeAll(folder + "/quillbook-save-Old123", "QUILLBOOK-SAVE 1\n" + std::to_string(st.st_dev) + " "
+                                                        + std::to_string(st.st_ino) + " " + std::to_string(oldBytes.size())
+                                                        + "\nL.Aut\n" + oldBytes);
+        const std::vector<RecoveryNotice> notices = RecoverInterruptedWrites();
+        ASSERT_EQ(notices.size(), 1u);
+        EXPECT_FALSE(notices[0].restored);
+        EXPECT_TRUE(readAll(notices[0].kept) == oldBytes);
+        EXPECT_TRUE(readAll(dir.file("L.Aut")) == laterBytes);
+        EXPECT_FALSE(fs::exists(folder + "/quillbook-save-Old123"));
+        TakeRecoveryNotices();
+    }
+    faults::setBufferSize(0);
+    faults::disarm();
+    ::unsetenv("XDG_STATE_HOME");
+}
 
 } // namespace

@@ -3,6 +3,7 @@
 // somebody else, the backups a save keeps, and what a normal exit leaves
 // behind, as the main window shows them.
 #include "MainWindowFixture.h"
+#include "app/CloseSignals.h"
 #include "app/FileLock.h"
 #include "ledger/AutRecord.h"
 #include "ledger/Backups.h"
@@ -11,6 +12,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QToolButton>
+
+#include <csignal>
 
 namespace {
 
@@ -270,6 +273,59 @@ private slots:
         QVERIFY(bool(quill::readSnapshot(scratch, rows)));
         QCOMPARE(rows.size(), 0u);
         QVERIFY(quill::FileLock::take(fsPath(path)).held());
+    }
+
+    // SIGTERM and SIGHUP (a session ending, kill) ask as closing does, keep
+    // the unsaved ledger first, and the next start offers it.
+    void aSignalToEndIsACloseRequestAndTheUnsavedLedgerIsOffered_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("answer");   // to the save prompt
+        QTest::addColumn<bool>("ended");   // the program ended itself
+        QTest::addColumn<bool>("offered"); // at the next start
+        QTest::newRow("SIGTERM, the user goes on") << int(SIGTERM) << int(UserDialogs::Answer::Cancel) << false << true;
+        QTest::newRow("SIGHUP, no save wanted") << int(SIGHUP) << int(UserDialogs::Answer::No) << true << false;
+    }
+    void aSignalToEndIsACloseRequestAndTheUnsavedLedgerIsOffered()
+    {
+        QFETCH(int, signal);
+        QFETCH(int, answer);
+        QFETCH(bool, ended);
+        QFETCH(bool, offered);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        const QString path = f.tempPath() + QStringLiteral("/shop.Aut");
+        QVERIFY(writeLedger(path, {"2009.01.02"}));
+        open(f, path);
+        f.addEntry("2009.03.04", "저장 안 한 것", 500, 50);
+        f.window->book.Modified = true;
+        {
+            Tmainf* w = f.window.get();
+            CloseSignals closeSignals([w](int) { w->closeBySignal(); });
+            f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer(answer));
+            ::raise(signal);
+            QTRY_COMPARE(f.dialogs.texts("yesnocancel").size(), 1);
+        }
+        QCOMPARE(f.window->isVisible(), !ended);
+        // The program ends without a normal close now (the session is gone).
+        f.window.reset();
+        QCOMPARE(bytes(path).size(), qsizetype(quill::AutRecord::kSize));  // nothing saved meanwhile
+        f.dialogs.yesNo.enqueue(true);
+        QVERIFY(f.start());
+        const QStringList asked = f.dialogs.texts("yesno");
+        QCOMPARE(asked.size(), offered ? 1 : 0);
+        if (offered) {
+            QVERIFY2(asked[0].contains(path) && asked[0].contains(QStringLiteral("2건")), qPrintable(asked[0]));
+            QCOMPARE(f.window->TAcunt.rowCount(), 2u);
+            QVERIFY(f.window->book.Modified);
+            QCOMPARE(QString::fromStdString(f.window->book.CurrentFileName), path);
+        } else {
+            QCOMPARE(f.window->TAcunt.rowCount(), 0u);
+        }
+        // Offered once only.
+        f.window.reset();
+        QVERIFY(f.start());
+        QCOMPARE(f.dialogs.texts("yesno").size(), offered ? 1 : 0);
     }
 };
 

@@ -192,8 +192,15 @@ private slots:
         QVERIFY(!QFile::exists(f.folder + "Temp"));
     }
 
+    void startsWithoutAnyWritableFolderOfItsOwn_data()
+    {
+        QTest::addColumn<bool>("planted");  // someone made "<temp>/quillbook-<uid>" a link first
+        QTest::newRow("own folder in the temporary folder") << false;
+        QTest::newRow("a link planted there") << true;
+    }
     void startsWithoutAnyWritableFolderOfItsOwn()
     {
+        QFETCH(bool, planted);
         // Neither the program folder nor the user's home can be written (a
         // service account): the scratch table goes to a folder of the
         // user's own under the temporary folder, so a ledger can be opened.
@@ -207,6 +214,9 @@ private slots:
         const QByteArray temp = qgetenv("TMPDIR");
         qputenv("HOME", QFile::encodeName(f.folder + "home"));
         qputenv("TMPDIR", QFile::encodeName(f.tempPath()));
+        const QString own = f.tempPath() + QStringLiteral("/quillbook-%1").arg(::getuid());
+        if (planted)
+            QVERIFY(QFile::link(f.tempPath(), own));
         const bool started = f.start();
         qputenv("HOME", home);
         if (temp.isNull())
@@ -215,11 +225,19 @@ private slots:
             qputenv("TMPDIR", temp);
         QVERIFY(started);
         Tmainf& w = *f.window;
+        if (planted) {
+            // Refused, and the user hears first why and where we looked.
+            const QStringList errors = f.dialogs.texts("error");
+            QVERIFY(!errors.isEmpty());
+            QVERIFY2(errors[0].contains(own + QStringLiteral(": ")) && errors[0].contains(QStringLiteral("링크")),
+                     qPrintable(errors[0]));
+            QVERIFY(!QString::fromStdString(w.book.scratchPath).startsWith(own));
+            return;
+        }
         QCOMPARE(f.dialogs.texts("error"), QStringList());
         QVERIFY(w.TAcunt.isOpen());
         const QString scratch = QString::fromStdString(w.book.scratchPath);
-        const QString own = f.tempPath() + QStringLiteral("/quillbook-%1/").arg(::getuid());
-        QVERIFY2(scratch.startsWith(own), qPrintable(scratch));
+        QVERIFY2(scratch.startsWith(own + "/"), qPrintable(scratch));
         QCOMPARE(QFileInfo(own).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther),
                  QFile::Permissions());
         f.addEntry("2009.03.01", "판매", 100, 10);

@@ -39,7 +39,7 @@ FileLock FileLock::take(const std::string& path, bool create)
     int fd = -1;
     int err = 0;
     for (int access : {O_RDONLY, O_RDWR}) {
-        fd = ::open(path.c_str(), access | flags, 0644);
+        fd = ::open(path.c_str(), access | flags, 0600);
         if (fd < 0)
             return lock;
         struct stat st;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quill {
@@ -113,7 +114,68 @@ bool CreateUserFolders(const ProgramFolders& folders)
         fs::create_directories(folder, ec);
         ok = ok && fs::is_directory(folder, ec);
     }
+    // The ledger passes through the state folder, the configuration names
+    // the user's folders: only the user may look into them (the default
+    // work folder is the user's documents and keeps its own rights).
+    for (const std::string& folder : {folders.config, folders.state, folders.state + "Temp/"})
+        PrivateToUser(folder, 0700);
     return ok;
+}
+
+bool PrivateToUser(const std::string& path, unsigned mode)
+{
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/')
+        p.pop_back();
+    struct stat st;
+    if (::lstat(p.c_str(), &st) != 0 || S_ISLNK(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    return (st.st_mode & 07777) == mode || ::chmod(p.c_str(), static_cast<mode_t>(mode)) == 0;
+}
+
+namespace {
+std::string whyUnusable(const std::string& folder)
+{
+    struct stat st;
+    if (::lstat(folder.c_str(), &st) != 0)
+        return "없고 만들 수도 없습니다";
+    if (S_ISLNK(st.st_mode))
+        return "다른 곳을 가리키는 링크라서 쓰지 않습니다";
+    if (!S_ISDIR(st.st_mode))
+        return "폴더가 아닙니다";
+    if (st.st_uid != ::geteuid())
+        return "다른 사용자가 만들어 둔 폴더라서 쓰지 않습니다 (그 사용자가 장부를 읽거나 바꿀 수 있습니다)";
+    return "쓸 수 없습니다 (권한이나 남은 공간을 확인하세요)";
+}
+} // namespace
+
+std::string PrivateTempFolderName()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    return std::string(tmp && tmp[0] == '/' ? tmp : "/tmp") + "/quillbook-" + std::to_string(::geteuid());
+}
+
+std::string PrivateTempFolder(std::string* why)
+{
+    const std::string folder = PrivateTempFolderName();
+    ::mkdir(folder.c_str(), 0700);
+    struct stat st;
+    if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()) {
+        ::chmod(folder.c_str(), 0700);
+        if (::access(folder.c_str(), W_OK | X_OK) == 0)
+            return folder;
+    }
+    if (why)
+        *why = UnusableFoldersText({folder});
+    return {};
+}
+
+std::string UnusableFoldersText(const std::vector<std::string>& folders)
+{
+    std::string text;
+    for (const std::string& f : folders)
+        text += (text.empty() ? "" : "\n") + f + ": " + whyUnusable(f);
+    return text;
 }
 
 } // namespace quill

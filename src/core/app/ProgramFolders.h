@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quill {
 
@@ -39,6 +40,22 @@ ProgramFolders ResolveProgramFolders(const std::string& exeFolder, const EnvLook
 // Creates the folders an installed copy writes into (config, state,
 // default work folder). Returns false when one of them cannot be made;
 // the commands that need it report that themselves.
+// Our own folders (configuration, state, scratch) are made 0700.
 bool CreateUserFolders(const ProgramFolders& folders);
+
+// Gives `path` the mode when it is the user's own and no link (a folder or
+// file of ours that others must not read). False when it is not ours.
+bool PrivateToUser(const std::string& path, unsigned mode);
+
+// "<temp>/quillbook-<uid>" ($TMPDIR, else /tmp), made for this user (0700)
+// and closed to others; empty when another user or a link holds that name
+// (someone may have planted it to read or swap our files), and `why` then
+// says so in Korean.
+std::string PrivateTempFolder(std::string* why = nullptr);
+std::string PrivateTempFolderName();
+
+// Why none of these folders can hold our files: one Korean line each,
+// naming the folder.
+std::string UnusableFoldersText(const std::vector<std::string>& folders);
 
 } // namespace quill

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SafeFile.h"
+#include "app/ProgramFolders.h"
+#include "app/SafeFileDetail.h"
 #include "app/SafeFileFaults.h"
+#include "app/SafeFileRecovery.h"
 
 #include <cerrno>
 #include <climits>
@@ -22,11 +25,8 @@ using faults::Step;
 
 namespace {
 constexpr std::size_t kBufferSize = 1 << 20;
-// Our hidden temporary files beside a target, and the old content of an
-// in-place write in the scratch folder.
+// Our hidden temporary files beside a target.
 constexpr std::string_view kTempPrefix = ".quillbook-";
-constexpr std::string_view kBackupPrefix = "quillbook-save-";
-constexpr std::string_view kBackupMagic = "QUILLBOOK-SAVE 1\n";
 int gFailAt = 0;
 int gFailErrno = 0;
 int gWrites = 0;
@@ -41,21 +41,8 @@ struct FaultPlan {
     std::size_t bufferSize = kBufferSize;
     bool anonymous = true;
 } gFaults;
-
-int faultAt(Step step)
-{
-    gFaults.trace.push_back(step);
-    if (gFaults.k <= 0 || static_cast<int>(gFaults.trace.size()) != gFaults.k)
-        return 0;
-    if (gFaults.action == faults::Action::Kill)
-        raise(SIGKILL);
-    return gFaults.err;
-}
-std::size_t bufferSize() { return gFaults.bufferSize; }
 bool anonymousAllowed() { return gFaults.anonymous; }
 #else
-constexpr int faultAt(Step) { return 0; }
-constexpr std::size_t bufferSize() { return kBufferSize; }
 constexpr bool anonymousAllowed() { return true; }
 #endif
 
@@ -63,17 +50,11 @@ constexpr bool anonymousAllowed() { return true; }
 template <class Call>
 auto sys(Step step, Call&& call) -> decltype(call())
 {
-    if (int e = faultAt(step)) {
+    if (int e = detail::faultAt(step)) {
         errno = e;
         return -1;
     }
     return call();
-}
-
-std::string folderOf(const std::string& path)
-{
-    auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : path.substr(0, slash));
 }
 
 // Writes through to the final file when the target is a link, so the link
@@ -94,8 +75,59 @@ mode_t currentUmask()
     return m;
 }
 
-// 0 or the errno of the failing write.
-int writeAll(int fd, const char* data, std::size_t size, Step step, bool counted = true)
+std::string randomSuffix()
+{
+    static std::mt19937_64 gen(std::random_device{}() ^ (static_cast<std::uint64_t>(getpid()) << 32));
+    static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::string s(6, 'x');
+    for (char& c : s)
+        c = kChars[gen() % (sizeof kChars - 1)];
+    return s;
+}
+
+bool lockUnsupported(int err) { return err == ENOLCK || err == EOPNOTSUPP || err == ENOSYS || err == EINVAL; }
+
+} // namespace
+
+namespace detail {
+
+#ifdef QB_FAULT_INJECTION
+int faultAt(Step step)
+{
+    gFaults.trace.push_back(step);
+    if (gFaults.k <= 0 || static_cast<int>(gFaults.trace.size()) != gFaults.k)
+        return 0;
+    if (gFaults.action == faults::Action::Kill)
+        raise(SIGKILL);
+    return gFaults.err;
+}
+std::size_t bufferSize() { return gFaults.bufferSize; }
+#else
+int faultAt(Step) { return 0; }
+std::size_t bufferSize() { return kBufferSize; }
+#endif
+
+std::string folderOf(const std::string& path)
+{
+    auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+std::string absolutePath(const std::string& path)
+{
+    if (path.empty())
+        return path;
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    char buf[PATH_MAX];
+    if (!realpath(folder.c_str(), buf))
+        return path[0] == '/' ? path : std::filesystem::absolute(path).lexically_normal().string();
+    const std::string base = buf;
+    return base == "/" ? "/" + name : base + "/" + name;
+}
+
+int writeAll(int fd, const char* data, std::size_t size, Step step, bool counted)
 {
     while (size > 0) {
         ssize_t n = counted ? sys(step, [&] { return ::write(fd, data, size); }) : ::write(fd, data, size);
@@ -110,8 +142,39 @@ int writeAll(int fd, const char* data, std::size_t size, Step step, bool counted
     return 0;
 }
 
-// Copies `size` bytes from `from` at `fromOffset` to `to` at `toOffset`
-// (to the file position of `to` when toOffset < 0). 0 or the errno.
+int pwriteAll(int fd, const char* data, std::size_t size, off_t at, Step step, bool counted)
+{
+    while (size > 0) {
+        ssize_t n = counted ? sys(step, [&] { return ::pwrite(fd, data, size, at); }) : ::pwrite(fd, data, size, at);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        data += n;
+        at += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+int preadAll(int fd, char* data, std::size_t size, off_t at)
+{
+    while (size > 0) {
+        ssize_t n = ::pread(fd, data, size, at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return EIO;
+        data += n;
+        at += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
 int copyRange(int from, off_t fromOffset, int to, off_t toOffset, std::uint64_t size, Step step, bool counted)
 {
     std::string buf(std::min<std::uint64_t>(size, kBufferSize), '\0');
@@ -145,36 +208,38 @@ int copyRange(int from, off_t fromOffset, int to, off_t toOffset, std::uint64_t 
     return 0;
 }
 
-// A new file "<folder>/<prefix>XXXXXX" of ours, locked for as long as this
-// process holds it: a cleaner in another process takes only unlocked ones.
-// Returns the descriptor or -errno.
+int tryLock(int fd)
+{
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return 1;
+    return lockUnsupported(errno) ? -1 : 0;
+}
+
 int createLocked(const std::string& folder, std::string_view prefix, std::string& path, Step step)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         path = folder + "/" + std::string(prefix) + "XXXXXX";
         int fd = sys(step, [&] { return mkostemp(path.data(), O_CLOEXEC); });
-        if (fd < 0)
-            return -errno;
+        if (fd < 0) {
+            const int err = errno;
+            path.clear();
+            return -err;
+        }
         struct stat mine, named;
         // Between creating and locking, a cleaner may have taken the file
         // for a stale one: then it is gone or locked, and we try another.
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &mine) == 0 && lstat(path.c_str(), &named) == 0
-            && mine.st_ino == named.st_ino && mine.st_dev == named.st_dev)
+        // Where the file system keeps no locks we go on without one.
+        const int lock = tryLock(fd);
+        const bool still = fstat(fd, &mine) == 0 && lstat(path.c_str(), &named) == 0 && mine.st_ino == named.st_ino
+                           && mine.st_dev == named.st_dev;
+        if (lock != 0 && still)
             return fd;
+        if (still)
+            unlink(path.c_str());  // ours, and nobody else's to clean
         ::close(fd);
     }
     path.clear();
     return -EEXIST;
-}
-
-std::string randomSuffix()
-{
-    static std::mt19937_64 gen(std::random_device{}() ^ (static_cast<std::uint64_t>(getpid()) << 32));
-    static constexpr char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    std::string s(6, 'x');
-    for (char& c : s)
-        c = kChars[gen() % (sizeof kChars - 1)];
-    return s;
 }
 
 int syncFolder(const std::string& folder, bool counted)
@@ -188,7 +253,6 @@ int syncFolder(const std::string& folder, bool counted)
     return err == EINVAL || err == EROFS ? 0 : err;
 }
 
-// The entries of `folder` whose names start with `prefix`.
 std::vector<std::string> namesWithPrefix(const std::string& folder, std::string_view prefix)
 {
     std::vector<std::string> out;
@@ -204,36 +268,56 @@ std::vector<std::string> namesWithPrefix(const std::string& folder, std::string_
     return out;
 }
 
-// A scratch folder we can write, created if need be (only the user may
-// enter it).
-std::string usableScratchFolder(std::string preferred)
+bool ownPrivateFolder(const std::string& folder)
+{
+    struct stat st;
+    if (lstat(folder.c_str(), &st) != 0) {
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), ec);
+        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (lstat(folder.c_str(), &st) != 0)
+            return false;
+    }
+    // Another user's folder (or a link planted under our name) would let
+    // them read the ledger or swap the copy.
+    return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+std::vector<std::string> privateScratchFolders(const std::string& preferred)
+{
+    std::vector<std::string> out;
+    if (!preferred.empty())
+        out.push_back(preferred);
+    if (!gScratch.empty())
+        out.push_back(gScratch);
+    const char* state = getenv("XDG_STATE_HOME");
+    const char* home = getenv("HOME");
+    if (state && state[0] == '/')
+        out.push_back(std::string(state) + "/quillbook/Temp");
+    else if (home && home[0] == '/')
+        out.push_back(std::string(home) + "/.local/state/quillbook/Temp");
+    const char* tmp = getenv("TMPDIR");
+    out.push_back(std::string(tmp && tmp[0] == '/' ? tmp : "/tmp") + "/quillbook-" + std::to_string(geteuid()));
+    return out;
+}
+
+std::string usableScratchFolder(const std::string& preferred)
 {
     // The folder given, as long as it is there.
     if (!preferred.empty() && access(preferred.c_str(), W_OK | X_OK) == 0)
         return preferred;
-    std::vector<std::string> candidates;
-    {
-        const char* state = getenv("XDG_STATE_HOME");
-        const char* home = getenv("HOME");
-        if (state && state[0] == '/')
-            candidates.push_back(std::string(state) + "/quillbook/Temp");
-        else if (home && home[0] == '/')
-            candidates.push_back(std::string(home) + "/.local/state/quillbook/Temp");
-        const char* tmp = getenv("TMPDIR");
-        candidates.push_back(tmp && tmp[0] == '/' ? tmp : "/tmp");
-    }
-    for (const std::string& c : candidates) {
-        std::error_code ec;
-        if (!std::filesystem::is_directory(c, ec)) {
-            std::filesystem::create_directories(c, ec);
-            if (!ec)
-                ::chmod(c.c_str(), 0700);
-        }
-        if (access(c.c_str(), W_OK | X_OK) == 0)
+    for (const std::string& c : privateScratchFolders({}))
+        if (c != preferred && ownPrivateFolder(c))
             return c;
-    }
-    return candidates.front();
+    return {};
 }
+
+} // namespace detail
+
+using namespace detail;
+
+namespace {
 
 // The extended attributes of the old file (an access list naming a
 // colleague, the user's own tags) go to the new one. The kernel labels a
@@ -270,100 +354,6 @@ int copyExtendedAttributes(const std::string& from, int to)
     return 0;
 }
 
-struct BackupHeader {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    std::uint64_t size = 0;
-    std::string target;
-    std::uint64_t length = 0;  // of the header itself
-};
-
-std::string composeHeader(const struct stat& st, const std::string& target)
-{
-    return std::string(kBackupMagic) + std::to_string(st.st_dev) + ' ' + std::to_string(st.st_ino) + ' '
-           + std::to_string(st.st_size) + '\n' + target + '\n';
-}
-
-bool parseHeader(int fd, BackupHeader& h)
-{
-    std::string buf(kBackupMagic.size() + 64 + PATH_MAX + 2, '\0');
-    ssize_t got = pread(fd, buf.data(), buf.size(), 0);
-    if (got <= 0)
-        return false;
-    buf.resize(static_cast<std::size_t>(got));
-    if (buf.compare(0, kBackupMagic.size(), kBackupMagic) != 0)
-        return false;
-    const std::size_t line = buf.find('\n', kBackupMagic.size());
-    const std::size_t end = line == std::string::npos ? line : buf.find('\n', line + 1);
-    if (end == std::string::npos)
-        return false;
-    unsigned long long dev = 0, ino = 0, size = 0;
-    if (std::sscanf(buf.c_str() + kBackupMagic.size(), "%llu %llu %llu", &dev, &ino, &size) != 3)
-        return false;
-    h.dev = static_cast<dev_t>(dev);
-    h.ino = static_cast<ino_t>(ino);
-    h.size = size;
-    h.target = buf.substr(line + 1, end - line - 1);
-    h.length = end + 1;
-    return true;
-}
-
-// Writes the old content kept in `backup` back into the file `fd`.
-int restoreInto(int fd, int backup, std::uint64_t header, std::uint64_t size, bool sync)
-{
-    if (int err = copyRange(backup, static_cast<off_t>(header), fd, 0, size, Step::Write, false))
-        return err;
-    if (ftruncate(fd, static_cast<off_t>(size)) != 0)
-        return errno;
-    if (sync && fsync(fd) != 0)
-        return errno;
-    return 0;
-}
-
-// Restores the files whose in-place write was cut off, from the copies in
-// `folder` that nobody holds; `only` limits it to one file.
-std::vector<std::string> recoverIn(const std::string& folder, const struct stat* only)
-{
-    std::vector<std::string> restored;
-    for (const std::string& name : namesWithPrefix(folder, kBackupPrefix)) {
-        const std::string path = folder + "/" + name;
-        int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0)
-            continue;
-        struct stat st;
-        BackupHeader h;
-        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid() || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(fd);
-            continue;
-        }
-        bool remove = true;
-        // An incomplete copy means the write into the file never began: the
-        // copy is synced before the first byte of the file changes.
-        if (parseHeader(fd, h) && static_cast<std::uint64_t>(st.st_size) >= h.length + h.size) {
-            struct stat now;
-            const bool same = stat(h.target.c_str(), &now) == 0 && now.st_dev == h.dev && now.st_ino == h.ino;
-            if (only && !(only->st_dev == h.dev && only->st_ino == h.ino)) {
-                remove = false;
-            } else if (same) {
-                int target = ::open(h.target.c_str(), O_WRONLY | O_CLOEXEC);
-                const int err = target < 0 ? errno : restoreInto(target, fd, h.length, h.size, true);
-                if (target >= 0)
-                    ::close(target);
-                if (err == 0)
-                    restored.push_back(h.target);
-                else
-                    remove = false;  // kept for another try
-            }
-            // A file since replaced or removed has nothing to restore.
-        } else if (only) {
-            remove = false;
-        }
-        if (remove)
-            unlink(path.c_str());
-        ::close(fd);
-    }
-    return restored;
-}
 } // namespace
 
 #ifdef QB_FAULT_INJECTION
@@ -388,6 +378,14 @@ void setAnonymousAllowed(bool allowed) { gFaults.anonymous = allowed; }
 } // namespace faults
 #endif
 
+IoResult NotRegularFile() { return IoResult::failure("a device or pipe, not a ledger file", ENODEV); }
+
+std::string NoScratchFolderText()
+{
+    return "저장에 쓸 개인 임시 폴더를 찾지 못했습니다. 살펴본 곳:\n" + UnusableFoldersText(privateScratchFolders({}))
+           + "\n홈 폴더에 쓸 수 있는지 확인하거나, 임시 폴더의 그 폴더를 관리자에게 지워 달라고 하세요.";
+}
+
 void SafeFile::failWriteAt(int k, int err)
 {
     gFailAt = k;
@@ -401,7 +399,11 @@ std::string SafeFile::scratchFolder() { return usableScratchFolder(gScratch); }
 
 std::vector<std::string> SafeFile::recoverInterrupted(const std::string& folder)
 {
-    return recoverIn(folder.empty() ? scratchFolder() : folder, nullptr);
+    std::vector<std::string> restored;
+    for (const RecoveryNotice& n : RecoverInterruptedWrites({}, folder))
+        if (n.restored)
+            restored.push_back(n.ledger);
+    return restored;
 }
 
 std::size_t SafeFile::removeStaleTemporaries(const std::string& folder)
@@ -417,8 +419,10 @@ std::size_t SafeFile::removeStaleTemporaries(const std::string& folder)
         struct stat mine, named;
         // Only a file of ours that no running copy holds locked, and still
         // the one under that name.
+        // Where the file system keeps no locks, nobody can tell a running
+        // save's file from a stale one: it stays.
         if (fstat(fd, &mine) == 0 && S_ISREG(mine.st_mode) && mine.st_uid == geteuid()
-            && flock(fd, LOCK_EX | LOCK_NB) == 0 && lstat(path.c_str(), &named) == 0 && named.st_ino == mine.st_ino
+            && tryLock(fd) == 1 && lstat(path.c_str(), &named) == 0 && named.st_ino == mine.st_ino
             && named.st_dev == mine.st_dev && unlink(path.c_str()) == 0)
             ++removed;
         ::close(fd);
@@ -427,7 +431,11 @@ std::size_t SafeFile::removeStaleTemporaries(const std::string& folder)
 }
 
 SafeFile::SafeFile(std::string target, Durability durability)
-    : SafeFile(std::move(target), Options{durability, {}, false})
+    : SafeFile(std::move(target), [durability] {
+          Options o;
+          o.durability = durability;
+          return o;
+      }())
 {
 }
 
@@ -446,9 +454,15 @@ IoResult SafeFile::open()
     std::signal(SIGXFSZ, SIG_IGN);
     struct stat st;
     const bool exists = stat(target_.c_str(), &st) == 0;
+    if (exists && options_.createOnly)
+        return IoResult::fromErrno(EEXIST);
     if (exists) {
         if (S_ISDIR(st.st_mode))
             return IoResult::fromErrno(EISDIR);
+        // A device or a pipe would be replaced by a regular file (or, in
+        // place, written into): neither is a ledger or a workbook.
+        if (!S_ISREG(st.st_mode))
+            return NotRegularFile();
         // A file the user made read-only stays as it is, although the folder
         // would allow replacing it. Without any write bit it counts as
         // read-only for everybody, the administrator included.
@@ -479,7 +493,7 @@ IoResult SafeFile::createTemporary(const std::string& folder, const struct stat*
         fd = sys(Step::Create, [&] { return ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600); });
         if (fd >= 0) {
             // It gets its name through /proc when complete.
-            if (access(("/proc/self/fd/" + std::to_string(fd)).c_str(), F_OK) == 0 && flock(fd, LOCK_EX) == 0) {
+            if (access(("/proc/self/fd/" + std::to_string(fd)).c_str(), F_OK) == 0 && tryLock(fd) != 0) {
                 method_ = Method::Anonymous;
             } else {
                 ::close(fd);
@@ -498,7 +512,7 @@ IoResult SafeFile::createTemporary(const std::string& folder, const struct stat*
         method_ = Method::Named;
     }
     fd_ = fd;
-    mode_t mode = 0666 & ~currentUmask();
+    mode_t mode = options_.mode >= 0 ? static_cast<mode_t>(options_.mode) : 0666 & ~currentUmask();
     if (old) {
         mode = old->st_mode & 07777;
         struct stat now;
@@ -538,10 +552,14 @@ IoResult SafeFile::openInPlace()
         ::close(fd);
         return IoResult::fromErrno(err);
     }
-    const std::string scratch = usableScratchFolder(options_.scratchFolder.empty() ? gScratch : options_.scratchFolder);
+    const std::string scratch = usableScratchFolder(options_.scratchFolder);
+    if (scratch.empty()) {
+        ::close(fd);
+        return IoResult::failure(NoScratchFolderText(), EACCES);
+    }
     // A write into this file that was cut off earlier: its old content goes
     // back first, so a failure now restores that rather than the remains.
-    if (!recoverIn(scratch, &st).empty() && fstat(fd, &st) != 0) {
+    if (!RecoverInterruptedWrites(target_, options_.scratchFolder).empty() && fstat(fd, &st) != 0) {
         const int err = errno;
         ::close(fd);
         return IoResult::fromErrno(err);
@@ -550,31 +568,12 @@ IoResult SafeFile::openInPlace()
     method_ = Method::InPlace;
     written_ = 0;
     touched_ = false;
-    oldSize_ = static_cast<std::uint64_t>(st.st_size);
-    auto fail = [&](int err) {
-        dropBackup();
+    if (int err = journal_.begin(scratch, fd_, st, target_, options_.durability == Durability::Synced)) {
         ::close(fd_);
         fd_ = -1;
         method_ = Method::None;
         return IoResult::fromErrno(err);
-    };
-    backupFd_ = createLocked(scratch, kBackupPrefix, backup_, Step::Backup);
-    if (backupFd_ < 0) {
-        const int err = -backupFd_;
-        backupFd_ = -1;
-        return fail(err);
     }
-    const std::string header = composeHeader(st, target_);
-    backupHeader_ = header.size();
-    const bool synced = options_.durability == Durability::Synced;
-    if (int err = writeAll(backupFd_, header.data(), header.size(), Step::Backup))
-        return fail(err);
-    if (int err = copyRange(fd_, 0, backupFd_, -1, oldSize_, Step::Backup, true))
-        return fail(err);
-    if (synced && sys(Step::Backup, [&] { return fsync(backupFd_); }) != 0)
-        return fail(errno);
-    if (synced)
-        syncFolder(scratch, false);
     buffer_.reserve(bufferSize());
     return IoResult::success();
 }
@@ -583,18 +582,30 @@ IoResult SafeFile::flushBuffer()
 {
     std::size_t done = 0;
     while (done < buffer_.size()) {
-        ++gWrites;
-        if (gFailAt && gWrites == gFailAt) {
+        // The test hook counts the writes of the files a save replaces or
+        // updates, not those of the backups it makes on the way.
+        if (!options_.createOnly)
+            ++gWrites;
+        if (gFailAt && gWrites == gFailAt && !options_.createOnly) {
             gFailAt = 0;
             return IoResult::fromErrno(gFailErrno);
         }
         const char* p = buffer_.data() + done;
-        const std::size_t left = buffer_.size() - done;
-        if (method_ == Method::InPlace)
+        std::size_t left = buffer_.size() - done;
+        if (method_ == Method::InPlace) {
+            // The piece is recorded before it goes in, so that recovery can
+            // tell what the file holds should we be cut off now.
+            left = std::min<std::size_t>(left, journal_.pieceCapacity());
+            if (int err = journal_.beforeWrite(written_, p, left))
+                return IoResult::fromErrno(err);
             touched_ = true;
-        ssize_t n = sys(Step::Write, [&] {
-            return method_ == Method::InPlace ? pwrite(fd_, p, left, static_cast<off_t>(written_)) : ::write(fd_, p, left);
-        });
+            if (int err = pwriteAll(fd_, p, left, static_cast<off_t>(written_), Step::Write))
+                return IoResult::fromErrno(err);
+            done += left;
+            written_ += left;
+            continue;
+        }
+        ssize_t n = sys(Step::Write, [&] { return ::write(fd_, p, left); });
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -636,6 +647,8 @@ IoResult SafeFile::commitReplace()
         discard();
         return r;
     }
+    if (options_.times)
+        futimens(fd_, options_.times->data());
     if (synced && sys(Step::Sync, [&] { return fsync(fd_); }) != 0) {
         const int err = errno;
         discard();
@@ -673,8 +686,10 @@ IoResult SafeFile::commitReplace()
         if (lstat(target_.c_str(), &st) != 0 && errno == ENOENT) {
             if (link(target_) == 0)
                 inPlace = true;
-            else if (errno != EEXIST)
+            else if (errno != EEXIST || options_.createOnly)
                 return fail(errno);
+        } else if (options_.createOnly) {
+            return fail(EEXIST);
         }
         while (!inPlace) {
             temp_ = folder + "/" + std::string(kTempPrefix) + randomSuffix();
@@ -685,6 +700,13 @@ IoResult SafeFile::commitReplace()
             if (err != EEXIST)
                 return fail(err);
         }
+    }
+    // A new file only: a link never replaces what appeared meanwhile.
+    if (!inPlace && options_.createOnly) {
+        if (sys(Step::Rename, [&] { return ::link(temp_.c_str(), target_.c_str()); }) != 0)
+            return fail(errno);
+        unlink(temp_.c_str());
+        inPlace = true;
     }
     if (!inPlace && sys(Step::Rename, [&] { return rename(temp_.c_str(), target_.c_str()); }) != 0)
         return fail(errno);
@@ -709,6 +731,8 @@ IoResult SafeFile::commitInPlace()
     if (!r)
         return fail(r);
     touched_ = true;
+    if (int err = journal_.beforeTruncate(written_))
+        return fail(IoResult::fromErrno(err));
     if (sys(Step::Truncate, [&] { return ftruncate(fd_, static_cast<off_t>(written_)); }) != 0)
         return fail(IoResult::fromErrno(errno));
     if (options_.durability == Durability::Synced && sys(Step::Sync, [&] { return fsync(fd_); }) != 0)
@@ -730,21 +754,13 @@ IoResult SafeFile::restoreOld()
     int fd = fd_ >= 0 ? fd_ : ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0)
         return IoResult::fromErrno(errno);
-    const int err = restoreInto(fd, backupFd_, backupHeader_, oldSize_, options_.durability == Durability::Synced);
+    const int err = journal_.restore(fd, options_.durability == Durability::Synced);
     if (fd != fd_)
         ::close(fd);
     return err == 0 ? IoResult::success() : IoResult::fromErrno(err);
 }
 
-void SafeFile::dropBackup()
-{
-    if (!backup_.empty())
-        unlink(backup_.c_str());
-    backup_.clear();
-    if (backupFd_ >= 0)
-        ::close(backupFd_);
-    backupFd_ = -1;
-}
+void SafeFile::dropBackup() { journal_.drop(); }
 
 void SafeFile::discard()
 {
@@ -753,12 +769,8 @@ void SafeFile::discard()
         // copy stays for recoverInterrupted().
         if (!touched_ || restoreOld())
             dropBackup();
-        else {
-            backup_.clear();
-            if (backupFd_ >= 0)
-                ::close(backupFd_);
-            backupFd_ = -1;
-        }
+        else
+            journal_.close();
     }
     if (fd_ >= 0) {
         ::close(fd_);
@@ -791,6 +803,8 @@ IoResult ReadOnlyFile::open(const std::string& path)
         return IoResult::fromErrno(errno);
     if (S_ISDIR(st.st_mode))
         return IoResult::fromErrno(EISDIR);
+    if (!S_ISREG(st.st_mode))
+        return NotRegularFile();
     regular_ = S_ISREG(st.st_mode);
     size_ = regular_ ? static_cast<std::size_t>(st.st_size) : 0;
     return IoResult::success();

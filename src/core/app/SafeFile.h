@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "app/IoResult.h"
+#include "app/SafeFileRecovery.h"
 
+#include <array>
 #include <cstdint>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +30,12 @@ namespace quill {
 // our own scratch folder and synced, and written back on any failure.
 //
 // A SafeFile destroyed without commit leaves the target as it was.
+// The failure for a path that names a device, a pipe or another kind of
+// file that is no regular file (nor a link to one).
+IoResult NotRegularFile();
+// The failure when no private scratch folder of this user can be had.
+std::string NoScratchFolderText();
+
 class SafeFile {
 public:
     // A file that is only our own scratch copy need not wait for the disk.
@@ -39,6 +49,13 @@ public:
         // temporaryPath() (a library that wants a file name): a named
         // temporary file is used and in-place writing is not offered.
         bool byPath = false;
+        // The permissions of a new file (else 0666 less the umask).
+        int mode = -1;
+        // Makes a new file only: the target must not exist, and the commit
+        // fails with EEXIST rather than replace one that appeared meanwhile.
+        bool createOnly = false;
+        // Access and modification time the new file gets when complete.
+        std::optional<std::array<struct timespec, 2>> times;
     };
     // How the new content reaches the target.
     enum class Method { None, Anonymous, Named, InPlace };
@@ -65,20 +82,24 @@ public:
     Method method() const { return method_; }
 
     // The folder for the old content of in-place writes when a SafeFile is
-    // given none: the program passes its own state folder. Without one,
-    // $XDG_STATE_HOME/quillbook/Temp/ (or ~/.local/state/...), else the
-    // system's temporary folder; the copy itself is private to the user.
+    // given none (tests set one of their own). Without one, the first
+    // usable of $XDG_STATE_HOME/quillbook/Temp/ (or ~/.local/state/...) and
+    // "<temp>/quillbook-<uid>", both private to the user and the same for
+    // every copy of the program and the command line; empty when neither
+    // can be had.
     static void setScratchFolder(std::string folder);
     static std::string scratchFolder();
-    // Puts back the old content of in-place writes that were cut off (the
-    // process killed, the machine down) and whose copy no running process
-    // holds. Returns the files restored.
+    // Settles the in-place writes that were cut off (the process killed,
+    // the machine down) and whose copy no running process holds, in every
+    // private scratch folder (see RecoverInterruptedWrites). Returns the
+    // files restored.
     static std::vector<std::string> recoverInterrupted(const std::string& scratchFolder = {});
     // Removes the hidden temporary files of ours in `folder` that no running
     // process holds (left by a kill during a save). Returns how many.
     static std::size_t removeStaleTemporaries(const std::string& folder);
 
-    // Hook for tests: fail the k-th write (1-based) with the given errno.
+    // Hook for tests: fail the k-th write (1-based) with the given errno
+    // (writes of new files made with createOnly are not counted).
     static void failWriteAt(int k, int err);
 
 private:
@@ -99,15 +120,12 @@ private:
     // In place: where the new content has reached, and the old content.
     std::uint64_t written_ = 0;
     bool touched_ = false;
-    std::string backup_;
-    int backupFd_ = -1;
-    std::uint64_t backupHeader_ = 0;
-    std::uint64_t oldSize_ = 0;
+    InPlaceJournal journal_;
 };
 
 // A file opened for reading only (read access is all a reader needs),
-// closed when it goes out of scope. A folder is refused; other kinds of
-// file (pipes, devices) open, and their size counts as 0.
+// closed when it goes out of scope. Only a regular file (or a link to one)
+// opens: a folder gives EISDIR, a pipe or a device NotRegularFile().
 class ReadOnlyFile {
 public:
     ReadOnlyFile() = default;

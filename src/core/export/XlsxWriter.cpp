@@ -4,6 +4,11 @@
 #include "app/SafeFile.h"
 
 #include <xlsxwriter.h>
+#include <zip.h>
+
+#include <cerrno>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <functional>
 #include <string>
@@ -310,12 +315,64 @@ lxw_error SheetFileWriter::writeSheet(const Sheet& sheet)
 
 namespace {
 
+// The library does not hear of every failed write of its zip stream (a
+// full disk, the file size limit): the workbook counts as written only when
+// it reads back as a whole archive.
+// Whether every part of the archive reads back whole and each XML part
+// ends as XML ends: the library writes a sheet through a scratch file whose
+// failed writes it does not hear of either.
+bool wholeArchive(const std::string& path)
+{
+    int err = 0;
+    zip_t* z = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
+    if (!z)
+        return false;
+    const zip_int64_t n = zip_get_num_entries(z, 0);
+    bool whole = n > 0;
+    std::string buf(1 << 16, '\0');
+    for (zip_int64_t i = 0; whole && i < n; ++i) {
+        const std::string name = zip_get_name(z, static_cast<zip_uint64_t>(i), 0);
+        if (name.size() < 4 || name.compare(name.size() - 4, 4, ".xml") != 0)
+            continue;
+        zip_file_t* f = zip_fopen_index(z, static_cast<zip_uint64_t>(i), 0);
+        if (!f) {
+            whole = false;
+            break;
+        }
+        std::string tail;
+        zip_int64_t got;
+        while ((got = zip_fread(f, buf.data(), buf.size())) > 0) {
+            tail.append(buf.data(), static_cast<std::size_t>(got));
+            if (tail.size() > 64)
+                tail.erase(0, tail.size() - 64);
+        }
+        zip_fclose(f);
+        while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r' || tail.back() == ' '))
+            tail.pop_back();
+        const bool sheet = name.rfind("xl/worksheets/", 0) == 0;
+        whole = got == 0 && !tail.empty() && tail.back() == '>'
+                && (!sheet || (tail.size() >= 12 && tail.compare(tail.size() - 12, 12, "</worksheet>") == 0));
+    }
+    zip_discard(z);
+    return whole;
+}
+
+// The library does not hear of every failed write (a full disk, the file
+// size limit): the workbook counts as written only when it reads back whole.
+IoResult checkComplete(const std::string& path)
+{
+    if (wholeArchive(path))
+        return IoResult::success();
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        return IoResult::fromErrno(EFBIG);
+    return IoResult::fromErrno(EIO);
+}
+
 class OpenWorkbook {
 public:
     // The library writes the workbook by file name.
-    explicit OpenWorkbook(const std::string& path) : file_(path, SafeFile::Options{SafeFile::Durability::Synced, {}, true})
-    {
-    }
+    explicit OpenWorkbook(const std::string& path) : file_(path, byPath()) {}
     ~OpenWorkbook()
     {
         if (wb_)
@@ -347,10 +404,18 @@ public:
             err = closed;
         if (err != LXW_NO_ERROR)
             return IoResult::failure(lxw_strerror(err));
+        if (IoResult r = checkComplete(file_.temporaryPath()); !r)
+            return r;  // the partial file goes with file_
         return file_.commit();
     }
 
 private:
+    static SafeFile::Options byPath()
+    {
+        SafeFile::Options o;
+        o.byPath = true;
+        return o;
+    }
     SafeFile file_;
     std::string scratch_;
     lxw_workbook* wb_ = nullptr;

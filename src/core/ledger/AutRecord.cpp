@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ledger/AutRecord.h"
 
+#include <cstdint>
+#include <fstream>
+#include <new>
+#include <sys/resource.h>
+
 #include "app/SafeFile.h"
 #include "ledger/Money.h"
 #include "ledger/WorkingTable.h"
@@ -180,18 +185,56 @@ IoResult ScanLedgerFile(const std::string& path, const std::function<bool(const 
     return result;
 }
 
+std::uint64_t AvailableMemory()
+{
+    std::uint64_t available = UINT64_MAX;
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    std::uint64_t kb = 0;
+    std::string unit;
+    while (meminfo >> key >> kb >> unit)
+        if (key == "MemAvailable:" || key == "SwapFree:")
+            available = (available == UINT64_MAX ? 0 : available) + kb * 1024;
+    for (int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        struct rlimit limit;
+        if (::getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+            available = std::min<std::uint64_t>(available, limit.rlim_cur);
+    }
+    return available;
+}
+
+IoResult CheckLedgerFitsInMemory(std::uint64_t records, std::uint64_t held)
+{
+    // The rows, and for a while a second copy of them (the staging table
+    // and the working ledger, the state before a merge for undo).
+    const std::uint64_t need = (records + held) * sizeof(LedgerEntry) * 2;
+    if (records > SIZE_MAX / sizeof(LedgerEntry) / 4 || need > AvailableMemory())
+        return IoResult::failure("Out of memory", ENOMEM);
+    return IoResult::success();
+}
+
 IoResult ReadLedgerFile(const std::string& path, WorkingTable& table, const ReadStep& step)
 {
-    // One allocation for the whole file instead of doubling as it grows.
+    // One allocation for the whole file instead of doubling as it grows,
+    // and a file larger than the memory (a sparse one of gigabytes) refused
+    // before anything is reserved for it.
     struct stat st;
-    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        table.reserve(table.rowCount() + static_cast<std::size_t>(st.st_size) / AutRecord::kSize);
-    return ScanLedgerFile(path, [&](const AutRecord& record) {
-        table.appendRaw(record.toEntry());
-        if (step)
-            step();
-        return true;
-    });
+    try {
+        if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            const std::uint64_t records = static_cast<std::uint64_t>(st.st_size) / AutRecord::kSize;
+            if (IoResult fits = CheckLedgerFitsInMemory(records, table.rowCount()); !fits)
+                return fits;
+            table.reserve(table.rowCount() + static_cast<std::size_t>(records));
+        }
+        return ScanLedgerFile(path, [&](const AutRecord& record) {
+            table.appendRaw(record.toEntry());
+            if (step)
+                step();
+            return true;
+        });
+    } catch (const std::bad_alloc&) {
+        return IoResult::failure("Out of memory", ENOMEM);
+    }
 }
 
 } // namespace quill

@@ -97,4 +97,12 @@ IoResult WriteLedgerRecords(const std::string& path, std::vector<AutRecord> reco
 // so far stay appended.
 IoResult ReadLedgerFile(const std::string& path, WorkingTable& table, const ReadStep& step = {});
 
+// What memory this process can still have (free memory and swap, within
+// its limits), and whether a ledger of `records` entries fits beside the
+// `held` ones: "Out of memory" (ENOMEM) when not. ReadLedgerFile asks it
+// before reserving anything; it also turns a failed allocation into that
+// failure.
+std::uint64_t AvailableMemory();
+IoResult CheckLedgerFitsInMemory(std::uint64_t records, std::uint64_t held = 0);
+
 } // namespace quill

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ledger/Backups.h"
 
+#include "app/SafeFile.h"
 #include "ledger/DiskStamp.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <dirent.h>
@@ -96,25 +98,72 @@ bool exists(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-// A name in the backup folder that is not taken yet.
-std::string freeBackupName(const std::string& folder, const LedgerName& ledger, const BackupTime& t)
+std::string stampName(const std::string& folder, const LedgerName& ledger, const BackupTime& t, bool seconds,
+                      int number)
 {
     char minute[32], second[8];
     std::snprintf(minute, sizeof minute, "%04d%02d%02d-%02d%02d", t.year % 10000, t.month % 100, t.day % 100,
                   t.hour % 100, t.minute % 100);
     std::snprintf(second, sizeof second, "%02d", t.second % 100);
-    const std::string base = folder + ledger.stem + "_" + minute;
-    std::string name = base + ledger.extension;
-    if (!exists(name))
+    std::string name = folder + ledger.stem + "_" + minute;
+    if (seconds)
+        name += second;
+    if (number > 1)
+        name += "-" + std::to_string(number);
+    return name + ledger.extension;
+}
+
+// A name not taken yet that sorts after every backup already there (a name
+// freed by pruning must not come back as the oldest). When the clock went
+// back, the newest name's own time goes on with a higher number.
+std::string nextBackupName(const std::string& folder, const LedgerName& ledger, const BackupTime& t,
+                           const BackupKey* newest)
+{
+    auto fits = [&](const std::string& path) {
+        BackupKey key;
+        const std::string name = path.substr(folder.size());
+        return !exists(path) && backupKey(ledger, name, key) && (!newest || *newest < key);
+    };
+    std::string name = stampName(folder, ledger, t, false, 0);
+    if (fits(name))
         return name;
-    name = base + second + ledger.extension;
-    for (int k = 2; exists(name) && k < 1000; ++k)
-        name = base + second + "-" + std::to_string(k) + ledger.extension;
+    for (int k = 1; k < 1000; ++k) {
+        name = stampName(folder, ledger, t, true, k);
+        if (fits(name))
+            return name;
+    }
+    if (!newest)
+        return name;
+    const std::string& m = std::get<0>(*newest);
+    BackupTime last{std::stoi(m.substr(0, 4)), std::stoi(m.substr(4, 2)), std::stoi(m.substr(6, 2)),
+                    std::stoi(m.substr(8, 2)), std::stoi(m.substr(10, 2)), std::max(0, std::get<1>(*newest) - 1)};
+    for (int k = std::max(2, std::get<2>(*newest) + 1); k < 1000; ++k) {
+        name = stampName(folder, ledger, last, true, k);
+        if (fits(name))
+            return name;
+    }
     return name;
 }
 
+// The key of this moment plus a day: a backup named later than that was not
+// made by us (a clock cannot have run ahead that far), and pruning by it
+// would throw every real backup away.
+BackupKey latestPlausibleKey()
+{
+    const std::time_t later = std::time(nullptr) + 24 * 3600;
+    std::tm tm{};
+    localtime_r(&later, &tm);
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d", (tm.tm_year + 1900) % 10000, tm.tm_mon + 1, tm.tm_mday,
+                  tm.tm_hour, tm.tm_min);
+    return {stamp, 99, 999};
+}
+
 // Copies the bytes and the modification time (the version's own time);
-// the copy gets the original's permissions. A failed copy is removed.
+// the copy gets the original's permissions. It is written as every file we
+// keep: to a temporary file, synced, and given its name only when complete,
+// so a kill never leaves a backup cut short under a backup's name.
+// EEXIST when the name was taken meanwhile.
 IoResult copyFile(const std::string& from, const std::string& to)
 {
     Descriptor in{::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)};
@@ -123,44 +172,26 @@ IoResult copyFile(const std::string& from, const std::string& to)
     struct stat st;
     if (::fstat(in.fd, &st) != 0)
         return IoResult::fromErrno(errno);
-    Descriptor out{::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0666)};
-    if (out.fd < 0)
-        return IoResult::fromErrno(errno);
-    auto fail = [&](int err) {
-        ::unlink(to.c_str());
-        return IoResult::fromErrno(err);
-    };
-    bool plain = false;
+    SafeFile::Options options;
+    options.mode = static_cast<int>(st.st_mode & 0666);
+    options.createOnly = true;
+    options.times = {st.st_atim, st.st_mtim};
+    SafeFile out(to, options);
+    if (IoResult r = out.open(); !r)
+        return r;
+    std::string buf(1 << 16, '\0');
     for (;;) {
-        ssize_t n = plain ? 0 : ::copy_file_range(in.fd, nullptr, out.fd, nullptr, 1 << 30, 0);
-        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-            plain = true;  // not between these file systems: copy through a buffer
-            continue;
-        }
-        if (plain) {
-            char buf[1 << 16];
-            n = ::read(in.fd, buf, sizeof buf);
-            for (ssize_t done = 0; n > 0 && done < n;) {
-                ssize_t w = ::write(out.fd, buf + done, static_cast<std::size_t>(n - done));
-                if (w < 0 && errno != EINTR)
-                    return fail(errno);
-                done += w > 0 ? w : 0;
-            }
-        }
+        ssize_t n = ::read(in.fd, buf.data(), buf.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return fail(errno);
+            return IoResult::fromErrno(errno);
         if (n == 0)
             break;
+        if (IoResult r = out.write(buf.data(), static_cast<std::size_t>(n)); !r)
+            return r;
     }
-    const timespec times[2] = {st.st_atim, st.st_mtim};
-    ::futimens(out.fd, times);
-    const int fd = out.fd;
-    out.fd = -1;
-    if (::close(fd) != 0)
-        return fail(errno);
-    return IoResult::success();
+    return out.commit();
 }
 
 bool sameContent(const std::string& a, const std::string& b)
@@ -188,23 +219,69 @@ std::string BackupFolderOf(const std::string& ledgerPath)
     return splitName(ledgerPath).folder + kBackupFolderName;
 }
 
-std::vector<std::string> ListBackups(const std::string& ledgerPath)
+namespace {
+
+uid_t ledgerOwner(const std::string& ledgerPath)
+{
+    struct stat st;
+    return ::stat(ledgerPath.c_str(), &st) == 0 ? st.st_uid : ::geteuid();
+}
+
+// "백업" receives backups only as a real folder (never a link someone
+// planted) of the user's own, or of the ledger's owner when the user saves
+// a colleague's ledger through the group's rights. Made when missing.
+IoResult checkBackupFolder(const std::string& folder, uid_t owner, bool create)
+{
+    struct stat st;
+    if (::lstat(folder.c_str(), &st) != 0) {
+        if (errno != ENOENT || !create)
+            return IoResult::fromErrno(errno);
+        if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
+            return IoResult::fromErrno(errno);
+        if (::lstat(folder.c_str(), &st) != 0)
+            return IoResult::fromErrno(errno);
+    }
+    if (!S_ISDIR(st.st_mode))
+        return IoResult::failure("백업 폴더 자리에 폴더가 아닌 것(링크나 파일)이 있어 백업하지 않았습니다", ENOTDIR);
+    if (st.st_uid != ::geteuid() && st.st_uid != owner)
+        return IoResult::failure("다른 사용자의 폴더라서 백업하지 않았습니다", EPERM);
+    return IoResult::success();
+}
+
+std::vector<std::pair<BackupKey, std::string>> listBackups(const std::string& ledgerPath)
 {
     const LedgerName ledger = splitName(ledgerPath);
     const std::string folder = BackupFolderOf(ledgerPath);
+    const uid_t owner = ledgerOwner(ledgerPath);
     std::vector<std::pair<BackupKey, std::string>> found;
+    if (!checkBackupFolder(folder, owner, false))
+        return found;
+    const BackupKey latest = latestPlausibleKey();
     if (DIR* dir = ::opendir(folder.c_str())) {
         while (dirent* e = ::readdir(dir)) {
             BackupKey key;
-            if (backupKey(ledger, e->d_name, key))
-                found.emplace_back(key, folder + "/" + e->d_name);
+            struct stat st;
+            const std::string path = folder + "/" + e->d_name;
+            // Only regular files of the user (or the ledger's owner) under
+            // our own names, none dated after what any clock can say now.
+            if (backupKey(ledger, e->d_name, key) && !(latest < key) && ::lstat(path.c_str(), &st) == 0
+                && S_ISREG(st.st_mode) && (st.st_uid == ::geteuid() || st.st_uid == owner))
+                found.emplace_back(key, path);
         }
         ::closedir(dir);
     }
+    // Every name we give sorts after those before it: the order of the
+    // names is the order in which the backups were made.
     std::sort(found.begin(), found.end());
+    return found;
+}
+
+} // namespace
+
+std::vector<std::string> ListBackups(const std::string& ledgerPath)
+{
     std::vector<std::string> out;
-    out.reserve(found.size());
-    for (auto& f : found)
+    for (auto& f : listBackups(ledgerPath))
         out.push_back(std::move(f.second));
     return out;
 }
@@ -216,18 +293,28 @@ IoResult KeepBackup(const std::string& ledgerPath, const BackupTime& time, std::
     struct stat st;
     if (::stat(ledgerPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0)
         return IoResult::success();  // no earlier version to keep
+    // Past the file size limit the system would end us without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     const std::string folder = BackupFolderOf(ledgerPath);
-    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
-        return IoResult::fromErrno(errno);
-    const std::vector<std::string> backups = ListBackups(ledgerPath);
-    if (!backups.empty() && sameContent(ledgerPath, backups.back()))
-        return IoResult::success();
-    const std::string target = freeBackupName(folder + "/", splitName(ledgerPath), time);
-    if (IoResult r = copyFile(ledgerPath, target); !r)
+    if (IoResult r = checkBackupFolder(folder, st.st_uid, true); !r)
         return r;
-    if (made)
-        *made = target;
-    return IoResult::success();
+    const auto backups = listBackups(ledgerPath);
+    if (!backups.empty() && sameContent(ledgerPath, backups.back().second))
+        return IoResult::success();
+    IoResult r;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const std::string target =
+            nextBackupName(folder + "/", splitName(ledgerPath), time, backups.empty() ? nullptr : &backups.back().first);
+        r = copyFile(ledgerPath, target);
+        if (r) {
+            if (made)
+                *made = target;
+            return r;
+        }
+        if (r.code != EEXIST)
+            break;  // not a name another copy took meanwhile
+    }
+    return r;
 }
 
 IoResult PruneBackups(const std::string& ledgerPath, std::size_t keep)

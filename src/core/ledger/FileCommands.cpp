@@ -2,6 +2,7 @@
 #include "ledger/FileCommands.h"
 
 #include "app/FileLock.h"
+#include "app/ProgramFolders.h"
 #include "ledger/AutRecord.h"
 #include "ledger/SnapshotFile.h"
 
@@ -36,13 +37,24 @@ private:
 
 // Checks that the file can be opened for reading before the wait window
 // appears, so a missing or unreadable file is reported at once.
-IoResult probeReadable(const std::string& path)
+IoResult probeReadable(const std::string& path, std::size_t held)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return IoResult::fromErrno(errno);
+    struct stat st;
+    const int err = ::fstat(fd, &st) != 0 ? errno : 0;
     ::close(fd);
-    return IoResult::success();
+    if (err)
+        return IoResult::fromErrno(err);
+    // A pipe or a device would show as an empty ledger, which Save would
+    // then put in the node's place.
+    if (S_ISDIR(st.st_mode))
+        return IoResult::fromErrno(EISDIR);
+    if (!S_ISREG(st.st_mode))
+        return NotRegularFile();
+    // Before its stamp is taken (which reads it all) or room reserved.
+    return CheckLedgerFitsInMemory(static_cast<std::uint64_t>(st.st_size) / AutRecord::kSize, held);
 }
 
 // Reads the file into the (open) staging table with the reading gauge:
@@ -108,6 +120,7 @@ std::string AcquireScratchTableFile(const std::string& programFolder, const std:
     const std::string& source = templateFolder.empty() ? programFolder : templateFolder;
     std::error_code ec;
     std::filesystem::create_directories(programFolder + "Temp", ec);
+    PrivateToUser(programFolder + "Temp", 0700);
     std::lock_guard guard(leaseMutex());
     for (int k = 1; k <= 99; ++k) {
         const std::string path = programFolder + scratchName(k);
@@ -168,7 +181,9 @@ bool IsHeldElsewhere(const IoResult& r)
 
 IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgress& progress, OpenAccess access)
 {
-    if (IoResult r = probeReadable(path); !r)
+    // A save into this file that was cut off is settled before it is read.
+    RecoverInterruptedWrites(path);
+    if (IoResult r = probeReadable(path, 0); !r)
         return r;
     // Opening our own file again needs no second lock (it would conflict
     // with the first).
@@ -276,10 +291,15 @@ IoResult writeLedgerTo(LedgerBook& book, const std::string& path, const FileProg
         if (IoResult r = book.fAcunt.loadSnapshot(book.scratchPath); !r)
             return r;
     }
+    // Before the backup, which would otherwise keep the remains of a save
+    // that was cut off.
+    RecoverInterruptedWrites(path);
     IoResult kept;
     std::string backup;
     if (book.keepBackups)
         kept = KeepBackup(path, book.backupClock ? book.backupClock() : LocalBackupTime(), &backup);
+    if (!kept)
+        book.backupProblem = BackupFolderOf(path) + ": " + kept.message;  // also when the save fails then
     const WriteStep step = [&](std::size_t i, std::size_t n) {
         if (progress.gauge)
             progress.gauge(WriteGaugePosition(i, n));
@@ -356,7 +376,8 @@ bool HasEntriesToSave(const LedgerBook& book)
 
 IoResult AddLedgerFile(LedgerBook& book, const std::string& path, const FileProgress& progress)
 {
-    if (IoResult r = probeReadable(path); !r)
+    RecoverInterruptedWrites(path);
+    if (IoResult r = probeReadable(path, book.TAcunt.isOpen() ? book.TAcunt.rowCount() : 0); !r)
         return r;
     QuietTable quiet(book.TAcunt);
     // The staging table starts from the working ledger with the editor's

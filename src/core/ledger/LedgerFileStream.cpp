@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ledger/LedgerFileStream.h"
 
+#include "app/SafeFile.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,6 +26,10 @@ IoResult LedgerFileStream::open(const std::string& path)
         return IoResult::fromErrno(errno);
     if (S_ISDIR(st.st_mode))
         return IoResult::fromErrno(EISDIR);
+    // A pipe or a device holds no ledger: reading /dev/urandom as an empty
+    // one would report a clean file, and a save would replace the node.
+    if (!S_ISREG(st.st_mode))
+        return NotRegularFile();
     regular_ = S_ISREG(st.st_mode);
     const std::size_t size = regular_ ? static_cast<std::size_t>(st.st_size) : 0;
     records_ = size / AutRecord::kSize;

@@ -23,8 +23,8 @@ public:
     LedgerFileStream& operator=(const LedgerFileStream&) = delete;
 
     // Needs read access only and never waits on a named pipe. A folder is
-    // refused ("Is a directory" as the file errors say it); a pipe or a
-    // device opens as a file of no records (isRegular() tells).
+    // refused ("Is a directory" as the file errors say it), and so is a pipe
+    // or a device (NotRegularFile()).
     IoResult open(const std::string& path);
     bool isRegular() const { return regular_; }
     std::size_t recordCount() const { return records_; }

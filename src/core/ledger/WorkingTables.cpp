@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ledger/WorkingTables.h"
 
+#include "app/ProgramFolders.h"
 #include "ledger/WorkingTable.h"
 
 #include <filesystem>
@@ -11,9 +12,14 @@ void EnsureScratchTableFile(const std::string& programFolder, const std::string&
 {
     namespace fs = std::filesystem;
     std::error_code ec;
-    fs::create_directories(fs::path(scratchPath).parent_path(), ec);
+    const fs::path folder = fs::path(scratchPath).parent_path();
+    fs::create_directories(folder, ec);
     if (!fs::exists(scratchPath, ec))
         fs::copy_file(fs::path(programFolder) / kTemplateTableFile, scratchPath, ec);
+    // The table holds the open ledger: only the user may read it, whatever
+    // the template's mode or the folder's.
+    PrivateToUser(folder.string(), 0700);
+    PrivateToUser(scratchPath, 0600);
 }
 
 IoResult ResetWorkingTables(WorkingTable& TAcunt, WorkingTable& fAcunt, const std::string& scratchPath)

@@ -3,6 +3,7 @@
 
 #include "app/Cp949.h"
 #include "app/ErrorText.h"
+#include "app/ProgramFolders.h"
 #include "app/SafeFile.h"
 #include "app/UserDialogs.h"
 #include "app/WorkFolder.h"
@@ -32,6 +33,7 @@
 #include <QUndoStack>
 
 #include <exception>
+#include <new>
 #include <unistd.h>
 #include <filesystem>
 
@@ -179,43 +181,27 @@ void Tmainf::FormShow()
 
     prepareScratchTable();
     NewFileClick();
+    // The unsaved ledger of a run ended by a signal or a logout comes first;
+    // taken back, it is not replaced by a file named on the command line.
+    const bool restored = offerUnsavedFromLastRun();
     // A ledger named on the command line (a double-click on a ledger file)
     // opens as Open would; one that cannot be read is reported and the
     // empty ledger stays.
-    if (!context_.openAtStart.isEmpty())
+    if (!context_.openAtStart.isEmpty() && !restored)
         openLedgerFile(context_.openAtStart);
     GrdAcunt->setFocus();
 }
 
 namespace {
-// A save written in place keeps the old content beside our scratch table
-// meanwhile; one cut off by a crash is put back at the next start.
-void useScratchFolderForSaves(const std::string& scratchPath)
+// A save written in place keeps the old content in the user's private
+// scratch folder meanwhile (the same for every copy of the program and the
+// command line); one cut off by a crash is settled at the next start. An
+// earlier version kept such copies beside the scratch table: looked at too.
+void recoverCutOffSaves(const std::string& scratchPath)
 {
     const std::string folder = std::filesystem::path(scratchPath).parent_path().string();
-    if (folder.empty())
-        return;
-    quill::SafeFile::setScratchFolder(folder);
-    quill::SafeFile::recoverInterrupted();
+    quill::RecoverInterruptedWrites({}, folder);
 }
-} // namespace
-
-namespace {
-
-// "<temp>/quillbook-<uid>", made for this user and closed to others, or
-// empty when no such folder can be had: ledger data goes into no folder that
-// another user made or may read.
-QString privateTempFolder()
-{
-    const QString folder = QDir::tempPath() + QStringLiteral("/quillbook-%1").arg(::getuid());
-    QDir().mkdir(folder);
-    const QFileInfo info(folder);
-    if (!info.isDir() || info.isSymLink() || info.ownerId() != ::getuid())
-        return {};
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return folder;
-}
-
 } // namespace
 
 void Tmainf::prepareScratchTable()
@@ -223,26 +209,50 @@ void Tmainf::prepareScratchTable()
     book.programFolder = context_.stateDir().toStdString();
     book.scratchPath = quill::AcquireScratchTableFile(book.programFolder, context_.dataDir().toStdString());
     if (QFileInfo(QString::fromStdString(book.scratchPath)).isWritable()) {
-        useScratchFolderForSaves(book.scratchPath);
+        recoverCutOffSaves(book.scratchPath);
+        tellRecoveries();
         return;
     }
     // A program folder we may not write (an installation owned by the
     // system): keep the scratch table in the user's own data folder instead,
     // so the program still works; where the user has no writable home either
     // (a service account, a home on a read-only medium), in a folder of the
-    // user's own under the system's temporary folder.
+    // user's own under the system's temporary folder. Ledger data goes into
+    // no folder that another user made or may read.
+    std::vector<std::string> looked{std::filesystem::path(book.scratchPath).parent_path().string()};
     const QString own = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const QString folder = attempt == 0 ? own : privateTempFolder();
+    bool usable = false;
+    for (int attempt = 0; attempt < 2 && !usable; ++attempt) {
+        const QString folder = attempt == 0 ? own : QString::fromStdString(quill::PrivateTempFolder());
+        if (attempt == 1 && folder.isEmpty())
+            looked.push_back(quill::PrivateTempFolderName());
         if (folder.isEmpty())
             continue;
+        looked.push_back(folder.toStdString() + "/Temp");
         quill::ReleaseScratchTableFile(book.scratchPath);
         book.scratchPath = quill::AcquireScratchTableFile((folder + QLatin1Char('/')).toStdString(),
                                                           context_.dataDir().toStdString());
-        if (QFileInfo(QString::fromStdString(book.scratchPath)).isWritable())
-            break;
+        // The table itself may still be missing (no template to copy): its
+        // folder is what must take it.
+        const QFileInfo table(QString::fromStdString(book.scratchPath));
+        usable = table.isWritable() || QFileInfo(table.absolutePath()).isWritable();
     }
-    useScratchFolderForSaves(book.scratchPath);
+    recoverCutOffSaves(book.scratchPath);
+    tellRecoveries();
+    if (!usable) {
+        // Without a table of our own nothing can be opened: say why and
+        // where we looked rather than a bare "File not found".
+        dialogs().showError(QString::fromStdString(
+            "장부를 임시로 둘 폴더를 쓸 수 없어 파일을 열거나 저장할 수 없습니다. 살펴본 곳:\n"
+            + quill::UnusableFoldersText(looked)));
+    }
+}
+
+void Tmainf::tellRecoveries()
+{
+    const std::string text = quill::TakeRecoveryNoticeText();
+    if (!text.empty())
+        dialogs().showInfo(QString::fromStdString(text));
 }
 
 void Tmainf::resizeEvent(QResizeEvent* event)
@@ -300,6 +310,7 @@ void Tmainf::FormClose()
     // the ledger stays behind in Temp) and the ledger file is free for
     // another copy.
     if (!book.scratchPath.empty()) {
+        dropUnsavedCopy();  // the questions were asked and answered
         quill::ReleaseScratchTableFile(book.scratchPath);
         book.scratchPath.clear();
     }
@@ -333,6 +344,8 @@ void Tmainf::runCommand(const std::function<void()>& command)
 {
     try {
         command();
+    } catch (const std::bad_alloc&) {
+        reportError(QString::fromUtf8(quill::kOutOfMemoryText));
     } catch (const std::exception& e) {
         reportError(QString::fromUtf8(e.what()));
     } catch (...) {

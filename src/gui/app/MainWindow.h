@@ -52,6 +52,8 @@ struct AppContext {
 // The one main window. Its handlers are the program's commands; they call
 // the core and show what it reports. Handlers of each subsystem live in that
 // subsystem's folder (editor/, ledger/, export/...).
+class QSessionManager;
+
 class Tmainf : public QWidget {
     Q_OBJECT
 public:
@@ -212,6 +214,18 @@ public:
     bool openStatementPreview(const QString& path);
     // The preview open now, for the tests; null when none.
     QPointer<StatementPreview> statementPreview;
+    // SIGTERM or SIGHUP: a close request, with the usual questions; the
+    // unsaved ledger is first kept beside the scratch table.
+    void closeBySignal();
+    // The session manager's logout: asks to save where it may ask, else
+    // keeps the unsaved ledger for the next start.
+    void commitData(QSessionManager& manager);
+    // At start: offers the unsaved ledger a run that did not end normally kept.
+    bool offerUnsavedFromLastRun();  // true when it was taken back
+    std::string unsavedCopyPath() const;
+    void keepUnsavedForRecovery();
+    void dropUnsavedCopy();
+    void restoreUnsaved(std::vector<quill::LedgerEntry> rows, const std::string& name);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -249,6 +263,8 @@ private:
     void FormResize();
     void FormClose();
     void prepareScratchTable();
+    // Tells the user what the recovery of cut-off saves did, if anything.
+    void tellRecoveries();
     void connectCommands();
     void setupEntryComfort();
     void applyHistoryStep(const quill::LedgerChange& change, bool undo);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppFonts.h"
 #include "app/AppInfo.h"
+#include "app/CloseSignals.h"
 #include "app/ErrorText.h"
 #include "app/MainWindow.h"
 #include "app/ProgramFolders.h"
@@ -9,11 +10,13 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSessionManager>
 
 #include <QFileInfo>
 
 #include <cstdio>
 #include <exception>
+#include <new>
 
 namespace {
 
@@ -28,6 +31,8 @@ public:
     {
         try {
             return QApplication::notify(receiver, event);
+        } catch (const std::bad_alloc&) {
+            report(QString::fromUtf8(quill::kOutOfMemoryText));
         } catch (const std::exception& e) {
             report(QString::fromUtf8(e.what()));
         } catch (...) {
@@ -99,6 +104,10 @@ int main(int argc, char* argv[])
     context.dialogs = &dialogs;
 
     Tmainf mainf(context);
+    // A session that ends, or `kill`, asks as closing the window does.
+    CloseSignals closeSignals([&mainf](int) { mainf.closeBySignal(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &mainf,
+                     [&mainf](QSessionManager& manager) { mainf.commitData(manager); }, Qt::DirectConnection);
     mainf.show();
     return app.exec();
 }

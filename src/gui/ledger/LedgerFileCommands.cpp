@@ -2,11 +2,13 @@
 // The five file commands of the toolbar and the save prompt: dialogs and the
 // wait window here, the file work in the core.
 #include "app/AppInfo.h"
+#include "app/ErrorText.h"
 #include "app/MainWindow.h"
 #include "filing/FilingFigures.h"
 #include "app/UserDialogs.h"
 #include "app/WorkFolder.h"
 #include "editor/EntryPanel.h"
+#include "app/FileLock.h"
 #include "ledger/FileCommands.h"
 #include "support/WaitWindow.h"
 #include "view/FitLabel.h"
@@ -67,6 +69,14 @@ int earliestYear(const quill::WorkingTable& table)
             return year;
     }
     return 0;
+}
+
+// The general error report of a failed file command, with the Korean line
+// that names the file under the failure's own text.
+void reportFileError(UserDialogs& dialogs, const quill::IoResult& r, const QString& path, quill::FileAction action)
+{
+    CloseWait();
+    dialogs.showError(QString::fromStdString(quill::FileErrorReport(r, fsPath(path), action)));
 }
 
 } // namespace
@@ -208,12 +218,42 @@ bool Tmainf::openLedgerFile(const QString& path)
             return false;
         open(quill::OpenAccess::ReadOnly);
     }
+    tellRecoveries();
     if (!r) {
         // The open ledger, its name and its filter are as they were.
-        reportError(QString::fromStdString(r.message));
+        reportFileError(dialogs(), r, path, quill::FileAction::Read);
         return false;
     }
     return true;
+}
+
+void Tmainf::restoreUnsaved(std::vector<quill::LedgerEntry> rows, const std::string& name)
+{
+    TAcunt.disableControls();
+    TAcunt.setFiltered(false);
+    TAcunt.adoptRows(std::move(rows), false);
+    TAcunt.enableControls();
+    book.CurrentFileName = quill::kUntitledName;
+    book.fileLock.release();
+    book.readOnly = false;
+    book.stamp = {};
+    // Back under its own name, unless that file is gone or another copy
+    // now holds it.
+    if (!name.empty() && name != quill::kUntitledName && QFileInfo::exists(QString::fromStdString(name))) {
+        quill::FileLock lock = quill::FileLock::take(name);
+        if (lock.state() != quill::FileLock::State::HeldElsewhere) {
+            book.CurrentFileName = name;
+            book.fileLock = std::move(lock);
+            quill::TakeDiskStamp(name, book.stamp);
+        }
+    }
+    startHistory();
+    const int earliest = earliestYear(TAcunt);
+    resetFilterControls(earliest > 0 ? earliest : context().now().date().year());
+    showFileName(QString::fromStdString(book.CurrentFileName));
+    applyControlFilter();
+    RecomputeTotals();
+    book.Modified = true;
 }
 
 void Tmainf::showFileName(const QString& name)
@@ -250,8 +290,10 @@ bool Tmainf::writeLedger(const QString* newPath)
         dialogs().showInfo(heldElsewhereText());
         return false;
     }
+    tellRecoveries();
     if (!r) {
-        reportError(QString::fromStdString(r.message));
+        reportFileError(dialogs(), r, newPath ? *newPath : QFile::decodeName(QByteArray::fromStdString(before)),
+                        quill::FileAction::Save);
         return false;
     }
     if (!book.backupProblem.empty() && !book.backupProblemTold) {
@@ -317,8 +359,9 @@ void Tmainf::FileAddClick()
             repaint();
         }
     }
+    tellRecoveries();
     if (!r)
-        reportError(QString::fromStdString(r.message));
+        reportFileError(dialogs(), r, path, quill::FileAction::Read);
 }
 
 Tmainf::SaveAnswer Tmainf::AskSaveChanges()
