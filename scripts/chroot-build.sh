@@ -33,8 +33,8 @@ if [ ! -s "$tarball" ]; then
         [ -f "$f" ] && grep -Eq '^[[:space:]]*(deb |Types:)' "$f" && set -- "$@" "$f"
     done
     [ $# -gt 0 ] || { echo "no apt sources on this machine" >&2; exit 1; }
-    mmdebstrap --variant=buildd "$suite" "$tarball.part" "$@"
-    mv "$tarball.part" "$tarball"
+    mmdebstrap --variant=buildd "$suite" "$work/$suite-new.tar" "$@"
+    mv "$work/$suite-new.tar" "$tarball"
 fi
 
 # The source package from the files git knows of, as scripts/package.sh does.
