@@ -4,28 +4,29 @@
 # essential packages, build-essential and our Build-Depends, so a missing
 # build dependency fails here as it would on Debian's build daemons.
 # mmdebstrap makes the chroot from the apt sources this machine already
-# uses; sbuild builds the source package in it (unshare mode: no schroot
-# set-up, nothing mounted on the host). Slow (a fresh chroot and a full
-# build, half an hour or more on two cores), so CI does not run it.
+# uses; pbuilder installs the Build-Depends into a fresh copy of it and
+# builds the source package there. Needs root (sudo is used otherwise).
+# Slow (a fresh chroot and a full build, half an hour or more on two cores),
+# so CI does not run it.
 #   scripts/chroot-build.sh            -> build/chroot/result/*.deb, build log
 #   QB_CHROOT_WORK=DIR                 -> another work folder (the chroot
 #                                         tarball there is reused if present)
 set -e
 cd "$(dirname "$0")/.."
 need=""
-for p in mmdebstrap sbuild uidmap dpkg-dev; do
+for p in mmdebstrap pbuilder dpkg-dev; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need="$need $p"
 done
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
 if [ -n "$need" ]; then
-    SUDO=""
-    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends $need
 fi
 
 work=$(realpath -m "${QB_CHROOT_WORK:-build/chroot}")
 mkdir -p "$work"
 suite=bookworm
-tarball="$work/$suite.tar"
+tarball="$work/$suite.tgz"
 if [ ! -s "$tarball" ]; then
     # The host's own apt sources, pasted as they are (one-line or deb822).
     set --
@@ -33,25 +34,24 @@ if [ ! -s "$tarball" ]; then
         [ -f "$f" ] && grep -Eq '^[[:space:]]*(deb |Types:)' "$f" && set -- "$@" "$f"
     done
     [ $# -gt 0 ] || { echo "no apt sources on this machine" >&2; exit 1; }
-    mmdebstrap --variant=buildd "$suite" "$work/$suite-new.tar" "$@"
-    mv "$work/$suite-new.tar" "$tarball"
+    $SUDO mmdebstrap --variant=buildd "$suite" "$work/$suite-new.tgz" "$@"
+    $SUDO mv "$work/$suite-new.tgz" "$tarball"
 fi
 
-# The source package from the files git knows of, as scripts/package.sh does.
+# The source package from the last commit, so that work in progress in the
+# tree does not go into the build.
 version=$(dpkg-parsechangelog -l debian/changelog -S Version)
 src="$work/src"
 rm -rf "$src" "$work/result"
 mkdir -p "$src/quillbook-$version" "$work/result"
-git ls-files -co --exclude-standard -z | xargs -0 cp --parents -t "$src/quillbook-$version"
+git archive --format=tar HEAD | tar -x -C "$src/quillbook-$version"
 (cd "$src" && dpkg-source -b "quillbook-$version" >/dev/null)
 
-cd "$work/result"
-if sbuild --chroot-mode=unshare --chroot="$tarball" --dist="$suite" \
-        --no-run-lintian --no-run-piuparts --no-run-autopkgtest --no-apt-upgrade --no-apt-distupgrade \
-        "$src/quillbook_$version.dsc" >"$work/sbuild.out" 2>&1; then
+if $SUDO pbuilder build --basetgz "$tarball" --distribution "$suite" --buildresult "$work/result" \
+        --aptcache "" --buildplace "$work/place" "$src/quillbook_$version.dsc" >"$work/pbuilder.out" 2>&1; then
     echo "clean-chroot build passed: $(ls "$work"/result/*.deb)"
 else
-    tail -40 "$work/sbuild.out"
-    echo "clean-chroot build FAILED (log: $work/sbuild.out)" >&2
+    tail -40 "$work/pbuilder.out"
+    echo "clean-chroot build FAILED (log: $work/pbuilder.out)" >&2
     exit 1
 fi
