@@ -43,7 +43,7 @@ fi
 version=$(dpkg-parsechangelog -l debian/changelog -S Version)
 src="$work/src"
 rm -rf "$src" "$work/result"
-mkdir -p "$src/quillbook-$version" "$work/result"
+mkdir -p "$src/quillbook-$version" "$work/result" "$work/place"
 git archive --format=tar HEAD | tar -x -C "$src/quillbook-$version"
 (cd "$src" && dpkg-source -b "quillbook-$version" >/dev/null)
 
