@@ -47,7 +47,10 @@ mkdir -p "$src/quillbook-$version" "$work/result" "$work/place"
 git archive --format=tar HEAD | tar -x -C "$src/quillbook-$version"
 (cd "$src" && dpkg-source -b "quillbook-$version" >/dev/null)
 
-if $SUDO pbuilder build --basetgz "$tarball" --distribution "$suite" --buildresult "$work/result" \
+# apt resolves the Build-Depends (pbuilder's default wants aptitude,
+# which a minimal chroot lacks).
+printf 'PBUILDERSATISFYDEPENDSCMD=/usr/lib/pbuilder/pbuilder-satisfydepends-apt\n' >"$work/pbuilderrc"
+if $SUDO pbuilder build --configfile "$work/pbuilderrc" --basetgz "$tarball" --distribution "$suite" --buildresult "$work/result" \
         --aptcache "" --buildplace "$work/place" "$src/quillbook_$version.dsc" >"$work/pbuilder.out" 2>&1; then
     echo "clean-chroot build passed: $(ls "$work"/result/*.deb)"
 else
