@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainWindow.h"
+#include "app/WindowCommands.h"
 
 #include "app/Cp949.h"
 #include "app/ErrorText.h"
@@ -23,6 +24,7 @@
 #include <QLineEdit>
 #include <QScopedValueRollback>
 #include <QScreen>
+#include <QMenu>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -74,41 +76,18 @@ void Tmainf::TAcuntNewRecord(quill::LedgerEntry& entry)
 
 void Tmainf::connectCommands()
 {
-    auto bind = [this](QToolButton* button, void (Tmainf::*handler)()) {
-        connect(button, &QToolButton::clicked, this, [this, handler] {
-            runCommand([this, handler] {
-                // The toolbar's buttons take no focus: what the input method
-                // composes in the panel would be lost.
-                TpPnl3->commitComposition();
-                (this->*handler)();
-            });
-        });
-    };
-    bind(mExit0, &Tmainf::mExit0Click);
-    bind(QuitBtn, &Tmainf::mExit0Click);
-    bind(HFileOpen, &Tmainf::HFileOpenClick);
-    bind(NewFile, &Tmainf::NewFileClick);
-    bind(SaveBtn, &Tmainf::SaveBtnClick);
-    bind(RnameBtn, &Tmainf::RnameBtnClick);
-    bind(FileAdd, &Tmainf::FileAddClick);
-    bind(BtnApp, &Tmainf::BtnAppClick);
-    bind(BtnEdt, &Tmainf::BtnEdtClick);
-    bind(BtnDel, &Tmainf::BtnDelClick);
-    bind(PrtBtn, &Tmainf::PrtBtnClick);
-    bind(FilingBtn, &Tmainf::FilingBtnClick);
-    bind(HelpBtn, &Tmainf::HelpBtnClick);
-    bind(dDTZIP, &Tmainf::dDTZIPClick);
-    bind(DgaBtn, &Tmainf::DgaBtnClick);
-    bind(Hinfo, &Tmainf::HinfoClick);
-    // The usual desktop keys for the file commands and the export, besides
-    // the buttons: each clicks its button.
-    const std::pair<QKeySequence, QToolButton*> keys[] = {
-        {QKeySequence(Qt::CTRL | Qt::Key_N), NewFile},         {QKeySequence(Qt::CTRL | Qt::Key_O), HFileOpen},
-        {QKeySequence(Qt::CTRL | Qt::Key_S), SaveBtn},         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), RnameBtn},
-        {QKeySequence(Qt::CTRL | Qt::Key_P), PrtBtn},          {QKeySequence(Qt::CTRL | Qt::Key_T), FilingBtn},
-    };
-    for (const auto& [sequence, button] : keys)
-        connect(new QShortcut(sequence, this), &QShortcut::activated, button, &QToolButton::click);
+    // Buttons, window shortcuts and the buttons' spoken shortcuts, from the
+    // one table of commands (the grid's keys and menu read it as well).
+    for (const WindowCommand& command : windowCommands()) {
+        const WindowCommand* c = &command;
+        for (QToolButton* Tmainf::*member : c->buttons) {
+            QToolButton* button = this->*member;
+            connect(button, &QToolButton::clicked, this, [this, c] { invokeCommand(*c); });
+            button->setAccessibleDescription(QStringLiteral("단축키: ") + shortcutText(*c));
+        }
+        for (const QKeySequence& keys : c->windowKeys)
+            connect(new QShortcut(keys, this), &QShortcut::activated, this, [this, c] { invokeCommand(*c); });
+    }
     connect(TpPnl3, &EntryPanel::confirmRequested, this, [this] { runCommand([this] { mOkClick(); }); });
     connect(TpPnl3, &EntryPanel::cancelRequested, this, [this] { runCommand([this] { mVoideClick(); }); });
     for (int i = 0; i < 4; ++i)
@@ -141,6 +120,8 @@ void Tmainf::connectCommands()
     connect(GrdAcunt, &QTableView::doubleClicked, this, [this] { runCommand([this] { BtnEdtClick(); }); });
 
     GrdAcunt->installEventFilter(this);
+    // Right clicks reach the grid's viewport; the Menu key and Shift+F10 the grid.
+    GrdAcunt->viewport()->installEventFilter(this);
     for (QWidget* w : std::initializer_list<QWidget*>{CmGbn, YerEdit, gCombo})
         w->installEventFilter(this);
 }
@@ -384,6 +365,24 @@ void Tmainf::navigate(int move)
 
 bool Tmainf::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ContextMenu && (watched == GrdAcunt || watched == GrdAcunt->viewport())) {
+        const auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+        QPoint at = menuEvent->globalPos();
+        if (menuEvent->reason() == QContextMenuEvent::Keyboard) {
+            // From the keyboard: under the current row, not where the pointer happens to be.
+            const QModelIndex current = GrdAcunt->currentIndex();
+            const QRect row = current.isValid() ? GrdAcunt->visualRect(current) : QRect();
+            at = GrdAcunt->viewport()->mapToGlobal(row.isValid() ? row.bottomLeft() : QPoint(0, 0));
+        }
+        showCommandMenu(at);
+        return true;
+    }
+    if (watched == GrdAcunt && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        // A popup (the grid's menu, a list) leaves the keys with the grid.
+        if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+            showGridFocus(event->type() == QEvent::FocusIn);
+        return QWidget::eventFilter(watched, event);
+    }
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     const int key = static_cast<QKeyEvent*>(event)->key();
@@ -408,9 +407,6 @@ bool Tmainf::GrdAcuntKeyDown(int key)
     case Qt::Key_F3:
         BtnEdtClick();
         return true;
-    case Qt::Key_Escape:
-        mExit0Click();
-        return true;
     case Qt::Key_Down:
         // Never past the last row: the grid starts no new row.
         if (TAcunt.isOpen() && !TAcunt.isEmpty() && TAcunt.recNo() + 1 < TAcunt.recordCount())
@@ -424,31 +420,58 @@ bool Tmainf::GrdAcuntKeyDown(int key)
         return true;
     case Qt::Key_Insert:
         return true;
-    case Qt::Key_Delete:
-        BtnDelClick();
-        return true;
-    case Qt::Key_F1:
-        HelpBtnClick();
-        return true;
-    case Qt::Key_F2:
-        BtnAppClick();
-        return true;
     default:
-        return false;
+        break;
     }
+    if (const WindowCommand* command = ledgerKeyCommand(key)) {
+        invokeCommand(*command);
+        return true;
+    }
+    return false;
 }
 
 bool Tmainf::gComboKeyDown(int key)
 {
-    switch (key) {
-    case Qt::Key_Escape: mExit0Click(); return true;
-    case Qt::Key_Delete: BtnDelClick(); return true;
-    case Qt::Key_F1: HelpBtnClick(); return true;
-    case Qt::Key_F2: BtnAppClick(); return true;
-    case Qt::Key_F3: BtnEdtClick(); return true;
-    case Qt::Key_F12: recalculateTotals(); return true;
-    default: return false;
+    if (const WindowCommand* command = ledgerKeyCommand(key)) {
+        invokeCommand(*command);
+        return true;
     }
+    return false;
+}
+
+void Tmainf::invokeCommand(const WindowCommand& command)
+{
+    emit commandInvoked(QString::fromUtf8(command.name));
+    runCommand([this, &command] {
+        // The toolbar's buttons take no focus: what the input method
+        // composes in the panel would be lost.
+        TpPnl3->commitComposition();
+        (this->*command.run)();
+    });
+}
+
+QMenu* Tmainf::commandMenu()
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("CommandMenu"));
+    menu->setAccessibleName(QStringLiteral("명령"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    int group = -1;
+    for (const WindowCommand& command : windowCommands()) {
+        if (group >= 0 && command.group != group)
+            menu->addSeparator();
+        group = command.group;
+        // The text after the tab is the menu's shortcut column; the keys
+        // themselves stay the window's, so nothing runs twice.
+        QAction* action = menu->addAction(QString::fromUtf8(command.name) + QLatin1Char('\t') + shortcutText(command));
+        connect(action, &QAction::triggered, this, [this, c = &command] { invokeCommand(*c); });
+    }
+    return menu;
+}
+
+void Tmainf::showCommandMenu(const QPoint& globalPos)
+{
+    commandMenu()->popup(globalPos);
 }
 
 // --- dragging by the window's own surface ------------------------------------------------------

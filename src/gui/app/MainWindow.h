@@ -16,6 +16,7 @@
 class QComboBox;
 class QFrame;
 class QLabel;
+class QMenu;
 class QSpinBox;
 class QTableView;
 class QToolButton;
@@ -28,6 +29,7 @@ class UserDialogs;
 class QUndoStack;
 class FindBar;
 class SuggestionPopup;
+struct WindowCommand;
 
 // What the main window needs from outside; tests pass their own.
 struct AppContext {
@@ -195,6 +197,17 @@ public:
     void startHistory();
     // The find bar above the grid (Ctrl+F).
     void openFindBar();
+    // Runs a command of the table (app/WindowCommands.h), as its button,
+    // its keys and the grid's menu do.
+    void invokeCommand(const WindowCommand& command);
+    // The grid's context menu: every command with its keys, in a new menu
+    // that deletes itself when closed; shown at a point of the screen.
+    QMenu* commandMenu();
+    void showCommandMenu(const QPoint& globalPos);
+
+signals:
+    // A command of the table is about to run.
+    void commandInvoked(const QString& name);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -226,6 +239,7 @@ private:
     bool writeLedger(const QString* newPath);
 
     void buildLayout();
+    void showGridFocus(bool focused);
     void FormShow();
     void FormResize();
     void FormClose();
