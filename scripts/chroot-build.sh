@@ -49,8 +49,12 @@ git archive --format=tar HEAD | tar -x -C "$src/quillbook-$version"
 
 # apt resolves the Build-Depends (pbuilder's default wants aptitude,
 # which a minimal chroot lacks).
+# The chroot keeps no package lists: a hook fetches them before that.
 printf 'PBUILDERSATISFYDEPENDSCMD=/usr/lib/pbuilder/pbuilder-satisfydepends-apt\n' >"$work/pbuilderrc"
-if $SUDO pbuilder build --configfile "$work/pbuilderrc" --basetgz "$tarball" --distribution "$suite" --buildresult "$work/result" \
+mkdir -p "$work/hooks"
+printf '#!/bin/sh\napt-get update\n' >"$work/hooks/D10update-lists"
+chmod +x "$work/hooks/D10update-lists"
+if $SUDO pbuilder build --configfile "$work/pbuilderrc" --hookdir "$work/hooks" --basetgz "$tarball" --distribution "$suite" --buildresult "$work/result" \
         --aptcache "" --buildplace "$work/place" "$src/quillbook_$version.dsc" >"$work/pbuilder.out" 2>&1; then
     echo "clean-chroot build passed: $(ls "$work"/result/*.deb)"
 else
