@@ -374,7 +374,9 @@ bool Tmainf::eventFilter(QObject* watched, QEvent* event)
             const QRect row = current.isValid() ? GrdAcunt->visualRect(current) : QRect();
             at = GrdAcunt->viewport()->mapToGlobal(row.isValid() ? row.bottomLeft() : QPoint(0, 0));
         }
-        showCommandMenu(at);
+        // The Menu key may come as a key and as this event: one menu.
+        if (!commandMenu_)
+            showCommandMenu(at);
         return true;
     }
     if (watched == GrdAcunt && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
@@ -385,7 +387,14 @@ bool Tmainf::eventFilter(QObject* watched, QEvent* event)
     }
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
-    const int key = static_cast<QKeyEvent*>(event)->key();
+    const auto* keyEvent = static_cast<QKeyEvent*>(event);
+    const int key = keyEvent->key();
+    if (watched == GrdAcunt && (key == Qt::Key_Menu || (key == Qt::Key_F10 && keyEvent->modifiers() == Qt::ShiftModifier))) {
+        const QModelIndex current = GrdAcunt->currentIndex();
+        const QRect row = current.isValid() ? GrdAcunt->visualRect(current) : QRect();
+        showCommandMenu(GrdAcunt->viewport()->mapToGlobal(row.isValid() ? row.bottomLeft() : QPoint(0, 0)));
+        return true;
+    }
     if (watched == GrdAcunt) {
         bool handled = false;
         runCommand([&] { handled = GrdAcuntKeyDown(key); });
@@ -404,9 +413,9 @@ bool Tmainf::GrdAcuntKeyDown(int key)
     switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_F3:
-        BtnEdtClick();
-        return true;
+        // Enter changes the entry, as F3 does.
+        key = Qt::Key_F3;
+        break;
     case Qt::Key_Down:
         // Never past the last row: the grid starts no new row.
         if (TAcunt.isOpen() && !TAcunt.isEmpty() && TAcunt.recNo() + 1 < TAcunt.recordCount())
@@ -471,7 +480,11 @@ QMenu* Tmainf::commandMenu()
 
 void Tmainf::showCommandMenu(const QPoint& globalPos)
 {
-    commandMenu()->popup(globalPos);
+    if (commandMenu_)
+        return;
+    commandMenu_ = commandMenu();
+    connect(commandMenu_, &QMenu::aboutToHide, this, [this] { commandMenu_ = nullptr; });
+    commandMenu_->popup(globalPos);
 }
 
 // --- dragging by the window's own surface ------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "view/YearBox.h"
 
 #include <QDateTime>
+#include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
@@ -200,8 +201,9 @@ public:
     // Runs a command of the table (app/WindowCommands.h), as its button,
     // its keys and the grid's menu do.
     void invokeCommand(const WindowCommand& command);
-    // The grid's context menu: every command with its keys, in a new menu
-    // that deletes itself when closed; shown at a point of the screen.
+    // The grid's context menu (right click, the Menu key, Shift+F10): every
+    // command with its keys, in a new menu that deletes itself when closed;
+    // shown at a point of the screen, once at a time.
     QMenu* commandMenu();
     void showCommandMenu(const QPoint& globalPos);
 
@@ -262,4 +264,5 @@ private:
     bool closed_ = false;
     bool filterKeepsFocus_ = false;  // a typed year: the focus stays where the user is
     bool workFolderReported_ = false;  // "Unable to write to" the configuration, once per run
+    QPointer<QMenu> commandMenu_;  // the grid's menu while it is open
 };

@@ -7,6 +7,7 @@
 #include "app/ShadowLabel.h"
 #include "app/WindowCommands.h"
 #include "app/WorkFolder.h"
+#include "editor/EntryFields.h"
 #include "editor/EntryPanel.h"
 #include "support/AccessibleRoles.h"
 #include "view/FitLabel.h"
@@ -439,12 +440,11 @@ void Tmainf::nameControlsForScreenReaders()
             if ((this->*member)->accessibleName().isEmpty())
                 (this->*member)->setAccessibleName(QString::fromUtf8(command.name));
     DgaBtn->setAccessibleDescription(QString::fromUtf8(kHomePageAddress));
-    CmGbn->setAccessibleName(QStringLiteral("구분"));
+    nameComboBox(CmGbn, QStringLiteral("구분"));
     YerEdit->setAccessibleName(QStringLiteral("년도"));
-    gCombo->setAccessibleName(QStringLiteral("월"));
-    for (QComboBox* box : {CmGbn, gCombo})
-        box->lineEdit()->setAccessibleName(box->accessibleName());
+    nameComboBox(gCombo, QStringLiteral("월"));
     GrdAcunt->setAccessibleName(QStringLiteral("장부"));
+    refreshAccessibleInterface(TpPnl3->mTotmy);
     for (QAbstractButton* b : findChildren<QAbstractButton*>()) {
         if (!b->accessibleName().isEmpty())
             continue;

@@ -27,7 +27,7 @@ const std::vector<WindowCommand>& windowCommands()
         {"도움말", &T::HelpBtnClick, {&T::HelpBtn}, {}, {Qt::Key_F1}, 3},
         {"자료받기", &T::dDTZIPClick, {&T::dDTZIP}, {K(Qt::CTRL | Qt::SHIFT | Qt::Key_D)}, {}, 3},
         {"홈페이지", &T::DgaBtnClick, {&T::DgaBtn}, {K(Qt::CTRL | Qt::SHIFT | Qt::Key_H)}, {}, 3},
-        {"프로그램 정보", &T::HinfoClick, {&T::Hinfo}, {K(Qt::SHIFT | Qt::Key_F1)}, {}, 3},
+        {"프로그램 정보", &T::HinfoClick, {&T::Hinfo}, {K(Qt::CTRL | Qt::SHIFT | Qt::Key_A)}, {}, 3},
         {"종료", &T::mExit0Click, {&T::QuitBtn, &T::mExit0}, {K(Qt::CTRL | Qt::Key_Q)}, {Qt::Key_Escape}, 4},
     };
     return commands;
