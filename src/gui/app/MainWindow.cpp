@@ -4,6 +4,7 @@
 
 #include "app/Cp949.h"
 #include "app/ErrorText.h"
+#include "app/IniFile.h"
 #include "app/SafeFile.h"
 #include "app/UserDialogs.h"
 #include "app/WorkFolder.h"
@@ -153,6 +154,12 @@ void Tmainf::FormShow()
         handle->setPosition(g.left, g.top);
 
     prepareScratchTable();
+    // Said once at start: the window's place and the work folder chosen in
+    // this run cannot be kept (a read-only home). The report of the first
+    // command that tries to store them stays as it is.
+    if (!quill::IniFileWritable(configPath().toStdString()))
+        dialogs().showInfo(QStringLiteral("설정을 저장할 수 없습니다: ") + configPath() +
+                           QStringLiteral(" 이번 실행의 설정은 끝날 때 사라집니다."));
     NewFileClick();
     // A ledger named on the command line (a double-click on a ledger file)
     // opens as Open would; one that cannot be read is reported and the
