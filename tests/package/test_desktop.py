@@ -92,6 +92,19 @@ class ManualPages(unittest.TestCase):
                 self.assertIn(".TH", f.read())
 
 
+class PackageScripts(unittest.TestCase):
+    def test_package_script_installs_only_what_the_package_needs(self):
+        with open(os.path.join(SOURCE, "scripts", "package.sh"), encoding="utf-8") as f:
+            script = f.read()
+        # The Build-Depends and the packaging tools, never the test tools.
+        self.assertNotIn("deps.sh", script)
+        self.assertIn("build-dep", script)
+        with open(os.path.join(SOURCE, "README.md"), encoding="utf-8") as f:
+            readme = f.read()
+        self.assertIn("needs root", readme)
+        self.assertRegex(readme, r"about \d+ minutes")
+
+
 class ProgramCommandLine(unittest.TestCase):
     def test_help_and_version_answer_without_a_display(self):
         with open(os.path.join(SOURCE, "debian", "changelog"), encoding="utf-8") as f:
