@@ -23,9 +23,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScopedValueRollback>
 #include <QScreen>
-#include <QMenu>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -375,12 +375,8 @@ bool Tmainf::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::ContextMenu && (watched == GrdAcunt || watched == GrdAcunt->viewport())) {
         const auto* menuEvent = static_cast<QContextMenuEvent*>(event);
         QPoint at = menuEvent->globalPos();
-        if (menuEvent->reason() == QContextMenuEvent::Keyboard) {
-            // From the keyboard: under the current row, not where the pointer happens to be.
-            const QModelIndex current = GrdAcunt->currentIndex();
-            const QRect row = current.isValid() ? GrdAcunt->visualRect(current) : QRect();
-            at = GrdAcunt->viewport()->mapToGlobal(row.isValid() ? row.bottomLeft() : QPoint(0, 0));
-        }
+        if (menuEvent->reason() == QContextMenuEvent::Keyboard)
+            at = menuPointUnderCurrentRow();
         // The Menu key may come as a key and as this event: one menu.
         if (!commandMenu_)
             showCommandMenu(at);
@@ -397,9 +393,7 @@ bool Tmainf::eventFilter(QObject* watched, QEvent* event)
     const auto* keyEvent = static_cast<QKeyEvent*>(event);
     const int key = keyEvent->key();
     if (watched == GrdAcunt && (key == Qt::Key_Menu || (key == Qt::Key_F10 && keyEvent->modifiers() == Qt::ShiftModifier))) {
-        const QModelIndex current = GrdAcunt->currentIndex();
-        const QRect row = current.isValid() ? GrdAcunt->visualRect(current) : QRect();
-        showCommandMenu(GrdAcunt->viewport()->mapToGlobal(row.isValid() ? row.bottomLeft() : QPoint(0, 0)));
+        showCommandMenu(menuPointUnderCurrentRow());
         return true;
     }
     if (watched == GrdAcunt) {
@@ -483,6 +477,15 @@ QMenu* Tmainf::commandMenu()
         connect(action, &QAction::triggered, this, [this, c = &command] { invokeCommand(*c); });
     }
     return menu;
+}
+
+QPoint Tmainf::menuPointUnderCurrentRow() const
+{
+    // From the keyboard the menu opens under the current row, not where the
+    // pointer happens to be.
+    const QModelIndex current = GrdAcunt->currentIndex();
+    const QRect row = current.isValid() ? GrdAcunt->visualRect(current) : QRect();
+    return GrdAcunt->viewport()->mapToGlobal(row.isValid() ? row.bottomLeft() : QPoint(0, 0));
 }
 
 void Tmainf::showCommandMenu(const QPoint& globalPos)

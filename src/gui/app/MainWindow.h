@@ -242,6 +242,7 @@ private:
 
     void buildLayout();
     void showGridFocus(bool focused);
+    QPoint menuPointUnderCurrentRow() const;
     void FormShow();
     void FormResize();
     void FormClose();
