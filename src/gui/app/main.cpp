@@ -2,12 +2,15 @@
 #include "app/AppFonts.h"
 #include "app/AppInfo.h"
 #include "app/ErrorText.h"
+#include "app/InputMethod.h"
 #include "app/MainWindow.h"
 #include "app/ProgramFolders.h"
 #include "app/QtUserDialogs.h"
 #include "app/WorkFolder.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
 #include <QMessageBox>
 
 #include <QFileInfo>
@@ -122,6 +125,10 @@ int main(int argc, char* argv[])
 {
     if (const int status = answerOptions(argc, argv); status >= 0)
         return status;
+    const QDir inputContexts(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforminputcontexts"));
+    const QString module = InputModuleFallback(qEnvironmentVariable("QT_IM_MODULE"), inputContexts.entryList(QDir::Files));
+    if (!module.isEmpty())
+        qputenv("QT_IM_MODULE", module.toUtf8());
     QuillApplication app(argc, argv);
     QString ledger;
     if (!ledgerArgument(QCoreApplication::arguments(), ledger))
