@@ -16,7 +16,7 @@
 namespace {
 
 const char* const kUsage =
-    "usage: quillbook-cli <command> ...\n"
+    "usage: quillbook-cli <command> ...  |  quillbook-cli --help | --version\n"
     "  dump FILE                     every record, tab-separated, in file order\n"
     "  import IN.tsv OUT.Aut         a dump back into a ledger file\n"
     "  totals FILE [--year Y] [--month M] [--category 전체|수입|비용|자산] [--labels]\n"
@@ -43,6 +43,10 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv + 2, argv + argc);
     if (command == "--help" || command == "-h" || command == "help") {
         std::cout << kUsage;
+        return 0;
+    }
+    if (command == "--version") {
+        std::cout << "quillbook-cli " QB_VERSION "\n";
         return 0;
     }
     // A save cut off earlier (by this command or the program) is settled

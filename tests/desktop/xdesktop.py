@@ -92,11 +92,11 @@ class Desktop:
                 return self.run(["ibus", "engine"], check=False).stdout.strip() == "hangul"
             wait_for("the hangul engine of ibus", hangul)
 
-    def start_program(self, program, timeout=120):
-        """Starts the program, waits for its main window and activates it; an early end is reported with
-        what the program printed."""
+    def start_program(self, program, timeout=120, args=()):
+        """Starts the program (with its command-line arguments), waits for its main window and activates
+        it; an early end is reported with what the program printed."""
         log = open(os.path.join(self.work, "program.log"), "w")
-        process = self.start([program], cwd=os.path.dirname(program), stdout=log, stderr=subprocess.STDOUT)
+        process = self.start([program] + list(args), cwd=os.path.dirname(program), stdout=log, stderr=subprocess.STDOUT)
 
         def main_window():
             if process.poll() is not None:

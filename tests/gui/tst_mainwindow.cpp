@@ -260,6 +260,10 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         const QString unable = "Unable to write to " + f.folder + "quillcfg.ini.";
+        // Said once at start, in Korean, before any command.
+        QCOMPARE(f.dialogs.texts("info"), QStringList({"설정을 저장할 수 없습니다: " + f.folder +
+                                                       "quillcfg.ini 이번 실행의 설정은 끝날 때 사라집니다."}));
+        QCOMPARE(f.dialogs.texts("error"), QStringList());
         f.dialogs.fileNames << QString() << QString();
         w.HFileOpen->click();
         w.FileAdd->click();
@@ -280,6 +284,7 @@ private slots:
         w.PrtBtn->click();
         QCOMPARE(f.dialogs.texts("save").size(), 2);
         QCOMPARE(f.dialogs.texts("error"), QStringList({unable}));
+        QCOMPARE(f.dialogs.texts("info").size(), 1);
     }
 
     // --- filter row and totals ---------------------------------------------------

@@ -3,6 +3,7 @@
 // opened at start as Open would, without a dialog or a change of the work
 // folder; an unreadable one reported, leaving the empty ledger.
 #include "MainWindowFixture.h"
+#include "app/InputMethod.h"
 #include "ledger/AutRecord.h"
 #include "view/FitLabel.h"
 #include "view/LedgerTableModel.h"
@@ -52,6 +53,30 @@ class TestStartFile : public QObject {
     Q_OBJECT
 
 private slots:
+    // Hangul input at start: fcitx5 named without its Qt 6 front end goes
+    // through Qt's ibus module, which fcitx5 also answers.
+    void inputModuleAtStart_data()
+    {
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<QStringList>("plugins");
+        QTest::addColumn<QString>("instead");
+        const QString ibus = QStringLiteral("libibusplatforminputcontextplugin.so");
+        const QString fcitx = QStringLiteral("libfcitx5platforminputcontextplugin.so");
+        QTest::newRow("fcitx5 without its front end") << "fcitx" << QStringList{ibus} << "ibus";
+        QTest::newRow("fcitx5 by its other name") << "fcitx5" << QStringList{ibus} << "ibus";
+        QTest::newRow("fcitx5 with its front end") << "fcitx" << QStringList{fcitx, ibus} << "";
+        QTest::newRow("ibus") << "ibus" << QStringList{ibus} << "";
+        QTest::newRow("none named") << "" << QStringList{ibus} << "";
+        QTest::newRow("nothing to fall back to") << "fcitx" << QStringList{} << "";
+    }
+    void inputModuleAtStart()
+    {
+        QFETCH(QString, named);
+        QFETCH(QStringList, plugins);
+        QFETCH(QString, instead);
+        QCOMPARE(InputModuleFallback(named, plugins), instead);
+    }
+
     void opensTheNamedLedger()
     {
         MainWindowFixture f;

@@ -92,7 +92,44 @@ class ManualPages(unittest.TestCase):
                 self.assertIn(".TH", f.read())
 
 
+class PackageScripts(unittest.TestCase):
+    def test_package_script_installs_only_what_the_package_needs(self):
+        with open(os.path.join(SOURCE, "scripts", "package.sh"), encoding="utf-8") as f:
+            script = f.read()
+        # The Build-Depends and the packaging tools, never the test tools.
+        self.assertNotIn("deps.sh", script)
+        self.assertIn("build-dep", script)
+        with open(os.path.join(SOURCE, "README.md"), encoding="utf-8") as f:
+            readme = f.read()
+        self.assertIn("needs root", readme)
+        self.assertRegex(readme, r"about \d+ minutes")
+
+
 class ProgramCommandLine(unittest.TestCase):
+    def test_help_and_version_answer_without_a_display(self):
+        with open(os.path.join(SOURCE, "debian", "changelog"), encoding="utf-8") as f:
+            version = re.match(r"quillbook \(([^)]+)\)", f.readline()).group(1)
+        # No display at all: the program must not try to start.
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+        manual = ManualPages().manual("quillbook")
+        cases = [
+            ("quillbook", ["--help"], 0, "사용법: quillbook [장부파일.Aut]"),
+            ("quillbook", ["-h"], 0, "사용법: quillbook [장부파일.Aut]"),
+            ("quillbook", ["--version"], 0, "quillbook " + version + "\n"),
+            ("quillbook-cli", ["--version"], 0, "quillbook-cli " + version + "\n"),
+            ("quillbook", ["--frobnicate"], 2, "모르는 옵션"),
+        ]
+        for program, args, status, text in cases:
+            with self.subTest(program=program, args=args):
+                r = run(os.path.join(BIN, program), *args, env=env)
+                self.assertEqual(r.returncode, status, r.stderr)
+                self.assertIn(text, r.stdout if status == 0 else r.stderr)
+        # The manual names every key the program binds and every folder it writes.
+        for word in ("F1", "F2", "F3", "F11", "F12", "Esc", "Ctrl+Z", "Ctrl+Y", "Ctrl+F", "Ctrl+T", "Ctrl+Shift+O",
+                     "Ctrl+Shift+D", "Ctrl+Shift+H", "Ctrl+Shift+A", "Ctrl+Q", "Shift+F10", "Menu", "백업",
+                     "QtProject.conf", "quillbook-<uid>", "quillcfg.ini", "Temp/", "--help", "--version"):
+            self.assertIn(word, manual)
+
     def test_a_second_file_is_refused(self):
         env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
         r = run(os.path.join(BIN, "quillbook"), "a.Aut", "b.Aut", env=env)

@@ -1,6 +1,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """The Debian package, built and unpacked into a throwaway root: lintian
-finds no error, the installed quillbook-cli reads a ledger, and the
+finds no error or warning (pedantic), the Build-Depends are complete, dpkg's
+compiler flags are used, the licence file and the published checksum are
+right, the installed quillbook-cli reads a ledger, and the
 installed quillbook, started as an ordinary user with a home of its own,
 writes its configuration, scratch table and work folder into that user's
 folders and nothing under the install prefix."""
@@ -41,7 +43,7 @@ class DebianPackage(unittest.TestCase):
                            capture_output=True, text=True, timeout=2700)
         cls.build_output = r.stdout + r.stderr
         cls.build_rc = r.returncode
-        debs = [f for f in os.listdir(os.path.join(cls.tmp, "dist"))] if os.path.isdir(os.path.join(cls.tmp, "dist")) else []
+        debs = [f for f in os.listdir(os.path.join(cls.tmp, "dist")) if f.endswith(".deb")] if os.path.isdir(os.path.join(cls.tmp, "dist")) else []
         cls.deb = os.path.join(cls.tmp, "dist", debs[0]) if debs else None
         cls.root = os.path.join(cls.tmp, "root")
         if cls.deb:
@@ -63,8 +65,41 @@ class DebianPackage(unittest.TestCase):
         info = subprocess.run(["dpkg-deb", "-f", self.deb, "Depends", "Recommends"], capture_output=True, text=True).stdout
         self.assertIn("libqt6widgets6", info)
         self.assertIn("libxlsxwriter", info)
-        for wanted in ("fonts-nanum", "libreoffice-calc | gnumeric", "ibus-hangul | fcitx5-hangul"):
+        for wanted in ("fonts-nanum | fonts-noto-cjk | fonts-unfonts-core", "libreoffice-calc | gnumeric",
+                       "ibus-hangul | fcitx5-hangul", "fcitx5-frontend-qt6"):
             self.assertIn(wanted, info)
+        depends = subprocess.run(["dpkg-deb", "-f", self.deb, "Depends"], capture_output=True, text=True).stdout
+        self.assertIn("fonts-nanum | fonts-noto-cjk | fonts-unfonts-core", depends)  # not only recommended
+        # No error and no warning, pedantic tags included.
+        r = subprocess.run(["lintian", "--pedantic", self.deb], capture_output=True, text=True)
+        self.assertEqual([l for l in r.stdout.splitlines() if l[:2] in ("E:", "W:")], [], r.stdout)
+        # The Build-Depends are all there is to build with (the clean-chroot
+        # build, scripts/chroot-build.sh, checks that they are enough).
+        r = subprocess.run(["dpkg-checkbuilddeps"], cwd=SOURCE, capture_output=True, text=True)
+        self.assertEqual((r.returncode, r.stdout + r.stderr), (0, ""))
+        # dpkg's compiler flags reach the compiler: no build type of our own.
+        with open(os.path.join(self.tmp, "work", "build.log"), encoding="utf-8", errors="replace") as f:
+            log = f.read()
+        compiles = [l for l in log.splitlines() if "/c++ " in l and ".o -c " in l]  # not moc's probes
+        self.assertTrue(compiles)
+        for line in compiles:
+            self.assertIn("-fstack-protector-strong", line)
+            self.assertNotIn("-O3", line)
+        self.assertNotIn("GTest", log)  # no test library looked for
+
+    def test_licence_and_published_checksum(self):
+        with open(os.path.join(SOURCE, "debian", "copyright"), encoding="utf-8") as f:
+            source = f.read()
+        with open(os.path.join(self.root, "usr", "share", "doc", "quillbook", "copyright"), encoding="utf-8") as f:
+            self.assertEqual(f.read(), source)
+        self.assertIn("License: GPL-3.0-or-later", source)
+        with open(self.deb + ".sha256", encoding="utf-8") as f:
+            digest, name = f.read().split()
+        self.assertEqual(name, os.path.basename(self.deb))
+        r = subprocess.run(["sha256sum", self.deb], capture_output=True, text=True, check=True)
+        self.assertEqual(r.stdout.split()[0], digest)
+        with open(os.path.join(os.path.dirname(self.deb), "site", "soft.htm"), encoding="utf-8") as f:
+            self.assertIn('<code id="sha256">%s</code>' % digest, f.read())
 
     def test_layout(self):
         usr = os.path.join(self.root, "usr")

@@ -353,8 +353,8 @@ private slots:
         QCOMPARE(title, QStringLiteral("프로그램 정보"));
         QVERIFY2(text.contains(QStringLiteral("최종 변경일: 2026-12-10")), qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("간편장부 quillbook 1.0 \uFFFD")));
-        for (const char* part : {"Qt 6", "GNU LGPL 3.0", "libxlsxwriter", "BSD 2-Clause", "나눔 글꼴",
-                                 "SIL Open Font License 1.1", "사용권 전문: /usr/share/"})
+        for (const char* part : {"GPL-3.0-or-later", "Qt 6 Charts", "GPL-3.0-only", "libxlsxwriter", "BSD-2-Clause",
+                                 "나눔 글꼴", "OFL-1.1", "사용권 전문: /usr/share/"})
             QVERIFY2(text.contains(QString::fromUtf8(part)), part);
         QVERIFY(iconShown);
         QCOMPARE(dialogs.beeps, 1);

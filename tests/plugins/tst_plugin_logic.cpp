@@ -9,8 +9,11 @@
 #include <QDirIterator>
 #include <QRegularExpression>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 class TestPluginLogic : public QObject {
     Q_OBJECT
@@ -167,20 +170,79 @@ private slots:
         QCOMPARE(pagepane::findSiteFolder(QString()), QString());
     }
 
+    // The program's licence and every component's, with the same names in
+    // the about box, debian/copyright, the help's "프로그램 정보" section and
+    // the AppStream file; no library the built program needs is left out.
     void licencesOfWhatShips()
     {
         const QList<credits::Licence> licences = credits::shippedLicences();
-        QCOMPARE(licences.size(), 3);
-        QCOMPARE(licences[0].licence, QStringLiteral("GNU LGPL 3.0"));
-        QCOMPARE(licences[1].licence, QStringLiteral("BSD 2-Clause"));
-        QCOMPARE(licences[2].licence, QStringLiteral("SIL Open Font License 1.1"));
+        QVERIFY(licences.size() >= 10);
+        QCOMPARE(licences[0].licence, QStringLiteral("GPL-3.0-or-later"));
+        const QRegularExpression spdx(QStringLiteral("^[A-Za-z0-9.+-]+( OR [A-Za-z0-9.+-]+)*$"));
+        auto readText = [](const QString& path) {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+        };
+        const QString copyright = readText(QStringLiteral(QB_SOURCE_DIR "/debian/copyright"));
+        const QString help = readText(QStringLiteral(QB_SITE_SOURCE "/help/tallyhub/quillbook.htm"));
+        const QString metainfo = readText(QStringLiteral(QB_SOURCE_DIR "/desktop/com.example.quillbook.metainfo.xml"));
+        QVERIFY(copyright.startsWith(
+            QStringLiteral("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n")));
+        QVERIFY(copyright.contains(QStringLiteral("\nFiles: *\nCopyright: 2026 Quillbook developers\nLicense: ") +
+                                   licences[0].licence + QLatin1Char('\n')));
+        const int credits = help.indexOf(QStringLiteral("<a name=\"credits\"></a>11. 프로그램 정보"));
+        QVERIFY(credits > 0);
+        QVERIFY(metainfo.contains(QStringLiteral("<project_license>") + licences[0].licence +
+                                  QStringLiteral("</project_license>")));
+        // The copyright file's list: " component: licence" lines, one per component.
+        const QRegularExpression listed(QStringLiteral("^ ([^ .][^:\n]*): ([^\n]+)$"),
+                                        QRegularExpression::MultilineOption);
+        QStringList inCopyright;
+        for (auto m = listed.globalMatch(copyright.section(QStringLiteral("\n\n"), 0, 0)); m.hasNext();) {
+            const auto match = m.next();
+            inCopyright << match.captured(1) + QStringLiteral(": ") + match.captured(2);
+        }
+        QStringList inTable;
         for (const credits::Licence& l : licences) {
-            QVERIFY(!l.summary.isEmpty());
-            QVERIFY(!l.copyright.isEmpty());
-            QVERIFY(!l.texts.isEmpty());
+            QVERIFY2(spdx.match(l.licence).hasMatch(), qPrintable(l.licence));
+            QVERIFY(!l.summary.isEmpty() && !l.copyright.isEmpty() && !l.texts.isEmpty());
             for (const QString& path : l.texts)
                 QVERIFY2(path.startsWith(QStringLiteral("/usr/share/")), qPrintable(path));
+            inTable << l.component + QStringLiteral(": ") + l.licence;
+            QVERIFY2(help.indexOf(QStringLiteral("<tr><td>") + l.component.toHtmlEscaped() + QStringLiteral("</td><td><code>") +
+                                      l.licence + QStringLiteral("</code>"), credits) > 0,
+                     qPrintable(l.component));
         }
+        QCOMPARE(inCopyright, inTable);
+
+        // Every shared library the built program and its helper libraries
+        // need belongs to a listed component, or to the compiler and C library.
+        const QStringList toolchain = {QStringLiteral("libc.so"), QStringLiteral("libm.so"), QStringLiteral("libstdc++.so"),
+                                       QStringLiteral("libgcc_s.so"), QStringLiteral("ld-linux")};
+        QStringList binaries = {QStringLiteral(QB_BIN_DIR "/quillbook"), QStringLiteral(QB_BIN_DIR "/quillbook-cli")};
+        for (const QString& name : QDir(QStringLiteral(QB_BIN_DIR)).entryList({QStringLiteral("*.dll")}))
+            binaries << QStringLiteral(QB_BIN_DIR "/") + name;
+        QStringList unlisted;
+        int needed = 0;
+        for (const QString& binary : binaries) {
+            QProcess readelf;
+            readelf.start(QStringLiteral("readelf"), {QStringLiteral("-d"), binary});
+            QVERIFY2(readelf.waitForFinished(30000) && readelf.exitCode() == 0, qPrintable(binary));
+            const QRegularExpression entry(QStringLiteral("\\(NEEDED\\)\\s+Shared library: \\[([^\\]]+)\\]"));
+            for (auto m = entry.globalMatch(QString::fromLocal8Bit(readelf.readAllStandardOutput())); m.hasNext();) {
+                const QString soname = m.next().captured(1);
+                ++needed;
+                auto covers = [&](const QString& stem) { return soname.startsWith(stem); };
+                const bool known = std::any_of(toolchain.begin(), toolchain.end(), covers) ||
+                                   std::any_of(licences.begin(), licences.end(), [&](const credits::Licence& l) {
+                                       return std::any_of(l.libraries.begin(), l.libraries.end(), covers);
+                                   });
+                if (!known)
+                    unlisted << soname + QStringLiteral(" (") + binary.section(QLatin1Char('/'), -1) + QLatin1Char(')');
+            }
+        }
+        QVERIFY(needed > 10);
+        QCOMPARE(unlisted, QStringList());
     }
 
     void fullTextFileIsOneThatExists()

@@ -313,4 +313,13 @@ int ReadIniInteger(const std::string& path, std::string_view section, std::strin
     return ParseIniInteger(*value).value_or(fallback);
 }
 
+bool IniFileWritable(const std::string& path)
+{
+    if (::access(path.c_str(), F_OK) == 0)
+        return ::access(path.c_str(), W_OK) == 0;
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    return ::access(folder.c_str(), W_OK) == 0;
+}
+
 } // namespace quill

@@ -35,6 +35,10 @@ std::optional<std::string> ReadIniValue(const std::string& path, std::string_vie
 IoResult WriteIniValue(const std::string& path, std::string_view section, std::string_view key,
                        std::string_view value);
 
+// Whether WriteIniValue could write the file at all: an existing file we may
+// write, or a missing one in a folder we may write.
+bool IniFileWritable(const std::string& path);
+
 // An integer as the configuration writes them: decimal, or hexadecimal with
 // a leading "0x" or "$", optionally signed. Nothing for anything else or a
 // value outside the 32-bit range.

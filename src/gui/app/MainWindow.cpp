@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainWindow.h"
+#include "app/WindowCommands.h"
 
 #include "app/Cp949.h"
 #include "app/ErrorText.h"
 #include "app/ProgramFolders.h"
+#include "app/IniFile.h"
 #include "app/SafeFile.h"
 #include "app/UserDialogs.h"
 #include "app/WorkFolder.h"
@@ -22,6 +24,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
@@ -78,45 +81,18 @@ void Tmainf::TAcuntNewRecord(quill::LedgerEntry& entry)
 
 void Tmainf::connectCommands()
 {
-    auto bind = [this](QToolButton* button, void (Tmainf::*handler)()) {
-        connect(button, &QToolButton::clicked, this, [this, handler] {
-            runCommand([this, handler] {
-                // The toolbar's buttons take no focus: what the input method
-                // composes in the panel would be lost.
-                TpPnl3->commitComposition();
-                (this->*handler)();
-            });
-        });
-    };
-    bind(mExit0, &Tmainf::mExit0Click);
-    bind(QuitBtn, &Tmainf::mExit0Click);
-    bind(HFileOpen, &Tmainf::HFileOpenClick);
-    bind(NewFile, &Tmainf::NewFileClick);
-    bind(SaveBtn, &Tmainf::SaveBtnClick);
-    bind(RnameBtn, &Tmainf::RnameBtnClick);
-    bind(FileAdd, &Tmainf::FileAddClick);
-    bind(BtnApp, &Tmainf::BtnAppClick);
-    bind(BtnEdt, &Tmainf::BtnEdtClick);
-    bind(BtnDel, &Tmainf::BtnDelClick);
-    bind(PrtBtn, &Tmainf::PrtBtnClick);
-    bind(FilingBtn, &Tmainf::FilingBtnClick);
-    bind(PrintBtn, &Tmainf::PrintBtnClick);
-    bind(ImportBtn, &Tmainf::ImportBtnClick);
-    bind(HelpBtn, &Tmainf::HelpBtnClick);
-    bind(dDTZIP, &Tmainf::dDTZIPClick);
-    bind(DgaBtn, &Tmainf::DgaBtnClick);
-    bind(Hinfo, &Tmainf::HinfoClick);
-    // The usual desktop keys for the file commands and the export, besides
-    // the buttons: each clicks its button.
-    const std::pair<QKeySequence, QToolButton*> keys[] = {
-        {QKeySequence(Qt::CTRL | Qt::Key_N), NewFile},         {QKeySequence(Qt::CTRL | Qt::Key_O), HFileOpen},
-        {QKeySequence(Qt::CTRL | Qt::Key_S), SaveBtn},         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), RnameBtn},
-        {QKeySequence(Qt::CTRL | Qt::Key_P), PrtBtn},          {QKeySequence(Qt::CTRL | Qt::Key_T), FilingBtn},
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), PrintBtn},
-        {QKeySequence(Qt::CTRL | Qt::Key_I), ImportBtn},
-    };
-    for (const auto& [sequence, button] : keys)
-        connect(new QShortcut(sequence, this), &QShortcut::activated, button, &QToolButton::click);
+    // Buttons, window shortcuts and the buttons' spoken shortcuts, from the
+    // one table of commands (the grid's keys and menu read it as well).
+    for (const WindowCommand& command : windowCommands()) {
+        const WindowCommand* c = &command;
+        for (QToolButton* Tmainf::*member : c->buttons) {
+            QToolButton* button = this->*member;
+            connect(button, &QToolButton::clicked, this, [this, c] { invokeCommand(*c); });
+            button->setAccessibleDescription(QStringLiteral("단축키: ") + shortcutText(*c));
+        }
+        for (const QKeySequence& keys : c->windowKeys)
+            connect(new QShortcut(keys, this), &QShortcut::activated, this, [this, c] { invokeCommand(*c); });
+    }
     connect(TpPnl3, &EntryPanel::confirmRequested, this, [this] { runCommand([this] { mOkClick(); }); });
     connect(TpPnl3, &EntryPanel::cancelRequested, this, [this] { runCommand([this] { mVoideClick(); }); });
     for (int i = 0; i < 4; ++i)
@@ -149,6 +125,8 @@ void Tmainf::connectCommands()
     connect(GrdAcunt, &QTableView::doubleClicked, this, [this] { runCommand([this] { BtnEdtClick(); }); });
 
     GrdAcunt->installEventFilter(this);
+    // Right clicks reach the grid's viewport; the Menu key and Shift+F10 the grid.
+    GrdAcunt->viewport()->installEventFilter(this);
     for (QWidget* w : std::initializer_list<QWidget*>{CmGbn, YerEdit, gCombo})
         w->installEventFilter(this);
 }
@@ -180,6 +158,12 @@ void Tmainf::FormShow()
         handle->setPosition(g.left, g.top);
 
     prepareScratchTable();
+    // Said once at start: the window's place and the work folder chosen in
+    // this run cannot be kept (a read-only home). The report of the first
+    // command that tries to store them stays as it is.
+    if (!quill::IniFileWritable(configPath().toStdString()))
+        dialogs().showInfo(QStringLiteral("설정을 저장할 수 없습니다: ") + configPath() +
+                           QStringLiteral(" 이번 실행의 설정은 끝날 때 사라집니다."));
     NewFileClick();
     // The unsaved ledger of a run ended by a signal or a logout comes first;
     // taken back, it is not replaced by a file named on the command line.
@@ -403,9 +387,30 @@ void Tmainf::navigate(int move)
 
 bool Tmainf::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ContextMenu && (watched == GrdAcunt || watched == GrdAcunt->viewport())) {
+        const auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+        QPoint at = menuEvent->globalPos();
+        if (menuEvent->reason() == QContextMenuEvent::Keyboard)
+            at = menuPointUnderCurrentRow();
+        // The Menu key may come as a key and as this event: one menu.
+        if (!commandMenu_)
+            showCommandMenu(at);
+        return true;
+    }
+    if (watched == GrdAcunt && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        // A popup (the grid's menu, a list) leaves the keys with the grid.
+        if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+            showGridFocus(event->type() == QEvent::FocusIn);
+        return QWidget::eventFilter(watched, event);
+    }
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
-    const int key = static_cast<QKeyEvent*>(event)->key();
+    const auto* keyEvent = static_cast<QKeyEvent*>(event);
+    const int key = keyEvent->key();
+    if (watched == GrdAcunt && (key == Qt::Key_Menu || (key == Qt::Key_F10 && keyEvent->modifiers() == Qt::ShiftModifier))) {
+        showCommandMenu(menuPointUnderCurrentRow());
+        return true;
+    }
     if (watched == GrdAcunt) {
         bool handled = false;
         runCommand([&] { handled = GrdAcuntKeyDown(key); });
@@ -424,12 +429,9 @@ bool Tmainf::GrdAcuntKeyDown(int key)
     switch (key) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_F3:
-        BtnEdtClick();
-        return true;
-    case Qt::Key_Escape:
-        mExit0Click();
-        return true;
+        // Enter changes the entry, as F3 does.
+        key = Qt::Key_F3;
+        break;
     case Qt::Key_Down:
         // Never past the last row: the grid starts no new row.
         if (TAcunt.isOpen() && !TAcunt.isEmpty() && TAcunt.recNo() + 1 < TAcunt.recordCount())
@@ -443,31 +445,71 @@ bool Tmainf::GrdAcuntKeyDown(int key)
         return true;
     case Qt::Key_Insert:
         return true;
-    case Qt::Key_Delete:
-        BtnDelClick();
-        return true;
-    case Qt::Key_F1:
-        HelpBtnClick();
-        return true;
-    case Qt::Key_F2:
-        BtnAppClick();
-        return true;
     default:
-        return false;
+        break;
     }
+    if (const WindowCommand* command = ledgerKeyCommand(key)) {
+        invokeCommand(*command);
+        return true;
+    }
+    return false;
 }
 
 bool Tmainf::gComboKeyDown(int key)
 {
-    switch (key) {
-    case Qt::Key_Escape: mExit0Click(); return true;
-    case Qt::Key_Delete: BtnDelClick(); return true;
-    case Qt::Key_F1: HelpBtnClick(); return true;
-    case Qt::Key_F2: BtnAppClick(); return true;
-    case Qt::Key_F3: BtnEdtClick(); return true;
-    case Qt::Key_F12: recalculateTotals(); return true;
-    default: return false;
+    if (const WindowCommand* command = ledgerKeyCommand(key)) {
+        invokeCommand(*command);
+        return true;
     }
+    return false;
+}
+
+void Tmainf::invokeCommand(const WindowCommand& command)
+{
+    emit commandInvoked(QString::fromUtf8(command.name));
+    runCommand([this, &command] {
+        // The toolbar's buttons take no focus: what the input method
+        // composes in the panel would be lost.
+        TpPnl3->commitComposition();
+        (this->*command.run)();
+    });
+}
+
+QMenu* Tmainf::commandMenu()
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("CommandMenu"));
+    menu->setAccessibleName(QStringLiteral("명령"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    int group = -1;
+    for (const WindowCommand& command : windowCommands()) {
+        if (group >= 0 && command.group != group)
+            menu->addSeparator();
+        group = command.group;
+        // The text after the tab is the menu's shortcut column; the keys
+        // themselves stay the window's, so nothing runs twice.
+        QAction* action = menu->addAction(QString::fromUtf8(command.name) + QLatin1Char('\t') + shortcutText(command));
+        connect(action, &QAction::triggered, this, [this, c = &command] { invokeCommand(*c); });
+    }
+    return menu;
+}
+
+QPoint Tmainf::menuPointUnderCurrentRow() const
+{
+    // From the keyboard the menu opens under the current row, not where the
+    // pointer happens to be.
+    const QModelIndex current = GrdAcunt->currentIndex();
+    const QRect row = current.isValid() ? GrdAcunt->visualRect(current) : QRect();
+    return GrdAcunt->viewport()->mapToGlobal(row.isValid() ? row.bottomLeft() : QPoint(0, 0));
+}
+
+void Tmainf::showCommandMenu(const QPoint& globalPos)
+{
+    if (commandMenu_)
+        return;
+    commandMenu_ = commandMenu();
+    connect(commandMenu_, &QMenu::aboutToHide, this, [this] { commandMenu_ = nullptr; });
+    commandMenu_->popup(globalPos);
 }
 
 // --- dragging by the window's own surface ------------------------------------------------------

@@ -17,6 +17,7 @@
 class QComboBox;
 class QFrame;
 class QLabel;
+class QMenu;
 class QSpinBox;
 class QTableView;
 class QToolButton;
@@ -30,6 +31,7 @@ class QUndoStack;
 class FindBar;
 class SuggestionPopup;
 class StatementPreview;
+struct WindowCommand;
 
 // What the main window needs from outside; tests pass their own.
 struct AppContext {
@@ -226,6 +228,18 @@ public:
     void keepUnsavedForRecovery();
     void dropUnsavedCopy();
     void restoreUnsaved(std::vector<quill::LedgerEntry> rows, const std::string& name);
+    // Runs a command of the table (app/WindowCommands.h), as its button,
+    // its keys and the grid's menu do.
+    void invokeCommand(const WindowCommand& command);
+    // The grid's context menu (right click, the Menu key, Shift+F10): every
+    // command with its keys, in a new menu that deletes itself when closed;
+    // shown at a point of the screen, once at a time.
+    QMenu* commandMenu();
+    void showCommandMenu(const QPoint& globalPos);
+
+signals:
+    // A command of the table is about to run.
+    void commandInvoked(const QString& name);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -259,6 +273,8 @@ private:
     bool writeLedger(const QString* newPath);
 
     void buildLayout();
+    void showGridFocus(bool focused);
+    QPoint menuPointUnderCurrentRow() const;
     void FormShow();
     void FormResize();
     void FormClose();
@@ -284,4 +300,5 @@ private:
     bool closed_ = false;
     bool filterKeepsFocus_ = false;  // a typed year: the focus stays where the user is
     bool workFolderReported_ = false;  // "Unable to write to" the configuration, once per run
+    QPointer<QMenu> commandMenu_;  // the grid's menu while it is open
 };

@@ -5,12 +5,16 @@
 #include "app/Icons.h"
 #include "app/MainWindow.h"
 #include "app/ShadowLabel.h"
+#include "app/WindowCommands.h"
 #include "app/WorkFolder.h"
+#include "editor/EntryFields.h"
 #include "editor/EntryPanel.h"
+#include "support/AccessibleRoles.h"
 #include "view/FitLabel.h"
 #include "view/LedgerTableModel.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QHeaderView>
@@ -323,11 +327,7 @@ void Tmainf::buildLayout()
     GrdAcunt->setColumnWidth(2, counterparty - (gained - fromDescription));
     // An amount wider than its column shrinks rather than losing digits.
     GrdAcunt->setItemDelegate(new FitTextDelegate(GrdAcunt));
-    // The selection stays visible when the grid loses the focus.
-    QPalette gp = GrdAcunt->palette();
-    gp.setColor(QPalette::Inactive, QPalette::Highlight, gp.color(QPalette::Active, QPalette::Highlight));
-    gp.setColor(QPalette::Inactive, QPalette::HighlightedText, gp.color(QPalette::Active, QPalette::HighlightedText));
-    GrdAcunt->setPalette(gp);
+    showGridFocus(false);
 
     // --- totals bar --------------------------------------------------------------
     BtmPanl = new QWidget(mainPanl);
@@ -376,6 +376,23 @@ void Tmainf::buildLayout()
     nameControlsForScreenReaders();
 }
 
+void Tmainf::showGridFocus(bool focused)
+{
+    // The selection stays visible when the grid loses the focus, in grey;
+    // the desktop's highlight colour says the keys go to the grid. Item
+    // views colour by the window's activity only, so the grid's own focus
+    // sets the colours.
+    const QPalette app = QApplication::palette(GrdAcunt);
+    const QColor grey(200, 200, 200);
+    QPalette gp = GrdAcunt->palette();
+    gp.setColor(QPalette::Active, QPalette::Highlight, focused ? app.color(QPalette::Active, QPalette::Highlight) : grey);
+    gp.setColor(QPalette::Active, QPalette::HighlightedText,
+                focused ? app.color(QPalette::Active, QPalette::HighlightedText) : QColor(Qt::black));
+    gp.setColor(QPalette::Inactive, QPalette::Highlight, grey);
+    gp.setColor(QPalette::Inactive, QPalette::HighlightedText, QColor(Qt::black));
+    GrdAcunt->setPalette(gp);
+}
+
 void Tmainf::FormResize()
 {
     if (!TopTitle)
@@ -414,10 +431,22 @@ void Tmainf::nameControlsForScreenReaders()
 {
     // Picture buttons have no caption: a screen reader announces their
     // tooltip, or what they do where they have none.
+    installAccessibleRoles();
+    setAccessibleName(QString::fromUtf8(kProgramTitle));
     iconBtn->setAccessibleName(QString::fromUtf8(kProgramTitle));
     mExit0->setAccessibleName(QStringLiteral("닫기"));
-    Hinfo->setAccessibleName(QStringLiteral("프로그램 정보"));
-    QuitBtn->setAccessibleName(QStringLiteral("종료"));
+    // A command's buttons are named by the command (the tooltips of some
+    // are English or an address).
+    for (const WindowCommand& command : windowCommands())
+        for (QToolButton* Tmainf::*member : command.buttons)
+            if ((this->*member)->accessibleName().isEmpty())
+                (this->*member)->setAccessibleName(QString::fromUtf8(command.name));
+    DgaBtn->setAccessibleDescription(QString::fromUtf8(kHomePageAddress));
+    nameComboBox(CmGbn, QStringLiteral("구분"));
+    YerEdit->setAccessibleName(QStringLiteral("년도"));
+    nameComboBox(gCombo, QStringLiteral("월"));
+    GrdAcunt->setAccessibleName(QStringLiteral("장부"));
+    refreshAccessibleInterface(TpPnl3->mTotmy);
     for (QAbstractButton* b : findChildren<QAbstractButton*>()) {
         if (!b->accessibleName().isEmpty())
             continue;

@@ -3,18 +3,22 @@
 #include "app/AppInfo.h"
 #include "app/CloseSignals.h"
 #include "app/ErrorText.h"
+#include "app/InputMethod.h"
 #include "app/MainWindow.h"
 #include "app/ProgramFolders.h"
 #include "app/QtUserDialogs.h"
 #include "app/WorkFolder.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QSessionManager>
 
 #include <QFileInfo>
 
 #include <cstdio>
+#include <string>
 #include <exception>
 #include <new>
 
@@ -84,10 +88,52 @@ void setFolders(AppContext& context)
     quill::ReadWorkFolder(f.config, quill::kConfigFileName, f.defaultWork);
 }
 
+// --help and --version answer without a display, before Qt starts; any
+// other option is refused rather than taken for a file name.
+constexpr const char* kUsage =
+    "사용법: quillbook [장부파일.Aut]\n"
+    "간편장부: 거래를 간편장부 서식대로 적고, 기간별 합계를 보고, 엑셀로 출력하는 프로그램입니다.\n"
+    "\n"
+    "  장부파일.Aut   시작할 때 열 장부 (하나만; '-'로 시작하는 이름은 -- 뒤에)\n"
+    "  -h, --help     이 도움말을 보이고 끝냅니다\n"
+    "  --version      판을 보이고 끝냅니다\n"
+    "\n"
+    "키와 프로그램이 쓰는 폴더는 quillbook(1)에, 쓰는 법은 프로그램의 도움말(F1)에 있습니다.\n";
+
+// -1: go on and start the program; otherwise the exit status.
+int answerOptions(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--")
+            return -1;
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::fputs("quillbook " QB_VERSION "\n", stdout);
+            return 0;
+        }
+        if (arg.size() > 1 && arg[0] == '-') {
+            std::fprintf(stderr, "quillbook: 모르는 옵션입니다: %s\n\n", arg.c_str());
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+    }
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    if (const int status = answerOptions(argc, argv); status >= 0)
+        return status;
+    const QDir inputContexts(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforminputcontexts"));
+    const QString module = InputModuleFallback(qEnvironmentVariable("QT_IM_MODULE"), inputContexts.entryList(QDir::Files));
+    if (!module.isEmpty())
+        qputenv("QT_IM_MODULE", module.toUtf8());
     QuillApplication app(argc, argv);
     QString ledger;
     if (!ledgerArgument(QCoreApplication::arguments(), ledger))

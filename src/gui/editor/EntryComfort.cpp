@@ -28,14 +28,7 @@ void Tmainf::setupEntryComfort()
     connect(undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) { book.Modified = !clean; });
     connect(undoStack, &QUndoStack::indexChanged, this, [this] { book.Modified = !undoStack->isClean(); });
 
-    auto shortcut = [this](const QKeySequence& keys, void (Tmainf::*handler)()) {
-        connect(new QShortcut(keys, this), &QShortcut::activated, this,
-                [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
-    };
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &Tmainf::undoClick);
-    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &Tmainf::redoClick);
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), &Tmainf::redoClick);
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_F), &Tmainf::openFindBar);
+    // Ctrl+Z, Ctrl+Y and Ctrl+F come from the table of commands.
 
     auto provider = [this](quill::SuggestionIndex::Field field) {
         return [this, field](const QString& query) {

@@ -135,6 +135,24 @@ EntryPanel::EntryPanel(QWidget* parent) : QFrame(parent)
                                                       mTvatEdt, mTotmy, EtcCmb})
         w->installEventFilter(this);
 
+    // Each caption is its field's buddy, and each field has the name a
+    // screen reader announces.
+    const struct {
+        QWidget* field;
+        const char* caption;
+        const char* name;
+    } named[] = {{IDAYEdt, "날짜", "거래일자"}, {JKYUEdt, "거래내용", "거래내용"}, {SANGHOEdt, "거래처", "거래처"},
+                 {mTmnyEdt, "금액", "금액"},      {mTvatEdt, "부가세", "부가세"},     {mTotmy, "계", "계"},
+                 {EtcCmb, "비고", "비고"}};
+    const QList<QLabel*> captions = findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    for (const auto& n : named) {
+        n.field->setAccessibleName(QString::fromUtf8(n.name));
+        for (QLabel* caption : captions)
+            if (caption->text() == QString::fromUtf8(n.caption))
+                caption->setBuddy(n.field);
+    }
+    GbnPanl->setAccessibleName(QStringLiteral("구분"));
+
     connect(mTmnyEdt, &MoneyEdit::valueChanged, this, &EntryPanel::updateTotal);
     connect(mTvatEdt, &MoneyEdit::valueChanged, this, &EntryPanel::updateTotal);
     connect(mTmnyEdt, &MoneyEdit::doubleClicked, this, &EntryPanel::splitVat);

@@ -4,6 +4,7 @@
 #include "ledger/WorkingTable.h"
 #include "view/LedgerFind.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,11 +22,20 @@ FindBar::FindBar(quill::WorkingTable& table, QWidget* parent) : QFrame(parent), 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(6);
-    layout->addWidget(new QLabel(QStringLiteral("찾기"), this));
+    auto* caption = new QLabel(QStringLiteral("찾기"), this);
+    layout->addWidget(caption);
     edit_ = new QLineEdit(this);
     edit_->setObjectName(QStringLiteral("FindEdit"));
     edit_->setPlaceholderText(QStringLiteral("거래내용, 거래처, 비고 (초성 검색: ㅅㅇ)"));
     edit_->setClearButtonEnabled(true);
+    edit_->setAccessibleName(QStringLiteral("찾기"));
+    // Qt's clear button has no text of its own.
+    for (QAction* clear : edit_->findChildren<QAction*>())
+        if (clear->objectName() == QLatin1String("_q_qlineeditclearaction"))
+            clear->setText(QStringLiteral("지우기"));
+    for (QToolButton* clear : edit_->findChildren<QToolButton*>())
+        clear->setAccessibleName(QStringLiteral("지우기"));
+    caption->setBuddy(edit_);
     layout->addWidget(edit_, 1);
     count_ = new QLabel(this);
     count_->setObjectName(QStringLiteral("FindCount"));
