@@ -116,10 +116,14 @@ void Tmainf::connectCommands()
 
     // The filter row: a user's pick or edit, and any change of the year text.
     auto filterChanged = [this] { runCommand([this] { CmGbnChange(); }); };
-    for (QComboBox* combo : {CmGbn, gCombo}) {
-        connect(combo, &QComboBox::activated, this, filterChanged);
-        connect(combo->lineEdit(), &QLineEdit::textEdited, this, filterChanged);
-    }
+    connect(CmGbn, &QComboBox::activated, this, filterChanged);
+    connect(CmGbn->lineEdit(), &QLineEdit::textEdited, this, filterChanged);
+    connect(gCombo, &MonthBox::monthApplied, this, [this](bool keepFocus) {
+        runCommand([this, keepFocus] {
+            const QScopedValueRollback keep(filterKeepsFocus_, keepFocus);
+            CmGbnChange();
+        });
+    });
     // Typed years and the focus leaving the box keep the focus where the
     // user is; the spin buttons, arrows, wheel and Enter end in the grid.
     connect(YerEdit, &QSpinBox::textChanged, this, [this] {

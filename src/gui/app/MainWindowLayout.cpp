@@ -158,14 +158,8 @@ void Tmainf::buildLayout()
     YerEdit->setGeometry(92, 6, 54, 20);
     filterBackground(YerEdit);
 
-    gCombo = new QComboBox(dxContainer3);
+    gCombo = new MonthBox(dxContainer3);
     gCombo->setObjectName(QStringLiteral("gCombo"));
-    gCombo->setEditable(true);
-    gCombo->setInsertPolicy(QComboBox::NoInsert);
-    gCombo->setCompleter(nullptr);
-    gCombo->addItem(QStringLiteral("1년"));
-    for (int m = 1; m <= 12; ++m)
-        gCombo->addItem(QStringLiteral("%1").arg(m, 2, 10, QLatin1Char('0')));
     gCombo->setMaxVisibleItems(19);
     gCombo->setGeometry(167, 6, 43, 20);
     filterBackground(gCombo);
