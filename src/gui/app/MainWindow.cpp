@@ -74,18 +74,24 @@ void Tmainf::TAcuntNewRecord(quill::LedgerEntry& entry)
 
 void Tmainf::connectCommands()
 {
-    auto bind = [this](QToolButton* button, void (Tmainf::*handler)()) {
-        connect(button, &QToolButton::clicked, this, [this, handler] {
-            runCommand([this, handler] {
+    // Every toolbar command but exit (which asks its own question first)
+    // settles an entry being typed before it runs: saving, printing or
+    // opening a window would otherwise leave it behind in a panel that the
+    // next Enter in the grid fills with another row.
+    auto bind = [this](QToolButton* button, void (Tmainf::*handler)(), bool settles = true) {
+        connect(button, &QToolButton::clicked, this, [this, handler, settles] {
+            runCommand([this, handler, settles] {
                 // The toolbar's buttons take no focus: what the input method
                 // composes in the panel would be lost.
                 TpPnl3->commitComposition();
+                if (settles && !SettleUnconfirmedEntry())
+                    return;
                 (this->*handler)();
             });
         });
     };
-    bind(mExit0, &Tmainf::mExit0Click);
-    bind(QuitBtn, &Tmainf::mExit0Click);
+    bind(mExit0, &Tmainf::mExit0Click, false);
+    bind(QuitBtn, &Tmainf::mExit0Click, false);
     bind(HFileOpen, &Tmainf::HFileOpenClick);
     bind(NewFile, &Tmainf::NewFileClick);
     bind(SaveBtn, &Tmainf::SaveBtnClick);
@@ -167,7 +173,9 @@ void Tmainf::FormShow()
         screen = s->geometry().size();
     const quill::WindowGeometry g =
         quill::ReadWindowGeometry(configPath().toStdString(), screen.width(), screen.height());
-    // The stored position; the size is the window's own, fixed one.
+    // The stored (or default) size becomes the window's fixed size: the
+    // user cannot resize it by dragging.
+    setFixedSize(g.width, g.height);
     move(g.left, g.top);
     // Qt passes a position on only when it differs from the one it assumes,
     // (0, 0) included; without it the window manager places the window

@@ -163,7 +163,8 @@ void EntryPanel::fitDateField()
     // The remark box likewise, for a full remark of six syllables; the
     // confirm and cancel buttons move right by as much, into the room the
     // panel has to spare.
-    constexpr int kRemarkLeft = 545, kRemarkWidth = 61, kOkLeft = 614, kCancelLeft = 662, kRoomRight = 802 - 709;
+    constexpr int kRemarkLeft = 545, kRemarkWidth = 61, kOkLeft = 614, kCancelLeft = 662, kCancelRight = 709;
+    const int kRoomRight = qMax(4, width() - kCancelRight);
     const int remark = EtcCmb->fontMetrics().horizontalAdvance(QStringLiteral("한국전력공사")) + 12;
     const int gain = qBound(0, remark - kRemarkWidth, kRoomRight - 4);
     EtcCmb->setGeometry(kRemarkLeft, EtcCmb->y(), kRemarkWidth + gain, EtcCmb->height());
@@ -223,6 +224,12 @@ void EntryPanel::hideNote()
 {
     if (note_)
         note_->hide();
+}
+
+void EntryPanel::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    fitDateField();
 }
 
 void EntryPanel::changeEvent(QEvent* event)
