@@ -378,6 +378,7 @@ private slots:
         QTest::newRow("two digits apply") << "11" << "" << 7 << 1 << "gCombo";
         QTest::newRow("one digit and Enter") << "3" << "enter" << 7 << 0 << "GrdAcunt";
         QTest::newRow("one digit and leaving") << "3" << "leave" << 7 << 0 << "YerEdit";
+        QTest::newRow("two digits and leaving") << "11" << "leave" << 7 << 1 << "YerEdit";
         QTest::newRow("the arrow applies at once") << "" << "down" << 7 << 1 << "GrdAcunt";
     }
     void monthIsTypedAsTheYearIs()

@@ -52,10 +52,12 @@ Tmainf::~Tmainf()
     // after this window's members are gone, and must not tell them.
     if (undoStack)
         undoStack->disconnect(this);
-    // A year typed but not yet applied is applied when the box loses the
-    // focus, which the widgets' own destruction still causes: by then the
-    // ledger is gone.
+    // A year or month typed but not yet applied is applied when the box
+    // loses the focus, which the widgets' own destruction still causes: by
+    // then the ledger is gone.
     QObject::disconnect(YerEdit, nullptr, this, nullptr);
+    QObject::disconnect(gCombo, nullptr, this, nullptr);
+    QObject::disconnect(CmGbn, nullptr, this, nullptr);
     TAcunt.setDataChanged({});
     CloseWait();
     if (!book.scratchPath.empty())

@@ -13,10 +13,12 @@ MonthBox::MonthBox(QWidget* parent) : QComboBox(parent)
     for (int m = 1; m <= 12; ++m)
         addItem(QStringLiteral("%1").arg(m, 2, 10, QLatin1Char('0')));
     applied_ = currentText();
-    // The program choosing an item (a new ledger, a jump to a row's month)
-    // applies its own filter; typing never changes the index.
-    connect(this, &QComboBox::currentIndexChanged, this, [this] { applied_ = currentText(); });
-    connect(this, &QComboBox::activated, this, [this] { apply(false); });
+    // A pick, an arrow key or the wheel; also the box's own match of a
+    // typed text when it loses the focus, already applied by then.
+    connect(this, &QComboBox::activated, this, [this] {
+        if (currentText() != applied_)
+            apply(false);
+    });
     connect(lineEdit(), &QLineEdit::textEdited, this, [this](const QString& text) {
         if (text.isEmpty() || text.size() >= 2)
             apply(true);
@@ -25,7 +27,7 @@ MonthBox::MonthBox(QWidget* parent) : QComboBox(parent)
 
 void MonthBox::apply(bool keepFocus)
 {
-    applied_ = currentText();
+    markApplied();
     emit monthApplied(keepFocus);
 }
 

@@ -12,6 +12,8 @@ class MonthBox : public QComboBox {
     Q_OBJECT
 public:
     explicit MonthBox(QWidget* parent = nullptr);
+    // The text shown is the one the filter uses now (the program applied it).
+    void markApplied() { applied_ = currentText(); }
 
 signals:
     // The month to filter by changed. `keepFocus` is true when it came from
