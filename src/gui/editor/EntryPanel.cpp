@@ -6,6 +6,7 @@
 #include "app/UserDialogs.h"
 #include "editor/EntryFields.h"
 #include "editor/SpecialChar.h"
+#include "support/KoreanInput.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -147,6 +148,7 @@ EntryPanel::EntryPanel(QWidget* parent) : QFrame(parent)
 
     resize(802, 67);
     setEnabled(false);
+    korean_input::watchKeys();
     fitDateField();
 }
 
@@ -430,6 +432,11 @@ bool EntryPanel::eventFilter(QObject* watched, QEvent* event)
             return true;
         break;
     case QEvent::FocusIn:
+        // Descriptions are Korean: the input method follows, whatever an
+        // Esc before (ibus-hangul's off-key) left it in. The date and the
+        // amounts keep whatever it is.
+        if (field == JKYUEdt)
+            korean_input::prefer();
         if (field == mTvatEdt)
             proposeVat();
         else if (field == EtcCmb)
