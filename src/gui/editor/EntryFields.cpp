@@ -161,7 +161,10 @@ void LimitedTextEdit::inputMethodEvent(QInputMethodEvent* event)
         recent.text = commit;
         recent.when.start();
     }
-    if (hasHangul(commit) || hasHangul(event->preeditString()))
+    // A syllable being composed proves Hangul mode; a commit alone does not
+    // (the input method finishes the syllable also when Esc switches it to
+    // Latin letters).
+    if (hasHangul(event->preeditString()))
         korean_input::noteHangulTyped();
     composing_ = event->preeditString();
     QLineEdit::inputMethodEvent(event);

@@ -24,6 +24,8 @@ constexpr int kFewestRowsAbove = 3;
 // The X key code of Esc (evdev and every X server of today).
 constexpr std::uint8_t kEscapeKeycode = 9;
 constexpr std::uint8_t kXKeyPress = 2;
+// How long an Esc the list saw on the display may take to arrive as a key.
+constexpr qint64 kEscapeEchoMs = 1500;
 
 // Sets a field's text as the program does, under its own limits.
 void setFieldText(QLineEdit* field, const QString& text)
@@ -96,7 +98,7 @@ void SuggestionPopup::setAvoided(const QList<QWidget*>& widgets)
 
 void SuggestionPopup::refresh()
 {
-    if (!field_->hasFocus() || !field_->isEnabled() || field_->isReadOnly()) {
+    if (!field_->hasFocus() || !field_->isEnabled() || field_->isReadOnly() || dismissed_) {
         close();
         return;
     }
@@ -169,6 +171,12 @@ void SuggestionPopup::takeCompletion()
     close();
     emit accepted(text);
     field_->end(false);
+}
+
+void SuggestionPopup::dismiss()
+{
+    dismissed_ = true;
+    close();
 }
 
 void SuggestionPopup::close()
@@ -269,11 +277,16 @@ bool SuggestionPopup::nativeEventFilter(const QByteArray& eventType, void* messa
     if (eventType != "xcb_generic_event_t" || !message || !isOpen())
         return false;
     const auto* bytes = static_cast<const std::uint8_t*>(message);
-    if ((bytes[0] & 0x7f) == kXKeyPress && bytes[1] == kEscapeKeycode && field_->hasFocus())
+    if ((bytes[0] & 0x7f) == kXKeyPress && bytes[1] == kEscapeKeycode && field_->hasFocus()) {
+        // The same Esc may still come on as a key once the input method
+        // lets it through: it closed the list, it must not also abandon
+        // the entry.
+        escClosed_.start();
         QTimer::singleShot(0, this, [this] {
             dropCompletion();
-            close();
+            dismiss();
         });
+    }
     return false;
 }
 
@@ -284,16 +297,25 @@ bool SuggestionPopup::eventFilter(QObject* watched, QEvent* event)
         if (event->type() == QEvent::MouseButtonPress && isOpen()) {
             auto* target = qobject_cast<QWidget*>(watched);
             if (target && target != list_ && !list_->isAncestorOf(target))
-                close();
+                dismiss();
         }
         return QObject::eventFilter(watched, event);
     }
     switch (event->type()) {
     case QEvent::KeyPress: {
         lateCommit_.clear();
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && escClosed_.isValid() && escClosed_.elapsed() < kEscapeEchoMs) {
+            escClosed_.invalidate();
+            dropCompletion();
+            dismiss();
+            return true;
+        }
+        escClosed_.invalidate();
+        if (!key->text().isEmpty() && key->text()[0].isPrint())
+            dismissed_ = false;  // typing again
         if (!isOpen())
             break;
-        auto* key = static_cast<QKeyEvent*>(event);
         const int rows = model_->rowCount();
         switch (key->key()) {
         case Qt::Key_Down:
@@ -320,7 +342,7 @@ bool SuggestionPopup::eventFilter(QObject* watched, QEvent* event)
             break;
         case Qt::Key_Escape:
             dropCompletion();
-            close();
+            dismiss();
             return true;
         default:
             break;
@@ -337,6 +359,10 @@ bool SuggestionPopup::eventFilter(QObject* watched, QEvent* event)
         }
         const QString preedit = im->preeditString();
         preedit_ = preedit;
+        // A new syllable is typing again; a syllable the input method
+        // merely finishes (after a click or an Esc) is not.
+        if (!preedit.isEmpty())
+            dismissed_ = false;
         if (!preedit.isEmpty())
             completing_ = false;  // the field drops the selection for the new syllable
         // After the field has taken the committed text in.
@@ -347,6 +373,7 @@ bool SuggestionPopup::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Hide:
     case QEvent::EnabledChange:
         preedit_.clear();
+        dismissed_ = false;
         completing_ = false;
         close();
         break;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <QAbstractNativeEventFilter>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -66,6 +67,8 @@ private:
     void complete(const QString& query, const QString& first);
     void dropCompletion();
     void takeCompletion();
+    // Closes the list until the user types again (a click elsewhere, Esc).
+    void dismiss();
 
     QLineEdit* field_;
     Provider provider_;
@@ -80,4 +83,6 @@ private:
     bool completing_ = false;
     QString typed_;       // the user's own letters while completing
     bool watchingClicks_ = false;
+    bool dismissed_ = false;
+    QElapsedTimer escClosed_;  // since the display's Esc closed the list
 };

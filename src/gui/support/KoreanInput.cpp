@@ -2,6 +2,8 @@
 #include "support/KoreanInput.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QApplication>
+#include <QWidget>
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -93,8 +95,10 @@ void ibusPrefer()
         QStringLiteral("org.freedesktop.IBus"), context.path(), QStringLiteral("org.freedesktop.IBus.InputContext"),
         QStringLiteral("PropertyActivate"));
     toggle << QStringLiteral("InputMode") << 1u;
-    if (bus.call(toggle, QDBus::Block, kCallMs).type() == QDBusMessage::ReplyMessage)
-        ibusMode = Mode::Hangul;
+    // Not waited for: ibus answers only once the engine is done, which
+    // may need this program's own input method connection to run.
+    bus.send(toggle);
+    ibusMode = Mode::Hangul;
 }
 
 // The X key code of Esc (evdev and every X server of today).
@@ -107,7 +111,11 @@ public:
     {
         if (type == "xcb_generic_event_t" && message) {
             const auto* bytes = static_cast<const std::uint8_t*>(message);
-            if ((bytes[0] & 0x7f) == kXKeyPress && bytes[1] == kEscapeKeycode && ibusMode == Mode::Hangul)
+            // Only an Esc typed into a text field reaches the input method
+            // (one on a message box's button does not).
+            QWidget* focus = QApplication::focusWidget();
+            if ((bytes[0] & 0x7f) == kXKeyPress && bytes[1] == kEscapeKeycode && ibusMode == Mode::Hangul &&
+                focus && focus->testAttribute(Qt::WA_InputMethodEnabled) && !focus->window()->isModal())
                 ibusMode = Mode::Latin;
         }
         return false;
