@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QStandardPaths>
 
 #include <cstdint>
@@ -57,6 +58,12 @@ QString ibusAddress()
 
 bool fcitxPrefer()
 {
+    // Only a session bus that is there: asking for one would make libdbus
+    // start one of its own.
+    const QString runtime = QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR"));
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") &&
+        (runtime.isEmpty() || !QFileInfo::exists(runtime + QStringLiteral("/bus"))))
+        return false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface() ||
         !bus.interface()->isServiceRegistered(QStringLiteral("org.fcitx.Fcitx5")).value())
@@ -126,6 +133,10 @@ public:
 
 void prefer()
 {
+    // No input method serves a display that is not there (tests, servers).
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        return;
     if (!fcitxPrefer())
         ibusPrefer();
 }
