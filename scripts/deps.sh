@@ -45,6 +45,9 @@ imagemagick
 dbus-x11
 ibus
 ibus-hangul
+fcitx5
+fcitx5-hangul
+fcitx5-frontend-qt6
 python3-pyatspi
 scdoc
 debhelper

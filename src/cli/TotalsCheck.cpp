@@ -11,6 +11,8 @@
 #include "view/Totals.h"
 
 #include <iostream>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -86,11 +88,15 @@ int runTotals(const std::vector<std::string>& args)
 int runCheck(const std::vector<std::string>& args)
 {
     CliArgs a;
-    if (auto err = parseCliArgs(args, {}, {}, a))
+    if (auto err = parseCliArgs(args, {}, {"--all"}, a))
         return cliFail(2, *err);
     if (a.positional.size() != 1)
-        return cliFail(2, "usage: quillbook-cli check FILE");
+        return cliFail(2, "usage: quillbook-cli check FILE [--all]");
     const std::string& path = a.positional[0];
+    // A wholly damaged ledger of millions of records would print gigabytes:
+    // the first problems are shown, the rest counted by kind.
+    const bool all = a.flags.count("--all") > 0;
+    constexpr std::size_t kShownProblems = 100;
 
     struct Text {
         AutRecord::Slot slot;
@@ -110,43 +116,60 @@ int runCheck(const std::vector<std::string>& args)
     // is checked in bounded memory.
     std::size_t recordNo = 0;
     std::size_t findings = 0;
+    std::vector<std::pair<std::string, std::size_t>> unshown;  // kind, count; in the order first met
     std::string out;
     auto flush = [&] {
         std::cout << out;
         out.clear();
     };
+    // `kind` names the problem without the record's own values.
+    auto report = [&](const std::string& kind, const std::string& line) {
+        ++findings;
+        if (all || findings <= kShownProblems) {
+            out += line + '\n';
+            return;
+        }
+        for (auto& [k, n] : unshown)
+            if (k == kind) {
+                ++n;
+                return;
+            }
+        unshown.emplace_back(kind, 1);
+    };
     quill::IoResult r = file.scan([&](std::size_t, const AutRecord& rec) {
         ++recordNo;
-        auto report = [&](const std::string& what) {
-            ++findings;
-            out += "record " + std::to_string(recordNo) + ": " + what + '\n';
+        auto problem = [&](const std::string& kind, const std::string& detail = {}) {
+            report(kind, "record " + std::to_string(recordNo) + ": " + kind + detail);
         };
         for (const Text& t : texts) {
             if (rec.lengthByte(t.slot) > t.slot.capacity)
-                report(std::string(t.name) + ": length byte " + std::to_string(rec.lengthByte(t.slot))
-                       + " is above the capacity " + std::to_string(t.slot.capacity));
+                report(std::string(t.name) + ": length byte above the capacity",
+                       "record " + std::to_string(recordNo) + ": " + t.name + ": length byte "
+                           + std::to_string(rec.lengthByte(t.slot)) + " is above the capacity "
+                           + std::to_string(t.slot.capacity));
             std::string_view s = rec.storedText(t.slot);
             if (s.find('\0') != std::string_view::npos)
-                report(std::string(t.name) + ": the text ends early at a zero byte");
+                problem(std::string(t.name) + ": the text ends early at a zero byte");
             s = s.substr(0, s.find('\0'));
             if (!quill::isValidCp949(s))
-                report(std::string(t.name) + ": bytes that are not CP949: " + quill::decodeCp949Escaped(s));
+                problem(std::string(t.name) + ": bytes that are not CP949", ": " + quill::decodeCp949Escaped(s));
         }
         std::string_view day = rec.storedText(AutRecord::IDAY);
         if (std::string why = dateProblem(day.substr(0, day.find('\0'))); !why.empty())
-            report(why + ": \"" + quill::decodeCp949Escaped(day) + "\"");
+            problem(why, ": \"" + quill::decodeCp949Escaped(day) + "\"");
+        // A pair is in use when its amount or its VAT is not zero, as the
+        // category filter counts it.
         int pairs = 0;
         bool allZero = true;
         for (int p = 0; p < 3; ++p) {
-            quill::WideTenths sum = static_cast<quill::WideTenths>(rec.storedAmount(2 * p))
-                + rec.storedAmount(2 * p + 1);
-            pairs += sum != 0;
-            allZero = allZero && rec.storedAmount(2 * p) == 0 && rec.storedAmount(2 * p + 1) == 0;
+            const bool used = rec.storedAmount(2 * p) != 0 || rec.storedAmount(2 * p + 1) != 0;
+            pairs += used;
+            allZero = allZero && !used;
         }
         if (pairs > 1)
-            report("more than one category in use (" + std::to_string(pairs) + " amount pairs)");
+            problem("more than one category in use", " (" + std::to_string(pairs) + " amount pairs)");
         if (allZero)
-            report("all amounts are zero");
+            problem("all amounts are zero");
         if (out.size() > (1 << 16))
             flush();
         return true;
@@ -158,6 +181,14 @@ int runCheck(const std::vector<std::string>& args)
         ++findings;
         std::cout << "tail: " << trailing << " bytes after record " << recordNo
                   << " do not form a complete record and are ignored\n";
+    }
+    if (!unshown.empty()) {
+        std::size_t more = 0;
+        for (const auto& [kind, n] : unshown)
+            more += n;
+        std::cout << more << " more problems not shown (--all shows every one):\n";
+        for (const auto& [kind, n] : unshown)
+            std::cout << "  " << kind << ": " << n << '\n';
     }
     if (findings == 0)
         std::cout << path << ": " << recordNo << " records, nothing found\n";

@@ -4,11 +4,14 @@
 #include "TestFiles.h"
 
 #include "editor/EntryEditor.h"
+#include "editor/EntryHistory.h"
+#include "ledger/LedgerChange.h"
 #include "ledger/Money.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 
 using namespace quill;
 
@@ -215,6 +218,55 @@ TEST_F(EditFixture, EditOfADeletedRowStoresNothing)
     EXPECT_FALSE(StoreEntryInput(t, EditorMode::Editing, target, input("lost")));
     EXPECT_EQ(names(), "a;c;");
     EXPECT_FALSE(t.isEditing());
+}
+
+TEST(EntryEditor, AnEditKeepsItsPlaceAmongTheEntriesOfItsDate)
+{
+    struct Case {
+        int row;              // the row edited
+        const char* date;     // its date after the edit
+        bool moneyToo;        // the amount changed as well
+        const char* expected; // all rows after the edit
+    };
+    const Case cases[] = {
+        {1, "2024.11.05", false, "a;X;y;z;d;"},
+        {1, "2024.11.05", true, "a;X;y;z;d;"},
+        {3, "2024.11.05", true, "a;x;y;X;d;"},
+        {2, "2024.11.05", false, "a;x;X;z;d;"},
+        // A new date goes after the entries of that day.
+        {1, "2024.11.04", false, "a;X;y;z;d;"},
+        {3, "2024.11.04", false, "a;X;x;y;d;"},
+        {1, "2024.11.06", true, "a;y;z;d;X;"},
+    };
+    for (const Case& c : cases) {
+        WorkingTable t;
+        t.appendRaw(makeEntry("2024.11.04", "a", 0, 0, 1, 0));
+        t.appendRaw(makeEntry("2024.11.05", "x", 0, 0, 2, 0));
+        t.appendRaw(makeEntry("2024.11.05", "y", 0, 0, 3, 0));
+        t.appendRaw(makeEntry("2024.11.05", "z", 0, 0, 4, 0));
+        t.appendRaw(makeEntry("2024.11.06", "d", 0, 0, 5, 0));
+        t.orderBy("IDAY");
+        t.open();
+        t.moveTo(c.row);
+        EntryInput in = EntryInputFromRow(t.current(), Category::None);
+        in.IDAY = c.date;
+        in.JKYU = "X";
+        if (c.moneyToo)
+            in.amount += 1000;
+        std::optional<LedgerChange> change = StoreEntryRecorded(t, EditorMode::Editing, MarkEditTarget(t), in);
+        ASSERT_TRUE(change.has_value());
+        std::string names;
+        for (std::size_t i = 0; i < t.rowCount(); ++i)
+            names += t.row(i).JKYU.str() + ";";
+        EXPECT_EQ(names, c.expected) << c.row << " " << c.date;
+        EXPECT_EQ(t.current().JKYU.view(), "X");
+        // Undone, the ledger is as it was.
+        ASSERT_TRUE(change->undo(t));
+        names.clear();
+        for (std::size_t i = 0; i < t.rowCount(); ++i)
+            names += t.row(i).JKYU.str() + ";";
+        EXPECT_EQ(names, "a;x;y;z;d;") << c.row << " " << c.date;
+    }
 }
 
 TEST(EntryEditor, AnEditThatLeavesTheMoneyAloneKeepsEveryPair)

@@ -55,6 +55,15 @@ class Desktop:
         })
         if input_method == "ibus":
             self.env.update({"QT_IM_MODULE": "ibus", "GTK_IM_MODULE": "ibus", "XMODIFIERS": "@im=ibus"})
+        elif input_method == "fcitx5":
+            self.env.update({"QT_IM_MODULE": "fcitx", "GTK_IM_MODULE": "fcitx", "XMODIFIERS": "@im=fcitx"})
+            # One group: the plain keyboard and Hangul, Hangul the default.
+            profile = os.path.join(work, "config", "fcitx5")
+            os.makedirs(profile)
+            with open(os.path.join(profile, "profile"), "w") as f:
+                f.write("[Groups/0]\nName=Default\nDefault Layout=us\nDefaultIM=hangul\n\n"
+                        "[Groups/0/Items/0]\nName=keyboard-us\nLayout=\n\n"
+                        "[Groups/0/Items/1]\nName=hangul\nLayout=\n\n[GroupOrder]\n0=Default\n")
         os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700)
         self.shot = 0
 
@@ -91,6 +100,10 @@ class Desktop:
                 self.run(["ibus", "engine", "hangul"], check=False)
                 return self.run(["ibus", "engine"], check=False).stdout.strip() == "hangul"
             wait_for("the hangul engine of ibus", hangul)
+        elif self.input_method == "fcitx5":
+            self.start(["fcitx5", "--replace"])
+            wait_for("fcitx5", lambda: self.run(["fcitx5-remote"], check=False).stdout.strip().isdigit())
+            time.sleep(1)  # its frontends and the Hangul engine load after the bus name
 
     def start_program(self, program, timeout=120, args=()):
         """Starts the program (with its command-line arguments), waits for its main window and activates
@@ -141,6 +154,25 @@ class Desktop:
 
     def type(self, text):
         self.run(["xdotool", "type", "--delay", "80", text])
+
+    def region(self, x, y, w, h):
+        """The screen's pixels in a rectangle (PPM bytes), to tell whether something changed there."""
+        shot = subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y), "ppm:-"],
+                              env=self.env, capture_output=True, timeout=60)
+        return shot.stdout
+
+    def input_method_korean(self):
+        """Switches the input method to Hangul as a user does (ibus-hangul: Hangul key; fcitx5: activate)."""
+        if self.input_method == "ibus":
+            self.keys("shift+space")
+        elif self.input_method == "fcitx5":
+            self.run(["fcitx5-remote", "-o"], check=False)
+
+    def input_method_latin(self):
+        if self.input_method == "ibus":
+            self.run(["ibus", "engine", "xkb:us::eng"], check=False)
+        elif self.input_method == "fcitx5":
+            self.run(["fcitx5-remote", "-c"], check=False)
 
     def screenshot(self, label):
         self.shot += 1

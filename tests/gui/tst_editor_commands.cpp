@@ -12,6 +12,8 @@
 #include <QComboBox>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QFile>
+#include <QFileInfo>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QRadioButton>
@@ -571,6 +573,68 @@ private slots:
         if (command == "exit")
             QCOMPARE(w.isVisible(), !(goesOn && !confirmed));
         QCOMPARE(f.dialogs.texts("open").size(), reachesDialog ? 1 : 0);
+    }
+
+    void commandsThatLeaveThePanelAskFirst_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("answer");
+        for (const char* c : {"ctrl+s", "save button", "save as button", "enter in the grid"}) {
+            QTest::addRow("%s, yes", c) << c << int(UserDialogs::Answer::Yes);
+            QTest::addRow("%s, no", c) << c << int(UserDialogs::Answer::No);
+            QTest::addRow("%s, cancel", c) << c << int(UserDialogs::Answer::Cancel);
+        }
+    }
+    void commandsThatLeaveThePanelAskFirst()
+    {
+        // F2, a date, a description, then a command that takes the focus
+        // away: the typed entry is asked about, never silently dropped.
+        QFETCH(QString, command);
+        QFETCH(int, answer);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        EntryPanel& p = *w.TpPnl3;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        prepareLedger(f);
+        w.BtnAppClick();
+        p.JKYUEdt->setFocus();
+        type(QStringLiteral("제빙기 청소"));
+        p.mTmnyEdt->setValue(30000);
+        p.JKYUEdt->setFocus();
+        f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer(answer));
+        const bool goesOn = answer != int(UserDialogs::Answer::Cancel);
+        const QString file = f.tempPath() + "/cafe.Aut";
+        const bool saves = command != "enter in the grid";
+        if (saves && goesOn)
+            f.dialogs.fileNames.enqueue(file);
+        if (command == "ctrl+s")
+            QTest::keyClick(p.JKYUEdt, Qt::Key_S, Qt::ControlModifier);
+        else if (command == "save button")
+            QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        else if (command == "save as button")
+            QTest::mouseClick(w.RnameBtn, Qt::LeftButton);
+        else {
+            w.GrdAcunt->setFocus();
+            QTest::keyClick(w.GrdAcunt, Qt::Key_Return);
+        }
+        QCOMPARE(f.dialogs.texts("yesnocancel"), QStringList{QStringLiteral("입력 중인 자료가 있습니다. 확인하시겠습니까?")});
+        const int rows = answer == int(UserDialogs::Answer::Yes) ? 5 : 4;
+        QCOMPARE(int(w.TAcunt.rowCount()), rows);
+        if (!goesOn) {
+            QCOMPARE(w.editorMode, quill::EditorMode::Adding);
+            QCOMPARE(p.JKYUEdt->text(), QStringLiteral("제빙기 청소"));
+            QVERIFY(!QFile::exists(file));
+            QVERIFY(f.dialogs.texts("save").isEmpty());
+        } else if (saves) {
+            QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+            QCOMPARE(QFileInfo(file).size(), qint64(168 * rows));
+        } else {
+            // The grid's current row is edited once the typed entry is
+            // settled: the one just stored, or the one the grid was on.
+            QCOMPARE(w.editorMode, quill::EditorMode::Editing);
+            QCOMPARE(p.JKYUEdt->text() == QStringLiteral("제빙기 청소"), rows == 5);
+        }
     }
 
     void nothingTypedIsNotAskedAbout()

@@ -3,6 +3,7 @@
 // totals), the suggestions of the description and counterparty fields, and
 // the find bar, inside the main window.
 #include "MainWindowFixture.h"
+#include "app/UserDialogs.h"
 #include "editor/EntryFields.h"
 #include "editor/EntryPanel.h"
 #include "editor/SuggestionPopup.h"
@@ -16,6 +17,7 @@
 #include <QListView>
 #include <QRadioButton>
 #include <QTableView>
+#include <QToolButton>
 #include <QUndoStack>
 
 namespace {
@@ -348,6 +350,168 @@ private slots:
         type("x");  // typing goes on as usual afterwards
         QApplication::sendEvent(p.SANGHOEdt, &commit);
         QCOMPARE(p.SANGHOEdt->text(), QStringLiteral("서울상회x우"));
+    }
+
+    void enterTakesWhatTheFieldShows_data()
+    {
+        QTest::addColumn<QString>("typed");     // typed as keys
+        QTest::addColumn<QString>("composed");  // then composed and committed by the Enter
+        QTest::addColumn<QString>("then");      // more keys before Enter ("\b" is Backspace)
+        QTest::addColumn<QString>("shown");     // the field before Enter
+        QTest::addColumn<QString>("kept");      // the field after Enter
+        QTest::newRow("the completion is taken") << "신한" << "" << "" << "신한카드" << "신한카드";
+        QTest::newRow("a syllable Enter finished") << "신" << "한" << "" << "신" << "신한카드";
+        QTest::newRow("a letter replaces it") << "신한" << "" << "은" << "신한은" << "신한은";
+        QTest::newRow("Backspace removes it") << "신한" << "" << "\b" << "신한" << "신한";
+        QTest::newRow("initials complete nothing") << "ㅅㅎ" << "" << "" << "ㅅㅎ" << "ㅅㅎ";
+    }
+    void enterTakesWhatTheFieldShows()
+    {
+        // The first suggestion's remaining letters stand selected in the
+        // field: Enter takes what the user sees, and walks on.
+        QFETCH(QString, typed);
+        QFETCH(QString, composed);
+        QFETCH(QString, then);
+        QFETCH(QString, shown);
+        QFETCH(QString, kept);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        addThroughPanel(w, "2009.03.01", "신한카드 수수료", "신한카드", 10);
+        w.BtnAppClick();
+        EntryPanel& p = *w.TpPnl3;
+        p.SANGHOEdt->setFocus();
+        type(typed);
+        QCoreApplication::processEvents();
+        if (!composed.isEmpty()) {
+            QInputMethodEvent composing(composed, {});
+            QApplication::sendEvent(p.SANGHOEdt, &composing);
+            QCoreApplication::processEvents();
+        }
+        for (QChar c : then) {
+            if (c == QLatin1Char('\b'))
+                press(Qt::Key_Backspace);
+            else
+                type(QString(c));
+            QCoreApplication::processEvents();
+        }
+        QTRY_COMPARE(p.SANGHOEdt->text(), shown == "신한" && then.isEmpty() && composed.isEmpty() ? "신한카드" : shown);
+        if (shown == "신한카드")
+            QCOMPARE(p.SANGHOEdt->selectedText(), QStringLiteral("카드"));
+        if (!composed.isEmpty()) {
+            // Enter makes the input method finish the syllable just before
+            // the key itself arrives.
+            QInputMethodEvent commit;
+            commit.setCommitString(composed);
+            QApplication::sendEvent(p.SANGHOEdt, &commit);
+        }
+        press(Qt::Key_Return);
+        QCOMPARE(p.SANGHOEdt->text(), kept);
+        QCOMPARE(p.input().SANGHO, toCp949(kept));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.RadioA));
+        QVERIFY(!w.SANGHOSuggest->isOpen());
+    }
+
+    void theListStandsUnderItsFieldAndNeverOverTheButtons()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        for (const char* name : {"서울우유", "서울상회", "서울식당", "서울기획", "서울약국", "서울문구"})
+            addThroughPanel(w, "2009.03.01", "구입", QString::fromUtf8(name), 10);
+        w.move(160, 80);
+        w.BtnAppClick();
+        EntryPanel& p = *w.TpPnl3;
+        p.SANGHOEdt->setFocus();
+        type("서울");
+        QTRY_VERIFY(w.SANGHOSuggest->isOpen());
+        QListView* list = w.SANGHOSuggest->list();
+        // Part of the window, never a window of its own that the window
+        // manager may place elsewhere.
+        QVERIFY(!list->isWindow());
+        QCOMPARE(list->window(), static_cast<QWidget*>(&w));
+        const QRect shown(list->mapToGlobal(QPoint(0, 0)), list->size());
+        for (QWidget* button : {static_cast<QWidget*>(p.mOk), static_cast<QWidget*>(p.mVoide)})
+            QVERIFY(!shown.intersects(QRect(button->mapToGlobal(QPoint(0, 0)), button->size())));
+        const QPoint field = p.SANGHOEdt->mapToGlobal(QPoint(0, 0));
+        QCOMPARE(shown.left(), field.x());
+        QVERIFY(shown.bottom() < field.y() || shown.top() >= field.y() + p.SANGHOEdt->height());
+        // A click on 확인 closes the list and confirms (refused here: no amount).
+        QTest::mouseClick(p.mOk, Qt::LeftButton);
+        QVERIFY(!w.SANGHOSuggest->isOpen());
+        QCOMPARE(f.dialogs.texts("info"), QStringList{QStringLiteral("거래내용이 입력되지 않았습니다.")});
+        QCOMPARE(p.SANGHOEdt->text(), QStringLiteral("서울"));
+        // The first Esc closes the list also when the input method takes it
+        // for itself (seen as the display's key event only).
+        p.SANGHOEdt->setFocus();
+        type("우");
+        QTRY_VERIFY(w.SANGHOSuggest->isOpen());
+        const unsigned char escape[32] = {2, 9};
+        w.SANGHOSuggest->nativeEventFilter("xcb_generic_event_t", const_cast<unsigned char*>(escape), nullptr);
+        QTRY_VERIFY(!w.SANGHOSuggest->isOpen());
+        QCOMPARE(w.editorMode, quill::EditorMode::Adding);
+    }
+
+    void theLastSyllableLandsOnceWhateverTheClickLeadsTo_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("click");
+        QTest::newRow("refused confirm, description") << "JKYUEdt" << "confirm";
+        QTest::newRow("refused confirm, counterparty") << "SANGHOEdt" << "confirm";
+        QTest::newRow("save, kept open") << "JKYUEdt" << "save";
+        QTest::newRow("exit, not ended") << "EtcCmb" << "exit";
+    }
+    void theLastSyllableLandsOnceWhateverTheClickLeadsTo()
+    {
+        // The click ends the composition: the field takes the syllable, and
+        // the input method hands it over once more a moment later (into
+        // whichever field has the focus by then). It lands once.
+        QFETCH(QString, field);
+        QFETCH(QString, click);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.BtnAppClick();
+        EntryPanel& p = *w.TpPnl3;
+        auto* edit = p.findChild<LimitedTextEdit*>(field);
+        QVERIFY(edit);
+        edit->setFocus();
+        edit->setProgramText(QString());  // the remark box proposes one on entry
+        const QString typed = field == "EtcCmb" ? QStringLiteral("카") : QStringLiteral("우유 구");
+        const QString syllable = field == "EtcCmb" ? QStringLiteral("드") : QStringLiteral("입");
+        QInputMethodEvent commit;
+        commit.setCommitString(typed);
+        QApplication::sendEvent(edit, &commit);
+        QInputMethodEvent composing(syllable, {});
+        QApplication::sendEvent(edit, &composing);
+        if (click == "confirm") {
+            QTest::mouseClick(p.mOk, Qt::LeftButton);
+        } else if (click == "save") {
+            f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::Cancel);  // keep typing
+            QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        } else {
+            f.dialogs.yesNo.enqueue(false);  // 작업을 끝내겠습니까 ?? No
+            QTest::mouseClick(w.QuitBtn, Qt::LeftButton);
+        }
+        QCoreApplication::processEvents();
+        QWidget* now = QApplication::focusWidget();
+        QVERIFY(now);
+        QInputMethodEvent late;
+        late.setCommitString(syllable);
+        QApplication::sendEvent(now, &late);
+        QCOMPARE(edit->text(), typed + syllable);
+        for (LimitedTextEdit* other : p.findChildren<LimitedTextEdit*>())
+            if (other != edit)
+                QVERIFY2(!other->text().contains(syllable), qPrintable(other->objectName()));
+        // Typing the same syllable again afterwards is new typing.
+        edit->setFocus();
+        edit->end(false);
+        QInputMethodEvent again(syllable, {});
+        QApplication::sendEvent(edit, &again);
+        QApplication::sendEvent(edit, &late);
+        QCOMPARE(edit->text(), typed + syllable + syllable);
     }
 
     void counterpartyProposesItsLatestCategoryAndRemark_data()

@@ -72,7 +72,7 @@ void prepareLedger(MainWindowFixture& f)
 void chooseFilter(Tmainf& w, const QString& category, int year, const QString& month)
 {
     w.YerEdit->setValue(year);
-    for (auto [combo, text] : {std::pair{w.gCombo, month}, std::pair{w.CmGbn, category}}) {
+    for (auto [combo, text] : {std::pair<QComboBox*, QString>{w.gCombo, month}, std::pair{w.CmGbn, category}}) {
         const int item = combo->findText(text);
         if (item >= 0) {
             combo->setCurrentIndex(item);
@@ -150,9 +150,9 @@ private slots:
         const QRect g = f.window->geometry();
         QCOMPARE(g.left(), expected.left() == -1 ? (screen.width() - 960) / 2 : expected.left());
         QCOMPARE(g.top(), expected.top() == -1 ? 80 : expected.top());
-        // The stored position is kept; the size is the window's fixed one,
-        // whatever the stored size.
-        QCOMPARE(g.size(), QSize(1042, 689));
+        // The stored size, or 960 wide and the screen's height less 135.
+        QCOMPARE(g.width(), expected.width() == -1 ? 960 : expected.width());
+        QCOMPARE(g.height(), expected.height() == -1 ? screen.height() - 135 : expected.height());
         QVERIFY(f.dialogs.shown.isEmpty());
         // Placing the window never writes the configuration.
         QCOMPARE(QFile::exists(f.folder + "quillcfg.ini"), !config.isEmpty());
@@ -303,10 +303,11 @@ private slots:
             << QStringList{blanks(4) + "1,233,067 ", blanks(5) + "123,456 ", blanks(6) + "250,000 ",
                            blanks(6) + "25,000 ", blanks(4) + "3,000,000 ", blanks(5) + "300,000 ",
                            blanks(4) + "6건 "};
+        // The refund of May is income too: the totals agree with 전체.
         QTest::newRow("income 2009")
-            << "수입" << 2009 << "1년" << QStringList{"2009.01.05", "2009.03.10"}
-            << QStringList{blanks(4) + "1,234,567 ", blanks(5) + "123,456 ", blanks(12) + "0 ",
-                           blanks(11) + "0 ", blanks(12) + "0 ", blanks(11) + "0 ", blanks(4) + "2건 "};
+            << "수입" << 2009 << "1년" << QStringList{"2009.01.05", "2009.03.10", "2009.05.01"}
+            << QStringList{blanks(4) + "1,233,067 ", blanks(5) + "123,456 ", blanks(12) + "0 ",
+                           blanks(11) + "0 ", blanks(12) + "0 ", blanks(11) + "0 ", blanks(4) + "3건 "};
         QTest::newRow("expense March")
             << "비용" << 2009 << "03" << QStringList{"2009.03.15"}
             << QStringList{blanks(12) + "0 ", blanks(11) + "0 ", blanks(6) + "200,000 ", blanks(6) + "20,000 ",
@@ -387,6 +388,56 @@ private slots:
         QCOMPARE(cell(w, 0, 1), QStringLiteral("작년"));
         QCOMPARE(w.CntLbe->text(), blanks(4) + "1건 ");
         QCOMPARE(QApplication::focusWidget(), w.YerEdit);
+    }
+
+    void monthIsTypedAsTheYearIs_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("then");     // "enter", "leave", "down" or nothing
+        QTest::addColumn<int>("firstCount");   // rows after the first key
+        QTest::addColumn<int>("count");        // rows at the end
+        QTest::addColumn<QString>("focus");    // where the focus ends
+        // 2009 shows 7 rows (the 2009.00.15 one included), November one.
+        QTest::newRow("two digits apply") << "11" << "" << 7 << 1 << "gCombo";
+        QTest::newRow("one digit and Enter") << "3" << "enter" << 7 << 0 << "GrdAcunt";
+        QTest::newRow("one digit and leaving") << "3" << "leave" << 7 << 0 << "YerEdit";
+        QTest::newRow("two digits and leaving") << "11" << "leave" << 7 << 1 << "YerEdit";
+        QTest::newRow("the arrow applies at once") << "" << "down" << 7 << 1 << "GrdAcunt";
+    }
+    void monthIsTypedAsTheYearIs()
+    {
+        // A month is never filtered by its first digit, so "11" can be typed.
+        QFETCH(QString, typed);
+        QFETCH(QString, then);
+        QFETCH(int, firstCount);
+        QFETCH(int, count);
+        QFETCH(QString, focus);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        prepareLedger(f);
+        f.addEntry("2009.11.20", "십일월", 1000, 100);
+        chooseFilter(w, "전체", 2009, "1년");
+        QCOMPARE(w.TAcunt.recordCount(), 7);
+        w.gCombo->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), w.gCombo);
+        w.gCombo->lineEdit()->selectAll();
+        for (int i = 0; i < typed.size(); ++i) {
+            typeText(w.gCombo->lineEdit(), typed.mid(i, 1));
+            if (i == 0)
+                QCOMPARE(w.TAcunt.recordCount(), firstCount);
+            QCOMPARE(QApplication::focusWidget(), w.gCombo);
+        }
+        if (then == "enter")
+            QTest::keyClick(w.gCombo, Qt::Key_Return);
+        else if (then == "leave")
+            w.YerEdit->setFocus();
+        else if (then == "down")
+            QTest::keyClick(w.gCombo, Qt::Key_Down);
+        QCOMPARE(w.TAcunt.recordCount(), count);
+        QCOMPARE(w.CntLbe->text(), blanks(4) + QString::number(count) + "건 ");
+        QTRY_COMPARE(QApplication::focusWidget()->objectName(), focus);
     }
 
     void typedYearAppliesOnEnterOrLeaving_data()
@@ -643,10 +694,10 @@ private slots:
             l->setText("x");
         w.CntLbe->setText("x");
         QTest::keyClick(w.gCombo, Qt::Key_F12, Qt::AltModifier);
-        QCOMPARE(w.Bmxsm[0]->text(), blanks(4) + "1,234,567 ");
+        QCOMPARE(w.Bmxsm[0]->text(), blanks(4) + "1,233,067 ");
         QCOMPARE(w.Bmxsm[2]->text(), blanks(12) + "0 ");
-        QCOMPARE(w.CntLbe->text(), blanks(4) + "2건 ");
-        QCOMPARE(w.TAcunt.recNo(), 1);  // the current row stays
+        QCOMPARE(w.CntLbe->text(), blanks(4) + "3건 ");
+        QCOMPARE(w.TAcunt.recNo(), 2);  // the current row stays
         QVERIFY(!CurrentWaitWindow());
         QTRY_COMPARE(QApplication::focusWidget(), w.GrdAcunt);
     }
@@ -950,21 +1001,24 @@ private slots:
     void windowKeepsItsFixedSize_data()
     {
         QTest::addColumn<QString>("config");
-        QTest::newRow("no file") << QString();
-        QTest::newRow("other size stored") << "[간편장부]\r\nfTop=5\r\nfLft=6\r\nfHgt=500\r\nfWid=860\r\n";
-        QTest::newRow("larger size stored") << "[간편장부]\r\nfHgt=900\r\nfWid=1300\r\n";
+        QTest::addColumn<QSize>("expected");  // invalid: the default
+        QTest::newRow("no file") << QString() << QSize();
+        QTest::newRow("the layout's size stored") << "[간편장부]\r\nfHgt=689\r\nfWid=1042\r\n" << QSize(1042, 689);
+        QTest::newRow("larger size stored") << "[간편장부]\r\nfHgt=900\r\nfWid=1300\r\n" << QSize(1300, 900);
     }
     void windowKeepsItsFixedSize()
     {
-        // A fixed frame: neither a stored size nor a resize changes it, so
-        // no panel ever covers a field and no total is cut.
+        // The size start-up sets is the fixed one: a resize does not change
+        // it, and no panel covers the entry panel's buttons.
         QFETCH(QString, config);
+        QFETCH(QSize, expected);
         MainWindowFixture f;
         if (!config.isEmpty())
             f.writeConfig(config);
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        const QSize fixed(1042, 689);
+        const QSize fixed = expected.isValid()
+            ? expected : QSize(960, QGuiApplication::primaryScreen()->geometry().height() - 135);
         QCOMPARE(w.size(), fixed);
         QCOMPARE(w.minimumSize(), fixed);
         QCOMPARE(w.maximumSize(), fixed);
@@ -974,11 +1028,13 @@ private slots:
             QCOMPARE(w.size(), fixed);
         }
         auto at = [&](QWidget* widget) { return QRect(widget->mapTo(&w, QPoint(0, 0)), widget->size()); };
-        QCOMPARE(w.TpPnl2->x(), 1042 - 223);
-        QVERIFY(at(w.TpPnl2).left() > at(w.TpPnl3).right());
-        QCOMPARE(at(w.BtmPanl).bottom(), 689 - 1 - 3);
+        QCOMPARE(w.TpPnl2->x(), fixed.width() - 223);
+        for (QWidget* button : {static_cast<QWidget*>(w.TpPnl3->mOk), static_cast<QWidget*>(w.TpPnl3->mVoide)})
+            QVERIFY(at(w.TpPnl2).left() > at(button).right());
+        QCOMPARE(at(w.BtmPanl).bottom(), fixed.height() - 1 - 3);
         QVERIFY(at(w.Bmxsm[5]).right() < at(w.LaEnd0).left());
-        QCOMPARE(w.GrdAcunt->horizontalScrollBar()->maximum(), 0);
+        if (fixed.width() >= 1042)
+            QCOMPARE(w.GrdAcunt->horizontalScrollBar()->maximum(), 0);
     }
 
     void exitButtonStaysVisibleUnderThePointer()

@@ -19,6 +19,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QImage>
+#include <QTextDocument>
+#include <QTextCursor>
+#include <QScrollBar>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QToolButton>
 
@@ -434,6 +439,69 @@ private slots:
         QVERIFY(!seen[5].contains(QStringLiteral("outside")));
         QVERIFY(dialogs.shown.isEmpty());
         QVERIFY2(!isLoaded(library), "PagePane.dll stayed loaded");
+    }
+
+    void pagePaneDrawsTheWholeHelpPage()
+    {
+        // Every heading of the help page is drawn where it stands, also
+        // those after the long tables, and Ctrl+Home goes back to the top.
+        const QString source = QStringLiteral(QB_SITE_SOURCE "/help/tallyhub/quillbook.htm");
+        QFile page(source);
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(page.readAll());
+        QStringList headings;
+        static const QRegularExpression heading(QStringLiteral("<h2>(?:<a name=\"[^\"]*\"></a>)?([^<]+)</h2>"));
+        for (auto m = heading.globalMatch(html); m.hasNext();)
+            headings << m.next().captured(1).trimmed();
+        QVERIFY(headings.size() >= 8);
+        QStringList notDrawn;
+        bool toTop = false;
+        whenModalShown([&](QWidget* pane) {
+            auto* view = pane->findChild<QTextBrowser*>(QStringLiteral("PageView"));
+            QVERIFY(view);
+            QTRY_VERIFY(!view->toPlainText().isEmpty());
+            QTest::qWait(200);
+            for (const QString& h : headings) {
+                // The heading's own line in the document, brought into view.
+                QTextCursor found = view->document()->find(h);
+                if (found.isNull()) {
+                    notDrawn << h + QStringLiteral(" (not found)");
+                    continue;
+                }
+                view->setTextCursor(found);
+                view->ensureCursorVisible();
+                QCoreApplication::processEvents();
+                const QRect line = view->cursorRect(found).adjusted(-400, 0, 400, 0) & view->viewport()->rect();
+                const QImage shot = view->viewport()->grab(line).toImage();
+                // Drawn text has dark pixels; the page's background has none.
+                bool ink = false;
+                for (int y = 0; y < shot.height() && !ink; ++y)
+                    for (int x = 0; x < shot.width() && !ink; ++x)
+                        ink = qGray(shot.pixel(x, y)) < 128;
+                if (!ink) {
+                    notDrawn << h;
+                    if (!qEnvironmentVariableIsEmpty("QB_PANE_SHOTS"))
+                        view->viewport()->grab().save(qEnvironmentVariable("QB_PANE_SHOTS") + "/" +
+                                                      QString::number(notDrawn.size()) + ".png");
+                }
+            }
+            QTest::keyClick(view, Qt::Key_Home, Qt::ControlModifier);
+            QCoreApplication::processEvents();
+            toTop = view->verticalScrollBar()->value() == 0;
+            QTest::keyClick(view, Qt::Key_Escape);
+        });
+        ScriptedDialogs dialogs;
+        QTemporaryDir folder;
+        const QString library = copyAs(QStringLiteral(QB_BIN_DIR "/PagePane.dll"), folder.path(),
+                                       QStringLiteral("PagePane.dll"));
+        QVERIFY(!library.isEmpty());
+        writeFile(folder.filePath(QStringLiteral("site/help/tallyhub/quillbook.htm")), html.toUtf8());
+        const QByteArray url = kHelpAddress.toUtf8();
+        QVERIFY(CallHelperLibrary(dialogs, QStringLiteral("PagePane.dll"), "OpenPane", [&](void* entry) {
+            reinterpret_cast<OpenPaneEntry>(entry)(10, 20, 580, 560, url.constData());
+        }, false, folder.path()));
+        QVERIFY2(notDrawn.isEmpty(), qPrintable(notDrawn.join(QStringLiteral(", "))));
+        QVERIFY(toTop);
     }
 
     void pagePaneHandsOtherAddressesToTheBrowser()

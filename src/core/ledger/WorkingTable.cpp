@@ -435,8 +435,13 @@ void WorkingTable::post()
         return;
     // Adjust the visible positions instead of testing every row again: a
     // million-row ledger stays quick to edit.
+    // An edited row that keeps its date keeps its place among the rows of
+    // that day; one whose date changed goes after the rows of its new day.
+    std::optional<std::size_t> keep;
     if (state_ == EditState::Editing) {
         const std::uint32_t old = visible_[static_cast<std::size_t>(cursor_)];
+        if (rows_[old].IDAY.view() == buffer_.IDAY.view())
+            keep = old;
         rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(old));
         rowsChangedFrom(old);
         visible_.erase(visible_.begin() + cursor_);
@@ -444,7 +449,7 @@ void WorkingTable::post()
             --visible_[i];
     }
     state_ = EditState::Browse;
-    const std::size_t pos = insertPosition(buffer_.IDAY.view());
+    const std::size_t pos = keep ? *keep : insertPosition(buffer_.IDAY.view());
     rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(pos), buffer_);
     rowsChangedFrom(pos);
     auto it = std::lower_bound(visible_.begin(), visible_.end(), static_cast<std::uint32_t>(pos));

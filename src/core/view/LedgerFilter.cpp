@@ -19,8 +19,11 @@ LedgerFilter LedgerFilter::fromControls(int categoryIndex, std::string_view year
     const std::string lower = wholeYear ? y + ".01.01" : y + "." + m + ".01";
     const std::string upper = wholeYear ? y + ".12.31" : y + "." + m + ".31";
 
-    static const char* const prefixes[] = {"", "INMNY+INVAT > 0 and ", "OTMNY+OTVAT > 0 and ",
-                                           "JSMNY+JSVAT > 0 and "};
+    // A category keeps every row whose pair is in use, refunds (negative
+    // amounts) included, so that its totals add up to those of all rows.
+    static const char* const prefixes[] = {"", "(INMNY <> 0 or INVAT <> 0) and ",
+                                           "(OTMNY <> 0 or OTVAT <> 0) and ",
+                                           "(JSMNY <> 0 or JSVAT <> 0) and "};
     if (categoryIndex == 0)
         f.expression_ = "IDAY >= '" + lower + "' and" + " IDAY <= '" + upper + "'";
     else
@@ -43,20 +46,20 @@ LedgerFilter LedgerFilter::fromControls(int categoryIndex, std::string_view year
 }
 
 namespace {
-bool pairPositive(double amount, double vat) { return amount + vat > 0; }
+bool pairInUse(double amount, double vat) { return amount != 0 || vat != 0; }
 }
 
 bool LedgerFilter::passesCategory(Category category, const LedgerEntry& e)
 {
     switch (category) {
     case Category::Income:
-        if (!pairPositive(e.INMNY, e.INVAT)) return false;
+        if (!pairInUse(e.INMNY, e.INVAT)) return false;
         break;
     case Category::Expense:
-        if (!pairPositive(e.OTMNY, e.OTVAT)) return false;
+        if (!pairInUse(e.OTMNY, e.OTVAT)) return false;
         break;
     case Category::Asset:
-        if (!pairPositive(e.JSMNY, e.JSVAT)) return false;
+        if (!pairInUse(e.JSMNY, e.JSVAT)) return false;
         break;
     case Category::None:
         break;

@@ -59,10 +59,12 @@ Tmainf::~Tmainf()
     // after this window's members are gone, and must not tell them.
     if (undoStack)
         undoStack->disconnect(this);
-    // A year typed but not yet applied is applied when the box loses the
-    // focus, which the widgets' own destruction still causes: by then the
-    // ledger is gone.
+    // A year or month typed but not yet applied is applied when the box
+    // loses the focus, which the widgets' own destruction still causes: by
+    // then the ledger is gone.
     QObject::disconnect(YerEdit, nullptr, this, nullptr);
+    QObject::disconnect(gCombo, nullptr, this, nullptr);
+    QObject::disconnect(CmGbn, nullptr, this, nullptr);
     TAcunt.setDataChanged({});
     CloseWait();
     if (!book.scratchPath.empty())
@@ -100,10 +102,14 @@ void Tmainf::connectCommands()
 
     // The filter row: a user's pick or edit, and any change of the year text.
     auto filterChanged = [this] { runCommand([this] { CmGbnChange(); }); };
-    for (QComboBox* combo : {CmGbn, gCombo}) {
-        connect(combo, &QComboBox::activated, this, filterChanged);
-        connect(combo->lineEdit(), &QLineEdit::textEdited, this, filterChanged);
-    }
+    connect(CmGbn, &QComboBox::activated, this, filterChanged);
+    connect(CmGbn->lineEdit(), &QLineEdit::textEdited, this, filterChanged);
+    connect(gCombo, &MonthBox::monthApplied, this, [this](bool keepFocus) {
+        runCommand([this, keepFocus] {
+            const QScopedValueRollback keep(filterKeepsFocus_, keepFocus);
+            CmGbnChange();
+        });
+    });
     // Typed years and the focus leaving the box keep the focus where the
     // user is; the spin buttons, arrows, wheel and Enter end in the grid.
     connect(YerEdit, &QSpinBox::textChanged, this, [this] {
@@ -149,7 +155,9 @@ void Tmainf::FormShow()
         screen = s->geometry().size();
     const quill::WindowGeometry g =
         quill::ReadWindowGeometry(configPath().toStdString(), screen.width(), screen.height());
-    // The stored position; the size is the window's own, fixed one.
+    // The stored (or default) size becomes the window's fixed size: the
+    // user cannot resize it by dragging.
+    setFixedSize(g.width, g.height);
     move(g.left, g.top);
     // Qt passes a position on only when it differs from the one it assumes,
     // (0, 0) included; without it the window manager places the window
@@ -471,6 +479,12 @@ void Tmainf::invokeCommand(const WindowCommand& command)
         // The toolbar's buttons take no focus: what the input method
         // composes in the panel would be lost.
         TpPnl3->commitComposition();
+        // Every command but exit (which asks its own question first)
+        // settles an entry being typed before it runs: saving, printing or
+        // opening a window would otherwise leave it behind in a panel that
+        // the next Enter in the grid fills with another row.
+        if (command.run != &Tmainf::mExit0Click && !SettleUnconfirmedEntry())
+            return;
         (this->*command.run)();
     });
 }

@@ -5,6 +5,7 @@
 #include "editor/SuggestionIndex.h"
 #include "ledger/LedgerChange.h"
 #include "ledger/LedgerBook.h"
+#include "view/MonthBox.h"
 #include "view/YearBox.h"
 
 #include <QDateTime>
@@ -78,7 +79,7 @@ public:
     QToolButton* mExit0 = nullptr;
     QComboBox* CmGbn = nullptr;
     YearBox* YerEdit = nullptr;
-    QComboBox* gCombo = nullptr;
+    MonthBox* gCombo = nullptr;
     QLabel* fNameLabl = nullptr;
     QFrame* fnameBevl = nullptr;
     QToolButton* HelpBtn = nullptr;

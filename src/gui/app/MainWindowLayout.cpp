@@ -91,7 +91,8 @@ void Tmainf::buildLayout()
     setFont(appfonts::pixelFont(appfonts::gulim(), 12));
     setColor(this, QPalette::Window, palette().color(QPalette::Button));
     setAutoFillBackground(true);
-    // A fixed frame: the window manager cannot resize it either.
+    // The layout's own size until start-up applies the stored one, which
+    // then stays fixed: the window manager cannot resize it either.
     setFixedSize(kWindowWidth, kWindowHeight);
 
     // --- title strip --------------------------------------------------------
@@ -162,14 +163,8 @@ void Tmainf::buildLayout()
     YerEdit->setGeometry(92, 6, 54, 20);
     filterBackground(YerEdit);
 
-    gCombo = new QComboBox(dxContainer3);
+    gCombo = new MonthBox(dxContainer3);
     gCombo->setObjectName(QStringLiteral("gCombo"));
-    gCombo->setEditable(true);
-    gCombo->setInsertPolicy(QComboBox::NoInsert);
-    gCombo->setCompleter(nullptr);
-    gCombo->addItem(QStringLiteral("1년"));
-    for (int m = 1; m <= 12; ++m)
-        gCombo->addItem(QStringLiteral("%1").arg(m, 2, 10, QLatin1Char('0')));
     gCombo->setMaxVisibleItems(19);
     gCombo->setGeometry(167, 6, 43, 20);
     filterBackground(gCombo);
@@ -409,6 +404,9 @@ void Tmainf::FormResize()
     dxContainer3->setGeometry(0, kUpperRowTop, W, kUpperRowHeight);
     TpPnl0->setGeometry(0, kLowerRowTop, W, kLowerRowHeight);
     TpPnl2->move(W - kInfoPanelWidth, 0);
+    // A narrower window narrows the entry panel's spare room, so that the
+    // count and the row buttons never cover its confirm and cancel buttons.
+    TpPnl3->resize(qBound(0, W - kInfoPanelWidth - 2, kEntryPanelWidth), TpPnl3->height());
 
     QuitBtn->move(W - 56, 3);
     Hinfo->move(W - 84, 3);

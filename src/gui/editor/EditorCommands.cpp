@@ -28,6 +28,9 @@ void Tmainf::closeEditor()
 
 void Tmainf::BtnAppClick()
 {
+    // An entry typed but not confirmed is never replaced without a word.
+    if (!SettleUnconfirmedEntry())
+        return;
     openEditor(quill::EditorMode::Adding);
     TpPnl3->editTarget = {};
     const QDate today = context().now().date();
@@ -41,7 +44,7 @@ void Tmainf::BtnAppClick()
 
 void Tmainf::BtnEdtClick()
 {
-    if (!TAcunt.isOpen() || TAcunt.isEmpty())
+    if (!TAcunt.isOpen() || TAcunt.isEmpty() || !SettleUnconfirmedEntry())
         return;
     openEditor(quill::EditorMode::Editing);
     TpPnl3->editTarget = quill::MarkEditTarget(TAcunt);

@@ -14,6 +14,7 @@
 #include <QShortcut>
 #include <QTableView>
 #include <QTimer>
+#include <QToolButton>
 #include <QUndoStack>
 
 namespace {
@@ -42,6 +43,9 @@ void Tmainf::setupEntryComfort()
     };
     JKYUSuggest = new SuggestionPopup(TpPnl3->JKYUEdt, provider(quill::SuggestionIndex::Field::Description));
     SANGHOSuggest = new SuggestionPopup(TpPnl3->SANGHOEdt, provider(quill::SuggestionIndex::Field::Counterparty));
+    // The lists never cover the panel's confirm and cancel buttons.
+    for (SuggestionPopup* popup : {JKYUSuggest, SANGHOSuggest})
+        popup->setAvoided({TpPnl3->mOk, TpPnl3->mVoide});
     connect(JKYUSuggest, &SuggestionPopup::accepted, this,
             [this](const QString& text) { TpPnl3->JKYUEdt->setProgramText(text); });
     connect(SANGHOSuggest, &SuggestionPopup::accepted, this,

@@ -4,10 +4,12 @@
 #include "app/Cp949.h"
 #include "editor/EntryEditor.h"
 #include "ledger/Money.h"
+#include "support/KoreanInput.h"
 #include "view/FitLabel.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QInputMethodEvent>
@@ -36,6 +38,40 @@ void Cp949LimitValidator::allowFor(const QString& text)
     std::optional<std::size_t> bytes = quill::cp949Length(text.toStdString());
     limit_ = std::max(base_, bytes ? static_cast<int>(*bytes) : 0);
 }
+
+namespace {
+
+bool hasHangul(const QString& text)
+{
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0xAC00 && u <= 0xD7A3) || (u >= 0x1100 && u <= 0x11FF) || (u >= 0x3130 && u <= 0x318F))
+            return true;
+    }
+    return false;
+}
+
+// The last syllable an input method handed over, in any panel field. When
+// the composition is ended from outside (a click on a button, a message
+// box, the focus moving on), Qt commits the syllable being composed itself
+// and resets the input method; ibus-hangul and fcitx5-hangul then commit
+// the same syllable once more, a moment later, into whichever field has
+// the focus by then. Hangul is always composed before it is committed, so
+// the same syllable committed again with nothing composed in between is
+// that second copy.
+struct RecentCommit {
+    QString text;
+    QElapsedTimer when;
+    void forget() { text.clear(); }
+};
+RecentCommit& recentCommit()
+{
+    static RecentCommit commit;
+    return commit;
+}
+constexpr qint64 kLateCommitMs = 2000;
+
+} // namespace
 
 LimitedTextEdit::LimitedTextEdit(int maxBytes, QWidget* parent)
     : QLineEdit(parent)
@@ -85,6 +121,16 @@ bool LimitedTextEdit::event(QEvent* event)
         --eventDepth_;
         return handled;
     }
+    // A key that reaches the field is typing of its own; a plain letter
+    // means the input method is in Latin mode (Hangul letters never come
+    // as keys).
+    if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(event)->text().isEmpty()) {
+        recentCommit().forget();
+        const QString typed = static_cast<QKeyEvent*>(event)->text();
+        if (typed.size() == 1 && typed[0].isLetter() && typed[0].unicode() < 128 &&
+            !(static_cast<QKeyEvent*>(event)->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+            korean_input::noteLatinTyped();
+    }
     validator_->forgetRefusal();
     ++eventDepth_;
     const bool handled = QLineEdit::event(event);
@@ -97,8 +143,29 @@ bool LimitedTextEdit::event(QEvent* event)
     return handled;
 }
 
+
 void LimitedTextEdit::inputMethodEvent(QInputMethodEvent* event)
 {
+    RecentCommit& recent = recentCommit();
+    const QString commit = event->commitString();
+    if (!commit.isEmpty() && event->preeditString().isEmpty() && event->replacementLength() == 0 &&
+        composing_.isEmpty() && commit == recent.text && recent.when.isValid() &&
+        recent.when.elapsed() < kLateCommitMs && hasHangul(commit)) {
+        recent.forget();
+        event->accept();
+        return;
+    }
+    if (!event->preeditString().isEmpty())
+        recent.forget();  // a new syllable: what comes after it is new typing
+    else if (!commit.isEmpty()) {
+        recent.text = commit;
+        recent.when.start();
+    }
+    // A syllable being composed proves Hangul mode; a commit alone does not
+    // (the input method finishes the syllable also when Esc switches it to
+    // Latin letters).
+    if (hasHangul(event->preeditString()))
+        korean_input::noteHangulTyped();
     composing_ = event->preeditString();
     QLineEdit::inputMethodEvent(event);
 }

@@ -6,6 +6,7 @@
 #include "app/UserDialogs.h"
 #include "editor/EntryFields.h"
 #include "editor/SpecialChar.h"
+#include "support/KoreanInput.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -165,6 +166,7 @@ EntryPanel::EntryPanel(QWidget* parent) : QFrame(parent)
 
     resize(802, 67);
     setEnabled(false);
+    korean_input::watchKeys();
     fitDateField();
 }
 
@@ -181,7 +183,8 @@ void EntryPanel::fitDateField()
     // The remark box likewise, for a full remark of six syllables; the
     // confirm and cancel buttons move right by as much, into the room the
     // panel has to spare.
-    constexpr int kRemarkLeft = 545, kRemarkWidth = 61, kOkLeft = 614, kCancelLeft = 662, kRoomRight = 802 - 709;
+    constexpr int kRemarkLeft = 545, kRemarkWidth = 61, kOkLeft = 614, kCancelLeft = 662, kCancelRight = 709;
+    const int kRoomRight = qMax(4, width() - kCancelRight);
     const int remark = EtcCmb->fontMetrics().horizontalAdvance(QStringLiteral("한국전력공사")) + 12;
     const int gain = qBound(0, remark - kRemarkWidth, kRoomRight - 4);
     EtcCmb->setGeometry(kRemarkLeft, EtcCmb->y(), kRemarkWidth + gain, EtcCmb->height());
@@ -241,6 +244,12 @@ void EntryPanel::hideNote()
 {
     if (note_)
         note_->hide();
+}
+
+void EntryPanel::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    fitDateField();
 }
 
 void EntryPanel::changeEvent(QEvent* event)
@@ -441,6 +450,11 @@ bool EntryPanel::eventFilter(QObject* watched, QEvent* event)
             return true;
         break;
     case QEvent::FocusIn:
+        // Descriptions are Korean: the input method follows, whatever an
+        // Esc before (ibus-hangul's off-key) left it in. The date and the
+        // amounts keep whatever it is.
+        if (field == JKYUEdt)
+            korean_input::prefer();
         if (field == mTvatEdt)
             proposeVat();
         else if (field == EtcCmb)

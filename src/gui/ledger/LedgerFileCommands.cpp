@@ -43,16 +43,6 @@ quill::FileProgress waitGauge()
     return progress;
 }
 
-// Only the letters A to Z: other characters keep their case.
-QString asciiLower(QString text)
-{
-    for (QChar& c : text) {
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-            c = QChar(c.unicode() + ('a' - 'A'));
-    }
-    return text;
-}
-
 std::string fsPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 // The year a freshly opened ledger starts with: that of its earliest entry
@@ -285,7 +275,7 @@ bool Tmainf::writeLedger(const QString* newPath)
     }
     // A refused Save As onto the open name leaves the label as it was.
     if (newPath && book.CurrentFileName == fsPath(*newPath) && (r || book.CurrentFileName != before))
-        showFileName(asciiLower(*newPath));
+        showFileName(*newPath);  // as it is: another case names another file
     if (quill::IsHeldElsewhere(r)) {
         dialogs().showInfo(heldElsewhereText());
         return false;

@@ -24,6 +24,7 @@ int Tmainf::shownIndex(const QComboBox* combo)
 
 void Tmainf::applyControlFilter()
 {
+    gCombo->markApplied();
     const int month = shownIndex(gCombo);
     const quill::LedgerFilter filter = quill::LedgerFilter::fromControls(
         shownIndex(CmGbn), YerEdit->text().toStdString(), month, gCombo->currentText().toStdString());

@@ -13,7 +13,9 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QScrollBar>
 #include <QShortcut>
+#include <QTextCursor>
 #include <QTextBrowser>
 #include <QThread>
 #include <QVBoxLayout>
@@ -39,9 +41,22 @@ struct BackspaceGoesBack : QObject {
     QTextBrowser* view = nullptr;
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == view && event->type() == QEvent::KeyPress &&
-            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Backspace) {
+        if (watched != view || event->type() != QEvent::KeyPress)
+            return QObject::eventFilter(watched, event);
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Backspace) {
             view->backward();
+            return true;
+        }
+        // A page without a caret of its own: Ctrl+Home and Ctrl+End go to
+        // its top and bottom (the text view would only move an unseen caret).
+        if (key->matches(QKeySequence::MoveToStartOfDocument) || key->matches(QKeySequence::MoveToEndOfDocument)) {
+            const bool top = key->matches(QKeySequence::MoveToStartOfDocument);
+            QTextCursor caret = view->textCursor();
+            caret.movePosition(top ? QTextCursor::Start : QTextCursor::End);
+            view->setTextCursor(caret);
+            QScrollBar* bar = view->verticalScrollBar();
+            bar->setValue(top ? bar->minimum() : bar->maximum());
             return true;
         }
         return QObject::eventFilter(watched, event);
@@ -71,8 +86,8 @@ public:
             const QString title = view_->documentTitle().trimmed();
             box_.setWindowTitle(title.isEmpty() ? u("간편장부 도움말") : title);
         });
-        // Backspace goes back too; the text view would take it as an
-        // editing key before any shortcut saw it.
+        // Backspace goes back too, and Ctrl+Home/End go to the top and the
+        // bottom; the text view would take these keys before any shortcut.
         view_->installEventFilter(&backspace_);
         backspace_.view = view_;
         auto* forward = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Right), &box_);
