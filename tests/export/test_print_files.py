@@ -113,7 +113,8 @@ class PrintedForm(unittest.TestCase):
             y, m = o["--year"], o.get("--month")
             if not (y + "." + (m or "01") + ".01" <= day <= y + "." + (m or "12") + ".31"):
                 return False
-        if o.get("--category") == "비용" and float(f[5]) + float(f[6]) <= 0:
+        # a category shows every row whose pair is in use, refunds too
+        if o.get("--category") == "비용" and float(f[5]) == 0 and float(f[6]) == 0:
             return False
         return True
 

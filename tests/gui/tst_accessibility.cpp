@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QImage>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
@@ -76,7 +77,17 @@ private slots:
         auto runs = [&](const QString& name, const QString& how, const std::function<void()>& act) {
             settle();
             invoked.clear();
+            // A command that runs a window of its own (the print preview)
+            // waits in it: close it as soon as it stands.
+            QTimer closer;
+            QObject::connect(&closer, &QTimer::timeout, [&] {
+                QWidget* modal = QApplication::activeModalWidget();
+                if (modal && !ours.contains(modal) && modal != &w)
+                    modal->close();
+            });
+            closer.start(50);
             act();
+            closer.stop();
             QCoreApplication::processEvents();
             if (invoked.size() != 1 || invoked.first().first().toString() != name)
                 missed << name + QStringLiteral(" by ") + how;

@@ -190,7 +190,7 @@ private slots:
             QStringLiteral("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n")));
         QVERIFY(copyright.contains(QStringLiteral("\nFiles: *\nCopyright: 2026 Quillbook developers\nLicense: ") +
                                    licences[0].licence + QLatin1Char('\n')));
-        const int credits = help.indexOf(QStringLiteral("<a name=\"credits\"></a>11. 프로그램 정보"));
+        const int credits = help.indexOf(QRegularExpression(QStringLiteral("<a name=\"credits\"></a>\\d+\\. 프로그램 정보")));
         QVERIFY(credits > 0);
         QVERIFY(metainfo.contains(QStringLiteral("<project_license>") + licences[0].licence +
                                   QStringLiteral("</project_license>")));
