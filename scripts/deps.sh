@@ -21,6 +21,7 @@ libzip-dev
 libexpat1-dev
 libfreexl-dev
 libxml2-dev
+libxcb1-dev
 libasound2-dev
 poppler-utils
 libreoffice-calc

@@ -9,6 +9,7 @@
 #include "app/SafeFile.h"
 #include "app/UserDialogs.h"
 #include "app/WorkFolder.h"
+#include "support/WindowPlace.h"
 #include "editor/EntryPanel.h"
 #include "ledger/FileCommands.h"
 #include "support/WaitWindow.h"
@@ -514,7 +515,20 @@ QPoint Tmainf::menuPointUnderCurrentRow() const
     // pointer happens to be.
     const QModelIndex current = GrdAcunt->currentIndex();
     const QRect row = current.isValid() ? GrdAcunt->visualRect(current) : QRect();
-    return GrdAcunt->viewport()->mapToGlobal(row.isValid() ? row.bottomLeft() : QPoint(0, 0));
+    const QPoint local = row.isValid() ? row.bottomLeft() : QPoint(0, 0);
+    // Qt's idea of the window's place may be stale (see WindowPlace.h).
+    if (const std::optional<QPoint> origin = TrueWindowOrigin(const_cast<Tmainf*>(this)))
+        return *origin + GrdAcunt->viewport()->mapTo(this, local);
+    return GrdAcunt->viewport()->mapToGlobal(local);
+}
+
+void Tmainf::changeEvent(QEvent* event)
+{
+    // Each time the window comes forward, Qt learns where it really stands,
+    // so the lists of the filter boxes and the panel open at their fields.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        SyncWindowPlace(this);
+    QWidget::changeEvent(event);
 }
 
 void Tmainf::showCommandMenu(const QPoint& globalPos)
