@@ -16,6 +16,8 @@ std::u32string DecodeCp949(std::string_view cp949);
 // Code points of UTF-8 text; invalid bytes become U+FFFD.
 std::u32string DecodeUtf8(std::string_view utf8);
 std::string EncodeUtf8(std::u32string_view text);
+// One code point, in UTF-8, at the end of out.
+void AppendUtf8(std::string& out, char32_t c);
 
 // The parts of a precomposed syllable (U+AC00 + (initial × 21 + medial) × 28
 // + final); false for any other character.

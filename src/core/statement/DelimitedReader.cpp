@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // CSV and TSV statements: the encoding and the delimiter are guessed, quoted
 // fields follow RFC 4180 (doubled quotes, line breaks inside quotes).
+#include "app/HangulText.h"
 #include "statement/StatementBook.h"
 
 #include "app/Cp949.h"
@@ -11,25 +12,6 @@
 namespace quill {
 
 namespace {
-
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // UTF-16 after its byte-order mark; unpaired surrogates become U+FFFD.
 std::string decodeUtf16(std::string_view bytes, bool bigEndian)
@@ -46,15 +28,15 @@ std::string decodeUtf16(std::string_view bytes, bool bigEndian)
         if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
             const char32_t low = unit(i + 2);
             if (low >= 0xDC00 && low < 0xE000) {
-                appendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
+                AppendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
                 i += 2;
                 continue;
             }
         }
-        appendUtf8(out, (c >= 0xD800 && c < 0xE000) ? 0xFFFD : c);
+        AppendUtf8(out, (c >= 0xD800 && c < 0xE000) ? 0xFFFD : c);
     }
     if (i < bytes.size())
-        appendUtf8(out, 0xFFFD);  // an odd last byte: a truncated file
+        AppendUtf8(out, 0xFFFD);  // an odd last byte: a truncated file
     return out;
 }
 

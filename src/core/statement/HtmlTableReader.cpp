@@ -6,6 +6,7 @@
 // UTF-8 when valid, else CP949), because Korean pages that say "euc-kr"
 // are nearly always CP949, which EUC-KR does not cover.
 #include "app/Cp949.h"
+#include "app/HangulText.h"
 #include "statement/SheetCells.h"
 #include "statement/StatementBook.h"
 
@@ -41,25 +42,6 @@ bool IsValidUtf8(std::string_view s)
         i += n;
     }
     return true;
-}
-
-void AppendUtf8(std::string& out, unsigned cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | cp >> 6);
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | cp >> 12);
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | cp >> 18);
-        out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 std::string FromUtf16(std::string_view s, bool little)
