@@ -224,6 +224,7 @@ private slots:
             binaries << QStringLiteral(QB_BIN_DIR "/") + name;
         QStringList unlisted;
         int needed = 0;
+        bool sanitized = false;
         for (const QString& binary : binaries) {
             QProcess readelf;
             readelf.start(QStringLiteral("readelf"), {QStringLiteral("-d"), binary});
@@ -232,6 +233,8 @@ private slots:
             for (auto m = entry.globalMatch(QString::fromLocal8Bit(readelf.readAllStandardOutput())); m.hasNext();) {
                 const QString soname = m.next().captured(1);
                 ++needed;
+                if (soname.startsWith(QStringLiteral("libasan.so")))
+                    sanitized = true;
                 auto covers = [&](const QString& stem) { return soname.startsWith(stem); };
                 const bool known = std::any_of(toolchain.begin(), toolchain.end(), covers) ||
                                    std::any_of(licences.begin(), licences.end(), [&](const credits::Licence& l) {
@@ -242,7 +245,12 @@ private slots:
             }
         }
         QVERIFY(needed > 10);
-        QCOMPARE(unlisted, QStringList());
+        // The sanitizer build links its runtimes and what the shipped build
+        // leaves out as unused (zlib, the GL libraries): only the shipped
+        // build's list tells what the package brings.
+        if (sanitized)
+            QSKIP("a sanitizer build's libraries are not those of the package");
+        QVERIFY2(unlisted.isEmpty(), qPrintable(unlisted.join(QStringLiteral(", "))));
     }
 
     void fullTextFileIsOneThatExists()
