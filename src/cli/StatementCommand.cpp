@@ -72,7 +72,7 @@ int runImportStatement(const std::vector<std::string>& args)
 
     quill::StatementReadResult read = quill::ReadStatementFile(statementPath);
     if (read.error)
-        return cliFail(3, statementPath + ": " + read.error.message);
+        return cliFail(3, read.error.message);  // it names the file
 
     // The ledger stays ours from reading to writing, as in the program.
     quill::FileLock lock;
