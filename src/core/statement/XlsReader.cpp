@@ -10,9 +10,14 @@
 
 #include <freexl.h>
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quill {
 
@@ -68,44 +73,17 @@ void AddExtras(StatementSheet& sheet, std::vector<statement::XlsSheetExtras>& ex
     found->name.push_back('\0');
 }
 
-} // namespace
-
-StatementReadResult ReadXlsStatement(const std::string& path, const StatementReadOptions& options)
+// The part that runs FreeXL: in a child process (see below).
+void ReadWithFreexl(const std::string& path, const StatementReadOptions& options,
+                    std::vector<statement::XlsSheetExtras>& extras, StatementReadResult& result)
 {
-    StatementReadResult result;
-    result.book.format = StatementFormat::Xls;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        result.error = {Kind::NotFound, "파일을 찾을 수 없습니다"};
-        return result;
-    }
-    if (static_cast<std::uint64_t>(st.st_size) > options.sizeLimit) {
-        result.error = {Kind::TooBig,
-                        "파일이 너무 커서 읽지 않았습니다 (" + std::to_string(options.sizeLimit >> 20) + " MB까지)"};
-        return result;
-    }
-    std::vector<statement::XlsSheetExtras> extras;
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (statement::IsEncryptedOfficeFile(bytes) || statement::XlsHasPassword(bytes)) {
-            result.error = {Kind::Encrypted, statement::EncryptedMessage()};
-            return result;
-        }
-        if (!statement::XlsStructureSound(bytes)) {
-            result.error = {Kind::Damaged, statement::DamagedMessage("xls 구조가 맞지 않습니다")};
-            return result;
-        }
-        statement::ReadXlsExtras(bytes, extras);
-    }
-
     const void* handle = nullptr;
     int rc = freexl_open(path.c_str(), &handle);
     if (rc != FREEXL_OK) {
         if (handle)
             freexl_close(handle);
         result.error = OpenError(rc);
-        return result;
+        return;
     }
     struct Closer {
         const void* h;
@@ -115,12 +93,12 @@ StatementReadResult ReadXlsStatement(const std::string& path, const StatementRea
     unsigned int info = 0;
     if (freexl_get_info(handle, FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK && info == FREEXL_BIFF_OBFUSCATED) {
         result.error = {Kind::Encrypted, statement::EncryptedMessage()};
-        return result;
+        return;
     }
     unsigned int sheetCount = 0;
     if (freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &sheetCount) != FREEXL_OK || sheetCount == 0) {
         result.error = {Kind::Damaged, statement::DamagedMessage("시트가 하나도 없습니다")};
-        return result;
+        return;
     }
     statement::CellBudget budget(options);
     for (unsigned int s = 0; s < sheetCount && s <= 0xFFFF; ++s) {
@@ -136,7 +114,7 @@ StatementReadResult ReadXlsStatement(const std::string& path, const StatementRea
             || freexl_worksheet_dimensions(handle, &rows, &columns) != FREEXL_OK) {
             result.error = {Kind::Damaged, statement::DamagedMessage("시트 " + sheet.name + "을(를) 읽지 못했습니다")};
             result.book.sheets.clear();
-            return result;
+            return;
         }
         for (unsigned int r = 0; r < rows && r < statement::kMaxRows && !budget.failed(); ++r) {
             for (unsigned short c = 0; c < columns; ++c) {
@@ -188,9 +166,192 @@ StatementReadResult ReadXlsStatement(const std::string& path, const StatementRea
         if (budget.failed()) {
             result.error = budget.error();
             result.book.sheets.clear();
-            return result;
+            return;
         }
         result.book.sheets.push_back(std::move(sheet));
+    }
+}
+
+// The child's result crosses the pipe as length-prefixed fields.
+void PutNumber(std::string& out, std::uint64_t v)
+{
+    out.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+void PutText(std::string& out, const std::string& text)
+{
+    PutNumber(out, text.size());
+    out += text;
+}
+std::string Serialise(const StatementReadResult& r)
+{
+    std::string out;
+    PutNumber(out, static_cast<std::uint64_t>(r.error.kind));
+    PutText(out, r.error.message);
+    PutNumber(out, r.book.sheets.size());
+    for (const StatementSheet& sheet : r.book.sheets) {
+        PutText(out, sheet.name);
+        PutNumber(out, sheet.rows.size());
+        for (const auto& row : sheet.rows) {
+            PutNumber(out, row.size());
+            for (const StatementCell& c : row) {
+                PutNumber(out, static_cast<std::uint64_t>(c.kind) | (c.spanned ? 0x100u : 0u));
+                std::uint64_t bits = 0;
+                std::memcpy(&bits, &c.number, sizeof bits);
+                PutNumber(out, bits);
+                PutText(out, c.text);
+            }
+        }
+    }
+    return out;
+}
+
+struct Reader {
+    const std::string& in;
+    std::size_t at = 0;
+    bool ok = true;
+    std::uint64_t number()
+    {
+        std::uint64_t v = 0;
+        if (in.size() - at < sizeof v) {
+            ok = false;
+            return 0;
+        }
+        std::memcpy(&v, in.data() + at, sizeof v);
+        at += sizeof v;
+        return v;
+    }
+    std::string text()
+    {
+        const std::uint64_t n = number();
+        if (!ok || in.size() - at < n) {
+            ok = false;
+            return {};
+        }
+        std::string t = in.substr(at, n);
+        at += n;
+        return t;
+    }
+    // A count can be no larger than the bytes left: a cut stream ends here.
+    std::uint64_t count()
+    {
+        const std::uint64_t n = number();
+        if (n > in.size() - at)
+            ok = false;
+        return ok ? n : 0;
+    }
+};
+
+bool Deserialise(const std::string& in, StatementReadResult& r)
+{
+    Reader rd{in};
+    r.error.kind = static_cast<Kind>(rd.number());
+    r.error.message = rd.text();
+    const std::uint64_t sheets = rd.count();
+    for (std::uint64_t s = 0; rd.ok && s < sheets; ++s) {
+        StatementSheet sheet;
+        sheet.name = rd.text();
+        const std::uint64_t rows = rd.count();
+        sheet.rows.resize(rows);
+        for (std::uint64_t i = 0; rd.ok && i < rows; ++i) {
+            const std::uint64_t cells = rd.count();
+            sheet.rows[i].resize(cells);
+            for (std::uint64_t j = 0; rd.ok && j < cells; ++j) {
+                StatementCell& c = sheet.rows[i][j];
+                const std::uint64_t kind = rd.number();
+                c.kind = static_cast<StatementCell::Kind>(kind & 0xFF);
+                c.spanned = (kind & 0x100) != 0;
+                const std::uint64_t bits = rd.number();
+                std::memcpy(&c.number, &bits, sizeof bits);
+                c.text = rd.text();
+            }
+        }
+        r.book.sheets.push_back(std::move(sheet));
+    }
+    return rd.ok && rd.at == in.size();
+}
+
+} // namespace
+
+StatementReadResult ReadXlsStatement(const std::string& path, const StatementReadOptions& options)
+{
+    StatementReadResult result;
+    result.book.format = StatementFormat::Xls;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        result.error = {Kind::NotFound, "파일을 찾을 수 없습니다"};
+        return result;
+    }
+    if (static_cast<std::uint64_t>(st.st_size) > options.sizeLimit) {
+        result.error = {Kind::TooBig,
+                        "파일이 너무 커서 읽지 않았습니다 (" + std::to_string(options.sizeLimit >> 20) + " MB까지)"};
+        return result;
+    }
+    std::vector<statement::XlsSheetExtras> extras;
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (statement::IsEncryptedOfficeFile(bytes) || statement::XlsHasPassword(bytes)) {
+            result.error = {Kind::Encrypted, statement::EncryptedMessage()};
+            return result;
+        }
+        if (!statement::XlsStructureSound(bytes)) {
+            result.error = {Kind::Damaged, statement::DamagedMessage("xls 구조가 맞지 않습니다")};
+            return result;
+        }
+        statement::ReadXlsExtras(bytes, extras);
+    }
+
+    // FreeXL has read out of bounds on crafted files more than once. It runs
+    // in a child process, so that whatever it does to its memory cannot
+    // reach ours: a child that dies, or takes too long, means a damaged file.
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+        result.error = {Kind::Io, "파일을 읽지 못했습니다"};
+        return result;
+    }
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
+        result.error = {Kind::Io, "파일을 읽지 못했습니다"};
+        return result;
+    }
+    if (child == 0) {
+        ::close(pipeFds[0]);
+        ::alarm(60);
+        StatementReadResult mine;
+        mine.book.format = StatementFormat::Xls;
+        ReadWithFreexl(path, options, extras, mine);
+        const std::string out = Serialise(mine);
+        std::size_t done = 0;
+        while (done < out.size()) {
+            const ssize_t n = ::write(pipeFds[1], out.data() + done, out.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                ::_exit(2);
+            done += static_cast<std::size_t>(n);
+        }
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !Deserialise(bytes, result)) {
+        result.book.sheets.clear();
+        result.error = {Kind::Damaged, statement::DamagedMessage("xls 파일을 읽다가 멈췄습니다")};
     }
     return result;
 }
