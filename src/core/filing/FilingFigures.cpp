@@ -7,6 +7,7 @@
 #include "ledger/WorkingTable.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 
 namespace quill {
@@ -26,24 +27,6 @@ std::string cp949(std::string_view utf8) { return encodeCp949(utf8).bytes.value_
 const Industry kIndustries2021[] = {
     {"소매", "소매업·재생용 재료수집 및 판매업", {15, 100}, {}, {}},
     {"음식점", "음식점업", {15, 100}, {8, 108}, {9, 109}},
-    {"제조", "제조업", {20, 100}, {4, 104}, {}},
-    {"농림어업", "농업·임업 및 어업", {20, 100}, {}, {}},
-    {"소화물운송", "소화물 전문 운송업", {20, 100}, {}, {}},
-    {"숙박", "숙박업", {25, 100}, {}, {}},
-    {"건설", "건설업", {30, 100}, {}, {}},
-    {"운수", "운수 및 창고업", {30, 100}, {}, {}},
-    {"정보통신", "정보통신업", {30, 100}, {}, {}},
-    {"금융", "금융 및 보험 관련 서비스업", {40, 100}, {}, {}},
-    {"전문서비스", "전문·과학 및 기술서비스업, 사업시설관리·사업지원 및 임대서비스업", {40, 100}, {}, {}},
-    {"부동산", "부동산 관련 서비스업", {40, 100}, {}, {}},
-    {"부동산임대", "부동산임대업", {40, 100}, {}, {}},
-    {"서비스", "그 밖의 서비스업", {30, 100}, {}, {}},
-};
-// From 2027 the larger 음식점 rate for a small 과세표준 ends as the law
-// stands; the rest is as before.
-const Industry kIndustries2027[] = {
-    {"소매", "소매업·재생용 재료수집 및 판매업", {15, 100}, {}, {}},
-    {"음식점", "음식점업", {15, 100}, {8, 108}, {}},
     {"제조", "제조업", {20, 100}, {4, 104}, {}},
     {"농림어업", "농업·임업 및 어업", {20, 100}, {}, {}},
     {"소화물운송", "소화물 전문 운송업", {20, 100}, {}, {}},
@@ -241,9 +224,19 @@ std::optional<Rate> parseRate(std::string_view t)
 
 std::span<const Industry> IndustriesOf(int year)
 {
-    if (year >= 2027)
-        return kIndustries2027;
-    return kIndustries2021;
+    if (year < 2027)
+        return kIndustries2021;
+    // From 2027 the larger 음식점 rate for a small 과세표준 ends as the law
+    // stands; the rest is as before.
+    static const auto from2027 = [] {
+        std::array<Industry, std::size(kIndustries2021)> t{};
+        std::copy(std::begin(kIndustries2021), std::end(kIndustries2021), t.begin());
+        for (Industry& i : t)
+            if (std::string_view(i.key) == "음식점")
+                i.deemedSmall = {};
+        return t;
+    }();
+    return from2027;
 }
 
 const Industry* findIndustry(int year, std::string_view key)
