@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Suggestions and the find bar over a million entries. Each figure prints
 // beside its target (target_ms). Run: build-bench/benchmarks/bench_entry_comfort
-#include "app/Cp949.h"
-#include "editor/SuggestionIndex.h"
-#include "ledger/WorkingTable.h"
-#include "view/LedgerFind.h"
+#include "core/text/Cp949.h"
+#include "core/editor/SuggestionIndex.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/view/LedgerFind.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,9 +3,9 @@
 // the file. Target: 100,000 entries in under 3 s and 300 MB peak (measure
 // the peak with /usr/bin/time -v and --benchmark_filter=.../100000).
 // Run: build/benchmarks/bench_export
-#include "export/ExportWorkbook.h"
-#include "export/XlsxWriter.h"
-#include "ledger/WorkingTable.h"
+#include "core/export/ExportWorkbook.h"
+#include "core/export/XlsxWriter.h"
+#include "core/ledger/WorkingTable.h"
 
 #include <benchmark/benchmark.h>
 

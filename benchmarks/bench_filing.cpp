@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Filing figures of a year over a million entries (target: under 100 ms).
 // Run: build/benchmarks/bench_filing
-#include "filing/FilingFigures.h"
-#include "ledger/LedgerEntry.h"
+#include "core/filing/FilingFigures.h"
+#include "core/ledger/LedgerEntry.h"
 
 #include <benchmark/benchmark.h>
 

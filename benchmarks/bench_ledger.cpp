@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Huge ledgers: a million entries through the file, the scratch table, the
 // filter and the totals. Run: build/benchmarks/bench_ledger
-#include "ledger/AutRecord.h"
-#include "ledger/WorkingTable.h"
-#include "view/LedgerFilter.h"
-#include "view/Totals.h"
+#include "core/ledger/AutRecord.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/ledger/LedgerFilter.h"
+#include "core/ledger/Totals.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,8 +3,8 @@
 // file, against the workbook export of the same entries. Target: a
 // 20,000-entry year to PDF in under 5 s.
 // Run: build/benchmarks/bench_print
-#include "export/ExportWorkbook.h"
-#include "ledger/WorkingTable.h"
+#include "core/export/ExportWorkbook.h"
+#include "core/ledger/WorkingTable.h"
 #include "print/LedgerPrinter.h"
 
 #include <QGuiApplication>

@@ -4,7 +4,7 @@
 // HTML table. Reading is the first part of the 2 s an import of that size
 // may take; the peak memory (with /usr/bin/time -v) belongs under 300 MB.
 // Run: build/benchmarks/bench_statement_read
-#include "statement/StatementBook.h"
+#include "core/statement/StatementBook.h"
 
 #include <benchmark/benchmark.h>
 #include <xlsxwriter.h>

@@ -6,12 +6,12 @@
 // offscreen by scripts/bench.sh, one figure per process so each starts
 // clean; never part of the tests.
 // usage: program_figures PROGRAM_FOLDER/ startup | open FILE | yearswitch FILE | save FILE | saves FILE
-#include "app/AppFonts.h"
-#include "app/AppInfo.h"
-#include "app/MainWindow.h"
-#include "app/QtUserDialogs.h"
-#include "app/UserDialogs.h"
-#include "support/TSprSfm.h"
+#include "gui/app/AppFonts.h"
+#include "core/AppInfo.h"
+#include "gui/mainwindow/MainWindow.h"
+#include "gui/app/QtUserDialogs.h"
+#include "gui/app/UserDialogs.h"
+#include "gui/support/TSprSfm.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>

@@ -5,10 +5,10 @@
 // under 2 s and 300 MB for the whole process). Run offscreen by
 // scripts/bench.sh; never part of the tests.
 // usage: statement_figures [STATEMENT_ROWS] [LEDGER_ENTRIES]
-#include "ledger/ImportRowsModel.h"
-#include "ledger/StatementPreview.h"
-#include "ledger/WorkingTable.h"
-#include "statement/StatementBook.h"
+#include "gui/statement/ImportRowsModel.h"
+#include "gui/statement/StatementPreview.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/statement/StatementBook.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the program icon as PNG files for the desktop's icon theme:
 // quillbook-iconpng OUTDIR SIDE... -> OUTDIR/SIDExSIDE/apps/com.example.quillbook.png
-#include "app/Icons.h"
+#include "gui/app/Icons.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -5,7 +5,7 @@
 // limits, and every cell is what its kind says.
 #include "FuzzCheck.h"
 
-#include "statement/StatementBook.h"
+#include "core/statement/StatementBook.h"
 
 #include <cmath>
 

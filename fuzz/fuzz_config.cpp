@@ -6,7 +6,7 @@
 #include "FuzzCheck.h"
 #include "FuzzFiles.h"
 
-#include "app/IniFile.h"
+#include "core/config/IniFile.h"
 
 #include <string>
 #include <string_view>

@@ -4,7 +4,7 @@
 // what is taken dumps to a line that imports to the same record
 // (dump -> import -> dump gives the same text).
 #include "FuzzCheck.h"
-#include "DumpLine.h"
+#include "cli/DumpLine.h"
 
 #include <string>
 #include <string_view>

@@ -5,14 +5,14 @@
 // the same file; and every record's dump line imports back to a record
 // whose dump line is the same.
 #include "FuzzCheck.h"
-#include "DumpLine.h"
+#include "cli/DumpLine.h"
 #include "FuzzFiles.h"
 
-#include "app/Cp949.h"
-#include "ledger/AutRecord.h"
-#include "ledger/WorkingTable.h"
-#include "view/LedgerFilter.h"
-#include "view/Totals.h"
+#include "core/text/Cp949.h"
+#include "core/ledger/AutRecord.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/ledger/LedgerFilter.h"
+#include "core/ledger/Totals.h"
 
 #include <string>
 #include <vector>

@@ -4,7 +4,7 @@
 #include "FuzzCheck.h"
 #include "FuzzFiles.h"
 
-#include "ledger/WorkingTable.h"
+#include "core/ledger/WorkingTable.h"
 
 #include <string>
 

@@ -6,11 +6,11 @@
 // rows is undone to the very bytes.
 #include "FuzzCheck.h"
 
-#include "app/Cp949.h"
-#include "ledger/LedgerChange.h"
-#include "ledger/WorkingTable.h"
-#include "statement/StatementImport.h"
-#include "statement/StatementValues.h"
+#include "core/text/Cp949.h"
+#include "core/ledger/LedgerChange.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/statement/StatementImport.h"
+#include "core/statement/StatementValues.h"
 
 #include <cmath>
 #include <string>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Text from outside (escaped dump text, amounts) through the converters.
 #include "FuzzCheck.h"
-#include "app/Cp949.h"
-#include "app/TextHelpers.h"
-#include "ledger/Money.h"
+#include "core/text/Cp949.h"
+#include "core/text/TextHelpers.h"
+#include "core/ledger/Money.h"
 
 #include <string_view>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CliSupport.h"
+#include "cli/CliSupport.h"
 
-#include "ledger/AutRecord.h"
-#include "ledger/WorkingTable.h"
+#include "core/ledger/AutRecord.h"
+#include "core/ledger/WorkingTable.h"
 
 #include <iostream>
 

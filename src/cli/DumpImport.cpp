@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // dump and import: a ledger file as tab-separated UTF-8 lines and back.
-#include "Commands.h"
-#include "CliSupport.h"
-#include "DumpLine.h"
+#include "cli/Commands.h"
+#include "cli/CliSupport.h"
+#include "cli/DumpLine.h"
 
-#include "app/Cp949.h"
-#include "app/FileLock.h"
-#include "app/SafeFile.h"
-#include "ledger/AutRecord.h"
-#include "ledger/Backups.h"
-#include "ledger/FileCommands.h"
-#include "ledger/Money.h"
+#include "core/text/Cp949.h"
+#include "core/io/FileLock.h"
+#include "core/io/SafeFile.h"
+#include "core/ledger/AutRecord.h"
+#include "core/ledger/Backups.h"
+#include "core/ledger/FileCommands.h"
+#include "core/ledger/Money.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DumpLine.h"
+#include "cli/DumpLine.h"
 
-#include "app/Cp949.h"
-#include "ledger/Money.h"
+#include "core/text/Cp949.h"
+#include "core/ledger/Money.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 #pragma once
 // One record as a dump line and back: the text `dump` prints and `import`
 // reads, shared with the fuzz target that checks the round trip.
-#include "ledger/AutRecord.h"
+#include "core/ledger/AutRecord.h"
 
 #include <optional>
 #include <string>

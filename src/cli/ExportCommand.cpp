@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // export: the workbook the toolbar's export writes, from a ledger file, for
 // batch use.
-#include "Commands.h"
-#include "CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/CliSupport.h"
 
-#include "app/SafeFile.h"
-#include "export/ExportWorkbook.h"
-#include "ledger/LedgerFileStream.h"
-#include "print/PrintLayout.h"
+#include "core/io/SafeFile.h"
+#include "core/export/ExportWorkbook.h"
+#include "core/ledger/LedgerFileStream.h"
+#include "core/print/PrintLayout.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // print: the ledger as the printed 간편장부 form, into a PDF file, without
 // a display (the painter runs on Qt's offscreen platform).
-#include "Commands.h"
-#include "CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/CliSupport.h"
 
-#include "ledger/WorkingTable.h"
+#include "core/ledger/WorkingTable.h"
 #include "print/LedgerPrinter.h"
-#include "print/PrintLayout.h"
+#include "core/print/PrintLayout.h"
 
 #include <QDate>
 #include <QFileInfo>

@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // import-statement: a card, bank or tax-office list booked into a ledger
 // file, with the profiles, rules and matching of the program's preview.
-#include "Commands.h"
-#include "CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/CliSupport.h"
 
-#include "app/FileLock.h"
-#include "app/ProgramFolders.h"
-#include "app/WorkFolder.h"
-#include "ledger/AutRecord.h"
-#include "ledger/Backups.h"
-#include "ledger/FileCommands.h"
-#include "ledger/Money.h"
-#include "ledger/WorkingTable.h"
-#include "statement/StatementImport.h"
+#include "core/io/FileLock.h"
+#include "core/io/ProgramFolders.h"
+#include "core/config/WorkFolder.h"
+#include "core/ledger/AutRecord.h"
+#include "core/ledger/Backups.h"
+#include "core/ledger/FileCommands.h"
+#include "core/ledger/Money.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/statement/StatementImport.h"
 
 #include <climits>
 #include <iostream>

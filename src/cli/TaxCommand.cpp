@@ -2,15 +2,15 @@
 // tax: the figures a ledger gives towards the returns of one year, the same
 // lines the filing window shows, one KEY<TAB>VALUE line each, for scripts
 // and spreadsheets. The ledger is streamed: memory does not grow with it.
-#include "Commands.h"
-#include "CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/CliSupport.h"
 
-#include "app/ProgramFolders.h"
-#include "app/WorkFolder.h"
-#include "filing/FilingFigures.h"
-#include "ledger/AutRecord.h"
-#include "ledger/LedgerFileStream.h"
-#include "ledger/Money.h"
+#include "core/io/ProgramFolders.h"
+#include "core/config/WorkFolder.h"
+#include "core/filing/FilingFigures.h"
+#include "core/ledger/AutRecord.h"
+#include "core/ledger/LedgerFileStream.h"
+#include "core/ledger/Money.h"
 
 #include <filesystem>
 #include <iostream>

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // totals and check: what a tax accountant asks of a client's ledger file
 // before opening it.
-#include "Commands.h"
-#include "CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/CliSupport.h"
 
-#include "app/Cp949.h"
-#include "ledger/AutRecord.h"
-#include "ledger/LedgerFileStream.h"
-#include "ledger/Money.h"
-#include "view/Totals.h"
+#include "core/text/Cp949.h"
+#include "core/ledger/AutRecord.h"
+#include "core/ledger/LedgerFileStream.h"
+#include "core/ledger/Money.h"
+#include "core/ledger/Totals.h"
 
 #include <iostream>
 #include <utility>

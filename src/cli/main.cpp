@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // quillbook-cli: the command-line companion for people who handle many
 // ledger files. UTF-8 on its side, CP949 in the files.
-#include "Commands.h"
-#include "CliSupport.h"
+#include "cli/Commands.h"
+#include "cli/CliSupport.h"
 
-#include "app/ErrorText.h"
-#include "app/SafeFileRecovery.h"
+#include "core/io/ErrorText.h"
+#include "core/io/SafeFileRecovery.h"
 
 #include <cstring>
 #include <iostream>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // quillbook-cli tax: every key, in order, with the value the core computes
 // for the same ledger file; usage errors.
-#include "app/Cp949.h"
-#include "filing/FilingFigures.h"
-#include "ledger/AutRecord.h"
-#include "ledger/WorkingTable.h"
+#include "core/text/Cp949.h"
+#include "core/filing/FilingFigures.h"
+#include "core/ledger/AutRecord.h"
+#include "core/ledger/WorkingTable.h"
 
 #include <gtest/gtest.h>
 

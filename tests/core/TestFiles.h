@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Scratch folders and small file helpers shared by the core tests.
-#include "ledger/LedgerEntry.h"
+#include "core/ledger/LedgerEntry.h"
 
 #include <filesystem>
 #include <fstream>

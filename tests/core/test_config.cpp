@@ -3,10 +3,10 @@
 // window geometry with its defaults, the work folder, and the text of the
 // general error report.
 #include "TestFiles.h"
-#include "app/Cp949.h"
-#include "app/ErrorText.h"
-#include "app/IniFile.h"
-#include "app/WorkFolder.h"
+#include "core/text/Cp949.h"
+#include "core/io/ErrorText.h"
+#include "core/config/IniFile.h"
+#include "core/config/WorkFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Text crosses into and out of CP949 only at the edges; nothing is dropped.
-#include "app/Cp949.h"
+#include "core/text/Cp949.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 // predicate and text comparison on awkward dates, before and after changes.
 #include "TestFiles.h"
 
-#include "ledger/WorkingTable.h"
-#include "view/LedgerFilter.h"
-#include "view/Totals.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/ledger/LedgerFilter.h"
+#include "core/ledger/Totals.h"
 
 #include <gtest/gtest.h>
 

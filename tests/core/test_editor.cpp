@@ -3,10 +3,10 @@
 // that an edit writes into.
 #include "TestFiles.h"
 
-#include "editor/EntryEditor.h"
-#include "editor/EntryHistory.h"
-#include "ledger/LedgerChange.h"
-#include "ledger/Money.h"
+#include "core/editor/EntryEditor.h"
+#include "core/editor/EntryHistory.h"
+#include "core/ledger/LedgerChange.h"
+#include "core/ledger/Money.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 // with their failures and the scratch table of each running copy.
 #include "TestFiles.h"
 
-#include "app/ErrorText.h"
-#include "app/SafeFile.h"
-#include "ledger/AutRecord.h"
-#include "ledger/FileCommands.h"
-#include "ledger/SnapshotFile.h"
+#include "core/io/ErrorText.h"
+#include "core/io/SafeFile.h"
+#include "core/ledger/AutRecord.h"
+#include "core/ledger/FileCommands.h"
+#include "core/ledger/SnapshotFile.h"
 
 #include <gtest/gtest.h>
 

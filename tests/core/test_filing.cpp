@@ -5,10 +5,10 @@
 // them.
 #include "TestFiles.h"
 
-#include "app/Cp949.h"
-#include "app/IniFile.h"
-#include "filing/FilingFigures.h"
-#include "ledger/WorkingTable.h"
+#include "core/text/Cp949.h"
+#include "core/config/IniFile.h"
+#include "core/filing/FilingFigures.h"
+#include "core/ledger/WorkingTable.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // The tables the filing window shows, copies and prints.
 #include "TestFiles.h"
 
-#include "app/Cp949.h"
-#include "filing/FilingTables.h"
+#include "core/text/Cp949.h"
+#include "core/filing/FilingTables.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // The period and category filter and the totals bar texts.
 #include "TestFiles.h"
 
-#include "ledger/WorkingTable.h"
-#include "view/LedgerFilter.h"
-#include "view/Totals.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/ledger/LedgerFilter.h"
+#include "core/ledger/Totals.h"
 
 #include <gtest/gtest.h>
 

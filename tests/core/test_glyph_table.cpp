@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "GlyphTable.h"
-#include "app/Cp949.h"
+#include "plugins/Glyphpad/GlyphTable.h"
+#include "core/text/Cp949.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 // the change again, whatever the filter shows.
 #include "TestFiles.h"
 
-#include "editor/EntryHistory.h"
-#include "ledger/LedgerChange.h"
-#include "ledger/WorkingTable.h"
+#include "core/editor/EntryHistory.h"
+#include "core/ledger/LedgerChange.h"
+#include "core/ledger/WorkingTable.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // The "*.Aut" ledger file: exact records, damaged files, safe writing.
 #include "TestFiles.h"
 
-#include "app/SafeFile.h"
-#include "ledger/AutRecord.h"
-#include "ledger/Money.h"
-#include "ledger/WorkingTable.h"
+#include "core/io/SafeFile.h"
+#include "core/ledger/AutRecord.h"
+#include "core/ledger/Money.h"
+#include "core/ledger/WorkingTable.h"
 
 #include <gtest/gtest.h>
 

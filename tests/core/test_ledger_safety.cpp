@@ -5,14 +5,14 @@
 // scratch table emptied when the program is done.
 #include "TestFiles.h"
 
-#include "app/FileLock.h"
-#include "app/SafeFile.h"
-#include "app/SafeFileFaults.h"
-#include "ledger/AutRecord.h"
-#include "ledger/Backups.h"
-#include "ledger/DiskStamp.h"
-#include "ledger/FileCommands.h"
-#include "ledger/SnapshotFile.h"
+#include "core/io/FileLock.h"
+#include "core/io/SafeFile.h"
+#include "core/io/SafeFileFaults.h"
+#include "core/ledger/AutRecord.h"
+#include "core/ledger/Backups.h"
+#include "core/ledger/DiskStamp.h"
+#include "core/ledger/FileCommands.h"
+#include "core/ledger/SnapshotFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Money arithmetic and the text helpers: the exact texts users see.
-#include "app/TextHelpers.h"
-#include "ledger/Money.h"
+#include "core/text/TextHelpers.h"
+#include "core/ledger/Money.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Where a portable and an installed copy find their files and write theirs.
 #include "TestFiles.h"
-#include "app/ProgramFolders.h"
-#include "app/WorkFolder.h"
-#include "ledger/FileCommands.h"
+#include "core/io/ProgramFolders.h"
+#include "core/config/WorkFolder.h"
+#include "core/ledger/FileCommands.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 // appends, edits, deletes, undo/redo and unordered rows.
 #include "TestFiles.h"
 
-#include "ledger/LedgerChange.h"
-#include "ledger/WorkingTable.h"
-#include "view/LedgerFilter.h"
-#include "view/Totals.h"
+#include "core/ledger/LedgerChange.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/ledger/LedgerFilter.h"
+#include "core/ledger/Totals.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 // step by a failure or a kill.
 #include "TestFiles.h"
 
-#include "app/SafeFile.h"
-#include "app/SafeFileFaults.h"
-#include "ledger/AutRecord.h"
-#include "ledger/WorkingTable.h"
+#include "core/io/SafeFile.h"
+#include "core/io/SafeFileFaults.h"
+#include "core/ledger/AutRecord.h"
+#include "core/ledger/WorkingTable.h"
 
 #include <gtest/gtest.h>
 

@@ -3,14 +3,14 @@
 // matching against the ledger and booking as one step.
 #include "TestFiles.h"
 
-#include "app/Cp949.h"
-#include "app/HangulText.h"
-#include "ledger/LedgerChange.h"
-#include "ledger/WorkingTable.h"
-#include "statement/StatementBook.h"
-#include "statement/StatementImport.h"
-#include "statement/StatementProfile.h"
-#include "statement/StatementValues.h"
+#include "core/text/Cp949.h"
+#include "core/text/HangulText.h"
+#include "core/ledger/LedgerChange.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/statement/StatementBook.h"
+#include "core/statement/StatementImport.h"
+#include "core/statement/StatementProfile.h"
+#include "core/statement/StatementValues.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 // and the find bar (초성 search, composing syllables, Latin case).
 #include "TestFiles.h"
 
-#include "app/Cp949.h"
-#include "app/HangulText.h"
-#include "editor/SuggestionIndex.h"
-#include "view/LedgerFind.h"
+#include "core/text/Cp949.h"
+#include "core/text/HangulText.h"
+#include "core/editor/SuggestionIndex.h"
+#include "core/view/LedgerFind.h"
 
 #include <gtest/gtest.h>
 

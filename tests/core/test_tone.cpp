@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/ToneSamples.h"
+#include "core/tone/ToneSamples.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // The working table: order, filter, cursor, changes, notifications, snapshots.
 #include "TestFiles.h"
 
-#include "ledger/SnapshotFile.h"
-#include "ledger/WorkingTable.h"
-#include "ledger/WorkingTables.h"
+#include "core/ledger/SnapshotFile.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/ledger/WorkingTables.h"
 
 #include <gtest/gtest.h>
 

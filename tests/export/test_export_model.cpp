@@ -2,14 +2,14 @@
 // The export workbook as data: how settings on shared lines resolve, what
 // the two sheets hold, the stored totals, the limits and the file writer's
 // failures.
-#include "app/Cp949.h"
-#include "export/ExportWorkbook.h"
-#include "export/SheetCanvas.h"
-#include "export/XlsxWriter.h"
-#include "ledger/Money.h"
-#include "ledger/WorkingTable.h"
-#include "view/LedgerFilter.h"
-#include "view/Totals.h"
+#include "core/text/Cp949.h"
+#include "core/export/ExportWorkbook.h"
+#include "core/export/SheetCanvas.h"
+#include "core/export/XlsxWriter.h"
+#include "core/ledger/Money.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/ledger/LedgerFilter.h"
+#include "core/ledger/Totals.h"
 
 #include <gtest/gtest.h>
 

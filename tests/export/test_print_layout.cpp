@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The printed form's layout as plain data (with a font of fixed widths),
 // its texts and the page setup kept in the configuration.
-#include "app/Cp949.h"
-#include "export/ExportWorkbook.h"
-#include "print/PrintLayout.h"
-#include "print/PrintPageSetup.h"
-#include "print/TextWrap.h"
-#include "view/LedgerFilter.h"
-#include "view/Totals.h"
+#include "core/text/Cp949.h"
+#include "core/export/ExportWorkbook.h"
+#include "core/print/PrintLayout.h"
+#include "core/print/PrintPageSetup.h"
+#include "core/print/TextWrap.h"
+#include "core/ledger/LedgerFilter.h"
+#include "core/ledger/Totals.h"
 
 #include <gtest/gtest.h>
 

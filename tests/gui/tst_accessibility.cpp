@@ -5,14 +5,14 @@
 // say what they total.
 #include "AccessibleTree.h"
 #include "MainWindowFixture.h"
-#include "app/QtUserDialogs.h"
-#include "app/WindowCommands.h"
-#include "editor/EntryFields.h"
-#include "editor/EntryPanel.h"
-#include "view/FindBar.h"
-#include "view/FitLabel.h"
-#include "view/LedgerTableModel.h"
-#include "view/YearBox.h"
+#include "gui/app/QtUserDialogs.h"
+#include "gui/mainwindow/WindowCommands.h"
+#include "gui/editor/EntryFields.h"
+#include "gui/editor/EntryPanel.h"
+#include "gui/view/FindBar.h"
+#include "gui/view/FitLabel.h"
+#include "gui/view/LedgerTableModel.h"
+#include "gui/view/YearBox.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

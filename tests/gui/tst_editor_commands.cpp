@@ -3,10 +3,10 @@
 // a changed entry, confirm and its refusals, cancel, delete and the mirror
 // of the current row.
 #include "MainWindowFixture.h"
-#include "editor/EntryFields.h"
-#include "editor/EntryPanel.h"
-#include "view/FitLabel.h"
-#include "view/LedgerTableModel.h"
+#include "gui/editor/EntryFields.h"
+#include "gui/editor/EntryPanel.h"
+#include "gui/view/FitLabel.h"
+#include "gui/view/LedgerTableModel.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,9 +2,9 @@
 // The entry panel's fields on their own: the masked date, byte limits, the
 // amount fields, the remark box, the proposals and the Enter walk.
 #include "ScriptedDialogs.h"
-#include "editor/EntryFields.h"
-#include "editor/EntryPanel.h"
-#include "support/HelperLibrary.h"
+#include "gui/editor/EntryFields.h"
+#include "gui/editor/EntryPanel.h"
+#include "gui/support/HelperLibrary.h"
 
 #include <QApplication>
 #include <QClipboard>

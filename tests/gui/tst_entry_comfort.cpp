@@ -3,12 +3,12 @@
 // totals), the suggestions of the description and counterparty fields, and
 // the find bar, inside the main window.
 #include "MainWindowFixture.h"
-#include "app/UserDialogs.h"
-#include "editor/EntryFields.h"
-#include "editor/EntryPanel.h"
-#include "editor/SuggestionPopup.h"
-#include "view/FindBar.h"
-#include "view/FitLabel.h"
+#include "gui/app/UserDialogs.h"
+#include "gui/editor/EntryFields.h"
+#include "gui/editor/EntryPanel.h"
+#include "gui/editor/SuggestionPopup.h"
+#include "gui/view/FindBar.h"
+#include "gui/view/FitLabel.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>

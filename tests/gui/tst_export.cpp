@@ -2,11 +2,11 @@
 // The export button: its dialogs, its refusals, and that it writes the same
 // workbook as `quillbook-cli export` for the same ledger and filter.
 #include "ScriptedDialogs.h"
-#include "app/Cp949.h"
-#include "app/MainWindow.h"
-#include "export/HasPrinter.h"
-#include "ledger/AutRecord.h"
-#include "support/WaitWindow.h"
+#include "core/text/Cp949.h"
+#include "gui/mainwindow/MainWindow.h"
+#include "gui/export/HasPrinter.h"
+#include "core/ledger/AutRecord.h"
+#include "gui/support/WaitWindow.h"
 
 #include <QAction>
 #include <QApplication>

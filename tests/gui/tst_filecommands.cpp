@@ -3,13 +3,13 @@
 // dialogs they show, the file-name label, the filter row and the totals they
 // leave, Modified, the work folder, and what a failure keeps.
 #include "MainWindowFixture.h"
-#include "app/SafeFile.h"
-#include "app/WorkFolder.h"
-#include "editor/EntryPanel.h"
-#include "ledger/AutRecord.h"
-#include "support/WaitWindow.h"
-#include "view/FitLabel.h"
-#include "view/LedgerTableModel.h"
+#include "core/io/SafeFile.h"
+#include "core/config/WorkFolder.h"
+#include "gui/editor/EntryPanel.h"
+#include "core/ledger/AutRecord.h"
+#include "gui/support/WaitWindow.h"
+#include "gui/view/FitLabel.h"
+#include "gui/view/LedgerTableModel.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -4,8 +4,8 @@
 // way from the evidence list to the grid, the keyboard and the names a
 // screen reader reads; the command line gives the window's figures.
 #include "MainWindowFixture.h"
-#include "filing/FilingFigures.h"
-#include "filing/FilingWindow.h"
+#include "core/filing/FilingFigures.h"
+#include "gui/filing/FilingWindow.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -3,9 +3,9 @@
 // entry panel as the program does: its pages, keys and mouse, and what it
 // leaves on the clipboard.
 #include "ScriptedDialogs.h"
-#include "editor/EntryFields.h"
-#include "editor/EntryPanel.h"
-#include "support/HelperLibrary.h"
+#include "gui/editor/EntryFields.h"
+#include "gui/editor/EntryPanel.h"
+#include "gui/support/HelperLibrary.h"
 
 #include <QApplication>
 #include <QClipboard>

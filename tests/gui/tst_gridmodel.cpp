@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The grid's model over a working table: shape, texts, money cells, resets
 // only when the rows change, and no reading of rows that are gone.
-#include "ledger/WorkingTable.h"
-#include "view/LedgerFilter.h"
-#include "view/LedgerTableModel.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/ledger/LedgerFilter.h"
+#include "gui/view/LedgerTableModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

@@ -3,11 +3,11 @@
 // somebody else, the backups a save keeps, and what a normal exit leaves
 // behind, as the main window shows them.
 #include "MainWindowFixture.h"
-#include "app/CloseSignals.h"
-#include "app/FileLock.h"
-#include "ledger/AutRecord.h"
-#include "ledger/Backups.h"
-#include "ledger/SnapshotFile.h"
+#include "gui/app/CloseSignals.h"
+#include "core/io/FileLock.h"
+#include "core/ledger/AutRecord.h"
+#include "core/ledger/Backups.h"
+#include "core/ledger/SnapshotFile.h"
 
 #include <QDir>
 #include <QLabel>

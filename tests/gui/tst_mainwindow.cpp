@@ -3,12 +3,12 @@
 // configuration, the filter row and the totals bar, the grid's and the
 // filter row's keys, the navigator, the exit command and closing.
 #include "MainWindowFixture.h"
-#include "app/ShadowLabel.h"
-#include "editor/EntryPanel.h"
-#include "support/TSprSfm.h"
-#include "support/WaitWindow.h"
-#include "view/FitLabel.h"
-#include "view/LedgerTableModel.h"
+#include "gui/app/ShadowLabel.h"
+#include "gui/editor/EntryPanel.h"
+#include "gui/support/TSprSfm.h"
+#include "gui/support/WaitWindow.h"
+#include "gui/view/FitLabel.h"
+#include "gui/view/LedgerTableModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>

@@ -4,11 +4,11 @@
 // stay open, and the grid and the totals bar must always agree with the
 // working ledger.
 #include "MainWindowFixture.h"
-#include "editor/EntryPanel.h"
-#include "support/WaitWindow.h"
-#include "view/FitLabel.h"
-#include "view/LedgerTableModel.h"
-#include "view/Totals.h"
+#include "gui/editor/EntryPanel.h"
+#include "gui/support/WaitWindow.h"
+#include "gui/view/FitLabel.h"
+#include "gui/view/LedgerTableModel.h"
+#include "core/ledger/Totals.h"
 
 #include <QApplication>
 #include <QComboBox>

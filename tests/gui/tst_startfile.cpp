@@ -3,10 +3,10 @@
 // opened at start as Open would, without a dialog or a change of the work
 // folder; an unreadable one reported, leaving the empty ledger.
 #include "MainWindowFixture.h"
-#include "app/InputMethod.h"
-#include "ledger/AutRecord.h"
-#include "view/FitLabel.h"
-#include "view/LedgerTableModel.h"
+#include "gui/app/InputMethod.h"
+#include "core/ledger/AutRecord.h"
+#include "gui/view/FitLabel.h"
+#include "gui/view/LedgerTableModel.h"
 
 #include <QDir>
 #include <QLabel>

@@ -3,8 +3,8 @@
 // the preview's ticks and edits, booking as one undo step, a new profile
 // made from the columns and a rule saved in the configuration.
 #include "MainWindowFixture.h"
-#include "ledger/ImportRowsModel.h"
-#include "ledger/StatementPreview.h"
+#include "gui/statement/ImportRowsModel.h"
+#include "gui/statement/StatementPreview.h"
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>

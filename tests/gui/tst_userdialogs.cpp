@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real dialogs: titles, icons, buttons, default and escape buttons of
 // the message boxes, and the settings the file dialogs are opened with.
-#include "app/QtUserDialogs.h"
+#include "gui/app/QtUserDialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -14,7 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 
-#include "app/ToneSamples.h"
+#include "core/tone/ToneSamples.h"
 
 #include <cstdio>
 #include <cstring>

@@ -4,9 +4,9 @@
 // be written and read back with an empty bar), and Open and Add file close
 // the window only once the new ledger is shown.
 #include "MainWindowFixture.h"
-#include "support/TSprSfm.h"
-#include "support/WaitWindow.h"
-#include "view/FitLabel.h"
+#include "gui/support/TSprSfm.h"
+#include "gui/support/WaitWindow.h"
+#include "gui/view/FitLabel.h"
 
 #include <QApplication>
 #include <QFileInfo>

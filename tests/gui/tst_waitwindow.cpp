@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The wait window in its two modes: look, placement, the bar's clamping and
 // the program-wide step counter.
-#include "support/TSprSfm.h"
-#include "support/WaitWindow.h"
+#include "gui/support/TSprSfm.h"
+#include "gui/support/WaitWindow.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -4,9 +4,9 @@
 // current folder, the page-pane rectangles, F1, and the about box and the
 // page pane opened for real (offscreen) and closed again.
 #include "MainWindowFixture.h"
-#include "editor/EntryFields.h"
-#include "editor/EntryPanel.h"
-#include "support/HelperLibrary.h"
+#include "gui/editor/EntryFields.h"
+#include "gui/editor/EntryPanel.h"
+#include "gui/support/HelperLibrary.h"
 
 #include <QApplication>
 #include <QDesktopServices>

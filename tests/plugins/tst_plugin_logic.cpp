@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the helper libraries decide without a window: texts in the Korean
 // code page, which page an address stands for, the about box's licences.
-#include "Credits/CreditsText.h"
-#include "PagePane/SiteAddress.h"
-#include "common/PluginSupport.h"
+#include "plugins/Credits/CreditsText.h"
+#include "plugins/PagePane/SiteAddress.h"
+#include "plugins/common/PluginSupport.h"
 
 #include <QDir>
 #include <QDirIterator>

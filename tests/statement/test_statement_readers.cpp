@@ -3,7 +3,7 @@
 // Gnumeric made from our test tables (data/*.fods), on small files written
 // here for the forms those programs do not produce, and on damaged and
 // hostile files.
-#include "statement/StatementBook.h"
+#include "core/statement/StatementBook.h"
 
 #include <gtest/gtest.h>
 #include <zip.h>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "editor/EntryEditor.h"
+#include "core/editor/EntryEditor.h"
 
-#include "app/Cp949.h"
-#include "app/TextHelpers.h"
+#include "core/text/Cp949.h"
+#include "core/text/TextHelpers.h"
 
 #include <cmath>
 #include <cstdio>

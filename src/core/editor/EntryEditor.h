@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "editor/EditorMode.h"
-#include "ledger/LedgerEntry.h"
-#include "ledger/WorkingTable.h"
+#include "core/editor/EditorMode.h"
+#include "core/ledger/LedgerEntry.h"
+#include "core/ledger/WorkingTable.h"
 
 #include <string>
 #include <string_view>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "editor/EntryHistory.h"
+#include "core/editor/EntryHistory.h"
 
 namespace quill {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "editor/EntryEditor.h"
-#include "ledger/LedgerChange.h"
+#include "core/editor/EntryEditor.h"
+#include "core/ledger/LedgerChange.h"
 
 #include <optional>
 

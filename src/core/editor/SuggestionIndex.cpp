@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "editor/SuggestionIndex.h"
+#include "core/editor/SuggestionIndex.h"
 
-#include "app/HangulText.h"
+#include "core/text/HangulText.h"
 
 #include <algorithm>
 

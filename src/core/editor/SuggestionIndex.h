@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "ledger/LedgerEntry.h"
-#include "ledger/WorkingTable.h"
+#include "core/ledger/LedgerEntry.h"
+#include "core/ledger/WorkingTable.h"
 
 #include <cstdint>
 #include <string>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "export/ExportWorkbook.h"
-#include "export/XlsxWriter.h"
+#include "core/export/ExportWorkbook.h"
+#include "core/export/XlsxWriter.h"
 
-#include "ledger/Money.h"
-#include "ledger/WorkingTable.h"
+#include "core/ledger/Money.h"
+#include "core/ledger/WorkingTable.h"
 
 #include <algorithm>
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The ledger sheet "장부": the official form's title and two header rows,
 // then one row per shown entry from row 4.
-#include "export/ExportWorkbook.h"
-#include "export/SheetCanvas.h"
+#include "core/export/ExportWorkbook.h"
+#include "core/export/SheetCanvas.h"
 
-#include "app/Cp949.h"
-#include "ledger/WorkingTable.h"
-#include "print/TextWrap.h"
+#include "core/text/Cp949.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/print/TextWrap.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "export/SheetCanvas.h"
+#include "core/export/SheetCanvas.h"
 
 #include <algorithm>
 #include <functional>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "export/Workbook.h"
+#include "core/export/Workbook.h"
 
 #include <string>
 #include <string_view>

@@ -2,10 +2,10 @@
 // The statistics sheet "통계": month, quarter, half-year and year totals of
 // the ledger sheet as live formulas, each with its result stored beside it
 // so that a viewer that does not recalculate still shows the totals.
-#include "export/ExportWorkbook.h"
-#include "export/SheetCanvas.h"
+#include "core/export/ExportWorkbook.h"
+#include "core/export/SheetCanvas.h"
 
-#include "ledger/Money.h"
+#include "core/ledger/Money.h"
 
 #include <algorithm>
 #include <array>

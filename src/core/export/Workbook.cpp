@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "export/Workbook.h"
+#include "core/export/Workbook.h"
 
 #include <stdexcept>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "export/XlsxWriter.h"
+#include "core/export/XlsxWriter.h"
 
-#include "app/SafeFile.h"
+#include "core/io/SafeFile.h"
 
 #include <xlsxwriter.h>
 #include <zip.h>

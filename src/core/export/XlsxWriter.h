@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "app/IoResult.h"
-#include "export/Workbook.h"
+#include "core/io/IoResult.h"
+#include "core/export/Workbook.h"
 
 #include <functional>
 #include <string>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "filing/FilingFigures.h"
+#include "core/filing/FilingFigures.h"
 
-#include "app/Cp949.h"
-#include "app/IniFile.h"
-#include "app/WorkFolder.h"
-#include "ledger/WorkingTable.h"
+#include "core/text/Cp949.h"
+#include "core/config/IniFile.h"
+#include "core/config/WorkFolder.h"
+#include "core/ledger/WorkingTable.h"
 
 #include <algorithm>
 #include <array>

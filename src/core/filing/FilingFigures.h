@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "app/IoResult.h"
-#include "ledger/LedgerEntry.h"
-#include "ledger/Money.h"
+#include "core/io/IoResult.h"
+#include "core/ledger/LedgerEntry.h"
+#include "core/ledger/Money.h"
 
 #include <array>
 #include <cstddef>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The figures laid out as the returns' own lines, in the returns' order:
 // what the window shows, the PDF prints and the command line writes.
-#include "filing/FilingFigures.h"
+#include "core/filing/FilingFigures.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "filing/FilingTables.h"
+#include "core/filing/FilingTables.h"
 
-#include "app/Cp949.h"
+#include "core/text/Cp949.h"
 
 namespace quill {
 

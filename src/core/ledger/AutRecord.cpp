@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ledger/AutRecord.h"
+#include "core/ledger/AutRecord.h"
 
 #include <cstdint>
 #include <fstream>
 #include <new>
 #include <sys/resource.h>
 
-#include "app/SafeFile.h"
-#include "ledger/Money.h"
-#include "ledger/WorkingTable.h"
+#include "core/io/SafeFile.h"
+#include "core/ledger/Money.h"
+#include "core/ledger/WorkingTable.h"
 
 #include <algorithm>
 #include <cerrno>

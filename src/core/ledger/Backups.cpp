@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ledger/Backups.h"
+#include "core/ledger/Backups.h"
 
-#include "app/SafeFile.h"
-#include "ledger/DiskStamp.h"
+#include "core/io/SafeFile.h"
+#include "core/ledger/DiskStamp.h"
 
 #include <algorithm>
 #include <cerrno>

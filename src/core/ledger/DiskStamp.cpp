@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ledger/DiskStamp.h"
+#include "core/ledger/DiskStamp.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "app/IoResult.h"
+#include "core/io/IoResult.h"
 
 #include <cstdint>
 #include <ctime>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ledger/FileCommands.h"
+#include "core/ledger/FileCommands.h"
 
-#include "app/FileLock.h"
-#include "app/ProgramFolders.h"
-#include "ledger/AutRecord.h"
-#include "ledger/SnapshotFile.h"
+#include "core/io/FileLock.h"
+#include "core/io/ProgramFolders.h"
+#include "core/ledger/AutRecord.h"
+#include "core/ledger/SnapshotFile.h"
 
-#include "app/SafeFile.h"
+#include "core/io/SafeFile.h"
 
 #include <algorithm>
 #include <cerrno>

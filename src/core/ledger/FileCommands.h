@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "app/IoResult.h"
-#include "ledger/LedgerBook.h"
+#include "core/io/IoResult.h"
+#include "core/ledger/LedgerBook.h"
 
 #include <functional>
 #include <string>

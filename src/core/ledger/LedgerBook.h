@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "app/FileLock.h"
-#include "ledger/Backups.h"
-#include "ledger/DiskStamp.h"
-#include "ledger/WorkingTable.h"
-#include "ledger/WorkingTables.h"
+#include "core/io/FileLock.h"
+#include "core/ledger/Backups.h"
+#include "core/ledger/DiskStamp.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/ledger/WorkingTables.h"
 
 #include <functional>
 #include <string>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ledger/LedgerChange.h"
+#include "core/ledger/LedgerChange.h"
 
 namespace quill {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ledger/LedgerEntry.h"
+#include "core/ledger/LedgerEntry.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "ledger/FixedText.h"
+#include "core/ledger/FixedText.h"
 
 #include <cstdint>
 #include <string_view>

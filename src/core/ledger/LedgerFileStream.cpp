@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ledger/LedgerFileStream.h"
+#include "core/ledger/LedgerFileStream.h"
 
-#include "app/SafeFile.h"
+#include "core/io/SafeFile.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "app/IoResult.h"
-#include "ledger/AutRecord.h"
+#include "core/io/IoResult.h"
+#include "core/ledger/AutRecord.h"
 
 #include <algorithm>
 #include <cstddef>

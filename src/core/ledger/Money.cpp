@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ledger/Money.h"
+#include "core/ledger/Money.h"
 
 #include <cmath>
 #include <limits>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ledger/SnapshotFile.h"
+#include "core/ledger/SnapshotFile.h"
 
-#include "app/SafeFile.h"
+#include "core/io/SafeFile.h"
 
 #include <algorithm>
 #include <cerrno>

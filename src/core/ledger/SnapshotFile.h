@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "app/IoResult.h"
-#include "app/SafeFile.h"
-#include "ledger/LedgerEntry.h"
+#include "core/io/IoResult.h"
+#include "core/io/SafeFile.h"
+#include "core/ledger/LedgerEntry.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ledger/WorkingTable.h"
+#include "core/ledger/WorkingTable.h"
 
-#include "ledger/SnapshotFile.h"
+#include "core/ledger/SnapshotFile.h"
 
 #include <algorithm>
 #include <cassert>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "app/IoResult.h"
-#include "ledger/LedgerEntry.h"
-#include "view/LedgerFilter.h"
-#include "view/RunningSums.h"
+#include "core/io/IoResult.h"
+#include "core/ledger/LedgerEntry.h"
+#include "core/ledger/LedgerFilter.h"
+#include "core/ledger/RunningSums.h"
 
 #include <cstdint>
 #include <functional>

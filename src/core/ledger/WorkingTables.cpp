@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ledger/WorkingTables.h"
+#include "core/ledger/WorkingTables.h"
 
-#include "app/ProgramFolders.h"
-#include "ledger/WorkingTable.h"
+#include "core/io/ProgramFolders.h"
+#include "core/ledger/WorkingTable.h"
 
 #include <filesystem>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "print/PrintLayout.h"
+#include "core/print/PrintLayout.h"
 
-#include "app/Cp949.h"
-#include "view/LedgerFilter.h"
+#include "core/text/Cp949.h"
+#include "core/ledger/LedgerFilter.h"
 
 #include <algorithm>
 

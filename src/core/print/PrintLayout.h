@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "ledger/LedgerEntry.h"
-#include "ledger/Money.h"
-#include "print/TextWrap.h"
+#include "core/ledger/LedgerEntry.h"
+#include "core/ledger/Money.h"
+#include "core/print/TextWrap.h"
 
 #include <array>
 #include <functional>

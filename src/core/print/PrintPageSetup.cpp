@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "print/PrintPageSetup.h"
+#include "core/print/PrintPageSetup.h"
 
-#include "app/Cp949.h"
-#include "app/IniFile.h"
+#include "core/text/Cp949.h"
+#include "core/config/IniFile.h"
 
 namespace quill {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "print/TextWrap.h"
+#include "core/print/TextWrap.h"
 
 namespace quill {
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // CSV and TSV statements: the encoding and the delimiter are guessed, quoted
 // fields follow RFC 4180 (doubled quotes, line breaks inside quotes).
-#include "app/HangulText.h"
-#include "statement/StatementBook.h"
+#include "core/text/HangulText.h"
+#include "core/statement/StatementBook.h"
 
-#include "app/Cp949.h"
+#include "core/text/Cp949.h"
 
 #include <array>
 #include <cstdint>

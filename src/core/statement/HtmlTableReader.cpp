@@ -5,10 +5,10 @@
 // turned into UTF-8 first (BOM, else the page's declared charset, else
 // UTF-8 when valid, else CP949), because Korean pages that say "euc-kr"
 // are nearly always CP949, which EUC-KR does not cover.
-#include "app/Cp949.h"
-#include "app/HangulText.h"
-#include "statement/SheetCells.h"
-#include "statement/StatementBook.h"
+#include "core/text/Cp949.h"
+#include "core/text/HangulText.h"
+#include "core/statement/SheetCells.h"
+#include "core/statement/StatementBook.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/encoding.h>

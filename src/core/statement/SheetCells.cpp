@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "statement/SheetCells.h"
+#include "core/statement/SheetCells.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // What the spreadsheet and HTML readers share: placing cells by position
 // within the read limits, repeating merged cells, and the messages for
 // refused files. Internal to the statement readers.
-#include "statement/StatementBook.h"
+#include "core/statement/StatementBook.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "statement/StatementBook.h"
+#include "core/statement/StatementBook.h"
 
 #include <cmath>
 #include <cstdio>

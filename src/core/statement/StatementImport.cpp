@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "statement/StatementImport.h"
+#include "core/statement/StatementImport.h"
 
-#include "app/Cp949.h"
-#include "app/HangulText.h"
-#include "app/IniFile.h"
-#include "editor/EntryEditor.h"
-#include "ledger/Money.h"
-#include "statement/StatementValues.h"
+#include "core/text/Cp949.h"
+#include "core/text/HangulText.h"
+#include "core/config/IniFile.h"
+#include "core/editor/EntryEditor.h"
+#include "core/ledger/Money.h"
+#include "core/statement/StatementValues.h"
 
 #include <algorithm>
 #include <climits>

@@ -3,10 +3,10 @@
 // From a statement's sheet to ledger entries: each row as it would stand in
 // the ledger, proposed by rules and by what the ledger already holds,
 // matched against the ledger, and booked as one step.
-#include "app/IoResult.h"
-#include "ledger/LedgerChange.h"
-#include "ledger/WorkingTable.h"
-#include "statement/StatementProfile.h"
+#include "core/io/IoResult.h"
+#include "core/ledger/LedgerChange.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/statement/StatementProfile.h"
 
 #include <cstdint>
 #include <optional>

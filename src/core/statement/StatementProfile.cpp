@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "statement/StatementProfile.h"
+#include "core/statement/StatementProfile.h"
 
-#include "app/Cp949.h"
-#include "app/HangulText.h"
-#include "app/IniFile.h"
-#include "statement/StatementValues.h"
+#include "core/text/Cp949.h"
+#include "core/text/HangulText.h"
+#include "core/config/IniFile.h"
+#include "core/statement/StatementValues.h"
 
 #include <algorithm>
 #include <map>

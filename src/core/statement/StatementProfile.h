@@ -4,9 +4,9 @@
 // in the ledger: a profile. The program ships profiles for the lists whose
 // columns are publicly documented; the user makes more from the preview.
 // Profiles and rules are kept in the configuration file.
-#include "app/IoResult.h"
-#include "ledger/LedgerEntry.h"
-#include "statement/StatementBook.h"
+#include "core/io/IoResult.h"
+#include "core/ledger/LedgerEntry.h"
+#include "core/statement/StatementBook.h"
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "statement/StatementValues.h"
+#include "core/statement/StatementValues.h"
 
-#include "app/Cp949.h"
-#include "app/HangulText.h"
+#include "core/text/Cp949.h"
+#include "core/text/HangulText.h"
 
 #include <cmath>
 #include <cstdio>

@@ -4,7 +4,7 @@
 // forms banks, card companies and the tax office write them, amounts with
 // their signs, groupings and currency marks, and texts fitted to the
 // ledger's CP949 fields.
-#include "statement/StatementBook.h"
+#include "core/statement/StatementBook.h"
 
 #include <cstddef>
 #include <optional>

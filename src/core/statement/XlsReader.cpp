@@ -4,9 +4,9 @@
 // the 1900 serial is computed from that text, whichever date system the
 // workbook used. FreeXL leaves out formula cells and merged ranges; those
 // are read from the workbook's records beside it (XlsRecords).
-#include "statement/SheetCells.h"
-#include "statement/StatementBook.h"
-#include "statement/XlsRecords.h"
+#include "core/statement/SheetCells.h"
+#include "core/statement/StatementBook.h"
+#include "core/statement/XlsRecords.h"
 
 #include <freexl.h>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "statement/XlsRecords.h"
+#include "core/statement/XlsRecords.h"
 
-#include "app/HangulText.h"
-#include "statement/SheetCells.h"
+#include "core/text/HangulText.h"
+#include "core/statement/SheetCells.h"
 
 #include <charconv>
 #include <cmath>

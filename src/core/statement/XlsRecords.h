@@ -4,7 +4,7 @@
 // formula cells and the merged ranges. Read from the workbook stream of the
 // OLE2 file with every offset, chain and count checked against the bytes
 // there are. Internal to the xls reader.
-#include "statement/StatementBook.h"
+#include "core/statement/StatementBook.h"
 
 #include <cstddef>
 #include <string>

@@ -3,8 +3,8 @@
 // the parts the relationships name are read, nothing is written, and every
 // size is bounded: the zip directory's sizes before inflating, the bytes
 // actually inflated while reading, the cells and text held.
-#include "statement/SheetCells.h"
-#include "statement/StatementBook.h"
+#include "core/statement/SheetCells.h"
+#include "core/statement/StatementBook.h"
 
 #include <expat.h>
 #include <zip.h>

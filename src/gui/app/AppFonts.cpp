@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/AppFonts.h"
+#include "gui/app/AppFonts.h"
 
 #include <QFontDatabase>
 #include <QStringList>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/CloseSignals.h"
+#include "gui/app/CloseSignals.h"
 
 #include <QSocketNotifier>
 

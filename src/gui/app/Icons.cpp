@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/Icons.h"
+#include "gui/app/Icons.h"
 
 #include <QLinearGradient>
 #include <QPainter>

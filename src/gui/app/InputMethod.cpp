@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/InputMethod.h"
+#include "gui/app/InputMethod.h"
 
 QString InputModuleFallback(const QString& named, const QStringList& pluginFiles)
 {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/QtUserDialogs.h"
+#include "gui/app/QtUserDialogs.h"
 
-#include "app/AppInfo.h"
-#include "support/Tone.h"
+#include "core/AppInfo.h"
+#include "gui/support/Tone.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "app/UserDialogs.h"
+#include "gui/app/UserDialogs.h"
 
 // The real dialogs: message boxes and file dialogs of Qt, modal over the
 // active window.

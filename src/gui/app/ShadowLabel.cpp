@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/ShadowLabel.h"
+#include "gui/app/ShadowLabel.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/AppFonts.h"
-#include "app/AppInfo.h"
-#include "app/CloseSignals.h"
-#include "app/ErrorText.h"
-#include "app/InputMethod.h"
-#include "app/MainWindow.h"
-#include "app/ProgramFolders.h"
-#include "app/QtUserDialogs.h"
-#include "app/WorkFolder.h"
+#include "gui/app/AppFonts.h"
+#include "core/AppInfo.h"
+#include "gui/app/CloseSignals.h"
+#include "core/io/ErrorText.h"
+#include "gui/app/InputMethod.h"
+#include "gui/mainwindow/MainWindow.h"
+#include "core/io/ProgramFolders.h"
+#include "gui/app/QtUserDialogs.h"
+#include "core/config/WorkFolder.h"
 
 #include <QApplication>
 #include <QDir>

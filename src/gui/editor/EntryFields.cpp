@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "editor/EntryFields.h"
+#include "gui/editor/EntryFields.h"
 
-#include "app/Cp949.h"
-#include "editor/EntryEditor.h"
-#include "ledger/Money.h"
-#include "support/KoreanInput.h"
-#include "view/FitLabel.h"
+#include "core/text/Cp949.h"
+#include "core/editor/EntryEditor.h"
+#include "core/ledger/Money.h"
+#include "gui/support/KoreanInput.h"
+#include "gui/view/FitLabel.h"
 
 #include <QApplication>
 #include <QCoreApplication>

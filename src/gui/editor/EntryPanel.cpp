@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "editor/EntryPanel.h"
+#include "gui/editor/EntryPanel.h"
 
-#include "app/Cp949.h"
-#include "app/TextHelpers.h"
-#include "app/UserDialogs.h"
-#include "editor/EntryFields.h"
-#include "editor/SpecialChar.h"
-#include "support/KoreanInput.h"
+#include "core/text/Cp949.h"
+#include "core/text/TextHelpers.h"
+#include "gui/app/UserDialogs.h"
+#include "gui/editor/EntryFields.h"
+#include "gui/editor/SpecialChar.h"
+#include "gui/support/KoreanInput.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "editor/EntryEditor.h"
+#include "core/editor/EntryEditor.h"
 
 #include <QFrame>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "editor/LedgerUndoCommand.h"
+#include "gui/editor/LedgerUndoCommand.h"
 
 LedgerUndoCommand::LedgerUndoCommand(quill::LedgerChange change, Apply apply, const QString& text)
     : QUndoCommand(text), change_(std::move(change)), apply_(std::move(apply))

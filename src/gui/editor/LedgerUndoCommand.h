@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "ledger/LedgerChange.h"
+#include "core/ledger/LedgerChange.h"
 
 #include <QUndoCommand>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "editor/SpecialChar.h"
+#include "gui/editor/SpecialChar.h"
 
-#include "app/UserDialogs.h"
-#include "support/HelperLibrary.h"
+#include "gui/app/UserDialogs.h"
+#include "gui/support/HelperLibrary.h"
 
 void PickSpecialChar(UserDialogs& dialogs)
 {

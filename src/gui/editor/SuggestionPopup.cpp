@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "editor/SuggestionPopup.h"
+#include "gui/editor/SuggestionPopup.h"
 
-#include "editor/EntryFields.h"
+#include "gui/editor/EntryFields.h"
 
 #include <QApplication>
 #include <QCoreApplication>

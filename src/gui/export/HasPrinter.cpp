@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "export/HasPrinter.h"
+#include "gui/export/HasPrinter.h"
 
 #include <QPrinterInfo>
 

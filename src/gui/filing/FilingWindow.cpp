@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "filing/FilingWindow.h"
+#include "gui/filing/FilingWindow.h"
 
-#include "app/UserDialogs.h"
-#include "filing/FilingTables.h"
-#include "ledger/WorkingTable.h"
+#include "gui/app/UserDialogs.h"
+#include "core/filing/FilingTables.h"
+#include "core/ledger/WorkingTable.h"
 
 #include <QAccessibleWidget>
 #include <QAction>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "filing/FilingFigures.h"
+#include "core/filing/FilingFigures.h"
 
 #include <QDialog>
 #include <QString>

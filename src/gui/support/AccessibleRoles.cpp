@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/AccessibleRoles.h"
+#include "gui/support/AccessibleRoles.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/HelperLibrary.h"
+#include "gui/support/HelperLibrary.h"
 
-#include "app/ProgramFolders.h"
-#include "app/UserDialogs.h"
+#include "core/io/ProgramFolders.h"
+#include "gui/app/UserDialogs.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/KoreanInput.h"
+#include "gui/support/KoreanInput.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>

@@ -2,9 +2,9 @@
 // The tone goes straight to ALSA: a small library every Linux desktop has,
 // no further Qt module, and the PulseAudio or PipeWire plugin behind ALSA's
 // "default" device routes it to the desktop's own output.
-#include "support/Tone.h"
+#include "gui/support/Tone.h"
 
-#include "app/ToneSamples.h"
+#include "core/tone/ToneSamples.h"
 
 #include <alsa/asoundlib.h>
 

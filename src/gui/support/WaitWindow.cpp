@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/WaitWindow.h"
+#include "gui/support/WaitWindow.h"
 
-#include "app/AppFonts.h"
-#include "support/TSprSfm.h"
+#include "gui/app/AppFonts.h"
+#include "gui/support/TSprSfm.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/WindowPlace.h"
+#include "gui/support/WindowPlace.h"
 
 #include <QGuiApplication>
 #include <QWidget>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "view/FindBar.h"
+#include "gui/view/FindBar.h"
 
-#include "ledger/WorkingTable.h"
-#include "view/LedgerFind.h"
+#include "core/ledger/WorkingTable.h"
+#include "core/view/LedgerFind.h"
 
 #include <QAction>
 #include <QHBoxLayout>

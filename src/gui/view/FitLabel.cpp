@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "view/FitLabel.h"
+#include "gui/view/FitLabel.h"
 
 #include <QApplication>
 #include <QFontInfo>

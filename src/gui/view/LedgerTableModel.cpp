@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "view/LedgerTableModel.h"
+#include "gui/view/LedgerTableModel.h"
 
-#include "app/Cp949.h"
-#include "ledger/Money.h"
-#include "ledger/WorkingTable.h"
+#include "core/text/Cp949.h"
+#include "core/ledger/Money.h"
+#include "core/ledger/WorkingTable.h"
 
 #include <cmath>
 #include <string_view>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "view/MonthBox.h"
+#include "gui/view/MonthBox.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "view/YearBox.h"
+#include "gui/view/YearBox.h"
 
 #include <QDate>
 #include <QKeyEvent>

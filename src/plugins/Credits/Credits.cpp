@@ -2,8 +2,8 @@
 // "Credits.dll": the about box. A modest modal box over the program's
 // window with its icon, the program's two lines and the licences of what
 // ships with it. Enter and Esc close it.
-#include "Credits/CreditsText.h"
-#include "common/PluginSupport.h"
+#include "plugins/Credits/CreditsText.h"
+#include "plugins/common/PluginSupport.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Credits/CreditsText.h"
+#include "plugins/Credits/CreditsText.h"
 
 #include <QFileInfo>
 

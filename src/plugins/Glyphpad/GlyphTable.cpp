@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "GlyphTable.h"
+#include "plugins/Glyphpad/GlyphTable.h"
 
 #include <iconv.h>
 

@@ -5,8 +5,8 @@
 // of this library may stay registered with Qt: no type of our own or of a
 // template instantiated here goes into a QVariant (the alignment is stored
 // as a plain int), as Qt would keep it past the unload.
-#include "GlyphTable.h"
-#include "common/PluginSupport.h"
+#include "plugins/Glyphpad/GlyphTable.h"
+#include "plugins/common/PluginSupport.h"
 
 #include <QApplication>
 #include <QBoxLayout>

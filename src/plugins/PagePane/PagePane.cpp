@@ -4,8 +4,8 @@
 // and are shown offline; links inside them work (Alt+Left or Backspace
 // goes back); every other address opens in the desktop's web browser.
 // The entry returns when the window is closed (Esc closes it).
-#include "PagePane/SiteAddress.h"
-#include "common/PluginSupport.h"
+#include "plugins/PagePane/SiteAddress.h"
+#include "plugins/common/PluginSupport.h"
 
 #include <QApplication>
 #include <QDesktopServices>

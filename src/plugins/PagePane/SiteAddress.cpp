@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PagePane/SiteAddress.h"
+#include "plugins/PagePane/SiteAddress.h"
 
-#include "app/AppInfo.h"
+#include "core/AppInfo.h"
 
 #include <QDir>
 #include <QFileInfo>

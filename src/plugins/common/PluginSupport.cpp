@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "common/PluginSupport.h"
+#include "plugins/common/PluginSupport.h"
 
 #include <QApplication>
 #include <QDir>

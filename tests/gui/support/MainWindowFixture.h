@@ -4,9 +4,9 @@
 // the template table, no helper libraries), answered by scripted dialogs, with a fixed clock.
 // Header-only: the template's path is known to the test programs only.
 #include "ScriptedDialogs.h"
-#include "app/Cp949.h"
-#include "app/MainWindow.h"
-#include "support/HelperLibrary.h"
+#include "core/text/Cp949.h"
+#include "gui/mainwindow/MainWindow.h"
+#include "gui/support/HelperLibrary.h"
 
 #include <QByteArray>
 #include <QFile>

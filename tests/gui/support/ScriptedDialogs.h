@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "app/UserDialogs.h"
+#include "gui/app/UserDialogs.h"
 
 #include <QList>
 #include <QQueue>

@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/text/TextHelpers.h"
+
+#include <algorithm>
+
+namespace quill {
+
+namespace {
+
+int clampWidth(int w) { return std::clamp(w, 0, 255); }
+
+std::string_view trimControls(std::string_view s)
+{
+    auto isTrim = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    while (!s.empty() && isTrim(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isTrim(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// The won sign of the Korean money format; dropped by every caller.
+constexpr char kWonSign = '\\';
+
+std::string fillLeft(std::string s, int width)
+{
+    width = clampWidth(width);
+    if (static_cast<int>(s.size()) < width)
+        s.insert(0, RepeatChar(' ', width - static_cast<int>(s.size())));
+    return s;
+}
+
+std::string moneyFormat(bool dropSign, WideTenths amount)
+{
+    std::string grouped = groupedWon(amount);
+    if (dropSign)
+        return grouped;
+    // Korean format: sign before the won sign, "-\1,234".
+    if (!grouped.empty() && grouped[0] == '-')
+        return "-" + std::string(1, kWonSign) + grouped.substr(1);
+    return std::string(1, kWonSign) + grouped;
+}
+
+} // namespace
+
+std::string StripBlanks(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text)
+        if (c != ' ')
+            out += c;
+    return out;
+}
+
+bool IsDateDigits(char separator, std::string_view text)
+{
+    std::size_t n = 0;
+    for (char c : text)
+        if (c != separator && c != ' ')
+            ++n;
+    return n == 8 || n == 0;
+}
+
+std::string RepeatChar(char c, int count)
+{
+    if (c == '\0')
+        return {};
+    return std::string(static_cast<std::size_t>(clampWidth(count)), c);
+}
+
+std::string PadLeftText(char fill, std::string_view text, int width)
+{
+    std::string_view t = trimControls(text);
+    width = clampWidth(width);
+    if (static_cast<int>(t.size()) < width)
+        return RepeatChar(fill, width - static_cast<int>(t.size())) + std::string(t);
+    return std::string(t);
+}
+
+std::optional<std::string> MoneyText(bool dropSign, std::string_view text, int width)
+{
+    std::string_view t = trimControls(text);
+    if (t.empty() || static_cast<int>(t.size()) > clampWidth(width))
+        t = "0";
+    std::optional<std::int64_t> amount = parsePlainDecimal(t);
+    if (!amount)
+        return std::nullopt;
+    return fillLeft(moneyFormat(dropSign, *amount), width);
+}
+
+std::string CurrencyToText(int width, WideTenths amount)
+{
+    return fillLeft(moneyFormat(true, amount), width);
+}
+
+} // namespace quill

@@ -1,0 +1,376 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The five file commands of the toolbar and the save prompt: dialogs and the
+// wait window here, the file work in the core.
+#include "core/AppInfo.h"
+#include "core/io/ErrorText.h"
+#include "gui/mainwindow/MainWindow.h"
+#include "core/filing/FilingFigures.h"
+#include "gui/app/UserDialogs.h"
+#include "core/config/WorkFolder.h"
+#include "gui/editor/EntryPanel.h"
+#include "core/io/FileLock.h"
+#include "core/ledger/FileCommands.h"
+#include "gui/support/WaitWindow.h"
+#include "gui/view/FitLabel.h"
+#include "core/ledger/Totals.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTableView>
+#include <QUndoStack>
+
+namespace {
+
+const QString kWaitMessage = QStringLiteral("파일을 읽고 있습니다. 잠시만...");
+const QString kSaveFirstMessage = QStringLiteral("현재의 작업내용을 저장하신 후 다시 시도하시기 바랍니다.");
+const QString kReadOnlyMark = QStringLiteral(" (읽기 전용)");
+const QString kChangedOnDisk =
+    QStringLiteral("디스크의 파일이 열었을 때(또는 마지막으로 저장했을 때)와 다릅니다.\r"
+                   "다른 곳에서 바뀐 것 같습니다. 덮어쓰시겠습니까?");
+
+QString heldElsewhereText() { return QString::fromUtf8(quill::kHeldElsewhereText); }
+
+// The wait window in gauge mode for reading and writing a ledger file.
+quill::FileProgress waitGauge()
+{
+    quill::FileProgress progress;
+    progress.show = [] { ShowWaitGauge(30, QColor(0, 107, 159), Qt::white, kWaitMessage); };
+    progress.gauge = [](int position) { SetWaitGauge(position); };
+    return progress;
+}
+
+std::string fsPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The year a freshly opened ledger starts with: that of its earliest entry
+// with a real date (an entry without a date sorts first but names no year).
+int earliestYear(const quill::WorkingTable& table)
+{
+    for (int i = 0; i < table.recordCount(); ++i) {
+        const std::string date = table.visibleRow(i).IDAY.str();
+        if (date.size() < 4)
+            continue;
+        bool ok = false;
+        const int year = QString::fromLatin1(date.data(), 4).toInt(&ok);
+        if (ok && date[0] >= '0' && date[0] <= '9')
+            return year;
+    }
+    return 0;
+}
+
+// The general error report of a failed file command, with the Korean line
+// that names the file under the failure's own text.
+void reportFileError(UserDialogs& dialogs, const quill::IoResult& r, const QString& path, quill::FileAction action)
+{
+    CloseWait();
+    dialogs.showError(QString::fromStdString(quill::FileErrorReport(r, fsPath(path), action)));
+}
+
+} // namespace
+
+QString Tmainf::dialogWorkFolder()
+{
+    const quill::WorkFolder work =
+        quill::ReadWorkFolder(context().configDir().toStdString(), configFileName().toStdString(),
+                             context().defaultWorkFolder.toStdString());
+    // A configuration that cannot be written (a read-only folder, a home
+    // without rights) must not keep every dialog from opening, nor repeat
+    // the same report at every command.
+    if (!work.stored && !workFolderReported_) {
+        workFolderReported_ = true;
+        reportError(QString::fromStdString(work.stored.message));
+    }
+    return QString::fromStdString(work.folder);
+}
+
+bool Tmainf::storeWorkFolder(quill::IoResult& result)
+{
+    result = quill::WriteWorkFolder(book.CurrentFileName, context().configDir().toStdString(),
+                                    configFileName().toStdString());
+    if (result)
+        return true;
+    const QString configFailure = QStringLiteral("Unable to write to ") + configPath();
+    if (QString::fromStdString(result.message) != configFailure)
+        return false;
+    // The ledger is in its file; only the dialogs' folder is not kept.
+    if (!workFolderReported_) {
+        workFolderReported_ = true;
+        reportError(configFailure);
+    }
+    result = quill::IoResult::success();
+    return true;
+}
+
+bool Tmainf::ledgerDialog(bool save, const QString& proposal, QString& path)
+{
+    FileDialogSettings settings;
+    settings.title = QStringLiteral("파일명을 확인하세요.");
+    settings.folder = dialogWorkFolder();
+    settings.proposal = proposal;
+    settings.filterName = QStringLiteral("간편장부");
+    settings.pattern = QStringLiteral("*.Aut");
+    settings.defaultSuffix = QStringLiteral("Aut");
+    path = save ? dialogs().saveFileName(settings) : dialogs().openFileName(settings);
+    if (path.isEmpty())
+        return false;
+    path = CompletedFileName(path, settings.defaultSuffix, save);
+    return true;
+}
+
+void Tmainf::resetFilterControls(int year)
+{
+    const QSignalBlocker blockYear(YerEdit);
+    const QSignalBlocker blockCategory(CmGbn);
+    const QSignalBlocker blockMonth(gCombo);
+    YerEdit->setValue(year);
+    CmGbn->setCurrentIndex(0);
+    gCombo->setCurrentIndex(0);
+}
+
+void Tmainf::endEditing()
+{
+    TpPnl3->hideNote();
+    editorMode = quill::EditorMode::Idle;
+    TpPnl3->setMode(editorMode);
+    TpPnl3->setButtonsActive(false);
+}
+
+void Tmainf::NewFileClick()
+{
+    // The panel keeps its enabled state: only the mode and the two buttons
+    // change, also when the prompt below is cancelled.
+    if (!SettleUnconfirmedEntry())
+        return;
+    endEditing();
+    if (book.Modified && AskSaveChanges() == SaveAnswer::Cancel)
+        return;
+    if (quill::IoResult r = quill::NewLedger(book); !r) {
+        reportError(QString::fromStdString(r.message));
+        return;
+    }
+    startHistory();
+    resetFilterControls(context().now().date().year());
+    showFileName(QString::fromStdString(book.CurrentFileName));
+    applyControlFilter();
+    const quill::TotalsTexts zero = quill::ZeroTotalsTexts();
+    for (int i = 0; i < 6; ++i)
+        Bmxsm[i]->setText(QString::fromStdString(zero.Bmxsm[static_cast<std::size_t>(i)]));
+    CntLbe->setText(QString::fromStdString(zero.CntLbe));
+    book.Modified = false;
+    GrdAcunt->setFocus();
+}
+
+void Tmainf::HFileOpenClick()
+{
+    // "No" gave the changes up for another ledger; when none is opened they
+    // are still the only copy and must stay marked for the next prompt.
+    bool givenUp = false;
+    if (!SettleUnconfirmedEntry())
+        return;
+    if (book.Modified) {
+        const SaveAnswer answer = AskSaveChanges();
+        if (answer == SaveAnswer::Cancel)
+            return;
+        givenUp = answer == SaveAnswer::No;
+    }
+    QString path;
+    if (!ledgerDialog(false, QString::fromStdString(book.CurrentFileName), path) || !openLedgerFile(path)) {
+        if (givenUp)
+            book.Modified = true;
+    }
+}
+
+bool Tmainf::openLedgerFile(const QString& path)
+{
+    quill::IoResult r;
+    auto open = [&](quill::OpenAccess access) {
+        WaitCloser closer;
+        r = quill::OpenLedger(book, fsPath(path), waitGauge(), access);
+        // The wait window stays until the new ledger is on the screen: its
+        // name, its year, the grid and the totals, painted.
+        if (r) {
+            startHistory();
+            const int earliest = earliestYear(TAcunt);
+            resetFilterControls(earliest > 0 ? earliest : context().now().date().year());
+            showFileName(QString::fromStdString(book.CurrentFileName));
+            applyControlFilter();
+            RecomputeTotals();
+            repaint();
+        }
+    };
+    open(quill::OpenAccess::Exclusive);
+    if (quill::IsHeldElsewhere(r)) {
+        // Another copy edits it: both saving would lose one copy's work.
+        if (!dialogs().askYesNo(heldElsewhereText() + QStringLiteral("\r읽기 전용으로 여시겠습니까?")))
+            return false;
+        open(quill::OpenAccess::ReadOnly);
+    }
+    tellRecoveries();
+    if (!r) {
+        // The open ledger, its name and its filter are as they were.
+        reportFileError(dialogs(), r, path, quill::FileAction::Read);
+        return false;
+    }
+    return true;
+}
+
+void Tmainf::restoreUnsaved(std::vector<quill::LedgerEntry> rows, const std::string& name)
+{
+    TAcunt.disableControls();
+    TAcunt.setFiltered(false);
+    TAcunt.adoptRows(std::move(rows), false);
+    TAcunt.enableControls();
+    book.CurrentFileName = quill::kUntitledName;
+    book.fileLock.release();
+    book.readOnly = false;
+    book.stamp = {};
+    // Back under its own name, unless that file is gone or another copy
+    // now holds it.
+    if (!name.empty() && name != quill::kUntitledName && QFileInfo::exists(QString::fromStdString(name))) {
+        quill::FileLock lock = quill::FileLock::take(name);
+        if (lock.state() != quill::FileLock::State::HeldElsewhere) {
+            book.CurrentFileName = name;
+            book.fileLock = std::move(lock);
+            quill::TakeDiskStamp(name, book.stamp);
+        }
+    }
+    startHistory();
+    const int earliest = earliestYear(TAcunt);
+    resetFilterControls(earliest > 0 ? earliest : context().now().date().year());
+    showFileName(QString::fromStdString(book.CurrentFileName));
+    applyControlFilter();
+    RecomputeTotals();
+    book.Modified = true;
+}
+
+void Tmainf::showFileName(const QString& name)
+{
+    setFileNameLabel(book.readOnly ? name + kReadOnlyMark : name);
+    setWindowTitle(QString::fromUtf8(kProgramTitle) + (book.readOnly ? kReadOnlyMark : QString()));
+}
+
+bool Tmainf::writeLedger(const QString* newPath)
+{
+    // Somebody else's version on disk is not overwritten without a word; No
+    // keeps it and the work stays marked as unsaved.
+    if ((!newPath || fsPath(*newPath) == book.CurrentFileName)
+        && quill::LedgerDiskState(book) == quill::DiskState::Changed && !dialogs().askYesNo(kChangedOnDisk))
+        return false;
+    const std::string before = book.CurrentFileName;
+    quill::IoResult r;
+    {
+        WaitCloser closer;
+        r = newPath ? quill::SaveLedgerAs(book, fsPath(*newPath), waitGauge()) : quill::SaveLedger(book, waitGauge());
+        // The file is complete, but the save is not over until the work
+        // folder is stored.
+        if (r && !storeWorkFolder(r))
+            book.Modified = true;
+        // The ledger's filing settings go along with it to its new name (a
+        // configuration that cannot be written was reported just above).
+        if (r && newPath && before != book.CurrentFileName)
+            quill::CopyFilingSettings(configPath().toStdString(), before, book.CurrentFileName);
+    }
+    // A refused Save As onto the open name leaves the label as it was.
+    if (newPath && book.CurrentFileName == fsPath(*newPath) && (r || book.CurrentFileName != before))
+        showFileName(*newPath);  // as it is: another case names another file
+    if (quill::IsHeldElsewhere(r)) {
+        dialogs().showInfo(heldElsewhereText());
+        return false;
+    }
+    tellRecoveries();
+    if (!r) {
+        reportFileError(dialogs(), r, newPath ? *newPath : QFile::decodeName(QByteArray::fromStdString(before)),
+                        quill::FileAction::Save);
+        return false;
+    }
+    if (!book.backupProblem.empty() && !book.backupProblemTold) {
+        // Once per run: the saves themselves succeed.
+        book.backupProblemTold = true;
+        dialogs().showInfo(QStringLiteral("저장하기 전의 내용을 백업하지 못했습니다.\r%1\r파일은 저장되었습니다. "
+                                          "이 알림은 다시 표시하지 않습니다.")
+                               .arg(QString::fromStdString(book.backupProblem)));
+    }
+    undoStack->setClean();
+    GrdAcunt->setFocus();
+    return true;
+}
+
+bool Tmainf::saveLedger()
+{
+    // A read-only ledger is kept only under a name of its own.
+    if (book.isUntitled() || book.readOnly)
+        return saveLedgerAs();
+    return writeLedger(nullptr);
+}
+
+bool Tmainf::saveLedgerAs()
+{
+    // Nothing to keep: there is nothing that could be lost either.
+    if (!quill::HasEntriesToSave(book))
+        return true;
+    QString path;
+    if (!ledgerDialog(true, QString::fromStdString(book.CurrentFileName), path))
+        return false;
+    return writeLedger(&path);
+}
+
+void Tmainf::SaveBtnClick() { saveLedger(); }
+
+void Tmainf::RnameBtnClick() { saveLedgerAs(); }
+
+void Tmainf::FileAddClick()
+{
+    if (!SettleUnconfirmedEntry())
+        return;
+    if (TAcunt.isOpen() && !TAcunt.isEmpty() && book.isUntitled()) {
+        dialogs().showInfo(kSaveFirstMessage);
+        return;
+    }
+    QString path;
+    if (!ledgerDialog(false, QString(), path))
+        return;
+    // The rows before the merge, for undoing it as one step.
+    std::vector<quill::LedgerEntry> before;
+    before.reserve(TAcunt.rowCount());
+    for (std::size_t i = 0; i < TAcunt.rowCount(); ++i)
+        before.push_back(TAcunt.row(i));
+    quill::IoResult r;
+    {
+        // As Open: the wait window stays until the merged ledger is shown.
+        WaitCloser closer;
+        r = quill::AddLedgerFile(book, fsPath(path), waitGauge());
+        if (r) {
+            recordChange(quill::LedgerChange::merged(before, TAcunt), QStringLiteral("파일 추가"));
+            book.Modified = true;
+            RecomputeTotals();
+            repaint();
+        }
+    }
+    tellRecoveries();
+    if (!r)
+        reportFileError(dialogs(), r, path, quill::FileAction::Read);
+}
+
+Tmainf::SaveAnswer Tmainf::AskSaveChanges()
+{
+    TpPnl3->commitComposition();
+    dialogs().beep();
+    switch (dialogs().askYesNoCancel(QStringLiteral("자료내용이 변경되었습니다.\r저장하시겠습니까?"))) {
+    case UserDialogs::Answer::Yes:
+        // A save that did not happen (dialog cancelled, write failed) keeps
+        // the work: the command that asked does not go on.
+        if (!saveLedger())
+            return SaveAnswer::Cancel;
+        book.Modified = false;
+        return SaveAnswer::Yes;
+    case UserDialogs::Answer::No:
+        book.Modified = false;
+        return SaveAnswer::No;
+    case UserDialogs::Answer::Cancel:
+        break;
+    }
+    return SaveAnswer::Cancel;
+}
