@@ -45,7 +45,7 @@ struct ColumnBinding {
     std::string header;
     // Other names of the same column, tried in order after `header` (the
     // shipped bank profile: "출금", "출금액", "찾으신금액", ...).
-    std::vector<std::string> alternatives;
+    std::vector<std::string> alternatives = {};
     // A column the list may lack (the shipped profiles' 봉사료, 공제여부).
     bool optional = false;
 };
