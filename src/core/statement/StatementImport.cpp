@@ -427,12 +427,17 @@ std::vector<ImportRow> BuildImportRows(const StatementSheet& sheet, const Statem
                     break;
                 }
         }
+        // 공제여부 "불공제": input VAT the law does not let the buyer deduct
+        // (부가가치세법 제39조, cited from memory); the remark tells the
+        // filing figures to leave it out.
         row.nondeductible = map->of(ColumnRole::Deduction) >= 0 &&
                             HeaderKey(cell(ColumnRole::Deduction).text).find("불공") != std::string::npos;
 
         // Money: what was paid, the total less its VAT (a 봉사료 belongs to
-        // the amount); without a total the supply and 봉사료; else money in
-        // and out.
+        // the amount: it bears no VAT, and one the seller states apart and
+        // hands to its staff is outside the supply value, 부가가치세법 시행령
+        // 제61조 제4항, cited from memory); without a total the supply and
+        // 봉사료; else money in and out.
         double amount = 0, tax = 0;
         bool direction = true;  // money in
         bool haveMoney = true;
