@@ -56,10 +56,10 @@ std::string clean(std::string s)
 int runImportStatement(const std::vector<std::string>& args)
 {
     const std::string usage =
-        "usage: quillbook-cli import-statement STATEMENT LEDGER.Aut [--profile NAME] [--dry-run] "
-        "[--include-duplicates]";
+        "usage: quillbook-cli import-statement STATEMENT LEDGER.Aut [--profile NAME] [--sheet N|NAME] "
+        "[--encoding utf-8|cp949|utf-16] [--dry-run] [--include-duplicates]";
     CliArgs a;
-    if (auto err = parseCliArgs(args, {"--profile"}, {"--dry-run", "--include-duplicates"}, a))
+    if (auto err = parseCliArgs(args, {"--profile", "--sheet", "--encoding"}, {"--dry-run", "--include-duplicates"}, a))
         return cliFail(2, *err + "\n" + usage);
     if (a.positional.size() != 2)
         return cliFail(2, usage);
@@ -70,9 +70,42 @@ int runImportStatement(const std::vector<std::string>& args)
     const auto profileIt = a.options.find("--profile");
     const std::string profileName = profileIt == a.options.end() ? std::string() : profileIt->second;
 
-    quill::StatementReadResult read = quill::ReadStatementFile(statementPath);
+    quill::StatementReadOptions options;
+    if (const auto it = a.options.find("--encoding"); it != a.options.end()) {
+        std::string e;
+        for (char c : it->second)
+            e += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (e == "utf-8" || e == "utf8")
+            options.encoding = quill::StatementEncoding::Utf8;
+        else if (e == "cp949" || e == "euc-kr" || e == "euckr")
+            options.encoding = quill::StatementEncoding::Cp949;
+        else if (e == "utf-16" || e == "utf16")
+            options.encoding = quill::StatementEncoding::Utf16;
+        else
+            return cliFail(2, "--encoding: utf-8, cp949, utf-16 가운데 하나를 쓰세요: " + it->second + "\n" + usage);
+    }
+    quill::StatementReadResult read = quill::ReadStatementFile(statementPath, options);
     if (read.error)
         return cliFail(3, read.error.message);  // it names the file
+
+    // --sheet: a number from 1 or a sheet's name; without it every sheet is
+    // tried, the first a profile reads taken.
+    int sheet = quill::kAnySheet;
+    if (const auto it = a.options.find("--sheet"); it != a.options.end()) {
+        sheet = -2;
+        for (std::size_t i = 0; i < read.book.sheets.size(); ++i)
+            if (read.book.sheets[i].name == it->second)
+                sheet = static_cast<int>(i);
+        if (sheet < 0 && !it->second.empty() && it->second.find_first_not_of("0123456789") == std::string::npos &&
+            it->second.size() < 6) {
+            const int n = std::stoi(it->second);
+            if (n >= 1 && static_cast<std::size_t>(n) <= read.book.sheets.size())
+                sheet = n - 1;
+        }
+        if (sheet < 0)
+            return cliFail(2, statementPath + ": 그런 시트가 없습니다: " + it->second + " (시트 " +
+                                  std::to_string(read.book.sheets.size()) + "개)");
+    }
 
     // The ledger stays ours from reading to writing, as in the program.
     quill::FileLock lock;
@@ -88,7 +121,7 @@ int runImportStatement(const std::vector<std::string>& args)
     const std::string ini = configPath();
     const std::vector<quill::StatementProfile> profiles = quill::AllProfiles(ini);
     const std::vector<quill::ImportRule> rules = quill::ReadImportRules(ini);
-    quill::ImportPlan plan = quill::PrepareImport(read.book, 0, profiles, profileName);
+    quill::ImportPlan plan = quill::PrepareImport(read.book, sheet, profiles, profileName);
     read.book = {};  // the rows are made: the cells can go before the index comes
     quill::LedgerMatchIndex index;
     index.build(table);
@@ -97,7 +130,10 @@ int runImportStatement(const std::vector<std::string>& args)
         // A profile asked for by a name that does not exist is the caller's
         // slip; a list no profile knows is a statement we cannot read.
         const bool usageSlip = !profileName.empty() && plan.profile.name.empty();
-        return cliFail(usageSlip ? 2 : 3, statementPath + ": " + plan.error);
+        std::string message = statementPath + ": " + plan.error;
+        if (!plan.choices.empty())
+            message += " (--profile)";
+        return cliFail(usageSlip ? 2 : 3, message);
     }
     if (withDuplicates)
         for (quill::ImportRow& row : plan.rows)

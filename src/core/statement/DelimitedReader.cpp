@@ -2,6 +2,7 @@
 // CSV and TSV statements: the encoding and the delimiter are guessed, quoted
 // fields follow RFC 4180 (doubled quotes, line breaks inside quotes).
 #include "core/text/HangulText.h"
+#include "core/statement/SheetCells.h"
 #include "core/statement/StatementBook.h"
 
 #include "core/text/Cp949.h"
@@ -96,9 +97,71 @@ std::size_t cp949Faults(std::string_view s)
     return faults;
 }
 
-// Text that decodes both ways with so few non-ASCII characters that either
-// reading could be meant: the window asks then.
-constexpr std::size_t kFewCharacters = 4;
+// A cell longer than any statement holds (a note runs to a few hundred
+// bytes).
+constexpr std::size_t kMaxFieldBytes = 64 << 10;
+
+// How a reading of the bytes looks as Korean statement text: Hangul
+// syllables, and characters such a list never holds (Latin letters with
+// marks, Greek, Cyrillic, Hanja, CP949's extension syllables).
+struct Reading {
+    std::size_t hangul = 0;
+    std::size_t odd = 0;
+};
+
+bool usualInStatements(char32_t c)
+{
+    return (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0x3130 && c <= 0x318F) || (c >= 0x3000 && c <= 0x303F) ||
+           (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x2000 && c <= 0x206F) || (c >= 0x2190 && c <= 0x21FF) ||
+           (c >= 0x2460 && c <= 0x24FF) || (c >= 0x25A0 && c <= 0x25FF) || c == 0x20A9 || c == 0xA0 || c == 0xB7 ||
+           c == 0xD7 || c == 0x2103 || c == 0x2116 || c == 0x2122;
+}
+
+Reading readAsUtf8(std::string_view bytes)
+{
+    Reading r;
+    for (char32_t c : DecodeUtf8(bytes)) {
+        if (c < 0x80)
+            continue;
+        if (c >= 0xAC00 && c <= 0xD7A3)
+            ++r.hangul;
+        else if (!usualInStatements(c))
+            ++r.odd;
+    }
+    return r;
+}
+
+// CP949 read by its byte pairs: the KS X 1001 syllables (lead 0xB0-0xC8,
+// trail 0xA1-0xFE) are Korean text; the extension syllables and Hanja
+// hardly ever stand in a statement.
+Reading readAsCp949(std::string_view s)
+{
+    Reading r;
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80 || i + 1 >= s.size()) {
+            ++i;
+            continue;
+        }
+        const auto t = static_cast<unsigned char>(s[i + 1]);
+        if (c >= 0xB0 && c <= 0xC8 && t >= 0xA1)
+            ++r.hangul;
+        else if (!(c >= 0xA1 && c <= 0xAC && t >= 0xA1))
+            ++r.odd;
+        i += 2;
+    }
+    return r;
+}
+
+// The reading that looks more like Korean text: fewer odd characters,
+// then more syllables; UTF-8 on a tie.
+bool cp949ReadsBetter(std::string_view sample)
+{
+    const Reading u = readAsUtf8(sample), c = readAsCp949(sample);
+    if (u.odd != c.odd)
+        return c.odd < u.odd;
+    return c.hangul > u.hangul;
+}
 
 std::string toUtf8(std::string_view bytes, const StatementReadOptions& options, StatementBook& book)
 {
@@ -120,9 +183,14 @@ std::string toUtf8(std::string_view bytes, const StatementReadOptions& options, 
             chosen = StatementEncoding::Utf8;
         } else {
             const std::size_t cpBad = cp949Faults(sample);
-            if (utf8.bad == 0) {
+            if (utf8.bad == 0 && cpBad == 0) {
+                // Both readings are possible (short CP949 names can be
+                // valid UTF-8): the one that reads as Korean, and the
+                // window offers the other.
+                chosen = cp949ReadsBetter(sample) ? StatementEncoding::Cp949 : StatementEncoding::Utf8;
+                book.encodingUnsure = true;
+            } else if (utf8.bad == 0) {
                 chosen = StatementEncoding::Utf8;
-                book.encodingUnsure = cpBad == 0 && utf8.wide <= kFewCharacters;
             } else {
                 chosen = cpBad <= utf8.bad ? StatementEncoding::Cp949 : StatementEncoding::Utf8;
                 book.encodingUnsure = cpBad != 0;
@@ -254,8 +322,17 @@ StatementReadResult ReadDelimitedStatement(const std::string& bytes, const State
         // Rows of a list are alike: room for as many cells as the last.
         row.reserve(width);
     };
+    // Lines are counted as a text editor shows them, to name where a fault is.
+    std::size_t line = 1, quoteLine = 0;
+    auto refuse = [&](std::string message) {
+        result.error = {StatementReadError::Kind::Damaged, std::move(message)};
+        result.book.sheets.clear();
+        return result;
+    };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
+        if (c == '\n')
+            ++line;
         if (quoted) {
             if (c == '"') {
                 if (i + 1 < text.size() && text[i + 1] == '"') {
@@ -267,19 +344,31 @@ StatementReadResult ReadDelimitedStatement(const std::string& bytes, const State
             } else {
                 field += c;
             }
-            continue;
-        }
-        if (c == '"' && field.empty() && !wasQuoted) {
+        } else if (c == '"' && field.empty() && !wasQuoted) {
             quoted = wasQuoted = true;
+            quoteLine = line;
         } else if (c == d) {
             endField();
         } else if (c == '\n' || c == '\r') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
                 ++i;
+                ++line;
+            }
             endRow();
         } else {
             field += c;
         }
+        // No statement's cell or row comes near these: a file that does is
+        // no list, and reading it on would only fill memory.
+        if (field.size() > kMaxFieldBytes) {
+            if (quoted)
+                return refuse(std::to_string(quoteLine) + "행에서 연 따옴표가 닫히지 않았습니다.");
+            return refuse(std::to_string(line) + "행의 한 칸이 " + std::to_string(kMaxFieldBytes >> 10) +
+                          " KB를 넘어 내역으로 읽을 수 없습니다.");
+        }
+        if (row.size() > statement::kMaxColumns)
+            return refuse(std::to_string(line) + "행의 칸이 " + std::to_string(statement::kMaxColumns) +
+                          "개를 넘어 내역으로 읽을 수 없습니다.");
         if (cells > options.cellLimit) {
             result.error = {StatementReadError::Kind::TooBig,
                             "칸이 너무 많아 읽지 않았습니다 (" + std::to_string(options.cellLimit) + "칸까지)."};
@@ -287,6 +376,8 @@ StatementReadResult ReadDelimitedStatement(const std::string& bytes, const State
             return result;
         }
     }
+    if (quoted)
+        return refuse(std::to_string(quoteLine) + "행에서 연 따옴표가 닫히지 않았습니다.");
     if (!field.empty() || wasQuoted || !row.empty())
         endRow();
     sheet.name = "Sheet1";

@@ -38,10 +38,10 @@ struct StatementCell {
 //   their cached value (none: Empty); booleans as Text "TRUE"/"FALSE" with
 //   number 1/0; error values as Text ("#N/A"). Every sheet in workbook
 //   order, a chart sheet as an empty one.
-// - xls: the same kinds, number text the shortest decimal. FreeXL reads
-//   the cells; formula values and merged ranges, which FreeXL leaves out,
-//   come from the workbook's records (BIFF8, Excel 97 and later; in older
-//   files formula cells stay Empty and merges are not repeated).
+// - xls: the same kinds, number text the shortest decimal, from the
+//   workbook's records: BIFF8 (Excel 97 and later) and BIFF5/7 (Excel
+//   5.0/95, texts in the workbook's code page); rich-text strings as their
+//   text; formula cells as their cached value; merged ranges repeated.
 // - HTML: every cell Text as the page shows it, white space collapsed,
 //   <br> a space.
 
@@ -87,7 +87,7 @@ struct StatementBook {
 // file (the readers that work from bytes leave the name out; ReadStatementFile
 // adds ": PATH"); the kind lets the command line choose its exit status.
 struct StatementReadError {
-    enum class Kind { None, NotFound, NotRegularFile, TooBig, Damaged, Encrypted, Hostile, UnknownFormat, Io };
+    enum class Kind { None, NotFound, NotRegularFile, TooBig, Damaged, Encrypted, Hostile, UnknownFormat, Io, Empty };
     Kind kind = Kind::None;
     std::string message;
     explicit operator bool() const { return kind != Kind::None; }

@@ -4,6 +4,8 @@
 #include "core/text/Cp949.h"
 #include "core/text/HangulText.h"
 #include "core/config/IniFile.h"
+#include "core/editor/EntryEditor.h"
+#include "core/statement/StatementImport.h"
 #include "core/statement/StatementValues.h"
 
 #include <algorithm>
@@ -15,7 +17,7 @@ namespace {
 
 const char* const kRoleNames[kColumnRoleCount] = {
     "사용 안 함", "날짜", "거래내용", "거래처", "금액(합계)", "공급가액", "부가세",
-    "입금", "출금", "승인번호", "카드/계좌번호", "취소 표시",
+    "입금", "출금", "승인번호", "카드/계좌번호", "취소 표시", "봉사료", "공제여부", "입출금 구분",
 };
 
 // Words statements name their columns with, to find the header row of a
@@ -89,6 +91,20 @@ const ColumnBinding* StatementProfile::binding(ColumnRole role) const
     return nullptr;
 }
 
+std::optional<ColumnRole> StatementProfile::repeatedRole() const
+{
+    bool seen[kColumnRoleCount] = {};
+    for (const ColumnBinding& b : columns) {
+        const int r = static_cast<int>(b.role);
+        if (b.role == ColumnRole::None || r < 0 || r >= kColumnRoleCount)
+            continue;
+        if (seen[r])
+            return b.role;
+        seen[r] = true;
+    }
+    return std::nullopt;
+}
+
 std::string HeaderKey(std::string_view utf8)
 {
     std::u32string text = DecodeUtf8(NormalizeStatementText(utf8));
@@ -115,18 +131,28 @@ const std::vector<StatementProfile>& ShippedProfiles()
 {
     using R = ColumnRole;
     // The column names of the tax office's downloads (홈택스 조회 결과
-    // "내려받기") and of an ordinary bank statement.
-    static const std::vector<StatementProfile> profiles = [] {
+    // "내려받기"; 봉사료 and 공제여부(결정) are in the card and cash-receipt
+    // purchase lists, written from those downloads as we know them, not from
+    // a published layout) and of the statements Korean banks let their
+    // customers download.
+    auto optional = [](ColumnRole role, std::string header, std::vector<std::string> alternatives = {}) {
+        ColumnBinding b{role, std::move(header), std::move(alternatives)};
+        b.optional = true;
+        return b;
+    };
+    static const std::vector<StatementProfile> profiles = [&] {
         std::vector<StatementProfile> p;
         p.push_back(shipped("홈택스 신용카드 매입",
                             {{R::Date, "승인일자"}, {R::Account, "카드번호"}, {R::Approval, "승인번호"},
                              {R::Counterparty, "가맹점명"}, {R::Supply, "공급가액"}, {R::Vat, "부가세"},
-                             {R::Amount, "합계"}},
+                             {R::Amount, "합계"}, optional(R::ServiceCharge, "봉사료"),
+                             optional(R::Deduction, "공제여부", {"공제여부결정"})},
                             Category::Expense, "카드"));
         p.push_back(shipped("홈택스 현금영수증 매입",
                             {{R::Date, "매출일시"}, {R::Counterparty, "가맹점명"}, {R::Supply, "공급가액"},
                              {R::Vat, "부가세"}, {R::Amount, "총금액"}, {R::Approval, "승인번호"},
-                             {R::Status, "거래구분"}},
+                             {R::Status, "거래구분"}, optional(R::ServiceCharge, "봉사료"),
+                             optional(R::Deduction, "공제여부", {"공제여부결정"})},
                             Category::Expense, "현금영수증"));
         p.push_back(shipped("홈택스 전자세금계산서 매입",
                             {{R::Date, "작성일자"}, {R::Approval, "승인번호"}, {R::Counterparty, "상호"},
@@ -138,12 +164,26 @@ const std::vector<StatementProfile>& ShippedProfiles()
                              {R::Amount, "합계금액"}, {R::Supply, "공급가액"}, {R::Vat, "세액"},
                              {R::Description, "품목명"}},
                             Category::Income, "세계", "매출"));
+        // Banks name the same columns many ways; the name of the other side
+        // stands in 보낸분/받는분, 의뢰인/수취인, 기재내용 or 내용 where there
+        // is one, 적요 being then only the kind of transfer.
+        const ColumnBinding date{R::Date, "거래일시", {"거래일자", "거래일", "거래날짜", "일자", "날짜"}};
+        const ColumnBinding who{R::Counterparty, "보낸분/받는분",
+                                {"받는분/보낸분", "의뢰인/수취인", "입금자/수취인", "기재내용", "거래기록사항", "내용",
+                                 "거래내용", "적요"}};
         StatementProfile bank = shipped("은행 거래내역",
-                                        {{R::Date, "거래일시"}, {R::Counterparty, "적요"},
-                                         {R::Withdrawal, "출금"}, {R::Deposit, "입금"}},
+                                        {date, who,
+                                         {R::Withdrawal, "출금", {"출금액", "출금금액", "찾으신금액", "지급금액", "인출금액"}},
+                                         {R::Deposit, "입금", {"입금액", "입금금액", "맡기신금액"}}},
                                         Category::Income, "");
         bank.categoryRule = CategoryRule::ByDirection;
         p.push_back(std::move(bank));
+        StatementProfile oneColumn = shipped("은행 거래내역 (거래금액)",
+                                             {date, who, {R::Amount, "거래금액", {"금액"}},
+                                              {R::Direction, "입출금구분", {"입지구분", "거래구분", "구분"}}},
+                                             Category::Income, "");
+        oneColumn.categoryRule = CategoryRule::ByDirection;
+        p.push_back(std::move(oneColumn));
         return p;
     }();
     return profiles;
@@ -156,11 +196,9 @@ std::optional<ColumnMap> MapColumns(const StatementProfile& profile, const std::
     for (const StatementCell& c : header)
         keys.push_back(HeaderKey(c.text));
     ColumnMap map;
+    std::vector<bool> used(keys.size(), false);
     bool any = false;
-    for (const ColumnBinding& b : profile.columns) {
-        if (b.role == ColumnRole::None)
-            continue;
-        std::string want = b.header;
+    auto find = [&](std::string want) {
         int occurrence = 1;
         if (const std::size_t hash = want.rfind('#'); hash != std::string::npos && hash + 1 < want.size() &&
             want.find_first_not_of("0123456789", hash + 1) == std::string::npos) {
@@ -168,14 +206,27 @@ std::optional<ColumnMap> MapColumns(const StatementProfile& profile, const std::
             want.resize(hash);
         }
         want = HeaderKey(want);
-        int found = -1;
         for (std::size_t i = 0, seen = 0; i < keys.size(); ++i)
-            if (keys[i] == want && ++seen == static_cast<std::size_t>(occurrence)) {
-                found = static_cast<int>(i);
-                break;
-            }
-        if (found < 0)
+            if (keys[i] == want && ++seen == static_cast<std::size_t>(occurrence))
+                return static_cast<int>(i);
+        return -1;
+    };
+    for (const ColumnBinding& b : profile.columns) {
+        if (b.role == ColumnRole::None)
+            continue;
+        int found = find(b.header);
+        // Another name is taken only for a column no other role holds.
+        for (std::size_t k = 0; k < b.alternatives.size() && found < 0; ++k) {
+            const int at = find(b.alternatives[k]);
+            if (at >= 0 && !used[static_cast<std::size_t>(at)])
+                found = at;
+        }
+        if (found < 0) {
+            if (b.optional)
+                continue;
             return std::nullopt;
+        }
+        used[static_cast<std::size_t>(found)] = true;
         map.column[static_cast<int>(b.role)] = found;
         any = true;
     }
@@ -218,6 +269,103 @@ bool titleHolds(const StatementSheet& sheet, int headerRow, const std::string& w
     return false;
 }
 
+bool isKindWord(const std::string& w) { return w == "매입" || w == "매출"; }
+
+// "매입", "매출" or "" for a text naming one of them, both or neither.
+std::string kindIn(std::string_view text)
+{
+    const bool purchase = text.find("매입") != std::string_view::npos;
+    const bool sales = text.find("매출") != std::string_view::npos;
+    return purchase == sales ? std::string() : purchase ? "매입" : "매출";
+}
+
+// What the supplier and buyer columns say over the rows.
+std::string kindFromColumns(const StatementSheet& sheet, int headerRow, int supplier, int buyer)
+{
+    std::vector<std::string> sellers, buyers;
+    auto note = [](std::vector<std::string>& seen, const std::string& v) {
+        if (!v.empty() && seen.size() < 2 && std::find(seen.begin(), seen.end(), v) == seen.end())
+            seen.push_back(v);
+    };
+    std::size_t rows = 0;
+    for (std::size_t r = static_cast<std::size_t>(headerRow) + 1; r < sheet.rows.size() && rows < 1000; ++r) {
+        const auto& cells = sheet.rows[r];
+        const auto at = [&](int c) {
+            return static_cast<std::size_t>(c) < cells.size() ? NormalizeStatementText(cells[static_cast<std::size_t>(c)].text)
+                                                               : std::string();
+        };
+        const std::string s = at(supplier), b = at(buyer);
+        if (s.empty() || b.empty())
+            continue;  // a total or a note
+        ++rows;
+        note(sellers, s);
+        note(buyers, b);
+    }
+    if (sellers.size() == 1 && buyers.size() > 1)
+        return "매출";
+    if (buyers.size() == 1 && sellers.size() > 1)
+        return "매입";
+    return {};
+}
+
+// The rows' say: the same supplier on every row and buyers that differ is
+// a list of the user's sales, and the reverse one of purchases; by their
+// registration numbers, else by their names.
+std::string kindFromRows(const StatementSheet& sheet, int headerRow)
+{
+    const auto& header = sheet.rows[static_cast<std::size_t>(headerRow)];
+    int supplier = -1, buyer = -1;
+    std::vector<int> names;
+    for (std::size_t c = 0; c < header.size(); ++c) {
+        const std::string k = HeaderKey(header[c].text);
+        if (k.rfind("공급받는자", 0) == 0 && k.find("등록번호") != std::string::npos && buyer < 0)
+            buyer = static_cast<int>(c);
+        else if (k.rfind("공급자", 0) == 0 && k.find("등록번호") != std::string::npos && supplier < 0)
+            supplier = static_cast<int>(c);
+        else if (k == "상호")
+            names.push_back(static_cast<int>(c));
+    }
+    if (supplier >= 0 && buyer >= 0)
+        if (std::string k = kindFromColumns(sheet, headerRow, supplier, buyer); !k.empty())
+            return k;
+    if (names.size() >= 2)
+        return kindFromColumns(sheet, headerRow, names[0], names[1]);
+    return {};
+}
+
+// The title's say: a cell that declares the kind after a colon ("매출/매입
+// 구분: 매출"), a label cell followed by the kind, else the kind the title
+// cells name when they all name the same one.
+std::string kindFromTitle(const StatementSheet& sheet, int headerRow)
+{
+    std::string named;
+    bool conflicting = false;
+    for (int r = 0; r < headerRow; ++r) {
+        const auto& cells = sheet.rows[static_cast<std::size_t>(r)];
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            const std::string& t = cells[c].text;
+            std::size_t colon = t.rfind(':');
+            if (const std::size_t wide = t.rfind("："); wide != std::string::npos && (colon == std::string::npos || wide > colon))
+                colon = wide;
+            if (colon != std::string::npos) {
+                if (std::string k = kindIn(std::string_view(t).substr(colon + 1)); !k.empty())
+                    return k;
+            }
+            const std::string key = HeaderKey(t);
+            if (!key.empty() && key.size() >= 6 && key.compare(key.size() - 6, 6, "구분") == 0 && c + 1 < cells.size()) {
+                if (std::string k = kindIn(cells[c + 1].text); !k.empty() && HeaderKey(cells[c + 1].text).size() <= 12)
+                    return k;
+            }
+            if (std::string k = kindIn(t); !k.empty()) {
+                if (!named.empty() && named != k)
+                    conflicting = true;
+                named = k;
+            }
+        }
+    }
+    return conflicting ? std::string() : named;
+}
+
 } // namespace
 
 int FindHeaderRow(const StatementSheet& sheet, const std::vector<StatementProfile>& profiles)
@@ -234,6 +382,29 @@ int FindHeaderRow(const StatementSheet& sheet, const std::vector<StatementProfil
     return -1;
 }
 
+std::string ListKind(const StatementSheet& sheet, int headerRow)
+{
+    if (headerRow < 0 || static_cast<std::size_t>(headerRow) >= sheet.rows.size())
+        return {};
+    if (std::string k = kindFromRows(sheet, headerRow); !k.empty())
+        return k;
+    return kindFromTitle(sheet, headerRow);
+}
+
+std::string NondeductibleRemark(const std::string& remark)
+{
+    // "불공" is the word the filing figures read as 불공제; the evidence
+    // word stays beside it, in its short form where the field is short.
+    const std::string word = "불공";
+    const std::string shortForm = remark == "현금영수증" ? "현영" : remark;
+    for (const std::string& r : {remark, shortForm}) {
+        const std::string s = r.empty() ? word : r + " " + word;
+        if (FitLedgerText(s, kEtcInputBytes).utf8 == s)
+            return s;
+    }
+    return word;
+}
+
 std::vector<const StatementProfile*> MatchingProfiles(const StatementSheet& sheet,
                                                       const std::vector<StatementProfile>& profiles,
                                                       int* headerRow)
@@ -241,24 +412,55 @@ std::vector<const StatementProfile*> MatchingProfiles(const StatementSheet& shee
     struct Fit {
         const StatementProfile* profile;
         int row;
-        std::size_t bound;
+        std::size_t read;   // rows of the sample read without an error
+        std::size_t roles;  // distinct roles found in the header
         std::size_t order;
     };
     std::vector<Fit> fits;
     const int rows = std::min<int>(kHeaderSearchRows, static_cast<int>(sheet.rows.size()));
+    std::map<int, std::string> kinds;
     for (std::size_t k = 0; k < profiles.size(); ++k) {
         const StatementProfile& p = profiles[k];
         for (int r = 0; r < rows; ++r) {
-            if (!MapColumns(p, sheet.rows[static_cast<std::size_t>(r)]))
+            const auto map = MapColumns(p, sheet.rows[static_cast<std::size_t>(r)]);
+            if (!map)
                 continue;
-            if (titleHolds(sheet, r, p.titleWord))
-                fits.push_back({&p, r, p.columns.size(), k});
+            bool fits_ = true;
+            if (isKindWord(p.titleWord)) {
+                auto it = kinds.find(r);
+                if (it == kinds.end())
+                    it = kinds.emplace(r, ListKind(sheet, r)).first;
+                // A list that says neither fits both: the caller asks.
+                fits_ = it->second.empty() || it->second == p.titleWord;
+            } else {
+                fits_ = titleHolds(sheet, r, p.titleWord);
+            }
+            if (fits_) {
+                std::size_t roles = 0;
+                for (int c : map->column)
+                    roles += c >= 0;
+                fits.push_back({&p, r, 0, roles, k});
+            }
             break;
         }
     }
+    // A user's profile replaces a shipped one only where it reads the list
+    // at least as well: the first rows are read with each.
+    if (fits.size() > 1) {
+        constexpr std::size_t kSampleRows = 100;
+        for (Fit& f : fits) {
+            StatementSheet sample;
+            const std::size_t end = std::min(sheet.rows.size(), static_cast<std::size_t>(f.row) + 1 + kSampleRows);
+            sample.rows.assign(sheet.rows.begin(), sheet.rows.begin() + static_cast<std::ptrdiff_t>(end));
+            for (const ImportRow& row : BuildImportRows(sample, *f.profile, f.row))
+                f.read += row.status != ImportStatus::Error;
+        }
+    }
     std::stable_sort(fits.begin(), fits.end(), [](const Fit& a, const Fit& b) {
-        if (a.bound != b.bound)
-            return a.bound > b.bound;
+        if (a.read != b.read)
+            return a.read > b.read;
+        if (a.roles != b.roles)
+            return a.roles > b.roles;
         if (a.profile->shipped != b.profile->shipped)
             return !a.profile->shipped;
         return a.order < b.order;
@@ -311,6 +513,9 @@ IoResult SaveProfile(const std::string& iniPath, const StatementProfile& profile
     if (profile.name.empty() || profile.name.find_first_of("[]|:=;#") != std::string::npos ||
         !encodeCp949(profile.name).bytes)
         return IoResult::failure("틀 이름에 쓸 수 없는 글자가 있습니다: " + profile.name);
+    // One column per meaning: a second 거래처 would silently win over the first.
+    if (const auto twice = profile.repeatedRole())
+        return IoResult::failure(std::string("'") + ColumnRoleName(*twice) + "' 뜻을 두 열에 골랐습니다. 한 열만 고르세요.");
     std::string columns;
     for (const ColumnBinding& b : profile.columns) {
         if (b.role == ColumnRole::None)

@@ -249,6 +249,9 @@ std::optional<double> ParseStatementAmountText(std::string_view utf8, bool* bad)
     }
     if (!any)
         return std::nullopt;
+    // A dash alone ("-", "－") is how lists write an empty amount.
+    if (!seenDigit && negative && !bracket && !seenPoint)
+        return 0.0;
     if (!seenDigit || bracket != close || digits.back() == '.')
         goto refuse;
     {

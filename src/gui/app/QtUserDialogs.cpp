@@ -71,6 +71,11 @@ void QtUserDialogs::showInfo(const QString& text)
         QMessageBox::Ok);
 }
 
+void QtUserDialogs::showInfoTitled(const QString& title, const QString& text)
+{
+    ask(QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok);
+}
+
 void QtUserDialogs::showPlain(const QString& text)
 {
     ask(QMessageBox::NoIcon, QString::fromUtf8(kProgramTitle), text, QMessageBox::Ok, QMessageBox::Ok,

@@ -7,6 +7,7 @@
 class QtUserDialogs : public UserDialogs {
 public:
     void showInfo(const QString& text) override;
+    void showInfoTitled(const QString& title, const QString& text) override;
     void showPlain(const QString& text) override;
     bool askYesNo(const QString& text) override;
     Answer askYesNoCancel(const QString& text) override;

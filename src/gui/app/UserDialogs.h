@@ -37,6 +37,13 @@ public:
 
     // Information box: title "Information", OK.
     virtual void showInfo(const QString& text) = 0;
+    // Information box of a window of its own (가져오기), under that
+    // window's Korean title; tests see it as an information box.
+    virtual void showInfoTitled(const QString& title, const QString& text)
+    {
+        (void)title;
+        showInfo(text);
+    }
     // Plain message box: no icon, the program's title, OK.
     virtual void showPlain(const QString& text) = 0;
     // Question box: title "Confirm", Yes (default) and No (Esc).

@@ -51,7 +51,7 @@ bool Tmainf::openStatementPreview(const QString& path)
         return false;
     quill::StatementReadResult read = quill::ReadStatementFile(QFile::encodeName(path).toStdString());
     if (read.error) {
-        dialogs().showInfo(QString::fromStdString(read.error.message));
+        dialogs().showInfoTitled(QStringLiteral("가져오기"), QString::fromStdString(read.error.message));
         return false;
     }
     StatementPreview::Setup setup;
@@ -83,7 +83,7 @@ void Tmainf::bookStatement(StatementPreview* preview)
     preview->accept();
     if (any)
         showLedgerRow(first);
-    dialogs().showInfo(QString::fromStdString(quill::ImportReport(booked.counts)));
+    dialogs().showInfoTitled(QStringLiteral("가져오기"), QString::fromStdString(quill::ImportReport(booked.counts)));
 }
 
 void Tmainf::dragEnterEvent(QDragEnterEvent* event)

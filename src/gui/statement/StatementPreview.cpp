@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTableWidget>
@@ -52,13 +53,18 @@ quill::ColumnRole guessRole(const std::string& header)
     using R = quill::ColumnRole;
     const std::string h = quill::HeaderKey(header);
     auto has = [&](const char* w) { return h.find(w) != std::string::npos; };
+    // Numbers and kinds of the counterparty are no name of it.
+    if (has("사업자번호") || has("등록번호") || has("유형") || has("업태") || has("종목")) return R::None;
     if (has("승인번호")) return R::Approval;
     if (has("카드번호") || has("계좌")) return R::Account;
     if (has("일자") || has("일시") || has("날짜") || has("거래일") || has("이용일")) return R::Date;
     if (has("공급가액")) return R::Supply;
+    if (has("봉사료")) return R::ServiceCharge;
+    if (has("공제여부")) return R::Deduction;
+    if (has("입출금구분") || has("입지구분")) return R::Direction;
     if (has("부가세") || has("세액")) return R::Vat;
-    if (has("입금")) return R::Deposit;
-    if (has("출금")) return R::Withdrawal;
+    if (has("입금") || has("맡기신")) return R::Deposit;
+    if (has("출금") || has("찾으신")) return R::Withdrawal;
     if (has("취소") || has("상태")) return R::Status;
     if (has("금액") || has("합계")) return R::Amount;
     if (has("가맹점") || has("상호") || has("거래처") || has("적요") || has("이용하신곳")) return R::Counterparty;
@@ -76,6 +82,8 @@ QComboBox* categoryBox(QWidget* parent, bool withDirection)
         box->addItem(QStringLiteral("입출금에 따름"), -1);
     return box;
 }
+
+constexpr const char* kTitle = "가져오기";
 
 } // namespace
 
@@ -223,6 +231,8 @@ StatementPreview::StatementPreview(Setup setup, QWidget* parent) : QDialog(paren
             return;
         replan();
         fillProfiles(profileBox->currentData().toString());
+        // The panel shows the columns of the sheet in view, or goes.
+        showMapping(!plan_.error.empty() && plan_.choices.empty());
     });
     connect(encodingBox, &QComboBox::currentIndexChanged, this, [this] { rereadWithEncoding(); });
     connect(saveProfileButton, &QPushButton::clicked, this, [this] { saveProfile(); });
@@ -232,9 +242,9 @@ StatementPreview::StatementPreview(Setup setup, QWidget* parent) : QDialog(paren
     connect(model, &ImportRowsModel::countsChanged, this, [this] { updateSummary(); });
     connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { currentRowChanged(); });
 
-    replan();
+    replan(true);
     fillProfiles(QString());
-    if (!plan_.error.empty())
+    if (!plan_.error.empty() && plan_.choices.empty())
         showMapping(true);
     // The keyboard starts in the rows: F2 or typing changes the current cell.
     view->setFocus(Qt::OtherFocusReason);
@@ -258,7 +268,7 @@ void StatementPreview::fillProfiles(const QString& select)
     filling_ = false;
 }
 
-void StatementPreview::replan()
+void StatementPreview::replan(bool anySheet)
 {
     if (!wholeBook_) {
         quill::StatementReadOptions options;
@@ -266,7 +276,7 @@ void StatementPreview::replan()
         quill::StatementReadResult r = quill::ReadStatementFile(setup_.path.toStdString(), options);
         if (r.error) {
             if (setup_.dialogs)
-                setup_.dialogs->showInfo(QString::fromStdString(r.error.message));
+                setup_.dialogs->showInfoTitled(QString::fromUtf8(kTitle), QString::fromStdString(r.error.message));
             return;
         }
         const bool unsure = setup_.book.encodingUnsure;
@@ -276,7 +286,13 @@ void StatementPreview::replan()
     }
     const QString chosen = profileBox->currentData().toString();
     const std::string name = chosen == QLatin1String(kNewProfile) ? std::string() : chosen.toStdString();
-    plan_ = quill::PrepareImport(setup_.book, std::max(0, sheetBox->currentIndex()), profiles_, name);
+    plan_ = quill::PrepareImport(setup_.book, anySheet ? quill::kAnySheet : std::max(0, sheetBox->currentIndex()),
+                                 profiles_, name);
+    if (plan_.sheet != sheetBox->currentIndex() && plan_.sheet >= 0 && plan_.sheet < sheetBox->count()) {
+        filling_ = true;
+        sheetBox->setCurrentIndex(plan_.sheet);
+        filling_ = false;
+    }
     // Memory for the index: the rows are made, the cells of a big list can
     // go (another choice reads the file again). A small one stays whole.
     std::size_t cells = 0;
@@ -326,6 +342,9 @@ void StatementPreview::fillMapping()
         return;
     const auto& cells = s.rows[static_cast<std::size_t>(header)];
     mappingTable->setColumnCount(static_cast<int>(cells.size()));
+    // One column per meaning: a guess already given to a column on the
+    // left is not proposed again.
+    bool given[quill::kColumnRoleCount] = {};
     for (int c = 0; c < static_cast<int>(cells.size()); ++c) {
         auto* item = new QTableWidgetItem(QString::fromStdString(cells[static_cast<std::size_t>(c)].text));
         item->setFlags(Qt::ItemIsEnabled);
@@ -333,13 +352,49 @@ void StatementPreview::fillMapping()
         auto* box = new QComboBox(mappingTable);
         for (int r = 0; r < quill::kColumnRoleCount; ++r)
             box->addItem(QString::fromUtf8(quill::ColumnRoleName(static_cast<quill::ColumnRole>(r))), r);
-        box->setCurrentIndex(static_cast<int>(guessRole(cells[static_cast<std::size_t>(c)].text)));
+        int role = static_cast<int>(guessRole(cells[static_cast<std::size_t>(c)].text));
+        if (role != 0 && given[role])
+            role = 0;
+        given[role] = true;
+        box->setCurrentIndex(role);
         box->setAccessibleName(QStringLiteral("%1 열의 뜻").arg(item->text()));
         mappingTable->setCellWidget(1, c, box);
         mappingTable->setColumnWidth(c, 110);
+        connect(box, &QComboBox::currentIndexChanged, this, [this, box] { roleChosen(box); });
     }
+    proposeCategory();
     if (profileName->text().isEmpty())
         profileName->setText(QFileInfo(setup_.path).completeBaseName());
+}
+
+void StatementPreview::roleChosen(QComboBox* chosen)
+{
+    // A meaning chosen for one column leaves the column that had it.
+    const int role = chosen->currentData().toInt();
+    if (role != 0)
+        for (int c = 0; c < mappingTable->columnCount(); ++c) {
+            auto* box = qobject_cast<QComboBox*>(mappingTable->cellWidget(1, c));
+            if (box && box != chosen && box->currentData().toInt() == role) {
+                const QSignalBlocker quiet(box);
+                box->setCurrentIndex(0);
+            }
+        }
+    proposeCategory();
+}
+
+void StatementPreview::proposeCategory()
+{
+    // Money in and out in columns of their own (or one column and its
+    // direction) is a bank's list: the category follows the money.
+    bool direction = false;
+    for (int c = 0; c < mappingTable->columnCount(); ++c)
+        if (auto* box = qobject_cast<QComboBox*>(mappingTable->cellWidget(1, c))) {
+            const auto role = static_cast<quill::ColumnRole>(box->currentData().toInt());
+            direction = direction || role == quill::ColumnRole::Deposit || role == quill::ColumnRole::Withdrawal ||
+                        role == quill::ColumnRole::Direction;
+        }
+    if (direction)
+        profileCategory->setCurrentIndex(profileCategory->findData(-1));
 }
 
 bool StatementPreview::saveProfile()
@@ -365,11 +420,14 @@ bool StatementPreview::saveProfile()
     }
     auto fail = [this](const QString& text) {
         if (setup_.dialogs)
-            setup_.dialogs->showInfo(text);
+            setup_.dialogs->showInfoTitled(QString::fromUtf8(kTitle), text);
         return false;
     };
     if (p.name.empty())
         return fail(QStringLiteral("틀 이름을 입력하세요."));
+    if (const auto twice = p.repeatedRole())
+        return fail(QStringLiteral("'%1' 뜻을 두 열에 골랐습니다. 한 열만 고르세요.")
+                        .arg(QString::fromUtf8(quill::ColumnRoleName(*twice))));
     if (!p.binding(quill::ColumnRole::Date))
         return fail(QStringLiteral("날짜 열을 고르세요."));
     if (!p.binding(quill::ColumnRole::Amount) && !p.binding(quill::ColumnRole::Supply) &&
@@ -400,7 +458,7 @@ bool StatementPreview::saveRule()
     rule.remark = ruleRemark->text().trimmed().toStdString();
     if (quill::IoResult r = quill::SaveImportRule(setup_.configPath.toStdString(), rule); !r) {
         if (setup_.dialogs)
-            setup_.dialogs->showInfo(QString::fromStdString(r.message));
+            setup_.dialogs->showInfoTitled(QString::fromUtf8(kTitle), QString::fromStdString(r.message));
         return false;
     }
     rules_ = quill::ReadImportRules(setup_.configPath.toStdString());

@@ -33,6 +33,13 @@ public:
     QStringList improvisedFiles;
 
     void showInfo(const QString& text) override;
+    // Recorded as "info", its title kept in infoTitles.
+    void showInfoTitled(const QString& title, const QString& text) override
+    {
+        infoTitles.append(title);
+        showInfo(text);
+    }
+    QStringList infoTitles;
     void showPlain(const QString& text) override;
     bool askYesNo(const QString& text) override;
     Answer askYesNoCancel(const QString& text) override;
