@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CliSupport.h"
 
+#include "core/io/SafeFile.h"
 #include "core/ledger/AutRecord.h"
 #include "core/ledger/WorkingTable.h"
 
@@ -80,8 +81,24 @@ quill::IoResult loadLedgerForCli(const std::string& path, quill::WorkingTable& t
 
 int cliFail(int status, const std::string& text)
 {
-    std::cerr << "quillbook-cli: " << text << "\n";
+    std::size_t from = 0;
+    for (std::size_t nl; (nl = text.find('\n', from)) != std::string::npos; from = nl + 1)
+        std::cerr << "quillbook-cli: " << text.substr(from, nl - from) << "\n";
+    std::cerr << "quillbook-cli: " << text.substr(from) << "\n";
     return status;
+}
+
+int cliFileFail(int status, const quill::IoResult& failure, const std::string& path, quill::FileAction action)
+{
+    const std::string line = quill::FileErrorLine(failure, path, action);
+    return cliFail(status, path + ": " + failure.message + (line.empty() ? "" : "\n" + line));
+}
+
+quill::IoResult refuseSameFile(const std::string& input, const std::string& output)
+{
+    if (quill::IsSameFile(input, output))
+        return quill::IoResult::failure(quill::IoKind::SameAsInput, "output is the input file", 0);
+    return quill::IoResult::success();
 }
 
 std::optional<int> openFilteredLedger(const std::vector<std::string>& args, const std::set<std::string>& flags,
@@ -96,7 +113,7 @@ std::optional<int> openFilteredLedger(const std::vector<std::string>& args, cons
     if (auto err = cliFilter(out, filter))
         return cliFail(2, *err);
     if (quill::IoResult r = loadLedgerForCli(out.positional[0], table, filter); !r)
-        return cliFail(1, out.positional[0] + ": " + r.message);
+        return cliFileFail(1, r, out.positional[0], quill::FileAction::Read);
     return std::nullopt;
 }
 

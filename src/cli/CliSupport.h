@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "core/io/ErrorText.h"
 #include "core/io/IoResult.h"
 #include "core/ledger/LedgerFilter.h"
 
@@ -51,5 +52,12 @@ std::optional<int> parseFilteredArgs(const std::vector<std::string>& args, const
                                      std::size_t positionals, const std::string& usage, CliArgs& out,
                                      std::optional<quill::LedgerFilter>& filter);
 
-// Prints "quillbook-cli: <text>" on stderr; returns `status`.
+// Prints "quillbook-cli: <text>" on stderr (each line of it so); returns
+// `status`.
 int cliFail(int status, const std::string& text);
+// A failed file operation: "quillbook-cli: <path>: <failure's text>" and
+// under it the Korean line the program shows for it; returns `status`.
+int cliFileFail(int status, const quill::IoResult& failure, const std::string& path, quill::FileAction action);
+// Refuses an output that is the input file itself (also through a link or
+// another name): the output would destroy what it is made from.
+quill::IoResult refuseSameFile(const std::string& input, const std::string& output);

@@ -70,7 +70,7 @@ int runExport(const std::vector<std::string>& args)
             return true;
         });
     if (!r)
-        return cliFail(1, path + ": " + r.message);
+        return cliFileFail(1, r, path, quill::FileAction::Read);
     if (passing == 0)
         return cliFail(1, path + ": 내보낼 자료가 없습니다. 조회 조건에 맞는 자료가 없어 엑셀파일을 만들지 않았습니다.");
     if (passing > limit)
@@ -101,8 +101,10 @@ int runExport(const std::vector<std::string>& args)
         return quill::IoResult::success();
     };
     if (out != "-") {
+        if (quill::IoResult w = refuseSameFile(path, out); !w)
+            return cliFileFail(1, w, out, quill::FileAction::Export);
         if (quill::IoResult w = quill::ExportLedgerRows(passing, walk, out, options); !w)
-            return cliFail(1, out + ": " + w.message);
+            return cliFileFail(1, w, out, quill::FileAction::Export);
         return 0;
     }
     // "-": the workbook goes to standard output (a pipe, a terminal, a file
@@ -113,9 +115,11 @@ int runExport(const std::vector<std::string>& args)
         return cliFail(1, quill::NoScratchFolderText());
     std::string folder = scratch + "/quillbook-export-XXXXXX";
     if (!::mkdtemp(folder.data()))
-        return cliFail(1, scratch + ": " + quill::IoResult::fromErrno(errno).message);
+        return cliFileFail(1, quill::IoResult::fromErrno(errno).at(scratch), scratch, quill::FileAction::Export);
     const std::string staged = folder + "/workbook.xlsx";
     quill::IoResult w = quill::ExportLedgerRows(passing, walk, staged, options);
+    if (!w)
+        w = w.at(scratch);  // the staged copy failed: the scratch folder is to blame
     if (w) {
         const int in = ::open(staged.c_str(), O_RDONLY | O_CLOEXEC);
         if (in < 0)
@@ -142,6 +146,6 @@ int runExport(const std::vector<std::string>& args)
     ::unlink(staged.c_str());
     ::rmdir(folder.c_str());
     if (!w)
-        return cliFail(1, "-: " + w.message);
+        return cliFileFail(1, w, "-", quill::FileAction::Export);
     return 0;
 }

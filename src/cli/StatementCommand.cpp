@@ -116,7 +116,10 @@ int runImportStatement(const std::vector<std::string>& args)
     }
     quill::WorkingTable table;
     if (quill::IoResult r = loadLedgerForCli(ledgerPath, table); !r)
-        return cliFail(1, ledgerPath + ": " + r.message);
+        return cliFileFail(1, r, ledgerPath, quill::FileAction::Read);
+    // Booking into the statement itself would replace it with a ledger.
+    if (quill::IoResult r = refuseSameFile(statementPath, ledgerPath); !r)
+        return cliFileFail(1, r, ledgerPath, quill::FileAction::Save);
 
     const std::string ini = configPath();
     const std::vector<quill::StatementProfile> profiles = quill::AllProfiles(ini);
@@ -165,7 +168,7 @@ int runImportStatement(const std::vector<std::string>& args)
     quill::IoResult kept = quill::KeepBackup(ledgerPath, quill::LocalBackupTime(), &backup);
     if (quill::IoResult r = quill::WriteLedgerFile(ledgerPath, table); !r) {
         quill::DropBackup(backup);
-        return cliFail(1, ledgerPath + ": " + r.message);
+        return cliFileFail(1, r, ledgerPath, quill::FileAction::Save);
     }
     if (kept)
         kept = quill::PruneBackups(ledgerPath);

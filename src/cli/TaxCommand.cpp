@@ -111,7 +111,7 @@ int runTax(const std::vector<std::string>& args)
             return true;
         });
     if (!r)
-        return cliFail(1, path + ": " + r.message);
+        return cliFileFail(1, r, path, quill::FileAction::Read);
 
     const quill::FilingFigures f = acc.finish();
     for (const quill::FilingReturn& ret : quill::FilingReturns(f))

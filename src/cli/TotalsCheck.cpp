@@ -3,6 +3,7 @@
 // before opening it.
 #include "cli/Commands.h"
 #include "cli/CliSupport.h"
+#include "core/io/SafeFile.h"
 
 #include "core/text/Cp949.h"
 #include "core/ledger/AutRecord.h"
@@ -70,7 +71,7 @@ int runTotals(const std::vector<std::string>& args)
             return true;
         });
     if (!r)
-        return cliFail(1, path + ": " + r.message);
+        return cliFileFail(1, r, path, quill::FileAction::Read);
     if (a.flags.count("--labels")) {
         quill::TotalsTexts texts = quill::FormatTotals(totals);
         for (std::size_t i = 0; i < texts.Bmxsm.size(); ++i)
@@ -106,11 +107,11 @@ int runCheck(const std::vector<std::string>& args)
                                  {AutRecord::SANGHO, "SANGHO"}, {AutRecord::ETC, "ETC"}, {AutRecord::TAG, "TAG"}};
     quill::LedgerFileStream file;
     if (quill::IoResult r = file.open(path); !r)
-        return cliFail(1, path + ": " + r.message);
+        return cliFileFail(1, r, path, quill::FileAction::Read);
     // A device or a pipe has no records to count: reading /dev/urandom as
     // an empty ledger would report a clean file.
     if (!file.isRegular())
-        return cliFail(1, path + ": a device or pipe, not a ledger file");
+        return cliFileFail(1, quill::NotRegularFile(), path, quill::FileAction::Read);
 
     // The report goes out as it is found, so a damaged file of any size
     // is checked in bounded memory.
@@ -176,7 +177,7 @@ int runCheck(const std::vector<std::string>& args)
     });
     flush();
     if (!r)
-        return cliFail(1, path + ": " + r.message);
+        return cliFileFail(1, r, path, quill::FileAction::Read);
     if (const std::size_t trailing = file.trailingBytes()) {
         ++findings;
         std::cout << "tail: " << trailing << " bytes after record " << recordNo

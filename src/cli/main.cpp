@@ -5,6 +5,7 @@
 #include "cli/CliSupport.h"
 
 #include "core/io/ErrorText.h"
+#include "core/io/SafeFile.h"
 #include "core/io/SafeFileRecovery.h"
 
 #include <cstring>
@@ -38,6 +39,9 @@ const char* const kUsage =
 
 int main(int argc, char** argv)
 {
+    // A write past the file size limit fails (and the old file stays)
+    // rather than ending the command without a word.
+    quill::IgnoreFileSizeSignal();
     if (argc < 2)
         return cliFail(2, "missing command (try --help)");
     std::string command = argv[1];

@@ -512,9 +512,10 @@ private slots:
         Tmainf& w = *f.window;
         const QString dir = f.tempPath() + "/Books/";
         const QString path = dir + "Ärger Shop.Aut";
-        QVERIFY(writeLedgerFile(path, {entry("2001.01.01", 5)}));  // replaced without a question
+        QVERIFY(writeLedgerFile(path, {entry("2001.01.01", 5)}));  // replaced after Yes
         f.addEntry("2009.03.01", "판매", 100, 10);
         f.dialogs.fileNames.enqueue(path);
+        f.dialogs.yesNo.enqueue(true);
         QTest::mouseClick(w.RnameBtn, Qt::LeftButton);
         // A case-sensitive file system: the label names the file that exists.
         QCOMPARE(w.fNameLabl->text(), "파일명: " + path);
@@ -522,7 +523,9 @@ private slots:
         QCOMPARE(QString::fromStdString(w.book.CurrentFileName), path);
         QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{"Ärger Shop.Aut"});
         QCOMPARE(fileDates(path), QStringList{"2009.03.01"});
-        QCOMPARE(f.dialogs.shown.size(), 1);  // no overwrite question
+        // The question every save dialog asks before replacing a file, No
+        // its default.
+        QCOMPARE(f.dialogs.texts("noyes"), QStringList{"Ärger Shop.Aut 파일이 이미 있습니다.\n새 자료로 바꾸시겠습니까?"});
         // The next dialog starts in the saved file's folder.
         f.dialogs.fileNames.enqueue(QString());
         QTest::mouseClick(w.HFileOpen, Qt::LeftButton);

@@ -26,6 +26,12 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "core/io/SafeFile.h"
+
+#include <sys/resource.h>
 
 class FilingWindowTest : public QObject {
     Q_OBJECT
@@ -39,6 +45,7 @@ private slots:
     void typeIsKeptInTheConfiguration();
     void ctrlCCopiesTheTabsTable();
     void pdfIsWritten();
+    void aPdfCutShortKeepsTheOldOne();
     void choosingAnEvidenceEntryMovesTheGrid();
     void noMoveWhileAnEntryIsBeingEdited();
     void settingsAreKeptPerLedgerAndCarriedBySaveAs();
@@ -291,6 +298,60 @@ void FilingWindowTest::pdfIsWritten()
     QString error;
     QVERIFY(!f->writePdf(fx_->tempPath() + QStringLiteral("/없는폴더/a.pdf"), &error));
     QVERIFY(!error.isEmpty());
+}
+
+// The filing PDF over an old one: under the file size limit, and on a full
+// disk (the test runs itself again with the command line tests' preloaded
+// library, which fills the disk under one folder), the old file stays as it
+// was and the failure is told in Korean.
+void FilingWindowTest::aPdfCutShortKeepsTheOldOne()
+{
+    quill::IgnoreFileSizeSignal();  // as the program does at its start
+    const QByteArray full = qgetenv("QB_FULL_DIR");
+    const QString folder = full.isEmpty() ? fx_->tempPath() : QFile::decodeName(full);
+    const QString old = folder + QStringLiteral("/신고자료_2024.pdf");
+    const QByteArray before = "%PDF-1.4 last year's figures";
+    {
+        QFile file(old);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(before), before.size());
+    }
+    FilingWindow* f = openWindow();
+    QVERIFY(f);
+    QString error;
+    if (full.isEmpty()) {
+        struct rlimit unlimited {};
+        ::getrlimit(RLIMIT_FSIZE, &unlimited);
+        struct rlimit limit = unlimited;
+        limit.rlim_cur = 4096;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const bool written = f->writePdf(old, &error);
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        QVERIFY(!written);
+        QVERIFY2(error.contains(QStringLiteral("파일 크기 제한에 걸려 PDF 파일을 만들지 못했습니다")), qPrintable(error));
+    } else {
+        QVERIFY(!f->writePdf(old, &error));
+        QVERIFY2(error.contains(QStringLiteral("디스크 공간이 부족해 PDF 파일을 만들지 못했습니다")), qPrintable(error));
+    }
+    QFile file(old);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    QCOMPARE(QDir(folder).entryList({QStringLiteral("*.pdf"), QStringLiteral(".quillbook-*")}, QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("신고자료_2024.pdf")});
+    if (!full.isEmpty())
+        return;
+    QTemporaryDir disk;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(QB_FULL_DISK));
+    env.insert(QStringLiteral("QB_FULL_DIR"), disk.path());
+    env.insert(QStringLiteral("QB_FULL_BYTES"), QStringLiteral("8000"));
+    env.insert(QStringLiteral("ASAN_OPTIONS"),
+               env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("aPdfCutShortKeepsTheOldOne")});
+    QVERIFY(child.waitForFinished(120000));
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, child.readAllStandardOutput().constData());
 }
 
 void FilingWindowTest::choosingAnEvidenceEntryMovesTheGrid()

@@ -155,6 +155,7 @@ private slots:
         f.addEntry("2009.03.04", "추가", 500, 50);
         w.book.Modified = true;
         f.dialogs.fileNames.enqueue(path);
+        f.dialogs.yesNo.enqueue(true);  // replace it: still refused
         QTest::mouseClick(w.RnameBtn, Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("info"), QStringList{kHeld});
         QVERIFY(w.book.isUntitled());

@@ -86,6 +86,9 @@ private slots:
                                        << yesNo << int(QMessageBox::Yes) << int(QMessageBox::No) << 1;
         QTest::newRow("yes/no, esc") << "yesno" << int(Qt::Key_Escape) << "Confirm" << int(QMessageBox::Question)
                                      << yesNo << int(QMessageBox::Yes) << int(QMessageBox::No) << 0;
+        // Replacing a file: Enter and Esc both keep it.
+        QTest::newRow("replace, enter") << "noyes" << int(Qt::Key_Return) << "Confirm" << int(QMessageBox::Question)
+                                        << yesNo << int(QMessageBox::No) << int(QMessageBox::No) << 0;
         QTest::newRow("save prompt, enter")
             << "yesnocancel" << int(Qt::Key_Return) << "Confirm" << int(QMessageBox::Question) << yesNoCancel
             << int(QMessageBox::Yes) << int(QMessageBox::Cancel) << int(UserDialogs::Answer::Yes);
@@ -118,6 +121,8 @@ private slots:
             dialogs.showInfo(text);
         else if (kind == "yesno")
             got = dialogs.askYesNo(text) ? 1 : 0;
+        else if (kind == "noyes")
+            got = dialogs.askNoYes(text) ? 1 : 0;
         else if (kind == "yesnocancel")
             got = int(dialogs.askYesNoCancel(text));
         else if (kind == "plain")

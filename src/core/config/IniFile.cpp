@@ -180,7 +180,12 @@ std::string storedValue(std::string_view value)
     return std::string(value);
 }
 
-IoResult unableToWrite(const std::string& path) { return IoResult::failure("Unable to write to " + path); }
+// The configuration file is named as the failure's place: a caller tells
+// it from a failure of the ledger it was saving.
+IoResult unableToWrite(const std::string& path)
+{
+    return IoResult::failure(IoKind::Other, "Unable to write to " + path, 0, path);
+}
 
 } // namespace
 

@@ -7,7 +7,6 @@
 #include <zip.h>
 
 #include <cerrno>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <functional>
@@ -363,10 +362,7 @@ IoResult checkComplete(const std::string& path)
 {
     if (wholeArchive(path))
         return IoResult::success();
-    struct rlimit limit;
-    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-        return IoResult::fromErrno(EFBIG);
-    return IoResult::fromErrno(EIO);
+    return IncompleteWrite(path);
 }
 
 class OpenWorkbook {

@@ -566,7 +566,7 @@ IoResult WriteFilingSettings(const std::string& configPath, const std::string& l
 {
     const std::string section = ledgerSection(ledgerPath);
     if (section.empty())
-        return IoResult::failure("Unable to write to " + configPath);
+        return IoResult::failure(IoKind::Other, "Unable to write to " + configPath, 0, configPath);
     std::vector<std::pair<const char*, std::string>> values = {
         {kTaxpayerTypeKey, taxpayerTypeName(s.type)},
         {kIndustryKey, s.industry},
@@ -580,7 +580,7 @@ IoResult WriteFilingSettings(const std::string& configPath, const std::string& l
     for (const auto& [key, value] : values) {
         const Cp949Encoding enc = encodeCp949(value);
         if (!enc.bytes)
-            return IoResult::failure("Unable to write to " + configPath);
+            return IoResult::failure(IoKind::Other, "Unable to write to " + configPath, 0, configPath);
         if (IoResult r = WriteIniValue(configPath, section, cp949(key), *enc.bytes); !r)
             return r;
     }

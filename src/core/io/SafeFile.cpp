@@ -15,7 +15,9 @@
 #include <filesystem>
 #include <random>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -380,6 +382,25 @@ void setAnonymousAllowed(bool allowed) { gFaults.anonymous = allowed; }
 
 IoResult NotRegularFile() { return IoResult::failure("a device or pipe, not a ledger file", ENODEV); }
 
+void IgnoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
+
+IoResult IncompleteWrite(const std::string& path)
+{
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        return IoResult::fromErrno(EFBIG);
+    struct statvfs fs;
+    if (::statvfs(folderOf(path).c_str(), &fs) == 0 && fs.f_bavail == 0)
+        return IoResult::fromErrno(ENOSPC);
+    return IoResult::fromErrno(EIO);
+}
+
+bool IsSameFile(const std::string& a, const std::string& b)
+{
+    struct stat x, y;
+    return stat(a.c_str(), &x) == 0 && stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
 std::string NoScratchFolderText()
 {
     return "저장에 쓸 개인 임시 폴더를 찾지 못했습니다. 살펴본 곳:\n" + UnusableFoldersText(privateScratchFolders({}))
@@ -449,10 +470,13 @@ SafeFile::~SafeFile() { discard(); }
 IoResult SafeFile::open()
 {
     discard();
-    // Past the file size limit the system would kill the process without a
-    // word; ignored, the write fails with EFBIG and the old file stays.
-    std::signal(SIGXFSZ, SIG_IGN);
     struct stat st;
+    // A link that leads nowhere (or into a loop) would be replaced by a
+    // regular file, and the link the user made would be gone: refused.
+    if (lstat(target_.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && stat(target_.c_str(), &st) != 0) {
+        const int err = errno;
+        return IoResult::failure(IoKind::BrokenLink, IoResult::fromErrno(err).message, err);
+    }
     const bool exists = stat(target_.c_str(), &st) == 0;
     if (exists && options_.createOnly)
         return IoResult::fromErrno(EEXIST);
@@ -555,7 +579,7 @@ IoResult SafeFile::openInPlace()
     const std::string scratch = usableScratchFolder(options_.scratchFolder);
     if (scratch.empty()) {
         ::close(fd);
-        return IoResult::failure(NoScratchFolderText(), EACCES);
+        return IoResult::failure(IoKind::NoScratchFolder, NoScratchFolderText(), EACCES);
     }
     // A write into this file that was cut off earlier: its old content goes
     // back first, so a failure now restores that rather than the remains.

@@ -86,7 +86,16 @@ std::map<std::string, FileLock>& leases()
     return held;
 }
 
-IoResult heldElsewhere() { return IoResult::failure(kHeldElsewhereText, EWOULDBLOCK); }
+IoResult heldElsewhere() { return IoResult::failure(IoKind::HeldElsewhere, kHeldElsewhereText, EWOULDBLOCK); }
+
+// A failure of the scratch table concerns its folder, not the ledger: the
+// report names the folder that is full or closed.
+IoResult inScratch(IoResult r, const std::string& scratchPath)
+{
+    if (!r && r.path.empty() && r.kind != IoKind::Damaged)
+        r.path = std::filesystem::path(scratchPath).parent_path().string();
+    return r;
+}
 
 std::string scratchName(int k)
 {
@@ -160,11 +169,13 @@ IoResult NewLedger(LedgerBook& book)
     if (!r) {
         // The scratch table is our own copy and New empties it anyway: a
         // missing or damaged one is simply started afresh.
-        if (!writeSnapshot(book.scratchPath, {}))
-            return r;
+        // A table that cannot be written is the failure to tell (a full
+        // folder), not the damage it left.
+        if (IoResult w = writeSnapshot(book.scratchPath, {}); !w)
+            return inScratch(w, book.scratchPath);
         r = ResetWorkingTables(book.TAcunt, book.fAcunt, book.scratchPath);
         if (!r)
-            return r;
+            return inScratch(r, book.scratchPath);
     }
     book.CurrentFileName = kUntitledName;
     book.Modified = false;
@@ -176,7 +187,7 @@ IoResult NewLedger(LedgerBook& book)
 
 bool IsHeldElsewhere(const IoResult& r)
 {
-    return !r && r.code == EWOULDBLOCK && r.message == kHeldElsewhereText;
+    return !r && r.kind == IoKind::HeldElsewhere;
 }
 
 IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgress& progress, OpenAccess access)
@@ -203,7 +214,7 @@ IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgres
     book.fAcunt.open();
     IoResult r = readIntoStaging(book, path, progress);
     if (r)
-        r = book.fAcunt.saveSnapshot(book.scratchPath);
+        r = inScratch(book.fAcunt.saveSnapshot(book.scratchPath), book.scratchPath);
     if (!r) {
         book.fAcunt.close();
         return r;  // the working ledger was not touched
@@ -262,14 +273,14 @@ IoResult writeRowsAndScratch(const LedgerBook& book, const std::string& path, co
     }
     SnapshotWriter scratch(book.scratchPath, n);
     if (IoResult r = scratch.open(); !r)
-        return r;
+        return inScratch(r, book.scratchPath);
     SafeFile file(path);
     if (IoResult r = file.open(); !r)
         return r;
     AutRecord record;
     for (std::size_t i = 0; i < n; ++i) {
         if (IoResult r = scratch.add(t.row(i)); !r)
-            return r;
+            return inScratch(r, book.scratchPath);
         if (IoResult r = record.compose(t.row(order.empty() ? i : order[i])); !r)
             return r;
         if (step)
@@ -278,7 +289,7 @@ IoResult writeRowsAndScratch(const LedgerBook& book, const std::string& path, co
             return r;
     }
     if (IoResult r = scratch.commit(); !r)
-        return r;
+        return inScratch(r, book.scratchPath);
     return file.commit();
 }
 
@@ -288,7 +299,7 @@ IoResult writeLedgerTo(LedgerBook& book, const std::string& path, const FileProg
         progress.show();
     // Without a working ledger the scratch table is what gets saved.
     if (!book.TAcunt.isOpen()) {
-        if (IoResult r = book.fAcunt.loadSnapshot(book.scratchPath); !r)
+        if (IoResult r = inScratch(book.fAcunt.loadSnapshot(book.scratchPath), book.scratchPath); !r)
             return r;
     }
     // Before the backup, which would otherwise keep the remains of a save
@@ -390,12 +401,12 @@ IoResult AddLedgerFile(LedgerBook& book, const std::string& path, const FileProg
         for (std::size_t i = 0; i < book.TAcunt.rowCount(); ++i)
             current.push_back(book.TAcunt.row(i));
         book.fAcunt.adoptRows(std::move(current), book.TAcunt.knownInDateOrder());
-    } else if (IoResult r = book.fAcunt.loadSnapshot(book.scratchPath); !r) {
+    } else if (IoResult r = inScratch(book.fAcunt.loadSnapshot(book.scratchPath), book.scratchPath); !r) {
         return r;
     }
     IoResult r = readIntoStaging(book, path, progress);
     if (r)
-        r = book.fAcunt.saveSnapshot(book.scratchPath);
+        r = inScratch(book.fAcunt.saveSnapshot(book.scratchPath), book.scratchPath);
     if (!r) {
         book.fAcunt.close();
         return r;

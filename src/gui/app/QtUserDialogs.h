@@ -10,6 +10,7 @@ public:
     void showInfoTitled(const QString& title, const QString& text) override;
     void showPlain(const QString& text) override;
     bool askYesNo(const QString& text) override;
+    bool askNoYes(const QString& text) override;
     Answer askYesNoCancel(const QString& text) override;
     void showError(const QString& text) override;
     QString openFileName(const FileDialogSettings& settings) override;

@@ -48,6 +48,9 @@ public:
     virtual void showPlain(const QString& text) = 0;
     // Question box: title "Confirm", Yes (default) and No (Esc).
     virtual bool askYesNo(const QString& text) = 0;
+    // Question box for what cannot be undone (replacing a file): Yes, and No
+    // as the default and on Esc, so that Enter keeps what is there.
+    virtual bool askNoYes(const QString& text) { return askYesNo(text); }
     // Question box with Yes (default), No and Cancel (Esc); closing it is Cancel.
     virtual Answer askYesNoCancel(const QString& text) = 0;
     // The general error report: error icon, title "간편장부", OK.
@@ -62,3 +65,24 @@ public:
     // false when nothing could open it.
     virtual bool openDocument(const QString& path) = 0;
 };
+
+// The one flow of every save dialog (a ledger, the workbook, a PDF): asks
+// for the name, completes its suffix, and asks before an existing file is
+// replaced (No is the default). Empty when the user gave up. `own`, when
+// given, is the file being saved again (the open ledger under its name):
+// no other file, so not asked about.
+inline QString AskSavePath(UserDialogs& dialogs, const FileDialogSettings& settings, const QString& own = {})
+{
+    QString path = dialogs.saveFileName(settings);
+    if (path.isEmpty())
+        return {};
+    path = CompletedFileName(path, settings.defaultSuffix, true);
+    const bool itself = !own.isEmpty() && QFileInfo(own).exists()
+        && QFileInfo(own).canonicalFilePath() == QFileInfo(path).canonicalFilePath();
+    // A folder is not replaced: the save itself reports it.
+    if (!itself && QFileInfo::exists(path) && !QFileInfo(path).isDir()
+        && !dialogs.askNoYes(QStringLiteral("%1 파일이 이미 있습니다.\n새 자료로 바꾸시겠습니까?")
+                                 .arg(QFileInfo(path).fileName())))
+        return {};
+    return path;
+}

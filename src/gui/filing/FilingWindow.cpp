@@ -2,8 +2,11 @@
 #include "gui/filing/FilingWindow.h"
 
 #include "gui/app/UserDialogs.h"
+#include "core/io/ErrorText.h"
+#include "core/io/SafeFile.h"
 #include "core/filing/FilingTables.h"
 #include "core/ledger/WorkingTable.h"
+#include "print/PdfOutput.h"
 
 #include <QAccessibleWidget>
 #include <QAction>
@@ -31,7 +34,7 @@
 #include <QPdfWriter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QSaveFile>
+#include <QFile>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
@@ -567,14 +570,16 @@ void FilingWindow::savePdf()
     settings.filterName = QStringLiteral("PDF 파일 ");
     settings.pattern = QStringLiteral("*.pdf");
     settings.defaultSuffix = QStringLiteral("pdf");
-    QString path = setup_.dialogs->saveFileName(settings);
+    const QString path = AskSavePath(*setup_.dialogs, settings);
     if (path.isEmpty())
         return;
-    path = CompletedFileName(path, settings.defaultSuffix, true);
-    if (QFileInfo::exists(path)
-        && !setup_.dialogs->askYesNo(QStringLiteral("%1 파일이 이미 있습니다.\n새 자료로 바꾸시겠습니까?")
-                                         .arg(QFileInfo(path).fileName())))
+    // Never over the ledger the figures come from.
+    if (!setup_.ledgerPath.isEmpty() && quill::IsSameFile(QFile::encodeName(setup_.ledgerPath).toStdString(),
+                                                          QFile::encodeName(path).toStdString())) {
+        setup_.dialogs->showError(QStringLiteral("PDF 파일을 만들 수 없습니다.\n")
+                                  + QString::fromStdString(quill::SameAsInputText(QFile::encodeName(path).toStdString())));
         return;
+    }
     QString error;
     if (!writePdf(path, &error))
         setup_.dialogs->showError(QStringLiteral("PDF 파일을 만들 수 없습니다.\n") + error);
@@ -582,14 +587,11 @@ void FilingWindow::savePdf()
 
 bool FilingWindow::writePdf(const QString& path, QString* error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    {
-        QPdfWriter writer(&file);
+    const std::string target = QFile::encodeName(path).toStdString();
+    // Through the safe writer: a PDF cut short (a full disk, the file size
+    // limit) leaves the one it was to replace as it was.
+    const quill::IoResult written = WritePdfFile(target, [&](const QString& file) {
+        QPdfWriter writer(file);
         // Screen resolution, so the page is laid out like the window and a
         // font given in pixels does not shrink to a speck.
         writer.setResolution(96);
@@ -681,12 +683,9 @@ bool FilingWindow::writePdf(const QString& path, QString* error)
             doc.drawContents(&painter, QRectF(0, page * body.height(), body.width(), body.height()));
             painter.restore();
         }
-        painter.end();
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+        return painter.end();
+    });
+    if (!written && error)
+        *error = QString::fromStdString(quill::FileErrorReport(written, target, quill::FileAction::Pdf));
+    return bool(written);
 }

@@ -92,13 +92,13 @@ bool Tmainf::storeWorkFolder(quill::IoResult& result)
                                     configFileName().toStdString());
     if (result)
         return true;
-    const QString configFailure = QStringLiteral("Unable to write to ") + configPath();
-    if (QString::fromStdString(result.message) != configFailure)
+    // Only a failure of the configuration file leaves the save good.
+    if (result.path != configPath().toStdString())
         return false;
     // The ledger is in its file; only the dialogs' folder is not kept.
     if (!workFolderReported_) {
         workFolderReported_ = true;
-        reportError(configFailure);
+        reportError(QString::fromStdString(result.message));
     }
     result = quill::IoResult::success();
     return true;
@@ -113,10 +113,18 @@ bool Tmainf::ledgerDialog(bool save, const QString& proposal, QString& path)
     settings.filterName = QStringLiteral("간편장부");
     settings.pattern = QStringLiteral("*.Aut");
     settings.defaultSuffix = QStringLiteral("Aut");
-    path = save ? dialogs().saveFileName(settings) : dialogs().openFileName(settings);
+    if (save) {
+        // The flow every save dialog shares; the open ledger saved under its
+        // own name again is no other file to ask about.
+        const QString own =
+            book.isUntitled() ? QString() : QFile::decodeName(QByteArray::fromStdString(book.CurrentFileName));
+        path = AskSavePath(dialogs(), settings, own);
+        return !path.isEmpty();
+    }
+    path = dialogs().openFileName(settings);
     if (path.isEmpty())
         return false;
-    path = CompletedFileName(path, settings.defaultSuffix, save);
+    path = CompletedFileName(path, settings.defaultSuffix, false);
     return true;
 }
 
@@ -148,7 +156,9 @@ void Tmainf::NewFileClick()
     if (book.Modified && AskSaveChanges() == SaveAnswer::Cancel)
         return;
     if (quill::IoResult r = quill::NewLedger(book); !r) {
-        reportError(QString::fromStdString(r.message));
+        // The scratch table's own text, with the Korean line that names its
+        // folder and what to do.
+        reportFileError(dialogs(), r, QString::fromStdString(book.scratchPath), quill::FileAction::Start);
         return;
     }
     startHistory();

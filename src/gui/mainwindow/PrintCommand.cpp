@@ -5,6 +5,9 @@
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/app/UserDialogs.h"
 #include "print/LedgerPrinter.h"
+#include "print/PdfOutput.h"
+#include "core/io/ErrorText.h"
+#include "core/io/SafeFile.h"
 #include "core/print/PrintLayout.h"
 #include "core/print/PrintPageSetup.h"
 
@@ -99,18 +102,28 @@ void Tmainf::PrintBtnClick()
             settings.filterName = QStringLiteral("PDF 파일 ");
             settings.pattern = QStringLiteral("*.pdf");
             settings.defaultSuffix = QStringLiteral("pdf");
-            QString path = dialogs().saveFileName(settings);
+            const QString path = AskSavePath(dialogs(), settings);
             if (path.isEmpty())
                 return;
-            if (QFileInfo(path).suffix().isEmpty())
-                path += QStringLiteral(".pdf");
-            QPrinter file(QPrinter::HighResolution);
-            file.setOutputFormat(QPrinter::PdfFormat);
-            file.setOutputFileName(path);
-            file.setDocName(ledgerDisplayName());
-            file.setPageLayout(printer.pageLayout());
-            if (!PrintLedger(file, walk, heading))
-                reportError(QStringLiteral("PDF 파일을 만들 수 없습니다.\n") + path);
+            const std::string target = QFile::encodeName(path).toStdString();
+            quill::IoResult written;
+            if (!book.isUntitled() && quill::IsSameFile(book.CurrentFileName, target)) {
+                written = quill::IoResult::failure(quill::IoKind::SameAsInput, quill::SameAsInputText(target));
+            } else {
+                // Through the safe writer: a PDF that cannot be written whole
+                // leaves the file it was to replace as it was.
+                written = WritePdfFile(target, [&](const QString& file) {
+                    QPrinter pdf(QPrinter::HighResolution);
+                    pdf.setOutputFormat(QPrinter::PdfFormat);
+                    pdf.setOutputFileName(file);
+                    pdf.setDocName(ledgerDisplayName());
+                    pdf.setPageLayout(printer.pageLayout());
+                    return PrintLedger(pdf, walk, heading);
+                });
+            }
+            if (!written)
+                dialogs().showError(QStringLiteral("PDF 파일을 만들 수 없습니다.\n")
+                                    + QString::fromStdString(quill::FileErrorReport(written, target, quill::FileAction::Pdf)));
         });
     }
     preview.exec();

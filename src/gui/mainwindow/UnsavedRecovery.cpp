@@ -5,6 +5,7 @@
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/app/UserDialogs.h"
 #include "core/io/FileLock.h"
+#include "core/io/SafeFile.h"
 #include "core/ledger/SnapshotFile.h"
 
 #include <QDir>
@@ -33,9 +34,15 @@ void Tmainf::keepUnsavedForRecovery()
     if (path.empty() || !book.Modified || !TAcunt.isOpen())
         return;
     // Our scratch folder (0700): the copy is the user's alone.
-    if (TAcunt.saveSnapshot(path)) {
-        std::ofstream name(nameFileOf(path), std::ios::binary | std::ios::trunc);
-        name << book.CurrentFileName;
+    if (!TAcunt.saveSnapshot(path))
+        return;
+    // The ledger's name beside it, through the safe writer as every file we
+    // write. Without it (a full disk) the copy is still offered, as a ledger
+    // without a name, never under the name of an older copy.
+    quill::SafeFile name(nameFileOf(path));
+    if (!name.open() || !name.write(book.CurrentFileName) || !name.commit()) {
+        std::error_code ec;
+        std::filesystem::remove(nameFileOf(path), ec);
     }
 }
 

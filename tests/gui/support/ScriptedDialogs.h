@@ -14,7 +14,7 @@
 class ScriptedDialogs : public UserDialogs {
 public:
     struct Shown {
-        QString kind;   // "info", "plain", "yesno", "yesnocancel", "error", "open", "save"
+        QString kind;   // "info", "plain", "yesno", "noyes", "yesnocancel", "error", "open", "save"
         QString text;   // message, or the dialog's title
         FileDialogSettings settings;
     };
@@ -42,6 +42,7 @@ public:
     QStringList infoTitles;
     void showPlain(const QString& text) override;
     bool askYesNo(const QString& text) override;
+    bool askNoYes(const QString& text) override;  // shown as "noyes", answered from yesNo
     Answer askYesNoCancel(const QString& text) override;
     void showError(const QString& text) override;
     QString openFileName(const FileDialogSettings& settings) override;
