@@ -398,6 +398,11 @@ TEST(FilingSettingsStore, PerLedgerSectionCarriedBySaveAs)
     EXPECT_EQ(ReadFilingSettings(ini, dir.file("또.Aut")).type, TaxpayerType::Exempt);
     // Section names are full paths: a relative name finds the same section.
     EXPECT_EQ(ReadFilingSettings(ini, dir.file("./가게.Aut")).industry, "음식점");
+    // A ledger whose path CP949 cannot hold keeps a section of its own: two
+    // such ledgers once shared the one with the empty name.
+    ASSERT_TRUE(WriteFilingSettings(ini, dir.file("가게😀.Aut"), s));
+    EXPECT_TRUE(same(ReadFilingSettings(ini, dir.file("가게😀.Aut")), s));
+    EXPECT_EQ(ReadFilingSettings(ini, dir.file("카페😀.Aut")).type, TaxpayerType::Exempt);
 }
 
 TEST(FilingSettingsStore, ProgramWideTypeAndNames)
