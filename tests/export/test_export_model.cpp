@@ -84,6 +84,12 @@ std::string readAll(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
+// The ledger sheet of the rows the table shows, as the export builds it.
+Sheet ledgerSheet(Workbook& book, const WorkingTable& t, const ExportOptions& o)
+{
+    return BuildLedgerSheet(book, t.recordCount(), [&](int i) -> const LedgerEntry& { return t.visibleRow(i); }, o);
+}
+
 } // namespace
 
 // --- lines shared by neighbouring cells ---------------------------------------
@@ -132,7 +138,7 @@ TEST(LedgerSheet, HeaderRowsOfAnEmptyView)
     WorkingTable t;
     fill(t, {});
     Workbook b;
-    Sheet s = BuildLedgerSheet(b, t, {});
+    Sheet s = ledgerSheet(b, t, {});
 
     EXPECT_EQ(s.name, "장부");
     const std::vector<CellRange> merges = {parseRange("A1:K1"), parseRange("A2:B2"), parseRange("E2:F2"),
@@ -200,7 +206,7 @@ TEST(LedgerSheet, OneEntryFillsRowFourAndFormatsRowFive)
     WorkingTable t;
     fill(t, {entry("2024.03.15", {0, 0, 5000, 500, 0, 0}, "커피 원두", "(주)한빛상회", "카드")});
     Workbook b;
-    Sheet s = BuildLedgerSheet(b, t, {});
+    Sheet s = ledgerSheet(b, t, {});
 
     EXPECT_EQ(s.at("A4").kind, CellKind::Number);
     EXPECT_EQ(s.at("A4").number, 3);
@@ -246,7 +252,7 @@ TEST(LedgerSheet, TextsStayTextsAndZeroAmountsStayEmpty)
              entry("2024.01.04", {0, 0, 0, 0, 12.25, 1}, "+1", "@", "")});
     ASSERT_EQ(t.visibleRow(1).JKYU.len, 45);
     Workbook b;
-    Sheet s = BuildLedgerSheet(b, t, {});
+    Sheet s = ledgerSheet(b, t, {});
 
     struct Expect {
         const char* cell;
@@ -283,7 +289,7 @@ TEST_P(LedgerDates, MonthAndDayAreNumbersWhenTheyReadAsOne)
     WorkingTable t;
     fill(t, {entry(c.day, {1, 0, 0, 0, 0, 0})});
     Workbook b;
-    Sheet s = BuildLedgerSheet(b, t, {});
+    Sheet s = ledgerSheet(b, t, {});
     auto check = [&](const char* a, std::optional<double> number, const char* text) {
         SCOPED_TRACE(a);
         Cell cell = s.at(a);
@@ -337,7 +343,7 @@ struct Built {
 Workbook wholeWorkbook(const WorkingTable& t, const ExportOptions& o)
 {
     Workbook book;
-    book.sheets.push_back(BuildLedgerSheet(book, t, o));
+    book.sheets.push_back(ledgerSheet(book, t, o));
     YearBlocks years;
     LedgerRowCells cells;
     for (int i = 0; i < t.recordCount(); ++i) {

@@ -44,14 +44,10 @@ inline constexpr int kClassicLastRow = 65536;
 long long ExportEntryLimit(const ExportOptions& options = {});
 std::string TooManyEntriesMessage(long long entries, const ExportOptions& options = {});
 
-// The ledger sheet of the rows the table shows (its filter applied), in its
-// order; the export and the tests build on it. Its block ends one row past
-// its last entry (the row its formats reach); the statistics sheet reads
-// the entries from that sheet, as its formulas do. The caller checks that
-// the rows fit (ExportEntryLimit).
-xl::Sheet BuildLedgerSheet(xl::Workbook& book, const WorkingTable& table, const ExportOptions& options);
-
-// The same ledger sheet for `entries` entries given by position.
+// The ledger sheet of `entries` entries given by position, in the sheet's
+// order. Its block ends one row past its last entry (the row its formats
+// reach); the statistics sheet reads the entries from that sheet, as its
+// formulas do. The caller checks that the rows fit (ExportEntryLimit).
 xl::Sheet BuildLedgerSheet(xl::Workbook& book, int entries, const std::function<const LedgerEntry&(int)>& entryAt,
                            const ExportOptions& options);
 

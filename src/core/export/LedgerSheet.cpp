@@ -6,7 +6,7 @@
 
 #include "core/text/Cp949.h"
 #include "core/text/Utf8.h"
-#include "core/ledger/WorkingTable.h"
+#include "core/ledger/LedgerEntry.h"
 #include "core/print/TextWrap.h"
 
 #include <algorithm>
@@ -146,12 +146,6 @@ void LedgerRow(const LedgerEntry& e, LedgerRowCells& out)
     for (int col : {C, D, K})
         lines = std::max(lines, wrappedLines(out.text[static_cast<std::size_t>(col)], kLedgerColumnWidths[col]));
     out.height = std::max(kRowHeight, lines * kLineHeight + kRowPadding);
-}
-
-Sheet BuildLedgerSheet(Workbook& book, const WorkingTable& table, const ExportOptions& options)
-{
-    return BuildLedgerSheet(
-        book, table.recordCount(), [&](int i) -> const LedgerEntry& { return table.visibleRow(i); }, options);
 }
 
 Sheet BuildLedgerSheet(Workbook& book, int n, const std::function<const LedgerEntry&(int)>& entryAt,
