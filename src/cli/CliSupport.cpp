@@ -5,6 +5,7 @@
 #include "core/ledger/AutRecord.h"
 #include "core/ledger/WorkingTable.h"
 
+#include <algorithm>
 #include <iostream>
 
 std::optional<std::string> parseCliArgs(const std::vector<std::string>& args,
@@ -41,15 +42,14 @@ std::optional<std::string> cliFilter(const CliArgs& args, std::optional<quill::L
             return "--month and --category need --year";
         return std::nullopt;
     }
-    static const char* const categories[] = {"전체", "수입", "비용", "자산"};
+    // The category list's index: 0 for all, then the categories in order.
     int categoryIndex = 0;
-    if (auto c = args.options.find("--category"); c != args.options.end()) {
-        categoryIndex = -1;
-        for (int k = 0; k < 4; ++k)
-            if (c->second == categories[k])
-                categoryIndex = k;
-        if (categoryIndex < 0)
+    if (auto c = args.options.find("--category"); c != args.options.end() && c->second != quill::kAllCategoriesName) {
+        const std::optional<quill::Category> category = quill::categoryFromName(c->second);
+        if (!category)
             return "unknown category " + c->second + " (전체, 수입, 비용 or 자산)";
+        categoryIndex = 1 + static_cast<int>(std::find(std::begin(quill::kCategories), std::end(quill::kCategories), *category) -
+                                             std::begin(quill::kCategories));
     }
     // As the month list: "1년" (or no month) is the whole year, anything else
     // is used as the month text.
@@ -99,22 +99,6 @@ quill::IoResult refuseSameFile(const std::string& input, const std::string& outp
     if (quill::IsSameFile(input, output))
         return quill::IoResult::failure(quill::IoKind::SameAsInput, "output is the input file", 0);
     return quill::IoResult::success();
-}
-
-std::optional<int> openFilteredLedger(const std::vector<std::string>& args, const std::set<std::string>& flags,
-                                      std::size_t positionals, const std::string& usage, CliArgs& out,
-                                      quill::WorkingTable& table)
-{
-    if (auto err = parseCliArgs(args, {"--year", "--month", "--category"}, flags, out))
-        return cliFail(2, *err);
-    if (out.positional.size() != positionals)
-        return cliFail(2, usage);
-    std::optional<quill::LedgerFilter> filter;
-    if (auto err = cliFilter(out, filter))
-        return cliFail(2, *err);
-    if (quill::IoResult r = loadLedgerForCli(out.positional[0], table, filter); !r)
-        return cliFileFail(1, r, out.positional[0], quill::FileAction::Read);
-    return std::nullopt;
 }
 
 std::optional<int> parseFilteredArgs(const std::vector<std::string>& args, const std::set<std::string>& flags,

@@ -38,16 +38,9 @@ std::optional<std::string> cliFilter(const CliArgs& args, std::optional<quill::L
 quill::IoResult loadLedgerForCli(const std::string& path, quill::WorkingTable& table,
                                  const std::optional<quill::LedgerFilter>& filter = std::nullopt);
 
-// The start every filtering command shares: parses --year, --month,
-// --category and the given flags, expects `positionals` words, and loads the
-// first one with its filter. Returns the exit status when it failed.
-std::optional<int> openFilteredLedger(const std::vector<std::string>& args, const std::set<std::string>& flags,
-                                      std::size_t positionals, const std::string& usage, CliArgs& out,
-                                      quill::WorkingTable& table);
-
-// The same start without loading anything, for the commands that stream
-// the file: parses the options and the filter and expects `positionals`
-// words. Returns the exit status when it failed.
+// The start every filtering command shares (they stream the file): parses
+// --year, --month, --category and the given flags and expects
+// `positionals` words. Returns the exit status when it failed.
 std::optional<int> parseFilteredArgs(const std::vector<std::string>& args, const std::set<std::string>& flags,
                                      std::size_t positionals, const std::string& usage, CliArgs& out,
                                      std::optional<quill::LedgerFilter>& filter);

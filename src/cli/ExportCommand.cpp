@@ -24,8 +24,9 @@ int runExport(const std::vector<std::string>& args)
     CliArgs a;
     std::optional<quill::LedgerFilter> filter;
     const char* usage = "usage: quillbook-cli export FILE OUT.xlsx [--year Y] [--month M] [--category C]";
-    // --printer is still taken, as scripts of earlier versions pass it; every
-    // workbook carries its page setup now.
+    // --printer is still taken and ignored (the help and the manual page say
+    // so): scripts of earlier versions pass it, and every workbook carries
+    // its page setup now, so refusing it would only break them.
     if (auto status = parseFilteredArgs(args, {"--printer"}, 2, usage, a, filter))
         return *status;
     const std::string& path = a.positional[0];

@@ -43,10 +43,11 @@ int runPrint(const std::vector<std::string>& args)
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     // Qt's own notes (a missing runtime folder and the like) are no news
-    // to a command-line user; its errors still go to stderr.
+    // to a command-line user; its errors still go to stderr, in UTF-8 as
+    // everything else the command line writes.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
         if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fprintf(stderr, "quillbook-cli: %s\n", text.toLocal8Bit().constData());
+            std::fprintf(stderr, "quillbook-cli: %s\n", text.toUtf8().constData());
     });
     static int argc = 1;
     static char name[] = "quillbook-cli";

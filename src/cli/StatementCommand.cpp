@@ -13,6 +13,7 @@
 #include "core/ledger/Money.h"
 #include "core/ledger/WorkingTable.h"
 #include "core/statement/StatementImport.h"
+#include "core/text/TabSeparated.h"
 
 #include <climits>
 #include <iostream>
@@ -32,23 +33,6 @@ std::string configPath()
     const std::size_t slash = exe.rfind('/');
     const quill::ProgramFolders folders = quill::ResolveProgramFolders(exe.substr(0, slash + 1));
     return folders.config + quill::kConfigFileName;
-}
-
-const char* categoryWord(quill::Category c)
-{
-    switch (c) {
-    case quill::Category::Income: return "수입";
-    case quill::Category::Asset: return "자산";
-    default: return "비용";
-    }
-}
-
-std::string clean(std::string s)
-{
-    for (char& c : s)
-        if (c == '\t' || c == '\n' || c == '\r')
-            c = ' ';
-    return s;
 }
 
 } // namespace
@@ -149,11 +133,11 @@ int runImportStatement(const std::vector<std::string>& args)
         for (const quill::ImportRow& row : plan.rows) {
             if (row.ticked && row.status != quill::ImportStatus::Error)
                 ++wouldBook;
-            out += std::string(quill::ImportStatusName(row.status)) + "\t" + row.IDAY + "\t" + clean(row.description)
-                   + "\t" + clean(row.counterparty) + "\t" + categoryWord(row.category) + "\t"
-                   + quill::groupedWon(quill::toWideTenThousandths(row.amount)) + "\t"
-                   + quill::groupedWon(quill::toWideTenThousandths(row.vat)) + "\t" + clean(row.remark) + "\t"
-                   + clean(row.reason) + "\n";
+            quill::AppendTabLine(out, {quill::ImportStatusName(row.status), row.IDAY, row.description,
+                                       row.counterparty, quill::categoryName(row.category),
+                                       quill::groupedWon(quill::toWideTenThousandths(row.amount)),
+                                       quill::groupedWon(quill::toWideTenThousandths(row.vat)), row.remark,
+                                       row.reason});
         }
         std::cout << out << "틀: " << plan.profile.name << "\n" << std::flush;
         return wouldBook > 0 ? 0 : 1;

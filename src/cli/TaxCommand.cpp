@@ -11,6 +11,7 @@
 #include "core/ledger/AutRecord.h"
 #include "core/ledger/LedgerFileStream.h"
 #include "core/ledger/Money.h"
+#include "core/text/TabSeparated.h"
 
 #include <filesystem>
 #include <iostream>
@@ -55,8 +56,10 @@ std::string configPath(const CliArgs& a)
 int printKeys()
 {
     std::cout << "quillbook-cli tax: every key (PERIOD in braces: one line for each)\n";
+    std::string out;
     for (const quill::FigureKeyHelp& k : quill::FigureKeysHelp())
-        std::cout << k.key << '\t' << k.meaning << '\n';
+        quill::AppendTabLine(out, {k.key, k.meaning});
+    std::cout << out;
     return 0;
 }
 
@@ -121,10 +124,11 @@ int runTax(const std::vector<std::string>& args)
                 if (!v.amount)
                     continue;
                 const std::string key = quill::figureKey(ret, c, line);
-                std::cout << key << '\t'
-                          << quill::plainDecimal(*v.amount) << '\n';
+                std::string out;
+                quill::AppendTabLine(out, {key, quill::plainDecimal(*v.amount)});
                 if (line.key == "prepaid")
-                    std::cout << key << ".estimated\t" << (v.estimated ? 1 : 0) << '\n';
+                    quill::AppendTabLine(out, {key + ".estimated", v.estimated ? "1" : "0"});
+                std::cout << out;
             }
     return 0;
 }

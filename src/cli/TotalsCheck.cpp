@@ -7,9 +7,11 @@
 
 #include "core/text/Cp949.h"
 #include "core/ledger/AutRecord.h"
+#include "core/ledger/LedgerDate.h"
 #include "core/ledger/LedgerFileStream.h"
 #include "core/ledger/Money.h"
 #include "core/ledger/Totals.h"
+#include "core/text/TabSeparated.h"
 
 #include <iostream>
 #include <utility>
@@ -21,14 +23,6 @@ using quill::AutRecord;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-int number(std::string_view s)
-{
-    int v = 0;
-    for (char c : s)
-        v = v * 10 + (c - '0');
-    return v;
-}
-
 // "" when the date is a calendar date of the form yyyy.mm.dd, else why not.
 std::string dateProblem(std::string_view d)
 {
@@ -39,10 +33,7 @@ std::string dateProblem(std::string_view d)
         shape = shape && i < d.size() && isDigit(d[i]);
     if (!shape)
         return "date is not of the form yyyy.mm.dd";
-    int y = number(d.substr(0, 4)), m = number(d.substr(5, 2)), day = number(d.substr(8, 2));
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    if (y < 1 || m < 1 || m > 12 || day < 1 || day > days[m - 1] + (m == 2 && leap ? 1 : 0))
+    if (!quill::IsCalendarDateText(d))
         return "date is not a calendar date";
     return {};
 }
@@ -74,9 +65,11 @@ int runTotals(const std::vector<std::string>& args)
         return cliFileFail(1, r, path, quill::FileAction::Read);
     if (a.flags.count("--labels")) {
         quill::TotalsTexts texts = quill::FormatTotals(totals);
+        std::string out;
         for (std::size_t i = 0; i < texts.Bmxsm.size(); ++i)
-            std::cout << "Bmxsm" << i + 1 << '\t' << texts.Bmxsm[i] << '\n';
-        std::cout << "CntLbe\t" << texts.CntLbe << '\n';
+            quill::AppendTabLine(out, {"Bmxsm" + std::to_string(i + 1), texts.Bmxsm[i]});
+        quill::AppendTabLine(out, {"CntLbe", texts.CntLbe});
+        std::cout << out;
         return 0;
     }
     std::cout << "count=" << totals.count;

@@ -39,17 +39,6 @@ std::string cellText(const FilingCell& c) { return c.isAmount ? plainDecimal(c.a
 
 } // namespace
 
-TEST(FilingTables, GroupedAmountKeepsEveryDecimalPlace)
-{
-    const std::pair<long long, const char*> cases[] = {
-        {0, "0"},           {9990000, "999"},          {10000000, "1,000"},
-        {-1000000, "-100"}, {12345670000, "1,234,567"}, {-12345675000, "-1,234,567.5"},
-        {312, "0.0312"},    {-312, "-0.0312"},          {10000000000000, "1,000,000,000"},
-    };
-    for (const auto& [tenths, text] : cases)
-        EXPECT_EQ(groupedAmount(tenths), text) << tenths;
-}
-
 FilingSettings typed(TaxpayerType t)
 {
     FilingSettings s;

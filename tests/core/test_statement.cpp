@@ -91,6 +91,7 @@ TEST(StatementValues, DatesInEveryForm)
         {text("2024-02-30"), std::nullopt},
         {text("2023-02-29"), std::nullopt},
         {text("2024-02-29"), "2024.02.29"},
+        {text("1899-12-31"), "1899.12.31"},   // any year a ledger's date holds
         {text("2024-13-01"), std::nullopt},
         {text("합계"), std::nullopt},
         {text("2024"), std::nullopt},
@@ -171,6 +172,15 @@ TEST(StatementValues, TextsFittedToLedgerFields)
         EXPECT_LE(f.cp949.size(), r.limit);
         EXPECT_EQ(decodeCp949(f.cp949), f.utf8);
     }
+    // A row's text that never went through the fitting (set by hand) is
+    // fitted on booking, not booked as an empty field.
+    ImportRow row;
+    row.IDAY = "2024.03.05";
+    row.description = "카페😀";
+    row.remark = "카드";
+    const LedgerEntry e = ImportRowEntry(row);
+    EXPECT_EQ(decodeCp949(e.JKYU.view()), "카페?");
+    EXPECT_EQ(decodeCp949(e.ETC.view()), "카드");
 }
 
 // Encodings, delimiters and RFC 4180 quoting of delimited files.
@@ -199,6 +209,7 @@ TEST(DelimitedReader, EncodingsDelimitersAndQuotes)
     const Row rows[] = {
         {"utf-8", korean, StatementEncoding::Utf8, false, ',', table},
         {"utf-8 bom", "\xEF\xBB\xBF" + korean, StatementEncoding::Utf8, false, ',', table},
+        {"utf-8 bom, broken bytes", "\xEF\xBB\xBF" "a,b\xF5\n", StatementEncoding::Utf8, false, ',', {{"a", "b\uFFFD"}}},
         {"utf-16le", utf16(korean, false), StatementEncoding::Utf16, false, ',', table},
         {"utf-16be", utf16(korean, true), StatementEncoding::Utf16, false, ',', table},
         {"cp949", cp949(korean), StatementEncoding::Cp949, false, ',', table},

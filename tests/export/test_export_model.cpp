@@ -84,6 +84,12 @@ std::string readAll(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
+// The ledger sheet of the rows the table shows, as the export builds it.
+Sheet ledgerSheet(Workbook& book, const WorkingTable& t, const ExportOptions& o)
+{
+    return BuildLedgerSheet(book, t.recordCount(), [&](int i) -> const LedgerEntry& { return t.visibleRow(i); }, o);
+}
+
 } // namespace
 
 // --- lines shared by neighbouring cells ---------------------------------------
@@ -132,7 +138,7 @@ TEST(LedgerSheet, HeaderRowsOfAnEmptyView)
     WorkingTable t;
     fill(t, {});
     Workbook b;
-    Sheet s = BuildLedgerSheet(b, t, {});
+    Sheet s = ledgerSheet(b, t, {});
 
     EXPECT_EQ(s.name, "장부");
     const std::vector<CellRange> merges = {parseRange("A1:K1"), parseRange("A2:B2"), parseRange("E2:F2"),
@@ -200,7 +206,7 @@ TEST(LedgerSheet, OneEntryFillsRowFourAndFormatsRowFive)
     WorkingTable t;
     fill(t, {entry("2024.03.15", {0, 0, 5000, 500, 0, 0}, "커피 원두", "(주)한빛상회", "카드")});
     Workbook b;
-    Sheet s = BuildLedgerSheet(b, t, {});
+    Sheet s = ledgerSheet(b, t, {});
 
     EXPECT_EQ(s.at("A4").kind, CellKind::Number);
     EXPECT_EQ(s.at("A4").number, 3);
@@ -246,7 +252,7 @@ TEST(LedgerSheet, TextsStayTextsAndZeroAmountsStayEmpty)
              entry("2024.01.04", {0, 0, 0, 0, 12.25, 1}, "+1", "@", "")});
     ASSERT_EQ(t.visibleRow(1).JKYU.len, 45);
     Workbook b;
-    Sheet s = BuildLedgerSheet(b, t, {});
+    Sheet s = ledgerSheet(b, t, {});
 
     struct Expect {
         const char* cell;
@@ -283,7 +289,7 @@ TEST_P(LedgerDates, MonthAndDayAreNumbersWhenTheyReadAsOne)
     WorkingTable t;
     fill(t, {entry(c.day, {1, 0, 0, 0, 0, 0})});
     Workbook b;
-    Sheet s = BuildLedgerSheet(b, t, {});
+    Sheet s = ledgerSheet(b, t, {});
     auto check = [&](const char* a, std::optional<double> number, const char* text) {
         SCOPED_TRACE(a);
         Cell cell = s.at(a);
@@ -332,12 +338,40 @@ struct Built {
     const Sheet& stats() const { return book.sheets[1]; }
 };
 
-Built build(const WorkingTable& t, ExportOptions o = {})
+// The workbook the export streams, as a model held whole: the ledger
+// sheet, the statistics sheets and the hidden third sheet.
+Workbook wholeWorkbook(const WorkingTable& t, const ExportOptions& o)
 {
-    ExportBuild r = BuildExportWorkbook(t, o);
-    EXPECT_TRUE(r.workbook) << r.error;
-    return {std::move(*r.workbook)};
+    Workbook book;
+    book.sheets.push_back(ledgerSheet(book, t, o));
+    YearBlocks years;
+    LedgerRowCells cells;
+    for (int i = 0; i < t.recordCount(); ++i) {
+        LedgerRow(t.visibleRow(i), cells);
+        years.add(t.visibleRow(i), cells);
+    }
+    AddStatisticsSheets(book, years.blocks(), t.recordCount(), o);
+    Sheet third;
+    third.name = "Sheet3";
+    third.hidden = true;
+    book.sheets.push_back(std::move(third));
+    book.sheets.front().selected = true;
+    book.sheets.front().active = true;
+    return book;
 }
+
+// A model written whole through the one writer: every row of the first
+// sheet is a head row, none is streamed.
+IoResult writeWhole(Workbook& book, const std::string& path)
+{
+    StreamedSheet all;
+    all.model = &book.sheets.front();
+    all.headRows = all.tailFrom = book.sheets.front().rows();
+    all.rows = [](const StreamedSheet::Emit&) { return IoResult::success(); };
+    return WriteStreamedWorkbookFile(book, all, [](Workbook&) { return IoResult::success(); }, path);
+}
+
+Built build(const WorkingTable& t, ExportOptions o = {}) { return {wholeWorkbook(t, o)}; }
 
 } // namespace
 
@@ -583,22 +617,19 @@ TEST(ExportWorkbook, MoreEntriesThanASheetHoldsIsRefusedAndNothingIsWritten)
     std::vector<LedgerEntry> rows(7, entry("2024.01.01", {1, 0, 0, 0, 0, 0}));
     fill(t, rows);
     ExportOptions o;
-    o.sheetRowLimit = 11;  // header, 7 entries and the format row
-    EXPECT_TRUE(BuildExportWorkbook(t, o).workbook);
-    o.sheetRowLimit = 10;
-    ExportBuild r = BuildExportWorkbook(t, o);
-    EXPECT_FALSE(r.workbook);
-    EXPECT_NE(r.error.find("7건"), std::string::npos) << r.error;
-    EXPECT_NE(r.error.find("6건"), std::string::npos) << r.error;
-
     TempFolder dir;
+    o.sheetRowLimit = 11;  // header, 7 entries and the format row
+    EXPECT_TRUE(ExportLedger(t, dir.file("fits.xlsx"), o));
+    EXPECT_EQ(dir.names(), std::set<std::string>{"fits.xlsx"});
+    o.sheetRowLimit = 10;
     IoResult written = ExportLedger(t, dir.file("x.xlsx"), o);
     EXPECT_FALSE(written);
-    EXPECT_EQ(written.message, r.error);
-    EXPECT_TRUE(dir.names().empty());
+    EXPECT_NE(written.message.find("7건"), std::string::npos) << written.message;
+    EXPECT_NE(written.message.find("6건"), std::string::npos) << written.message;
+    EXPECT_EQ(dir.names(), std::set<std::string>{"fits.xlsx"});
 }
 
-TEST(WriteWorkbookFile, AFailureKeepsTheOldFileAndLeavesNoTemporaryFile)
+TEST(WriteStreamedWorkbookFile, AFailureKeepsTheOldFileAndLeavesNoTemporaryFile)
 {
     TempFolder dir;
     const std::string target = dir.file("간편장부.xlsx");
@@ -607,13 +638,13 @@ TEST(WriteWorkbookFile, AFailureKeepsTheOldFileAndLeavesNoTemporaryFile)
     Sheet s;
     s.name = "a[b]";  // a name no workbook may carry
     bad.sheets.push_back(s);
-    IoResult r = WriteWorkbookFile(bad, target);
+    IoResult r = writeWhole(bad, target);
     EXPECT_FALSE(r);
     EXPECT_FALSE(r.message.empty());
     EXPECT_EQ(readAll(target), "old");
     EXPECT_EQ(dir.names(), std::set<std::string>{"간편장부.xlsx"});
 
-    EXPECT_FALSE(WriteWorkbookFile(bad, dir.file("missing/x.xlsx")));
+    EXPECT_FALSE(writeWhole(bad, dir.file("missing/x.xlsx")));
 
     WorkingTable t;
     fill(t, {entry("2024.01.05", {1, 0, 0, 0, 0, 0})});
@@ -657,9 +688,8 @@ TEST(StreamedExport, WritesTheWorkbookTheModelDescribes)
             ExportOptions o;
             o.ledgerName = printer ? "장부.Aut" : "";
             const std::string whole = dir.file("whole.xlsx"), streamed = dir.file("streamed.xlsx");
-            ExportBuild b = BuildExportWorkbook(t, o);
-            ASSERT_TRUE(b.workbook);
-            ASSERT_TRUE(WriteWorkbookFile(*b.workbook, whole));
+            Workbook model = wholeWorkbook(t, o);
+            ASSERT_TRUE(writeWhole(model, whole));
             ASSERT_TRUE(ExportLedger(t, streamed, o));
             const std::string cmd = "/usr/bin/python3 '" + compare + "' '" + whole + "' '" + streamed + "'";
             EXPECT_EQ(std::system(cmd.c_str()), 0) << n << " entries, printer " << printer;

@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string cp949(const char* utf8) { return encodeCp949(utf8).bytes.value_or(std::string()); }
+std::string cp949(const char* fixedText) { return fixedCp949(fixedText); }
 
 std::string withSlash(std::string folder)
 {

@@ -33,29 +33,6 @@ std::string TooManyEntriesMessage(long long entries, const ExportOptions& option
         + "건을 넘습니다. 기간이나 구분으로 범위를 줄여 나누어 전송하세요.";
 }
 
-ExportBuild BuildExportWorkbook(const WorkingTable& table, const ExportOptions& options)
-{
-    ExportBuild out;
-    if (table.recordCount() > ExportEntryLimit(options)) {
-        out.error = TooManyEntriesMessage(table.recordCount(), options);
-        return out;
-    }
-    xl::Workbook book;
-    book.sheets.push_back(BuildLedgerSheet(book, table, options));
-    YearBlocks years;
-    LedgerRowCells cells;
-    for (int i = 0; i < table.recordCount(); ++i) {
-        LedgerRow(table.visibleRow(i), cells);
-        years.add(table.visibleRow(i), cells);
-    }
-    AddStatisticsSheets(book, years.blocks(), table.recordCount(), options);
-    addThirdSheet(book);
-    book.sheets.front().selected = true;
-    book.sheets.front().active = true;
-    out.workbook = std::move(book);
-    return out;
-}
-
 IoResult ExportLedgerRows(long long n, const EntryWalk& walk, const std::string& path, const ExportOptions& options)
 {
     if (n > ExportEntryLimit(options))

@@ -5,7 +5,8 @@
 #include "core/export/SheetCanvas.h"
 
 #include "core/text/Cp949.h"
-#include "core/ledger/WorkingTable.h"
+#include "core/text/Utf8.h"
+#include "core/ledger/LedgerEntry.h"
 #include "core/print/TextWrap.h"
 
 #include <algorithm>
@@ -22,29 +23,6 @@ enum : int { A, B, C, D, E, F, G, H, I, J, K, L };
 
 CellRange cellAt(int row, int col) { return {row, col, row, col}; }
 CellRange span(int row, int firstCol, int lastCol) { return {row, firstCol, row, lastCol}; }
-
-// Characters `first` and `first`+1 (from 0) of a UTF-8 text; fewer or none
-// when the text is shorter.
-std::string twoCharacters(std::string_view utf8, std::size_t first)
-{
-    std::size_t index = 0;
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        std::size_t n = 1;
-        auto lead = static_cast<unsigned char>(utf8[i]);
-        if (lead >= 0xF0)
-            n = 4;
-        else if (lead >= 0xE0)
-            n = 3;
-        else if (lead >= 0xC0)
-            n = 2;
-        if (index >= first && index < first + 2)
-            out.append(utf8.substr(i, n));
-        ++index;
-        i += n;
-    }
-    return out;
-}
 
 // Every row is at least this high; a row whose texts wrap to more lines
 // grows by a line's height for each.
@@ -75,7 +53,7 @@ std::string PageHeader(const ExportOptions& o)
         std::string out;
         std::size_t chars = 0;
         for (std::size_t i = 0; i < text.size() && chars < 80; ++chars) {
-            const std::size_t n = std::min(Utf8Length(static_cast<unsigned char>(text[i])), text.size() - i);
+            const std::size_t n = Utf8Step(text, i);
             out.append(text.substr(i, n));
             if (text[i] == '&')
                 out += '&';
@@ -143,7 +121,7 @@ void LedgerRow(const LedgerEntry& e, LedgerRowCells& out)
     };
     const std::string day = decodeCp949(e.IDAY.view());
     for (int col : {A, B}) {
-        MonthDayValue v = MonthDayCell(twoCharacters(day, col == A ? 5 : 8));
+        MonthDayValue v = MonthDayCell(Utf8Characters(day, col == A ? 5 : 8, 2));
         if (v.number) {
             out.kind[static_cast<std::size_t>(col)] = CellKind::Number;
             out.number[static_cast<std::size_t>(col)] = *v.number;
@@ -168,12 +146,6 @@ void LedgerRow(const LedgerEntry& e, LedgerRowCells& out)
     for (int col : {C, D, K})
         lines = std::max(lines, wrappedLines(out.text[static_cast<std::size_t>(col)], kLedgerColumnWidths[col]));
     out.height = std::max(kRowHeight, lines * kLineHeight + kRowPadding);
-}
-
-Sheet BuildLedgerSheet(Workbook& book, const WorkingTable& table, const ExportOptions& options)
-{
-    return BuildLedgerSheet(
-        book, table.recordCount(), [&](int i) -> const LedgerEntry& { return table.visibleRow(i); }, options);
 }
 
 Sheet BuildLedgerSheet(Workbook& book, int n, const std::function<const LedgerEntry&(int)>& entryAt,

@@ -419,21 +419,6 @@ private:
 
 } // namespace
 
-IoResult WriteWorkbookFile(const Workbook& book, const std::string& path)
-{
-    OpenWorkbook wb(path);
-    if (IoResult r = wb.open(); !r)
-        return r;
-    SheetFileWriter writer(book, wb.get());
-    lxw_error err = LXW_NO_ERROR;
-    for (const Sheet& sheet : book.sheets) {
-        err = writer.writeSheet(sheet);
-        if (err != LXW_NO_ERROR)
-            break;
-    }
-    return wb.close(err);
-}
-
 IoResult WriteStreamedWorkbookFile(Workbook& book, const StreamedSheet& streamed,
                                    const std::function<IoResult(Workbook&)>& addLaterSheets, const std::string& path)
 {

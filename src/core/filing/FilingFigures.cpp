@@ -4,6 +4,7 @@
 #include "core/text/Cp949.h"
 #include "core/config/IniFile.h"
 #include "core/config/WorkFolder.h"
+#include "core/ledger/LedgerDate.h"
 #include "core/ledger/WorkingTable.h"
 
 #include <algorithm>
@@ -14,7 +15,7 @@ namespace quill {
 
 namespace {
 
-std::string cp949(std::string_view utf8) { return encodeCp949(utf8).bytes.value_or(std::string()); }
+std::string cp949(std::string_view fixedText) { return fixedCp949(fixedText); }
 
 // --- rates by year ------------------------------------------------------------
 //
@@ -91,9 +92,11 @@ struct Stripped {
     }
 };
 
+// A word CP949 cannot hold can never occur in a ledger's text: it becomes
+// the empty word, which matches nothing.
 std::string strippedWord(std::string_view utf8)
 {
-    const std::string c = cp949(utf8);
+    const std::string c = encodeCp949(utf8).bytes.value_or(std::string());
     const Stripped s(c);
     return std::string(s.view());
 }
@@ -307,24 +310,10 @@ RemarkClass EvidenceClassifier::classify(std::string_view etc) const
     return c;
 }
 
-bool isQualifying(Evidence e) { return e != Evidence::Other; }
-
-bool isCalendarDate(std::string_view d)
-{
-    if (d.size() != 10 || !hasYear(d) || d[7] != '.')
-        return false;
-    for (std::size_t i : {5, 6, 8, 9})
-        if (!isDigit(d[i]))
-            return false;
-    const int y = digits(d, 0, 4), m = digits(d, 5, 2), day = digits(d, 8, 2);
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    return y >= 1 && m >= 1 && m <= 12 && day >= 1 && day <= days[m - 1] + (m == 2 && leap ? 1 : 0);
-}
 
 int monthOfYear(std::string_view d, int year)
 {
-    if (!isCalendarDate(d) || digits(d, 0, 4) != year)
+    if (!IsCalendarDateText(d) || digits(d, 0, 4) != year)
         return 0;
     return digits(d, 5, 2);
 }
@@ -383,7 +372,7 @@ FilingAccumulator::FilingAccumulator(int year, const FilingSettings& settings, b
 void FilingAccumulator::add(std::size_t row, const LedgerEntry& e)
 {
     const std::string_view day = e.IDAY.view();
-    if (!isCalendarDate(day)) {
+    if (!IsCalendarDateText(day)) {
         if (!hasYear(day) || digits(day, 0, 4) == f_.year) {
             ++f_.undatedCount;
             if (keepRows_)
@@ -507,7 +496,10 @@ std::string ledgerSection(const std::string& ledgerPath)
     std::filesystem::path p = std::filesystem::absolute(ledgerPath, ec);
     if (ec)
         p = ledgerPath;
-    return cp949(p.lexically_normal().string());
+    // A path CP949 cannot hold keeps its own bytes as the section's name:
+    // an empty name would give every such ledger the same settings.
+    const std::string path = p.lexically_normal().string();
+    return encodeCp949(path).bytes.value_or(path);
 }
 
 std::optional<std::string> readUtf8(const std::string& config, const std::string& section, const char* key)

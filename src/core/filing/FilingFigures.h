@@ -67,9 +67,7 @@ struct YearRates {
 const YearRates& RatesOf(int year);
 
 inline constexpr std::int64_t kPrepaidMinimumWon = 500000;            // no 예정고지 below this
-inline constexpr std::int64_t kLargeSupplierWon = 1000000000;         // 10억: no card credit above
 inline constexpr std::int64_t kDeemedSmallBaseWon = 200000000;        // 2억
-inline constexpr std::int64_t kSmallBusinessRevenueWon = 48000000;    // 소규모사업자
 
 // --- evidence ---------------------------------------------------------------
 
@@ -107,14 +105,11 @@ private:
     std::vector<std::string> words_[kEvidenceWordKinds];  // CP949, blanks removed, ASCII lowered
     std::vector<std::string> cash_;
 };
-bool isQualifying(Evidence e);
 
 // Purchases above this total (amount + VAT, ten-thousandths) need
 // qualifying evidence.
 inline constexpr std::int64_t kEvidenceLimit = 30000LL * 10000;
 
-// True when the date is a calendar date "yyyy.mm.dd" (leap years counted).
-bool isCalendarDate(std::string_view iday);
 // The month (1..12) of a calendar date of the year, else 0.
 int monthOfYear(std::string_view iday, int year);
 

@@ -2,6 +2,7 @@
 #include "core/filing/FilingTables.h"
 
 #include "core/text/Cp949.h"
+#include "core/text/TabSeparated.h"
 
 namespace quill {
 
@@ -171,33 +172,14 @@ FilingTable MonthTable(const FilingFigures& f)
 std::string TabSeparated(const FilingTable& table)
 {
     std::string out = table.title + "\n";
-    auto line = [&out](const auto& cells, auto text) {
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            if (i)
-                out += '\t';
-            out += text(cells[i]);
-        }
-        out += '\n';
-    };
-    line(table.columns, [](const std::string& s) { return s; });
-    for (const auto& row : table.rows)
-        line(row, [](const FilingCell& c) { return c.isAmount ? plainDecimal(c.amount) : c.text; });
-    return out;
-}
-
-std::string groupedAmount(WideTenths tenths)
-{
-    const std::string plain = plainDecimal(tenths);
-    const std::size_t start = plain[0] == '-' ? 1 : 0;
-    const std::size_t point = plain.find('.');
-    const std::size_t end = point == std::string::npos ? plain.size() : point;
-    std::string out = plain.substr(0, start);
-    for (std::size_t i = start; i < end; ++i) {
-        if (i > start && (end - i) % 3 == 0)
-            out += ',';
-        out += plain[i];
+    AppendTabLine(out, table.columns);
+    for (const auto& row : table.rows) {
+        std::vector<std::string> cells;
+        for (const FilingCell& c : row)
+            cells.push_back(c.isAmount ? plainDecimal(c.amount) : c.text);
+        AppendTabLine(out, cells);
     }
-    return out + plain.substr(end);
+    return out;
 }
 
 } // namespace quill

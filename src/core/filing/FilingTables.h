@@ -47,8 +47,4 @@ std::array<WideTenths, 12> RunningIncome(const FilingFigures& f);
 // separated by tabs, lines by "\n"; amounts as plain decimal numbers.
 std::string TabSeparated(const FilingTable& table);
 
-// An amount with digit groups, keeping every decimal place it has
-// ("1,234,567", "-250.5").
-std::string groupedAmount(WideTenths tenths);
-
 } // namespace quill

@@ -2,6 +2,7 @@
 #include "core/print/PrintLayout.h"
 
 #include "core/text/Cp949.h"
+#include "core/text/Utf8.h"
 #include "core/ledger/LedgerFilter.h"
 
 #include <algorithm>
@@ -17,25 +18,11 @@ std::string stripZero(std::string s)
     return s;
 }
 
-// Characters `first` and `first`+1 (from 0) of a UTF-8 text.
-std::string twoCharacters(std::string_view utf8, std::size_t first)
-{
-    std::string out;
-    std::size_t index = 0;
-    for (std::size_t i = 0; i < utf8.size(); ++index) {
-        const std::size_t n = std::min(Utf8Length(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
-        if (index >= first && index < first + 2)
-            out.append(utf8.substr(i, n));
-        i += n;
-    }
-    return out;
-}
-
 double textWidth(std::string_view s, const CharWidth& measure)
 {
     double w = 0;
     for (std::size_t i = 0; i < s.size();) {
-        const std::size_t n = std::min(Utf8Length(static_cast<unsigned char>(s[i])), s.size() - i);
+        const std::size_t n = Utf8Step(s, i);
         w += measure(s.substr(i, n));
         i += n;
     }
@@ -73,18 +60,7 @@ std::string PrintAmount(WideTenths t, bool blankZero)
 {
     if (t == 0)
         return blankZero ? std::string() : std::string("0");
-    std::string plain = plainDecimal(t);
-    const bool negative = !plain.empty() && plain[0] == '-';
-    if (negative)
-        plain.erase(0, 1);
-    const std::size_t point = std::min(plain.find('.'), plain.size());
-    std::string whole = plain.substr(0, point), out;
-    for (std::size_t i = 0; i < whole.size(); ++i) {
-        if (i > 0 && (whole.size() - i) % 3 == 0)
-            out += ',';
-        out += whole[i];
-    }
-    return (negative ? "-" : "") + out + plain.substr(point);
+    return groupedAmount(t);
 }
 
 std::string PageNumberText(int page, int pages)
@@ -155,8 +131,8 @@ PrintedLedger LayOutLedger(const PrintWalk& walk, const PrintMetrics& m, const P
         PrintRow row;
         row.entry = static_cast<int>(out.entries++);
         const std::string day = decodeCp949(e.IDAY.view());
-        row.month = stripZero(twoCharacters(day, 5));
-        row.day = stripZero(twoCharacters(day, 8));
+        row.month = stripZero(Utf8Characters(day, 5, 2));
+        row.day = stripZero(Utf8Characters(day, 8, 2));
         const std::string texts[3] = {decodeCp949(e.JKYU.view()), decodeCp949(e.SANGHO.view()),
                                       decodeCp949(e.ETC.view())};
         const int cols[3] = {kTextCol, kPartyCol, kRemarkCol};

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // CSV and TSV statements: the encoding and the delimiter are guessed, quoted
 // fields follow RFC 4180 (doubled quotes, line breaks inside quotes).
-#include "core/text/HangulText.h"
 #include "core/statement/SheetCells.h"
 #include "core/statement/StatementBook.h"
 
 #include "core/text/Cp949.h"
+#include "core/text/Utf8.h"
 
 #include <array>
 #include <cstdint>
@@ -13,89 +13,6 @@
 namespace quill {
 
 namespace {
-
-// UTF-16 after its byte-order mark; unpaired surrogates become U+FFFD.
-std::string decodeUtf16(std::string_view bytes, bool bigEndian)
-{
-    std::string out;
-    out.reserve(bytes.size() * 3 / 2);
-    auto unit = [&](std::size_t i) -> char32_t {
-        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
-        return bigEndian ? (a << 8 | b) : (b << 8 | a);
-    };
-    std::size_t i = 0;
-    for (; i + 1 < bytes.size(); i += 2) {
-        char32_t c = unit(i);
-        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
-            const char32_t low = unit(i + 2);
-            if (low >= 0xDC00 && low < 0xE000) {
-                AppendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
-                i += 2;
-                continue;
-            }
-        }
-        AppendUtf8(out, (c >= 0xD800 && c < 0xE000) ? 0xFFFD : c);
-    }
-    if (i < bytes.size())
-        AppendUtf8(out, 0xFFFD);  // an odd last byte: a truncated file
-    return out;
-}
-
-// Counts the bytes that break UTF-8 and the non-ASCII characters it holds.
-struct Utf8Scan {
-    std::size_t bad = 0;
-    std::size_t wide = 0;
-};
-
-Utf8Scan scanUtf8(std::string_view s)
-{
-    Utf8Scan scan;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t n = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-        bool ok = n != 0 && i + n <= s.size();
-        for (std::size_t k = 1; ok && k < n; ++k)
-            ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-        if (ok) {
-            ++scan.wide;
-            i += n;
-        } else {
-            ++scan.bad;
-            ++i;
-        }
-    }
-    return scan;
-}
-
-// Bytes that cannot be CP949 (a lead byte without its trail byte). The
-// shape alone decides: asking the converter character by character would
-// cost more than reading the whole file.
-std::size_t cp949Faults(std::string_view s)
-{
-    std::size_t faults = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        const auto t = i + 1 < s.size() ? static_cast<unsigned char>(s[i + 1]) : 0;
-        const bool trail = (t >= 0x41 && t <= 0x5A) || (t >= 0x61 && t <= 0x7A) || (t >= 0x81 && t <= 0xFE);
-        // Leads above 0xC6 take only the upper trail bytes (KS X 1001).
-        const bool pair = c >= 0x81 && c <= 0xFE && trail && (c <= 0xC6 || t >= 0xA1);
-        if (pair) {
-            i += 2;
-        } else {
-            ++faults;
-            ++i;
-        }
-    }
-    return faults;
-}
 
 // A cell longer than any statement holds (a note runs to a few hundred
 // bytes).
@@ -167,22 +84,22 @@ std::string toUtf8(std::string_view bytes, const StatementReadOptions& options, 
 {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
         book.encoding = StatementEncoding::Utf8;
-        return std::string(bytes.substr(3));
+        return RepairUtf8(bytes.substr(3));
     }
     if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
         book.encoding = StatementEncoding::Utf16;
-        return decodeUtf16(bytes.substr(2), bytes[0] == '\xFE');
+        return DecodeUtf16(bytes.substr(2), bytes[0] == '\xFE');
     }
     StatementEncoding chosen = options.encoding;
     if (chosen == StatementEncoding::Auto) {
         // Sampling the front keeps the guess fast on big files; whole lines
         // of Korean are plenty to tell the two apart.
         const std::string_view sample = bytes.substr(0, 1 << 20);
-        const Utf8Scan utf8 = scanUtf8(sample);
+        const Utf8Count utf8 = CountUtf8(sample);
         if (utf8.wide == 0 && utf8.bad == 0) {
             chosen = StatementEncoding::Utf8;
         } else {
-            const std::size_t cpBad = cp949Faults(sample);
+            const std::size_t cpBad = cp949ShapeFaults(sample);
             if (utf8.bad == 0 && cpBad == 0) {
                 // Both readings are possible (short CP949 names can be
                 // valid UTF-8): the one that reads as Korean, and the
@@ -199,32 +116,11 @@ std::string toUtf8(std::string_view bytes, const StatementReadOptions& options, 
     }
     book.encoding = chosen;
     if (chosen == StatementEncoding::Utf16)
-        return decodeUtf16(bytes, false);
+        return DecodeUtf16(bytes, false);
     if (chosen == StatementEncoding::Cp949)
         return decodeCp949(bytes);
     // UTF-8: broken bytes are shown as U+FFFD rather than passed on.
-    std::string out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        std::size_t n = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-        bool ok = n != 0 && i + n <= bytes.size();
-        for (std::size_t k = 1; ok && k < n; ++k)
-            ok = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
-        if (ok) {
-            out.append(bytes.substr(i, n));
-            i += n;
-        } else {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        }
-    }
-    return out;
+    return RepairUtf8(bytes);
 }
 
 // The delimiter that splits the first lines into the most equal number of

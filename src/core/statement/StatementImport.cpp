@@ -18,24 +18,7 @@ namespace quill {
 
 namespace {
 
-const char* categoryName(Category c)
-{
-    switch (c) {
-    case Category::Income: return "수입";
-    case Category::Asset: return "자산";
-    default: return "비용";
-    }
-}
-
-std::optional<Category> categoryFromName(std::string_view s)
-{
-    if (s == "수입") return Category::Income;
-    if (s == "비용") return Category::Expense;
-    if (s == "자산") return Category::Asset;
-    return std::nullopt;
-}
-
-std::string toCp949(std::string_view utf8) { return encodeCp949(utf8).bytes.value_or(std::string()); }
+std::string toCp949(std::string_view fixedText) { return fixedCp949(fixedText); }
 
 std::uint64_t nameHash(std::string_view cp949) { return XXH3_64bits(cp949.data(), cp949.size()); }
 
@@ -688,9 +671,11 @@ LedgerEntry ImportRowEntry(const ImportRow& row)
 {
     EntryInput in;
     in.IDAY = row.IDAY;
-    in.JKYU = toCp949(row.description);
-    in.SANGHO = toCp949(row.counterparty);
-    in.ETC = toCp949(row.remark);
+    // The rows hold fitted texts, so the fitting changes nothing here; it
+    // keeps a text that CP949 cannot hold from becoming an empty field.
+    in.JKYU = FitLedgerText(row.description, kFieldLimits[0]).cp949;
+    in.SANGHO = FitLedgerText(row.counterparty, kFieldLimits[1]).cp949;
+    in.ETC = FitLedgerText(row.remark, kFieldLimits[2]).cp949;
     in.category = row.category;
     in.amount = row.amount;
     in.vat = row.vat;

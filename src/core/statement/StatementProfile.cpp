@@ -2,7 +2,7 @@
 #include "core/statement/StatementProfile.h"
 
 #include "core/text/Cp949.h"
-#include "core/text/HangulText.h"
+#include "core/text/Utf8.h"
 #include "core/config/IniFile.h"
 #include "core/editor/EntryEditor.h"
 #include "core/statement/StatementImport.h"
@@ -28,10 +28,7 @@ const char* const kHeaderWords[] = {
     "사업자", "구분", "비고", "메모",
 };
 
-std::string toCp949(std::string_view utf8)
-{
-    return encodeCp949(utf8).bytes.value_or(std::string());
-}
+std::string toCp949(std::string_view fixedText) { return fixedCp949(fixedText); }
 
 std::string fromCp949(const std::optional<std::string>& bytes)
 {
@@ -481,10 +478,14 @@ std::vector<StatementProfile> ReadSavedProfiles(const std::string& iniPath)
         const std::string name = fromCp949(ReadIniValue(iniPath, toCp949(kListSection), toCp949("틀" + std::to_string(i))));
         if (name.empty())
             continue;
-        const std::string section = toCp949(profileSection(name));
+        // A name with bytes CP949 does not hold was never written by us:
+        // its section cannot be named, so the profile is passed over.
+        const std::optional<std::string> section = encodeCp949(profileSection(name)).bytes;
+        if (!section)
+            continue;
         StatementProfile p;
         p.name = name;
-        for (const std::string& part : split(fromCp949(ReadIniValue(iniPath, section, toCp949("열"))), '|')) {
+        for (const std::string& part : split(fromCp949(ReadIniValue(iniPath, *section, toCp949("열"))), '|')) {
             const std::size_t colon = part.find(':');
             if (colon == std::string::npos)
                 continue;
@@ -494,15 +495,15 @@ std::vector<StatementProfile> ReadSavedProfiles(const std::string& iniPath)
         }
         if (p.columns.empty())
             continue;
-        const std::string category = fromCp949(ReadIniValue(iniPath, section, toCp949("구분")));
+        const std::string category = fromCp949(ReadIniValue(iniPath, *section, toCp949("구분")));
         if (category == "입출금") {
             p.categoryRule = CategoryRule::ByDirection;
         } else {
-            p.category = category == "수입" ? Category::Income : category == "자산" ? Category::Asset : Category::Expense;
+            p.category = categoryFromName(category).value_or(Category::Expense);
         }
-        p.remark = fromCp949(ReadIniValue(iniPath, section, toCp949("증빙")));
-        p.vatIncluded = ReadIniInteger(iniPath, section, toCp949("부가세포함"), 0) != 0;
-        p.titleWord = fromCp949(ReadIniValue(iniPath, section, toCp949("제목")));
+        p.remark = fromCp949(ReadIniValue(iniPath, *section, toCp949("증빙")));
+        p.vatIncluded = ReadIniInteger(iniPath, *section, toCp949("부가세포함"), 0) != 0;
+        p.titleWord = fromCp949(ReadIniValue(iniPath, *section, toCp949("제목")));
         out.push_back(std::move(p));
     }
     return out;
@@ -526,11 +527,10 @@ IoResult SaveProfile(const std::string& iniPath, const StatementProfile& profile
             columns += '|';
         columns += std::string(ColumnRoleName(b.role)) + ":" + b.header;
     }
-    const std::string section = toCp949(profileSection(profile.name));
-    const std::string category = profile.categoryRule == CategoryRule::ByDirection ? "입출금"
-                                 : profile.category == Category::Income           ? "수입"
-                                 : profile.category == Category::Asset            ? "자산"
-                                                                                  : "비용";
+    // The name was checked above: CP949 holds it.
+    const std::string section = *encodeCp949(profileSection(profile.name)).bytes;
+    const std::string category =
+        profile.categoryRule == CategoryRule::ByDirection ? "입출금" : categoryName(profile.category);
     const std::pair<const char*, std::string> keys[] = {
         {"열", columns}, {"구분", category}, {"증빙", profile.remark},
         {"부가세포함", profile.vatIncluded ? "1" : "0"}, {"제목", profile.titleWord}};
@@ -547,7 +547,7 @@ IoResult SaveProfile(const std::string& iniPath, const StatementProfile& profile
         if (fromCp949(ReadIniValue(iniPath, toCp949(kListSection), toCp949("틀" + std::to_string(i)))) == profile.name)
             return IoResult::success();
     if (IoResult r = WriteIniValue(iniPath, toCp949(kListSection), toCp949("틀" + std::to_string(count + 1)),
-                                   toCp949(profile.name));
+                                   *encodeCp949(profile.name).bytes);
         !r)
         return r;
     return WriteIniValue(iniPath, toCp949(kListSection), toCp949("개수"), std::to_string(count + 1));

@@ -3,6 +3,7 @@
 
 #include "core/text/Cp949.h"
 #include "core/text/HangulText.h"
+#include "core/text/Utf8.h"
 #include "core/statement/SheetCells.h"
 
 #include <charconv>
@@ -32,27 +33,13 @@ std::uint32_t U32(const std::string& b, std::size_t at)
 // byte each (Latin-1) or UTF-16LE when highByte.
 std::string Characters(const std::string& b, std::size_t at, std::size_t end, std::size_t count, bool highByte)
 {
+    if (at >= end)
+        return {};
+    if (highByte)
+        return DecodeUtf16(std::string_view(b).substr(at, std::min(2 * count, (end - at) & ~std::size_t{1})), false);
     std::string out;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!highByte) {
-            if (at + i >= end)
-                break;
-            AppendUtf8(out, static_cast<unsigned char>(b[at + i]));
-            continue;
-        }
-        std::size_t p = at + 2 * i;
-        if (p + 2 > end)
-            break;
-        unsigned u = U16(b, p);
-        if (u >= 0xD800 && u < 0xDC00 && i + 1 < count && p + 4 <= end && U16(b, p + 2) >= 0xDC00
-            && U16(b, p + 2) < 0xE000) {
-            u = 0x10000 + ((u - 0xD800) << 10) + (U16(b, p + 2) - 0xDC00u);
-            ++i;
-        } else if (u >= 0xD800 && u < 0xE000) {
-            u = 0xFFFD;
-        }
-        AppendUtf8(out, u);
-    }
+    for (std::size_t i = 0; i < count && at + i < end; ++i)
+        AppendUtf8(out, static_cast<unsigned char>(b[at + i]));
     return out;
 }
 

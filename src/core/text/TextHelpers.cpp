@@ -19,26 +19,12 @@ std::string_view trimControls(std::string_view s)
     return s;
 }
 
-// The won sign of the Korean money format; dropped by every caller.
-constexpr char kWonSign = '\\';
-
 std::string fillLeft(std::string s, int width)
 {
     width = clampWidth(width);
     if (static_cast<int>(s.size()) < width)
-        s.insert(0, RepeatChar(' ', width - static_cast<int>(s.size())));
+        s.insert(0, static_cast<std::size_t>(width) - s.size(), ' ');
     return s;
-}
-
-std::string moneyFormat(bool dropSign, WideTenths amount)
-{
-    std::string grouped = groupedWon(amount);
-    if (dropSign)
-        return grouped;
-    // Korean format: sign before the won sign, "-\1,234".
-    if (!grouped.empty() && grouped[0] == '-')
-        return "-" + std::string(1, kWonSign) + grouped.substr(1);
-    return std::string(1, kWonSign) + grouped;
 }
 
 } // namespace
@@ -62,36 +48,18 @@ bool IsDateDigits(char separator, std::string_view text)
     return n == 8 || n == 0;
 }
 
-std::string RepeatChar(char c, int count)
-{
-    if (c == '\0')
-        return {};
-    return std::string(static_cast<std::size_t>(clampWidth(count)), c);
-}
-
 std::string PadLeftText(char fill, std::string_view text, int width)
 {
     std::string_view t = trimControls(text);
     width = clampWidth(width);
     if (static_cast<int>(t.size()) < width)
-        return RepeatChar(fill, width - static_cast<int>(t.size())) + std::string(t);
+        return std::string(static_cast<std::size_t>(width) - t.size(), fill) + std::string(t);
     return std::string(t);
-}
-
-std::optional<std::string> MoneyText(bool dropSign, std::string_view text, int width)
-{
-    std::string_view t = trimControls(text);
-    if (t.empty() || static_cast<int>(t.size()) > clampWidth(width))
-        t = "0";
-    std::optional<std::int64_t> amount = parsePlainDecimal(t);
-    if (!amount)
-        return std::nullopt;
-    return fillLeft(moneyFormat(dropSign, *amount), width);
 }
 
 std::string CurrencyToText(int width, WideTenths amount)
 {
-    return fillLeft(moneyFormat(true, amount), width);
+    return fillLeft(groupedWon(amount), width);
 }
 
 } // namespace quill

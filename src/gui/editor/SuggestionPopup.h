@@ -47,8 +47,6 @@ public:
     QListView* list() const { return list_; }
     // The widgets the list must never cover.
     void setAvoided(const QList<QWidget*>& widgets);
-    // True while the field shows a completion (its remaining letters selected).
-    bool isCompleting() const { return completing_; }
     void refresh();
     void close();
 

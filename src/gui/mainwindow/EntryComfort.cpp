@@ -66,8 +66,12 @@ void Tmainf::acceptCounterparty(const QString& text)
     if (editorMode != quill::EditorMode::Adding || TpPnl3->category() != quill::Category::None ||
         !TpPnl3->EtcCmb->text().trimmed().isEmpty())
         return;
-    const std::string bytes = quill::encodeCp949(text.toStdString()).bytes.value_or(std::string());
-    const quill::LedgerEntry* latest = quill::LatestEntryOf(TAcunt, bytes);
+    // A name CP949 cannot hold is in no entry; asking with an empty name
+    // would find the latest entry without a counterparty.
+    const std::optional<std::string> bytes = quill::encodeCp949(text.toStdString()).bytes;
+    if (!bytes)
+        return;
+    const quill::LedgerEntry* latest = quill::LatestEntryOf(TAcunt, *bytes);
     if (!latest)
         return;
     const quill::EntryInput earlier = quill::EntryInputFromRow(*latest, quill::Category::None);

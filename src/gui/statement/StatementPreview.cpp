@@ -34,7 +34,8 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
     {
         auto* box = new QComboBox(parent);
-        box->addItems({QStringLiteral("수입"), QStringLiteral("비용"), QStringLiteral("자산")});
+        for (quill::Category c : quill::kCategories)
+            box->addItem(QString::fromUtf8(quill::categoryName(c)));
         return box;
     }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override
@@ -75,11 +76,12 @@ quill::ColumnRole guessRole(const std::string& header)
 QComboBox* categoryBox(QWidget* parent, bool withDirection)
 {
     auto* box = new QComboBox(parent);
-    box->addItem(QStringLiteral("비용"), static_cast<int>(quill::Category::Expense));
-    box->addItem(QStringLiteral("수입"), static_cast<int>(quill::Category::Income));
-    box->addItem(QStringLiteral("자산"), static_cast<int>(quill::Category::Asset));
+    for (quill::Category c : quill::kCategories)
+        box->addItem(QString::fromUtf8(quill::categoryName(c)), static_cast<int>(c));
     if (withDirection)
         box->addItem(QStringLiteral("입출금에 따름"), -1);
+    // Statements are mostly card spending: an expense until chosen otherwise.
+    box->setCurrentIndex(box->findData(static_cast<int>(quill::Category::Expense)));
     return box;
 }
 
