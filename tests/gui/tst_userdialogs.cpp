@@ -86,6 +86,9 @@ private slots:
                                        << yesNo << int(QMessageBox::Yes) << int(QMessageBox::No) << 1;
         QTest::newRow("yes/no, esc") << "yesno" << int(Qt::Key_Escape) << "Confirm" << int(QMessageBox::Question)
                                      << yesNo << int(QMessageBox::Yes) << int(QMessageBox::No) << 0;
+        QTest::newRow("yes/no that can lose work, enter")
+            << "yesno-no" << int(Qt::Key_Return) << "Confirm" << int(QMessageBox::Question) << yesNo
+            << int(QMessageBox::No) << int(QMessageBox::No) << 0;
         QTest::newRow("save prompt, enter")
             << "yesnocancel" << int(Qt::Key_Return) << "Confirm" << int(QMessageBox::Question) << yesNoCancel
             << int(QMessageBox::Yes) << int(QMessageBox::Cancel) << int(UserDialogs::Answer::Yes);
@@ -118,6 +121,8 @@ private slots:
             dialogs.showInfo(text);
         else if (kind == "yesno")
             got = dialogs.askYesNo(text) ? 1 : 0;
+        else if (kind == "yesno-no")
+            got = dialogs.askYesNoDefaultNo(text) ? 1 : 0;
         else if (kind == "yesnocancel")
             got = int(dialogs.askYesNoCancel(text));
         else if (kind == "plain")

@@ -83,6 +83,12 @@ bool QtUserDialogs::askYesNo(const QString& text)
                QMessageBox::Yes, QMessageBox::No) == QMessageBox::Yes;
 }
 
+bool QtUserDialogs::askYesNoDefaultNo(const QString& text)
+{
+    return ask(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::No,
+               QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
 UserDialogs::Answer QtUserDialogs::askYesNoCancel(const QString& text)
 {
     switch (ask(QMessageBox::Question, QStringLiteral("Confirm"), text,

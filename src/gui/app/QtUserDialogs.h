@@ -9,6 +9,7 @@ public:
     void showInfo(const QString& text) override;
     void showPlain(const QString& text) override;
     bool askYesNo(const QString& text) override;
+    bool askYesNoDefaultNo(const QString& text) override;
     Answer askYesNoCancel(const QString& text) override;
     void showError(const QString& text) override;
     QString openFileName(const FileDialogSettings& settings) override;

@@ -41,6 +41,8 @@ public:
     virtual void showPlain(const QString& text) = 0;
     // Question box: title "Confirm", Yes (default) and No (Esc).
     virtual bool askYesNo(const QString& text) = 0;
+    // The same box with No the default, for a question whose Yes loses work.
+    virtual bool askYesNoDefaultNo(const QString& text) = 0;
     // Question box with Yes (default), No and Cancel (Esc); closing it is Cancel.
     virtual Answer askYesNoCancel(const QString& text) = 0;
     // The general error report: error icon, title "간편장부", OK.

@@ -18,6 +18,18 @@ bool ScriptedDialogs::askYesNo(const QString& text)
     return yesNo.dequeue();
 }
 
+bool ScriptedDialogs::askYesNoDefaultNo(const QString& text)
+{
+    shown.append({"yesno-no", text, {}});
+    if (yesNo.isEmpty() && improviser)
+        return improviser->bounded(2) == 1;
+    if (yesNo.isEmpty()) {
+        QTest::qFail(qPrintable("unexpected question: " + text), __FILE__, __LINE__);
+        return false;
+    }
+    return yesNo.dequeue();
+}
+
 UserDialogs::Answer ScriptedDialogs::askYesNoCancel(const QString& text)
 {
     shown.append({"yesnocancel", text, {}});

@@ -35,6 +35,8 @@ public:
     void showInfo(const QString& text) override;
     void showPlain(const QString& text) override;
     bool askYesNo(const QString& text) override;
+    // Recorded as "yesno-no" (No the default); answered from `yesNo`.
+    bool askYesNoDefaultNo(const QString& text) override;
     Answer askYesNoCancel(const QString& text) override;
     void showError(const QString& text) override;
     QString openFileName(const FileDialogSettings& settings) override;
