@@ -245,9 +245,10 @@ bool Tmainf::openLedgerFile(const QString& path)
     // Without a lock a second copy can open and save the same ledger
     // unseen: the user must know before booking anything.
     if (!book.readOnly && book.fileLock.state() == quill::FileLock::State::Unsupported)
-        dialogs().showInfo(QString::fromUtf8(quill::kNoLockText) + QLatin1Char('\r') + path);
+        dialogs().showInfo(QString::fromUtf8(quill::kNoLockText) + QLatin1Char('\r') + shownName(book.CurrentFileName));
     if (!book.openNotice.empty())
-        dialogs().showInfo(QString::fromStdString(std::exchange(book.openNotice, {})) + QLatin1Char('\r') + path);
+        dialogs().showInfo(QString::fromStdString(std::exchange(book.openNotice, {})) + QLatin1Char('\r')
+                           + shownName(book.CurrentFileName));
     return true;
 }
 
@@ -388,7 +389,8 @@ void Tmainf::FileAddClick()
     if (!r)
         reportFileError(dialogs(), r, path, quill::FileAction::Read);
     else if (!book.openNotice.empty())
-        dialogs().showInfo(QString::fromStdString(std::exchange(book.openNotice, {})) + QLatin1Char('\r') + path);
+        dialogs().showInfo(QString::fromStdString(std::exchange(book.openNotice, {})) + QLatin1Char('\r')
+                           + shownName(fsPath(path)));
 }
 
 Tmainf::SaveAnswer Tmainf::AskSaveChanges()
