@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QStandardPaths>
 #include <QToolButton>
 
 #include <cerrno>
@@ -263,6 +264,25 @@ private slots:
         open(f, path);
         QCOMPARE(f.dialogs.texts("info"), QStringList());
         QCOMPARE(f.window->book.CurrentFileName, fsPath(path));
+    }
+
+    // The scratch table holds the open ledger: in a folder that another
+    // user may write it could be swapped, so another is used and the user told.
+    void aScratchFolderOthersMayWriteIsNotUsed()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        MainWindowFixture f;
+        const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                         | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther
+                         | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(f.tempPath(), all));
+        QVERIFY(f.start());
+        const QStringList info = f.dialogs.texts("info");
+        QCOMPARE(info.size(), 1);
+        QVERIFY2(info[0].contains(QStringLiteral("다른 사용자도 쓸 수 있는 폴더 ") + f.tempPath() + QLatin1Char(' ')),
+                 qPrintable(info[0]));
+        QVERIFY(!QString::fromStdString(f.window->book.scratchPath).startsWith(f.tempPath()));
+        QCOMPARE(f.dialogs.texts("error"), QStringList());
     }
 
     void backupProblemIsToldOncePerRun()
