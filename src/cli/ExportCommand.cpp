@@ -114,8 +114,10 @@ int runExport(const std::vector<std::string>& args)
     const std::string scratch = quill::SafeFile::scratchFolder();
     if (scratch.empty())
         return cliFail(1, quill::NoScratchFolderText());
-    std::string folder = scratch + "/quillbook-export-XXXXXX";
-    if (!::mkdtemp(folder.data()))
+    // Named after this process: what a kill leaves is cleaned at the next
+    // start or command.
+    const std::string folder = quill::MakeExportFolder(scratch);
+    if (folder.empty())
         return cliFileFail(1, quill::IoResult::fromErrno(errno).at(scratch), scratch, quill::FileAction::Export);
     const std::string staged = folder + "/workbook.xlsx";
     quill::IoResult w = quill::ExportLedgerRows(passing, walk, staged, options);

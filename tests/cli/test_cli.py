@@ -461,6 +461,32 @@ class FilesThatAreNotLedgers(Base):
         self.assertEqual(p.returncode, 0, p.stderr)
         self.assertEqual(p.stdout[:2], b"PK")
 
+    def test_a_named_pipe_as_the_configuration_is_not_waited_on(self):
+        fifo = self.path("quillcfg.ini")
+        os.mkfifo(fifo)
+        ledger = self.write("l.Aut", record(amounts=(1000, 100, 0, 0, 0, 0)))
+        # Waited on, it would hang until the timeout.
+        p = subprocess.run([CLI, "tax", ledger, "--year", "2024", "--config", fifo], capture_output=True,
+                           timeout=30)
+        self.assertIn(p.returncode, (0, 1), p.stderr)
+        import stat
+        self.assertTrue(stat.S_ISFIFO(os.stat(fifo).st_mode))
+
+    def test_export_folders_left_by_a_kill_go_at_the_next_command(self):
+        scratch = self.path("state/quillbook/Temp")
+        os.makedirs(scratch)
+        gone = os.path.join(scratch, "quillbook-export-2147483647-Ab12Cd")
+        os.mkdir(gone)
+        self.write("state/quillbook/Temp/quillbook-export-2147483647-Ab12Cd/workbook.xlsx", b"PK")
+        running = os.path.join(scratch, "quillbook-export-%d-Xy34Zw" % os.getpid())
+        os.mkdir(running)
+        ledger = self.write("l.Aut", record(amounts=(1000, 100, 0, 0, 0, 0)))
+        env = dict(os.environ, XDG_STATE_HOME=self.path("state"))
+        p = subprocess.run([CLI, "export", ledger, "-"], capture_output=True, env=env, timeout=60)
+        self.assertEqual(p.returncode, 0, p.stderr)
+        self.assertEqual(p.stdout[:2], b"PK")
+        self.assertEqual(sorted(os.listdir(scratch)), [os.path.basename(running)])
+
     def test_saves_go_on_where_the_file_system_keeps_no_locks(self):
         shim = os.environ.get("QB_FAILING_FLOCK")
         if not shim:

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <future>
@@ -469,9 +470,16 @@ TEST_F(Ledger, WhatIsNoLedgerIsRefusedAndTheReportSaysWhyInKorean)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     fs::create_symlink("/dev/null", dir.file("null.Aut"));
     // A terabyte that takes no room on disk: too big for any memory here.
+    // Its last record holds data (all zeros would be refused as no ledger).
     const std::string sparse = dir.file("sparse.Aut");
     writeAll(sparse, "");
     ASSERT_EQ(::truncate(sparse.c_str(), off_t(1) << 40), 0);
+    {
+        const int fd = ::open(sparse.c_str(), O_WRONLY | O_CLOEXEC);
+        const std::string last(168, 'x');
+        ASSERT_EQ(::pwrite(fd, last.data(), last.size(), (off_t(1) << 40) - 168), 168);
+        ::close(fd);
+    }
     const Case cases[] = {
         {"a folder", folder, "I/O error 21.", "폴더는 장부 파일로 열 수 없습니다: "},
         {"a named pipe", fifo, "a device or pipe, not a ledger file.", "장치나 파이프는"},

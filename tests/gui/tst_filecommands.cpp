@@ -22,6 +22,7 @@
 #include <QToolButton>
 
 #include <cerrno>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -381,6 +382,55 @@ private slots:
     }
 
     // --- Save and Save As --------------------------------------------------------------
+
+    // A ledger whose name is no UTF-8 (a CP949 name from a Windows archive):
+    // the dialog gives the name as Qt shows it, the file is opened and
+    // saved under its own bytes, and the name shown as well as it decodes.
+    void openALedgerWhoseNameIsNotUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("CP949") << QByteArray("\xC0\xE5\xBA\xCE 2024.Aut") << QStringLiteral("장부 2024.Aut");
+        QTest::newRow("neither") << QByteArray("\xFF\xFE-\xEA\xB0\x80.Aut") << QStringLiteral("\\xFF\\xFE-가.Aut");
+    }
+    void openALedgerWhoseNameIsNotUtf8()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, shown);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const std::string raw = fsPath(f.tempPath()) + "/" + name.toStdString();
+        quill::WorkingTable t;
+        t.open();
+        t.appendRaw(entry("2024.03.04", 1000));
+        t.appendRaw(entry("2024.05.06", 0, 2000));
+        QVERIFY(bool(quill::WriteLedgerFile(raw, t)));
+        const QString lossy = QFile::decodeName(QByteArray::fromStdString(raw));
+        QVERIFY(lossy.contains(QChar(0xFFFD)));
+
+        openFile(f, lossy);
+        QCOMPARE(f.dialogs.texts("error"), QStringList());
+        QCOMPARE(w.book.CurrentFileName, raw);
+        QCOMPARE(w.gridModel->rowCount(), 2);
+        QCOMPARE(w.fNameLabl->text(), "파일명: " + f.tempPath() + "/" + shown);
+        // Saved under the same bytes: no second file beside it.
+        f.addEntry("2024.07.08", "추가", 500, 50);
+        w.book.Modified = true;
+        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts("error"), QStringList());
+        QVERIFY(!w.book.Modified);
+        int ledgers = 0;
+        for (const auto& e : std::filesystem::directory_iterator(fsPath(f.tempPath())))
+            ledgers += e.is_regular_file() && e.path().extension() == ".Aut";
+        QCOMPARE(ledgers, 1);
+        struct stat st {};
+        QCOMPARE(::stat(raw.c_str(), &st), 0);
+        QCOMPARE(qint64(st.st_size), qint64(3 * quill::AutRecord::kSize));
+        // Qt cannot name these files to remove them with the folder.
+        std::filesystem::remove(raw);
+        std::filesystem::remove_all(fsPath(f.tempPath()) + "/백업");
+    }
 
     void saveWritesEveryEntryInDateOrder()
     {

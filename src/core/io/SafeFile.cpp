@@ -274,16 +274,13 @@ bool ownPrivateFolder(const std::string& folder)
 {
     struct stat st;
     if (lstat(folder.c_str(), &st) != 0) {
-        std::error_code ec;
-        std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), ec);
-        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-        if (lstat(folder.c_str(), &st) != 0)
+        if (!MakePrivateFolders(folder) || lstat(folder.c_str(), &st) != 0)
             return false;
     }
-    // Another user's folder (or a link planted under our name) would let
-    // them read the ledger or swap the copy.
-    return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && access(folder.c_str(), W_OK | X_OK) == 0;
+    // Another user's folder (or a link planted under our name), or one in a
+    // folder others may write, would let them read the ledger or swap the copy.
+    return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && access(folder.c_str(), W_OK | X_OK) == 0
+           && WritableByOthers(folder).empty();
 }
 
 std::vector<std::string> privateScratchFolders(const std::string& preferred)
@@ -650,7 +647,7 @@ IoResult SafeFile::write(const void* data, std::size_t size)
     if (buffer_.size() >= bufferSize()) {
         IoResult r = flushBuffer();
         if (!r)
-            discard();
+            return failed(r);
         return r;
     }
     return IoResult::success();
@@ -748,10 +745,7 @@ IoResult SafeFile::commitReplace()
 IoResult SafeFile::commitInPlace()
 {
     IoResult r = flushBuffer();
-    auto fail = [&](IoResult failure) {
-        discard();
-        return failure;
-    };
+    auto fail = [&](IoResult failure) { return failed(failure); };
     if (!r)
         return fail(r);
     touched_ = true;
@@ -775,7 +769,8 @@ IoResult SafeFile::commitInPlace()
 
 IoResult SafeFile::restoreOld()
 {
-    int fd = fd_ >= 0 ? fd_ : ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+    // Read too: the write-back records what it covers before it writes.
+    int fd = fd_ >= 0 ? fd_ : ::open(target_.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return IoResult::fromErrno(errno);
     const int err = journal_.restore(fd, options_.durability == Durability::Synced);
@@ -786,15 +781,24 @@ IoResult SafeFile::restoreOld()
 
 void SafeFile::dropBackup() { journal_.drop(); }
 
+IoResult SafeFile::failed(const IoResult& cause)
+{
+    keptAside_.clear();
+    discard();
+    return keptAside_.empty() ? cause : UnrestoredSaveFailure(cause, keptAside_);
+}
+
 void SafeFile::discard()
 {
     if (method_ == Method::InPlace) {
         // The file goes back to its old content; should even that fail, the
         // copy stays for recoverInterrupted().
-        if (!touched_ || restoreOld())
+        if (!touched_ || restoreOld()) {
             dropBackup();
-        else
+        } else {
+            keptAside_ = journal_.path();
             journal_.close();
+        }
     }
     if (fd_ >= 0) {
         ::close(fd_);

@@ -124,6 +124,9 @@ private:
     IoResult commitReplace();
     IoResult commitInPlace();
     IoResult restoreOld();
+    // Discards after a failure; the failure then says so should the old
+    // content not go back.
+    IoResult failed(const IoResult& cause);
     void dropBackup();
 
     std::string target_;
@@ -136,6 +139,7 @@ private:
     std::uint64_t written_ = 0;
     bool touched_ = false;
     InPlaceJournal journal_;
+    std::string keptAside_;  // the copy left for the next start
 };
 
 // A file opened for reading only (read access is all a reader needs),

@@ -44,6 +44,10 @@ IoResult probeReadable(const std::string& path, std::size_t held)
         return IoResult::fromErrno(errno);
     struct stat st;
     const int err = ::fstat(fd, &st) != 0 ? errno : 0;
+    // A sparse file of gigabytes would take as much memory to show nothing.
+    const IoResult zeros = err == 0 && S_ISREG(st.st_mode)
+                               ? CheckZeroTail(fd, static_cast<std::uint64_t>(st.st_size))
+                               : IoResult::success();
     ::close(fd);
     if (err)
         return IoResult::fromErrno(err);
@@ -53,6 +57,8 @@ IoResult probeReadable(const std::string& path, std::size_t held)
         return IoResult::fromErrno(EISDIR);
     if (!S_ISREG(st.st_mode))
         return NotRegularFile();
+    if (!zeros)
+        return zeros;
     // Before its stamp is taken (which reads it all) or room reserved.
     return CheckLedgerFitsInMemory(static_cast<std::uint64_t>(st.st_size) / AutRecord::kSize, held);
 }
@@ -84,6 +90,15 @@ std::map<std::string, FileLock>& leases()
 {
     static std::map<std::string, FileLock> held;
     return held;
+}
+
+// The notice for a ledger whose last record is cut short; empty when whole.
+std::string partialRecordNotice(const std::string& path, bool backups)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size % AutRecord::kSize == 0)
+        return {};
+    return PartialRecordNotice(static_cast<std::size_t>(st.st_size % AutRecord::kSize), backups);
 }
 
 IoResult heldElsewhere() { return IoResult::failure(IoKind::HeldElsewhere, kHeldElsewhereText, EWOULDBLOCK); }
@@ -127,8 +142,7 @@ void emptyAbandonedScratchTables(const std::string& programFolder)
 std::string AcquireScratchTableFile(const std::string& programFolder, const std::string& templateFolder)
 {
     const std::string& source = templateFolder.empty() ? programFolder : templateFolder;
-    std::error_code ec;
-    std::filesystem::create_directories(programFolder + "Temp", ec);
+    MakePrivateFolders(programFolder + "Temp");
     PrivateToUser(programFolder + "Temp", 0700);
     std::lock_guard guard(leaseMutex());
     for (int k = 1; k <= 99; ++k) {
@@ -229,6 +243,7 @@ IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgres
     book.TAcunt.adoptRows(std::move(rows), inDateOrder);
     book.CurrentFileName = path;
     book.Modified = false;
+    book.openNotice = partialRecordNotice(path, book.keepBackups);
     if (!ours)
         book.fileLock = std::move(lock);  // the previous file is free again
     book.readOnly = !ours && access == OpenAccess::ReadOnly;
@@ -417,6 +432,7 @@ IoResult AddLedgerFile(LedgerBook& book, const std::string& path, const FileProg
     book.fAcunt.close();
     book.TAcunt.adoptRows(std::move(rows), inDateOrder);
     book.Modified = true;
+    book.openNotice = partialRecordNotice(path, false);
     return r;
 }
 

@@ -37,6 +37,9 @@ struct LedgerBook {
     // empty when it could. The user interface tells it once per run.
     std::string backupProblem;
     bool backupProblemTold = false;
+    // What the last Open or Add file has to tell (a last record cut short);
+    // the user interface shows it once and empties it.
+    std::string openNotice;
 
     bool isUntitled() const { return CurrentFileName == kUntitledName; }
 };

@@ -29,4 +29,10 @@ std::string PadLeftText(char fill, std::string_view text, int width);
 // is not.
 std::string CurrencyToText(int width, WideTenths amount);
 
+// A file path's bytes as text to show (UTF-8): each part of the path that
+// is not UTF-8 (a name from a Windows archive) decoded as CP949 where it
+// decodes, else its stray bytes written "\xNN". Only for showing: the
+// bytes themselves name the file.
+std::string DisplayFileName(std::string_view path);
+
 } // namespace quill

@@ -50,7 +50,7 @@ public:
     virtual bool askYesNo(const QString& text) = 0;
     // Question box for what cannot be undone (replacing a file): Yes, and No
     // as the default and on Esc, so that Enter keeps what is there.
-    virtual bool askNoYes(const QString& text) { return askYesNo(text); }
+    virtual bool askNoYes(const QString& text) = 0;
     // Question box with Yes (default), No and Cancel (Esc); closing it is Cancel.
     virtual Answer askYesNoCancel(const QString& text) = 0;
     // The general error report: error icon, title "간편장부", OK.

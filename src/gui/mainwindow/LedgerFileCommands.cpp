@@ -13,6 +13,7 @@
 #include "gui/support/WaitWindow.h"
 #include "gui/view/FitLabel.h"
 #include "core/ledger/Totals.h"
+#include "core/text/TextHelpers.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -22,6 +23,9 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QUndoStack>
+
+#include <dirent.h>
+#include <utility>
 
 namespace {
 
@@ -43,7 +47,31 @@ quill::FileProgress waitGauge()
     return progress;
 }
 
-std::string fsPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+// The file's name as the system knows it. A name that is not UTF-8 (a CP949
+// name from a Windows archive) reaches us from the file dialog or the
+// command line with U+FFFD in place of its bytes; it is found in its folder
+// as the one name that Qt shows that way.
+std::string fsPath(const QString& path)
+{
+    const QByteArray bytes = QFile::encodeName(path);
+    const QFileInfo info(path);
+    if (!info.fileName().contains(QChar(0xFFFD)) || info.exists())
+        return bytes.toStdString();
+    const QByteArray folder = QFile::encodeName(info.path());
+    std::string found;
+    int matches = 0;
+    if (DIR* dir = ::opendir(folder.constData())) {
+        while (const dirent* e = ::readdir(dir)) {
+            if (QFile::decodeName(e->d_name) == info.fileName() && ++matches == 1)
+                found = folder.toStdString() + "/" + e->d_name;
+        }
+        ::closedir(dir);
+    }
+    return matches == 1 ? found : bytes.toStdString();
+}
+
+// The name to show for a path's bytes (CP949 where they are not UTF-8).
+QString shownName(const std::string& path) { return QString::fromStdString(quill::DisplayFileName(path)); }
 
 // The year a freshly opened ledger starts with: that of its earliest entry
 // with a real date (an entry without a date sorts first but names no year).
@@ -163,7 +191,7 @@ void Tmainf::NewFileClick()
     }
     startHistory();
     resetFilterControls(context().now().date().year());
-    showFileName(QString::fromStdString(book.CurrentFileName));
+    showFileName(shownName(book.CurrentFileName));
     applyControlFilter();
     const quill::TotalsTexts zero = quill::ZeroTotalsTexts();
     for (int i = 0; i < 6; ++i)
@@ -205,7 +233,7 @@ bool Tmainf::openLedgerFile(const QString& path)
             startHistory();
             const int earliest = earliestYear(TAcunt);
             resetFilterControls(earliest > 0 ? earliest : context().now().date().year());
-            showFileName(QString::fromStdString(book.CurrentFileName));
+            showFileName(shownName(book.CurrentFileName));
             applyControlFilter();
             RecomputeTotals();
             repaint();
@@ -224,6 +252,13 @@ bool Tmainf::openLedgerFile(const QString& path)
         reportFileError(dialogs(), r, path, quill::FileAction::Read);
         return false;
     }
+    // Without a lock a second copy can open and save the same ledger
+    // unseen: the user must know before booking anything.
+    if (!book.readOnly && book.fileLock.state() == quill::FileLock::State::Unsupported)
+        dialogs().showInfo(QString::fromUtf8(quill::kNoLockText) + QLatin1Char('\r') + shownName(book.CurrentFileName));
+    if (!book.openNotice.empty())
+        dialogs().showInfo(QString::fromStdString(std::exchange(book.openNotice, {})) + QLatin1Char('\r')
+                           + shownName(book.CurrentFileName));
     return true;
 }
 
@@ -250,7 +285,7 @@ void Tmainf::restoreUnsaved(std::vector<quill::LedgerEntry> rows, const std::str
     startHistory();
     const int earliest = earliestYear(TAcunt);
     resetFilterControls(earliest > 0 ? earliest : context().now().date().year());
-    showFileName(QString::fromStdString(book.CurrentFileName));
+    showFileName(shownName(book.CurrentFileName));
     applyControlFilter();
     RecomputeTotals();
     book.Modified = true;
@@ -265,9 +300,10 @@ void Tmainf::showFileName(const QString& name)
 bool Tmainf::writeLedger(const QString* newPath)
 {
     // Somebody else's version on disk is not overwritten without a word; No
+    // (the default: one Enter must not discard another copy's booking)
     // keeps it and the work stays marked as unsaved.
     if ((!newPath || fsPath(*newPath) == book.CurrentFileName)
-        && quill::LedgerDiskState(book) == quill::DiskState::Changed && !dialogs().askYesNo(kChangedOnDisk))
+        && quill::LedgerDiskState(book) == quill::DiskState::Changed && !dialogs().askNoYes(kChangedOnDisk))
         return false;
     const std::string before = book.CurrentFileName;
     quill::IoResult r;
@@ -362,6 +398,9 @@ void Tmainf::FileAddClick()
     tellRecoveries();
     if (!r)
         reportFileError(dialogs(), r, path, quill::FileAction::Read);
+    else if (!book.openNotice.empty())
+        dialogs().showInfo(QString::fromStdString(std::exchange(book.openNotice, {})) + QLatin1Char('\r')
+                           + shownName(fsPath(path)));
 }
 
 Tmainf::SaveAnswer Tmainf::AskSaveChanges()
