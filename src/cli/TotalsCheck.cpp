@@ -5,6 +5,7 @@
 #include "cli/CliSupport.h"
 
 #include "core/text/Cp949.h"
+#include "core/filing/FilingFigures.h"
 #include "core/ledger/AutRecord.h"
 #include "core/ledger/LedgerFileStream.h"
 #include "core/ledger/Money.h"
@@ -62,15 +63,26 @@ int runTotals(const std::vector<std::string>& args)
     quill::LedgerFileStream file;
     quill::IoResult r = file.open(path);
     quill::LedgerTotals totals;
+    std::size_t undated = 0;
     if (r)
         r = file.scan([&](std::size_t, const AutRecord& rec) {
             const quill::LedgerEntry e = rec.toEntry();
-            if (!filter || filter->passes(e))
-                quill::AddToTotals(totals, e);
+            if (!filter || filter->passes(e)) {
+                // A period holds only calendar dates, as tax counts them:
+                // 2023.02.29 is in no year.
+                if (filter && !quill::isCalendarDate(e.IDAY.view()))
+                    ++undated;
+                else
+                    quill::AddToTotals(totals, e);
+            }
             return true;
         });
     if (!r)
         return cliFail(1, path + ": " + r.message);
+    if (undated)
+        std::cerr << "quillbook-cli: " << undated
+                  << " entries of the period have a date that is not a calendar date; left out as tax leaves them "
+                     "out (see check)\n";
     if (a.flags.count("--labels")) {
         quill::TotalsTexts texts = quill::FormatTotals(totals);
         for (std::size_t i = 0; i < texts.Bmxsm.size(); ++i)

@@ -101,8 +101,8 @@ TEST(FilingTables, VatTableFollowsTheReturnOfTheTaxpayerType)
     EXPECT_EQ(cellText(rowNamed(general, "과세 세금계산서 발급분 금액")[1]), "500000");  // 1기
     EXPECT_EQ(cellText(rowNamed(general, "과세 세금계산서 발급분 금액")[3]), "400000");  // year
     const auto& payable = rowNamed(general, "차가감 납부할 세액 (음수는 환급받을 세액)");
-    EXPECT_EQ(cellText(payable[1]), "48000");   // 50,000 - 2,000
-    EXPECT_EQ(cellText(payable[2]), "-10000");  // 2기: a refund
+    EXPECT_EQ(cellText(payable[1]), "38000");   // 50,000 - 2,000 - 전자신고세액공제 10,000
+    EXPECT_EQ(cellText(payable[2]), "-20000");  // 2기: a refund, the 전자신고세액공제 added
     EXPECT_EQ(rowNamed(general, "예정고지세액")[1].suffix, "추정");
 
     const FilingTable simple = VatTable(ComputeFilingFigures(rows, 2024, typed(TaxpayerType::Simplified)));

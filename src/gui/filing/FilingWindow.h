@@ -58,8 +58,11 @@ public:
     QComboBox* industryBox = nullptr;
     QLineEdit* prepaidEdits[2] = {};
     QLineEdit* wordEdits[quill::kEvidenceWordKinds] = {};
-    QCheckBox* largeBox = nullptr;
+    QComboBox* largeBox = nullptr;  // 장부로 판단 / 10억원 초과 / 10억원 이하
     QLineEdit* deemedEdit = nullptr;
+    QLineEdit* openingEdit = nullptr;      // 개업일
+    QLineEdit* lastRevenueEdit = nullptr;  // 직전 연도 수입금액
+    QCheckBox* accountantBox = nullptr;    // 세무대리인이 신고
     QPushButton* copyButton = nullptr;
     QPushButton* pdfButton = nullptr;
 
