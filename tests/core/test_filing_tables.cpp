@@ -144,6 +144,27 @@ TEST(FilingTables, EvidenceTableShowsTheEntriesTextsAndWhereToGo)
     EXPECT_EQ(t.notes[2], "증빙불비 가산세 (2%): 880원");
 }
 
+// A rate that differs by column stands beside each column's figure, never
+// in the line's name for both.
+TEST(FilingTables, DeemedRateShownPerColumn)
+{
+    FilingSettings s = typed(TaxpayerType::General);
+    s.industry = "음식점";
+    const std::vector<LedgerEntry> rows = {entry("2024.01.05", "매출", "세계", 100000000, 0, 0),
+                                           entry("2024.02.02", "채소", "계산서", 0, 1090000, 0),
+                                           entry("2024.07.05", "매출", "세계", 250000000, 0, 0),
+                                           entry("2024.08.02", "채소", "계산서", 0, 1080000, 0)};
+    const FilingTable t = VatTable(ComputeFilingFigures(rows, 2024, s));
+    const auto row = std::find_if(t.rows.begin(), t.rows.end(),
+                                  [](const std::vector<FilingCell>& r) { return r[0].text == "의제매입세액"; });
+    ASSERT_NE(row, t.rows.end());
+    EXPECT_EQ(cellText((*row)[1]), "90000");
+    EXPECT_EQ((*row)[1].suffix, "(9/109)");
+    EXPECT_EQ(cellText((*row)[2]), "80000");
+    EXPECT_EQ((*row)[2].suffix, "(8/108)");
+    EXPECT_EQ((*row)[3].suffix, "");  // the year used both
+}
+
 TEST(FilingTables, MonthTableRunsToTheYearsIncome)
 {
     const FilingFigures f = ComputeFilingFigures(ledger(), 2024, typed(TaxpayerType::General));

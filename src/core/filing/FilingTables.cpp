@@ -86,7 +86,7 @@ FilingTable ReturnTable(const FilingReturn& r)
                 row.push_back(label(plainDecimal(*v.amount) + "건"));
             else
                 row.push_back(FilingCell{{}, true, *v.amount,
-                                         v.estimated ? "추정" : differ && !v.rate.empty() ? v.rate : ""});
+                                         v.estimated ? "추정" : differ && !v.rate.empty() ? "(" + v.rate + ")" : ""});
         }
         addRow(t, std::move(row));
     }
@@ -158,8 +158,11 @@ FilingTable EvidenceTable(const FilingFigures& f, std::span<const LedgerEntry> r
     }
     const std::vector<FilingReturn> all = FilingReturns(f);
     const FilingReturn& ev = returnOf(all, "evidence");
+    // The count, the sum and the 가산세 always; the other lines only where
+    // they hold something, so the notes leave the list room.
     for (const FilingLine& l : ev.lines)
-        if (l.values.front().amount)
+        if (l.values.front().amount
+            && (*l.values.front().amount != 0 || l.key == "count" || l.key == "sum" || l.key == "penalty"))
             t.notes.push_back(l.name + ": "
                               + (l.isCount ? plainDecimal(*l.values.front().amount) + "건"
                                            : groupedAmount(*l.values.front().amount) + "원"));
