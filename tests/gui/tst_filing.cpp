@@ -45,6 +45,7 @@ private slots:
     void settingsAreKeptPerLedgerAndCarriedBySaveAs();
     void commandLineGivesTheWindowsFigures();
     void keyboardAndNames();
+    void ctrlDMarksACandidateNondeductible();
 
 private:
     FilingWindow* openWindow();
@@ -462,6 +463,50 @@ void FilingWindowTest::commandLineGivesTheWindowsFigures()
         }
         QVERIFY(compared >= 10);
     }
+}
+
+void FilingWindowTest::ctrlDMarksACandidateNondeductible()
+{
+    Tmainf& w = *fx_->window;
+    fx_->addEntry(QStringLiteral("2024.03.03"), QStringLiteral("거래처 선물"), 0, 0, 100000, 10000);
+    {
+        quill::LedgerEntry& e = w.TAcunt.edit();
+        e.ETC = toCp949(QStringLiteral("카드"));
+        w.TAcunt.post();
+    }
+    w.book.Modified = false;
+    FilingWindow* f = openWindow();
+    QVERIFY(f);
+    QCOMPARE(f->figures().nondeductibleCandidatesCount, 1);
+    const quill::WideTenths before = f->figures().yearSums().nondeductible.vat;
+    f->tabs->setCurrentIndex(FilingWindow::EvidenceTab);
+    // A row that is no candidate: Ctrl+D does nothing.
+    f->evidenceTable->setFocus();
+    f->evidenceTable->setCurrentCell(0, 0);
+    QVERIFY(!f->confirmNondeductible());
+    QVERIFY(!w.book.Modified);
+    int row = -1;
+    for (int r = 0; r < f->evidenceTable->rowCount(); ++r)
+        if (f->evidenceTable->item(r, 1) && f->evidenceTable->item(r, 1)->text() == QStringLiteral("거래처 선물"))
+            row = r;
+    QVERIFY(row >= 0);
+    f->evidenceTable->setCurrentCell(row, 0);
+    QTest::keyClick(f->evidenceTable, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(f->figures().nondeductibleCandidatesCount, 0);
+    QCOMPARE(f->figures().yearSums().nondeductible.vat, before + quill::WideTenths(10000) * 10000);
+    QVERIFY(w.book.Modified);
+    auto remarkOfGift = [&w] {
+        for (std::size_t r = 0; r < w.TAcunt.rowCount(); ++r)
+            if (w.TAcunt.row(r).JKYU.view() == toCp949(QStringLiteral("거래처 선물")))
+                return std::string(w.TAcunt.row(r).ETC.view());
+        return std::string();
+    };
+    QCOMPARE(remarkOfGift(), toCp949(QStringLiteral("카드 불공")));
+    f->close();
+    QTRY_VERIFY(w.findChild<FilingWindow*>() == nullptr);
+    // One step of the history: undo gives the remark back.
+    w.undoClick();
+    QCOMPARE(remarkOfGift(), toCp949(QStringLiteral("카드")));
 }
 
 void FilingWindowTest::keyboardAndNames()

@@ -142,7 +142,7 @@ FilingTable EvidenceTable(const FilingFigures& f, std::span<const LedgerEntry> r
     entries("급여·4대보험료 (적격증빙 필요 없음)", f.wages, true);
     entries("그 밖에 적격증빙이 필요 없는 지출 (이유는 비고 끝에)", f.exempted, true);
     if (f.settings.type == TaxpayerType::General) {
-        entries("불공제일 수 있는 매입 (지금은 공제함: 맞으면 비고에 \"불공\"을 더하십시오; 금액은 세액)",
+        entries("불공제일 수 있는 매입 (지금은 공제함: 맞으면 Ctrl+D로 비고에 \"불공\"을 더합니다; 금액은 세액)",
                 f.nondeductibleCandidates, true);
         entries("의제매입세액 공제 대상으로 본 자료", f.deemed, true);
     }

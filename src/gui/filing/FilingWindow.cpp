@@ -315,7 +315,8 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     incomeTable->setAccessibleName(QStringLiteral("종합소득세 수치 표"));
     evidenceTable = newTable(this, "evidenceTable");
     evidenceTable->setAccessibleName(QStringLiteral("증빙 확인 표"));
-    evidenceTable->setToolTip(QStringLiteral("두 번 누르거나 Enter를 누르면 장부에서 그 자료로 갑니다."));
+    evidenceTable->setToolTip(QStringLiteral("두 번 누르거나 Enter를 누르면 장부에서 그 자료로 갑니다. 불공제일 수 있는 "
+                                             "매입에서 Ctrl+D를 누르면 그 자료의 비고에 \"불공\"을 더합니다."));
     chartView = new QChartView(this);
     chartView->setObjectName(QStringLiteral("monthChart"));
     chartView->setAccessibleName(QStringLiteral("월별 수입·비용 그래프"));
@@ -383,6 +384,12 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(yearBox, &QSpinBox::valueChanged, this, [this] { recompute(); });
     connect(typeBox, &QComboBox::activated, this, &FilingWindow::typeChosen);
+    // Ctrl+D: the 불공제 candidate under the cursor is 불공제 after all.
+    auto* confirm = new QAction(QStringLiteral("불공제로 표시"), evidenceTable);
+    confirm->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    confirm->setShortcutContext(Qt::WidgetShortcut);
+    evidenceTable->addAction(confirm);
+    connect(confirm, &QAction::triggered, this, [this] { confirmNondeductible(); });
     connect(evidenceTable, &QTableWidget::itemActivated, this, [this](QTableWidgetItem* item) {
         const int r = item->row();
         if (r >= 0 && r < static_cast<int>(evidenceEntries_.size()) && evidenceEntries_[static_cast<std::size_t>(r)] >= 0)
@@ -537,8 +544,18 @@ void FilingWindow::recompute()
         const quill::FilingTable t = tableOfTab(tab);
         if (tab != ChartTab)
             fillTable(views[tab], t);
-        if (tab == EvidenceTab)
+        if (tab == EvidenceTab) {
             evidenceEntries_ = t.entryOfRow;
+            candidateRows_.assign(t.rows.size(), false);
+            // The candidates' group: the rows under its heading.
+            bool inGroup = false;
+            for (std::size_t r = 0; r < t.rows.size(); ++r) {
+                if (t.headingRow[r])
+                    inGroup = t.rows[r][0].text.rfind("불공제일 수 있는 매입", 0) == 0;
+                else
+                    candidateRows_[r] = inGroup && t.entryOfRow[r] >= 0;
+            }
+        }
         titles_[tab]->setText(utf8(t.title));
         notes_[tab]->setText(notesText(t));
     }
@@ -550,6 +567,19 @@ void FilingWindow::recompute()
                               ? QString()
                               : QStringLiteral("날짜가 올바르지 않은 자료 %1건은 수치에 들어 있지 않습니다 (증빙 확인 탭).")
                                     .arg(figures_.undatedCount));
+}
+
+bool FilingWindow::confirmNondeductible()
+{
+    const int r = evidenceTable->currentRow();
+    if (r < 0 || static_cast<std::size_t>(r) >= candidateRows_.size() || !candidateRows_[static_cast<std::size_t>(r)]
+        || !markNondeductible)
+        return false;
+    if (!markNondeductible(static_cast<std::size_t>(evidenceEntries_[static_cast<std::size_t>(r)])))
+        return false;
+    recompute();
+    evidenceTable->setCurrentCell(std::min(r, evidenceTable->rowCount() - 1), 0);
+    return true;
 }
 
 void FilingWindow::typeChosen(int index)
