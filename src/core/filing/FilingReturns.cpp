@@ -389,7 +389,9 @@ FilingReturn simpleReturn(const FilingFigures& f)
     // 예정부과; the 확정신고 deducts what it paid.
     const bool preliminaryReturn = h1.s.salesInvoice.supply() != 0;
     if (preliminaryReturn) {
-        year.preliminary = std::max<WideTenths>(0, h1.afterCredits().value_or(0));
+        // Without an 업종 there is no tax to speak of: the line stays empty.
+        if (h1.tax)
+            year.preliminary = std::max<WideTenths>(0, *h1.afterCredits());
     } else if (st.prepaidWon[0]) {
         year.prepaid = won(*st.prepaidWon[0]);
     } else {
