@@ -33,6 +33,28 @@ std::optional<std::string> parseCliArgs(const std::vector<std::string>& args,
     return std::nullopt;
 }
 
+std::optional<int> parseCliYear(const std::string& text)
+{
+    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int year = std::stoi(text);
+    if (year < 1)
+        return std::nullopt;
+    return year;
+}
+
+std::optional<std::string> parseCliMonth(const std::string& text)
+{
+    if (text == "1년")
+        return text;
+    if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int month = std::stoi(text);
+    if (month < 1 || month > 12)
+        return std::nullopt;
+    return std::string(month < 10 ? "0" : "") + std::to_string(month);
+}
+
 std::optional<std::string> cliFilter(const CliArgs& args, std::optional<quill::LedgerFilter>& filter)
 {
     filter.reset();
@@ -42,6 +64,8 @@ std::optional<std::string> cliFilter(const CliArgs& args, std::optional<quill::L
             return "--month and --category need --year";
         return std::nullopt;
     }
+    if (!parseCliYear(year->second))
+        return "the year must be a number from 1 to 9999: " + year->second;
     // The category list's index: 0 for all, then the categories in order.
     int categoryIndex = 0;
     if (auto c = args.options.find("--category"); c != args.options.end() && c->second != quill::kAllCategoriesName) {
@@ -55,9 +79,14 @@ std::optional<std::string> cliFilter(const CliArgs& args, std::optional<quill::L
     // is used as the month text.
     int monthIndex = 0;
     std::string monthText = "1년";
-    if (auto m = args.options.find("--month"); m != args.options.end() && m->second != "1년") {
-        monthIndex = 1;
-        monthText = m->second;
+    if (auto m = args.options.find("--month"); m != args.options.end()) {
+        const std::optional<std::string> month = parseCliMonth(m->second);
+        if (!month)
+            return "the month must be 1년 or a number from 1 to 12: " + m->second;
+        if (*month != "1년") {
+            monthIndex = 1;
+            monthText = *month;
+        }
     }
     filter = quill::LedgerFilter::fromControls(categoryIndex, year->second, monthIndex, monthText);
     return std::nullopt;

@@ -27,6 +27,12 @@ std::optional<std::string> parseCliArgs(const std::vector<std::string>& args,
                                         const std::set<std::string>& valueOptions,
                                         const std::set<std::string>& flagOptions, CliArgs& out);
 
+// --year: a year of one to four digits, 1 to 9999; --month: "1년" (the
+// whole year) or a month 1 to 12 in one or two digits, given back as two.
+// Every command checks them so; anything else is a usage error.
+std::optional<int> parseCliYear(const std::string& text);
+std::optional<std::string> parseCliMonth(const std::string& text);
+
 // The filter the filter row would apply for --year, --month and --category.
 // Without --year there is no filter (nothing is returned in `filter`).
 // Gives an error text for an unknown category or --month/--category

@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/CliSupport.h"
 
+#include "core/ledger/LedgerDate.h"
 #include "core/io/ProgramFolders.h"
 #include "core/config/WorkFolder.h"
 #include "core/filing/FilingFigures.h"
@@ -20,18 +21,9 @@ namespace {
 
 const char* const kTaxUsage =
     "usage: quillbook-cli tax FILE --year Y [--type 일반|간이|면세] [--industry 업종] [--prepaid-h1 원] "
-    "[--prepaid-h2 원] [--config FILE]\n"
+    "[--prepaid-h2 원] [--opening-day yyyy.mm.dd] [--last-year-revenue 원] [--large-last-year 예|아니오] "
+    "[--accountant] [--config FILE]\n"
     "       quillbook-cli tax --help   (every key with its meaning)";
-
-std::optional<int> parseYear(const std::string& text)
-{
-    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    const int year = std::stoi(text);
-    if (year < 1)
-        return std::nullopt;
-    return year;
-}
 
 std::optional<std::int64_t> parseWon(const std::string& text)
 {
@@ -68,14 +60,16 @@ int printKeys()
 int runTax(const std::vector<std::string>& args)
 {
     CliArgs a;
-    if (auto err = parseCliArgs(args, {"--year", "--type", "--industry", "--prepaid-h1", "--prepaid-h2", "--config"},
-                                {"--help"}, a))
+    if (auto err = parseCliArgs(args,
+                                {"--year", "--type", "--industry", "--prepaid-h1", "--prepaid-h2", "--config",
+                                 "--opening-day", "--last-year-revenue", "--large-last-year"},
+                                {"--help", "--accountant"}, a))
         return cliFail(2, *err);
     if (a.flags.count("--help"))
         return printKeys();
     if (a.positional.size() != 1 || !a.options.count("--year"))
         return cliFail(2, kTaxUsage);
-    const std::optional<int> year = parseYear(a.options["--year"]);
+    const std::optional<int> year = parseCliYear(a.options["--year"]);
     if (!year)
         return cliFail(2, "the year must be a number from 1 to 9999: " + a.options["--year"]);
     const std::string& path = a.positional[0];
@@ -105,6 +99,25 @@ int runTax(const std::vector<std::string>& args)
             settings.prepaidWon[h] = *w;
         }
 
+    if (auto d = a.options.find("--opening-day"); d != a.options.end()) {
+        if (!quill::IsCalendarDateText(d->second))
+            return cliFail(2, "--opening-day must be a date yyyy.mm.dd: " + d->second);
+        settings.openingDay = d->second;
+    }
+    if (auto r = a.options.find("--last-year-revenue"); r != a.options.end()) {
+        const std::optional<std::int64_t> w = parseWon(r->second);
+        if (!w)
+            return cliFail(2, "--last-year-revenue must be whole won: " + r->second);
+        settings.lastYearRevenueWon = *w;
+    }
+    if (auto l = a.options.find("--large-last-year"); l != a.options.end()) {
+        if (l->second != "예" && l->second != "아니오")
+            return cliFail(2, "--large-last-year must be 예 or 아니오: " + l->second);
+        settings.largeLastYear = l->second == "예";
+    }
+    if (a.flags.count("--accountant"))
+        settings.accountantFiles = true;
+
     quill::LedgerFileStream file;
     quill::IoResult r = file.open(path);
     quill::FilingAccumulator acc(*year, settings, false);
@@ -128,6 +141,8 @@ int runTax(const std::vector<std::string>& args)
                 quill::AppendTabLine(out, {key, quill::plainDecimal(*v.amount)});
                 if (line.key == "prepaid")
                     quill::AppendTabLine(out, {key + ".estimated", v.estimated ? "1" : "0"});
+                if (!v.rate.empty())
+                    quill::AppendTabLine(out, {key + ".rate", v.rate});
                 std::cout << out;
             }
     return 0;

@@ -6,6 +6,7 @@
 #include "core/io/SafeFile.h"
 
 #include "core/text/Cp949.h"
+#include "core/filing/FilingFigures.h"
 #include "core/ledger/AutRecord.h"
 #include "core/ledger/LedgerDate.h"
 #include "core/ledger/LedgerFileStream.h"
@@ -54,15 +55,26 @@ int runTotals(const std::vector<std::string>& args)
     quill::LedgerFileStream file;
     quill::IoResult r = file.open(path);
     quill::LedgerTotals totals;
+    std::size_t undated = 0;
     if (r)
         r = file.scan([&](std::size_t, const AutRecord& rec) {
             const quill::LedgerEntry e = rec.toEntry();
-            if (!filter || filter->passes(e))
-                quill::AddToTotals(totals, e);
+            if (!filter || filter->passes(e)) {
+                // A period holds only calendar dates, as tax counts them:
+                // 2023.02.29 is in no year.
+                if (filter && !quill::IsCalendarDateText(e.IDAY.view()))
+                    ++undated;
+                else
+                    quill::AddToTotals(totals, e);
+            }
             return true;
         });
     if (!r)
         return cliFileFail(1, r, path, quill::FileAction::Read);
+    if (undated)
+        std::cerr << "quillbook-cli: " << undated
+                  << " entries of the period have a date that is not a calendar date; left out as tax leaves them "
+                     "out (see check)\n";
     if (a.flags.count("--labels")) {
         quill::TotalsTexts texts = quill::FormatTotals(totals);
         std::string out;

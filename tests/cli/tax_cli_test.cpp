@@ -126,6 +126,8 @@ std::vector<std::pair<std::string, std::string>> expected(const FilingFigures& f
                 e.emplace_back(figureKey(r, c, l), plainDecimal(*l.values[c].amount));
                 if (l.key == "prepaid")
                     e.emplace_back(figureKey(r, c, l) + ".estimated", l.values[c].estimated ? "1" : "0");
+                if (!l.values[c].rate.empty())
+                    e.emplace_back(figureKey(r, c, l) + ".rate", l.values[c].rate);
             }
     return e;
 }
@@ -157,8 +159,15 @@ TEST_F(TaxCommand, EachTypesLinesMatchTheCore)
     FilingSettings prepaid = typed(TaxpayerType::General);
     prepaid.prepaidWon[0] = 1234;
     prepaid.prepaidWon[1] = 5678;
+    FilingSettings conditions = typed(TaxpayerType::General, "음식점");
+    conditions.accountantFiles = true;
+    conditions.openingDay = "2024.03.01";
+    conditions.lastYearRevenueWon = 1000;
+    conditions.largeLastYear = true;
     const Case cases[] = {
         {"", typed(TaxpayerType::General)},
+        {"--industry 음식점 --accountant --opening-day 2024.03.01 --last-year-revenue 1000 --large-last-year 예",
+         conditions},
         {"--type 일반", typed(TaxpayerType::General)},
         {"--prepaid-h1 1234 --prepaid-h2 5678", prepaid},
         {"--type 간이", typed(TaxpayerType::Simplified)},
@@ -185,7 +194,9 @@ TEST_F(TaxCommand, EachTypesLinesMatchTheCore)
     EXPECT_EQ(std::to_string(dateFindings), valueOf(general, "evidence.undated.count"));
     // "영" 31,000.25 and the blank remark 66,000 are above the limit.
     EXPECT_EQ(valueOf(general, "evidence.sum"), "97000.25");
-    EXPECT_EQ(valueOf(general, "evidence.penalty"), "1940");
+    // The ledger's 2023 (3 won) makes it a 소규모사업자: no 가산세 on them.
+    EXPECT_EQ(valueOf(general, "evidence.small_business"), "1");
+    EXPECT_EQ(valueOf(general, "evidence.penalty"), "0");
     const auto prepaidLines = lines(runCli(args("--year 2024 --prepaid-h1 1234 --config '" + config_ + "'")).out);
     EXPECT_EQ(valueOf(prepaidLines, "vat.h1.prepaid"), "1234");
     EXPECT_EQ(valueOf(prepaidLines, "vat.h1.prepaid.estimated"), "0");
@@ -203,7 +214,9 @@ TEST_F(TaxCommand, ReadsTheLedgersOwnSettingsUnlessOverridden)
     const CliRun r = runCli(args("--year 2024 --config '" + config_ + "'"));
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(lines(r.out), expected(ComputeFilingFigures(table_, 2024, own)));
-    EXPECT_EQ(valueOf(lines(r.out), "simple.year.prepaid"), "70000");
+    // A 세금계산서 issued in 1~6월 means a 예정신고, which takes the place of
+    // the 예정부과 the settings name.
+    EXPECT_EQ(valueOf(lines(r.out), "simple.year.preliminary_return"), valueOf(lines(r.out), "simple.h1.payable"));
     FilingSettings overridden = own;
     overridden.type = TaxpayerType::General;
     overridden.industry = "제조";
@@ -266,7 +279,10 @@ TEST_F(TaxCommand, UsageErrors)
 {
     for (const char* rest : {"", "--year", "--year 20x4", "--year 0", "--year 12345", "--year 2024 --type 영세",
                              "--year 2024 --month 03", "--year 2024 extra", "--year 2024 --industry 없는업종",
-                             "--year 2024 --prepaid-h1 12x", "--year 2024 --prepaid-h2 -5"})
+                             "--year 2024 --prepaid-h1 12x", "--year 2024 --prepaid-h2 -5",
+                             "--year 2024 --opening-day 2024.02.30", "--year 2024 --opening-day 2024-03-01",
+                             "--year 2024 --last-year-revenue 1e6", "--year 2024 --large-last-year 1",
+                             "--year 2024 --accountant 1"})
         EXPECT_EQ(runCli(args(rest)).status, 2) << rest;
     EXPECT_EQ(runCli("tax --year 2024").status, 2);
     EXPECT_EQ(runCli("tax '" + dir_ + "/없는파일.Aut' --year 2024").status, 1);

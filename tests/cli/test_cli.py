@@ -330,12 +330,14 @@ class Totals(Base):
         aut = self.ledger()
         cases = [
             ([], "count=5 INMNY=1234567 INVAT=123456 OTMNY=-1 OTVAT=-1 JSMNY=7 JSVAT=0.5"),
-            (["--year", "2024"], "count=4 INMNY=1234567 INVAT=123456 OTMNY=-1000 OTVAT=-100 JSMNY=7 JSVAT=0.5"),
-            (["--year", "20 24", "--month", "02"], "count=3 INMNY=0 INVAT=0 OTMNY=-1000 OTVAT=-100 JSMNY=7 JSVAT=0.5"),
+            # A period holds calendar dates only, as tax counts them: 2024.02.30 is in none.
+            (["--year", "2024"], "count=3 INMNY=1234567 INVAT=123456 OTMNY=-1000 OTVAT=-100 JSMNY=0 JSVAT=0"),
+            (["--year", "2024", "--month", "02"], "count=2 INMNY=0 INVAT=0 OTMNY=-1000 OTVAT=-100 JSMNY=0 JSVAT=0"),
             # The refund is an expense too: the category agrees with all rows.
             (["--year", "2024", "--month", "1년", "--category", "비용"],
              "count=2 INMNY=0 INVAT=0 OTMNY=-1000 OTVAT=-100 JSMNY=0 JSVAT=0"),
-            (["--year", "2024", "--month", "2"], "count=0 INMNY=0 INVAT=0 OTMNY=0 OTVAT=0 JSMNY=0 JSVAT=0"),
+            # A month in one digit is the same month.
+            (["--year", "2024", "--month", "2"], "count=2 INMNY=0 INVAT=0 OTMNY=-1000 OTVAT=-100 JSMNY=0 JSVAT=0"),
             (["--year", "2023", "--category", "전체"], "count=1 INMNY=0 INVAT=0 OTMNY=999 OTVAT=99 JSMNY=0 JSVAT=0"),
         ]
         for args, expected in cases:
@@ -349,12 +351,18 @@ class Totals(Base):
         self.assertEqual(code, 0)
         self.assertEqual(out.splitlines(), [
             "Bmxsm1\t    1,234,567 ", "Bmxsm2\t     123,456 ", "Bmxsm3\t       -1,000 ",
-            "Bmxsm4\t        -100 ", "Bmxsm5\t            7 ", "Bmxsm6\t           1 ", "CntLbe\t    4건 "])
+            "Bmxsm4\t        -100 ", "Bmxsm5\t            0 ", "Bmxsm6\t           0 ", "CntLbe\t    3건 "])
 
     def test_usage_errors(self):
         aut = self.ledger()
         for args in (["totals"], ["totals", aut, "--bogus"], ["totals", aut, "--year"],
                      ["totals", aut, "--year", "2024", "--category", "기타"], ["totals", aut, "--month", "02"],
+                     # --year and --month are checked alike in every command.
+                     ["totals", aut, "--year", "20 24"], ["totals", aut, "--year", "2024", "--month", "13"],
+                     ["totals", aut, "--year", "2024", "--month", "002"], ["totals", aut, "--year", "2024", "--month", "0"],
+                     ["totals", aut, "--year", "24x"], ["tax", aut, "--year", "20 24"],
+                     ["export", aut, aut + ".xlsx", "--year", "2024", "--month", "1월"],
+                     ["print", aut, "-o", aut + ".pdf", "--year", "2024", "--month", "13"],
                      ["dump"], ["dump", aut, aut], ["import", aut], ["check"], ["frobnicate"], []):
             with self.subTest(args):
                 code, _, err = run(*args)

@@ -35,6 +35,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QFile>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
@@ -317,7 +318,8 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     incomeTable->setAccessibleName(QStringLiteral("종합소득세 수치 표"));
     evidenceTable = newTable(this, "evidenceTable");
     evidenceTable->setAccessibleName(QStringLiteral("증빙 확인 표"));
-    evidenceTable->setToolTip(QStringLiteral("두 번 누르거나 Enter를 누르면 장부에서 그 자료로 갑니다."));
+    evidenceTable->setToolTip(QStringLiteral("두 번 누르거나 Enter를 누르면 장부에서 그 자료로 갑니다. 불공제일 수 있는 "
+                                             "매입에서 Ctrl+D를 누르면 그 자료의 비고에 \"불공\"을 더합니다."));
     chartView = new QChartView(this);
     chartView->setObjectName(QStringLiteral("monthChart"));
     chartView->setAccessibleName(QStringLiteral("월별 수입·비용 그래프"));
@@ -329,7 +331,13 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     page(IncomeTab, incomeTable, QStringLiteral("종합소득세"));
     page(EvidenceTab, evidenceTable, QStringLiteral("증빙 확인"));
     page(ChartTab, chartView, QStringLiteral("월별 그래프"));
-    tabs->addTab(buildSettings(), QStringLiteral("설정"));
+    // The settings may be taller than the window: they scroll.
+    auto* settingsScroll = new QScrollArea(tabs);
+    settingsScroll->setWidgetResizable(true);
+    settingsScroll->setFrameShape(QFrame::NoFrame);
+    settingsScroll->setAccessibleName(QStringLiteral("이 장부의 설정"));
+    settingsScroll->setWidget(buildSettings());
+    tabs->addTab(settingsScroll, QStringLiteral("설정"));
 
     undatedLabel = new QLabel(this);
     undatedLabel->setObjectName(QStringLiteral("undatedLabel"));
@@ -379,6 +387,12 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(yearBox, &QSpinBox::valueChanged, this, [this] { recompute(); });
     connect(typeBox, &QComboBox::activated, this, &FilingWindow::typeChosen);
+    // Ctrl+D: the 불공제 candidate under the cursor is 불공제 after all.
+    auto* confirm = new QAction(QStringLiteral("불공제로 표시"), evidenceTable);
+    confirm->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    confirm->setShortcutContext(Qt::WidgetShortcut);
+    evidenceTable->addAction(confirm);
+    connect(confirm, &QAction::triggered, this, [this] { confirmNondeductible(); });
     connect(evidenceTable, &QTableWidget::itemActivated, this, [this](QTableWidgetItem* item) {
         const int r = item->row();
         if (r >= 0 && r < static_cast<int>(evidenceEntries_.size()) && evidenceEntries_[static_cast<std::size_t>(r)] >= 0)
@@ -424,7 +438,7 @@ QWidget* FilingWindow::buildSettings()
         form->addRow(QString::fromUtf8(prepaidNames[h]), named(prepaidEdits[h], QString::fromUtf8(prepaidA11y[h])));
     }
     const char* wordNames[] = {"세금계산서로 볼 단어(쉼표로 나눔)", "계산서로 볼 단어", "신용카드 등으로 볼 단어",
-                               "불공제로 볼 단어"};
+                               "불공제로 볼 단어", "면세 농축수산물(의제매입)로 볼 단어"};
     for (int k = 0; k < quill::kEvidenceWordKinds; ++k) {
         wordEdits[k] = new QLineEdit(w);
         wordEdits[k]->setObjectName(QStringLiteral("words%1").arg(k));
@@ -438,22 +452,47 @@ QWidget* FilingWindow::buildSettings()
         wordEdits[k]->setPlaceholderText(QStringLiteral("기본: ") + builtIn.join(QStringLiteral(", ")));
         form->addRow(QString::fromUtf8(wordNames[k]), named(wordEdits[k], QString::fromUtf8(wordNames[k])));
     }
-    largeBox = new QCheckBox(QStringLiteral("직전 연도 공급가액이 10억원을 넘음 (신용카드 발행세액공제 없음)"), w);
+    largeBox = new QComboBox(w);
     largeBox->setObjectName(QStringLiteral("largeBox"));
-    largeBox->setAccessibleName(QStringLiteral("직전 연도 공급가액 10억원 초과"));
-    largeBox->setChecked(settings_.largeLastYear);
-    form->addRow(largeBox);
+    nameBySetting(largeBox);
+    largeBox->addItem(QStringLiteral("장부의 직전 연도로 판단 (없으면 넘지 않음)"));
+    largeBox->addItem(QStringLiteral("10억원 초과 (신용카드 발행세액공제 없음)"));
+    largeBox->addItem(QStringLiteral("10억원 이하"));
+    largeBox->setCurrentIndex(!settings_.largeLastYear ? 0 : *settings_.largeLastYear ? 1 : 2);
+    form->addRow(QStringLiteral("직전 연도 공급가액(&L)"), named(largeBox, QStringLiteral("직전 연도 공급가액 10억원")));
     deemedEdit = new QLineEdit(w);
     deemedEdit->setObjectName(QStringLiteral("deemedEdit"));
     deemedEdit->setPlaceholderText(QStringLiteral("업종에 따름 (예: 8/108, 9/109, 4/104)"));
     if (settings_.deemedRate)
         deemedEdit->setText(utf8(quill::rateText(*settings_.deemedRate)));
     form->addRow(QStringLiteral("의제매입세액 공제율"), named(deemedEdit, QStringLiteral("의제매입세액 공제율")));
+    openingEdit = new QLineEdit(w);
+    openingEdit->setObjectName(QStringLiteral("openingEdit"));
+    openingEdit->setPlaceholderText(QStringLiteral("예: 2024.07.01 (비우면 모름)"));
+    openingEdit->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]{0,4}(\\.[0-9]{0,2}(\\.[0-9]{0,2})?)?")), openingEdit));
+    openingEdit->setText(utf8(settings_.openingDay));
+    form->addRow(QStringLiteral("개업일(&O)"), named(openingEdit, QStringLiteral("개업일")));
+    lastRevenueEdit = new QLineEdit(w);
+    lastRevenueEdit->setObjectName(QStringLiteral("lastRevenueEdit"));
+    lastRevenueEdit->setPlaceholderText(QStringLiteral("장부에 직전 연도가 없을 때만 씀 (원)"));
+    lastRevenueEdit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,15}")), lastRevenueEdit));
+    if (settings_.lastYearRevenueWon)
+        lastRevenueEdit->setText(QString::number(*settings_.lastYearRevenueWon));
+    form->addRow(QStringLiteral("직전 연도 수입금액(&R)"), named(lastRevenueEdit, QStringLiteral("직전 연도 수입금액")));
+    accountantBox = new QCheckBox(QStringLiteral("세무대리인이 신고함 (전자신고세액공제 없음)"), w);
+    accountantBox->setObjectName(QStringLiteral("accountantBox"));
+    accountantBox->setAccessibleName(QStringLiteral("세무대리인이 신고함"));
+    accountantBox->setChecked(settings_.accountantFiles);
+    form->addRow(accountantBox);
 
     connect(industryBox, &QComboBox::activated, this, [this] { settingsChanged(); });
-    connect(largeBox, &QCheckBox::toggled, this, [this] { settingsChanged(); });
-    for (QLineEdit* e : {prepaidEdits[0], prepaidEdits[1], wordEdits[0], wordEdits[1], wordEdits[2], wordEdits[3],
-                         deemedEdit})
+    connect(largeBox, &QComboBox::activated, this, [this] { settingsChanged(); });
+    connect(accountantBox, &QCheckBox::toggled, this, [this] { settingsChanged(); });
+    for (QLineEdit* e : {prepaidEdits[0], prepaidEdits[1], deemedEdit, openingEdit, lastRevenueEdit})
+        connect(e, &QLineEdit::editingFinished, this, [this] { settingsChanged(); });
+    for (QLineEdit* e : wordEdits)
         connect(e, &QLineEdit::editingFinished, this, [this] { settingsChanged(); });
     return w;
 }
@@ -473,7 +512,18 @@ void FilingWindow::settingsChanged()
             if (!word.trimmed().isEmpty())
                 s.words[k].push_back(word.trimmed().toStdString());
     }
-    s.largeLastYear = largeBox->isChecked();
+    const int large = largeBox->currentIndex();
+    s.largeLastYear = large == 1 ? std::optional<bool>(true) : large == 2 ? std::optional<bool>(false) : std::nullopt;
+    s.accountantFiles = accountantBox->isChecked();
+    const std::string opening = openingEdit->text().trimmed().toStdString();
+    s.openingDay = quill::IsCalendarDateText(opening) ? opening : std::string();
+    if (!opening.empty() && s.openingDay.empty() && setup_.dialogs)
+        setup_.dialogs->showError(QStringLiteral("개업일은 2024.07.01 처럼 달력에 있는 날로 적어 주십시오."));
+    {
+        bool ok = false;
+        const qlonglong v = lastRevenueEdit->text().toLongLong(&ok);
+        s.lastYearRevenueWon = ok ? std::optional<std::int64_t>(v) : std::nullopt;
+    }
     s.deemedRate = quill::parseRate(deemedEdit->text().toStdString());
     if (!deemedEdit->text().trimmed().isEmpty() && !s.deemedRate && setup_.dialogs)
         setup_.dialogs->showError(QStringLiteral("공제율은 8/108 또는 2% 처럼 적어 주십시오."));
@@ -497,16 +547,42 @@ void FilingWindow::recompute()
         const quill::FilingTable t = tableOfTab(tab);
         if (tab != ChartTab)
             fillTable(views[tab], t);
-        if (tab == EvidenceTab)
+        if (tab == EvidenceTab) {
             evidenceEntries_ = t.entryOfRow;
+            candidateRows_.assign(t.rows.size(), false);
+            // The candidates' group: the rows under its heading.
+            bool inGroup = false;
+            for (std::size_t r = 0; r < t.rows.size(); ++r) {
+                if (t.headingRow[r])
+                    inGroup = t.rows[r][0].text.rfind("불공제일 수 있는 매입", 0) == 0;
+                else
+                    candidateRows_[r] = inGroup && t.entryOfRow[r] >= 0;
+            }
+        }
         titles_[tab]->setText(utf8(t.title));
         notes_[tab]->setText(notesText(t));
     }
     fillChart();
+    // An exempt business files no VAT return but the 사업장현황신고.
+    tabs->setTabText(VatTab, settings_.type == quill::TaxpayerType::Exempt ? QStringLiteral("사업장현황신고")
+                                                                         : QStringLiteral("부가가치세"));
     undatedLabel->setText(figures_.undatedCount == 0
                               ? QString()
                               : QStringLiteral("날짜가 올바르지 않은 자료 %1건은 수치에 들어 있지 않습니다 (증빙 확인 탭).")
                                     .arg(figures_.undatedCount));
+}
+
+bool FilingWindow::confirmNondeductible()
+{
+    const int r = evidenceTable->currentRow();
+    if (r < 0 || static_cast<std::size_t>(r) >= candidateRows_.size() || !candidateRows_[static_cast<std::size_t>(r)]
+        || !markNondeductible)
+        return false;
+    if (!markNondeductible(static_cast<std::size_t>(evidenceEntries_[static_cast<std::size_t>(r)])))
+        return false;
+    recompute();
+    evidenceTable->setCurrentCell(std::min(r, evidenceTable->rowCount() - 1), 0);
+    return true;
 }
 
 void FilingWindow::typeChosen(int index)

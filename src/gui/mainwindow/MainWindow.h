@@ -204,6 +204,9 @@ public:
     // Shows an entry of the working ledger (a row position, whatever the
     // filter) in the grid: the filter goes to the entry's month.
     void showLedgerRow(std::size_t row);
+    // The filing window's "불공제로 표시": "불공" added to the row's remark,
+    // as one change of the history. False (and a message) when it cannot be.
+    bool markNondeductible(std::size_t row);
     // History: a change already made goes on the undo stack (and into the
     // suggestions); undo and redo of the ledger, not while an entry is open.
     void recordChange(quill::LedgerChange change, const QString& text);
