@@ -2,6 +2,7 @@
 #include "gui/filing/FilingWindow.h"
 
 #include "gui/app/UserDialogs.h"
+#include "core/ledger/LedgerDate.h"
 #include "core/io/ErrorText.h"
 #include "core/io/SafeFile.h"
 #include "core/filing/FilingTables.h"
