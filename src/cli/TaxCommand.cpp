@@ -8,6 +8,7 @@
 #include "core/io/ProgramFolders.h"
 #include "core/config/WorkFolder.h"
 #include "core/filing/FilingFigures.h"
+#include "core/filing/IncomeFigures.h"
 #include "core/ledger/AutRecord.h"
 #include "core/ledger/LedgerFileStream.h"
 #include "core/ledger/Money.h"
@@ -19,7 +20,8 @@ namespace {
 
 const char* const kTaxUsage =
     "usage: quillbook-cli tax FILE --year Y [--type 일반|간이|면세] [--industry 업종] [--prepaid-h1 원] "
-    "[--prepaid-h2 원] [--config FILE]\n"
+    "[--prepaid-h2 원]\n"
+    "           [--simple-rate R] [--standard-rate R] [--opening-stock 원] [--closing-stock 원] [--config FILE]\n"
     "       quillbook-cli tax --help   (every key with its meaning)";
 
 std::optional<int> parseYear(const std::string& text)
@@ -55,7 +57,7 @@ std::string configPath(const CliArgs& a)
 int printKeys()
 {
     std::cout << "quillbook-cli tax: every key (PERIOD in braces: one line for each)\n";
-    for (const quill::FigureKeyHelp& k : quill::FigureKeysHelp())
+    for (const quill::FigureKeyHelp& k : quill::FigureKeysHelpWithIncome())
         std::cout << k.key << '\t' << k.meaning << '\n';
     return 0;
 }
@@ -65,7 +67,8 @@ int printKeys()
 int runTax(const std::vector<std::string>& args)
 {
     CliArgs a;
-    if (auto err = parseCliArgs(args, {"--year", "--type", "--industry", "--prepaid-h1", "--prepaid-h2", "--config"},
+    if (auto err = parseCliArgs(args, {"--year", "--type", "--industry", "--prepaid-h1", "--prepaid-h2", "--config",
+                                 "--simple-rate", "--standard-rate", "--opening-stock", "--closing-stock"},
                                 {"--help"}, a))
         return cliFail(2, *err);
     if (a.flags.count("--help"))
@@ -102,19 +105,38 @@ int runTax(const std::vector<std::string>& args)
             settings.prepaidWon[h] = *w;
         }
 
+    quill::IncomeSettings income = quill::ReadIncomeSettings(configPath(a), path);
+    for (const char* key : {"--simple-rate", "--standard-rate"})
+        if (auto p = a.options.find(key); p != a.options.end()) {
+            const std::optional<quill::Rate> rate = quill::parseRate(p->second);
+            if (!rate)
+                return cliFail(2, std::string(key) + " must be a rate such as 60.1%: " + p->second);
+            (std::string(key) == "--simple-rate" ? income.simpleRate : income.standardRate) = *rate;
+        }
+    for (const char* key : {"--opening-stock", "--closing-stock"})
+        if (auto p = a.options.find(key); p != a.options.end()) {
+            const std::optional<std::int64_t> w = parseWon(p->second);
+            if (!w)
+                return cliFail(2, std::string(key) + " must be whole won: " + p->second);
+            (std::string(key) == "--opening-stock" ? income.openingStockWon : income.closingStockWon)[*year] = *w;
+        }
+
     quill::LedgerFileStream file;
     quill::IoResult r = file.open(path);
     quill::FilingAccumulator acc(*year, settings, false);
+    quill::IncomeAccumulator incomeAcc(*year, settings, income);
     if (r)
         r = file.scan([&](std::size_t i, const quill::AutRecord& rec) {
-            acc.add(i, rec.toEntry());
+            const quill::LedgerEntry e = rec.toEntry();
+            acc.add(i, e);
+            incomeAcc.add(i, e);
             return true;
         });
     if (!r)
         return cliFail(1, path + ": " + r.message);
 
     const quill::FilingFigures f = acc.finish();
-    for (const quill::FilingReturn& ret : quill::FilingReturns(f))
+    for (const quill::FilingReturn& ret : quill::FilingReturnsWithIncome(f, incomeAcc.finish()))
         for (const quill::FilingLine& line : ret.lines)
             for (std::size_t c = 0; c < line.values.size(); ++c) {
                 const quill::FilingValue& v = line.values[c];

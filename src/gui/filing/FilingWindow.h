@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "core/filing/FilingFigures.h"
+#include "core/filing/IncomeFigures.h"
 
 #include <QDialog>
 #include <QString>
@@ -64,6 +65,7 @@ public:
     QPushButton* pdfButton = nullptr;
 
     const quill::FilingFigures& figures() const { return figures_; }
+    const quill::IncomeFigures& income() const { return income_; }
     // The figures of the tab in view, tab-separated, to the clipboard.
     void copyFigures();
     // Asks for a file name and writes every table and the chart as PDF.
@@ -88,6 +90,8 @@ private:
     Setup setup_;
     quill::FilingSettings settings_;
     quill::FilingFigures figures_;
+    quill::IncomeSettings incomeSettings_;
+    quill::IncomeFigures income_;
     std::vector<long long> evidenceEntries_;  // ledger row of each evidence table row
     QLabel* titles_[4] = {};
     QLabel* notes_[4] = {};
