@@ -397,6 +397,7 @@ TEST(IncomeSettings, KeptWithTheLedgersSettings)
     s.assets["5"].method = DepreciationMethod::StraightLine;
     s.assets["5"].claimedWon = {{2024, 0}, {2025, 12345}};
     s.assets["2024.07.01@1000000#2"].claimedWon[2024] = 7;
+    s.accountRules = {{AccountRule::Field::Counterparty, "건물주", 213}, {AccountRule::Field::Either, "주유:세차", 217}};
     ASSERT_TRUE(WriteIncomeSettings(config, ledger, s));
     const IncomeSettings back = ReadIncomeSettings(config, ledger);
     EXPECT_EQ(back.openingStockWon, s.openingStockWon);
@@ -408,6 +409,13 @@ TEST(IncomeSettings, KeptWithTheLedgersSettings)
     ASSERT_EQ(back.assets.size(), 2u);
     EXPECT_EQ(assetDetailsText(back.assets.at("5")), "6;정액법;2024:0,2025:12345");
     EXPECT_EQ(back.assets.at("2024.07.01@1000000#2").claimedWon.at(2024), 7);
+    ASSERT_EQ(back.accountRules.size(), 2u);
+    EXPECT_EQ(back.accountRules[0].label(), "거래처에 '건물주' 포함 → 임차료");
+    EXPECT_EQ(back.accountRules[1].contains, "주유:세차");
+    EXPECT_EQ(back.accountRules[1].field, AccountRule::Field::Either);
+    IncomeSettings bad = s;
+    bad.accountRules.push_back({AccountRule::Field::Either, "a|b", 217});
+    EXPECT_FALSE(WriteIncomeSettings(config, ledger, bad));
     // Damaged details are dropped, not misread.
     for (const char* bad : {"", "x;;", "5;정률;2024", "5;반반;", "5;;2024:-1"})
         EXPECT_FALSE(parseAssetDetails(bad)) << bad;

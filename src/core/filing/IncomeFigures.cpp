@@ -343,7 +343,7 @@ FilingReturn IncomeReturn(const FilingFigures& f, const IncomeFigures& inc)
     expenses += line("depreciation", "감가상각비", inc.depreciation);
     line("expenses", "필요경비 합계", expenses);
     const WideTenths profit = line("profit", "소득금액 (총수입금액 - 필요경비)", revenue - expenses);
-    line("assets", "고정자산 증감 (필요경비 아님)", f.yearSums().assets);
+    line("assets", "고정자산 증감 (필요경비 아님)", wholeWon(f.yearSums().assets));
     count("unassigned.count", "계정 없는 자료 건수", inc.unassignedCount);
 
     // 세무조정
@@ -510,6 +510,7 @@ const char* const kDeductionsKey = "소득공제";
 const char* const kEFilingKey = "전자신고세액공제";
 const char* const kStockKey = "재고";      // "2024:기초:기말,2025::5000000"
 const char* const kAssetsKey = "자산상각";  // "KEY=details&KEY=details"
+const char* const kRulesKey = "계정규칙";   // "C213:건물주|D217:주유|E215:접대" (거래처, 거래내용, 둘 다)
 
 std::optional<std::int64_t> wonText(std::string_view s)
 {
@@ -572,6 +573,25 @@ IncomeSettings ReadIncomeSettings(const std::string& configPath, const std::stri
             if (std::optional<AssetDetails> d = parseAssetDetails(item.substr(eq + 1)))
                 s.assets[std::string(item.substr(0, eq))] = *d;
         }
+    if (auto v = read(kRulesKey))
+        for (std::string_view item : split(*v, '|')) {
+            const std::size_t colon = item.find(':');
+            if (item.size() < 2 || colon == std::string_view::npos || colon + 1 >= item.size())
+                continue;
+            AccountRule rule;
+            switch (item[0]) {
+            case 'C': rule.field = AccountRule::Field::Counterparty; break;
+            case 'D': rule.field = AccountRule::Field::Description; break;
+            case 'E': rule.field = AccountRule::Field::Either; break;
+            default: continue;
+            }
+            const auto code = wonText(item.substr(1, colon - 1));
+            if (!code || !findAccount(static_cast<std::int32_t>(*code)))
+                continue;
+            rule.account = static_cast<std::int32_t>(*code);
+            rule.contains = std::string(item.substr(colon + 1));
+            s.accountRules.push_back(std::move(rule));
+        }
     return s;
 }
 
@@ -592,7 +612,17 @@ IoResult WriteIncomeSettings(const std::string& configPath, const std::string& l
     std::string assets;
     for (const auto& [key, d] : s.assets)
         assets += (assets.empty() ? "" : "&") + key + "=" + assetDetailsText(d);
+    std::string rules;
+    for (const AccountRule& r : s.accountRules) {
+        if (r.contains.empty() || r.contains.find('|') != std::string::npos)
+            return IoResult::failure("Unable to write to " + configPath);
+        const char field = r.field == AccountRule::Field::Counterparty ? 'C'
+                         : r.field == AccountRule::Field::Description  ? 'D'
+                                                                       : 'E';
+        rules += (rules.empty() ? "" : "|") + std::string(1, field) + std::to_string(r.account) + ":" + r.contains;
+    }
     const std::pair<const char*, std::string> values[] = {
+        {kRulesKey, rules},
         {kSimpleRateKey, s.simpleRate ? rateText(*s.simpleRate) : std::string()},
         {kStandardRateKey, s.standardRate ? rateText(*s.standardRate) : std::string()},
         {kDeductionsKey, optWon(s.deductionsWon)},

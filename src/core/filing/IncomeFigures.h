@@ -3,6 +3,7 @@
 #include "core/filing/Depreciation.h"
 #include "core/filing/FilingFigures.h"
 #include "core/filing/FilingTables.h"
+#include "core/ledger/AccountProposals.h"
 
 #include <cstdint>
 #include <map>
@@ -27,9 +28,12 @@ struct IncomeSettings {
     std::optional<std::int64_t> deductionsWon;    // 소득공제 (none: 본인 기본공제 only)
     std::optional<std::int64_t> eFilingCreditWon; // 부가세 전자신고세액공제 received in the year
     std::map<std::string, AssetDetails> assets;   // by Asset::key
+    std::vector<AccountRule> accountRules;        // the user's, in the order they apply
 };
 
 IncomeSettings ReadIncomeSettings(const std::string& configPath, const std::string& ledgerPath);
+// Fails (writing nothing more) when a rule's word holds '|' or the
+// configuration cannot be written.
 IoResult WriteIncomeSettings(const std::string& configPath, const std::string& ledgerPath, const IncomeSettings& s);
 
 // The 업종 groups the thresholds of the 소득세법 시행령 go by (가, 나, 다).
