@@ -317,6 +317,10 @@ TEST(Accounts, TableLabelsAndEveryPathKeepsTheCode)
         EXPECT_EQ(assetNumber(l.ctg), l.number) << l.ctg;
     }
     EXPECT_EQ(assetCtg(302, 5), 5302);
+    const std::vector<LedgerEntry> booked = {row("2024.01.01", "a", "", 5302, 0, 0), row("2024.01.02", "b", "", 9213, 0, 0),
+                                             row("2024.01.03", "c", "", 2301, 0, 0)};
+    EXPECT_EQ(NextAssetNumber(booked), 6);  // 9213 is no asset
+    EXPECT_EQ(NextAssetNumber({}), 1);
 
     // The code rides along the file, the dump line, the snapshot (undo) and an edit.
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / "quill-accounts";

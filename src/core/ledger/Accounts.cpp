@@ -91,6 +91,14 @@ std::int32_t assetCtg(std::int32_t classCode, std::int32_t number)
     return number * kNumberBase + classCode;
 }
 
+std::int32_t NextAssetNumber(std::span<const LedgerEntry> rows)
+{
+    std::int32_t highest = 0;
+    for (const LedgerEntry& e : rows)
+        highest = std::max(highest, assetNumber(e.CTG));
+    return highest + 1;
+}
+
 std::string accountLabel(std::int32_t ctg)
 {
     if (ctg == 0)

@@ -38,6 +38,9 @@ std::int32_t assetNumber(std::int32_t ctg);
 // An asset class code with an asset number; the class alone for number 0.
 // Numbers above 2,000,000 do not fit and give the class alone.
 std::int32_t assetCtg(std::int32_t classCode, std::int32_t number);
+// The number a newly booked asset gets: one above the highest the rows
+// carry (1 for none).
+std::int32_t NextAssetNumber(std::span<const LedgerEntry> rows);
 // UTF-8: "" for 0, the account's name, or "알 수 없는 계정 (N)".
 std::string accountLabel(std::int32_t ctg);
 // The kind of account an entry of the category takes (expense for none).
