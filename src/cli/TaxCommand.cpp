@@ -9,6 +9,7 @@
 #include "core/io/ProgramFolders.h"
 #include "core/config/WorkFolder.h"
 #include "core/filing/FilingFigures.h"
+#include "core/filing/IncomeFigures.h"
 #include "core/ledger/AutRecord.h"
 #include "core/ledger/LedgerFileStream.h"
 #include "core/ledger/Money.h"
@@ -22,7 +23,8 @@ namespace {
 const char* const kTaxUsage =
     "usage: quillbook-cli tax FILE --year Y [--type 일반|간이|면세] [--industry 업종] [--prepaid-h1 원] "
     "[--prepaid-h2 원] [--opening-day yyyy.mm.dd] [--last-year-revenue 원] [--large-last-year 예|아니오] "
-    "[--accountant] [--config FILE]\n"
+    "[--accountant]\n"
+    "           [--simple-rate R] [--standard-rate R] [--opening-stock 원] [--closing-stock 원] [--config FILE]\n"
     "       quillbook-cli tax --help   (every key with its meaning)";
 
 std::optional<std::int64_t> parseWon(const std::string& text)
@@ -49,7 +51,7 @@ int printKeys()
 {
     std::cout << "quillbook-cli tax: every key (PERIOD in braces: one line for each)\n";
     std::string out;
-    for (const quill::FigureKeyHelp& k : quill::FigureKeysHelp())
+    for (const quill::FigureKeyHelp& k : quill::FigureKeysHelpWithIncome())
         quill::AppendTabLine(out, {k.key, k.meaning});
     std::cout << out;
     return 0;
@@ -62,7 +64,8 @@ int runTax(const std::vector<std::string>& args)
     CliArgs a;
     if (auto err = parseCliArgs(args,
                                 {"--year", "--type", "--industry", "--prepaid-h1", "--prepaid-h2", "--config",
-                                 "--opening-day", "--last-year-revenue", "--large-last-year"},
+                                 "--opening-day", "--last-year-revenue", "--large-last-year", "--simple-rate",
+                                 "--standard-rate", "--opening-stock", "--closing-stock"},
                                 {"--help", "--accountant"}, a))
         return cliFail(2, *err);
     if (a.flags.count("--help"))
@@ -117,20 +120,38 @@ int runTax(const std::vector<std::string>& args)
     }
     if (a.flags.count("--accountant"))
         settings.accountantFiles = true;
+    quill::IncomeSettings income = quill::ReadIncomeSettings(configPath(a), path);
+    for (const char* key : {"--simple-rate", "--standard-rate"})
+        if (auto p = a.options.find(key); p != a.options.end()) {
+            const std::optional<quill::Rate> rate = quill::parseRate(p->second);
+            if (!rate)
+                return cliFail(2, std::string(key) + " must be a rate such as 60.1%: " + p->second);
+            (std::string(key) == "--simple-rate" ? income.simpleRate : income.standardRate) = *rate;
+        }
+    for (const char* key : {"--opening-stock", "--closing-stock"})
+        if (auto p = a.options.find(key); p != a.options.end()) {
+            const std::optional<std::int64_t> w = parseWon(p->second);
+            if (!w)
+                return cliFail(2, std::string(key) + " must be whole won: " + p->second);
+            (std::string(key) == "--opening-stock" ? income.openingStockWon : income.closingStockWon)[*year] = *w;
+        }
 
     quill::LedgerFileStream file;
     quill::IoResult r = file.open(path);
     quill::FilingAccumulator acc(*year, settings, false);
+    quill::IncomeAccumulator incomeAcc(*year, settings, income);
     if (r)
         r = file.scan([&](std::size_t i, const quill::AutRecord& rec) {
-            acc.add(i, rec.toEntry());
+            const quill::LedgerEntry e = rec.toEntry();
+            acc.add(i, e);
+            incomeAcc.add(i, e);
             return true;
         });
     if (!r)
         return cliFileFail(1, r, path, quill::FileAction::Read);
 
     const quill::FilingFigures f = acc.finish();
-    for (const quill::FilingReturn& ret : quill::FilingReturns(f))
+    for (const quill::FilingReturn& ret : quill::FilingReturnsWithIncome(f, incomeAcc.finish()))
         for (const quill::FilingLine& line : ret.lines)
             for (std::size_t c = 0; c < line.values.size(); ++c) {
                 const quill::FilingValue& v = line.values[c];

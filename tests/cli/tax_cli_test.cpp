@@ -3,6 +3,8 @@
 // for the same ledger file; usage errors.
 #include "core/text/Cp949.h"
 #include "core/filing/FilingFigures.h"
+#include "core/filing/IncomeFigures.h"
+#include "core/ledger/Accounts.h"
 #include "core/ledger/AutRecord.h"
 #include "core/ledger/WorkingTable.h"
 
@@ -115,10 +117,14 @@ protected:
 };
 
 // What the lines must be: the core's return lines, as the window shows them.
-std::vector<std::pair<std::string, std::string>> expected(const FilingFigures& f)
+std::vector<std::pair<std::string, std::string>> expected(const WorkingTable& table, int year,
+                                                          const FilingSettings& settings)
 {
+    const std::span<const LedgerEntry> rows(&table.row(0), table.rowCount());
+    const FilingFigures f = ComputeFilingFigures(rows, year, settings);
+    const IncomeFigures income = ComputeIncomeFigures(rows, year, settings, IncomeSettings{});
     std::vector<std::pair<std::string, std::string>> e;
-    for (const FilingReturn& r : FilingReturns(f))
+    for (const FilingReturn& r : FilingReturnsWithIncome(f, income))
         for (const FilingLine& l : r.lines)
             for (std::size_t c = 0; c < l.values.size(); ++c) {
                 if (!l.values[c].amount)
@@ -178,7 +184,7 @@ TEST_F(TaxCommand, EachTypesLinesMatchTheCore)
     for (const Case& c : cases) {
         const CliRun r = runCli(args(std::string("--year 2024 ") + c.options + " --config '" + config_ + "'"));
         ASSERT_EQ(r.status, 0) << c.options;
-        EXPECT_EQ(lines(r.out), expected(ComputeFilingFigures(table_, 2024, c.settings))) << c.options;
+        EXPECT_EQ(lines(r.out), expected(table_, 2024, c.settings)) << c.options;
     }
     // A few read by eye, so a fault shared by core and command shows too.
     const auto general = lines(runCli(args("--year 2024 --config '" + config_ + "'")).out);
@@ -213,7 +219,7 @@ TEST_F(TaxCommand, ReadsTheLedgersOwnSettingsUnlessOverridden)
     ASSERT_TRUE(WriteFilingSettings(config_, path_, own));
     const CliRun r = runCli(args("--year 2024 --config '" + config_ + "'"));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(lines(r.out), expected(ComputeFilingFigures(table_, 2024, own)));
+    EXPECT_EQ(lines(r.out), expected(table_, 2024, own));
     // A 세금계산서 issued in 1~6월 means a 예정신고, which takes the place of
     // the 예정부과 the settings name.
     EXPECT_EQ(valueOf(lines(r.out), "simple.year.preliminary_return"), valueOf(lines(r.out), "simple.h1.payable"));
@@ -223,7 +229,7 @@ TEST_F(TaxCommand, ReadsTheLedgersOwnSettingsUnlessOverridden)
     overridden.prepaidWon[1] = 9000;
     EXPECT_EQ(lines(runCli(args("--year 2024 --type 일반 --industry 제조 --prepaid-h2 9000 --config '" + config_ + "'"))
                         .out),
-              expected(ComputeFilingFigures(table_, 2024, overridden)));
+              expected(table_, 2024, overridden));
 }
 
 TEST_F(TaxCommand, HelpListsEveryKeyAndTheManualPageToo)
@@ -270,9 +276,14 @@ TEST_F(TaxCommand, AYearWithoutEntriesGivesZeros)
 {
     const CliRun r = runCli(args("--year 1999 --config '" + config_ + "'"));
     ASSERT_EQ(r.status, 0);
-    for (const auto& [key, value] : lines(r.out))
+    for (const auto& [key, value] : lines(r.out)) {
+        // The limit and the deduction the law gives whatever the ledger holds.
+        if (key == "income.entertainment.limit" || key == "income.tax.deductions")
+            continue;
         EXPECT_EQ(value, key == "evidence.undated.count" || key.ends_with(".estimated") ? "1" : "0")
             << key;  // the blank date; 예정고지 estimated (as none)
+    }
+    EXPECT_EQ(valueOf(lines(r.out), "income.tax.deductions"), "1500000");
 }
 
 TEST_F(TaxCommand, UsageErrors)
@@ -286,4 +297,24 @@ TEST_F(TaxCommand, UsageErrors)
         EXPECT_EQ(runCli(args(rest)).status, 2) << rest;
     EXPECT_EQ(runCli("tax --year 2024").status, 2);
     EXPECT_EQ(runCli("tax '" + dir_ + "/없는파일.Aut' --year 2024").status, 1);
+}
+
+TEST_F(TaxCommand, AccountsTableAndTheIncomeOptions)
+{
+    const CliRun accounts = runCli("accounts");
+    ASSERT_EQ(accounts.status, 0);
+    std::vector<std::pair<std::string, std::string>> want;
+    for (const Account& a : AccountTable())
+        want.emplace_back(std::to_string(a.code), std::string(a.key) + "\t" + a.name);
+    EXPECT_EQ(lines(accounts.out), want);
+    EXPECT_EQ(runCli("accounts extra").status, 2);
+
+    // 2024 revenue 2,950,000.5 (no accounts); 89.7 % of it is expenses.
+    const std::string opts = "--year 2024 --config '" + config_ + "' ";
+    const auto out = lines(runCli(args(opts + "--simple-rate 89.7% --opening-stock 100 --closing-stock 30")).out);
+    EXPECT_EQ(valueOf(out, "income.revenue.unassigned"), "2950000");
+    EXPECT_EQ(valueOf(out, "income.estimate.simple"), "303850");  // 2,950,000 - 2,950,000 × 89.7 %
+    EXPECT_EQ(valueOf(out, "income.cost_of_sales"), "70");
+    for (const char* bad : {"--simple-rate 90", "--standard-rate x%", "--closing-stock -1", "--opening-stock 1.5"})
+        EXPECT_EQ(runCli(args(opts + bad)).status, 2) << bad;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/filing/FilingFigures.h"
 
+#include "core/filing/IncomeFigures.h"
+
 #include "core/text/Cp949.h"
 #include "core/config/IniFile.h"
 #include "core/config/WorkFolder.h"
@@ -731,6 +733,8 @@ std::optional<std::string> readUtf8(const std::string& config, const std::string
 
 } // namespace
 
+std::string LedgerSettingsSection(const std::string& ledgerPath) { return ledgerSection(ledgerPath); }
+
 TaxpayerType ReadTaxpayerType(const std::string& configPath)
 {
     std::optional<std::string> stored = readUtf8(configPath, cp949(kMainSection), kTaxpayerTypeKey);
@@ -822,7 +826,9 @@ IoResult CopyFilingSettings(const std::string& configPath, const std::string& fr
         return IoResult::success();  // nothing of its own to carry along
     if (from == ledgerSection(toLedger))
         return IoResult::success();
-    return WriteFilingSettings(configPath, toLedger, ReadFilingSettings(configPath, fromLedger));
+    if (IoResult r = WriteFilingSettings(configPath, toLedger, ReadFilingSettings(configPath, fromLedger)); !r)
+        return r;
+    return WriteIncomeSettings(configPath, toLedger, ReadIncomeSettings(configPath, fromLedger));
 }
 
 } // namespace quill

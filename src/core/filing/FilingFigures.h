@@ -336,6 +336,9 @@ IoResult WriteFilingSettings(const std::string& configPath, const std::string& l
 // old one had no section of its own).
 IoResult CopyFilingSettings(const std::string& configPath, const std::string& fromLedger,
                             const std::string& toLedger);
+// The configuration section a ledger's own settings are kept in (its full
+// path, CP949); "" when the path cannot be made absolute.
+std::string LedgerSettingsSection(const std::string& ledgerPath);
 // The program-wide type (the main section), for ledgers without their own.
 TaxpayerType ReadTaxpayerType(const std::string& configPath);
 IoResult WriteTaxpayerType(const std::string& configPath, TaxpayerType type);

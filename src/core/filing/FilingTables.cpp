@@ -106,9 +106,11 @@ FilingTable VatTable(const FilingFigures& f)
     return t;
 }
 
-FilingTable IncomeTable(const FilingFigures& f)
+FilingTable IncomeTable(const FilingFigures& f) { return IncomeTable(f, returnOf(FilingReturns(f), "income")); }
+
+FilingTable IncomeTable(const FilingFigures& f, const FilingReturn& income)
 {
-    FilingTable t = ReturnTable(returnOf(FilingReturns(f), "income"));
+    FilingTable t = ReturnTable(income);
     addUndatedNote(t, f);
     addReferenceNote(t);
     return t;

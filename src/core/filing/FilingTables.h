@@ -37,6 +37,8 @@ FilingTable ReturnTable(const FilingReturn& r);
 // shows their texts).
 FilingTable VatTable(const FilingFigures& f);
 FilingTable IncomeTable(const FilingFigures& f);
+// The same from an income return worked out elsewhere (with the ledger's accounts).
+FilingTable IncomeTable(const FilingFigures& f, const FilingReturn& income);
 FilingTable EvidenceTable(const FilingFigures& f, std::span<const LedgerEntry> rows);
 FilingTable MonthTable(const FilingFigures& f);
 

@@ -252,6 +252,8 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     resize(1100, 700);
     settings_ = quill::ReadFilingSettings(QFile::encodeName(setup.configPath).toStdString(),
                                           QFile::encodeName(setup.ledgerPath).toStdString());
+    incomeSettings_ = quill::ReadIncomeSettings(QFile::encodeName(setup.configPath).toStdString(),
+                                                QFile::encodeName(setup.ledgerPath).toStdString());
 
     auto* top = new QHBoxLayout;
     auto* yearLabel = new QLabel(QStringLiteral("연도(&Y)"), this);
@@ -543,6 +545,7 @@ void FilingWindow::recompute()
 {
     settings_.type = kTypes[std::max(0, typeBox->currentIndex())];
     figures_ = quill::ComputeFilingFigures(*setup_.table, yearBox->value(), settings_);
+    income_ = quill::ComputeIncomeFigures(allRows(*setup_.table), yearBox->value(), settings_, incomeSettings_);
     QTableWidget* views[] = {vatTable, incomeTable, evidenceTable};
     for (int tab = VatTab; tab <= ChartTab; ++tab) {
         const quill::FilingTable t = tableOfTab(tab);
@@ -624,7 +627,7 @@ quill::FilingTable FilingWindow::tableOfTab(int tab) const
 {
     switch (tab) {
     case VatTab: return quill::VatTable(figures_);
-    case IncomeTab: return quill::IncomeTable(figures_);
+    case IncomeTab: return quill::IncomeFiguresTable(figures_, income_);
     case EvidenceTab: return quill::EvidenceTable(figures_, allRows(*setup_.table));
     default: return quill::MonthTable(figures_);
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "core/filing/FilingFigures.h"
+#include "core/filing/IncomeFigures.h"
 
 #include <QDialog>
 #include <QString>
@@ -73,6 +74,7 @@ public:
     // Marks the evidence table's current row as 불공제 when it is a
     // candidate and recomputes; false when it is none or was refused.
     bool confirmNondeductible();
+    const quill::IncomeFigures& income() const { return income_; }
     // The figures of the tab in view, tab-separated, to the clipboard.
     void copyFigures();
     // Asks for a file name and writes every table and the chart as PDF.
@@ -97,6 +99,8 @@ private:
     Setup setup_;
     quill::FilingSettings settings_;
     quill::FilingFigures figures_;
+    quill::IncomeSettings incomeSettings_;
+    quill::IncomeFigures income_;
     std::vector<long long> evidenceEntries_;  // ledger row of each evidence table row
     std::vector<bool> candidateRows_;         // evidence table rows that are 불공제 candidates
     QLabel* titles_[4] = {};
