@@ -56,7 +56,8 @@ void Tmainf::PrtBtnClick()
     path = CompletedFileName(path, settings.defaultSuffix, true);
     if (QFileInfo::exists(path)
         && !dialogs().askYesNo(QStringLiteral("%1 파일이 이미 있습니다.\n새 자료로 바꾸시겠습니까?")
-                                   .arg(QFileInfo(path).fileName())))
+                                   .arg(QFileInfo(path).fileName()),
+                               false))
         return;
 
     quill::IoResult written;

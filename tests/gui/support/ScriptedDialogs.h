@@ -17,6 +17,7 @@ public:
         QString kind;   // "info", "plain", "yesno", "yesnocancel", "error", "open", "save"
         QString text;   // message, or the dialog's title
         FileDialogSettings settings;
+        bool yesIsSafe = true;  // a yes/no question's default answer is Yes
     };
 
     QQueue<bool> yesNo;
@@ -34,7 +35,7 @@ public:
 
     void showInfo(const QString& text) override;
     void showPlain(const QString& text) override;
-    bool askYesNo(const QString& text) override;
+    bool askYesNo(const QString& text, bool yesIsSafe = true) override;
     Answer askYesNoCancel(const QString& text) override;
     void showError(const QString& text) override;
     QString openFileName(const FileDialogSettings& settings) override;
