@@ -5,6 +5,7 @@
 #include "gui/app/UserDialogs.h"
 #include "gui/editor/EntryPanel.h"
 #include "gui/statement/StatementPreview.h"
+#include "gui/support/WaitWindow.h"
 #include "core/statement/StatementImport.h"
 
 #include <QDragEnterEvent>
@@ -126,7 +127,14 @@ bool Tmainf::openStatementPreview(const QString& path)
     setup.table = &TAcunt;
     setup.dialogs = &dialogs();
     setup.configPath = configPath();
+    // Matching a long list against the ledger takes a moment more: the
+    // wait window says so until the preview stands.
+    const bool large = QFileInfo(path).size() > kReadAtOnceBytes;
+    if (large)
+        ShowWaitMessage(QColor(0, 0, 128), QStringLiteral("내역을 장부와 맞춰 보고 있습니다. 잠시만..."));
     auto* preview = new StatementPreview(std::move(setup), this);
+    if (large)
+        CloseWait();
     preview->setAttribute(Qt::WA_DeleteOnClose);
     statementPreview = preview;
     connect(preview, &StatementPreview::bookRequested, this,
