@@ -286,7 +286,10 @@ void askOnEntry(QLineEdit* field)
 {
     if (!field || asksOnEntry(field))
         return;
-    static EntryWatch* watch = new EntryWatch(QCoreApplication::instance());
+    // One watcher for every field, made anew should the application be.
+    static QPointer<EntryWatch> watch;
+    if (!watch)
+        watch = new EntryWatch(QCoreApplication::instance());
     field->setProperty(kAskProperty, true);
     field->installEventFilter(watch);
     auto* mark = new QAction(latinIcon(field), QString(), field);
