@@ -127,7 +127,7 @@ TEST(FilingTables, EvidenceTableShowsTheEntriesTextsAndWhereToGo)
     EXPECT_EQ(cellText(t.rows[1][3]), "44000");
     EXPECT_EQ(t.rows[1][4].text, "영");
     EXPECT_EQ(t.rows[3][0].text, "2024.00.00");  // not a calendar date: reached from here
-    EXPECT_EQ(t.rows[5][1].text, "1건");          // the remark "영" was not recognised
+    EXPECT_EQ(t.rows[5][1].text, "이 비고의 자료 1건");  // the remark "영" was not recognised
     EXPECT_EQ(t.rows[5][4].text, "영");
     EXPECT_EQ(t.notes[0], "적격증빙 없는 3만원 초과 지출 건수: 1건");
     EXPECT_EQ(t.notes[2], "증빙불비 가산세 (2%): 880원");

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <cmath>
 #include <optional>
 
@@ -225,6 +227,46 @@ TEST(DelimitedReader, EncodingsDelimitersAndQuotes)
          StatementEncoding::Cp949, true, ',', {{"date", "name", "amount"}, {"2024-03-05", "치킨", "1000"},
                                                 {"2024-03-06", "화환", "2000"}}},
     };
+    // A CP949 statement longer than the part sampled for the guess, cut
+    // there between the two bytes of a syllable: it decodes cleanly, and
+    // nothing about it is unsure.
+    {
+        const std::string line = cp949("2024-03-05,서울상회,1000\n");
+        std::string big = cp949("날짜,가맹점명,금액\n");
+        while (big.size() + line.size() < (1u << 20) - 20)
+            big += line;
+        // The line whose "서" (after "2024-03-05,") begins on the sample's last byte.
+        const std::size_t start = (1u << 20) - 12;
+        big += std::string(start - big.size() - 1, 'x') + "\n";
+        while (big.size() < (1u << 20) + 4096)
+            big += line;
+        ASSERT_GT(static_cast<unsigned char>(big[(1u << 20) - 1]), 0x80u);  // the cut falls on a lead byte
+        const StatementReadResult res = ReadDelimitedStatement(big, {});
+        ASSERT_FALSE(res.error);
+        EXPECT_EQ(res.book.encoding, StatementEncoding::Cp949);
+        EXPECT_FALSE(res.book.encodingUnsure);
+    }
+    // A long list read on a thread of its own reports how far it has come
+    // and stops when told to.
+    {
+        std::string list = "날짜,가맹점명,금액\n";
+        for (int k = 0; k < 5000; ++k)
+            list += "2024-03-05,가게 " + std::to_string(k) + ",1000\n";
+        std::atomic<int> progress{0};
+        std::atomic<bool> cancel{false};
+        StatementReadOptions watched;
+        watched.progress = &progress;
+        watched.cancel = &cancel;
+        const StatementReadResult whole = ReadDelimitedStatement(list, watched);
+        ASSERT_FALSE(whole.error);
+        EXPECT_EQ(whole.book.sheets[0].rows.size(), 5001u);
+        EXPECT_GT(progress.load(), 700);
+        EXPECT_LE(progress.load(), 1000);
+        cancel = true;
+        const StatementReadResult stopped = ReadDelimitedStatement(list, watched);
+        EXPECT_EQ(stopped.error.kind, StatementReadError::Kind::Cancelled);
+        EXPECT_TRUE(stopped.book.sheets.empty());
+    }
     for (const Row& r : rows) {
         const StatementReadResult res = ReadDelimitedStatement(r.bytes, {});
         ASSERT_FALSE(res.error) << r.name << ": " << res.error.message;

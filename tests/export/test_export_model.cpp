@@ -462,6 +462,25 @@ TEST(StatisticsSheet, YearTotalsAddUpToTheLedgerSheet)
     EXPECT_EQ(w.book.sheets[2].at("D7").number, 5);
     EXPECT_EQ(textOf(w.book.sheets[2], "D7"), "=SUMIF(장부!$A$6:$A$7,3,장부!$E$6:$E$7)");
     EXPECT_EQ(textOf(w.book.sheets[2], "F23"), "=SUM(장부!$G$6:$G$7)-F13-F22");
+    // Each year's sheet names its year in the page heading, not the whole period.
+    {
+        struct Heading {
+            const char* period;
+            const char* sheet2023;
+            const char* sheet2024;
+        };
+        const Heading headings[] = {{"전체 기간", "&R2023년", "&R2024년"},
+                                    {"전체 기간 · 수입", "&R2023년 · 수입", "&R2024년 · 수입"},
+                                    {"2024년", "&R2024년 · 2023년", "&R2024년"}};
+        for (const Heading& hd : headings) {
+            ExportOptions o;
+            o.period = hd.period;
+            Built years = build(t, o);
+            ASSERT_EQ(years.book.sheets.size(), 4u);
+            EXPECT_EQ(years.book.sheets[1].pageSetup->header, hd.sheet2023) << hd.period;
+            EXPECT_EQ(years.book.sheets[2].pageSetup->header, hd.sheet2024) << hd.period;
+        }
+    }
 }
 
 TEST(StatisticsSheet, BordersFollowTheirOrder)
@@ -537,14 +556,42 @@ TEST(StatisticsSheet, FillsFontsAndSizes)
     EXPECT_EQ(s.columnWidth(0), 5);
     EXPECT_EQ(s.columnWidth(1), 7);
     EXPECT_EQ(s.columnWidth(2), 5);
-    EXPECT_EQ(s.columnWidth(3), 18);
-    EXPECT_EQ(s.columnWidth(8), 18);
+    EXPECT_EQ(s.columnWidth(3), 21.5);
+    EXPECT_EQ(s.columnWidth(8), 21.5);
+    EXPECT_EQ(fmt(w.book, s, "D5").fontSize, 10);  // amounts a point smaller than the labels
+    EXPECT_EQ(fmt(w.book, s, "I24").fontSize, 10);
     EXPECT_EQ(s.columnWidth(40), 12.78);
     EXPECT_EQ(s.rowHeight(0), 25.5);
     EXPECT_EQ(s.rowHeight(1), 22.5);
     EXPECT_EQ(s.rowHeight(2), 20.5);
     EXPECT_EQ(s.rowHeight(3), 20.5);
-    EXPECT_EQ(s.rowHeight(4), 23.25);
+    EXPECT_EQ(s.rowHeight(4), 21);
+    // Fits A4 across and down between its margins without scaling.
+    double height = 0, width = 0;
+    for (int r = 0; r < 24; ++r)
+        height += s.rowHeight(r);
+    for (int c = 0; c < 9; ++c)
+        width += (static_cast<int>(s.columnWidth(c) * 7 + 0.5) + 5) * 72.0 / 96;  // pixels of a 7-pixel digit
+    EXPECT_LE(height, 595.3 - 50 - 30);
+    EXPECT_LE(width, 841.9 - 20 - 12);
+}
+
+TEST(LedgerSheet, AmountColumnsHoldTheirWidestAmountWhole)
+{
+    struct Case {
+        double value;
+        std::size_t chars;
+    };
+    const Case cases[] = {{0, 1}, {7, 1}, {-7, 2}, {1000, 5}, {999999999999, 15}, {-999999999999, 16},
+                          {1001031999000, 17}, {-250.5, 6}, {25000.25, 9}, {0.0001, 6}};
+    for (const Case& c : cases)
+        EXPECT_EQ(AmountTextLength(c.value), c.chars) << c.value;
+    WorkingTable t;
+    fill(t, {entry("2024.01.05", {1000, 0, -999999999999, 0, 0, 0}), entry("2024.01.06", {0, 0, 0, 0, 0, 25000.25})});
+    Built w = build(t);
+    EXPECT_EQ(w.ledger().columnWidth(4), 16);   // E: the form's width
+    EXPECT_EQ(w.ledger().columnWidth(6), 18);   // G: "-999,999,999,999" and the padding
+    EXPECT_EQ(w.ledger().columnWidth(9), 16);   // J: "25,000.25" fits the form's width
 }
 
 TEST(StatisticsSheet, RangesReachTheLastEntryBeyondRow65536)
@@ -585,7 +632,7 @@ TEST(ExportWorkbook, ThreeSheetsAndThePageSetupAlways)
     EXPECT_FALSE(plain.stats().selected || plain.stats().active);
     // A4 across on every machine, the ledger one page wide, the totals one page.
     PageSetup ledger{9, true, 20, 12, 50, 30, 1, 0, "&LA&&B.Aut&R2024년", "&C- &P / &N -&R2026.12.10"};
-    PageSetup stats{9, true, 75, 15, 50, 30, 1, 1, ledger.header, ledger.footer};
+    PageSetup stats{9, true, 20, 12, 50, 30, 1, 1, ledger.header, ledger.footer};
     EXPECT_EQ(plain.ledger().pageSetup, ledger);
     EXPECT_EQ(plain.stats().pageSetup, stats);
     EXPECT_EQ(plain.book.defaultFontName, "돋움");

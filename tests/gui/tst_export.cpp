@@ -339,7 +339,15 @@ void ExportButtonTest::printPreviewSavesThePdfAndKeepsThePage()
     QVERIFY(config.open(QIODevice::ReadOnly));
     const QByteArray ini = config.readAll();
     QVERIFY2(ini.contains("Landscape=0"), ini.constData());
-    QVERIFY(ini.contains("Paper=0"));
+    QVERIFY(ini.contains("PaperSize=7"));  // still A4
+
+    // The PDF saved before the page was turned: A4 across, as the PDF itself says.
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf + QStringLiteral(".pdf")});
+    QVERIFY(info.waitForFinished(30000));
+    const QString pages = QString::fromUtf8(info.readAllStandardOutput());
+    QVERIFY2(pages.contains(QRegularExpression(QStringLiteral("Page size:\\s+84[12][.0-9]* x 595[.0-9]* pts \\(A4\\)"))),
+             qPrintable(pages));
 }
 
 // Opens the preview and presses its "PDF로 저장", with `before` and `after`

@@ -12,7 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 #include <QTableView>
 #include <QTableWidget>
 #include <QToolButton>
@@ -44,6 +46,8 @@ private slots:
     void encodingAndSheetAreChosenInThePreview();
     void newProfilesProposeOneRolePerColumnAndTheBankDirection();
     void salesOrPurchasesAskedWhenTheListDoesNotSay();
+    void aLargeListIsReadBehindAProgressWindowThatCancels_data();
+    void aLargeListIsReadBehindAProgressWindowThatCancels();
 
 private:
     QString writeFile(const QString& name, const QByteArray& bytes);
@@ -359,3 +363,50 @@ void StatementImportTest::salesOrPurchasesAskedWhenTheListDoesNotSay()
 
 QTEST_MAIN(StatementImportTest)
 #include "tst_statement_import.moc"
+
+void StatementImportTest::aLargeListIsReadBehindAProgressWindowThatCancels_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("read to the end") << false;
+    QTest::newRow("cancelled") << true;
+}
+
+void StatementImportTest::aLargeListIsReadBehindAProgressWindowThatCancels()
+{
+    // Some megabytes of a card list: read on a thread of its own while a
+    // progress window with 취소 stands over the window, which keeps
+    // painting; 취소 ends the read and says nothing more.
+    QFETCH(bool, cancel);
+    Tmainf& w = *fx_->window;
+    QByteArray list = QByteArray(kCardList).left(QByteArray(kCardList).indexOf("2024-03-05"));
+    const QByteArray line("2024-03-05,1234,100,서울주유소,,\"50,000\",\"5,000\",0,\"55,000\"\n");
+    const int lines = cancel ? 400000 : 40000;
+    list.reserve(list.size() + lines * line.size());
+    for (int k = 0; k < lines; ++k)
+        list += line;
+    const QString path = writeFile(QStringLiteral("big.csv"), list);
+    bool progressShown = false, windowModal = false;
+    QTimer::singleShot(0, this, [&] {
+        auto* progress = w.findChild<QProgressDialog*>(QStringLiteral("StatementReadProgress"));
+        progressShown = progress && progress->isVisible();
+        windowModal = progress && progress->windowModality() != Qt::NonModal;
+        // 취소 as a user presses it.
+        if (progress && cancel)
+            if (auto* button = progress->findChild<QPushButton*>())
+                button->click();
+    });
+    const int infosBefore = int(fx_->dialogs.texts(QStringLiteral("info")).size());
+    const bool opened = w.openStatementPreview(path);
+    QVERIFY(progressShown);
+    QVERIFY(windowModal);
+    QVERIFY(!w.findChild<QProgressDialog*>(QStringLiteral("StatementReadProgress")));  // gone afterwards
+    QCOMPARE(opened, !cancel);
+    QCOMPARE(bool(w.statementPreview), !cancel);
+    QCOMPARE(int(fx_->dialogs.texts(QStringLiteral("info")).size()), infosBefore);
+    if (w.statementPreview) {
+        QCOMPARE(w.statementPreview->model->rowCount(), lines);
+        w.statementPreview->reject();
+        QTRY_VERIFY(!w.statementPreview);
+    }
+    QCOMPARE(w.TAcunt.rowCount(), std::size_t(1));
+}

@@ -66,6 +66,15 @@ void LedgerRow(const LedgerEntry& e, LedgerRowCells& out);
 // own font, so that a reader without it scales widths and texts alike).
 extern const double kLedgerColumnWidths[11];
 extern const double kStatisticsColumnWidths[9];
+
+// Characters an amount takes in the sheets' amount format: sign, digits,
+// digit groups and the decimals it has (up to four).
+std::size_t AmountTextLength(double value);
+// The width of a ledger amount column that shows every character of the
+// widest amount in it, with the format's padding on both sides: never
+// narrower than the form's 16. A reader that does not shrink to fit
+// (Gnumeric) would otherwise cut off the minus or the leading digits.
+double LedgerAmountColumnWidth(std::size_t widestChars);
 // The workbook's default font.
 inline constexpr std::string_view kSheetFont = "돋움";
 inline constexpr double kSheetFontSize = 10;

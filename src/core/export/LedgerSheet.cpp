@@ -47,6 +47,33 @@ int wrappedLines(std::string_view text, double widthUnits)
 
 const double kLedgerColumnWidths[11] = {2.33, 2.33, 20, 15, 16, 16, 16, 16, 16, 16, 11};
 
+std::size_t AmountTextLength(double value)
+{
+    if (!std::isfinite(value))
+        return 0;
+    const double magnitude = std::fabs(value);
+    std::size_t digits = 1;
+    for (double p = 10; p <= magnitude && digits < 40; p *= 10)
+        ++digits;
+    std::size_t chars = digits + (digits - 1) / 3 + (value < 0 ? 1 : 0);
+    // Decimals as the file keeps them (ten-thousandths), trailing zeros dropped.
+    long long fraction = std::llround((magnitude - std::floor(magnitude)) * 10000) % 10000;
+    if (fraction != 0) {
+        std::size_t places = 4;
+        while (fraction % 10 == 0) {
+            fraction /= 10;
+            --places;
+        }
+        chars += 1 + places;
+    }
+    return chars;
+}
+
+double LedgerAmountColumnWidth(std::size_t widestChars)
+{
+    return std::max(kLedgerColumnWidths[4], static_cast<double>(widestChars) + 2);
+}
+
 std::string PageHeader(const ExportOptions& o)
 {
     auto escaped = [](std::string_view text) {
@@ -230,6 +257,7 @@ Sheet BuildLedgerSheet(Workbook& book, int n, const std::function<const LedgerEn
 
     // One row per shown entry.
     LedgerRowCells cells;
+    std::array<std::size_t, 6> widest{};
     for (int i = 0; i < n; ++i) {
         LedgerRow(entryAt(i), cells);
         const int row = i + 3;
@@ -241,8 +269,13 @@ Sheet BuildLedgerSheet(Workbook& book, int n, const std::function<const LedgerEn
                 s.number(row, col, cells.number[k]);
             else if (cells.kind[k] == CellKind::Text)
                 s.text(row, col, cells.text[k]);
+            if (col >= E && col <= J && cells.kind[k] == CellKind::Number)
+                widest[static_cast<std::size_t>(col - E)] =
+                    std::max(widest[static_cast<std::size_t>(col - E)], AmountTextLength(cells.number[k]));
         }
     }
+    for (int col = E; col <= J; ++col)
+        s.columnWidth(col, LedgerAmountColumnWidth(widest[static_cast<std::size_t>(col - E)]));
 
     // Formats of the data area, one row past the last entry.
     s.numberFormat({3, C, formatRow, D}, kTextFormat);

@@ -156,7 +156,8 @@ FilingTable EvidenceTable(const FilingFigures& f, std::span<const LedgerEntry> r
     if (!f.otherRemarks.empty()) {
         addRow(t, {label("증빙으로 알아보지 못한 비고"), label(""), label(""), label(""), label("")}, -1, true);
         for (const auto& [text, count] : f.otherRemarks)
-            addRow(t, {label(""), label(std::to_string(count) + "건"), label(""), label(""),
+            // The count said in words: a bare "2건" under 거래내용 read as a description.
+            addRow(t, {label(""), label("이 비고의 자료 " + std::to_string(count) + "건"), label(""), label(""),
                        label(text.empty() ? "(비어 있음)" : text)});
     }
     const std::vector<FilingReturn> all = FilingReturns(f);

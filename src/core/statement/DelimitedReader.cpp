@@ -94,7 +94,14 @@ std::string toUtf8(std::string_view bytes, const StatementReadOptions& options, 
     if (chosen == StatementEncoding::Auto) {
         // Sampling the front keeps the guess fast on big files; whole lines
         // of Korean are plenty to tell the two apart.
-        const std::string_view sample = bytes.substr(0, 1 << 20);
+        std::string_view sample = bytes.substr(0, 1 << 20);
+        // A sample cut inside a character would count its first byte as
+        // a fault of both encodings: it ends at the last line break in it.
+        if (sample.size() < bytes.size()) {
+            const std::size_t lineEnd = sample.rfind('\n');
+            if (lineEnd != std::string_view::npos)
+                sample = sample.substr(0, lineEnd + 1);
+        }
         const Utf8Count utf8 = CountUtf8(sample);
         if (utf8.wide == 0 && utf8.bad == 0) {
             chosen = StatementEncoding::Utf8;
@@ -251,6 +258,15 @@ StatementReadResult ReadDelimitedStatement(const std::string& bytes, const State
                 ++line;
             }
             endRow();
+            if ((sheet.rows.size() & 1023) == 0) {
+                if (options.cancel && options.cancel->load(std::memory_order_relaxed)) {
+                    result.error = {StatementReadError::Kind::Cancelled, "읽기를 취소했습니다."};
+                    result.book.sheets.clear();
+                    return result;
+                }
+                if (options.progress)
+                    options.progress->store(static_cast<int>(i * 1000 / text.size()), std::memory_order_relaxed);
+            }
         } else {
             field += c;
         }

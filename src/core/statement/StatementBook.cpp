@@ -153,6 +153,10 @@ StatementReadResult ReadStatementFile(const std::string& path, const StatementRe
     }
     std::ifstream in(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (options.cancel && options.cancel->load()) {
+        result.error = {StatementReadError::Kind::Cancelled, "읽기를 취소했습니다."};
+        return result;
+    }
     if (!in.good() && !in.eof()) {
         result.error = {StatementReadError::Kind::Io, "파일을 읽지 못했습니다: " + path};
         return result;

@@ -4,6 +4,7 @@
 // sheets of cells, before any meaning is given to its columns. Every reader
 // fills the same shape, so header detection, profiles and matching never
 // care which file format the list came in.
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -71,6 +72,12 @@ struct StatementReadOptions {
     // otherwise stand for millions of copies.
     std::uint64_t cellLimit = 5'000'000;
     std::uint64_t textLimit = 256ull << 20;
+    // For a reader on a thread of its own: how far it has come, in
+    // thousandths (written as it goes; only a delimited list moves it
+    // before the end), and a flag that stops it with Kind::Cancelled at the
+    // next line. Either may be null.
+    std::atomic<int>* progress = nullptr;
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 struct StatementBook {
@@ -87,7 +94,7 @@ struct StatementBook {
 // file (the readers that work from bytes leave the name out; ReadStatementFile
 // adds ": PATH"); the kind lets the command line choose its exit status.
 struct StatementReadError {
-    enum class Kind { None, NotFound, NotRegularFile, TooBig, Damaged, Encrypted, Hostile, UnknownFormat, Io, Empty };
+    enum class Kind { None, NotFound, NotRegularFile, TooBig, Damaged, Encrypted, Hostile, UnknownFormat, Io, Empty, Cancelled };
     Kind kind = Kind::None;
     std::string message;
     explicit operator bool() const { return kind != Kind::None; }

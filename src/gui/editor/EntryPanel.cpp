@@ -173,6 +173,11 @@ EntryPanel::EntryPanel(QWidget* parent) : QFrame(parent)
     resize(802, 67);
     setEnabled(false);
     korean_input::watchKeys();
+    // Descriptions and counterparties are Korean: the input method follows,
+    // whatever an Esc before (ibus-hangul's off-key) left it in. The date
+    // and the amounts keep whatever it is.
+    korean_input::askOnEntry(JKYUEdt);
+    korean_input::askOnEntry(SANGHOEdt);
     fitDateField();
 }
 
@@ -350,7 +355,8 @@ void EntryPanel::updateTotal()
 
 void EntryPanel::proposeVat()
 {
-    if (quill::ShouldProposeVat(mTmnyEdt->text().isEmpty(), mTvatEdt->value()))
+    if (quill::ShouldProposeVat(mode_, mTmnyEdt->text().isEmpty(), mTmnyEdt->value(), mTvatEdt->value(),
+                                opened_.amount))
         mTvatEdt->setValue(quill::ProposeVat(mTmnyEdt->value()));
 }
 
@@ -456,11 +462,6 @@ bool EntryPanel::eventFilter(QObject* watched, QEvent* event)
             return true;
         break;
     case QEvent::FocusIn:
-        // Descriptions are Korean: the input method follows, whatever an
-        // Esc before (ibus-hangul's off-key) left it in. The date and the
-        // amounts keep whatever it is.
-        if (field == JKYUEdt)
-            korean_input::prefer();
         if (field == mTvatEdt)
             proposeVat();
         else if (field == EtcCmb)

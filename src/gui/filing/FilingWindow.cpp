@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/filing/FilingWindow.h"
+#include "gui/support/KoreanInput.h"
 
 #include "gui/app/UserDialogs.h"
 #include "core/ledger/LedgerDate.h"
@@ -232,7 +233,8 @@ QString htmlOf(const quill::FilingTable& table, bool breakBefore)
                 text += QStringLiteral(" ") + utf8(cell.suffix).toHtmlEscaped();
             if (heading)
                 text = QStringLiteral("<b>") + text + QStringLiteral("</b>");
-            h += cell.isAmount ? QStringLiteral("<td align=\"right\">%1</td>").arg(text)
+            // An amount is never broken inside its cell, however long.
+            h += cell.isAmount ? QStringLiteral("<td align=\"right\" style=\"white-space: nowrap\">%1</td>").arg(text)
                                : QStringLiteral("<td>%1</td>").arg(text);
         }
         h += QStringLiteral("</tr>");
@@ -453,6 +455,8 @@ QWidget* FilingWindow::buildSettings()
         for (const std::string& word : quill::builtInEvidenceWords(static_cast<quill::EvidenceWordKind>(k)))
             builtIn << utf8(word);
         wordEdits[k]->setPlaceholderText(QStringLiteral("기본: ") + builtIn.join(QStringLiteral(", ")));
+        // The words are Korean: typed in Latin they would never match.
+        korean_input::askOnEntry(wordEdits[k]);
         form->addRow(QString::fromUtf8(wordNames[k]), named(wordEdits[k], QString::fromUtf8(wordNames[k])));
     }
     largeBox = new QComboBox(w);
@@ -690,6 +694,13 @@ bool FilingWindow::writePdf(const QString& path, QString* error)
                                      .arg(QString::fromUtf8(quill::taxpayerTypeName(figures_.settings.type)));
         QFont text = font();
         text.setPointSizeF(9);
+        // Blanks, digits and Latin letters from a Latin face, Hangul from the
+        // window's: the Korean faces map the control characters onto their
+        // blank glyph, so the PDF's text layer gave every blank back as
+        // U+0001 and copying or searching the file failed.
+        QStringList families{QStringLiteral("DejaVu Sans")};
+        families += text.families().isEmpty() ? QStringList{text.family()} : text.families();
+        text.setFamilies(families);
         const QRectF paper = writer.pageLayout().paintRectPixels(writer.resolution());
         const qreal headHeight = 28;
         const QSizeF body(paper.width(), paper.height() - 2 * headHeight);

@@ -46,6 +46,14 @@ void Tmainf::setupEntryComfort()
     // The lists never cover the panel's confirm and cancel buttons.
     for (SuggestionPopup* popup : {JKYUSuggest, SANGHOSuggest})
         popup->setAvoided({TpPnl3->mOk, TpPnl3->mVoide});
+    auto known = [this](quill::SuggestionIndex::Field field) {
+        return [this, field](const QString& text) {
+            const std::optional<std::string> bytes = quill::encodeCp949(text.toStdString()).bytes;
+            return bytes && suggestions.count(field, *bytes) > 0;
+        };
+    };
+    JKYUSuggest->setKnownTest(known(quill::SuggestionIndex::Field::Description));
+    SANGHOSuggest->setKnownTest(known(quill::SuggestionIndex::Field::Counterparty));
     connect(JKYUSuggest, &SuggestionPopup::accepted, this,
             [this](const QString& text) { TpPnl3->JKYUEdt->setProgramText(text); });
     connect(SANGHOSuggest, &SuggestionPopup::accepted, this,
