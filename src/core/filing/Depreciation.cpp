@@ -26,6 +26,7 @@
 //   loss on the sale stays outside 총수입금액 (소득세법 제19조①20호 takes a
 //   사업용 유형고정자산's sale into 사업소득 only for a 복식부기의무자,
 //   from 2018; 시행령 제37조의2).
+#include "core/ledger/LedgerDate.h"
 #include "core/filing/Depreciation.h"
 
 #include "core/text/Cp949.h"
@@ -143,7 +144,7 @@ void AssetCollector::add(std::size_t row, const LedgerEntry& e)
     if (e.JSMNY == 0 && e.JSVAT == 0)
         return;
     const std::string_view day = e.IDAY.view();
-    if (!isCalendarDate(day))
+    if (!IsCalendarDateText(day))
         return;
     const Account* account = findAccount(e.CTG);
     const WideTenths js = toWideTenThousandths(e.JSMNY), jsVat = toWideTenThousandths(e.JSVAT);

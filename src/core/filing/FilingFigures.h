@@ -84,7 +84,9 @@ struct YearRates {
 const YearRates& RatesOf(int year);
 
 inline constexpr std::int64_t kPrepaidMinimumWon = 500000;            // no 예정고지 below this
+inline constexpr std::int64_t kLargeSupplierWon = 1000000000;         // 10억: no card credit above
 inline constexpr std::int64_t kDeemedSmallBaseWon = 200000000;        // 2억
+inline constexpr std::int64_t kSmallBusinessRevenueWon = 48000000;    // 소규모사업자
 
 // --- evidence ---------------------------------------------------------------
 
@@ -94,6 +96,8 @@ inline constexpr std::int64_t kDeemedSmallBaseWon = 200000000;        // 2억
 // Transfer is a payment by bank transfer: no evidence, but known for what it
 // is (the remarks list does not ask about it).
 enum class Evidence { Invoice, ExemptInvoice, Card, CashReceipt, Transfer, Other };
+// 적격증빙: a 세금계산서, 계산서, card slip or 현금영수증 (a transfer is none).
+bool isQualifying(Evidence e);
 // The groups of words the user may extend (in the settings). Deemed names
 // 면세 농축수산물 (의제매입), read in the description and the remark.
 enum class EvidenceWordKind { Invoice, ExemptInvoice, Card, Nondeductible, Deemed };

@@ -31,6 +31,7 @@
 //   not for 소규모사업자).
 // - 세율: 소득세법 제55조 (the table from 2023 and the one before); 지방소득세
 //   10 % of it (지방세법 제92조). 본인 기본공제 150만원: 소득세법 제50조.
+#include "core/ledger/LedgerDate.h"
 #include "core/filing/IncomeFigures.h"
 
 #include "core/config/IniFile.h"
@@ -167,7 +168,7 @@ IncomeAccumulator::IncomeAccumulator(int year, const FilingSettings& filing, con
 void IncomeAccumulator::add(std::size_t row, const LedgerEntry& e)
 {
     const std::string_view day = e.IDAY.view();
-    if (!isCalendarDate(day))
+    if (!IsCalendarDateText(day))
         return;  // the VAT figures count these and say so
     const int y = digitsOf(day, 0, 4);
     if (y > f_.year)

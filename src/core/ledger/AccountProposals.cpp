@@ -24,7 +24,7 @@ bool isHangul(char32_t c) { return c >= 0xAC00 && c <= 0xD7A3; }
 std::string normal(std::string_view cp949)
 {
     std::string out;
-    for (char32_t c : DecodeCp949(cp949)) {
+    for (char32_t c : cp949CodePoints(cp949)) {
         if (c >= 'A' && c <= 'Z')
             c += 32;
         if (c == ' ' || c == '\t' || c == 0x3000)
@@ -36,7 +36,7 @@ std::string normal(std::string_view cp949)
 
 void addWords(std::string_view cp949, const char* prefix, std::vector<std::string>& out)
 {
-    std::u32string text = DecodeCp949(cp949);
+    std::u32string text = cp949CodePoints(cp949);
     for (char32_t& c : text)
         if (c >= 'A' && c <= 'Z')
             c += 32;
