@@ -265,10 +265,10 @@ int main(int argc, char* argv[])
             e.INMNY = 1;
             e.TAG = "N";
             mainf.TAcunt.post();
-            mainf.book.Modified = true;
+            mainf.book.setModified(true);
             mainf.SaveBtn->click();
             settle();
-            if (mainf.book.Modified)
+            if (mainf.book.isModified())
                 return 1;
             std::printf("saved %lld\n", k);
             std::fflush(stdout);

@@ -36,13 +36,12 @@ struct Ledger : ::testing::Test {
     }
     void TearDown() override
     {
-        ReleaseScratchTableFile(book.scratchPath);
+        ReleaseScratchTableFile(book.scratchPath());
         SafeFile::failWriteAt(0, 0);
     }
     void setUpBook(LedgerBook& b)
     {
-        b.programFolder = program;
-        b.scratchPath = AcquireScratchTableFile(program);
+        b.acquireScratchTable(program);
         b.TAcunt.setNewRowHook([](LedgerEntry& e) {
             e.TAG = "N";
             e.CTG = 0;
@@ -53,7 +52,7 @@ struct Ledger : ::testing::Test {
     {
         b.TAcunt.append() = e;
         b.TAcunt.post();
-        b.Modified = true;
+        b.setModified(true);
     }
     static std::vector<LedgerEntry> rows(const WorkingTable& t)
     {
@@ -93,11 +92,11 @@ LedgerEntry entry(const char* iday, const char* jkyu, double out = 100)
 TEST_F(Ledger, NewEmptiesTheLedgerAndStartsAfreshFromADamagedScratchTable)
 {
     add(book, entry("2024.01.01", "a"));
-    book.CurrentFileName = dir.file("x.Aut");
-    writeAll(book.scratchPath, "not a table");
+    book.rename(dir.file("x.Aut"));
+    writeAll(book.scratchPath(), "not a table");
     ASSERT_TRUE(NewLedger(book));
     EXPECT_TRUE(book.isUntitled());
-    EXPECT_FALSE(book.Modified);
+    EXPECT_FALSE(book.isModified());
     EXPECT_TRUE(book.TAcunt.isOpen());
     EXPECT_EQ(book.TAcunt.rowCount(), 0u);
     EXPECT_FALSE(book.fAcunt.isOpen());
@@ -118,15 +117,15 @@ TEST_F(Ledger, SaveWritesEveryEntryAndOpenReadsThemBack)
 
     const std::string path = dir.file("book.Aut");
     ASSERT_TRUE(SaveLedgerAs(book, path));
-    EXPECT_EQ(book.CurrentFileName, path);
-    EXPECT_FALSE(book.Modified);
+    EXPECT_EQ(book.fileName(), path);
+    EXPECT_FALSE(book.isModified());
     EXPECT_EQ(fs::file_size(path), 3 * AutRecord::kSize);
     EXPECT_FALSE(book.fAcunt.isOpen());
     const std::vector<LedgerEntry> saved = rows(book.TAcunt);
 
     ASSERT_TRUE(NewLedger(book));
     ASSERT_TRUE(OpenLedger(book, path));
-    EXPECT_EQ(book.CurrentFileName, path);
+    EXPECT_EQ(book.fileName(), path);
     EXPECT_FALSE(book.TAcunt.filtered());  // Open switches the filter off
     EXPECT_EQ(book.TAcunt.recordCount(), 3);
     std::vector<LedgerEntry> read = rows(book.TAcunt);
@@ -141,13 +140,13 @@ TEST_F(Ledger, EmptyLedgerSavesAsAnEmptyFileAndOpensEmpty)
 {
     EXPECT_FALSE(HasEntriesToSave(book));
     const std::string path = dir.file("empty.Aut");
-    book.CurrentFileName = path;
+    book.rename(path);
     ASSERT_TRUE(SaveLedger(book));
     EXPECT_EQ(fs::file_size(path), 0u);
     add(book, entry("2024.01.01", "a"));
     ASSERT_TRUE(OpenLedger(book, path));
     EXPECT_EQ(book.TAcunt.rowCount(), 0u);
-    EXPECT_FALSE(book.Modified);
+    EXPECT_FALSE(book.isModified());
 }
 
 TEST_F(Ledger, SaveAsNeedsAnEntryButNotAVisibleOne)
@@ -193,7 +192,7 @@ TEST_F(Ledger, SaveFailingAtAnyWriteLeavesTheOldFileByteForByte)
     ASSERT_TRUE(SaveLedgerAs(book, path));
     const std::string before = readAll(path);
     add(book, entry("2024.03.03", "new"));
-    ASSERT_TRUE(book.Modified);
+    ASSERT_TRUE(book.isModified());
 
     bool failedWhileWritingRecords = false;
     for (int k = 1;; ++k) {
@@ -206,14 +205,14 @@ TEST_F(Ledger, SaveFailingAtAnyWriteLeavesTheOldFileByteForByte)
             break;  // k went past the last write
         EXPECT_EQ(r.message, IoResult::fromErrno(ENOSPC).message);
         EXPECT_EQ(readAll(path), before) << "write " << k;
-        EXPECT_TRUE(book.Modified);
+        EXPECT_TRUE(book.isModified());
         EXPECT_FALSE(book.fAcunt.isOpen());
         EXPECT_TRUE(leftovers().empty());
         failedWhileWritingRecords |= lastGauge > 50;
     }
     EXPECT_TRUE(failedWhileWritingRecords);
     EXPECT_EQ(fs::file_size(path), 9001 * AutRecord::kSize);
-    EXPECT_FALSE(book.Modified);
+    EXPECT_FALSE(book.isModified());
 }
 
 TEST_F(Ledger, FailedSaveAsKeepsTheOldName)
@@ -222,7 +221,7 @@ TEST_F(Ledger, FailedSaveAsKeepsTheOldName)
     IoResult r = SaveLedgerAs(book, dir.file("no/such/folder/x.Aut"));
     EXPECT_FALSE(r);
     EXPECT_TRUE(book.isUntitled());
-    EXPECT_TRUE(book.Modified);
+    EXPECT_TRUE(book.isModified());
 }
 
 TEST_F(Ledger, FailedOpenGivesThePreviousLedgerBack)
@@ -230,7 +229,7 @@ TEST_F(Ledger, FailedOpenGivesThePreviousLedgerBack)
     add(book, entry("2024.01.01", "a"));
     add(book, entry("2023.01.01", "b"));
     const std::string name = dir.file("mine.Aut");
-    book.CurrentFileName = name;
+    book.rename(name);
     const LedgerFilter filter = LedgerFilter::fromControls(2, "2024", 0, "1년");
     book.TAcunt.setFilter(filter);
     book.TAcunt.setFiltered(true);
@@ -241,8 +240,8 @@ TEST_F(Ledger, FailedOpenGivesThePreviousLedgerBack)
         int shows = 0;
         IoResult r = OpenLedger(book, bad, {[&] { ++shows; }, {}});
         EXPECT_FALSE(r) << bad;
-        EXPECT_EQ(book.CurrentFileName, name);
-        EXPECT_TRUE(book.Modified);
+        EXPECT_EQ(book.fileName(), name);
+        EXPECT_TRUE(book.isModified());
         EXPECT_EQ(rows(book.TAcunt), before);
         EXPECT_TRUE(book.TAcunt.filtered());
         EXPECT_EQ(book.TAcunt.filter(), filter);
@@ -267,15 +266,15 @@ TEST_F(Ledger, AddFileMergesTheUnsavedEditsKeepingTheFilter)
     const LedgerFilter filter = LedgerFilter::fromControls(0, "2024", 0, "1년");
     book.TAcunt.setFilter(filter);
     book.TAcunt.setFiltered(true);
-    book.Modified = false;
+    book.setModified(false);
 
     ASSERT_TRUE(AddLedgerFile(book, b));
     std::string names;
     for (const LedgerEntry& e : rows(book.TAcunt))
         names += e.JKYU.str() + ";";
     EXPECT_EQ(names, "b-old;b1;a2;typed;");
-    EXPECT_TRUE(book.Modified);
-    EXPECT_EQ(book.CurrentFileName, a);
+    EXPECT_TRUE(book.isModified());
+    EXPECT_EQ(book.fileName(), a);
     EXPECT_TRUE(book.TAcunt.filtered());
     EXPECT_EQ(book.TAcunt.recordCount(), 3);  // b-old stays hidden
     EXPECT_FALSE(book.fAcunt.isOpen());
@@ -292,10 +291,10 @@ TEST_F(Ledger, AddFileOfTheOpenFileDoublesEveryEntry)
 TEST_F(Ledger, FailedAddFileChangesNothing)
 {
     add(book, entry("2024.01.01", "a"));
-    book.Modified = false;
+    book.setModified(false);
     EXPECT_FALSE(AddLedgerFile(book, dir.file("missing.Aut")));
     EXPECT_EQ(book.TAcunt.rowCount(), 1u);
-    EXPECT_FALSE(book.Modified);
+    EXPECT_FALSE(book.isModified());
     EXPECT_FALSE(book.fAcunt.isOpen());
 }
 
@@ -348,8 +347,8 @@ TEST_F(Ledger, EachRunningCopyHasItsOwnScratchTable)
 {
     LedgerBook second;
     setUpBook(second);
-    EXPECT_NE(second.scratchPath, book.scratchPath);
-    EXPECT_EQ(book.scratchPath, program + kScratchTableFile);
+    EXPECT_NE(second.scratchPath(), book.scratchPath());
+    EXPECT_EQ(book.scratchPath(), program + kScratchTableFile);
 
     const std::string a = fileWith("a.Aut", {entry("2024.01.01", "a1"), entry("2024.02.01", "a2")});
     ASSERT_TRUE(OpenLedger(book, a));
@@ -364,12 +363,12 @@ TEST_F(Ledger, EachRunningCopyHasItsOwnScratchTable)
     EXPECT_EQ(book.TAcunt.rowCount(), 4u);
 
     // A copy that ends gives its scratch table to the next one.
-    const std::string freed = second.scratchPath;
+    const std::string freed = second.scratchPath();
     ReleaseScratchTableFile(freed);
     LedgerBook third;
     setUpBook(third);
-    EXPECT_EQ(third.scratchPath, freed);
-    ReleaseScratchTableFile(third.scratchPath);
+    EXPECT_EQ(third.scratchPath(), freed);
+    ReleaseScratchTableFile(third.scratchPath());
 }
 
 // Save writes the ledger file straight from the working ledger: the same
@@ -403,14 +402,14 @@ TEST_F(Ledger, SaveFromTheWorkingLedgerWritesWhatTheScratchPathWrote)
         EXPECT_EQ(rows(book.TAcunt), before);
         EXPECT_EQ(static_cast<std::size_t>(book.TAcunt.bookmark().row), cursorRow);
         std::vector<LedgerEntry> scratch;
-        ASSERT_TRUE(readSnapshot(book.scratchPath, scratch));
+        ASSERT_TRUE(readSnapshot(book.scratchPath(), scratch));
         EXPECT_EQ(scratch, before);
         EXPECT_FALSE(book.fAcunt.isOpen());
 
         // Open takes the staging rows over: the file's entries in date order.
         ASSERT_TRUE(OpenLedger(book, path));
         EXPECT_EQ(rows(book.TAcunt), rows(reference));
-        ASSERT_TRUE(readSnapshot(book.scratchPath, scratch));
+        ASSERT_TRUE(readSnapshot(book.scratchPath(), scratch));
         EXPECT_EQ(scratch.size(), before.size());
         EXPECT_EQ(book.fAcunt.rowCount(), 0u);
     }
@@ -443,7 +442,7 @@ TEST_F(Ledger, AddFileFromTheWorkingLedgerMergesAsTheScratchPathDid)
         ASSERT_TRUE(AddLedgerFile(book, other));
         EXPECT_EQ(rows(book.TAcunt), rows(reference));
         std::vector<LedgerEntry> scratch;
-        ASSERT_TRUE(readSnapshot(book.scratchPath, scratch));
+        ASSERT_TRUE(readSnapshot(book.scratchPath(), scratch));
         EXPECT_EQ(scratch, merged);
         EXPECT_FALSE(book.fAcunt.isOpen());
     }
@@ -492,7 +491,7 @@ TEST_F(Ledger, WhatIsNoLedgerIsRefusedAndTheReportSaysWhyInKorean)
             EXPECT_EQ(report.substr(0, nl), c.first);
             EXPECT_NE(report.find(c.korean, nl), std::string::npos) << report;
             EXPECT_NE(report.find(c.path, nl), std::string::npos) << report;
-            EXPECT_EQ(book.CurrentFileName, kept);
+            EXPECT_EQ(book.fileName(), kept);
             EXPECT_EQ(book.TAcunt.rowCount(), 1u);
         }
     }

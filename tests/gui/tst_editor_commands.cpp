@@ -113,13 +113,13 @@ private slots:
         QCOMPARE(p.mTotmy->value(), 550.0);
         press(Qt::Key_Return);
         QCOMPARE(p.EtcCmb->text(), QStringLiteral("세계"));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
         press(Qt::Key_Return);  // confirms
 
         QCOMPARE(w.editorMode, quill::EditorMode::Idle);
         QVERIFY(!p.isEnabled() && !p.mOk->isEnabled() && p.mOk->autoRaise());
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.GrdAcunt));
-        QVERIFY(w.book.Modified);
+        QVERIFY(w.book.isModified());
         QVERIFY(f.dialogs.shown.isEmpty());
         QCOMPARE(w.TAcunt.recordCount(), 1);
         const quill::LedgerEntry& e = w.TAcunt.current();
@@ -167,7 +167,7 @@ private slots:
         QCOMPARE(text(w.TAcunt.visibleRow(1).JKYU), QStringLiteral("사무용품 외"));
         QCOMPARE(w.TAcunt.visibleRow(1).OTMNY, 2000.0);
         QCOMPARE(text(w.TAcunt.visibleRow(1).ETC), QString());
-        QVERIFY(w.book.Modified);
+        QVERIFY(w.book.isModified());
     }
 
     void changingTheAmountKeepsTextsCp949CannotDecode_data()
@@ -277,7 +277,7 @@ private slots:
         QCOMPARE(w.editorMode, quill::EditorMode::Adding);
         QVERIFY(p.isEnabled());
         QCOMPARE(w.TAcunt.rowCount(), std::size_t(0));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
     }
 
     void anEmptyDateIsStoredButLeavesTheFilteredGrid()
@@ -328,7 +328,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.GrdAcunt));
         QCOMPARE(p.JKYUEdt->text(), QStringLiteral("기계"));
         QCOMPARE(text(w.TAcunt.visibleRow(2).JKYU), QStringLiteral("기계"));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
     }
 
     void cancelWithAnEmptyViewKeepsTheAbandonedInput()
@@ -382,7 +382,7 @@ private slots:
         press(Qt::Key_Delete);
         QCOMPARE(f.dialogs.texts("yesno"), QStringList{QStringLiteral("삭제하시겠습니까??")});
         QCOMPARE(w.TAcunt.recordCount(), yes ? 2 : 3);
-        QCOMPARE(w.book.Modified, yes);
+        QCOMPARE(w.book.isModified(), yes);
         QCOMPARE(total(w, 2), yes ? QStringLiteral("0") : QStringLiteral("2,000"));
         QCOMPARE(w.CntLbe->text().trimmed(), yes ? QStringLiteral("2건") : QStringLiteral("3건"));
         if (yes)  // the next row became current and the panel shows it
@@ -443,7 +443,7 @@ private slots:
         p.EtcCmb->setFocus();
         press(Qt::Key_Return);
         QCOMPARE(w.TAcunt.rowCount(), std::size_t(0));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
     }
 
     // --- what the input method composes -------------------------------------------
@@ -533,7 +533,7 @@ private slots:
         Tmainf& w = *f.window;
         EntryPanel& p = *w.TpPnl3;
         prepareLedger(f);
-        w.book.Modified = false;
+        w.book.setModified(false);
         w.BtnAppClick();
         p.JKYUEdt->setText(QStringLiteral("입력 중"));
         p.mTmnyEdt->setValue(complete ? 700 : 0);
@@ -643,7 +643,7 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         prepareLedger(f);
-        w.book.Modified = false;
+        w.book.setModified(false);
         w.TAcunt.moveTo(1);
         w.BtnEdtClick();  // opened, nothing changed
         f.dialogs.fileNames.enqueue(QString());

@@ -97,7 +97,7 @@ private slots:
         QVERIFY(!w.undoStack->canUndo());
         addThroughPanel(w, "2009.03.05", "사무용품", "서울상회", 200);
         addThroughPanel(w, "2009.03.01", "판매", "서울상회", 100, quill::Category::Income, "영");
-        QVERIFY(w.book.Modified);
+        QVERIFY(w.book.isModified());
         QCOMPARE(total(w, 0), QStringLiteral("100"));
         const quill::LedgerEntry sale = w.TAcunt.row(0);
 
@@ -140,13 +140,13 @@ private slots:
         press(Qt::Key_Z, Qt::ControlModifier);
         press(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(w.TAcunt.rowCount(), std::size_t(1));
-        QVERIFY(w.book.Modified);
+        QVERIFY(w.book.isModified());
         press(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(w.TAcunt.rowCount(), std::size_t(0));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
         QCOMPARE(w.CntLbe->text().trimmed(), QStringLiteral("0건"));
         press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(w.book.Modified);
+        QVERIFY(w.book.isModified());
         QCOMPARE(total(w, 2), QStringLiteral("200"));
         QCOMPARE(f.dialogs.texts("error"), QStringList{});  // every step applied
     }
@@ -157,17 +157,17 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         openSavedLedger(f);
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
         addThroughPanel(w, "2009.03.10", "추가", "갑", 50);
-        QVERIFY(w.book.Modified);
+        QVERIFY(w.book.isModified());
         w.GrdAcunt->setFocus();
         press(Qt::Key_Z, Qt::ControlModifier);  // back to what is saved
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
         press(Qt::Key_Z, Qt::ControlModifier);  // before the save
-        QVERIFY(w.book.Modified);
+        QVERIFY(w.book.isModified());
         QCOMPARE(descriptions(w), (QStringList{"판매", "사무용품"}));
         press(Qt::Key_Y, Qt::ControlModifier);
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
         QCOMPARE(w.TAcunt.rowCount(), std::size_t(3));
     }
 
@@ -188,7 +188,7 @@ private slots:
         QVERIFY(!w.undoStack->canUndo());
         press(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(w.TAcunt.rowCount(), std::size_t(3));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
 
         addThroughPanel(w, "2009.03.10", "추가", "갑", 50);
         f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::No);
@@ -213,16 +213,16 @@ private slots:
         w.activateWindow();
         QTRY_VERIFY(w.isActiveWindow());
         QCOMPARE(w.TAcunt.rowCount(), std::size_t(6));
-        QVERIFY(w.book.Modified);
+        QVERIFY(w.book.isModified());
         QCOMPARE(total(w, 2), QStringLiteral("1,000"));
         w.GrdAcunt->setFocus();
         press(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(descriptions(w), (QStringList{"판매", "사무용품", "식대"}));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
         QCOMPARE(total(w, 2), QStringLiteral("500"));
         press(Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(w.TAcunt.rowCount(), std::size_t(6));
-        QVERIFY(w.book.Modified);
+        QVERIFY(w.book.isModified());
     }
 
     void ctrlZInAnOpenEntryIsTheFieldsOwn()

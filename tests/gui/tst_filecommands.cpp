@@ -175,7 +175,7 @@ private slots:
         Tmainf& w = *f.window;
         f.addEntry("2009.03.01", "판매", 1000, 100);
         w.CmGbnChange();
-        w.book.Modified = kind == "yesnocancel";
+        w.book.setModified(kind == "yesnocancel");
         f.dialogs.yesNoCancel.enqueue(Answer::Cancel);
         f.dialogs.fileNames.enqueue(QString());
         w.GrdAcunt->setFocus();
@@ -211,7 +211,7 @@ private slots:
         f.addEntry("2009.03.01", "판매", 2000, 200);
         chooseFilter(w, 1, 2008);
         const QStringList before = totals(w);
-        w.book.Modified = modified;
+        w.book.setModified(modified);
         if (answer >= 0)
             f.dialogs.yesNoCancel.enqueue(Answer(answer));
         const QString target = f.tempPath() + "/" + saveAs;
@@ -231,7 +231,7 @@ private slots:
             QVERIFY(w.book.isUntitled());
             QCOMPARE(w.TAcunt.rowCount(), 0u);
             QCOMPARE(w.gridModel->rowCount(), 0);
-            QVERIFY(!w.book.Modified);
+            QVERIFY(!w.book.isModified());
             QCOMPARE(w.YerEdit->value(), 2009);
             QCOMPARE(w.CmGbn->currentText(), QStringLiteral("전체"));
             QCOMPARE(w.gCombo->currentText(), QStringLiteral("1년"));
@@ -240,7 +240,7 @@ private slots:
             QCOMPARE(w.CntLbe->text(), QStringLiteral("0건 "));
         } else {
             QCOMPARE(dates(w, true), (QStringList{"2008.03.01", "2009.03.01"}));
-            QVERIFY(w.book.Modified);
+            QVERIFY(w.book.isModified());
             QCOMPARE(w.YerEdit->value(), 2008);
             QCOMPARE(w.CmGbn->currentText(), QStringLiteral("수입"));
             QCOMPARE(totals(w), before);
@@ -300,7 +300,7 @@ private slots:
         QCOMPARE(w.gridModel->rowCount(), int(shown.size()));
         QCOMPARE(totals(w), sums);
         QCOMPARE(w.TAcunt.rowCount(), std::size_t(stored.size()));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
         QVERIFY(!CurrentWaitWindow());
         QCOMPARE(workFolder(f), f.folder + "Work/");  // only a save moves it
 
@@ -340,7 +340,7 @@ private slots:
         openFile(f, good);
         f.addEntry("2009.05.05", "추가", 30, 3);
         chooseFilter(w, 1, 2009);
-        w.book.Modified = answer >= 0;
+        w.book.setModified(answer >= 0);
         const QString filter = QString::fromStdString(w.TAcunt.filter().expression());
         const QStringList sums = totals(w);
         const QString bad = f.tempPath() + "/bad.Aut";
@@ -363,7 +363,7 @@ private slots:
         if (!error.isEmpty())
             QVERIFY2(reportsInKorean(errors[0], error, bad), qPrintable(errors[0]));
         QVERIFY(!CurrentWaitWindow());
-        QCOMPARE(QString::fromStdString(w.book.CurrentFileName), good);
+        QCOMPARE(QString::fromStdString(w.book.fileName()), good);
         QCOMPARE(w.fNameLabl->text(), "파일명: " + good);
         QCOMPARE(dates(w, true), (QStringList{"2008.01.02", "2009.01.02", "2009.05.05"}));
         QCOMPARE(dates(w, false), (QStringList{"2009.01.02", "2009.05.05"}));
@@ -372,7 +372,7 @@ private slots:
         QCOMPARE(w.CmGbn->currentText(), QStringLiteral("수입"));
         QCOMPARE(totals(w), sums);
         // The typed entry is still unsaved, whatever the prompt was told.
-        QCOMPARE(w.book.Modified, answer >= 0);
+        QCOMPARE(w.book.isModified(), answer >= 0);
 
         // A save afterwards goes to the ledger that is open, not the bad name.
         QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
@@ -393,12 +393,12 @@ private slots:
         f.addEntry("2009.12.31", "연말", 1, 0);
         f.addEntry("2007.01.01", "오래된", 2, 0);
         chooseFilter(w, 0, 2009);
-        w.book.Modified = true;
+        w.book.setModified(true);
 
         QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
         QCOMPARE(f.dialogs.shown.size(), 1);  // only the open dialog
         QCOMPARE(fileDates(path), (QStringList{"2007.01.01", "2008.06.01", "2009.06.01", "2009.12.31"}));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
         QVERIFY(!CurrentWaitWindow());
         QCOMPARE(workFolder(f), f.tempPath() + "/Shop/");
         QCOMPARE(dates(w, false), (QStringList{"2009.06.01", "2009.12.31"}));  // the filter stays
@@ -431,13 +431,13 @@ private slots:
             QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
         openFile(f, path);
         f.addEntry("2009.03.01", "추가", 30, 3);
-        w.book.Modified = true;
+        w.book.setModified(true);
         if (kind == "readonly")
             QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner));
         QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
         QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(f.dialogs.texts("error"), QStringList{});
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
         QCOMPARE(fileDates(path), (QStringList{"2009.01.01", "2009.03.01"}));
         if (kind == "link")
             QCOMPARE(fileBytes(other), fileBytes(path));
@@ -483,7 +483,7 @@ private slots:
         for (int i = 0; i < entries; ++i)
             f.addEntry(QString("2009.0%1.01").arg(entries - i), "판매", 100, 10);
         chooseFilter(w, 0, shownYear);
-        w.book.Modified = entries > 0;
+        w.book.setModified(entries > 0);
         if (answer != "-")
             f.dialogs.fileNames.enqueue(answer.isEmpty() ? QString() : dir + answer);
 
@@ -496,11 +496,11 @@ private slots:
         if (saved.isEmpty()) {
             QVERIFY(w.book.isUntitled());
             QCOMPARE(w.fNameLabl->text(), kUntitledLabel);
-            QCOMPARE(w.book.Modified, entries > 0);
+            QCOMPARE(w.book.isModified(), entries > 0);
         } else {
             QCOMPARE(fileDates(dir + saved), (QStringList{"2009.01.01", "2009.02.01"}));
-            QCOMPARE(QString::fromStdString(w.book.CurrentFileName), dir + saved);
-            QVERIFY(!w.book.Modified);
+            QCOMPARE(QString::fromStdString(w.book.fileName()), dir + saved);
+            QVERIFY(!w.book.isModified());
             QCOMPARE(workFolder(f), dir);
         }
     }
@@ -519,7 +519,7 @@ private slots:
         // A case-sensitive file system: the label names the file that exists.
         QCOMPARE(w.fNameLabl->text(), "파일명: " + path);
         QCOMPARE(w.fnameBevl->width(), w.fNameLabl->width() + 2);
-        QCOMPARE(QString::fromStdString(w.book.CurrentFileName), path);
+        QCOMPARE(QString::fromStdString(w.book.fileName()), path);
         QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{"Ärger Shop.Aut"});
         QCOMPARE(fileDates(path), QStringList{"2009.03.01"});
         QCOMPARE(f.dialogs.shown.size(), 1);  // no overwrite question
@@ -558,7 +558,7 @@ private slots:
         const QByteArray before = fileBytes(path);
         const QStringList files = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         f.addEntry("2009.03.01", "추가", kind == "huge" ? 1e16 : 30, 3);
-        w.book.Modified = true;
+        w.book.setModified(true);
         if (kind == "full")
             quill::SafeFile::failWriteAt(2, ENOSPC);  // a write of the save meets a full disk
         if (kind == "readonly file")
@@ -571,10 +571,10 @@ private slots:
         if (!error.isEmpty())
             QVERIFY2(reportsInKorean(errors[0], error, kind == "folder" ? dir + "/folder.Aut" : path), qPrintable(errors[0]));
         QVERIFY(!CurrentWaitWindow());
-        QVERIFY(w.book.Modified);
+        QVERIFY(w.book.isModified());
         QCOMPARE(fileBytes(path), before);
         QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), files);
-        QCOMPARE(QString::fromStdString(w.book.CurrentFileName), path);
+        QCOMPARE(QString::fromStdString(w.book.fileName()), path);
         QCOMPARE(w.fNameLabl->text(), "파일명: " + path);
         QCOMPARE(w.TAcunt.rowCount(), 3u);
     }
@@ -626,7 +626,7 @@ private slots:
         chooseFilter(w, 0, shownYear);
         const QString label = w.fNameLabl->text();
         const QString filter = QString::fromStdString(w.TAcunt.filter().expression());
-        w.book.Modified = false;
+        w.book.setModified(false);
         f.dialogs.shown.clear();
         if (answer != "-")
             f.dialogs.fileNames.enqueue(answer.isEmpty() ? QString() : f.tempPath() + "/" + answer);
@@ -653,7 +653,7 @@ private slots:
         QCOMPARE(w.YerEdit->value(), shownYear);
         QCOMPARE(w.CntLbe->text().trimmed(), QString("%1건").arg(shown.size()));
         QCOMPARE(w.Bmxsm[2]->text().trimmed(), shown.contains("2009.08.08") ? "500" : "0");
-        QCOMPARE(w.book.Modified, answer == "added.Aut");
+        QCOMPARE(w.book.isModified(), answer == "added.Aut");
         QCOMPARE(w.fNameLabl->text(), label);
         QCOMPARE(fileBytes(added), addedBytes);
         QVERIFY(!CurrentWaitWindow());
@@ -685,7 +685,7 @@ private slots:
         if (titled)
             openFile(f, path);
         f.addEntry("2009.04.04", "판매", amount, 0);
-        w.book.Modified = true;
+        w.book.setModified(true);
         f.dialogs.yesNo.enqueue(true);
         f.dialogs.yesNoCancel.enqueue(Answer::Yes);
         if (saveAs != "-")
@@ -695,7 +695,7 @@ private slots:
         QCOMPARE(f.dialogs.texts("error").size(), amount > 1e15 ? 1 : 0);
         QCOMPARE(w.isVisible(), !closes);
         QCOMPARE(w.TAcunt.isOpen(), !closes);
-        QCOMPARE(w.book.Modified, !closes);
+        QCOMPARE(w.book.isModified(), !closes);
         QCOMPARE(fileDates(path), closes ? QStringList{"2009.04.04"} : QStringList{});
     }
 

@@ -376,7 +376,7 @@ void FilingWindowTest::settingsAreKeptPerLedgerAndCarriedBySaveAs()
     const QString shop = fx_->tempPath() + QStringLiteral("/가게.Aut");
     fx_->dialogs.fileNames.enqueue(shop);
     w.RnameBtnClick();
-    QCOMPARE(QString::fromStdString(w.book.CurrentFileName), shop);
+    QCOMPARE(QString::fromStdString(w.book.fileName()), shop);
     FilingWindow* f = openWindow();
     QVERIFY(f);
     f->typeBox->setFocus();

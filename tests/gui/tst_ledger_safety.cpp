@@ -77,7 +77,7 @@ private slots:
         if (otherWindow) {
             QVERIFY(first.start());
             open(first, path);
-            QCOMPARE(first.window->book.CurrentFileName, fsPath(path));
+            QCOMPARE(first.window->book.fileName(), fsPath(path));
         } else {
             lock = quill::FileLock::take(fsPath(path));
             QVERIFY(lock.held());
@@ -95,8 +95,8 @@ private slots:
         // Yes: open read-only, and say so.
         f.dialogs.yesNo.enqueue(true);
         open(f, path);
-        QCOMPARE(w.book.CurrentFileName, fsPath(path));
-        QVERIFY(w.book.readOnly);
+        QCOMPARE(w.book.fileName(), fsPath(path));
+        QVERIFY(w.book.isReadOnly());
         QCOMPARE(w.TAcunt.rowCount(), 2u);
         QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: ") + path + QStringLiteral(" (읽기 전용)"));
         QCOMPARE(w.windowTitle(), QStringLiteral("간편장부 (읽기 전용)"));
@@ -104,24 +104,24 @@ private slots:
 
         // Save goes through Save As; the held file itself is refused.
         f.addEntry("2009.03.04", "추가", 500, 50);
-        w.book.Modified = true;
+        w.book.setModified(true);
         f.dialogs.fileNames.enqueue(path);
         QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
         QCOMPARE(f.dialogs.shown.last().kind, QStringLiteral("info"));
         QCOMPARE(f.dialogs.texts("info"), QStringList{kHeld});
         QCOMPARE(f.dialogs.texts("save").size(), 1);
         QCOMPARE(bytes(path), before);
-        QVERIFY(w.book.Modified);
-        QVERIFY(w.book.readOnly);
+        QVERIFY(w.book.isModified());
+        QVERIFY(w.book.isReadOnly());
         QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: ") + path + QStringLiteral(" (읽기 전용)"));
 
         const QString copy = f.tempPath() + QStringLiteral("/copy.Aut");
         f.dialogs.fileNames.enqueue(copy);
         QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("save").size(), 2);
-        QVERIFY(!w.book.Modified);
-        QVERIFY(!w.book.readOnly);
-        QCOMPARE(w.book.CurrentFileName, fsPath(copy));
+        QVERIFY(!w.book.isModified());
+        QVERIFY(!w.book.isReadOnly());
+        QCOMPARE(w.book.fileName(), fsPath(copy));
         QCOMPARE(w.windowTitle(), QStringLiteral("간편장부"));
         QVERIFY(!w.fNameLabl->text().contains(QStringLiteral("읽기 전용")));
         QCOMPARE(bytes(path), before);
@@ -138,8 +138,8 @@ private slots:
         }
         open(f, path);
         QCOMPARE(f.dialogs.texts("yesno"), QStringList{kAskReadOnly} << kAskReadOnly);
-        QCOMPARE(w.book.CurrentFileName, fsPath(path));
-        QVERIFY(!w.book.readOnly);
+        QCOMPARE(w.book.fileName(), fsPath(path));
+        QVERIFY(!w.book.isReadOnly());
         QVERIFY(!quill::FileLock::take(fsPath(path)).held());
     }
 
@@ -153,12 +153,12 @@ private slots:
         const QByteArray before = bytes(path);
         quill::FileLock lock = quill::FileLock::take(fsPath(path));
         f.addEntry("2009.03.04", "추가", 500, 50);
-        w.book.Modified = true;
+        w.book.setModified(true);
         f.dialogs.fileNames.enqueue(path);
         QTest::mouseClick(w.RnameBtn, Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("info"), QStringList{kHeld});
         QVERIFY(w.book.isUntitled());
-        QVERIFY(w.book.Modified);
+        QVERIFY(w.book.isModified());
         QCOMPARE(bytes(path), before);
     }
 
@@ -179,8 +179,8 @@ private slots:
         QCOMPARE(f.dialogs.texts("yesno"), QStringList());
         QCOMPARE(f.dialogs.texts("error"), QStringList());
         QCOMPARE(w.TAcunt.rowCount(), 3u);
-        QCOMPARE(w.book.CurrentFileName, fsPath(mine));
-        QVERIFY(!w.book.readOnly);
+        QCOMPARE(w.book.fileName(), fsPath(mine));
+        QVERIFY(!w.book.isReadOnly());
     }
 
     void changedOnDiskIsAskedBeforeOverwriting()
@@ -192,7 +192,7 @@ private slots:
         QVERIFY(writeLedger(path, {"2009.01.02"}));
         open(f, path);
         f.addEntry("2009.03.04", "추가", 500, 50);
-        w.book.Modified = true;
+        w.book.setModified(true);
         // Somebody else saves the file meanwhile (same size, other entries).
         QVERIFY(writeLedger(path + ".new", {"2009.07.07"}));
         QVERIFY(::rename(fsPath(path + ".new").c_str(), fsPath(path).c_str()) == 0);
@@ -203,20 +203,20 @@ private slots:
         QCOMPARE(f.dialogs.texts("yesno").size(), 1);
         QVERIFY(f.dialogs.texts("yesno")[0].startsWith(QStringLiteral("디스크의 파일이 열었을 때")));
         QCOMPARE(bytes(path), theirs);
-        QVERIFY(w.book.Modified);
+        QVERIFY(w.book.isModified());
 
         // The save prompt of another command stops there too.
         f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::Yes);
         f.dialogs.yesNo.enqueue(false);
         QTest::mouseClick(w.NewFile, Qt::LeftButton);
-        QCOMPARE(w.book.CurrentFileName, fsPath(path));
-        QVERIFY(w.book.Modified);
+        QCOMPARE(w.book.fileName(), fsPath(path));
+        QVERIFY(w.book.isModified());
         QCOMPARE(bytes(path), theirs);
 
         f.dialogs.yesNo.enqueue(true);
         QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("yesno").size(), 3);
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
         QCOMPARE(bytes(path).size(), 2 * qsizetype(quill::AutRecord::kSize));
         // Their version is not lost: it is the newest backup.
         const std::vector<std::string> kept = quill::ListBackups(fsPath(path));
@@ -224,7 +224,7 @@ private slots:
         QCOMPARE(bytes(QFile::decodeName(QByteArray::fromStdString(kept.back()))), theirs);
         // Our own save is the new reference: no question the next time.
         f.addEntry("2009.03.05", "또", 1, 0);
-        w.book.Modified = true;
+        w.book.setModified(true);
         QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("yesno").size(), 3);
         QCOMPARE(f.dialogs.texts("error"), QStringList());
@@ -243,9 +243,9 @@ private slots:
         open(f, path);
         for (int i = 0; i < 3; ++i) {
             f.addEntry("2009.03.04", "추가", 500 + i, 50);
-            w.book.Modified = true;
+            w.book.setModified(true);
             QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
-            QVERIFY(!w.book.Modified);
+            QVERIFY(!w.book.isModified());
         }
         const QStringList infos = f.dialogs.texts("info");
         QCOMPARE(infos.size(), 1);
@@ -262,7 +262,7 @@ private slots:
         const QString path = f.tempPath() + QStringLiteral("/shop.Aut");
         QVERIFY(writeLedger(path, {"2009.01.02", "2009.01.03"}));
         open(f, path);
-        const std::string scratch = w.book.scratchPath;
+        const std::string scratch = w.book.scratchPath();
         std::vector<quill::LedgerEntry> rows;
         QVERIFY(bool(quill::readSnapshot(scratch, rows)));
         QCOMPARE(rows.size(), 2u);
@@ -298,7 +298,7 @@ private slots:
         QVERIFY(writeLedger(path, {"2009.01.02"}));
         open(f, path);
         f.addEntry("2009.03.04", "저장 안 한 것", 500, 50);
-        f.window->book.Modified = true;
+        f.window->book.setModified(true);
         {
             Tmainf* w = f.window.get();
             CloseSignals closeSignals([w](int) { w->closeBySignal(); });
@@ -317,8 +317,8 @@ private slots:
         if (offered) {
             QVERIFY2(asked[0].contains(path) && asked[0].contains(QStringLiteral("2건")), qPrintable(asked[0]));
             QCOMPARE(f.window->TAcunt.rowCount(), 2u);
-            QVERIFY(f.window->book.Modified);
-            QCOMPARE(QString::fromStdString(f.window->book.CurrentFileName), path);
+            QVERIFY(f.window->book.isModified());
+            QCOMPARE(QString::fromStdString(f.window->book.fileName()), path);
         } else {
             QCOMPARE(f.window->TAcunt.rowCount(), 0u);
         }

@@ -104,7 +104,7 @@ private slots:
         QVERIFY(w.TAcunt.isOpen());
         QVERIFY(w.TAcunt.isEmpty());
         QVERIFY(!w.fAcunt.isOpen());
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
         QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: 이름없음.Aut"));
         QCOMPARE(w.fnameBevl->width(), w.fNameLabl->width() + 2);
         QCOMPARE(w.CmGbn->currentText(), QStringLiteral("전체"));
@@ -185,7 +185,7 @@ private slots:
         // The ledger works all the same: its scratch table lives elsewhere.
         QVERIFY(f.dialogs.texts("error").isEmpty());
         QVERIFY(w.TAcunt.isOpen());
-        QVERIFY(!QString::fromStdString(w.book.scratchPath).startsWith(f.folder));
+        QVERIFY(!QString::fromStdString(w.book.scratchPath()).startsWith(f.folder));
         f.addEntry("2009.03.01", "판매", 100, 10);
         w.RecomputeTotals();
         QCOMPARE(w.CntLbe->text(), blanks(4) + "1건 ");
@@ -231,12 +231,12 @@ private slots:
             QVERIFY(!errors.isEmpty());
             QVERIFY2(errors[0].contains(own + QStringLiteral(": ")) && errors[0].contains(QStringLiteral("링크")),
                      qPrintable(errors[0]));
-            QVERIFY(!QString::fromStdString(w.book.scratchPath).startsWith(own));
+            QVERIFY(!QString::fromStdString(w.book.scratchPath()).startsWith(own));
             return;
         }
         QCOMPARE(f.dialogs.texts("error"), QStringList());
         QVERIFY(w.TAcunt.isOpen());
-        const QString scratch = QString::fromStdString(w.book.scratchPath);
+        const QString scratch = QString::fromStdString(w.book.scratchPath());
         QVERIFY2(scratch.startsWith(own + "/"), qPrintable(scratch));
         QCOMPARE(QFileInfo(own).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther),
                  QFile::Permissions());
@@ -275,11 +275,11 @@ private slots:
         // Saving: the ledger is in its file and counts as saved; nothing is
         // reported again.
         f.addEntry("2009.03.01", "판매", 100, 10);
-        w.book.Modified = true;
+        w.book.setModified(true);
         f.dialogs.fileNames << books + "가게.Aut";
         w.SaveBtn->click();
         QVERIFY(QFile::exists(books + "가게.Aut"));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
         f.dialogs.fileNames << QString();
         w.PrtBtn->click();
         QCOMPARE(f.dialogs.texts("save").size(), 2);
@@ -767,7 +767,7 @@ private slots:
         f.dialogs.yesNo.enqueue(false);  // the row's delete question comes first
         QTest::keyClick(w.YerEdit, Qt::Key_Delete);
         QCOMPARE(f.dialogs.texts("yesno"), QStringList{QStringLiteral("삭제하시겠습니까??")});
-        QVERIFY(w.book.Modified == false);
+        QVERIFY(w.book.isModified() == false);
         QVERIFY2(w.YerEdit->text() == "009" || w.YerEdit->text() == "9", qPrintable(w.YerEdit->text()));
         // the shortened year applies when the user is done with it
         QCOMPARE(w.TAcunt.recordCount(), shown);
@@ -828,14 +828,14 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         f.addEntry("2009.03.01", "판매", 100, 10);
-        w.book.Modified = true;
+        w.book.setModified(true);
         f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer(answer));
         w.close();  // as the window manager's close or Alt+F4 does
         QCOMPARE(f.dialogs.texts("yesnocancel").size(), 1);
         QCOMPARE(w.isVisible(), staysOpen);
         QCOMPARE(w.TAcunt.isOpen(), staysOpen);
         if (staysOpen) {
-            QVERIFY(w.book.Modified);
+            QVERIFY(w.book.isModified());
             QCOMPARE(w.TAcunt.recordCount(), 1);
         }
     }
@@ -858,14 +858,14 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        w.book.Modified = true;
+        w.book.setModified(true);
         f.dialogs.yesNo.enqueue(true);
         f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::Cancel);
         QTest::mouseClick(w.QuitBtn, Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("yesno"), QStringList{QStringLiteral("작업을 끝내겠습니까 ??")});
         QCOMPARE(f.dialogs.texts("yesnocancel").size(), 1);
         QVERIFY(w.isVisible());
-        QVERIFY(w.book.Modified);
+        QVERIFY(w.book.isModified());
         // the system's close afterwards asks again
         f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::Cancel);
         w.close();

@@ -53,7 +53,7 @@ private slots:
             f.dialogs.fileNames.enqueue(file);
             w.RnameBtnClick();
         }
-        QCOMPARE(QString::fromStdString(w.book.CurrentFileName), files.last());
+        QCOMPARE(QString::fromStdString(w.book.fileName()), files.last());
         f.dialogs.improviser = &random;
         f.dialogs.improvisedFiles = files;
 

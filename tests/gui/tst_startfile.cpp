@@ -87,12 +87,12 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         QCOMPARE(f.dialogs.shown.size(), 0);  // no dialog, no prompt, no error
-        QCOMPARE(QString::fromStdString(w.book.CurrentFileName), path);
+        QCOMPARE(QString::fromStdString(w.book.fileName()), path);
         QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: ") + path);
         QCOMPARE(w.TAcunt.rowCount(), 3u);
         QCOMPARE(w.YerEdit->value(), 2023);  // the earliest year, as Open shows it
         QCOMPARE(totals(w), (QStringList{"300", "30", "0", "0", "0", "0", "1건"}));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
         // Opening names no work folder: the configuration is not written.
         QVERIFY(!QFile::exists(f.folder + QStringLiteral("quillcfg.ini")));
     }
@@ -120,7 +120,7 @@ private slots:
         QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: 이름없음.Aut"));
         QCOMPARE(w.TAcunt.rowCount(), 0u);
         QCOMPARE(w.CntLbe->text(), QStringLiteral("0건 "));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!w.book.isModified());
     }
 };
 

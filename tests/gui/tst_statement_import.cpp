@@ -111,7 +111,7 @@ void StatementImportTest::previewBooksTickedRowsAsOneUndoStep()
     QTRY_VERIFY(!w.statementPreview);
     QCOMPARE(fx_->dialogs.texts(QStringLiteral("info")).last(), QStringLiteral("2건 가져옴, 1건 중복 제외, 1건 오류"));
     QCOMPARE(w.TAcunt.rowCount(), std::size_t(3));
-    QVERIFY(w.book.Modified);
+    QVERIFY(w.book.isModified());
     // The grid stands on the first booked entry.
     QCOMPARE(w.TAcunt.current().IDAY.view(), std::string_view("2024.03.07"));
     QCOMPARE(w.GrdAcunt->currentIndex().row(), w.TAcunt.recNo());

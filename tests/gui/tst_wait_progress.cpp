@@ -56,7 +56,7 @@ private slots:
         for (int i = 0; i < n; ++i)
             f.addEntry(QStringLiteral("2024.03.%1").arg(1 + i % 28, 2, 10, QLatin1Char('0')),
                        QStringLiteral("항목 %1").arg(i), 1000 + i, 100);
-        const QString scratch = QString::fromStdString(w.book.scratchPath);
+        const QString scratch = QString::fromStdString(w.book.scratchPath());
         const qint64 scratchBefore = QFileInfo(scratch).size();
 
         struct Seen { int position; qint64 scratchSize; };

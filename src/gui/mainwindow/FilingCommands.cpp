@@ -22,7 +22,7 @@ void Tmainf::FilingBtnClick()
     setup.dialogs = &dialogs();
     setup.configPath = configPath();
     if (!book.isUntitled())
-        setup.ledgerPath = QString::fromStdString(book.CurrentFileName);
+        setup.ledgerPath = QString::fromStdString(book.fileName());
     // The same work folder as every other dialog (an installed copy keeps
     // its configuration in the user's folder, not beside the program).
     setup.pdfFolder = [this] { return dialogWorkFolder(); };

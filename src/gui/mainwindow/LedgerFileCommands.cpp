@@ -45,22 +45,6 @@ quill::FileProgress waitGauge()
 
 std::string fsPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-// The year a freshly opened ledger starts with: that of its earliest entry
-// with a real date (an entry without a date sorts first but names no year).
-int earliestYear(const quill::WorkingTable& table)
-{
-    for (int i = 0; i < table.recordCount(); ++i) {
-        const std::string date = table.visibleRow(i).IDAY.str();
-        if (date.size() < 4)
-            continue;
-        bool ok = false;
-        const int year = QString::fromLatin1(date.data(), 4).toInt(&ok);
-        if (ok && date[0] >= '0' && date[0] <= '9')
-            return year;
-    }
-    return 0;
-}
-
 // The general error report of a failed file command, with the Korean line
 // that names the file under the failure's own text.
 void reportFileError(UserDialogs& dialogs, const quill::IoResult& r, const QString& path, quill::FileAction action)
@@ -88,7 +72,7 @@ QString Tmainf::dialogWorkFolder()
 
 bool Tmainf::storeWorkFolder(quill::IoResult& result)
 {
-    result = quill::WriteWorkFolder(book.CurrentFileName, context().configDir().toStdString(),
+    result = quill::WriteWorkFolder(book.fileName(), context().configDir().toStdString(),
                                     configFileName().toStdString());
     if (result)
         return true;
@@ -145,7 +129,7 @@ void Tmainf::NewFileClick()
     if (!SettleUnconfirmedEntry())
         return;
     endEditing();
-    if (book.Modified && AskSaveChanges() == SaveAnswer::Cancel)
+    if (book.isModified() && AskSaveChanges() == SaveAnswer::Cancel)
         return;
     if (quill::IoResult r = quill::NewLedger(book); !r) {
         reportError(QString::fromStdString(r.message));
@@ -153,13 +137,12 @@ void Tmainf::NewFileClick()
     }
     startHistory();
     resetFilterControls(context().now().date().year());
-    showFileName(QString::fromStdString(book.CurrentFileName));
+    showFileName(QString::fromStdString(book.fileName()));
     applyControlFilter();
     const quill::TotalsTexts zero = quill::ZeroTotalsTexts();
     for (int i = 0; i < 6; ++i)
         Bmxsm[i]->setText(QString::fromStdString(zero.Bmxsm[static_cast<std::size_t>(i)]));
     CntLbe->setText(QString::fromStdString(zero.CntLbe));
-    book.Modified = false;
     GrdAcunt->setFocus();
 }
 
@@ -170,16 +153,16 @@ void Tmainf::HFileOpenClick()
     bool givenUp = false;
     if (!SettleUnconfirmedEntry())
         return;
-    if (book.Modified) {
+    if (book.isModified()) {
         const SaveAnswer answer = AskSaveChanges();
         if (answer == SaveAnswer::Cancel)
             return;
         givenUp = answer == SaveAnswer::No;
     }
     QString path;
-    if (!ledgerDialog(false, QString::fromStdString(book.CurrentFileName), path) || !openLedgerFile(path)) {
+    if (!ledgerDialog(false, QString::fromStdString(book.fileName()), path) || !openLedgerFile(path)) {
         if (givenUp)
-            book.Modified = true;
+            setHistoryClean(false);
     }
 }
 
@@ -192,12 +175,7 @@ bool Tmainf::openLedgerFile(const QString& path)
         // The wait window stays until the new ledger is on the screen: its
         // name, its year, the grid and the totals, painted.
         if (r) {
-            startHistory();
-            const int earliest = earliestYear(TAcunt);
-            resetFilterControls(earliest > 0 ? earliest : context().now().date().year());
-            showFileName(QString::fromStdString(book.CurrentFileName));
-            applyControlFilter();
-            RecomputeTotals();
+            showOpenedLedger();
             repaint();
         }
     };
@@ -217,64 +195,44 @@ bool Tmainf::openLedgerFile(const QString& path)
     return true;
 }
 
-void Tmainf::restoreUnsaved(std::vector<quill::LedgerEntry> rows, const std::string& name)
+void Tmainf::showOpenedLedger()
 {
-    TAcunt.disableControls();
-    TAcunt.setFiltered(false);
-    TAcunt.adoptRows(std::move(rows), false);
-    TAcunt.enableControls();
-    book.CurrentFileName = quill::kUntitledName;
-    book.fileLock.release();
-    book.readOnly = false;
-    book.stamp = {};
-    // Back under its own name, unless that file is gone or another copy
-    // now holds it.
-    if (!name.empty() && name != quill::kUntitledName && QFileInfo::exists(QString::fromStdString(name))) {
-        quill::FileLock lock = quill::FileLock::take(name);
-        if (lock.state() != quill::FileLock::State::HeldElsewhere) {
-            book.CurrentFileName = name;
-            book.fileLock = std::move(lock);
-            quill::TakeDiskStamp(name, book.stamp);
-        }
-    }
     startHistory();
-    const int earliest = earliestYear(TAcunt);
-    resetFilterControls(earliest > 0 ? earliest : context().now().date().year());
-    showFileName(QString::fromStdString(book.CurrentFileName));
+    resetFilterControls(quill::OpeningYear(TAcunt, context().now().date().year()));
+    showFileName(QString::fromStdString(book.fileName()));
     applyControlFilter();
     RecomputeTotals();
-    book.Modified = true;
 }
 
 void Tmainf::showFileName(const QString& name)
 {
-    setFileNameLabel(book.readOnly ? name + kReadOnlyMark : name);
-    setWindowTitle(QString::fromUtf8(kProgramTitle) + (book.readOnly ? kReadOnlyMark : QString()));
+    setFileNameLabel(book.isReadOnly() ? name + kReadOnlyMark : name);
+    setWindowTitle(QString::fromUtf8(kProgramTitle) + (book.isReadOnly() ? kReadOnlyMark : QString()));
 }
 
 bool Tmainf::writeLedger(const QString* newPath)
 {
     // Somebody else's version on disk is not overwritten without a word; No
     // keeps it and the work stays marked as unsaved.
-    if ((!newPath || fsPath(*newPath) == book.CurrentFileName)
+    if ((!newPath || fsPath(*newPath) == book.fileName())
         && quill::LedgerDiskState(book) == quill::DiskState::Changed && !dialogs().askYesNo(kChangedOnDisk))
         return false;
-    const std::string before = book.CurrentFileName;
+    const std::string before = book.fileName();
     quill::IoResult r;
     {
         WaitCloser closer;
         r = newPath ? quill::SaveLedgerAs(book, fsPath(*newPath), waitGauge()) : quill::SaveLedger(book, waitGauge());
         // The file is complete, but the save is not over until the work
-        // folder is stored.
+        // folder is stored: the work stays marked as unsaved.
         if (r && !storeWorkFolder(r))
-            book.Modified = true;
+            setHistoryClean(false);
         // The ledger's filing settings go along with it to its new name (a
         // configuration that cannot be written was reported just above).
-        if (r && newPath && before != book.CurrentFileName)
-            quill::CopyFilingSettings(configPath().toStdString(), before, book.CurrentFileName);
+        if (r && newPath && before != book.fileName())
+            quill::CopyFilingSettings(configPath().toStdString(), before, book.fileName());
     }
     // A refused Save As onto the open name leaves the label as it was.
-    if (newPath && book.CurrentFileName == fsPath(*newPath) && (r || book.CurrentFileName != before))
+    if (newPath && book.fileName() == fsPath(*newPath) && (r || book.fileName() != before))
         showFileName(*newPath);  // as it is: another case names another file
     if (quill::IsHeldElsewhere(r)) {
         dialogs().showInfo(heldElsewhereText());
@@ -286,14 +244,13 @@ bool Tmainf::writeLedger(const QString* newPath)
                         quill::FileAction::Save);
         return false;
     }
-    if (!book.backupProblem.empty() && !book.backupProblemTold) {
-        // Once per run: the saves themselves succeed.
-        book.backupProblemTold = true;
+    // Once per run: the saves themselves succeed.
+    if (const std::string problem = book.backupProblemToTell(); !problem.empty()) {
         dialogs().showInfo(QStringLiteral("저장하기 전의 내용을 백업하지 못했습니다.\r%1\r파일은 저장되었습니다. "
                                           "이 알림은 다시 표시하지 않습니다.")
-                               .arg(QString::fromStdString(book.backupProblem)));
+                               .arg(QString::fromStdString(problem)));
     }
-    undoStack->setClean();
+    setHistoryClean(true);
     GrdAcunt->setFocus();
     return true;
 }
@@ -301,7 +258,7 @@ bool Tmainf::writeLedger(const QString* newPath)
 bool Tmainf::saveLedger()
 {
     // A read-only ledger is kept only under a name of its own.
-    if (book.isUntitled() || book.readOnly)
+    if (book.isUntitled() || book.isReadOnly())
         return saveLedgerAs();
     return writeLedger(nullptr);
 }
@@ -312,7 +269,7 @@ bool Tmainf::saveLedgerAs()
     if (!quill::HasEntriesToSave(book))
         return true;
     QString path;
-    if (!ledgerDialog(true, QString::fromStdString(book.CurrentFileName), path))
+    if (!ledgerDialog(true, QString::fromStdString(book.fileName()), path))
         return false;
     return writeLedger(&path);
 }
@@ -344,7 +301,6 @@ void Tmainf::FileAddClick()
         r = quill::AddLedgerFile(book, fsPath(path), waitGauge());
         if (r) {
             recordChange(quill::LedgerChange::merged(before, TAcunt), QStringLiteral("파일 추가"));
-            book.Modified = true;
             RecomputeTotals();
             repaint();
         }
@@ -364,10 +320,10 @@ Tmainf::SaveAnswer Tmainf::AskSaveChanges()
         // the work: the command that asked does not go on.
         if (!saveLedger())
             return SaveAnswer::Cancel;
-        book.Modified = false;
         return SaveAnswer::Yes;
     case UserDialogs::Answer::No:
-        book.Modified = false;
+        // Given up: the prompt does not come again for these changes.
+        setHistoryClean(true);
         return SaveAnswer::No;
     case UserDialogs::Answer::Cancel:
         break;

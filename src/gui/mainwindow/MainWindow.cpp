@@ -68,8 +68,7 @@ Tmainf::~Tmainf()
     QObject::disconnect(CmGbn, nullptr, this, nullptr);
     TAcunt.setDataChanged({});
     CloseWait();
-    if (!book.scratchPath.empty())
-        quill::ReleaseScratchTableFile(book.scratchPath);
+    book.releaseScratchTable();
 }
 
 QString Tmainf::configFileName() const { return iconBtn->statusTip(); }
@@ -199,10 +198,9 @@ void recoverCutOffSaves(const std::string& scratchPath)
 
 void Tmainf::prepareScratchTable()
 {
-    book.programFolder = context_.stateDir().toStdString();
-    book.scratchPath = quill::AcquireScratchTableFile(book.programFolder, context_.dataDir().toStdString());
-    if (QFileInfo(QString::fromStdString(book.scratchPath)).isWritable()) {
-        recoverCutOffSaves(book.scratchPath);
+    book.acquireScratchTable(context_.stateDir().toStdString(), context_.dataDir().toStdString());
+    if (QFileInfo(QString::fromStdString(book.scratchPath())).isWritable()) {
+        recoverCutOffSaves(book.scratchPath());
         tellRecoveries();
         return;
     }
@@ -212,7 +210,7 @@ void Tmainf::prepareScratchTable()
     // (a service account, a home on a read-only medium), in a folder of the
     // user's own under the system's temporary folder. Ledger data goes into
     // no folder that another user made or may read.
-    std::vector<std::string> looked{std::filesystem::path(book.scratchPath).parent_path().string()};
+    std::vector<std::string> looked{std::filesystem::path(book.scratchPath()).parent_path().string()};
     const QString own = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     bool usable = false;
     for (int attempt = 0; attempt < 2 && !usable; ++attempt) {
@@ -222,15 +220,13 @@ void Tmainf::prepareScratchTable()
         if (folder.isEmpty())
             continue;
         looked.push_back(folder.toStdString() + "/Temp");
-        quill::ReleaseScratchTableFile(book.scratchPath);
-        book.scratchPath = quill::AcquireScratchTableFile((folder + QLatin1Char('/')).toStdString(),
-                                                          context_.dataDir().toStdString());
+        book.acquireScratchTable((folder + QLatin1Char('/')).toStdString(), context_.dataDir().toStdString());
         // The table itself may still be missing (no template to copy): its
         // folder is what must take it.
-        const QFileInfo table(QString::fromStdString(book.scratchPath));
+        const QFileInfo table(QString::fromStdString(book.scratchPath()));
         usable = table.isWritable() || QFileInfo(table.absolutePath()).isWritable();
     }
-    recoverCutOffSaves(book.scratchPath);
+    recoverCutOffSaves(book.scratchPath());
     tellRecoveries();
     if (!usable) {
         // Without a table of our own nothing can be opened: say why and
@@ -277,7 +273,7 @@ void Tmainf::closeEvent(QCloseEvent* event)
             return;
         }
     }
-    if (!closingConfirmed_ && book.Modified) {
+    if (!closingConfirmed_ && book.isModified()) {
         SaveAnswer answer = SaveAnswer::Cancel;
         bool failed = true;
         runCommand([&] {
@@ -302,12 +298,11 @@ void Tmainf::FormClose()
     // The program ends normally: the scratch table is emptied (no copy of
     // the ledger stays behind in Temp) and the ledger file is free for
     // another copy.
-    if (!book.scratchPath.empty()) {
+    if (!book.scratchPath().empty()) {
         dropUnsavedCopy();  // the questions were asked and answered
-        quill::ReleaseScratchTableFile(book.scratchPath);
-        book.scratchPath.clear();
+        book.releaseScratchTable();
     }
-    book.fileLock.release();
+    book.releaseFile();
 }
 
 // --- exit command ------------------------------------------------------------------
@@ -318,7 +313,7 @@ void Tmainf::mExit0Click()
         return;
     if (!SettleUnconfirmedEntry())
         return;
-    if (book.Modified && AskSaveChanges() == SaveAnswer::Cancel)
+    if (book.isModified() && AskSaveChanges() == SaveAnswer::Cancel)
         return;
     closingConfirmed_ = true;
     close();

@@ -226,10 +226,8 @@ public:
     void commitData(QSessionManager& manager);
     // At start: offers the unsaved ledger a run that did not end normally kept.
     bool offerUnsavedFromLastRun();  // true when it was taken back
-    std::string unsavedCopyPath() const;
     void keepUnsavedForRecovery();
     void dropUnsavedCopy();
-    void restoreUnsaved(std::vector<quill::LedgerEntry> rows, const std::string& name);
     // Runs a command of the table (WindowCommands.h), as its button,
     // its keys and the grid's menu do.
     void invokeCommand(const WindowCommand& command);
@@ -269,6 +267,14 @@ private:
     // Opens the ledger at `path` as Open does after its dialog; false when
     // it could not be read (reported, the open ledger kept).
     bool openLedgerFile(const QString& path);
+    // A ledger just opened or taken back on the screen: a fresh history,
+    // the filter on its first year, its name, the grid and the totals.
+    void showOpenedLedger();
+    // The unsaved-changes flag follows the history's clean state (its one
+    // writer); setHistoryClean marks the present state as saved (true) or
+    // every state as unsaved (false).
+    void followHistory();
+    void setHistoryClean(bool clean);
     void nameControlsForScreenReaders();
     void resetFilterControls(int year);
     bool saveLedger();

@@ -46,9 +46,9 @@ quill::PrintPageSetup setupOf(const QPrinter& printer)
 
 QString Tmainf::ledgerDisplayName() const
 {
-    if (book.CurrentFileName.empty())
+    if (book.fileName().empty())
         return QStringLiteral("새 장부");
-    return QFileInfo(QFile::decodeName(book.CurrentFileName.c_str())).fileName();
+    return QFileInfo(QFile::decodeName(book.fileName().c_str())).fileName();
 }
 
 std::string Tmainf::shownPeriod() const
