@@ -62,12 +62,12 @@ void FilingWindowTest::init()
     fx_->addEntry(QStringLiteral("2023.06.01"), QStringLiteral("작년"), 7000, 700);
     // Remarks: "영" (not qualifying) on the meal and the fixture, "카드" on the rest.
     auto setRemark = [&w](const char* day, const QString& remark) {
-        w.TAcunt.setFiltered(false);
-        for (int i = 0; i < w.TAcunt.recordCount(); ++i) {
-            if (w.TAcunt.visibleRow(i).IDAY.view() == day) {
-                w.TAcunt.moveTo(i);
-                w.TAcunt.edit().ETC = toCp949(remark);
-                w.TAcunt.post();
+        probe(w).TAcunt().setFiltered(false);
+        for (int i = 0; i < probe(w).TAcunt().recordCount(); ++i) {
+            if (probe(w).TAcunt().visibleRow(i).IDAY.view() == day) {
+                probe(w).TAcunt().moveTo(i);
+                probe(w).TAcunt().edit().ETC = toCp949(remark);
+                probe(w).TAcunt().post();
                 return;
             }
         }
@@ -75,8 +75,8 @@ void FilingWindowTest::init()
     setRemark("2024.02.11", QStringLiteral("영"));
     setRemark("2024.03.02", QStringLiteral("카드"));
     setRemark("2024.11.20", QStringLiteral(" 영 "));
-    w.YerEdit->setValue(2024);  // the filter row shows 2024
-    QCOMPARE(w.TAcunt.rowCount(), std::size_t(5));
+    probe(w).YerEdit()->setValue(2024);  // the filter row shows 2024
+    QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(5));
 }
 
 void FilingWindowTest::cleanup()
@@ -105,7 +105,7 @@ QString cell(QTableWidget* t, const QString& name, int column)
 
 FilingWindow* FilingWindowTest::openWindow()
 {
-    fx_->window->FilingBtn->click();
+    probe(fx_->window).FilingBtn()->click();
     FilingWindow* f = fx_->window->findChild<FilingWindow*>();
     if (f)
         (void)QTest::qWaitForWindowExposed(f);
@@ -115,9 +115,9 @@ FilingWindow* FilingWindowTest::openWindow()
 void FilingWindowTest::buttonAndKeyOpenTheFiltersYear()
 {
     Tmainf& w = *fx_->window;
-    QCOMPARE(w.FilingBtn->text(), QStringLiteral("신고자료"));
-    QVERIFY(w.FilingBtn->x() > w.PrtBtn->x());
-    QTest::keyClick(w.GrdAcunt, Qt::Key_T, Qt::ControlModifier);
+    QCOMPARE(probe(w).FilingBtn()->text(), QStringLiteral("신고자료"));
+    QVERIFY(probe(w).FilingBtn()->x() > probe(w).PrtBtn()->x());
+    QTest::keyClick(probe(w).GrdAcunt(), Qt::Key_T, Qt::ControlModifier);
     QTRY_VERIFY(w.findChild<FilingWindow*>() != nullptr);
     FilingWindow* f = w.findChild<FilingWindow*>();
     QVERIFY(f->isModal());
@@ -296,7 +296,7 @@ void FilingWindowTest::pdfIsWritten()
 void FilingWindowTest::choosingAnEvidenceEntryMovesTheGrid()
 {
     Tmainf& w = *fx_->window;
-    w.CmGbn->setCurrentIndex(1);  // 수입: the expense would be hidden
+    probe(w).CmGbn()->setCurrentIndex(1);  // 수입: the expense would be hidden
     w.CmGbnChange();
     FilingWindow* f = openWindow();
     QVERIFY(f);
@@ -304,22 +304,22 @@ void FilingWindowTest::choosingAnEvidenceEntryMovesTheGrid()
     f->evidenceTable->setFocus();
     f->evidenceTable->setCurrentCell(0, 0);  // a heading: nowhere to go
     QTest::keyClick(f->evidenceTable, Qt::Key_Return);
-    QCOMPARE(w.CmGbn->currentIndex(), 1);
+    QCOMPARE(probe(w).CmGbn()->currentIndex(), 1);
     f->evidenceTable->setCurrentCell(2, 0);
     QTest::keyClick(f->evidenceTable, Qt::Key_Return);
-    QCOMPARE(w.gCombo->currentText(), QStringLiteral("11"));
-    QCOMPARE(w.YerEdit->value(), 2024);
-    QCOMPARE(w.CmGbn->currentIndex(), 0);
-    QCOMPARE(w.TAcunt.current().IDAY.view(), std::string_view("2024.11.20"));
-    QCOMPARE(w.GrdAcunt->currentIndex().row(), w.TAcunt.recNo());
+    QCOMPARE(probe(w).gCombo()->currentText(), QStringLiteral("11"));
+    QCOMPARE(probe(w).YerEdit()->value(), 2024);
+    QCOMPARE(probe(w).CmGbn()->currentIndex(), 0);
+    QCOMPARE(probe(w).TAcunt().current().IDAY.view(), std::string_view("2024.11.20"));
+    QCOMPARE(probe(w).GrdAcunt()->currentIndex().row(), probe(w).TAcunt().recNo());
     QVERIFY(f->isVisible());  // the window stays for the next entry
     // The other entry, in February, with a double-click.
     const QRect rect = f->evidenceTable->visualItemRect(f->evidenceTable->item(1, 1));
     QTest::mouseClick(f->evidenceTable->viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(f->evidenceTable->viewport(), Qt::LeftButton, {}, rect.center());
-    QCOMPARE(w.gCombo->currentText(), QStringLiteral("02"));
-    QCOMPARE(w.TAcunt.current().IDAY.view(), std::string_view("2024.02.11"));
-    QCOMPARE(w.TAcunt.recordCount(), 1);
+    QCOMPARE(probe(w).gCombo()->currentText(), QStringLiteral("02"));
+    QCOMPARE(probe(w).TAcunt().current().IDAY.view(), std::string_view("2024.02.11"));
+    QCOMPARE(probe(w).TAcunt().recordCount(), 1);
     f->close();
     QTRY_VERIFY(w.findChild<FilingWindow*>() == nullptr);
 
@@ -337,9 +337,9 @@ void FilingWindowTest::choosingAnEvidenceEntryMovesTheGrid()
         const int told = fx_->dialogs.texts(QStringLiteral("info")).size();
         QTest::keyClick(f->evidenceTable, Qt::Key_Return);
         if (QByteArray(day) == "2024.02.30") {  // in February's view
-            QCOMPARE(w.gCombo->currentText(), QStringLiteral("02"));
-            QCOMPARE(QString::fromLatin1(w.TAcunt.current().IDAY.view().data(),
-                                         int(w.TAcunt.current().IDAY.view().size())),
+            QCOMPARE(probe(w).gCombo()->currentText(), QStringLiteral("02"));
+            QCOMPARE(QString::fromLatin1(probe(w).TAcunt().current().IDAY.view().data(),
+                                         int(probe(w).TAcunt().current().IDAY.view().size())),
                      QString::fromLatin1(day));
         } else {  // no month shows it: said so
             QCOMPARE(fx_->dialogs.texts(QStringLiteral("info")).size(), told + 1);
@@ -348,12 +348,12 @@ void FilingWindowTest::choosingAnEvidenceEntryMovesTheGrid()
         f->close();
         QTRY_VERIFY(w.findChild<FilingWindow*>() == nullptr);
         // The next one is listed first, being earlier in the table.
-        w.TAcunt.setFiltered(false);
-        for (int i = 0; i < w.TAcunt.recordCount(); ++i)
-            if (w.TAcunt.visibleRow(i).IDAY.view() == day) {
-                w.TAcunt.moveTo(i);
-                w.TAcunt.edit().IDAY = "2024.05.05";  // mended, so the next is the only one
-                w.TAcunt.post();
+        probe(w).TAcunt().setFiltered(false);
+        for (int i = 0; i < probe(w).TAcunt().recordCount(); ++i)
+            if (probe(w).TAcunt().visibleRow(i).IDAY.view() == day) {
+                probe(w).TAcunt().moveTo(i);
+                probe(w).TAcunt().edit().IDAY = "2024.05.05";  // mended, so the next is the only one
+                probe(w).TAcunt().post();
                 break;
             }
     }
@@ -363,10 +363,10 @@ void FilingWindowTest::noMoveWhileAnEntryIsBeingEdited()
 {
     Tmainf& w = *fx_->window;
     w.BtnAppClick();
-    QVERIFY(w.editorMode != quill::EditorMode::Idle);
-    const QString month = w.gCombo->currentText();
+    QVERIFY(probe(w).editorMode() != quill::EditorMode::Idle);
+    const QString month = probe(w).gCombo()->currentText();
     w.showLedgerRow(0);
-    QCOMPARE(w.gCombo->currentText(), month);
+    QCOMPARE(probe(w).gCombo()->currentText(), month);
     QCOMPARE(fx_->dialogs.texts(QStringLiteral("info")).size(), 1);
 }
 
@@ -376,7 +376,7 @@ void FilingWindowTest::settingsAreKeptPerLedgerAndCarriedBySaveAs()
     const QString shop = fx_->tempPath() + QStringLiteral("/가게.Aut");
     fx_->dialogs.fileNames.enqueue(shop);
     w.RnameBtnClick();
-    QCOMPARE(QString::fromStdString(w.book.fileName()), shop);
+    QCOMPARE(QString::fromStdString(probe(w).book().fileName()), shop);
     FilingWindow* f = openWindow();
     QVERIFY(f);
     f->typeBox->setFocus();

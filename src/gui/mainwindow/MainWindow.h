@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 class QComboBox;
 class QFrame;
@@ -64,64 +65,10 @@ public:
     explicit Tmainf(const AppContext& context, QWidget* parent = nullptr);
     ~Tmainf() override;
 
-    // --- shared state -------------------------------------------------------
-    quill::LedgerBook book;
-    quill::WorkingTable& TAcunt = book.TAcunt;
-    quill::WorkingTable& fAcunt = book.fAcunt;
-    quill::EditorMode editorMode = quill::EditorMode::Idle;
     UserDialogs& dialogs() const { return *context_.dialogs; }
     const AppContext& context() const { return context_; }
     QString configFileName() const;  // the hint of iconBtn: "quillcfg.ini"
     QString configPath() const;      // program folder + configFileName()
-
-    // --- controls (public so that the commands and the tests reach them) ---
-    QWidget* TopTitle = nullptr;
-    QToolButton* iconBtn = nullptr;
-    QToolButton* mExit0 = nullptr;
-    QComboBox* CmGbn = nullptr;
-    YearBox* YerEdit = nullptr;
-    MonthBox* gCombo = nullptr;
-    QLabel* fNameLabl = nullptr;
-    QFrame* fnameBevl = nullptr;
-    QToolButton* HelpBtn = nullptr;
-    QToolButton* dDTZIP = nullptr;
-    QToolButton* DgaBtn = nullptr;
-    QToolButton* Hinfo = nullptr;
-    QToolButton* QuitBtn = nullptr;
-    QToolButton* HFileOpen = nullptr;
-    QToolButton* NewFile = nullptr;
-    QToolButton* SaveBtn = nullptr;
-    QToolButton* RnameBtn = nullptr;
-    QToolButton* FileAdd = nullptr;
-    QToolButton* BtnApp = nullptr;
-    QToolButton* BtnEdt = nullptr;
-    QToolButton* BtnDel = nullptr;
-    QToolButton* PrtBtn = nullptr;
-    QToolButton* FilingBtn = nullptr;
-    QToolButton* PrintBtn = nullptr;
-    QToolButton* ImportBtn = nullptr;
-    EntryPanel* TpPnl3 = nullptr;
-    FitLabel* CntLbe = nullptr;
-    QTableView* GrdAcunt = nullptr;
-    LedgerTableModel* gridModel = nullptr;
-    FitLabel* Bmxsm[6] = {};  // Bmxsm1..Bmxsm6
-    QLabel* LaEnd0 = nullptr;
-    // containers and decorations of the layout
-    ShadowLabel* TagetTg = nullptr;
-    QWidget* mColBar = nullptr;       // tool band
-    QWidget* dxContainer3 = nullptr;  // its upper row
-    QWidget* TpPnl0 = nullptr;        // its lower row
-    QFrame* TpPnl2 = nullptr;         // information panel
-    QWidget* mainPanl = nullptr;      // grid area
-    QWidget* BtmPanl = nullptr;       // totals bar
-    QWidget* NavAcunt = nullptr;      // record navigator
-    QToolButton* NavButtons[4] = {};  // first, previous, next, last
-    // history, suggestions and the find bar (EntryComfort.cpp)
-    QUndoStack* undoStack = nullptr;
-    quill::SuggestionIndex suggestions;
-    SuggestionPopup* JKYUSuggest = nullptr;
-    SuggestionPopup* SANGHOSuggest = nullptr;
-    FindBar* findBar = nullptr;
 
 public slots:
     // application shell (MainWindow.cpp)
@@ -216,8 +163,6 @@ public:
     // The 가져오기 preview of a statement file (the button, a dropped
     // file); false when the file could not be read (told to the user).
     bool openStatementPreview(const QString& path);
-    // The preview open now, for the tests; null when none.
-    QPointer<StatementPreview> statementPreview;
     // SIGTERM or SIGHUP: a close request, with the usual questions; the
     // unsaved ledger is first kept beside the scratch table.
     void closeBySignal();
@@ -254,6 +199,69 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The tests' probe (tests/gui/support/TmainfProbe.h) and the table of
+    // commands, which names the buttons.
+    friend class TmainfProbe;
+    friend const std::vector<WindowCommand>& windowCommands();
+
+    // --- shared state -------------------------------------------------------
+    quill::LedgerBook book;
+    quill::WorkingTable& TAcunt = book.TAcunt;
+    quill::WorkingTable& fAcunt = book.fAcunt;
+    quill::EditorMode editorMode = quill::EditorMode::Idle;
+
+    // --- controls: the commands reach them; the tests through TmainfProbe ---
+    QWidget* TopTitle = nullptr;
+    QToolButton* iconBtn = nullptr;
+    QToolButton* mExit0 = nullptr;
+    QComboBox* CmGbn = nullptr;
+    YearBox* YerEdit = nullptr;
+    MonthBox* gCombo = nullptr;
+    QLabel* fNameLabl = nullptr;
+    QFrame* fnameBevl = nullptr;
+    QToolButton* HelpBtn = nullptr;
+    QToolButton* dDTZIP = nullptr;
+    QToolButton* DgaBtn = nullptr;
+    QToolButton* Hinfo = nullptr;
+    QToolButton* QuitBtn = nullptr;
+    QToolButton* HFileOpen = nullptr;
+    QToolButton* NewFile = nullptr;
+    QToolButton* SaveBtn = nullptr;
+    QToolButton* RnameBtn = nullptr;
+    QToolButton* FileAdd = nullptr;
+    QToolButton* BtnApp = nullptr;
+    QToolButton* BtnEdt = nullptr;
+    QToolButton* BtnDel = nullptr;
+    QToolButton* PrtBtn = nullptr;
+    QToolButton* FilingBtn = nullptr;
+    QToolButton* PrintBtn = nullptr;
+    QToolButton* ImportBtn = nullptr;
+    EntryPanel* TpPnl3 = nullptr;
+    FitLabel* CntLbe = nullptr;
+    QTableView* GrdAcunt = nullptr;
+    LedgerTableModel* gridModel = nullptr;
+    FitLabel* Bmxsm[6] = {};  // Bmxsm1..Bmxsm6
+    QLabel* LaEnd0 = nullptr;
+    // containers and decorations of the layout
+    ShadowLabel* TagetTg = nullptr;
+    QWidget* mColBar = nullptr;       // tool band
+    QWidget* dxContainer3 = nullptr;  // its upper row
+    QWidget* TpPnl0 = nullptr;        // its lower row
+    QFrame* TpPnl2 = nullptr;         // information panel
+    QWidget* mainPanl = nullptr;      // grid area
+    QWidget* BtmPanl = nullptr;       // totals bar
+    QWidget* NavAcunt = nullptr;      // record navigator
+    QToolButton* NavButtons[4] = {};  // first, previous, next, last
+    // history, suggestions and the find bar (EntryComfort.cpp)
+    QUndoStack* undoStack = nullptr;
+    quill::SuggestionIndex suggestions;
+    SuggestionPopup* JKYUSuggest = nullptr;
+    SuggestionPopup* SANGHOSuggest = nullptr;
+    FindBar* findBar = nullptr;
+
+    // The 가져오기 preview open now; null when none.
+    QPointer<StatementPreview> statementPreview;
+
     // EditorCommands.cpp: opens the panel in a mode; back to Idle with the buttons
     // flat (endEditing) and the panel disabled as well (closeEditor).
     void openEditor(quill::EditorMode mode);
