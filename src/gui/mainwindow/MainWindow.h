@@ -103,6 +103,28 @@ public slots:
     void HinfoClick();
 
 public:
+    // Runs one command; a failure it does not handle itself ends it and goes
+    // to the general error report instead of into Qt.
+    void runCommand(const std::function<void()>& command);
+    // Shows an entry of the working ledger (a row position, whatever the
+    // filter) in the grid: the filter goes to the entry's month.
+    void showLedgerRow(std::size_t row);
+    // The find bar above the grid (Ctrl+F).
+    void openFindBar();
+    // The 가져오기 preview of a statement file (the button, a dropped
+    // file); false when the file could not be read (told to the user).
+    bool openStatementPreview(const QString& path);
+    // SIGTERM or SIGHUP: a close request, with the usual questions; the
+    // unsaved ledger is first kept beside the scratch table.
+    void closeBySignal();
+    // The session manager's logout: asks to save where it may ask, else
+    // keeps the unsaved ledger for the next start.
+    void commitData(QSessionManager& manager);
+    // The grid's context menu (right click, the Menu key, Shift+F10): every
+    // command with its keys, in a new menu that deletes itself when closed.
+    QMenu* commandMenu();
+
+private:
     // The save prompt; on Yes it saves first. Callers look only for Cancel.
     enum class SaveAnswer { Yes, No, Cancel };
     SaveAnswer AskSaveChanges();
@@ -124,9 +146,6 @@ public:
     // The same, marked " (읽기 전용)" with the window title for a read-only
     // ledger.
     void showFileName(const QString& name);
-    // Runs one command; a failure it does not handle itself ends it and goes
-    // to the general error report instead of into Qt.
-    void runCommand(const std::function<void()>& command);
     // Builds the filter from the three filter controls and switches it on
     // (the table ends on its first passing row); no totals.
     void applyControlFilter();
@@ -148,9 +167,6 @@ public:
     bool storeWorkFolder(quill::IoResult& result);
     // Recalculation of the totals under the wait window (F12).
     void recalculateTotals();
-    // Shows an entry of the working ledger (a row position, whatever the
-    // filter) in the grid: the filter goes to the entry's month.
-    void showLedgerRow(std::size_t row);
     // History: a change already made goes on the undo stack (and into the
     // suggestions); undo and redo of the ledger, not while an entry is open.
     void recordChange(quill::LedgerChange change, const QString& text);
@@ -158,17 +174,6 @@ public:
     void redoClick();
     // New and Open: an empty history and suggestions of the new ledger.
     void startHistory();
-    // The find bar above the grid (Ctrl+F).
-    void openFindBar();
-    // The 가져오기 preview of a statement file (the button, a dropped
-    // file); false when the file could not be read (told to the user).
-    bool openStatementPreview(const QString& path);
-    // SIGTERM or SIGHUP: a close request, with the usual questions; the
-    // unsaved ledger is first kept beside the scratch table.
-    void closeBySignal();
-    // The session manager's logout: asks to save where it may ask, else
-    // keeps the unsaved ledger for the next start.
-    void commitData(QSessionManager& manager);
     // At start: offers the unsaved ledger a run that did not end normally kept.
     bool offerUnsavedFromLastRun();  // true when it was taken back
     void keepUnsavedForRecovery();
@@ -176,10 +181,7 @@ public:
     // Runs a command of the table (WindowCommands.h), as its button,
     // its keys and the grid's menu do.
     void invokeCommand(const WindowCommand& command);
-    // The grid's context menu (right click, the Menu key, Shift+F10): every
-    // command with its keys, in a new menu that deletes itself when closed;
-    // shown at a point of the screen, once at a time.
-    QMenu* commandMenu();
+    // The context menu shown at a point of the screen, once at a time.
     void showCommandMenu(const QPoint& globalPos);
 
 signals:
