@@ -45,18 +45,6 @@ void fill(WorkingTable& t, int n)
     t.open();
 }
 
-void BM_BuildWorkbook(benchmark::State& state)
-{
-    WorkingTable t;
-    fill(t, static_cast<int>(state.range(0)));
-    for (auto _ : state) {
-        ExportBuild b = BuildExportWorkbook(t);
-        benchmark::DoNotOptimize(b.workbook->formats.size());
-    }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
-}
-BENCHMARK(BM_BuildWorkbook)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-
 // The whole export as the toolbar runs it: build, write, rename into place.
 void BM_ExportToFile(benchmark::State& state)
 {

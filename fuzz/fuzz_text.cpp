@@ -2,7 +2,9 @@
 // Text from outside (escaped dump text, amounts) through the converters.
 #include "FuzzCheck.h"
 #include "core/text/Cp949.h"
+#include "core/text/DigitGroups.h"
 #include "core/text/TextHelpers.h"
+#include "core/text/Utf8.h"
 #include "core/ledger/Money.h"
 
 #include <string_view>
@@ -13,11 +15,13 @@ QB_FUZZ_TARGET(fuzzText)
     quill::Cp949Encoding e = quill::encodeCp949Escaped(s);
     if (e.bytes && quill::decodeCp949Escaped(*e.bytes).empty() != e.bytes->empty())
         check(false);
-    quill::decodeCp949(s);
+    // Whatever comes in, what the converters hand on is valid UTF-8.
+    if (!quill::IsValidUtf8(quill::decodeCp949(s)) || !quill::IsValidUtf8(quill::RepairUtf8(s)))
+        check(false);
     if (auto v = quill::parsePlainDecimal(s))
         if (quill::parsePlainDecimal(quill::plainDecimal(*v)) != v)
             check(false);
-    quill::MoneyText(true, s, 13);
+    quill::GroupDigits(s);
     quill::PadLeftText(' ', s, 255);
     return 0;
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Legacy xls: any bytes as a file through FreeXL and the xls reader.
+// Legacy xls: any bytes as a file through the xls record reader.
 #include "FuzzFiles.h"
 #include "FuzzStatement.h"
 

@@ -12,6 +12,7 @@ import zipfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "corpus")
 MADE = os.path.join(HERE, "..", "tests", "statement", "data", "made")
+XLS = os.path.join(HERE, "..", "tests", "statement", "data", "xls")
 MAIN = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"'
 REL = 'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"'
 RELTYPE = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
@@ -83,6 +84,10 @@ def main():
         for f in files:
             os.makedirs(os.path.join(OUT, target), exist_ok=True)
             shutil.copyfile(os.path.join(MADE, f), os.path.join(OUT, target, f.replace(".", "_")))
+    # Excel 5.0/95, and a BIFF8 file with rich text, CONTINUE records and a
+    # chart sheet (written by tests/statement/make_xls.py).
+    for f in ("biff5-cp949.xls", "biff8-odd.xls"):
+        shutil.copyfile(os.path.join(XLS, f), os.path.join(OUT, "fuzz_xls", f.replace(".", "_")))
     for name, data in HTML.items():
         write("fuzz_html", name, data)
 

@@ -19,7 +19,6 @@ libxlsxwriter-dev
 libxxhash-dev
 libzip-dev
 libexpat1-dev
-libfreexl-dev
 libxml2-dev
 libxcb1-dev
 libasound2-dev

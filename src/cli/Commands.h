@@ -12,6 +12,7 @@ int runTotals(const std::vector<std::string>& args);
 int runCheck(const std::vector<std::string>& args);
 int runExport(const std::vector<std::string>& args);
 int runTax(const std::vector<std::string>& args);
+int runAccounts(const std::vector<std::string>& args);
 int runPrint(const std::vector<std::string>& args);
 // import-statement: 0 rows booked, 1 none, 2 usage error, 3 statement unreadable.
 int runImportStatement(const std::vector<std::string>& args);

@@ -177,7 +177,7 @@ int runDump(const std::vector<std::string>& args)
     });
     std::cout << out << std::flush;
     if (!r)
-        return cliFail(1, a.positional[0] + ": " + r.message);
+        return cliFileFail(1, r, a.positional[0], quill::FileAction::Read);
     return 0;
 }
 
@@ -195,6 +195,13 @@ std::string_view recordDay(const AutRecord& r)
 // order read) in memory that does not grow with the input: runs of
 // kRunRecords records are sorted and spilled to an unnamed file in the
 // user's private scratch folder, then merged.
+// A failure of the sort's scratch file: the English line as before, and the
+// Korean line that names the folder and what to do.
+std::string scratchFailure(const quill::IoResult& r, const std::string& folder)
+{
+    return "scratch folder: " + r.message + "\n" + quill::FileErrorHint(r.at(folder), {}, quill::FileAction::Save);
+}
+
 class RecordSorter {
 public:
     static constexpr std::size_t kRunRecords = 1 << 16;  // 11 MB per run
@@ -297,7 +304,7 @@ private:
                     ::unlink(name.c_str());  // gone with us, also after a kill
             }
             if (spill_ < 0)
-                return folder + ": " + quill::IoResult::fromErrno(errno).message;
+                return scratchFailure(quill::IoResult::fromErrno(errno), folder);
         }
         sortChunk();
         const char* data = reinterpret_cast<const char*>(chunk_.data());
@@ -307,7 +314,7 @@ private:
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0)
-                return "scratch folder: " + quill::IoResult::fromErrno(errno).message;
+                return scratchFailure(quill::IoResult::fromErrno(errno), quill::SafeFile::scratchFolder());
             done += static_cast<std::size_t>(n);
         }
         runs_.emplace_back(spilled_, chunk_.size());
@@ -373,10 +380,12 @@ int runImport(const std::vector<std::string>& args)
     const quill::FileLock lock = quill::FileLock::take(outPath);
     if (lock.state() == quill::FileLock::State::HeldElsewhere)
         return cliFail(1, outPath + ": " + quill::kHeldElsewhereText);
+    if (quill::IoResult same = refuseSameFile(in, outPath); !same)
+        return cliFileFail(1, same, outPath, quill::FileAction::Save);
     // A device or a pipe is no ledger: refused before its backup or write.
     struct stat target {};
     if (::stat(outPath.c_str(), &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode))
-        return cliFail(1, outPath + ": " + quill::NotRegularFile().message);
+        return cliFileFail(1, quill::NotRegularFile(), outPath, quill::FileAction::Save);
     // The version the import replaces is kept in "백업", as a save keeps it.
     std::string backup;
     quill::IoResult kept = quill::KeepBackup(outPath, quill::LocalBackupTime(), &backup);
@@ -389,7 +398,7 @@ int runImport(const std::vector<std::string>& args)
     if (!r) {
         file.discard();
         quill::DropBackup(backup);
-        return cliFail(1, outPath + ": " + r.message);
+        return cliFileFail(1, r, outPath, quill::FileAction::Save);
     }
     if (kept)
         kept = quill::PruneBackups(outPath);

@@ -3,26 +3,13 @@
 
 #include "core/text/Cp949.h"
 #include "core/ledger/Money.h"
+#include "core/text/TabSeparated.h"
 
 #include <vector>
 
 namespace {
 
 using quill::AutRecord;
-
-std::vector<std::string> splitTabs(const std::string& line)
-{
-    std::vector<std::string> cols;
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t tab = line.find('\t', start);
-        cols.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-        if (tab == std::string::npos)
-            break;
-        start = tab + 1;
-    }
-    return cols;
-}
 
 // The text as the table would hold it: cut at the first zero byte.
 std::string tableText(std::string_view stored)
@@ -35,28 +22,20 @@ std::string tableText(std::string_view stored)
 
 void appendDumpLine(const AutRecord& rec, std::string& out)
 {
-    auto text = [&](AutRecord::Slot s) { out += quill::decodeCp949Escaped(tableText(rec.storedText(s))); };
-    text(AutRecord::IDAY);
-    out += '\t';
-    text(AutRecord::JKYU);
-    out += '\t';
-    text(AutRecord::SANGHO);
-    for (int f = 0; f < quill::kMoneyFieldCount; ++f) {
-        out += '\t';
-        out += quill::plainDecimal(rec.storedAmount(f));
-    }
-    out += '\t';
-    text(AutRecord::ETC);
-    out += '\t';
-    text(AutRecord::TAG);
-    out += '\t';
-    out += std::to_string(rec.storedCtg());
-    out += '\n';
+    // Texts are escaped, so no tab or line break of theirs reaches the line.
+    auto text = [&](AutRecord::Slot s) { return quill::decodeCp949Escaped(tableText(rec.storedText(s))); };
+    std::vector<std::string> cells = {text(AutRecord::IDAY), text(AutRecord::JKYU), text(AutRecord::SANGHO)};
+    for (int f = 0; f < quill::kMoneyFieldCount; ++f)
+        cells.push_back(quill::plainDecimal(rec.storedAmount(f)));
+    cells.push_back(text(AutRecord::ETC));
+    cells.push_back(text(AutRecord::TAG));
+    cells.push_back(std::to_string(rec.storedCtg()));
+    quill::AppendTabLine(out, cells);
 }
 
 std::optional<std::string> parseDumpLine(std::string_view line, quill::AutRecord& record)
 {
-    std::vector<std::string> cols = splitTabs(std::string(line));
+    std::vector<std::string> cols = quill::SplitTabLine(line);
     if (cols.size() != 12)
         return "expected 12 tab-separated columns, found " + std::to_string(cols.size());
 

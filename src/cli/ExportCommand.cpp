@@ -24,8 +24,9 @@ int runExport(const std::vector<std::string>& args)
     CliArgs a;
     std::optional<quill::LedgerFilter> filter;
     const char* usage = "usage: quillbook-cli export FILE OUT.xlsx [--year Y] [--month M] [--category C]";
-    // --printer is still taken, as scripts of earlier versions pass it; every
-    // workbook carries its page setup now.
+    // --printer is still taken and ignored (the help and the manual page say
+    // so): scripts of earlier versions pass it, and every workbook carries
+    // its page setup now, so refusing it would only break them.
     if (auto status = parseFilteredArgs(args, {"--printer"}, 2, usage, a, filter))
         return *status;
     const std::string& path = a.positional[0];
@@ -70,7 +71,7 @@ int runExport(const std::vector<std::string>& args)
             return true;
         });
     if (!r)
-        return cliFail(1, path + ": " + r.message);
+        return cliFileFail(1, r, path, quill::FileAction::Read);
     if (passing == 0)
         return cliFail(1, path + ": 내보낼 자료가 없습니다. 조회 조건에 맞는 자료가 없어 엑셀파일을 만들지 않았습니다.");
     if (passing > limit)
@@ -101,8 +102,10 @@ int runExport(const std::vector<std::string>& args)
         return quill::IoResult::success();
     };
     if (out != "-") {
+        if (quill::IoResult w = refuseSameFile(path, out); !w)
+            return cliFileFail(1, w, out, quill::FileAction::Export);
         if (quill::IoResult w = quill::ExportLedgerRows(passing, walk, out, options); !w)
-            return cliFail(1, out + ": " + w.message);
+            return cliFileFail(1, w, out, quill::FileAction::Export);
         return 0;
     }
     // "-": the workbook goes to standard output (a pipe, a terminal, a file
@@ -111,11 +114,15 @@ int runExport(const std::vector<std::string>& args)
     const std::string scratch = quill::SafeFile::scratchFolder();
     if (scratch.empty())
         return cliFail(1, quill::NoScratchFolderText());
-    std::string folder = scratch + "/quillbook-export-XXXXXX";
-    if (!::mkdtemp(folder.data()))
-        return cliFail(1, scratch + ": " + quill::IoResult::fromErrno(errno).message);
+    // Named after this process: what a kill leaves is cleaned at the next
+    // start or command.
+    const std::string folder = quill::MakeExportFolder(scratch);
+    if (folder.empty())
+        return cliFileFail(1, quill::IoResult::fromErrno(errno).at(scratch), scratch, quill::FileAction::Export);
     const std::string staged = folder + "/workbook.xlsx";
     quill::IoResult w = quill::ExportLedgerRows(passing, walk, staged, options);
+    if (!w)
+        w = w.at(scratch);  // the staged copy failed: the scratch folder is to blame
     if (w) {
         const int in = ::open(staged.c_str(), O_RDONLY | O_CLOEXEC);
         if (in < 0)
@@ -142,6 +149,6 @@ int runExport(const std::vector<std::string>& args)
     ::unlink(staged.c_str());
     ::rmdir(folder.c_str());
     if (!w)
-        return cliFail(1, "-: " + w.message);
+        return cliFileFail(1, w, "-", quill::FileAction::Export);
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include "core/ledger/WorkingTable.h"
 #include "print/LedgerPrinter.h"
+#include "print/PdfOutput.h"
 #include "core/print/PrintLayout.h"
 
 #include <QDate>
@@ -34,16 +35,19 @@ int runPrint(const std::vector<std::string>& args)
     const std::string out = toFile ? a.options["-o"] : a.options["--printer"];
     quill::WorkingTable table;
     if (quill::IoResult r = loadLedgerForCli(path, table, filter); !r)
-        return cliFail(1, path + ": " + r.message);
+        return cliFileFail(1, r, path, quill::FileAction::Read);
+    if (quill::IoResult r = refuseSameFile(path, out); toFile && !r)
+        return cliFileFail(1, r, out, quill::FileAction::Pdf);
 
     // Fonts and the PDF engine need a Qt application; none needs a display.
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     // Qt's own notes (a missing runtime folder and the like) are no news
-    // to a command-line user; its errors still go to stderr.
+    // to a command-line user; its errors still go to stderr, in UTF-8 as
+    // everything else the command line writes.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
         if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fprintf(stderr, "quillbook-cli: %s\n", text.toLocal8Bit().constData());
+            std::fprintf(stderr, "quillbook-cli: %s\n", text.toUtf8().constData());
     });
     static int argc = 1;
     static char name[] = "quillbook-cli";
@@ -53,7 +57,6 @@ int runPrint(const std::vector<std::string>& args)
     QPrinter printer(QPrinter::HighResolution);
     if (toFile) {
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromStdString(out));
     } else {
         // A queue of the system's printers (CUPS).
         printer.setPrinterName(QString::fromStdString(out));
@@ -68,15 +71,25 @@ int runPrint(const std::vector<std::string>& args)
     heading.period = quill::PeriodLabel(filter ? &*filter : nullptr);
     heading.printDate = QDate::currentDate().toString(QStringLiteral("yyyy.MM.dd")).toStdString();
     const int n = table.recordCount();
-    const bool painted = PrintLedger(
-        printer,
-        [&](const std::function<bool(const quill::LedgerEntry&)>& each) {
-            for (int i = 0; i < n; ++i)
-                if (!each(table.visibleRow(i)))
-                    break;
-        },
-        heading);
-    if (!painted || (toFile && !QFileInfo::exists(QString::fromStdString(out))))
-        return cliFail(1, out + (toFile ? ": PDF 파일을 쓸 수 없습니다." : ": 인쇄할 수 없습니다."));
+    auto paint = [&] {
+        return PrintLedger(
+            printer,
+            [&](const std::function<bool(const quill::LedgerEntry&)>& each) {
+                for (int i = 0; i < n; ++i)
+                    if (!each(table.visibleRow(i)))
+                        break;
+            },
+            heading);
+    };
+    if (!toFile)
+        return paint() ? 0 : cliFail(1, out + ": 인쇄할 수 없습니다.");
+    // Into a temporary file first: a PDF that cannot be written whole
+    // leaves the one it was to replace as it was.
+    const quill::IoResult written = WritePdfFile(out, [&](const QString& file) {
+        printer.setOutputFileName(file);
+        return paint();
+    });
+    if (!written)
+        return cliFileFail(1, written, out, quill::FileAction::Pdf);
     return 0;
 }

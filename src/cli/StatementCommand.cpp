@@ -13,6 +13,7 @@
 #include "core/ledger/Money.h"
 #include "core/ledger/WorkingTable.h"
 #include "core/statement/StatementImport.h"
+#include "core/text/TabSeparated.h"
 
 #include <climits>
 #include <iostream>
@@ -34,32 +35,15 @@ std::string configPath()
     return folders.config + quill::kConfigFileName;
 }
 
-const char* categoryWord(quill::Category c)
-{
-    switch (c) {
-    case quill::Category::Income: return "수입";
-    case quill::Category::Asset: return "자산";
-    default: return "비용";
-    }
-}
-
-std::string clean(std::string s)
-{
-    for (char& c : s)
-        if (c == '\t' || c == '\n' || c == '\r')
-            c = ' ';
-    return s;
-}
-
 } // namespace
 
 int runImportStatement(const std::vector<std::string>& args)
 {
     const std::string usage =
-        "usage: quillbook-cli import-statement STATEMENT LEDGER.Aut [--profile NAME] [--dry-run] "
-        "[--include-duplicates]";
+        "usage: quillbook-cli import-statement STATEMENT LEDGER.Aut [--profile NAME] [--sheet N|NAME] "
+        "[--encoding utf-8|cp949|utf-16] [--dry-run] [--include-duplicates]";
     CliArgs a;
-    if (auto err = parseCliArgs(args, {"--profile"}, {"--dry-run", "--include-duplicates"}, a))
+    if (auto err = parseCliArgs(args, {"--profile", "--sheet", "--encoding"}, {"--dry-run", "--include-duplicates"}, a))
         return cliFail(2, *err + "\n" + usage);
     if (a.positional.size() != 2)
         return cliFail(2, usage);
@@ -70,9 +54,42 @@ int runImportStatement(const std::vector<std::string>& args)
     const auto profileIt = a.options.find("--profile");
     const std::string profileName = profileIt == a.options.end() ? std::string() : profileIt->second;
 
-    quill::StatementReadResult read = quill::ReadStatementFile(statementPath);
+    quill::StatementReadOptions options;
+    if (const auto it = a.options.find("--encoding"); it != a.options.end()) {
+        std::string e;
+        for (char c : it->second)
+            e += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (e == "utf-8" || e == "utf8")
+            options.encoding = quill::StatementEncoding::Utf8;
+        else if (e == "cp949" || e == "euc-kr" || e == "euckr")
+            options.encoding = quill::StatementEncoding::Cp949;
+        else if (e == "utf-16" || e == "utf16")
+            options.encoding = quill::StatementEncoding::Utf16;
+        else
+            return cliFail(2, "--encoding: utf-8, cp949, utf-16 가운데 하나를 쓰세요: " + it->second + "\n" + usage);
+    }
+    quill::StatementReadResult read = quill::ReadStatementFile(statementPath, options);
     if (read.error)
         return cliFail(3, read.error.message);  // it names the file
+
+    // --sheet: a number from 1 or a sheet's name; without it every sheet is
+    // tried, the first a profile reads taken.
+    int sheet = quill::kAnySheet;
+    if (const auto it = a.options.find("--sheet"); it != a.options.end()) {
+        sheet = -2;
+        for (std::size_t i = 0; i < read.book.sheets.size(); ++i)
+            if (read.book.sheets[i].name == it->second)
+                sheet = static_cast<int>(i);
+        if (sheet < 0 && !it->second.empty() && it->second.find_first_not_of("0123456789") == std::string::npos &&
+            it->second.size() < 6) {
+            const int n = std::stoi(it->second);
+            if (n >= 1 && static_cast<std::size_t>(n) <= read.book.sheets.size())
+                sheet = n - 1;
+        }
+        if (sheet < 0)
+            return cliFail(2, statementPath + ": 그런 시트가 없습니다: " + it->second + " (시트 " +
+                                  std::to_string(read.book.sheets.size()) + "개)");
+    }
 
     // The ledger stays ours from reading to writing, as in the program.
     quill::FileLock lock;
@@ -83,12 +100,15 @@ int runImportStatement(const std::vector<std::string>& args)
     }
     quill::WorkingTable table;
     if (quill::IoResult r = loadLedgerForCli(ledgerPath, table); !r)
-        return cliFail(1, ledgerPath + ": " + r.message);
+        return cliFileFail(1, r, ledgerPath, quill::FileAction::Read);
+    // Booking into the statement itself would replace it with a ledger.
+    if (quill::IoResult r = refuseSameFile(statementPath, ledgerPath); !r)
+        return cliFileFail(1, r, ledgerPath, quill::FileAction::Save);
 
     const std::string ini = configPath();
     const std::vector<quill::StatementProfile> profiles = quill::AllProfiles(ini);
     const std::vector<quill::ImportRule> rules = quill::ReadImportRules(ini);
-    quill::ImportPlan plan = quill::PrepareImport(read.book, 0, profiles, profileName);
+    quill::ImportPlan plan = quill::PrepareImport(read.book, sheet, profiles, profileName);
     read.book = {};  // the rows are made: the cells can go before the index comes
     quill::LedgerMatchIndex index;
     index.build(table);
@@ -97,7 +117,10 @@ int runImportStatement(const std::vector<std::string>& args)
         // A profile asked for by a name that does not exist is the caller's
         // slip; a list no profile knows is a statement we cannot read.
         const bool usageSlip = !profileName.empty() && plan.profile.name.empty();
-        return cliFail(usageSlip ? 2 : 3, statementPath + ": " + plan.error);
+        std::string message = statementPath + ": " + plan.error;
+        if (!plan.choices.empty())
+            message += " (--profile)";
+        return cliFail(usageSlip ? 2 : 3, message);
     }
     if (withDuplicates)
         for (quill::ImportRow& row : plan.rows)
@@ -110,11 +133,11 @@ int runImportStatement(const std::vector<std::string>& args)
         for (const quill::ImportRow& row : plan.rows) {
             if (row.ticked && row.status != quill::ImportStatus::Error)
                 ++wouldBook;
-            out += std::string(quill::ImportStatusName(row.status)) + "\t" + row.IDAY + "\t" + clean(row.description)
-                   + "\t" + clean(row.counterparty) + "\t" + categoryWord(row.category) + "\t"
-                   + quill::groupedWon(quill::toWideTenThousandths(row.amount)) + "\t"
-                   + quill::groupedWon(quill::toWideTenThousandths(row.vat)) + "\t" + clean(row.remark) + "\t"
-                   + clean(row.reason) + "\n";
+            quill::AppendTabLine(out, {quill::ImportStatusName(row.status), row.IDAY, row.description,
+                                       row.counterparty, quill::categoryName(row.category),
+                                       quill::groupedWon(quill::toWideTenThousandths(row.amount)),
+                                       quill::groupedWon(quill::toWideTenThousandths(row.vat)), row.remark,
+                                       row.reason});
         }
         std::cout << out << "틀: " << plan.profile.name << "\n" << std::flush;
         return wouldBook > 0 ? 0 : 1;
@@ -129,7 +152,7 @@ int runImportStatement(const std::vector<std::string>& args)
     quill::IoResult kept = quill::KeepBackup(ledgerPath, quill::LocalBackupTime(), &backup);
     if (quill::IoResult r = quill::WriteLedgerFile(ledgerPath, table); !r) {
         quill::DropBackup(backup);
-        return cliFail(1, ledgerPath + ": " + r.message);
+        return cliFileFail(1, r, ledgerPath, quill::FileAction::Save);
     }
     if (kept)
         kept = quill::PruneBackups(ledgerPath);

@@ -3,12 +3,16 @@
 // before opening it.
 #include "cli/Commands.h"
 #include "cli/CliSupport.h"
+#include "core/io/SafeFile.h"
 
 #include "core/text/Cp949.h"
+#include "core/filing/FilingFigures.h"
 #include "core/ledger/AutRecord.h"
+#include "core/ledger/LedgerDate.h"
 #include "core/ledger/LedgerFileStream.h"
 #include "core/ledger/Money.h"
 #include "core/ledger/Totals.h"
+#include "core/text/TabSeparated.h"
 
 #include <iostream>
 #include <utility>
@@ -20,14 +24,6 @@ using quill::AutRecord;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-int number(std::string_view s)
-{
-    int v = 0;
-    for (char c : s)
-        v = v * 10 + (c - '0');
-    return v;
-}
-
 // "" when the date is a calendar date of the form yyyy.mm.dd, else why not.
 std::string dateProblem(std::string_view d)
 {
@@ -38,10 +34,7 @@ std::string dateProblem(std::string_view d)
         shape = shape && i < d.size() && isDigit(d[i]);
     if (!shape)
         return "date is not of the form yyyy.mm.dd";
-    int y = number(d.substr(0, 4)), m = number(d.substr(5, 2)), day = number(d.substr(8, 2));
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    if (y < 1 || m < 1 || m > 12 || day < 1 || day > days[m - 1] + (m == 2 && leap ? 1 : 0))
+    if (!quill::IsCalendarDateText(d))
         return "date is not a calendar date";
     return {};
 }
@@ -62,20 +55,33 @@ int runTotals(const std::vector<std::string>& args)
     quill::LedgerFileStream file;
     quill::IoResult r = file.open(path);
     quill::LedgerTotals totals;
+    std::size_t undated = 0;
     if (r)
         r = file.scan([&](std::size_t, const AutRecord& rec) {
             const quill::LedgerEntry e = rec.toEntry();
-            if (!filter || filter->passes(e))
-                quill::AddToTotals(totals, e);
+            if (!filter || filter->passes(e)) {
+                // A period holds only calendar dates, as tax counts them:
+                // 2023.02.29 is in no year.
+                if (filter && !quill::IsCalendarDateText(e.IDAY.view()))
+                    ++undated;
+                else
+                    quill::AddToTotals(totals, e);
+            }
             return true;
         });
     if (!r)
-        return cliFail(1, path + ": " + r.message);
+        return cliFileFail(1, r, path, quill::FileAction::Read);
+    if (undated)
+        std::cerr << "quillbook-cli: " << undated
+                  << " entries of the period have a date that is not a calendar date; left out as tax leaves them "
+                     "out (see check)\n";
     if (a.flags.count("--labels")) {
         quill::TotalsTexts texts = quill::FormatTotals(totals);
+        std::string out;
         for (std::size_t i = 0; i < texts.Bmxsm.size(); ++i)
-            std::cout << "Bmxsm" << i + 1 << '\t' << texts.Bmxsm[i] << '\n';
-        std::cout << "CntLbe\t" << texts.CntLbe << '\n';
+            quill::AppendTabLine(out, {"Bmxsm" + std::to_string(i + 1), texts.Bmxsm[i]});
+        quill::AppendTabLine(out, {"CntLbe", texts.CntLbe});
+        std::cout << out;
         return 0;
     }
     std::cout << "count=" << totals.count;
@@ -106,11 +112,11 @@ int runCheck(const std::vector<std::string>& args)
                                  {AutRecord::SANGHO, "SANGHO"}, {AutRecord::ETC, "ETC"}, {AutRecord::TAG, "TAG"}};
     quill::LedgerFileStream file;
     if (quill::IoResult r = file.open(path); !r)
-        return cliFail(1, path + ": " + r.message);
+        return cliFileFail(1, r, path, quill::FileAction::Read);
     // A device or a pipe has no records to count: reading /dev/urandom as
     // an empty ledger would report a clean file.
     if (!file.isRegular())
-        return cliFail(1, path + ": a device or pipe, not a ledger file");
+        return cliFileFail(1, quill::NotRegularFile(), path, quill::FileAction::Read);
 
     // The report goes out as it is found, so a damaged file of any size
     // is checked in bounded memory.
@@ -176,7 +182,7 @@ int runCheck(const std::vector<std::string>& args)
     });
     flush();
     if (!r)
-        return cliFail(1, path + ": " + r.message);
+        return cliFileFail(1, r, path, quill::FileAction::Read);
     if (const std::size_t trailing = file.trailingBytes()) {
         ++findings;
         std::cout << "tail: " << trailing << " bytes after record " << recordNo

@@ -5,6 +5,7 @@
 #include "cli/CliSupport.h"
 
 #include "core/io/ErrorText.h"
+#include "core/io/SafeFile.h"
 #include "core/io/SafeFileRecovery.h"
 
 #include <cstring>
@@ -24,12 +25,15 @@ const char* const kUsage =
     "                                of each kind; --all: every one)\n"
     "  export FILE OUT.xlsx [--year Y] [--month M] [--category 전체|수입|비용|자산]\n"
     "                                the official-form workbook, set up for printing\n"
-    "                                (OUT.xlsx - : to standard output)\n"
+    "                                (OUT.xlsx - : to standard output; a --printer of older\n"
+    "                                scripts is taken and ignored)\n"
     "  print FILE [--year Y] [--month M] [--category 전체|수입|비용|자산] (-o OUT.pdf | --printer NAME)\n"
     "                                the printed form as a PDF file or on a printer\n"
     "  tax FILE --year Y [--type 일반|간이|면세] [--industry 업종] [--prepaid-h1 원] [--prepaid-h2 원]\n"
+    "      [--simple-rate R] [--standard-rate R] [--opening-stock 원] [--closing-stock 원]\n"
     "      [--config FILE]           the filing figures of the year (참고용, for reference), the\n"
     "                                ledger's own settings unless overridden; tax --help lists the keys\n"
+    "  accounts                      the accounts (계정) an entry can be booked to: code, key, name\n"
     "  import-statement STATEMENT LEDGER.Aut [--profile NAME] [--dry-run] [--include-duplicates]\n"
     "                                books a card, bank or tax-office list (CSV, xlsx, xls);\n"
     "                                exit 0 booked, 1 none, 2 usage, 3 statement unreadable\n";
@@ -38,6 +42,9 @@ const char* const kUsage =
 
 int main(int argc, char** argv)
 {
+    // A write past the file size limit fails (and the old file stays)
+    // rather than ending the command without a word.
+    quill::IgnoreFileSizeSignal();
     if (argc < 2)
         return cliFail(2, "missing command (try --help)");
     std::string command = argv[1];
@@ -70,6 +77,8 @@ int main(int argc, char** argv)
             return runTax(args);
         if (command == "print")
             return runPrint(args);
+        if (command == "accounts")
+            return runAccounts(args);
         if (command == "import-statement")
             return runImportStatement(args);
     } catch (const std::bad_alloc&) {

@@ -9,6 +9,7 @@
 #include <QPrinter>
 
 #include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -82,24 +83,27 @@ public:
           bold_(formFont(kBodyPoints, true)), head_(formFont(kHeadPoints, true)),
           title_(formFont(kTitlePoints, true))
     {
-        QFontMetricsF fm(body_, &printer_);
-        line_ = fm.height() / k_;
-        headRow_ = QFontMetricsF(head_, &printer_).height() / k_ + 4;
-        titleH_ = QFontMetricsF(title_, &printer_).height() / k_ + 6;
+        for (QFont* f : {&body_, &bold_, &head_, &title_})
+            faces_.push_back(Face{f, QFontMetricsF(*f, &printer_), {}});
+        line_ = faces_[0].metrics.height() / k_;
+        headRow_ = faces_[2].metrics.height() / k_ + 4;
+        titleH_ = faces_[3].metrics.height() / k_ + 6;
         left_ = std::max(0.0, (area_.width() - l_.tableWidth) / 2);
+        use(body_);
     }
 
     void page(const quill::PrintPage& pg)
     {
         double y = 0;
         p_.setPen(QPen(Qt::black, 0));
-        p_.setFont(title_);
+        use(title_);
         text(pt(k_, 0, y, area_.width(), titleH_), Qt::AlignCenter, QString::fromStdString(l_.title));
         y += titleH_;
-        p_.setFont(body_);
+        use(body_);
         const QRectF heading = pt(k_, left_, y, l_.tableWidth, line_ + 6);
         text(heading, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(l_.ledgerName));
-        text(heading, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(l_.period));
+        text(heading, Qt::AlignRight | Qt::AlignVCenter,
+             QString::fromStdString(quill::PageHeadingPeriod(l_.period, pg)));
         y += line_ + 6;
         y = headRows(y);
         const double sumRow = line_ + 4;
@@ -111,7 +115,7 @@ public:
         if (pg.last)
             y = sumLine(y, sumRow, QString::fromStdString(l_.totalLabel), l_.total, true);
         // The foot: page number in the middle, the day of printing right.
-        p_.setFont(body_);
+        use(body_);
         const QRectF foot = pt(k_, left_, area_.height() - (line_ + 6), l_.tableWidth, line_ + 6);
         text(foot, Qt::AlignCenter,
              QString::fromStdString(quill::PageNumberText(pg.number, static_cast<int>(l_.pages.size()))));
@@ -119,46 +123,78 @@ public:
     }
 
 private:
-    // Draws a text in a rectangle, word by word: a blank is left as a gap,
-    // never drawn, because the PDF engine's text extraction would read the
-    // Korean face's blank glyph as a control character.
+    // Draws a text in a rectangle at a point worked out here: a blank is
+    // left as a gap, never drawn, because the PDF engine's text extraction
+    // would read the Korean face's blank glyph as a control character. The
+    // position comes from widths measured once per character, not from the
+    // text layout of QPainter's rectangle form, which cost most of a long
+    // printout's time.
     void text(const QRectF& r, Qt::Alignment align, const QString& t)
     {
-        if (!t.contains(QLatin1Char(' '))) {
-            p_.drawText(r, align, t);
+        if (t.isEmpty())
             return;
-        }
-        const QFontMetricsF& fm = metrics(p_.font());
-        const double whole = fm.horizontalAdvance(t);
+        const QFontMetricsF& fm = face_->metrics;
+        const double whole = width(t);
         double x = r.left();
         if (align & Qt::AlignRight)
             x = r.right() - whole;
         else if (align & Qt::AlignHCenter)
             x = r.left() + (r.width() - whole) / 2;
-        const Qt::Alignment vertical = align & Qt::AlignVertical_Mask;
+        const double y = (align & Qt::AlignVCenter) ? r.top() + (r.height() - fm.height()) / 2 + fm.ascent()
+                                                    : r.top() + fm.ascent();
+        if (!t.contains(QLatin1Char(' '))) {
+            p_.drawText(QPointF(x, y), t);
+            return;
+        }
         qsizetype start = 0;
+        double at = x;
         while (start < t.size()) {
             qsizetype end = t.indexOf(QLatin1Char(' '), start);
             if (end < 0)
                 end = t.size();
-            if (end > start) {
-                const double at = x + fm.horizontalAdvance(t.left(start));
-                const QString word = t.mid(start, end - start);
-                p_.drawText(QRectF(at, r.top(), fm.horizontalAdvance(word) + 1, r.height()), Qt::AlignLeft | vertical,
-                            word);
-            }
+            const QString word = t.mid(start, end - start);
+            if (!word.isEmpty())
+                p_.drawText(QPointF(at, y), word);
+            at += width(word) + (end < t.size() ? width(QStringLiteral(" ")) : 0);
             start = end + 1;
         }
     }
 
-    // Metrics of the few fonts the form uses, made once.
-    const QFontMetricsF& metrics(const QFont& f)
+    // One of the form's fonts with its metrics and the widths of the
+    // characters drawn in it so far (device units).
+    struct Face {
+        const QFont* font;
+        QFontMetricsF metrics;
+        QHash<char32_t, double> widths;
+    };
+
+    void use(const QFont& f)
     {
-        const QString key = f.key();
-        auto it = metrics_.find(key);
-        if (it == metrics_.end())
-            it = metrics_.insert(key, QFontMetricsF(f, &printer_));
-        return it.value();
+        for (Face& face : faces_)
+            if (face.font == &f) {
+                face_ = &face;
+                p_.setFont(f);
+                return;
+            }
+    }
+
+    double width(const QString& t)
+    {
+        double w = 0;
+        for (qsizetype i = 0; i < t.size(); ++i) {
+            char32_t c = t[i].unicode();
+            qsizetype n = 1;
+            if (t[i].isHighSurrogate() && i + 1 < t.size() && t[i + 1].isLowSurrogate()) {
+                c = QChar::surrogateToUcs4(t[i], t[i + 1]);
+                n = 2;
+            }
+            auto it = face_->widths.constFind(c);
+            if (it == face_->widths.constEnd())
+                it = face_->widths.insert(c, face_->metrics.horizontalAdvance(t.mid(i, n)));
+            w += it.value();
+            i += n - 1;
+        }
+        return w;
     }
 
     double colX(int c) const { return left_ + l_.x[static_cast<std::size_t>(c)]; }
@@ -177,28 +213,30 @@ private:
     }
 
     // An amount always whole: drawn smaller when the column is too narrow.
-    void amount(double x, double y, double w, double h, const std::string& text, const QFont& font)
+    // Drawn in the current font (the body's or the bold one).
+    void amount(double x, double y, double w, double h, const std::string& text)
     {
         if (text.empty())
             return;
         const QString t = QString::fromStdString(text);
         const double room = (w - 4) * k_;
-        if (metrics(font).horizontalAdvance(t) <= room) {
-            p_.drawText(pt(k_, x + 2, y, w - 4, h), Qt::AlignRight | Qt::AlignVCenter, t);
+        if (width(t) <= room) {
+            this->text(pt(k_, x + 2, y, w - 4, h), Qt::AlignRight | Qt::AlignVCenter, t);
             return;
         }
+        const QFont& font = *face_->font;
         QFont f = font;
         for (int i = 0; i < 12 && QFontMetricsF(f, &printer_).horizontalAdvance(t) > room; ++i)
             f.setPointSizeF(f.pointSizeF() * 0.9);
         p_.setFont(f);
         p_.drawText(pt(k_, x + 2, y, w - 4, h), Qt::AlignRight | Qt::AlignVCenter, t);
-        p_.setFont(font);
+        use(font);
     }
 
     double headRows(double y)
     {
         using namespace quill;
-        p_.setFont(head_);
+        use(head_);
         const double h = headRow_;
         const Qt::Alignment c = Qt::AlignHCenter;
         cell(colX(kMonthCol), y, spanW(kMonthCol, kDayCol), h, QStringLiteral("①"), c, kHeadFill);
@@ -217,14 +255,24 @@ private:
         for (int f = 0; f < 6; ++f)
             cell(colX(kAmountCol0 + f), y, colW(kAmountCol0 + f), h,
                  f % 2 == 0 ? QStringLiteral("금액") : QStringLiteral("부가세"), c, kHeadFill);
-        p_.setFont(body_);
+        use(body_);
         return y + h;
     }
 
     double entry(double y, const quill::PrintRow& r)
     {
         using namespace quill;
-        const double h = r.height;
+        double h = r.height;
+        if (!r.year.empty()) {
+            // A new year begins: its band across the table, above the entry.
+            const double band = line_ + 4;
+            use(bold_);
+            cell(colX(kMonthCol), y, l_.tableWidth, band, QString::fromStdString(r.year), Qt::AlignLeft,
+                 QColor(240, 240, 240));
+            use(body_);
+            y += band;
+            h -= band;
+        }
         cell(colX(kMonthCol), y, colW(kMonthCol), h, QString::fromStdString(r.month), Qt::AlignHCenter);
         cell(colX(kDayCol), y, colW(kDayCol), h, QString::fromStdString(r.day), Qt::AlignHCenter);
         const int cols[3] = {kTextCol, kPartyCol, kRemarkCol};
@@ -239,7 +287,7 @@ private:
         for (int f = 0; f < 6; ++f) {
             const int c = kAmountCol0 + f;
             p_.drawRect(pt(k_, colX(c), y, colW(c), h));
-            amount(colX(c), y, colW(c), h, r.amounts[static_cast<std::size_t>(f)], body_);
+            amount(colX(c), y, colW(c), h, r.amounts[static_cast<std::size_t>(f)]);
         }
         return y + h;
     }
@@ -248,15 +296,15 @@ private:
     {
         using namespace quill;
         const QColor fill = total ? kTotalFill : QColor(240, 240, 240);
-        p_.setFont(bold_);
+        use(bold_);
         cell(colX(kMonthCol), y, spanW(kMonthCol, kPartyCol), h, label, Qt::AlignHCenter, fill);
         for (int f = 0; f < 6; ++f) {
             const int c = kAmountCol0 + f;
             cell(colX(c), y, colW(c), h, QString(), Qt::AlignRight, fill);
-            amount(colX(c), y, colW(c), h, PrintAmount(sums[static_cast<std::size_t>(f)], false), bold_);
+            amount(colX(c), y, colW(c), h, PrintAmount(sums[static_cast<std::size_t>(f)], false));
         }
         cell(colX(kRemarkCol), y, colW(kRemarkCol), h, QString(), Qt::AlignLeft, fill);
-        p_.setFont(body_);
+        use(body_);
         return y + h;
     }
 
@@ -267,12 +315,13 @@ private:
     QRectF area_;
     QFont body_, bold_, head_, title_;
     double line_ = 0, headRow_ = 0, titleH_ = 0, left_ = 0;
-    QHash<QString, QFontMetricsF> metrics_;
+    std::vector<Face> faces_;
+    Face* face_ = nullptr;
 };
 
 } // namespace
 
-bool PaintLedger(QPrinter& printer, const quill::PrintedLedger& ledger)
+bool PaintLedger(QPrinter& printer, const quill::PrintedLedger& ledger, const PageProgress& pageDone)
 {
     QPainter p;
     if (!p.begin(&printer))
@@ -287,6 +336,8 @@ bool PaintLedger(QPrinter& printer, const quill::PrintedLedger& ledger)
         if (n > from && !printer.newPage())
             return false;
         painter.page(ledger.pages[static_cast<std::size_t>(n - 1)]);
+        if (pageDone)
+            pageDone(n - from + 1, to - from + 1);
     }
     return p.end();
 }

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QPainter;
 class QPrinter;
 
@@ -18,7 +20,10 @@ quill::PrintedLedger LayOutForPrinter(QPrinter& printer, const quill::PrintWalk&
 // Draws the pages of the layout (all of them, or the printer's page range
 // when one is set) on the printer. False when the printer cannot be
 // painted on (a PDF file that cannot be written, a queue that refuses).
-bool PaintLedger(QPrinter& printer, const quill::PrintedLedger& ledger);
+// `pageDone`, when given, hears of each page drawn (pages drawn so far,
+// pages to draw), for a progress bar.
+using PageProgress = std::function<void(int done, int total)>;
+bool PaintLedger(QPrinter& printer, const quill::PrintedLedger& ledger, const PageProgress& pageDone = {});
 
 // Both in one: lays out and draws; false as PaintLedger.
 bool PrintLedger(QPrinter& printer, const quill::PrintWalk& walk, const quill::PrintHeading& heading);

@@ -3,6 +3,8 @@
 // for the same ledger file; usage errors.
 #include "core/text/Cp949.h"
 #include "core/filing/FilingFigures.h"
+#include "core/filing/IncomeFigures.h"
+#include "core/ledger/Accounts.h"
 #include "core/ledger/AutRecord.h"
 #include "core/ledger/WorkingTable.h"
 
@@ -115,10 +117,14 @@ protected:
 };
 
 // What the lines must be: the core's return lines, as the window shows them.
-std::vector<std::pair<std::string, std::string>> expected(const FilingFigures& f)
+std::vector<std::pair<std::string, std::string>> expected(const WorkingTable& table, int year,
+                                                          const FilingSettings& settings)
 {
+    const std::span<const LedgerEntry> rows(&table.row(0), table.rowCount());
+    const FilingFigures f = ComputeFilingFigures(rows, year, settings);
+    const IncomeFigures income = ComputeIncomeFigures(rows, year, settings, IncomeSettings{});
     std::vector<std::pair<std::string, std::string>> e;
-    for (const FilingReturn& r : FilingReturns(f))
+    for (const FilingReturn& r : FilingReturnsWithIncome(f, income))
         for (const FilingLine& l : r.lines)
             for (std::size_t c = 0; c < l.values.size(); ++c) {
                 if (!l.values[c].amount)
@@ -126,6 +132,8 @@ std::vector<std::pair<std::string, std::string>> expected(const FilingFigures& f
                 e.emplace_back(figureKey(r, c, l), plainDecimal(*l.values[c].amount));
                 if (l.key == "prepaid")
                     e.emplace_back(figureKey(r, c, l) + ".estimated", l.values[c].estimated ? "1" : "0");
+                if (!l.values[c].rate.empty())
+                    e.emplace_back(figureKey(r, c, l) + ".rate", l.values[c].rate);
             }
     return e;
 }
@@ -157,8 +165,15 @@ TEST_F(TaxCommand, EachTypesLinesMatchTheCore)
     FilingSettings prepaid = typed(TaxpayerType::General);
     prepaid.prepaidWon[0] = 1234;
     prepaid.prepaidWon[1] = 5678;
+    FilingSettings conditions = typed(TaxpayerType::General, "음식점");
+    conditions.accountantFiles = true;
+    conditions.openingDay = "2024.03.01";
+    conditions.lastYearRevenueWon = 1000;
+    conditions.largeLastYear = true;
     const Case cases[] = {
         {"", typed(TaxpayerType::General)},
+        {"--industry 음식점 --accountant --opening-day 2024.03.01 --last-year-revenue 1000 --large-last-year 예",
+         conditions},
         {"--type 일반", typed(TaxpayerType::General)},
         {"--prepaid-h1 1234 --prepaid-h2 5678", prepaid},
         {"--type 간이", typed(TaxpayerType::Simplified)},
@@ -169,7 +184,7 @@ TEST_F(TaxCommand, EachTypesLinesMatchTheCore)
     for (const Case& c : cases) {
         const CliRun r = runCli(args(std::string("--year 2024 ") + c.options + " --config '" + config_ + "'"));
         ASSERT_EQ(r.status, 0) << c.options;
-        EXPECT_EQ(lines(r.out), expected(ComputeFilingFigures(table_, 2024, c.settings))) << c.options;
+        EXPECT_EQ(lines(r.out), expected(table_, 2024, c.settings)) << c.options;
     }
     // A few read by eye, so a fault shared by core and command shows too.
     const auto general = lines(runCli(args("--year 2024 --config '" + config_ + "'")).out);
@@ -185,7 +200,9 @@ TEST_F(TaxCommand, EachTypesLinesMatchTheCore)
     EXPECT_EQ(std::to_string(dateFindings), valueOf(general, "evidence.undated.count"));
     // "영" 31,000.25 and the blank remark 66,000 are above the limit.
     EXPECT_EQ(valueOf(general, "evidence.sum"), "97000.25");
-    EXPECT_EQ(valueOf(general, "evidence.penalty"), "1940");
+    // The ledger's 2023 (3 won) makes it a 소규모사업자: no 가산세 on them.
+    EXPECT_EQ(valueOf(general, "evidence.small_business"), "1");
+    EXPECT_EQ(valueOf(general, "evidence.penalty"), "0");
     const auto prepaidLines = lines(runCli(args("--year 2024 --prepaid-h1 1234 --config '" + config_ + "'")).out);
     EXPECT_EQ(valueOf(prepaidLines, "vat.h1.prepaid"), "1234");
     EXPECT_EQ(valueOf(prepaidLines, "vat.h1.prepaid.estimated"), "0");
@@ -202,15 +219,17 @@ TEST_F(TaxCommand, ReadsTheLedgersOwnSettingsUnlessOverridden)
     ASSERT_TRUE(WriteFilingSettings(config_, path_, own));
     const CliRun r = runCli(args("--year 2024 --config '" + config_ + "'"));
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(lines(r.out), expected(ComputeFilingFigures(table_, 2024, own)));
-    EXPECT_EQ(valueOf(lines(r.out), "simple.year.prepaid"), "70000");
+    EXPECT_EQ(lines(r.out), expected(table_, 2024, own));
+    // A 세금계산서 issued in 1~6월 means a 예정신고, which takes the place of
+    // the 예정부과 the settings name.
+    EXPECT_EQ(valueOf(lines(r.out), "simple.year.preliminary_return"), valueOf(lines(r.out), "simple.h1.payable"));
     FilingSettings overridden = own;
     overridden.type = TaxpayerType::General;
     overridden.industry = "제조";
     overridden.prepaidWon[1] = 9000;
     EXPECT_EQ(lines(runCli(args("--year 2024 --type 일반 --industry 제조 --prepaid-h2 9000 --config '" + config_ + "'"))
                         .out),
-              expected(ComputeFilingFigures(table_, 2024, overridden)));
+              expected(table_, 2024, overridden));
 }
 
 TEST_F(TaxCommand, HelpListsEveryKeyAndTheManualPageToo)
@@ -257,17 +276,45 @@ TEST_F(TaxCommand, AYearWithoutEntriesGivesZeros)
 {
     const CliRun r = runCli(args("--year 1999 --config '" + config_ + "'"));
     ASSERT_EQ(r.status, 0);
-    for (const auto& [key, value] : lines(r.out))
+    for (const auto& [key, value] : lines(r.out)) {
+        // The limit and the deduction the law gives whatever the ledger holds.
+        if (key == "income.entertainment.limit" || key == "income.tax.deductions")
+            continue;
         EXPECT_EQ(value, key == "evidence.undated.count" || key.ends_with(".estimated") ? "1" : "0")
             << key;  // the blank date; 예정고지 estimated (as none)
+    }
+    EXPECT_EQ(valueOf(lines(r.out), "income.tax.deductions"), "1500000");
 }
 
 TEST_F(TaxCommand, UsageErrors)
 {
     for (const char* rest : {"", "--year", "--year 20x4", "--year 0", "--year 12345", "--year 2024 --type 영세",
                              "--year 2024 --month 03", "--year 2024 extra", "--year 2024 --industry 없는업종",
-                             "--year 2024 --prepaid-h1 12x", "--year 2024 --prepaid-h2 -5"})
+                             "--year 2024 --prepaid-h1 12x", "--year 2024 --prepaid-h2 -5",
+                             "--year 2024 --opening-day 2024.02.30", "--year 2024 --opening-day 2024-03-01",
+                             "--year 2024 --last-year-revenue 1e6", "--year 2024 --large-last-year 1",
+                             "--year 2024 --accountant 1"})
         EXPECT_EQ(runCli(args(rest)).status, 2) << rest;
     EXPECT_EQ(runCli("tax --year 2024").status, 2);
     EXPECT_EQ(runCli("tax '" + dir_ + "/없는파일.Aut' --year 2024").status, 1);
+}
+
+TEST_F(TaxCommand, AccountsTableAndTheIncomeOptions)
+{
+    const CliRun accounts = runCli("accounts");
+    ASSERT_EQ(accounts.status, 0);
+    std::vector<std::pair<std::string, std::string>> want;
+    for (const Account& a : AccountTable())
+        want.emplace_back(std::to_string(a.code), std::string(a.key) + "\t" + a.name);
+    EXPECT_EQ(lines(accounts.out), want);
+    EXPECT_EQ(runCli("accounts extra").status, 2);
+
+    // 2024 revenue 2,950,000.5 (no accounts); 89.7 % of it is expenses.
+    const std::string opts = "--year 2024 --config '" + config_ + "' ";
+    const auto out = lines(runCli(args(opts + "--simple-rate 89.7% --opening-stock 100 --closing-stock 30")).out);
+    EXPECT_EQ(valueOf(out, "income.revenue.unassigned"), "2950000");
+    EXPECT_EQ(valueOf(out, "income.estimate.simple"), "303850");  // 2,950,000 - 2,950,000 × 89.7 %
+    EXPECT_EQ(valueOf(out, "income.cost_of_sales"), "70");
+    for (const char* bad : {"--simple-rate 90", "--standard-rate x%", "--closing-stock -1", "--opening-stock 1.5"})
+        EXPECT_EQ(runCli(args(opts + bad)).status, 2) << bad;
 }

@@ -330,12 +330,14 @@ class Totals(Base):
         aut = self.ledger()
         cases = [
             ([], "count=5 INMNY=1234567 INVAT=123456 OTMNY=-1 OTVAT=-1 JSMNY=7 JSVAT=0.5"),
-            (["--year", "2024"], "count=4 INMNY=1234567 INVAT=123456 OTMNY=-1000 OTVAT=-100 JSMNY=7 JSVAT=0.5"),
-            (["--year", "20 24", "--month", "02"], "count=3 INMNY=0 INVAT=0 OTMNY=-1000 OTVAT=-100 JSMNY=7 JSVAT=0.5"),
+            # A period holds calendar dates only, as tax counts them: 2024.02.30 is in none.
+            (["--year", "2024"], "count=3 INMNY=1234567 INVAT=123456 OTMNY=-1000 OTVAT=-100 JSMNY=0 JSVAT=0"),
+            (["--year", "2024", "--month", "02"], "count=2 INMNY=0 INVAT=0 OTMNY=-1000 OTVAT=-100 JSMNY=0 JSVAT=0"),
             # The refund is an expense too: the category agrees with all rows.
             (["--year", "2024", "--month", "1년", "--category", "비용"],
              "count=2 INMNY=0 INVAT=0 OTMNY=-1000 OTVAT=-100 JSMNY=0 JSVAT=0"),
-            (["--year", "2024", "--month", "2"], "count=0 INMNY=0 INVAT=0 OTMNY=0 OTVAT=0 JSMNY=0 JSVAT=0"),
+            # A month in one digit is the same month.
+            (["--year", "2024", "--month", "2"], "count=2 INMNY=0 INVAT=0 OTMNY=-1000 OTVAT=-100 JSMNY=0 JSVAT=0"),
             (["--year", "2023", "--category", "전체"], "count=1 INMNY=0 INVAT=0 OTMNY=999 OTVAT=99 JSMNY=0 JSVAT=0"),
         ]
         for args, expected in cases:
@@ -349,12 +351,18 @@ class Totals(Base):
         self.assertEqual(code, 0)
         self.assertEqual(out.splitlines(), [
             "Bmxsm1\t    1,234,567 ", "Bmxsm2\t     123,456 ", "Bmxsm3\t       -1,000 ",
-            "Bmxsm4\t        -100 ", "Bmxsm5\t            7 ", "Bmxsm6\t           1 ", "CntLbe\t    4건 "])
+            "Bmxsm4\t        -100 ", "Bmxsm5\t            0 ", "Bmxsm6\t           0 ", "CntLbe\t    3건 "])
 
     def test_usage_errors(self):
         aut = self.ledger()
         for args in (["totals"], ["totals", aut, "--bogus"], ["totals", aut, "--year"],
                      ["totals", aut, "--year", "2024", "--category", "기타"], ["totals", aut, "--month", "02"],
+                     # --year and --month are checked alike in every command.
+                     ["totals", aut, "--year", "20 24"], ["totals", aut, "--year", "2024", "--month", "13"],
+                     ["totals", aut, "--year", "2024", "--month", "002"], ["totals", aut, "--year", "2024", "--month", "0"],
+                     ["totals", aut, "--year", "24x"], ["tax", aut, "--year", "20 24"],
+                     ["export", aut, aut + ".xlsx", "--year", "2024", "--month", "1월"],
+                     ["print", aut, "-o", aut + ".pdf", "--year", "2024", "--month", "13"],
                      ["dump"], ["dump", aut, aut], ["import", aut], ["check"], ["frobnicate"], []):
             with self.subTest(args):
                 code, _, err = run(*args)
@@ -425,8 +433,10 @@ class Check(Base):
     def test_unreadable(self):
         self.assertEqual(run("check", self.path("missing.Aut"))[0], 1)
         self.assertEqual(run("check", self.dir.name)[0], 1)
-        self.assertEqual(run("dump", self.path("missing.Aut"))[2].strip(),
-                         f"quillbook-cli: {self.path('missing.Aut')}: File not found")
+        # The English line as before, and the program's Korean line under it.
+        self.assertEqual(run("dump", self.path("missing.Aut"))[2].strip().splitlines(),
+                         [f"quillbook-cli: {self.path('missing.Aut')}: File not found",
+                          f"quillbook-cli: 파일을 찾을 수 없습니다. 이름과 폴더를 확인하세요: {self.path('missing.Aut')}"])
 
 
 class FilesThatAreNotLedgers(Base):
@@ -458,6 +468,32 @@ class FilesThatAreNotLedgers(Base):
         p = subprocess.run([CLI, "export", ledger, "-"], capture_output=True, timeout=60)
         self.assertEqual(p.returncode, 0, p.stderr)
         self.assertEqual(p.stdout[:2], b"PK")
+
+    def test_a_named_pipe_as_the_configuration_is_not_waited_on(self):
+        fifo = self.path("quillcfg.ini")
+        os.mkfifo(fifo)
+        ledger = self.write("l.Aut", record(amounts=(1000, 100, 0, 0, 0, 0)))
+        # Waited on, it would hang until the timeout.
+        p = subprocess.run([CLI, "tax", ledger, "--year", "2024", "--config", fifo], capture_output=True,
+                           timeout=30)
+        self.assertIn(p.returncode, (0, 1), p.stderr)
+        import stat
+        self.assertTrue(stat.S_ISFIFO(os.stat(fifo).st_mode))
+
+    def test_export_folders_left_by_a_kill_go_at_the_next_command(self):
+        scratch = self.path("state/quillbook/Temp")
+        os.makedirs(scratch)
+        gone = os.path.join(scratch, "quillbook-export-2147483647-Ab12Cd")
+        os.mkdir(gone)
+        self.write("state/quillbook/Temp/quillbook-export-2147483647-Ab12Cd/workbook.xlsx", b"PK")
+        running = os.path.join(scratch, "quillbook-export-%d-Xy34Zw" % os.getpid())
+        os.mkdir(running)
+        ledger = self.write("l.Aut", record(amounts=(1000, 100, 0, 0, 0, 0)))
+        env = dict(os.environ, XDG_STATE_HOME=self.path("state"))
+        p = subprocess.run([CLI, "export", ledger, "-"], capture_output=True, env=env, timeout=60)
+        self.assertEqual(p.returncode, 0, p.stderr)
+        self.assertEqual(p.stdout[:2], b"PK")
+        self.assertEqual(sorted(os.listdir(scratch)), [os.path.basename(running)])
 
     def test_saves_go_on_where_the_file_system_keeps_no_locks(self):
         shim = os.environ.get("QB_FAILING_FLOCK")
@@ -504,6 +540,114 @@ class FilesThatAreNotLedgers(Base):
         self.assertIn("File too large", p.stderr.decode())
         self.assertFalse(os.path.exists(out))
         self.assertEqual(sorted(os.listdir(self.dir.name)), ["in.tsv", "out.Aut"])
+
+
+class OutputsThatMustNotDestroy(Base):
+    """Outputs written through the safe writer: a failed write keeps the old
+    file, no command writes over the ledger it reads, failures in Korean."""
+
+    def test_a_pdf_that_cannot_be_written_whole_keeps_the_old_one(self):
+        import resource
+        ledger = self.imported(LINES * 2000)
+        old = b"%PDF-1.4\n% the printout of last month, kept\n" * 50
+        shim = os.environ.get("QB_FULL_DISK")
+
+        def limit():
+            resource.setrlimit(resource.RLIMIT_FSIZE, (20000, 20000))
+
+        cases = [("the file size limit", {}, limit, "파일 크기 제한에 걸려 PDF 파일을 만들지 못했습니다")]
+        if shim:
+            cases.append(("a full disk", {"LD_PRELOAD": shim, "QB_FULL_DIR": self.path("pdf"),
+                                          "QB_FULL_BYTES": "30000"}, None, "디스크 공간이 부족해 PDF 파일을 만들지 못했습니다"))
+        os.mkdir(self.path("pdf"))
+        out = self.path("pdf/old.pdf")
+        for name, env, preexec, korean in cases:
+            with self.subTest(name):
+                with open(out, "wb") as f:
+                    f.write(old)
+                p = subprocess.run([CLI, "print", ledger, "-o", out], capture_output=True, preexec_fn=preexec,
+                                   env=dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "")
+                                            + ":verify_asan_link_order=0", **env), timeout=120)
+                err = p.stderr.decode()
+                self.assertEqual(p.returncode, 1, err)
+                self.assertIn(korean, err)
+                self.assertIn("원래 파일은 그대로입니다", err)
+                with open(out, "rb") as f:
+                    self.assertEqual(f.read(), old)
+                self.assertEqual(os.listdir(self.path("pdf")), ["old.pdf"])
+        # Without the limit the same command replaces it with a whole PDF.
+        code, _, err = run("print", ledger, "-o", out)
+        self.assertEqual(code, 0, err)
+        with open(out, "rb") as f:
+            data = f.read()
+        self.assertTrue(data.startswith(b"%PDF") and data.rstrip().endswith(b"%%EOF"))
+
+    def test_no_command_writes_over_the_file_it_reads(self):
+        ledger = self.imported(LINES)
+        with open(ledger, "rb") as f:
+            before = f.read()
+        os.symlink(ledger, self.path("link.pdf"))
+        os.link(ledger, self.path("hard.xlsx"))
+        tsv = self.write("in.tsv", ("\n".join(LINES) + "\n").encode())
+        cases = [["print", ledger, "-o", ledger], ["print", ledger, "-o", self.path("link.pdf")],
+                 ["print", ledger, "-o", self.path("./out.Aut")], ["export", ledger, ledger],
+                 ["export", ledger, self.path("hard.xlsx")], ["import", tsv, tsv]]
+        for args in cases:
+            with self.subTest(args=args):
+                code, _, err = run(*args)
+                self.assertEqual(code, 1, err)
+                self.assertIn("읽고 있는 장부 파일과 같은 파일이어서 쓰지 않았습니다", err)
+                with open(ledger, "rb") as f:
+                    self.assertEqual(f.read(), before)
+        self.assertTrue(os.path.islink(self.path("link.pdf")))
+        with open(tsv, "rb") as f:
+            self.assertEqual(f.read(), ("\n".join(LINES) + "\n").encode())
+
+    def test_every_failure_line_has_the_programs_korean_line_under_it(self):
+        ledger = self.imported(LINES)
+        os.mkdir(self.path("folder.Aut"))
+        os.symlink(self.path("nowhere.Aut"), self.path("dangling.Aut"))
+        tsv = self.write("in.tsv", ("\n".join(LINES) + "\n").encode())
+        cases = [
+            (["dump", self.path("folder.Aut")], "I/O error 21", "폴더는 장부 파일로 열 수 없습니다"),
+            (["totals", self.path("missing.Aut")], "File not found", "파일을 찾을 수 없습니다"),
+            (["check", self.path("missing.Aut")], "File not found", "파일을 찾을 수 없습니다"),
+            (["tax", self.path("folder.Aut"), "--year", "2024"], "I/O error 21", "폴더는 장부 파일로"),
+            (["export", ledger, self.path("no/such/out.xlsx")], "File not found", "엑셀 파일을 만들지 못했습니다"),
+            (["print", ledger, "-o", self.path("no/such/out.pdf")], "File not found",
+             "저장할 폴더를 찾을 수 없어 PDF 파일을 만들지 못했습니다"),
+            (["import", tsv, self.path("dangling.Aut")], "File not found", "없는 파일을 가리키는"),
+        ]
+        for args, english, korean in cases:
+            with self.subTest(args=args):
+                code, _, err = run(*args)
+                self.assertEqual(code, 1, err)
+                lines = err.splitlines()
+                self.assertTrue(all(l.startswith("quillbook-cli: ") for l in lines), err)
+                self.assertIn(english, lines[0])
+                self.assertIn(korean, err)
+        # The link the user made stays a link, to nothing.
+        self.assertTrue(os.path.islink(self.path("dangling.Aut")))
+        self.assertFalse(os.path.exists(self.path("nowhere.Aut")))
+
+    def test_a_full_scratch_folder_is_named(self):
+        shim = os.environ.get("QB_FULL_DISK")
+        if not shim:
+            self.skipTest("the full disk is built with the tests")
+        state = self.path("state")
+        os.mkdir(state)
+        # Too many lines for the sort's memory: they go through the scratch folder.
+        lines = [f"2024.{(i * 7919) % 12 + 1:02d}.01\tno {i}\t\t{i}\t0\t0\t0\t0\t0\t\tN\t0" for i in range(140000)]
+        src = self.write("big.tsv", ("\n".join(lines) + "\n").encode())
+        env = dict(os.environ, LD_PRELOAD=shim, QB_FULL_DIR=state, XDG_STATE_HOME=state,
+                   ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0")
+        p = subprocess.run([CLI, "import", src, self.path("big.Aut")], capture_output=True, env=env, timeout=120)
+        err = p.stderr.decode()
+        self.assertEqual(p.returncode, 1, err)
+        self.assertIn("scratch folder: Disk full", err)
+        self.assertIn("꽉 찬 폴더: " + os.path.join(state, "quillbook"), err)
+        self.assertIn("공간을 비운 뒤 다시 하세요", err)
+        self.assertFalse(os.path.exists(self.path("big.Aut")))
 
 
 class AnyBytes(Base):

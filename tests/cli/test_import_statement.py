@@ -86,7 +86,7 @@ class ImportStatement(Base):
                 self.assertEqual(open(aut, "rb").read(), before, f"{args} changed the ledger")
         lines = self.dump(aut)
         self.assertEqual(len(lines), 4)
-        self.assertIn("2024.03.12\t맛나식당 \"본점\"\t맛나식당 \"본점\"\t0\t0\t20000\t2000\t0\t0\t카드\t\t0", lines)
+        self.assertIn("2024.03.12\t맛나식당 \"본점\"\t맛나식당 \"본점\"\t0\t0\t20000\t2000\t0\t0\t카드 불공\t\t0", lines)
         # The booking kept the replaced version, as Save keeps it.
         self.assertEqual(len(os.listdir(self.path("백업"))), 1)
         # Duplicates booked when asked.
@@ -112,6 +112,47 @@ class ImportStatement(Base):
         self.assertEqual(statuses, ["중복", "비슷함", "새 자료", "오류"])
         self.assertIn("금액을 읽을 수 없습니다: 1만원", out.splitlines()[3])
         self.assertEqual(out.splitlines()[-1], "틀: 홈택스 신용카드 매입")
+        # Booked, the report counts the 비슷함 rows among those booked.
+        code, out, err = run("import-statement", src, aut)
+        self.assertEqual((code, out), (0, "2건 가져옴 (비슷함 1건 포함), 1건 중복 제외, 1건 오류\n"), err)
+
+    def test_sheets_encodings_and_lists_that_do_not_say(self):
+        """--sheet and --encoding; a list on a later sheet found; an empty
+        file and a tax-office list that names neither 매입 nor 매출 say so."""
+        import openpyxl
+        book = openpyxl.Workbook()
+        book.active.title = "조회조건"
+        book.active.append(["조회기간", "2024-03-01 ~ 2024-03-31"])
+        sheet = book.create_sheet("내역")
+        sheet.append(["승인일자", "카드번호", "승인번호", "가맹점명", "공급가액", "부가세", "합계"])
+        sheet.append(["2024-03-05", "1234", "11", "서울주유소", 50000, 5000, 55000])
+        two = self.path("두시트.xlsx")
+        book.save(two)
+        card = self.write("card.csv", "\n".join([
+            "승인일자,카드번호,승인번호,가맹점명,공급가액,부가세,합계",
+            "2024-03-05,1,11,서울주유소,50000,5000,55000"]).encode("cp949"))
+        invoice = self.write("invoice.csv", "\n".join([
+            "작성일자,승인번호,상호,상호,합계금액,공급가액,세액,품목명",
+            "20240405,1,우리가게,새봄카페,110000,100000,10000,원두"]).encode())
+        empty_file = self.write("empty.csv", b"\xef\xbb\xbf\r\n")
+        aut = self.ledger()
+        cases = [
+            (["--dry-run"], two, 0, "서울주유소"),
+            (["--dry-run", "--sheet", "2"], two, 0, "서울주유소"),
+            (["--dry-run", "--sheet", "내역"], two, 0, "서울주유소"),
+            (["--dry-run", "--sheet", "1"], two, 3, "맞는 틀이 없습니다"),
+            (["--dry-run", "--sheet", "3"], two, 2, "그런 시트가 없습니다: 3"),
+            (["--dry-run", "--encoding", "cp949"], card, 0, "서울주유소"),
+            (["--dry-run", "--encoding", "utf-8"], card, 3, "맞는 틀이 없습니다"),
+            (["--dry-run", "--encoding", "latin-1"], card, 2, "--encoding"),
+            (["--dry-run"], empty_file, 3, "파일이 비어 있습니다"),
+            (["--dry-run"], invoice, 3, "매입 목록인지 매출 목록인지 알 수 없습니다"),
+            (["--dry-run", "--profile", "홈택스 전자세금계산서 매출"], invoice, 0, "새봄카페\t수입"),
+        ]
+        for args, path, code, text in cases:
+            got, out, err = run("import-statement", path, aut, *args)
+            self.assertEqual(got, code, f"{args}: {out} {err}")
+            self.assertIn(text, out + err, args)
 
 
 # The tables of the shipped profiles' test files, as LibreOffice writes them.
@@ -121,6 +162,15 @@ EXPECTED_ROWS = {
     "tax_invoice_purchase": 2,
     "tax_invoice_sales": 1,
     "bank": 3,
+    "bank_kb": 3,
+    "bank_woori": 2,
+    "bank_shinhan": 2,
+    "bank_hana": 1,
+    "bank_nh": 1,
+    "bank_direction": 2,
+    "card_service_charge": 3,
+    "cash_receipt_nondeductible": 1,
+    "tax_invoice_sales_titled": 1,
 }
 
 

@@ -3,6 +3,7 @@
 // predicate and text comparison on awkward dates, before and after changes.
 #include "TestFiles.h"
 
+#include "core/ledger/LedgerDate.h"
 #include "core/ledger/WorkingTable.h"
 #include "core/ledger/LedgerFilter.h"
 #include "core/ledger/Totals.h"
@@ -218,4 +219,19 @@ TEST(DateRange, RowsHandedOverOutOfOrderAreStillFilteredExactly)
     EXPECT_EQ(u.recordCount(), 2);
     u.setFilter(LedgerFilter::fromControls(0, "2024", 6, "06"));
     EXPECT_EQ(u.recordCount(), 1);
+}
+
+// The one calendar check, for every year a ledger's date field can hold:
+// the statement readers once stopped at 1900 and 2999, so a ledger's own
+// entry of 1899 or 3000 had no day number.
+TEST(LedgerDate, CalendarDatesOfEveryFourDigitYear)
+{
+    for (const char* good : {"2024.01.01", "2024.12.31", "2024.02.29", "2000.02.29", "0999.05.10", "0001.01.01",
+                             "1899.12.31", "3000.01.01", "9999.12.31"})
+        EXPECT_TRUE(IsCalendarDateText(good)) << good;
+    for (const char* bad : {"2023.02.29", "1900.02.29", "2024.02.30", "2024.04.31", "2024.00.10", "2024.13.10",
+                            "2024.05.00", "2024.05.32", "2024.5.10", "2024-05-10", "    .  .  ", "0000.01.01",
+                            "2024.05.1a"})
+        EXPECT_FALSE(IsCalendarDateText(bad)) << bad;
+    EXPECT_FALSE(IsCalendarDate(10000, 1, 1));
 }

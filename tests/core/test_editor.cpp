@@ -40,9 +40,28 @@ TEST(EntryEditor, ProposesTenPercentVatTruncatedTowardZero)
                                                {999999999999, 99999999999}, {1234567, 123456}};
     for (auto [amount, vat] : cases)
         EXPECT_EQ(ProposeVat(amount), vat) << amount;
-    EXPECT_TRUE(ShouldProposeVat(false, 0));
-    EXPECT_FALSE(ShouldProposeVat(true, 0));   // amount field left empty
-    EXPECT_FALSE(ShouldProposeVat(false, 7));  // a VAT typed is never replaced
+}
+
+TEST(EntryEditor, ProposesVatForNewEntriesAndChangedAmountsOnly)
+{
+    using M = EditorMode;
+    struct Case {
+        M mode;
+        bool amountEmpty;
+        double amount, vat, opened;
+        bool proposes;
+    };
+    const Case cases[] = {
+        {M::Adding, false, 1000, 0, 0, true},
+        {M::Adding, true, 0, 0, 0, false},             // amount field left empty
+        {M::Adding, false, 1000, 7, 0, false},         // a VAT typed is never replaced
+        {M::Editing, false, 900000, 0, 900000, false}, // 월세 booked without VAT stays so
+        {M::Editing, false, 950000, 0, 900000, true},  // a changed amount gets the proposal
+        {M::Editing, false, 950000, 5, 900000, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ShouldProposeVat(c.mode, c.amountEmpty, c.amount, c.vat, c.opened), c.proposes)
+            << int(c.mode) << ' ' << c.amount;
 }
 
 TEST(EntryEditor, SplitsVatInclusiveAmounts)

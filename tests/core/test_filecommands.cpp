@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <memory>
 #include <thread>
@@ -467,9 +469,16 @@ TEST_F(Ledger, WhatIsNoLedgerIsRefusedAndTheReportSaysWhyInKorean)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     fs::create_symlink("/dev/null", dir.file("null.Aut"));
     // A terabyte that takes no room on disk: too big for any memory here.
+    // Its last record holds data (all zeros would be refused as no ledger).
     const std::string sparse = dir.file("sparse.Aut");
     writeAll(sparse, "");
     ASSERT_EQ(::truncate(sparse.c_str(), off_t(1) << 40), 0);
+    {
+        const int fd = ::open(sparse.c_str(), O_WRONLY | O_CLOEXEC);
+        const std::string last(168, 'x');
+        ASSERT_EQ(::pwrite(fd, last.data(), last.size(), (off_t(1) << 40) - 168), 168);
+        ::close(fd);
+    }
     const Case cases[] = {
         {"a folder", folder, "I/O error 21.", "폴더는 장부 파일로 열 수 없습니다: "},
         {"a named pipe", fifo, "a device or pipe, not a ledger file.", "장치나 파이프는"},
@@ -505,10 +514,51 @@ TEST_F(Ledger, WhatIsNoLedgerIsRefusedAndTheReportSaysWhyInKorean)
     EXPECT_TRUE(fs::is_symlink(dir.file("null.Aut")));
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
     // A library's own text never stands alone.
-    EXPECT_EQ(FileErrorReport(IoResult::failure("std::bad_alloc", ENOMEM), kept, FileAction::Read).find("std::"),
-              std::string::npos);
+    const IoResult library = IoResult::failure(IoKind::Library, "std::bad_alloc", ENOMEM);
+    EXPECT_EQ(FileErrorReport(library, kept, FileAction::Read).find("std::"), std::string::npos);
     const std::string save = FileErrorReport(IoResult::fromErrno(EIO), kept, FileAction::Save);
     EXPECT_EQ(save, "I/O error 5.\n디스크 입출력 오류로 저장하지 못했습니다. 원래 파일은 그대로입니다: " + kept);
+}
+
+} // namespace
+
+namespace {
+
+// A full private scratch folder is told as what it is: the folder named,
+// what to do there, and for Open no word of saving.
+TEST_F(Ledger, AFullScratchFolderIsNamedWhateverTheCommand)
+{
+    const std::string folder = fs::path(book.scratchPath()).parent_path().string();
+    const std::string ledger = fileWith("full.Aut", {entry("2024.01.01", "있던 것")});
+    struct Case {
+        const char* name;
+        FileAction action;
+        std::function<IoResult()> run;
+    };
+    const Case cases[] = {
+        {"open", FileAction::Read, [&] { return OpenLedger(book, ledger); }},
+        {"add file", FileAction::Read, [&] { return AddLedgerFile(book, ledger); }},
+        {"new over a damaged table", FileAction::Start,
+         [&] {
+             writeAll(book.scratchPath(), "not a table");
+             return NewLedger(book);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(NewLedger(book));
+        SafeFile::failWriteAt(1, ENOSPC);
+        const IoResult r = c.run();
+        SafeFile::failWriteAt(0, 0);
+        ASSERT_FALSE(r);
+        EXPECT_EQ(r.kind, IoKind::NoSpace);
+        EXPECT_EQ(r.path, folder);
+        const std::string report = FileErrorReport(r, c.action == FileAction::Start ? book.scratchPath() : ledger, c.action);
+        EXPECT_EQ(report.rfind("Disk full.\n", 0), 0u) << report;
+        EXPECT_NE(report.find("꽉 찬 폴더: " + folder), std::string::npos) << report;
+        EXPECT_NE(report.find("공간을 비운 뒤"), std::string::npos) << report;
+        EXPECT_EQ(report.find("저장하지"), std::string::npos) << report;
+    }
 }
 
 } // namespace

@@ -39,17 +39,6 @@ std::string cellText(const FilingCell& c) { return c.isAmount ? plainDecimal(c.a
 
 } // namespace
 
-TEST(FilingTables, GroupedAmountKeepsEveryDecimalPlace)
-{
-    const std::pair<long long, const char*> cases[] = {
-        {0, "0"},           {9990000, "999"},          {10000000, "1,000"},
-        {-1000000, "-100"}, {12345670000, "1,234,567"}, {-12345675000, "-1,234,567.5"},
-        {312, "0.0312"},    {-312, "-0.0312"},          {10000000000000, "1,000,000,000"},
-    };
-    for (const auto& [tenths, text] : cases)
-        EXPECT_EQ(groupedAmount(tenths), text) << tenths;
-}
-
 FilingSettings typed(TaxpayerType t)
 {
     FilingSettings s;
@@ -101,8 +90,8 @@ TEST(FilingTables, VatTableFollowsTheReturnOfTheTaxpayerType)
     EXPECT_EQ(cellText(rowNamed(general, "과세 세금계산서 발급분 금액")[1]), "500000");  // 1기
     EXPECT_EQ(cellText(rowNamed(general, "과세 세금계산서 발급분 금액")[3]), "400000");  // year
     const auto& payable = rowNamed(general, "차가감 납부할 세액 (음수는 환급받을 세액)");
-    EXPECT_EQ(cellText(payable[1]), "48000");   // 50,000 - 2,000
-    EXPECT_EQ(cellText(payable[2]), "-10000");  // 2기: a refund
+    EXPECT_EQ(cellText(payable[1]), "38000");   // 50,000 - 2,000 - 전자신고세액공제 10,000
+    EXPECT_EQ(cellText(payable[2]), "-20000");  // 2기: a refund, the 전자신고세액공제 added
     EXPECT_EQ(rowNamed(general, "예정고지세액")[1].suffix, "추정");
 
     const FilingTable simple = VatTable(ComputeFilingFigures(rows, 2024, typed(TaxpayerType::Simplified)));
@@ -138,10 +127,31 @@ TEST(FilingTables, EvidenceTableShowsTheEntriesTextsAndWhereToGo)
     EXPECT_EQ(cellText(t.rows[1][3]), "44000");
     EXPECT_EQ(t.rows[1][4].text, "영");
     EXPECT_EQ(t.rows[3][0].text, "2024.00.00");  // not a calendar date: reached from here
-    EXPECT_EQ(t.rows[5][1].text, "1건");          // the remark "영" was not recognised
+    EXPECT_EQ(t.rows[5][1].text, "이 비고의 자료 1건");  // the remark "영" was not recognised
     EXPECT_EQ(t.rows[5][4].text, "영");
     EXPECT_EQ(t.notes[0], "적격증빙 없는 3만원 초과 지출 건수: 1건");
     EXPECT_EQ(t.notes[2], "증빙불비 가산세 (2%): 880원");
+}
+
+// A rate that differs by column stands beside each column's figure, never
+// in the line's name for both.
+TEST(FilingTables, DeemedRateShownPerColumn)
+{
+    FilingSettings s = typed(TaxpayerType::General);
+    s.industry = "음식점";
+    const std::vector<LedgerEntry> rows = {entry("2024.01.05", "매출", "세계", 100000000, 0, 0),
+                                           entry("2024.02.02", "채소", "계산서", 0, 1090000, 0),
+                                           entry("2024.07.05", "매출", "세계", 250000000, 0, 0),
+                                           entry("2024.08.02", "채소", "계산서", 0, 1080000, 0)};
+    const FilingTable t = VatTable(ComputeFilingFigures(rows, 2024, s));
+    const auto row = std::find_if(t.rows.begin(), t.rows.end(),
+                                  [](const std::vector<FilingCell>& r) { return r[0].text == "의제매입세액"; });
+    ASSERT_NE(row, t.rows.end());
+    EXPECT_EQ(cellText((*row)[1]), "90000");
+    EXPECT_EQ((*row)[1].suffix, "(9/109)");
+    EXPECT_EQ(cellText((*row)[2]), "80000");
+    EXPECT_EQ((*row)[2].suffix, "(8/108)");
+    EXPECT_EQ((*row)[3].suffix, "");  // the year used both
 }
 
 TEST(FilingTables, MonthTableRunsToTheYearsIncome)

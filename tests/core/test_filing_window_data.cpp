@@ -19,12 +19,19 @@ TEST(FilingSettingTexts, TypedTextsGiveTheSettings)
         std::string deemed;
         bool rateRead;
         bool unreadable;
+        std::string opening;                  // typed 개업일
+        std::string openingRead;
+        bool openingUnreadable;
+        std::string lastRevenue;              // typed 직전 연도 수입금액
+        std::optional<std::int64_t> lastRevenueWon;
     };
     const Case cases[] = {
-        {"empty", "", std::nullopt, "", {}, "", false, false},
-        {"plain", "120000", 120000, "세금,카드", {"세금", "카드"}, "8/108", true, false},
-        {"blanks and empty words", "007", 7, " 세금 , ,\xE3\x80\x80카드\xE3\x80\x80,", {"세금", "카드"}, "  ", false, false},
-        {"not a number", "12a", std::nullopt, ",,", {}, "여덟", false, true},
+        {"empty", "", std::nullopt, "", {}, "", false, false, "", "", false, "", std::nullopt},
+        {"plain", "120000", 120000, "세금,카드", {"세금", "카드"}, "8/108", true, false, "2024.07.01", "2024.07.01",
+         false, "90000000", 90000000},
+        {"blanks and empty words", "007", 7, " 세금 , ,\xE3\x80\x80카드\xE3\x80\x80,", {"세금", "카드"}, "  ", false, false,
+         " 2024.02.29 ", "2024.02.29", false, " 5 ", 5},
+        {"not a number", "12a", std::nullopt, ",,", {}, "여덟", false, true, "2023.02.29", "", true, "1억", std::nullopt},
     };
     FilingSettings base;
     base.type = TaxpayerType::Simplified;
@@ -36,13 +43,20 @@ TEST(FilingSettingTexts, TypedTextsGiveTheSettings)
         t.words[0] = c.words;
         t.deemedRate = c.deemed;
         t.largeLastYear = true;
+        t.openingDay = c.opening;
+        t.lastYearRevenue = c.lastRevenue;
+        t.accountantFiles = true;
         const ReadSettingTexts r = ReadFilingSettingTexts(t, base);
         EXPECT_EQ(r.settings.type, TaxpayerType::Simplified);
         EXPECT_EQ(r.settings.industry, "552101");
         EXPECT_EQ(r.settings.prepaidWon[0], c.won);
         EXPECT_FALSE(r.settings.prepaidWon[1]);
         EXPECT_EQ(r.settings.words[0], c.read);
-        EXPECT_TRUE(r.settings.largeLastYear);
+        EXPECT_EQ(r.settings.largeLastYear, std::optional<bool>(true));
+        EXPECT_EQ(r.settings.openingDay, c.openingRead);
+        EXPECT_EQ(r.openingDayUnreadable, c.openingUnreadable);
+        EXPECT_EQ(r.settings.lastYearRevenueWon, c.lastRevenueWon);
+        EXPECT_TRUE(r.settings.accountantFiles);
         EXPECT_EQ(bool(r.settings.deemedRate), c.rateRead);
         EXPECT_EQ(r.deemedRateUnreadable, c.unreadable);
         // Shown again, the settings read back the same.
@@ -50,6 +64,10 @@ TEST(FilingSettingTexts, TypedTextsGiveTheSettings)
         EXPECT_EQ(again.settings.prepaidWon[0], c.won);
         EXPECT_EQ(again.settings.words[0], c.read);
         EXPECT_EQ(bool(again.settings.deemedRate), c.rateRead);
+        EXPECT_EQ(again.settings.largeLastYear, std::optional<bool>(true));
+        EXPECT_EQ(again.settings.openingDay, c.openingRead);
+        EXPECT_EQ(again.settings.lastYearRevenueWon, c.lastRevenueWon);
+        EXPECT_TRUE(again.settings.accountantFiles);
     }
 }
 

@@ -249,6 +249,7 @@ TEST(LedgerFile, FileSizeLimitIsReportedAndKeepsThePreviousFile)
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
+        IgnoreFileSizeSignal();  // as every program does at its start
         struct rlimit lim{64 * 1024, 64 * 1024};
         setrlimit(RLIMIT_FSIZE, &lim);
         IoResult r = writeEntries(path, many);

@@ -5,6 +5,7 @@
 // scratch table emptied when the program is done.
 #include "TestFiles.h"
 
+#include "core/config/IniFile.h"
 #include "core/io/FileLock.h"
 #include "core/io/SafeFile.h"
 #include "core/io/SafeFileFaults.h"
@@ -456,15 +457,15 @@ TEST_F(Safety, AKillAtAnyStepOfASaveLeavesNoBackupCutShort)
     const std::size_t steps = faults::trace().size();
     faults::disarm();
     ASSERT_GT(steps, 20u);
-    // The file size limit cuts the backup off half-way: the signal it
-    // sends would end the process with the backup's name on half a file.
+    // The file size limit cuts the backup off half-way: the program ignores
+    // the signal it sends, and the save is refused with no half backup.
     {
         fs::remove_all(dir.file("백업"));
         writeAll(path, oldBytes);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            std::signal(SIGXFSZ, SIG_DFL);
+            IgnoreFileSizeSignal();
             struct rlimit limit {static_cast<rlim_t>(oldBytes.size() / 2), static_cast<rlim_t>(oldBytes.size() / 2)};
             ::setrlimit(RLIMIT_FSIZE, &limit);
             const bool saved = bool(SaveLedger(book));
@@ -601,4 +602,77 @@ TEST_F(Safety, AnUnsavedLedgerIsKeptAndTakenBack)
         EXPECT_TRUE(fs::exists(temp + "quillbook-4.cds.unsaved"));
         next.releaseScratchTable();
     });
+}
+
+// --- odd files ------------------------------------------------------------------------------
+
+// What a file that is no whole ledger opens as: a last record cut short is
+// left out and said so; records that are only zeros beyond a size (a
+// sparse file of gigabytes, zeros after the entries) are refused before
+// memory is taken for them.
+TEST_F(Safety, OddLedgerFilesAreToldOrRefused)
+{
+    std::vector<const char*> dates(7000, "2024.05.06");
+    const std::string whole = readAll(ledger("whole.Aut", dates));  // over 1 MB
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::uint64_t sparseSize;  // grown to this without writing
+        bool opens;
+        std::size_t entries;
+        std::string said;  // in the notice, or in the refusal
+    };
+    const Case cases[] = {
+        {"whole", whole, 0, true, 7000, ""},
+        {"last record cut short", whole.substr(0, whole.size() - 100), 0, true, 6999, "68바이트"},
+        {"a sparse file of 2 GB", "", 2ull << 30, false, 0, "0으로만"},
+        {"zeros after the entries", whole + std::string(2 << 20, '\0'), 0, false, 0, "끝의 1MB 넘게 0으로만"},
+        {"a few empty records at the end", whole + std::string(168 * 10, '\0'), 0, true, 7010, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.file("odd.Aut");
+        writeAll(path, c.bytes);
+        if (c.sparseSize)
+            ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(c.sparseSize)), 0);
+        ASSERT_TRUE(NewLedger(book));
+        const IoResult r = OpenLedger(book, path);
+        EXPECT_EQ(bool(r), c.opens) << r.message;
+        if (c.opens) {
+            EXPECT_EQ(book.TAcunt.rowCount(), c.entries);
+            EXPECT_EQ(book.openNotice().empty(), c.said.empty()) << book.openNotice();
+            EXPECT_NE(book.openNotice().find(c.said), std::string::npos) << book.openNotice();
+            if (!c.said.empty()) {
+                EXPECT_NE(book.openNotice().find("백업"), std::string::npos) << book.openNotice();
+            }
+        } else {
+            EXPECT_NE(r.message.find(c.said), std::string::npos) << r.message;
+            EXPECT_TRUE(book.isUntitled());
+        }
+        book.setOpenNotice({});
+    }
+}
+
+// A configuration file that is a named pipe (or any other non-regular file)
+// is read as no configuration at once, not waited on.
+TEST(OddConfiguration, ANamedPipeAsTheConfigurationIsNotWaitedOn)
+{
+    TempFolder dir;
+    const std::string fifo = dir.file("quillcfg.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::alarm(10);
+        const bool none = !ReadIniValue(fifo, "Setting", "wPath");
+        ::_exit(none ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    // Writing refuses it too, and it stays a pipe.
+    EXPECT_FALSE(WriteIniValue(fifo, "Setting", "wPath", "x"));
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Money arithmetic and the text helpers: the exact texts users see.
+#include "core/text/DigitGroups.h"
 #include "core/text/TextHelpers.h"
 #include "core/ledger/Money.h"
 
@@ -113,12 +114,9 @@ TEST(TextHelpers, IsDateDigitsCountsOnly)
     EXPECT_FALSE(IsDateDigits('.', "2006.05.271"));
 }
 
-TEST(TextHelpers, RepeatAndPad)
+TEST(TextHelpers, Pad)
 {
-    EXPECT_EQ(RepeatChar('x', 3), "xxx");
-    EXPECT_EQ(RepeatChar('x', 0), "");
-    EXPECT_EQ(RepeatChar('\0', 5), "");
-    EXPECT_EQ(RepeatChar('x', 300).size(), 255u);
+    EXPECT_EQ(PadLeftText(' ', "7", 300).size(), 255u);
     EXPECT_EQ(PadLeftText(' ', "12", 5), "   12");
     EXPECT_EQ(PadLeftText(' ', "123456", 5), "123456");
     EXPECT_EQ(PadLeftText('*', "\t 12 \r\n", 4), "**12");
@@ -126,18 +124,37 @@ TEST(TextHelpers, RepeatAndPad)
     EXPECT_EQ(PadLeftText(' ', "\xB0\xA1", 4), "  \xB0\xA1");
 }
 
-TEST(TextHelpers, MoneyTextFormatsKoreanWon)
+// Every amount text groups its digits one way: whole won (rounded half
+// away from zero, never "-0") and exact amounts (every decimal place kept).
+TEST(DigitGroups, WholeWonAndExactAmountsGroupAlike)
 {
-    EXPECT_EQ(MoneyText(true, "1234", 13), std::string(8, ' ') + "1,234");
-    EXPECT_EQ(MoneyText(false, "1234", 9), "   \\1,234");
-    EXPECT_EQ(MoneyText(false, "-1500", 7), "-\\1,500");
-    EXPECT_EQ(MoneyText(true, "-1500", 12), std::string(6, ' ') + "-1,500");
-    EXPECT_EQ(MoneyText(true, "1234567.5", 9), "1,234,568");
-    EXPECT_EQ(MoneyText(true, "-0.4", 3), "  0");
-    // A text longer than the width is shown as 0, formatted like any amount.
-    EXPECT_EQ(MoneyText(true, "12345678901234", 13), std::string(12, ' ') + "0");
-    EXPECT_EQ(MoneyText(true, "", 4), "   0");
-    EXPECT_FALSE(MoneyText(true, "abc", 5));
+    struct Case {
+        WideTenths tenths;
+        const char* won;
+        const char* exact;
+    };
+    const Case cases[] = {
+        {0, "0", "0"},
+        {9990000, "999", "999"},
+        {10000000, "1,000", "1,000"},
+        {-1000000, "-100", "-100"},
+        {-15000000, "-1,500", "-1,500"},
+        {12345670000, "1,234,567", "1,234,567"},
+        {12345675000, "1,234,568", "1,234,567.5"},
+        {-12345675000, "-1,234,568", "-1,234,567.5"},
+        {-4000, "0", "-0.4"},
+        {312, "0", "0.0312"},
+        {-312, "0", "-0.0312"},
+        {10000000000000, "1,000,000,000", "1,000,000,000"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(groupedWon(c.tenths), c.won) << c.exact;
+        EXPECT_EQ(groupedAmount(c.tenths), c.exact) << c.won;
+    }
+    // Texts of other shapes pass unchanged; a sign and decimals stay.
+    for (const auto& [plain, grouped] : std::vector<std::pair<const char*, const char*>>{
+             {"", ""}, {"12", "12"}, {"+1234", "+1,234"}, {"1234.56789", "1,234.56789"}, {"12a4567", "12a4567"}})
+        EXPECT_EQ(GroupDigits(plain), grouped) << plain;
 }
 
 TEST(TextHelpers, CurrencyToTextShowsTheRealAmount)

@@ -2,6 +2,7 @@
 // Where a portable and an installed copy find their files and write theirs.
 #include "TestFiles.h"
 #include "core/io/ProgramFolders.h"
+#include "core/io/SafeFile.h"
 #include "core/config/WorkFolder.h"
 #include "core/ledger/FileCommands.h"
 
@@ -272,6 +273,72 @@ TEST(ProgramFolders, APlantedPrivateTempFolderIsRefusedAndSaidWhy)
             EXPECT_TRUE(fs::is_empty(elsewhere.path()));
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+// Every folder we make, and every missing folder above it, is the user's
+// alone whatever the umask: under umask 000 a second user could otherwise
+// move our scratch folder away and plant one of theirs.
+TEST(ProgramFolders, EveryFolderWeMakeIsPrivateWhateverTheUmask)
+{
+    for (const mode_t umaskValue : {mode_t(0), mode_t(022), mode_t(0777)}) {
+        SCOPED_TRACE("umask " + std::to_string(umaskValue));
+        TempFolder tmp;
+        const std::string bin = makeInstall(tmp);
+        FakeEnv env;
+        const std::string home = tmp.path() + "/home";
+        env.vars["HOME"] = home;
+        const ProgramFolders f = ResolveProgramFolders(bin, env.lookup());
+        const mode_t mask = ::umask(umaskValue);
+        const bool made = quill::CreateUserFolders(f);
+        // The private scratch folder of the saves, under a state folder of its own.
+        ::setenv("XDG_STATE_HOME", (tmp.path() + "/state/of/user").c_str(), 1);
+        const std::string scratch = quill::SafeFile::scratchFolder();
+        ::unsetenv("XDG_STATE_HOME");
+        ::umask(mask);
+        EXPECT_TRUE(made);
+        EXPECT_EQ(scratch, tmp.path() + "/state/of/user/quillbook/Temp");
+        for (const std::string& folder :
+             {home, home + "/.config", home + "/.config/quillbook", home + "/.local", home + "/.local/state",
+              home + "/.local/state/quillbook", home + "/.local/state/quillbook/Temp", home + "/간편장부",
+              tmp.path() + "/state", tmp.path() + "/state/of", tmp.path() + "/state/of/user/quillbook/Temp"})
+            EXPECT_EQ(modeOf(folder), 0700u) << folder;
+    }
+}
+
+// A private folder inside a folder another user may write is refused, and
+// the user is told which folder to close.
+TEST(ProgramFolders, APrivateFolderOthersCanWriteIsRefusedAndSaidWhere)
+{
+    TempFolder tmp, temp;
+    const std::string open = tmp.path() + "/open";
+    fs::create_directories(open + "/quillbook/Temp");
+    ::chmod(open.c_str(), 0777);
+    EXPECT_EQ(quill::WritableByOthers(open + "/quillbook/Temp"), open);
+    EXPECT_EQ(quill::WritableByOthers(tmp.path()), "");
+    // Sticky like /tmp: nobody renames what is ours there.
+    ::chmod(open.c_str(), 01777);
+    EXPECT_EQ(quill::WritableByOthers(open + "/quillbook/Temp"), "");
+    ::chmod(open.c_str(), 0777);
+
+    FakeEnv env;
+    env.vars["HOME"] = tmp.path() + "/home";
+    env.vars["XDG_STATE_HOME"] = open;
+    EXPECT_FALSE(quill::CreateUserFolders(ResolveProgramFolders(makeInstall(tmp), env.lookup())));
+
+    ::setenv("XDG_STATE_HOME", open.c_str(), 1);
+    ::setenv("TMPDIR", temp.path().c_str(), 1);
+    EXPECT_EQ(quill::SafeFile::scratchFolder(), temp.path() + "/quillbook-" + std::to_string(::geteuid()));
+    const std::string text = quill::UnusableFoldersText({open + "/quillbook/Temp"});
+    EXPECT_NE(text.find("다른 사용자도 쓸 수 있는 폴더 " + open + " "), std::string::npos) << text;
+    ::chmod(temp.path().c_str(), 0777);
+    EXPECT_EQ(quill::SafeFile::scratchFolder(), "");
+    EXPECT_NE(quill::NoScratchFolderText().find(temp.path()), std::string::npos) << quill::NoScratchFolderText();
+    ::unsetenv("XDG_STATE_HOME");
+    ::unsetenv("TMPDIR");
 }
 
 } // namespace

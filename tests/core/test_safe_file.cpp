@@ -4,6 +4,7 @@
 // step by a failure or a kill.
 #include "TestFiles.h"
 
+#include "core/io/ErrorText.h"
 #include "core/io/SafeFile.h"
 #include "core/io/SafeFileFaults.h"
 #include "core/ledger/AutRecord.h"
@@ -11,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -635,6 +638,284 @@ TEST(Recovery, ACutOffInPlaceSaveIsRestoredOnlyOverWhatItLeft)
     }
     faults::setBufferSize(0);
     faults::disarm();
+    ::unsetenv("XDG_STATE_HOME");
+}
+
+} // namespace
+
+namespace {
+
+// --- a write-back of the old content that is cut off in turn ---------------------------------
+
+// Content whose bytes seldom repeat at the same place, so that a mix of two
+// contents is told from either.
+std::string patterned(std::size_t size, unsigned seed)
+{
+    std::string out(size, '\0');
+    std::uint32_t x = seed * 2654435761u + 1;
+    for (char& c : out) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 24);
+    }
+    return out;
+}
+
+struct CutWriteBack : ::testing::Test {
+    TempFolder state, dir;
+    std::string folder;
+    void SetUp() override
+    {
+        // Every copy uses the user's state folder when nothing else is set.
+        ::setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+        SafeFile::setScratchFolder({});
+        folder = state.path() + "/quillbook/Temp";
+        faults::setBufferSize(16384);
+    }
+    void TearDown() override
+    {
+        faults::disarm();
+        faults::setBufferSize(0);
+        SafeFile::failWriteAt(0, 0);
+        TakeRecoveryNotices();
+        ::unsetenv("XDG_STATE_HOME");
+    }
+    std::vector<std::string> copies() const
+    {
+        std::vector<std::string> out;
+        if (fs::exists(folder))
+            for (const auto& e : fs::directory_iterator(folder))
+                out.push_back(e.path().string());
+        return out;
+    }
+    // Saves `bytes` in place over the ledger (a second link keeps the save
+    // from replacing it) in a child killed at its `killAt`-th step (0:
+    // never), its `failWrite`-th write failing (0: none). Its wait status.
+    int saveInChild(const std::string& bytes, int killAt, int failWrite)
+    {
+        const pid_t child = fork();
+        if (child == 0) {
+            SafeFile::failWriteAt(failWrite, EIO);
+            faults::arm(killAt, faults::Action::Kill);
+            SafeFile f(dir.file("L.Aut"));
+            IoResult r = f.open();
+            if (!r || f.method() != SafeFile::Method::InPlace)
+                _exit(4);
+            for (std::size_t at = 0; r && at < bytes.size(); at += 16384)
+                r = f.write(bytes.substr(at, 16384));
+            if (r)
+                r = f.commit();
+            _exit(r ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        return status;
+    }
+};
+
+// Rows: the new content longer and shorter than the old.
+TEST_F(CutWriteBack, AKillAtAnyStepOfTheWriteBackIsFinishedByTheNextStart)
+{
+    const std::string oldBytes = patterned(100000, 1);
+    for (const std::size_t newSize : {130000u, 60000u}) {
+        SCOPED_TRACE("new content of " + std::to_string(newSize) + " bytes");
+        const std::string newBytes = patterned(newSize, 2);
+        writeAll(dir.file("L.Aut"), oldBytes);
+        fs::remove(dir.file("link.Aut"));
+        ASSERT_EQ(::link(dir.file("L.Aut").c_str(), dir.file("link.Aut").c_str()), 0);
+        // The save is killed at the record of its fifth piece: four pieces are new.
+        // After the steps of opening (the copy of the old content) each
+        // piece takes two: its record, then its write.
+        faults::arm(0, faults::Action::Fail);
+        {
+            SafeFile f(dir.file("L.Aut"));
+            ASSERT_TRUE(f.open());
+        }
+        const int killAt = static_cast<int>(faults::trace().size()) + 4 * 2 + 1;
+        faults::disarm();
+        ASSERT_TRUE(WIFSIGNALED(saveInChild(newBytes, killAt, 0)));
+        const std::string mixed = readAll(dir.file("L.Aut"));
+        ASSERT_NE(mixed, oldBytes);
+        ASSERT_EQ(copies().size(), 1u);
+        const std::string copyPath = copies()[0], copyBytes = readAll(copyPath);
+        // The steps of the whole write-back.
+        faults::arm(0, faults::Action::Fail);
+        ASSERT_EQ(RecoverInterruptedWrites().size(), 1u);
+        const std::vector<faults::Step> steps = faults::trace();
+        faults::disarm();
+        ASSERT_TRUE(readAll(dir.file("L.Aut")) == oldBytes);
+        ASSERT_GT(steps.size(), 10u);
+        for (std::size_t k = 1; k <= steps.size(); ++k) {
+            SCOPED_TRACE("write-back killed at step " + std::to_string(k) + " (" + faults::stepName(steps[k - 1]) + ")");
+            // The state the killed save left, the ledger keeping its identity.
+            writeAll(dir.file("L.Aut"), mixed);
+            writeAll(copyPath, copyBytes);
+            const pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                faults::arm(static_cast<int>(k), faults::Action::Kill);
+                RecoverInterruptedWrites();
+                _exit(0);
+            }
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFSIGNALED(status)) << status;
+            const std::vector<RecoveryNotice> notices = RecoverInterruptedWrites();
+            ASSERT_EQ(notices.size(), 1u);
+            EXPECT_TRUE(notices[0].restored) << RecoveryNoticeText(notices[0]);
+            EXPECT_TRUE(readAll(dir.file("L.Aut")) == oldBytes);
+            EXPECT_TRUE(readAll(dir.file("link.Aut")) == oldBytes);
+            EXPECT_EQ(copies(), std::vector<std::string>{});
+            TakeRecoveryNotices();
+        }
+        // A write-back cut off and the ledger changed before the next start:
+        // the ledger keeps what it holds, the old content is kept aside.
+        writeAll(dir.file("L.Aut"), mixed);
+        writeAll(copyPath, copyBytes);
+        const pid_t child = fork();
+        if (child == 0) {
+            faults::arm(static_cast<int>(steps.size() / 2), faults::Action::Kill);
+            RecoverInterruptedWrites();
+            _exit(0);
+        }
+        waitpid(child, nullptr, 0);
+        const std::string later = patterned(90000, 3);
+        writeAll(dir.file("L.Aut"), later);
+        const std::vector<RecoveryNotice> notices = RecoverInterruptedWrites();
+        ASSERT_EQ(notices.size(), 1u);
+        EXPECT_FALSE(notices[0].restored);
+        EXPECT_TRUE(readAll(dir.file("L.Aut")) == later);
+        EXPECT_TRUE(readAll(notices[0].kept) == oldBytes);
+        fs::remove(notices[0].kept);
+        TakeRecoveryNotices();
+    }
+}
+
+// A save that fails goes back to the old content at once; that write-back
+// killed at any step is finished by the next start.
+TEST_F(CutWriteBack, AFailedSaveKilledWhileItPutsTheOldContentBackIsRestoredNextTime)
+{
+    const std::string oldBytes = patterned(100000, 4), newBytes = patterned(120000, 5);
+    writeAll(dir.file("L.Aut"), oldBytes);
+    ASSERT_EQ(::link(dir.file("L.Aut").c_str(), dir.file("link.Aut").c_str()), 0);
+    ASSERT_EQ(WEXITSTATUS(saveInChild(newBytes, 0, 5)), 1);
+    ASSERT_TRUE(readAll(dir.file("L.Aut")) == oldBytes);
+    // The steps of the failed save and of its write-back.
+    SafeFile::failWriteAt(5, EIO);
+    faults::arm(0, faults::Action::Fail);
+    {
+        SafeFile f(dir.file("L.Aut"));
+        ASSERT_TRUE(f.open());
+        IoResult r;
+        for (std::size_t at = 0; r && at < newBytes.size(); at += 16384)
+            r = f.write(newBytes.substr(at, 16384));
+        ASSERT_FALSE(r);
+    }
+    const std::vector<faults::Step> steps = faults::trace();
+    faults::disarm();
+    ASSERT_TRUE(readAll(dir.file("L.Aut")) == oldBytes);
+    std::size_t killed = 0;
+    for (std::size_t k = 1; k <= steps.size(); ++k) {
+        SCOPED_TRACE("killed at step " + std::to_string(k) + " (" + faults::stepName(steps[k - 1]) + ")");
+        const int status = saveInChild(newBytes, static_cast<int>(k), 5);
+        ASSERT_TRUE(WIFSIGNALED(status)) << status;
+        ++killed;
+        RecoverInterruptedWrites();
+        EXPECT_TRUE(readAll(dir.file("L.Aut")) == oldBytes);
+        EXPECT_EQ(copies(), std::vector<std::string>{});
+        TakeRecoveryNotices();
+    }
+    EXPECT_EQ(killed, steps.size());
+}
+
+// When even the write-back fails, the failure says what is true: the file
+// is mixed, its old content waits in the scratch folder for the next start.
+TEST_F(CutWriteBack, ASaveWhoseWriteBackFailsSaysWhereTheOldContentWaits)
+{
+    const std::string oldBytes = patterned(100000, 6), newBytes = patterned(120000, 7);
+    writeAll(dir.file("L.Aut"), oldBytes);
+    ASSERT_EQ(::link(dir.file("L.Aut").c_str(), dir.file("link.Aut").c_str()), 0);
+    // The first write of the write-back is the fifth write of all.
+    SafeFile::failWriteAt(5, ENOSPC);
+    faults::arm(0, faults::Action::Fail);
+    {
+        SafeFile f(dir.file("L.Aut"));
+        ASSERT_TRUE(f.open());
+        IoResult r;
+        for (std::size_t at = 0; r && at < newBytes.size(); at += 16384)
+            r = f.write(newBytes.substr(at, 16384));
+    }
+    std::vector<faults::Step> steps = faults::trace();
+    int writeBackWrite = 0;
+    for (std::size_t i = 0, writes = 0; i < steps.size() && !writeBackWrite; ++i)
+        if (steps[i] == faults::Step::Write && ++writes == 5)
+            writeBackWrite = static_cast<int>(i + 1);
+    ASSERT_GT(writeBackWrite, 0);
+    SafeFile::failWriteAt(5, ENOSPC);
+    faults::arm(writeBackWrite, faults::Action::Fail, EIO);
+    IoResult r;
+    {
+        SafeFile f(dir.file("L.Aut"));
+        ASSERT_TRUE(f.open());
+        for (std::size_t at = 0; r && at < newBytes.size(); at += 16384)
+            r = f.write(newBytes.substr(at, 16384));
+    }
+    faults::disarm();
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.code, ENOSPC);
+    ASSERT_NE(readAll(dir.file("L.Aut")), oldBytes);
+    ASSERT_EQ(copies().size(), 1u);
+    const std::string report = FileErrorReport(r, dir.file("L.Aut"), FileAction::Save);
+    EXPECT_EQ(report.find("그대로입니다"), std::string::npos) << report;
+    EXPECT_NE(report.find(copies()[0]), std::string::npos) << report;
+    EXPECT_NE(report.find("다음에 프로그램을 시작할 때"), std::string::npos) << report;
+    EXPECT_NE(report.find("Disk full"), std::string::npos) << report;
+    // And the next start does put it back.
+    const std::vector<RecoveryNotice> notices = RecoverInterruptedWrites();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(notices[0].restored);
+    EXPECT_TRUE(readAll(dir.file("L.Aut")) == oldBytes);
+    EXPECT_EQ(copies(), std::vector<std::string>{});
+}
+
+} // namespace
+
+namespace {
+
+// A killed "export -" leaves its private folder behind; the next start or
+// command removes those of processes no longer running, and no other.
+TEST(StrayFolders, ExportFoldersOfProcessesGoneAreRemovedAtTheNextStart)
+{
+    TempFolder state;
+    ::setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    SafeFile::setScratchFolder({});
+    const std::string scratch = SafeFile::scratchFolder();
+    ASSERT_EQ(scratch, state.path() + "/quillbook/Temp");
+    // One made by a process killed at once.
+    const pid_t child = fork();
+    if (child == 0) {
+        const std::string made = MakeExportFolder(scratch);
+        writeAll(made + "/workbook.xlsx", "PK partial");
+        raise(SIGKILL);
+    }
+    waitpid(child, nullptr, 0);
+    const std::string ours = MakeExportFolder(scratch);
+    ASSERT_EQ(fs::path(ours).filename().string().rfind("quillbook-export-" + std::to_string(getpid()) + "-", 0), 0u);
+    // An earlier version's, which names no process: removed once a day old.
+    fs::create_directory(scratch + "/quillbook-export-Ab12Cd");
+    fs::create_directory(scratch + "/quillbook-export-Xy34Zw");
+    writeAll(scratch + "/quillbook-export-Xy34Zw/workbook.xlsx", "PK");
+    const struct timespec old[2] = {{std::time(nullptr) - 2 * 24 * 3600, 0}, {std::time(nullptr) - 2 * 24 * 3600, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (scratch + "/quillbook-export-Xy34Zw").c_str(), old, 0), 0);
+    ASSERT_EQ(std::distance(fs::directory_iterator(scratch), fs::directory_iterator()), 4);
+
+    RecoverInterruptedWrites();
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(scratch))
+        left.push_back(e.path().string());
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> kept{scratch + "/quillbook-export-Ab12Cd", ours};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(left, kept);
     ::unsetenv("XDG_STATE_HOME");
 }
 

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <cmath>
 #include <optional>
 
@@ -91,6 +93,7 @@ TEST(StatementValues, DatesInEveryForm)
         {text("2024-02-30"), std::nullopt},
         {text("2023-02-29"), std::nullopt},
         {text("2024-02-29"), "2024.02.29"},
+        {text("1899-12-31"), "1899.12.31"},   // any year a ledger's date holds
         {text("2024-13-01"), std::nullopt},
         {text("합계"), std::nullopt},
         {text("2024"), std::nullopt},
@@ -127,6 +130,8 @@ TEST(StatementValues, AmountsInEveryForm)
         {text(""), std::nullopt, false},
         {text("   "), std::nullopt, false},
         {{}, std::nullopt, false},
+        {text("-"), 0, false},                 // a dash for no money
+        {text(" － "), 0, false},
         {text("USD 5.50"), std::nullopt, true},
         {text("5,000원 할인"), std::nullopt, true},
         {text("(5,000"), std::nullopt, true},
@@ -169,6 +174,15 @@ TEST(StatementValues, TextsFittedToLedgerFields)
         EXPECT_LE(f.cp949.size(), r.limit);
         EXPECT_EQ(decodeCp949(f.cp949), f.utf8);
     }
+    // A row's text that never went through the fitting (set by hand) is
+    // fitted on booking, not booked as an empty field.
+    ImportRow row;
+    row.IDAY = "2024.03.05";
+    row.description = "카페😀";
+    row.remark = "카드";
+    const LedgerEntry e = ImportRowEntry(row);
+    EXPECT_EQ(decodeCp949(e.JKYU.view()), "카페?");
+    EXPECT_EQ(decodeCp949(e.ETC.view()), "카드");
 }
 
 // Encodings, delimiters and RFC 4180 quoting of delimited files.
@@ -197,6 +211,7 @@ TEST(DelimitedReader, EncodingsDelimitersAndQuotes)
     const Row rows[] = {
         {"utf-8", korean, StatementEncoding::Utf8, false, ',', table},
         {"utf-8 bom", "\xEF\xBB\xBF" + korean, StatementEncoding::Utf8, false, ',', table},
+        {"utf-8 bom, broken bytes", "\xEF\xBB\xBF" "a,b\xF5\n", StatementEncoding::Utf8, false, ',', {{"a", "b\uFFFD"}}},
         {"utf-16le", utf16(korean, false), StatementEncoding::Utf16, false, ',', table},
         {"utf-16be", utf16(korean, true), StatementEncoding::Utf16, false, ',', table},
         {"cp949", cp949(korean), StatementEncoding::Cp949, false, ',', table},
@@ -206,8 +221,52 @@ TEST(DelimitedReader, EncodingsDelimitersAndQuotes)
         {"pipe", "a|b\n1|2\n", StatementEncoding::Utf8, false, '|', {{"a", "b"}, {"1", "2"}}},
         // Two bytes that read as one Hangul syllable in either encoding.
         {"close guess", "a,카각\n", StatementEncoding::Utf8, true, ',', {{"a", "카각"}}},
-        {"unterminated quote", "a,\"b\nc", StatementEncoding::Utf8, false, ',', {{"a", "b\nc"}}},
+        // CP949 names whose every byte pair is also UTF-8 (of Latin letters
+        // no statement holds) under an ASCII header.
+        {"cp949 that is valid utf-8", cp949("date,name,amount\n2024-03-05,치킨,1000\n2024-03-06,화환,2000\n"),
+         StatementEncoding::Cp949, true, ',', {{"date", "name", "amount"}, {"2024-03-05", "치킨", "1000"},
+                                                {"2024-03-06", "화환", "2000"}}},
     };
+    // A CP949 statement longer than the part sampled for the guess, cut
+    // there between the two bytes of a syllable: it decodes cleanly, and
+    // nothing about it is unsure.
+    {
+        const std::string line = cp949("2024-03-05,서울상회,1000\n");
+        std::string big = cp949("날짜,가맹점명,금액\n");
+        while (big.size() + line.size() < (1u << 20) - 20)
+            big += line;
+        // The line whose "서" (after "2024-03-05,") begins on the sample's last byte.
+        const std::size_t start = (1u << 20) - 12;
+        big += std::string(start - big.size() - 1, 'x') + "\n";
+        while (big.size() < (1u << 20) + 4096)
+            big += line;
+        ASSERT_GT(static_cast<unsigned char>(big[(1u << 20) - 1]), 0x80u);  // the cut falls on a lead byte
+        const StatementReadResult res = ReadDelimitedStatement(big, {});
+        ASSERT_FALSE(res.error);
+        EXPECT_EQ(res.book.encoding, StatementEncoding::Cp949);
+        EXPECT_FALSE(res.book.encodingUnsure);
+    }
+    // A long list read on a thread of its own reports how far it has come
+    // and stops when told to.
+    {
+        std::string list = "날짜,가맹점명,금액\n";
+        for (int k = 0; k < 5000; ++k)
+            list += "2024-03-05,가게 " + std::to_string(k) + ",1000\n";
+        std::atomic<int> progress{0};
+        std::atomic<bool> cancel{false};
+        StatementReadOptions watched;
+        watched.progress = &progress;
+        watched.cancel = &cancel;
+        const StatementReadResult whole = ReadDelimitedStatement(list, watched);
+        ASSERT_FALSE(whole.error);
+        EXPECT_EQ(whole.book.sheets[0].rows.size(), 5001u);
+        EXPECT_GT(progress.load(), 700);
+        EXPECT_LE(progress.load(), 1000);
+        cancel = true;
+        const StatementReadResult stopped = ReadDelimitedStatement(list, watched);
+        EXPECT_EQ(stopped.error.kind, StatementReadError::Kind::Cancelled);
+        EXPECT_TRUE(stopped.book.sheets.empty());
+    }
     for (const Row& r : rows) {
         const StatementReadResult res = ReadDelimitedStatement(r.bytes, {});
         ASSERT_FALSE(res.error) << r.name << ": " << res.error.message;
@@ -230,6 +289,23 @@ TEST(DelimitedReader, EncodingsDelimitersAndQuotes)
     EXPECT_EQ(chosen.book.encoding, StatementEncoding::Cp949);
     EXPECT_EQ(chosen.book.sheets[0].rows[0][1].text, decodeCp949("카각"));
     EXPECT_EQ(ReadDelimitedStatement(std::string("PK\0\0x", 5), {}).error.kind, StatementReadError::Kind::UnknownFormat);
+    // What no list holds ends the read at once, naming the line.
+    struct Refused {
+        const char* name;
+        std::string bytes;
+        const char* message;
+    };
+    const Refused refused[] = {
+        {"unclosed quote", "a,b\nc,\"d\ne,f\n", "2행에서 연 따옴표가 닫히지 않았습니다."},
+        {"one long field", "a,b\n1," + std::string(70000, 'x') + "\n", "2행의 한 칸이 64 KB를 넘어 내역으로 읽을 수 없습니다."},
+        {"one long line of fields", "a,b\n" + std::string(20000, ','), "2행의 칸이 16384개를 넘어 내역으로 읽을 수 없습니다."},
+    };
+    for (const Refused& r : refused) {
+        const StatementReadResult res = ReadDelimitedStatement(r.bytes, {});
+        EXPECT_EQ(res.error.kind, StatementReadError::Kind::Damaged) << r.name;
+        EXPECT_EQ(res.error.message, r.message) << r.name;
+        EXPECT_TRUE(res.book.sheets.empty()) << r.name;
+    }
     StatementReadOptions tiny;
     tiny.sizeLimit = 4;
     EXPECT_EQ(ReadDelimitedStatement("a,b,c\n", tiny).error.kind, StatementReadError::Kind::TooBig);
@@ -260,7 +336,16 @@ TEST(StatementProfiles, ShippedProfilesReadTheirLists)
          {{"2024.03.05", "서울주유소", "서울주유소", E, 50000, 5000, "카드"},
           {"2024.03.07", "대한문구", "대한문구", E, 9091, 909, "카드"},
           {"2024.03.09", "대한문구", "대한문구", E, -9091, -909, "카드"},
-          {"2024.03.12", "맛나식당 \"본점\"", "맛나식당 \"본점\"", E, 20000, 2000, "카드"}}},
+          // 공제여부 불공제: the remark the filing figures read as 불공제
+          {"2024.03.12", "맛나식당 \"본점\"", "맛나식당 \"본점\"", E, 20000, 2000, "카드 불공"}}},
+        // 봉사료 belongs to what was paid; a row whose parts do not add up
+        // is booked at its total less VAT.
+        {"card_service_charge.csv", "홈택스 신용카드 매입",
+         {{"2024.03.15", "한우마을", "한우마을", E, 55000, 5000, "카드"},
+          {"2024.03.16", "푸른골프장", "푸른골프장", E, 100000, 10000, "카드 불공"},
+          {"2024.03.17", "커피집", "커피집", E, 9900, 0, "카드"}}},
+        {"cash_receipt_nondeductible.csv", "홈택스 현금영수증 매입",
+         {{"2024.04.05", "동네마트", "동네마트", E, 18182, 1818, "현영 불공"}}},
         {"cash_receipt.csv", "홈택스 현금영수증 매입",
          {{"2024.04.02", "동네마트", "동네마트", E, 18182, 1818, "현금영수증"},
           {"2024.04.03", "동네마트", "동네마트", E, -18182, -1818, "현금영수증"},
@@ -274,6 +359,25 @@ TEST(StatementProfiles, ShippedProfilesReadTheirLists)
          {{"2024.05.02", "새봄카페", "새봄카페", I, 2200000, 0, ""},
           {"2024.05.03", "서울주유소", "서울주유소", E, 55000, 0, ""},
           {"2024.05.10", "관리비", "관리비", E, 150000, 0, ""}}},
+        // Banks' own names of the columns, "-" and "－" for no money.
+        {"bank_kb.csv", "은행 거래내역",
+         {{"2024.06.03", "새봄카페", "새봄카페", I, 1100000, 0, ""},
+          {"2024.06.04", "서울주유소", "서울주유소", E, 66000, 0, ""},
+          {"2024.06.05", "관리비", "관리비", E, 150000, 0, ""}}},
+        {"bank_woori.csv", "은행 거래내역",
+         {{"2024.06.10", "새봄카페", "새봄카페", I, 220000, 0, ""},
+          {"2024.06.11", "대한문구", "대한문구", E, 33000, 0, ""}}},
+        {"bank_shinhan.csv", "은행 거래내역",
+         {{"2024.06.12", "정새봄", "정새봄", I, 500000, 0, ""},
+          {"2024.06.13", "맛나식당", "맛나식당", E, 12000, 0, ""}}},
+        {"bank_hana.csv", "은행 거래내역", {{"2024.06.14", "꽃집", "꽃집", E, 45000, 0, ""}}},
+        {"bank_nh.csv", "은행 거래내역", {{"2024.06.15", "새봄카페", "새봄카페", I, 77000, 0, ""}}},
+        {"bank_direction.csv", "은행 거래내역 (거래금액)",
+         {{"2024.06.16", "새봄카페", "새봄카페", I, 300000, 0, ""},
+          {"2024.06.17", "동네마트", "동네마트", E, 44000, 0, ""}}},
+        // A sales list whose title names both 매출 and 매입.
+        {"tax_invoice_sales_titled.csv", "홈택스 전자세금계산서 매출",
+         {{"2024.04.05", "새봄카페", "원두 납품", I, 1000000, 100000, "세계"}}},
     };
     WorkingTable empty;
     empty.open();
@@ -523,7 +627,7 @@ TEST(StatementBooking, BookedRowsAreOneUndoStep)
                                          row("2024.03.06", "오류", ImportStatus::Error, false),
                                          row("2024.03.10", "중복도", ImportStatus::Duplicate, true)};
     const BookedImport booked = BookImportRows(ledger, rows);
-    EXPECT_EQ(ImportReport(booked.counts), "3건 가져옴, 1건 중복 제외, 1건 오류");
+    EXPECT_EQ(ImportReport(booked.counts), "3건 가져옴 (비슷함 1건 포함), 1건 중복 제외, 1건 오류");
     ASSERT_TRUE(booked.change);
     ASSERT_EQ(ledger.rowCount(), 6u);
     EXPECT_EQ(booked.firstRow, 1u);
@@ -559,6 +663,16 @@ TEST(StatementProfiles, ProfileMadeFromAHeaderRow)
                                           ColumnRole::None};
     for (std::size_t c = 0; c < headers.size(); ++c)
         EXPECT_EQ(GuessColumnRole(headers[c]), guessed[c]) << headers[c];
+    // Numbers and kinds of the counterparty name none; the bank's and the
+    // card list's own columns.
+    const std::pair<const char*, ColumnRole> more[] = {
+        {"가맹점사업자번호", ColumnRole::None},    {"가맹점유형", ColumnRole::None},
+        {"봉사료", ColumnRole::ServiceCharge},     {"공제여부(결정)", ColumnRole::Deduction},
+        {"입출금구분", ColumnRole::Direction},     {"맡기신금액", ColumnRole::Deposit},
+        {"찾으신금액", ColumnRole::Withdrawal},
+    };
+    for (const auto& [header, role] : more)
+        EXPECT_EQ(GuessColumnRole(header), role) << header;
     EXPECT_EQ(NumberedHeaders(headers),
               (std::vector<std::string>{"이용일", "가맹점", "이용금액", "상호", "상 호#2", "공급가액 (원)", "비고"}));
 
@@ -570,6 +684,9 @@ TEST(StatementProfiles, ProfileMadeFromAHeaderRow)
     const Case cases[] = {
         {"", {{ColumnRole::Date, "이용일"}, {ColumnRole::Amount, "금액"}}, "틀 이름을 입력하세요."},
         {"카드", {{ColumnRole::Amount, "금액"}}, "날짜 열을 고르세요."},
+        {"카드", {{ColumnRole::Date, "이용일"}, {ColumnRole::Amount, "금액"}, {ColumnRole::Counterparty, "상호"},
+                  {ColumnRole::Counterparty, "가맹점"}},
+         "'거래처' 뜻을 두 열에 골랐습니다. 한 열만 고르세요."},
         {"카드", {{ColumnRole::Date, "이용일"}, {ColumnRole::Vat, "세액"}},
          "금액 열(금액, 공급가액, 입금 또는 출금)을 고르세요."},
         {"카드", {{ColumnRole::Date, "이용일"}, {ColumnRole::Withdrawal, "출금"}}, ""},
@@ -581,4 +698,164 @@ TEST(StatementProfiles, ProfileMadeFromAHeaderRow)
         p.columns = c.columns;
         EXPECT_EQ(ProfileProblem(p), c.problem) << c.name << " " << c.columns.size();
     }
+}
+
+namespace {
+
+const ImportRow& onlyRow(const ImportPlan& plan)
+{
+    static const ImportRow none;
+    EXPECT_EQ(plan.rows.size(), 1u) << plan.error;
+    return plan.rows.empty() ? none : plan.rows[0];
+}
+
+const char* const kInvoiceHeader =
+    "작성일자,승인번호,발급일자,전송일자,공급자사업자등록번호,종사업장번호,상호,대표자명,주소,공급받는자사업자등록번호,"
+    "종사업장번호,상호,대표자명,주소,합계금액,공급가액,세액,품목명";
+
+std::string invoiceRow(const char* day, const char* supplier, const char* buyer)
+{
+    return std::string(day) + ",1," + day + "," + day + ",111-11-11111,," + supplier + ",대표,주소,222-22-22222,," +
+           buyer + ",대표,주소,\"110,000\",\"100,000\",\"10,000\",원두";
+}
+
+} // namespace
+
+// Purchase or sales from what the list says: the rows (one supplier, many
+// buyers: the user sells), the title's own declaration, and a question when
+// neither says.
+TEST(StatementProfiles, SalesOrPurchasesFromTheRowsAndTheTitle)
+{
+    WorkingTable empty;
+    empty.open();
+    LedgerMatchIndex index;
+    index.build(empty);
+    struct Row {
+        const char* name;
+        std::vector<std::string> lines;
+        const char* profile;   // empty: the user is asked
+        Category category;
+        const char* counterparty;
+    };
+    const Row rows[] = {
+        {"title names both, declares 매출",
+         {"매출/매입 구분: 매출", kInvoiceHeader, invoiceRow("20240405", "우리가게", "새봄카페")},
+         "홈택스 전자세금계산서 매출", Category::Income, "새봄카페"},
+        {"label cell and value cell", {"매출/매입,매입", kInvoiceHeader, invoiceRow("20240405", "한빛상사", "우리가게")},
+         "홈택스 전자세금계산서 매입", Category::Expense, "한빛상사"},
+        {"no title: one supplier, two buyers",
+         {kInvoiceHeader, invoiceRow("20240405", "우리가게", "새봄카페"), invoiceRow("20240406", "우리가게", "꽃집")},
+         "홈택스 전자세금계산서 매출", Category::Income, "새봄카페"},
+        {"rows over a misleading title",
+         {"매입 전자(세금)계산서", kInvoiceHeader, invoiceRow("20240405", "우리가게", "새봄카페"),
+          invoiceRow("20240406", "우리가게", "꽃집")},
+         "홈택스 전자세금계산서 매출", Category::Income, "새봄카페"},
+        {"no title, one row", {kInvoiceHeader, invoiceRow("20240405", "우리가게", "새봄카페")}, "", Category::None, ""},
+    };
+    for (const Row& r : rows) {
+        const ImportPlan plan = PlanImport(bookOf(sheetOf(r.lines)), 0, ShippedProfiles(), "", {}, index);
+        if (!*r.profile) {
+            EXPECT_EQ(plan.error.rfind("매입 목록인지 매출 목록인지 알 수 없습니다", 0), 0u) << r.name << ": " << plan.error;
+            EXPECT_EQ(plan.choices.size(), 2u) << r.name;
+            // Chosen by name, the list is read.
+            const ImportPlan chosen =
+                PlanImport(bookOf(sheetOf(r.lines)), 0, ShippedProfiles(), "홈택스 전자세금계산서 매출", {}, index);
+            EXPECT_EQ(onlyRow(chosen).category, Category::Income) << r.name;
+            continue;
+        }
+        EXPECT_EQ(plan.profile.name, r.profile) << r.name << ": " << plan.error;
+        ASSERT_FALSE(plan.rows.empty()) << r.name;
+        EXPECT_EQ(plan.rows[0].category, r.category) << r.name;
+        EXPECT_EQ(plan.rows[0].counterparty, r.counterparty) << r.name;
+    }
+}
+
+// One column per role: a profile giving a role twice is refused, and a
+// user's profile takes over from a shipped one only where it reads as well
+// and knows more.
+TEST(StatementProfiles, OneColumnPerRoleAndTheBetterReaderWins)
+{
+    TempFolder dir;
+    const std::string ini = dir.file("quillcfg.ini");
+    using R = ColumnRole;
+    StatementProfile proposed;
+    proposed.name = "카드 목록";
+    proposed.remark = "카드";
+    proposed.columns = {{R::Date, "승인일자"}, {R::Counterparty, "가맹점사업자번호"}, {R::Counterparty, "가맹점명"},
+                        {R::Counterparty, "가맹점유형"}, {R::Supply, "공급가액"}, {R::Vat, "부가세"}, {R::Amount, "합계"}};
+    const IoResult refused = SaveProfile(ini, proposed);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.message, "'거래처' 뜻을 두 열에 골랐습니다. 한 열만 고르세요.");
+    EXPECT_TRUE(ReadSavedProfiles(ini).empty());
+
+    const StatementSheet sheet = sheetOf({
+        "승인일자,카드번호,승인번호,가맹점사업자번호,가맹점명,가맹점유형,공급가액,부가세,봉사료,합계,공제여부(결정)",
+        "2024-03-05,1234,1,123-45-67890,서울주유소,일반,\"50,000\",\"5,000\",0,\"55,000\",공제",
+    });
+    // A profile saved before the refusal (roles twice) loses to the shipped one.
+    std::vector<StatementProfile> profiles{proposed};
+    for (const StatementProfile& p : ShippedProfiles())
+        profiles.push_back(p);
+    auto fits = MatchingProfiles(sheet, profiles);
+    ASSERT_FALSE(fits.empty());
+    EXPECT_EQ(fits[0]->name, "홈택스 신용카드 매입");
+    // The user's own with one more role than the shipped one wins.
+    StatementProfile richer = *fits[0];
+    richer.name = "내 카드";
+    richer.shipped = false;
+    richer.columns.push_back({R::Status, "가맹점유형"});
+    profiles[0] = richer;
+    fits = MatchingProfiles(sheet, profiles);
+    EXPECT_EQ(fits[0]->name, "내 카드");
+}
+
+// A row without a counterparty is matched by date, amount and description;
+// a list on a later sheet is found; the description keeps its own limit.
+TEST(StatementMatching, RowsWithoutCounterpartyAndLaterSheets)
+{
+    WorkingTable ledger;
+    fill(ledger, {entry("2024.05.10", "관리비", "", Category::Expense, 150000, 0)});
+    LedgerMatchIndex index;
+    index.build(ledger);
+    StatementProfile p;
+    p.name = "메모 목록";
+    p.columns = {{ColumnRole::Date, "날짜"}, {ColumnRole::Description, "내용"}, {ColumnRole::Amount, "금액"}};
+    const StatementSheet list = sheetOf({"날짜,내용,금액", "2024-05-10,관리비,\"150,000\"", "2024-05-12,관리비,\"150,000\"",
+                                         "2024-05-20,관리비,\"150,000\""});
+    StatementBook book;
+    book.sheets = {sheetOf({"조회조건", "기간,2024-05-01 ~ 2024-05-31"}), list};
+    const ImportPlan plan = PlanImport(book, kAnySheet, {p}, "", {}, index);
+    ASSERT_EQ(plan.error, "");
+    EXPECT_EQ(plan.sheet, 1);
+    ASSERT_EQ(plan.rows.size(), 3u);
+    EXPECT_EQ(plan.rows[0].status, ImportStatus::Duplicate) << plan.rows[0].reason;
+    EXPECT_EQ(plan.rows[1].status, ImportStatus::Similar);
+    EXPECT_EQ(plan.rows[2].status, ImportStatus::New);
+    // The first sheet alone has no list.
+    EXPECT_NE(PlanImport(book, 0, {p}, "", {}, index).error, "");
+
+    // 20 syllables: the counterparty field takes 16, the description all.
+    const std::string name = "가나다라마바사아자차카타파하가나다라마바";
+    StatementProfile card;
+    card.name = "긴 이름";
+    card.columns = {{ColumnRole::Date, "날짜"}, {ColumnRole::Counterparty, "가맹점"}, {ColumnRole::Amount, "금액"}};
+    const ImportPlan longName = PlanImport(bookOf(sheetOf({"날짜,가맹점,금액", "2024-05-10," + name + ",1000"})), 0,
+                                           {card}, "", {}, index);
+    const ImportRow& row = onlyRow(longName);
+    EXPECT_EQ(row.description, name);
+    EXPECT_EQ(row.counterparty, name.substr(0, 16 * 3));
+}
+
+// What a read refuses says what it is: an empty file, an xlsb.
+TEST(StatementReaders, EmptyFilesAndXlsbSaySo)
+{
+    TempFolder dir;
+    writeAll(dir.file("empty.csv"), "\xEF\xBB\xBF \r\n");
+    const StatementReadResult empty = ReadStatementFile(dir.file("empty.csv"));
+    EXPECT_EQ(empty.error.kind, StatementReadError::Kind::Empty);
+    EXPECT_EQ(empty.error.message, "파일이 비어 있습니다: " + dir.file("empty.csv"));
+    writeAll(dir.file("list.xlsb"), std::string("PK\x03\x04", 4) + std::string(26, '\0') + "xl/workbook.bin");
+    const StatementReadResult xlsb = ReadStatementFile(dir.file("list.xlsb"));
+    EXPECT_EQ(xlsb.error.kind, StatementReadError::Kind::UnknownFormat);
+    EXPECT_EQ(xlsb.error.message.rfind("xlsb는 읽을 수 없습니다. 엑셀에서 xlsx로 저장한 뒤", 0), 0u) << xlsb.error.message;
 }

@@ -69,9 +69,9 @@ TEST(HangulText, SyllableArithmeticAndCp949Decoding)
     EXPECT_EQ(s.final, 4);
     EXPECT_EQ(JoinSyllable(s), U'한');
     EXPECT_FALSE(SplitSyllable(U'A', s));
-    EXPECT_EQ(DecodeCp949(cp("서울 ABC ㅎ")), U"서울 ABC ㅎ");
+    EXPECT_EQ(cp949CodePoints(cp("서울 ABC ㅎ")), U"서울 ABC ㅎ");
     // A lone lead byte and a bad pair are replaced, the rest kept.
-    EXPECT_EQ(DecodeCp949(std::string("a\xb0", 2)), U"a\uFFFD");
+    EXPECT_EQ(cp949CodePoints(std::string("a\xb0", 2)), U"a\uFFFD");
     EXPECT_EQ(EncodeUtf8(DecodeUtf8("서울€")), "서울€");
 }
 

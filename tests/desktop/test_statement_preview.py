@@ -56,10 +56,11 @@ def main():
         desktop.keys("shift+space")  # and back to Latin for the file name
         desktop.screenshot("edited")
         desktop.keys("Return")  # 가져오기
-        wait_for("the report", lambda: desktop.windows("^Information$"))
+        # The report stands under the window's own Korean title.
+        wait_for("the report", lambda: desktop.windows("^가져오기$"))
         desktop.screenshot("report")
         desktop.keys("Return")
-        wait_for("the report to close", lambda: not desktop.windows("^Information$"))
+        wait_for("the report to close", lambda: not desktop.windows("^가져오기$"))
         desktop.keys("ctrl+s")
         wait_for("the save dialog", lambda: desktop.windows("파일명을 확인하세요"))
         time.sleep(0.5)

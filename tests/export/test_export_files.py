@@ -20,6 +20,12 @@ MergedCellRange._get_borders = lambda self: None
 
 CLI = os.environ.get("QB_CLI", "../../build/bin/quillbook-cli")
 AMOUNT = '_-* #,##0_-;-* #,##0_-;_-* "-"_-;_-@_-'
+# An amount with a fraction shows it, as the printed form does (25,000.5).
+AMOUNT_DECIMALS = '_-* #,##0.0###_-;-* #,##0.0###_-;_-* "-"_-;_-@_-'
+
+
+def amount_format(value):
+    return AMOUNT_DECIMALS if isinstance(value, (int, float)) and round(value * 10000) % 10000 else AMOUNT
 YELLOW, GREEN, ORANGE, PINK = "FFFFFF80", "FFCAF7AC", "FFFDD2AC", "FFFF80FF"
 BLACK, WHITE, AUTO = "FF000000", "FFFFFFFF", "auto"
 COLS = "ABCDEFGHIJK"
@@ -168,8 +174,9 @@ class LedgerSheet(Base):
                 self.assertEqual((ws["%s%d" % (c, r)].number_format, ws["%s%d" % (c, r)].alignment.wrap_text),
                                  ("@", True))
             for c in "EFGHIJ":
-                self.assertEqual((ws["%s%d" % (c, r)].number_format, ws["%s%d" % (c, r)].alignment.shrink_to_fit),
-                                 (AMOUNT, True))
+                cell = ws["%s%d" % (c, r)]
+                self.assertEqual((cell.number_format, cell.alignment.shrink_to_fit),
+                                 (amount_format(cell.value), True), cell.coordinate)
             self.assertEqual(ws["A%d" % r].number_format, "General")
         self.assertEqual(ws["C%d" % (n + 5)].number_format, "General")
 
@@ -243,8 +250,10 @@ class StatisticsSheet(Base):
                   24: ("A", "연 합계", "={c}13+{c}22+{c}23", PINK)}
 
     def test_labels_formulas_and_formats(self):
-        wb = openpyxl.load_workbook(self.export(self.ledger(MANY), "--year", "2024"))
+        xlsx = self.export(self.ledger(MANY), "--year", "2024")
+        wb = openpyxl.load_workbook(xlsx)
         ws = wb["통계"]
+        results = openpyxl.load_workbook(xlsx, data_only=True)["통계"]
         self.assertEqual(sorted(str(r) for r in ws.merged_cells.ranges),
                          sorted(["A1:I1", "A2:E2", "A3:C3", "D3:E3", "F3:G3", "H3:I3", "A4:C4", "B8:C8", "B12:C12",
                                  "A13:C13", "B17:C17", "B21:C21", "A22:C22", "A23:C23", "A24:C24"]))
@@ -293,17 +302,22 @@ class StatisticsSheet(Base):
         for r in range(5, 25):
             for c in "DEFGHI":
                 cell = ws["%s%d" % (c, r)]
-                self.assertEqual((cell.number_format, cell.alignment.shrink_to_fit), (AMOUNT, True), cell.coordinate)
+                self.assertEqual((cell.number_format, cell.alignment.shrink_to_fit),
+                                 (amount_format(results[cell.coordinate].value), True), cell.coordinate)
+        # January's income of 10,001.5 shows its half, as the printout does.
+        self.assertEqual((results["D5"].value, ws["D5"].number_format), (10001.5, AMOUNT_DECIMALS))
+        self.assertEqual(ws["D6"].number_format, AMOUNT)
         self.assertEqual(ws["C5"].number_format, "General")
 
-        widths = {"A": 5, "B": 7, "C": 5, "D": 18, "I": 18}
+        widths = {"A": 5, "B": 7, "C": 5, "D": 21.5, "I": 21.5}
         for c, w in widths.items():
             self.assertEqual(ws.column_dimensions[c].width, stored_width(w), c)
         rest = ws.column_dimensions["J"]
         self.assertEqual((rest.min, rest.max, rest.width), (10, 16384, stored_width(12.78)))
-        self.assertEqual(ws.sheet_format.defaultRowHeight, 23.25)
+        self.assertEqual(ws.sheet_format.defaultRowHeight, 21)
         self.assertEqual([ws.row_dimensions[r].height for r in (1, 2, 3, 4, 5)], [25.5, 22.5, 20.5, 20.5, None])
-        self.assertEqual((ws["E9"].font.name, ws["E9"].font.sz, ws["E9"].alignment.vertical), ("돋움", 11, "center"))
+        self.assertEqual((ws["E9"].font.name, ws["E9"].font.sz, ws["E9"].alignment.vertical), ("돋움", 10, "center"))
+        self.assertEqual((ws["C9"].font.name, ws["C9"].font.sz), ("돋움", 11))
 
         white, hair, hair_white = ("thin", WHITE), ("hair", BLACK), ("hair", WHITE)
         expected = {
@@ -385,7 +399,7 @@ class Command(Base):
             self.assertIn('fitToHeight="0"', setups[0])
             self.assertNotIn("fitToHeight", setups[1])
             self.assertNotIn("fitToWidth", setups[0] + setups[1])
-            for ws, margins in ((wb["장부"], (20, 12, 50, 30)), (wb["통계"], (75, 15, 50, 30))):
+            for ws, margins in ((wb["장부"], (20, 12, 50, 30)), (wb["통계"], (20, 12, 50, 30))):
                 self.assertEqual((int(ws.page_setup.paperSize), ws.page_setup.orientation), (9, "landscape"))
                 self.assertMargins(ws, margins)
                 self.assertTrue(ws.sheet_properties.pageSetUpPr.fitToPage)
@@ -542,6 +556,43 @@ class Printout(unittest.TestCase):
         raw = squeezed("".join(pdf_pages(pdf, raw=True)))
         for t in EXTREME_TEXTS:
             self.assertIn(squeezed(t), raw)
+        # Negative twelve digits keep their minus (the format sets it at the
+        # cell's left edge; zero amounts are empty on the ledger's pages, so
+        # a minus there is a number's), thirteen-digit totals their leading
+        # digits.
+        pages = pdf_pages(pdf)
+        ledger = "".join(t for t in pages if "기간별 합계 금액" not in t)
+        signed = {re.sub(r"\s+", "", t) for t in re.findall(r"-\s*\d[\d,]*\d", ledger)}
+        for amount in ("-999,999,999,999", "-99,999,999,999", "-1,234,567"):
+            self.assertIn(amount, signed)
+        self.assertIn("1,001,031,999,000", tokens)
+
+    @unittest.skipUnless(shutil.which("ssconvert"), "Gnumeric's ssconvert is not installed")
+    def test_gnumeric_prints_whole_pages(self):
+        # Gnumeric does not scale a sheet to its page: the totals sheet fits
+        # A4 across as it is, down to 연 합계 and the page number, and every
+        # page of the ledger carries the form's heading rows.
+        for name in ("extreme", "thousand", "years"):
+            with self.subTest(name):
+                pdf = os.path.join(self.dir.name, name + "-gnumeric-pages.pdf")
+                subprocess.run(["ssconvert", self.xlsx[name], pdf], capture_output=True, timeout=300, check=True)
+                pages = pdf_pages(pdf)
+                stats = [k for k, t in enumerate(pages) if "기간별 합계 금액" in t]
+                self.assertEqual(len(stats), 2 if name == "years" else 1)
+                for k in stats:
+                    self.assertIn("연합계", squeezed(pages[k]))
+                    self.assertNotIn("기간별 합계 금액", "".join(pages[k + 1:k + 2]) if k + 1 not in stats else "")
+                for number, text in enumerate(pages, 1):
+                    self.assertIn("-%d/%d-" % (number, len(pages)), squeezed(text), "page %d" % number)
+                # Gnumeric reads the print titles (_xlnm.Print_Titles) as an
+                # ordinary name and never as rows to repeat, so only the
+                # first page carries the heading rows there: a gap of
+                # Gnumeric's, told in the help.
+                for head in ("날짜", "거래내용", "⑦비고"):
+                    self.assertIn(head, pages[0])
+                if name == "years":
+                    self.assertIn("2023년", pages[stats[0]])
+                    self.assertIn("2024년", pages[stats[1]])
 
 
 if __name__ == "__main__":

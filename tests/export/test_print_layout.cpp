@@ -158,6 +158,72 @@ TEST(PrintLayout, PagesCarryTheirTotalsAndTheLastEndsWithTheTotal)
     }
 }
 
+TEST(PrintLayout, TheYearIsPrintedWhereItChangesAndDatelessRowsAreMarked)
+{
+    // Entries of several years, some pages long, with rows whose date is
+    // no date at all: each page names its years, a band names the year
+    // where it changes, and month and day of a dateless row are a mark.
+    struct Entry {
+        const char* day;
+        const char* month;  // printed
+        const char* date;
+        const char* band;   // the year band above it
+    };
+    const Entry entries[] = {
+        {"    .  .  ", "-", "-", ""},      {"fgij.kl.mn", "-", "-", ""},   {"2022.13.01", "-", "-", ""},
+        {"2022.03.05", "3", "5", ""},      {"2022.12.31", "12", "31", ""}, {"2023.01.02", "1", "2", "2023년"},
+        {"2023.07.10", "7", "10", ""},     {"2025.02.01", "2", "1", "2025년"},
+    };
+    std::vector<LedgerEntry> rows;
+    for (const Entry& e : entries) {
+        LedgerEntry r;
+        r.IDAY = e.day;
+        r.JKYU = *encodeCp949("판매").bytes;
+        r.INMNY = 1000;
+        rows.push_back(r);
+    }
+    PrintMetrics m;
+    m.pageWidth = 800;
+    m.pageHeight = 20 + 12 + 24 + 12 + 14 * 8;  // eight rows of one line, sums included
+    m.lineHeight = 10;
+    m.bodyWidth = [](std::string_view ch) { return fixedWidth(ch) * 8; };
+    m.titleHeight = 20;
+    m.headingHeight = 12;
+    m.headRowHeight = 12;
+    m.footHeight = 12;
+    PrintHeading h;
+    h.period = "전체 기간";
+    const PrintedLedger l = LayOutLedger(
+        [&](const std::function<bool(const LedgerEntry&)>& each) {
+            for (const auto& e : rows)
+                if (!each(e))
+                    break;
+        },
+        m, h);
+    std::vector<const PrintRow*> printed;
+    std::vector<std::string> headings;
+    for (const PrintPage& p : l.pages) {
+        headings.push_back(PageHeadingPeriod(l.period, p));
+        for (const PrintRow& r : p.rows)
+            printed.push_back(&r);
+    }
+    ASSERT_EQ(printed.size(), std::size(entries));
+    for (std::size_t k = 0; k < printed.size(); ++k) {
+        SCOPED_TRACE(entries[k].day);
+        EXPECT_EQ(printed[k]->month, entries[k].month);
+        EXPECT_EQ(printed[k]->day, entries[k].date);
+        EXPECT_EQ(printed[k]->year, entries[k].band);
+        EXPECT_EQ(printed[k]->height, *entries[k].band ? 28.0 : 14.0);  // the band is one sum row high
+    }
+    // Every page names the years of its entries.
+    EXPECT_EQ(headings, (std::vector<std::string>{"전체 기간 · 2022–2023년", "전체 기간 · 2023–2025년"}));
+    // A period that names the year already is not repeated.
+    PrintPage one;
+    one.years = "2024년";
+    EXPECT_EQ(PageHeadingPeriod("2024년 3월", one), "2024년 3월");
+    EXPECT_EQ(PageHeadingPeriod("전체 기간 · 수입", one), "전체 기간 · 수입 · 2024년");
+}
+
 TEST(PrintLayout, TextsOfTheForm)
 {
     struct Amount {
@@ -194,6 +260,8 @@ TEST(PrintPageSetup, KeptInTheConfiguration)
     std::filesystem::create_directories(dir);
     const std::string ini = dir + "/quillcfg.ini";
     EXPECT_EQ(ReadPrintPageSetup(ini), PrintPageSetup{});  // no file: A4 across
+    EXPECT_EQ(PrintPageSetup{}.paperId, 7);                  // QPageSize::A4, not 0 (Letter)
+    EXPECT_TRUE(PrintPageSetup{}.landscape);
     PrintPageSetup s;
     s.paperId = 3;
     s.landscape = false;
@@ -203,9 +271,22 @@ TEST(PrintPageSetup, KeptInTheConfiguration)
     // Values out of range fall back one by one.
     { std::ofstream(ini) << "[" << *encodeCp949("인쇄").bytes << "]\nPaper=999\nLandscape=0\nMarginLeft=-5\nMarginTop=x\n"; }
     PrintPageSetup back = ReadPrintPageSetup(ini);
-    EXPECT_EQ(back.paperId, 0);
+    EXPECT_EQ(back.paperId, kPaperA4);
     EXPECT_FALSE(back.landscape);
     EXPECT_EQ(back.marginsTenthMm, (std::array<int, 4>{100, 100, 100, 100}));
+    // The earlier key: its 0 was meant as A4; a later key wins over it.
+    struct Stored {
+        const char* lines;
+        int paper;
+    };
+    const Stored stored[] = {{"Paper=0\n", kPaperA4},
+                             {"Paper=3\n", 3},
+                             {"Paper=0\nPaperSize=0\n", kPaperLetter},
+                             {"PaperSize=7\nPaper=2\n", kPaperA4}};
+    for (const Stored& st : stored) {
+        { std::ofstream(ini) << "[" << *encodeCp949("인쇄").bytes << "]\n" << st.lines; }
+        EXPECT_EQ(ReadPrintPageSetup(ini).paperId, st.paper) << st.lines;
+    }
     std::filesystem::remove_all(dir);
 }
 

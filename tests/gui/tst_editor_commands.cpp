@@ -170,6 +170,45 @@ private slots:
         QVERIFY(probe(w).book().isModified());
     }
 
+    void editWalkKeepsAVatOfZeroUnlessTheAmountChanges_data()
+    {
+        QTest::addColumn<QString>("amountTyped");  // typed over the amount; empty: left alone
+        QTest::addColumn<double>("amount");
+        QTest::addColumn<double>("vat");
+        QTest::newRow("nothing changed") << QString() << 900000.0 << 0.0;
+        QTest::newRow("amount changed") << QStringLiteral("950000") << 950000.0 << 95000.0;
+    }
+    void editWalkKeepsAVatOfZeroUnlessTheAmountChanges()
+    {
+        QFETCH(QString, amountTyped);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        EntryPanel& p = *probe(w).TpPnl3();
+        probe(w).TAcunt().disableControls();
+        f.addEntry("2009.03.25", "월세", 0, 0, 900000, 0);
+        probe(w).TAcunt().enableControls();
+        w.CmGbnChange();
+        probe(w).GrdAcunt()->setFocus();
+        press(Qt::Key_F3);
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Editing);
+        for (int i = 0; i < 3; ++i)  // description, counterparty, category: on to the amount
+            press(Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.mTmnyEdt));
+        if (!amountTyped.isEmpty()) {
+            p.mTmnyEdt->selectAll();
+            type(amountTyped);
+        }
+        press(Qt::Key_Return);  // into the VAT field
+        press(Qt::Key_Return);  // into the remark box
+        press(Qt::Key_Return);  // confirm
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Idle);
+        QFETCH(double, amount);
+        QFETCH(double, vat);
+        QCOMPARE(probe(w).TAcunt().visibleRow(0).OTMNY, amount);
+        QCOMPARE(probe(w).TAcunt().visibleRow(0).OTVAT, vat);
+    }
+
     void changingTheAmountKeepsTextsCp949CannotDecode_data()
     {
         QTest::addColumn<int>("field");  // 0 description, 1 counterparty, 2 remark
@@ -381,6 +420,7 @@ private slots:
         f.dialogs.yesNo.enqueue(yes);
         press(Qt::Key_Delete);
         QCOMPARE(f.dialogs.texts("yesno"), QStringList{QStringLiteral("삭제하시겠습니까??")});
+        QVERIFY(!f.dialogs.shown.last().yesIsSafe);  // a stray Enter keeps the entry
         QCOMPARE(probe(w).TAcunt().recordCount(), yes ? 2 : 3);
         QCOMPARE(probe(w).book().isModified(), yes);
         QCOMPARE(total(w, 2), yes ? QStringLiteral("0") : QStringLiteral("2,000"));

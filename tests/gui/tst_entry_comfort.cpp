@@ -7,6 +7,7 @@
 #include "gui/editor/EntryFields.h"
 #include "gui/editor/EntryPanel.h"
 #include "gui/editor/SuggestionPopup.h"
+#include "gui/support/KoreanInput.h"
 #include "gui/view/FindBar.h"
 #include "gui/view/FitLabel.h"
 
@@ -360,7 +361,8 @@ private slots:
         QTest::addColumn<QString>("shown");     // the field before Enter
         QTest::addColumn<QString>("kept");      // the field after Enter
         QTest::newRow("the completion is taken") << "신한" << "" << "" << "신한카드" << "신한카드";
-        QTest::newRow("a syllable Enter finished") << "신" << "한" << "" << "신" << "신한카드";
+        // The user never saw a completion of what Enter finished.
+        QTest::newRow("a syllable Enter finished") << "신" << "한" << "" << "신" << "신한";
         QTest::newRow("a letter replaces it") << "신한" << "" << "은" << "신한은" << "신한은";
         QTest::newRow("Backspace removes it") << "신한" << "" << "\b" << "신한" << "신한";
         QTest::newRow("initials complete nothing") << "ㅅㅎ" << "" << "" << "ㅅㅎ" << "ㅅㅎ";
@@ -410,6 +412,91 @@ private slots:
         QCOMPARE(p.input().SANGHO, toCp949(kept));
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.RadioA));
         QVERIFY(!probe(w).SANGHOSuggest()->isOpen());
+    }
+
+    void aTextInUseAsTypedIsKept_data()
+    {
+        QTest::addColumn<bool>("counterparty");  // else the description
+        QTest::addColumn<QString>("typed");      // typed as keys
+        QTest::addColumn<QString>("composed");   // then composed, finished by the Enter
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("counterparty typed in full") << true << "다이소" << "" << "다이소";
+        QTest::newRow("counterparty, last syllable composed") << true << "다이" << "소" << "다이소";
+        QTest::newRow("description typed in full") << false << "우유" << "" << "우유";
+        QTest::newRow("description, last syllable composed") << false << "우" << "유" << "우유";
+    }
+    void aTextInUseAsTypedIsKept()
+    {
+        QFETCH(bool, counterparty);
+        QFETCH(QString, typed);
+        QFETCH(QString, composed);
+        QFETCH(QString, kept);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        // The longer texts are used more often and more lately: they come first.
+        addThroughPanel(w, "2009.03.01", "우유", "다이소", 10);
+        for (const char* day : {"2009.03.02", "2009.03.03"})
+            addThroughPanel(w, day, "우유 구입", "다이소 양재점", 20, quill::Category::Asset, "카드");
+        w.BtnAppClick();
+        EntryPanel& p = *probe(w).TpPnl3();
+        LimitedTextEdit* field = counterparty ? p.SANGHOEdt : p.JKYUEdt;
+        field->setFocus();
+        type(typed);
+        QCoreApplication::processEvents();
+        if (!composed.isEmpty()) {
+            QInputMethodEvent composing(composed, {});
+            QApplication::sendEvent(field, &composing);
+            QCoreApplication::processEvents();
+            QInputMethodEvent commit;
+            commit.setCommitString(composed);
+            QApplication::sendEvent(field, &commit);
+        }
+        QTest::qWait(20);
+        QCOMPARE(field->text(), kept);
+        QVERIFY(!field->hasSelectedText());
+        press(Qt::Key_Return);
+        QCOMPARE(field->text(), kept);
+        // Nothing of the longer name's entry came along.
+        QCOMPARE(p.category(), quill::Category::None);
+        QCOMPARE(p.EtcCmb->text(), QString());
+    }
+
+    void koreanFieldsAskForKoreanAndShowLatin()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        EntryPanel& p = *probe(w).TpPnl3();
+        // Every field where Korean is typed asks on entry; the date and the
+        // amounts do not.
+        QVERIFY(korean_input::asksOnEntry(p.JKYUEdt));
+        QVERIFY(korean_input::asksOnEntry(p.SANGHOEdt));
+        QVERIFY(korean_input::asksOnEntry(probe(w).findBar()->edit()));
+        QVERIFY(!korean_input::asksOnEntry(p.mTmnyEdt));
+        // Nothing known yet: no field shows the mark.
+        for (QLineEdit* field : {static_cast<QLineEdit*>(p.JKYUEdt), static_cast<QLineEdit*>(p.SANGHOEdt), probe(w).findBar()->edit()})
+            QVERIFY(!korean_input::showsLatinMark(field));
+
+        // Latin letters typed: the field where Korean belongs says so.
+        w.BtnAppClick();
+        p.JKYUEdt->setFocus();
+        QTRY_VERIFY(p.JKYUEdt->hasFocus());
+        QTest::keyClick(p.JKYUEdt, Qt::Key_D, Qt::NoModifier);
+        QCOMPARE(korean_input::knownMode(), korean_input::Mode::Latin);
+        QVERIFY(korean_input::showsLatinMark(p.JKYUEdt));
+        QVERIFY(!korean_input::showsLatinMark(p.SANGHOEdt));  // only where the focus is
+        p.SANGHOEdt->setFocus();
+        QTRY_VERIFY(korean_input::showsLatinMark(p.SANGHOEdt));
+        QVERIFY(!korean_input::showsLatinMark(p.JKYUEdt));
+        // A syllable composed: Hangul, the mark goes.
+        QInputMethodEvent composing(QStringLiteral("우"), {});
+        QApplication::sendEvent(p.SANGHOEdt, &composing);
+        QCOMPARE(korean_input::knownMode(), korean_input::Mode::Hangul);
+        QVERIFY(!korean_input::showsLatinMark(p.SANGHOEdt));
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("우"));
+        QApplication::sendEvent(p.SANGHOEdt, &commit);
     }
 
     void theListStandsUnderItsFieldAndNeverOverTheButtons()

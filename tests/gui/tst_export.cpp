@@ -5,8 +5,9 @@
 #include "core/text/Cp949.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "TmainfProbe.h"
-#include "gui/export/HasPrinter.h"
 #include "core/ledger/AutRecord.h"
+#include "core/ledger/FileCommands.h"
+#include "core/io/SafeFile.h"
 #include "gui/support/WaitWindow.h"
 
 #include <QAction>
@@ -20,13 +21,18 @@
 #include <QTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
+#include <functional>
 #include <memory>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -65,10 +71,14 @@ private slots:
     void typedNameGetsTheExtension();
     void aWriteFailureIsReported();
     void printPreviewSavesThePdfAndKeepsThePage();
+    void printPreviewPdfNeverDestroysAFile_data();
+    void printPreviewPdfNeverDestroysAFile();
+    void printPreviewPdfOnAFullDisk();
 
 private:
     void addEntry(const QString& date, const QString& text, double in, double out);
     void showMarch2024();
+    void savePreviewPdf(const std::function<void()>& before, const std::function<void()>& after);
     QString folder() const { return dir_->path() + QLatin1Char('/'); }
 
     std::unique_ptr<QTemporaryDir> dir_;
@@ -171,9 +181,8 @@ void ExportButtonTest::sameWorkbookAsTheCommandLine()
     QVERIFY(quill::WriteLedgerFile(QFile::encodeName(ledger).toStdString(), probe(window_).TAcunt()));
     const QString fromCli = folder() + QStringLiteral("cli.xlsx");
     QStringList args{QStringLiteral("export"), ledger, fromCli, QStringLiteral("--year"), QStringLiteral("2024"),
-                     QStringLiteral("--month"), QStringLiteral("03")};
-    if (HasPrinter())
-        args << QStringLiteral("--printer");  // still taken, without effect
+                     QStringLiteral("--month"), QStringLiteral("03"),
+                     QStringLiteral("--printer")};  // older scripts' flag: taken, without effect
     QProcess cli;
     cli.start(QStringLiteral(QB_BIN_DIR "/quillbook-cli"), args);
     QVERIFY2(cli.waitForFinished(60000), "quillbook-cli did not run (is it built?)");
@@ -218,8 +227,8 @@ void ExportButtonTest::existingFileIsReplacedOnlyAfterYes()
     dialogs_->fileNames.enqueue(target);
     dialogs_->yesNo.enqueue(false);
     probe(window_).PrtBtn()->click();
-    QCOMPARE(dialogs_->texts(QStringLiteral("yesno")).size(), 1);
-    QVERIFY(dialogs_->texts(QStringLiteral("yesno")).first().contains(QStringLiteral("old.xlsx")));
+    QCOMPARE(dialogs_->texts(QStringLiteral("noyes")).size(), 1);  // No is the default
+    QVERIFY(dialogs_->texts(QStringLiteral("noyes")).first().contains(QStringLiteral("old.xlsx")));
     QVERIFY(dialogs_->openedDocuments.isEmpty());
     QFile kept(target);
     QVERIFY(kept.open(QIODevice::ReadOnly));
@@ -331,7 +340,151 @@ void ExportButtonTest::printPreviewSavesThePdfAndKeepsThePage()
     QVERIFY(config.open(QIODevice::ReadOnly));
     const QByteArray ini = config.readAll();
     QVERIFY2(ini.contains("Landscape=0"), ini.constData());
-    QVERIFY(ini.contains("Paper=0"));
+    QVERIFY(ini.contains("PaperSize=7"));  // still A4
+
+    // The PDF saved before the page was turned: A4 across, as the PDF itself says.
+    QProcess info;
+    info.start(QStringLiteral("pdfinfo"), {pdf + QStringLiteral(".pdf")});
+    QVERIFY(info.waitForFinished(30000));
+    const QString pages = QString::fromUtf8(info.readAllStandardOutput());
+    QVERIFY2(pages.contains(QRegularExpression(QStringLiteral("Page size:\\s+84[12][.0-9]* x 595[.0-9]* pts \\(A4\\)"))),
+             qPrintable(pages));
+}
+
+// Opens the preview and presses its "PDF로 저장", with `before` and `after`
+// run just around the press.
+void ExportButtonTest::savePreviewPdf(const std::function<void()>& before, const std::function<void()>& after)
+{
+    bool pressed = false;
+    QTimer::singleShot(0, this, [&] {
+        auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (!preview)
+            return;
+        if (auto* save = preview->findChild<QAction*>(QStringLiteral("SavePdf"))) {
+            before();
+            save->trigger();
+            after();
+            pressed = true;
+        }
+        preview->reject();
+    });
+    QTest::keyClick(probe(window_).GrdAcunt(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(pressed);
+}
+
+// An existing file is replaced only after Yes (No is the default); a PDF
+// that cannot be written whole leaves the old one as it was; and the open
+// ledger is never written over, whatever name leads to it.
+void ExportButtonTest::printPreviewPdfNeverDestroysAFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<int>("sizeLimit");
+    QTest::addColumn<QString>("error");  // a part of the error shown; empty: none
+    QTest::newRow("an existing file, No") << "old.pdf" << false << 0 << "";
+    QTest::newRow("the file size limit") << "old.pdf" << true << 4096
+                                         << "파일 크기 제한에 걸려 PDF 파일을 만들지 못했습니다. 원래 파일은 그대로입니다";
+    // The ledger's own name typed gets ".pdf": a new file beside it.
+    QTest::newRow("the open ledger's name") << "장부.Aut" << true << 0 << "";
+    QTest::newRow("a link to the open ledger") << "link.pdf" << true << 0 << "읽고 있는 장부 파일과 같은 파일이어서 쓰지 않았습니다";
+    QTest::newRow("a second name of the open ledger") << "hard.pdf" << true << 0 << "같은 파일이어서 쓰지 않았습니다";
+}
+
+void ExportButtonTest::printPreviewPdfNeverDestroysAFile()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, yes);
+    QFETCH(int, sizeLimit);
+    QFETCH(QString, error);
+    quill::IgnoreFileSizeSignal();  // as the program does at its start
+    showMarch2024();
+    const QString ledger = folder() + QStringLiteral("장부.Aut");
+    QVERIFY(quill::SaveLedgerAs(probe(window_).book(), QFile::encodeName(ledger).toStdString()));
+    QVERIFY(QFile::link(ledger, folder() + QStringLiteral("link.pdf")));
+    QCOMPARE(::link(QFile::encodeName(ledger).constData(), QFile::encodeName(folder() + QStringLiteral("hard.pdf")).constData()), 0);
+    QFile old(folder() + QStringLiteral("old.pdf"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("%PDF-1.4 last month's printout");
+    old.close();
+    auto bytes = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray ledgerBefore = bytes(ledger);
+    const QByteArray oldBefore = bytes(old.fileName());
+
+    const bool exists = QFileInfo::exists(folder() + name) && name.endsWith(QStringLiteral(".pdf"));
+    dialogs_->fileNames.enqueue(folder() + name);
+    if (exists)
+        dialogs_->yesNo.enqueue(yes);
+    struct rlimit unlimited {};
+    ::getrlimit(RLIMIT_FSIZE, &unlimited);
+    savePreviewPdf(
+        [&] {
+            if (sizeLimit) {
+                struct rlimit limit = unlimited;
+                limit.rlim_cur = static_cast<rlim_t>(sizeLimit);
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            }
+        },
+        [&] { ::setrlimit(RLIMIT_FSIZE, &unlimited); });
+
+    QCOMPARE(dialogs_->texts(QStringLiteral("noyes")).size(), exists ? 1 : 0);
+    const QStringList errors = dialogs_->texts(QStringLiteral("error"));
+    if (error.isEmpty()) {
+        QCOMPARE(errors, QStringList());
+    } else {
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(error), qPrintable(errors.first()));
+    }
+    QCOMPARE(bytes(ledger), ledgerBefore);
+    QCOMPARE(bytes(old.fileName()), oldBefore);
+    QVERIFY(QFileInfo(folder() + QStringLiteral("link.pdf")).isSymLink());
+    if (name == QStringLiteral("장부.Aut"))
+        QVERIFY(bytes(ledger + QStringLiteral(".pdf")).startsWith("%PDF"));
+    // Nothing half-written is left beside them.
+    QCOMPARE(QDir(folder()).entryList({QStringLiteral(".quillbook-*")}, QDir::Files | QDir::Hidden), QStringList());
+}
+
+// On a full disk (a preloaded library fills the disk under one folder) the
+// old PDF stays as it was and the failure is told in Korean. The test runs
+// itself again with the library.
+void ExportButtonTest::printPreviewPdfOnAFullDisk()
+{
+    const QByteArray full = qgetenv("QB_FULL_DIR");
+    if (full.isEmpty()) {
+        QTemporaryDir disk;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(QB_FULL_DISK));
+        env.insert(QStringLiteral("QB_FULL_DIR"), disk.path());
+        env.insert(QStringLiteral("QB_FULL_BYTES"), QStringLiteral("8000"));
+        env.insert(QStringLiteral("ASAN_OPTIONS"), env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("printPreviewPdfOnAFullDisk")});
+        QVERIFY(child.waitForFinished(120000));
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                 child.readAllStandardOutput().constData());
+        return;
+    }
+    const QString old = QFile::decodeName(full) + QStringLiteral("/old.pdf");
+    QFile file(old);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QByteArray before = "%PDF-1.4 last month's printout";
+    QVERIFY(file.write(before) == before.size());  // within the room left
+    file.close();
+    showMarch2024();
+    dialogs_->fileNames.enqueue(old);
+    dialogs_->yesNo.enqueue(true);
+    quill::IgnoreFileSizeSignal();
+    savePreviewPdf([] {}, [] {});
+    const QStringList errors = dialogs_->texts(QStringLiteral("error"));
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.first().contains(QStringLiteral("디스크 공간이 부족해 PDF 파일을 만들지 못했습니다")),
+             qPrintable(errors.first()));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    QCOMPARE(QDir(QFile::decodeName(full)).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("old.pdf")});
 }
 
 #include "tst_export.moc"

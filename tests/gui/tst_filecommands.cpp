@@ -22,6 +22,7 @@
 #include <QToolButton>
 
 #include <cerrno>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -382,6 +383,55 @@ private slots:
 
     // --- Save and Save As --------------------------------------------------------------
 
+    // A ledger whose name is no UTF-8 (a CP949 name from a Windows archive):
+    // the dialog gives the name as Qt shows it, the file is opened and
+    // saved under its own bytes, and the name shown as well as it decodes.
+    void openALedgerWhoseNameIsNotUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("CP949") << QByteArray("\xC0\xE5\xBA\xCE 2024.Aut") << QStringLiteral("장부 2024.Aut");
+        QTest::newRow("neither") << QByteArray("\xFF\xFE-\xEA\xB0\x80.Aut") << QStringLiteral("\\xFF\\xFE-가.Aut");
+    }
+    void openALedgerWhoseNameIsNotUtf8()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QString, shown);
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        const std::string raw = fsPath(f.tempPath()) + "/" + name.toStdString();
+        quill::WorkingTable t;
+        t.open();
+        t.appendRaw(entry("2024.03.04", 1000));
+        t.appendRaw(entry("2024.05.06", 0, 2000));
+        QVERIFY(bool(quill::WriteLedgerFile(raw, t)));
+        const QString lossy = QFile::decodeName(QByteArray::fromStdString(raw));
+        QVERIFY(lossy.contains(QChar(0xFFFD)));
+
+        openFile(f, lossy);
+        QCOMPARE(f.dialogs.texts("error"), QStringList());
+        QCOMPARE(probe(w).book().fileName(), raw);
+        QCOMPARE(probe(w).gridModel()->rowCount(), 2);
+        QCOMPARE(probe(w).fNameLabl()->text(), "파일명: " + f.tempPath() + "/" + shown);
+        // Saved under the same bytes: no second file beside it.
+        f.addEntry("2024.07.08", "추가", 500, 50);
+        probe(w).book().setModified(true);
+        QTest::mouseClick(probe(w).SaveBtn(), Qt::LeftButton);
+        QCOMPARE(f.dialogs.texts("error"), QStringList());
+        QVERIFY(!probe(w).book().isModified());
+        int ledgers = 0;
+        for (const auto& e : std::filesystem::directory_iterator(fsPath(f.tempPath())))
+            ledgers += e.is_regular_file() && e.path().extension() == ".Aut";
+        QCOMPARE(ledgers, 1);
+        struct stat st {};
+        QCOMPARE(::stat(raw.c_str(), &st), 0);
+        QCOMPARE(qint64(st.st_size), qint64(3 * quill::AutRecord::kSize));
+        // Qt cannot name these files to remove them with the folder.
+        std::filesystem::remove(raw);
+        std::filesystem::remove_all(fsPath(f.tempPath()) + "/백업");
+    }
+
     void saveWritesEveryEntryInDateOrder()
     {
         MainWindowFixture f;
@@ -512,9 +562,10 @@ private slots:
         Tmainf& w = *f.window;
         const QString dir = f.tempPath() + "/Books/";
         const QString path = dir + "Ärger Shop.Aut";
-        QVERIFY(writeLedgerFile(path, {entry("2001.01.01", 5)}));  // replaced without a question
+        QVERIFY(writeLedgerFile(path, {entry("2001.01.01", 5)}));  // replaced after Yes
         f.addEntry("2009.03.01", "판매", 100, 10);
         f.dialogs.fileNames.enqueue(path);
+        f.dialogs.yesNo.enqueue(true);
         QTest::mouseClick(probe(w).RnameBtn(), Qt::LeftButton);
         // A case-sensitive file system: the label names the file that exists.
         QCOMPARE(probe(w).fNameLabl()->text(), "파일명: " + path);
@@ -522,7 +573,9 @@ private slots:
         QCOMPARE(QString::fromStdString(probe(w).book().fileName()), path);
         QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{"Ärger Shop.Aut"});
         QCOMPARE(fileDates(path), QStringList{"2009.03.01"});
-        QCOMPARE(f.dialogs.shown.size(), 1);  // no overwrite question
+        // The question every save dialog asks before replacing a file, No
+        // its default.
+        QCOMPARE(f.dialogs.texts("noyes"), QStringList{"Ärger Shop.Aut 파일이 이미 있습니다.\n새 자료로 바꾸시겠습니까?"});
         // The next dialog starts in the saved file's folder.
         f.dialogs.fileNames.enqueue(QString());
         QTest::mouseClick(probe(w).HFileOpen(), Qt::LeftButton);

@@ -7,13 +7,30 @@
 #include "core/io/FileLock.h"
 #include "core/ledger/AutRecord.h"
 #include "core/ledger/Backups.h"
+#include "core/ledger/FileCommands.h"
 #include "core/ledger/SnapshotFile.h"
 
 #include <QDir>
 #include <QLabel>
+#include <QStandardPaths>
 #include <QToolButton>
 
+#include <cerrno>
 #include <csignal>
+#include <dlfcn.h>
+
+// flock as on a file system without a lock service (some network folders)
+// while gNoLocks is set; the program's calls come here before the C library.
+static bool gNoLocks = false;
+extern "C" int flock(int fd, int operation) noexcept
+{
+    if (gNoLocks) {
+        errno = ENOLCK;
+        return -1;
+    }
+    static const auto real = reinterpret_cast<int (*)(int, int)>(dlsym(RTLD_NEXT, "flock"));
+    return real(fd, operation);
+}
 
 namespace {
 
@@ -155,6 +172,7 @@ private slots:
         f.addEntry("2009.03.04", "추가", 500, 50);
         probe(w).book().setModified(true);
         f.dialogs.fileNames.enqueue(path);
+        f.dialogs.yesNo.enqueue(true);  // replace it: still refused
         QTest::mouseClick(probe(w).RnameBtn(), Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("info"), QStringList{kHeld});
         QVERIFY(probe(w).book().isUntitled());
@@ -198,10 +216,11 @@ private slots:
         QVERIFY(::rename(fsPath(path + ".new").c_str(), fsPath(path).c_str()) == 0);
         const QByteArray theirs = bytes(path);
 
+        // One Enter must not discard their booking: No is the default.
         f.dialogs.yesNo.enqueue(false);
         QTest::mouseClick(probe(w).SaveBtn(), Qt::LeftButton);
-        QCOMPARE(f.dialogs.texts("yesno").size(), 1);
-        QVERIFY(f.dialogs.texts("yesno")[0].startsWith(QStringLiteral("디스크의 파일이 열었을 때")));
+        QCOMPARE(f.dialogs.texts("noyes").size(), 1);
+        QVERIFY(f.dialogs.texts("noyes")[0].startsWith(QStringLiteral("디스크의 파일이 열었을 때")));
         QCOMPARE(bytes(path), theirs);
         QVERIFY(probe(w).book().isModified());
 
@@ -215,7 +234,7 @@ private slots:
 
         f.dialogs.yesNo.enqueue(true);
         QTest::mouseClick(probe(w).SaveBtn(), Qt::LeftButton);
-        QCOMPARE(f.dialogs.texts("yesno").size(), 3);
+        QCOMPARE(f.dialogs.texts("noyes").size(), 3);
         QVERIFY(!probe(w).book().isModified());
         QCOMPARE(bytes(path).size(), 2 * qsizetype(quill::AutRecord::kSize));
         // Their version is not lost: it is the newest backup.
@@ -226,7 +245,44 @@ private slots:
         f.addEntry("2009.03.05", "또", 1, 0);
         probe(w).book().setModified(true);
         QTest::mouseClick(probe(w).SaveBtn(), Qt::LeftButton);
-        QCOMPARE(f.dialogs.texts("yesno").size(), 3);
+        QCOMPARE(f.dialogs.texts("noyes").size(), 3);
+        QCOMPARE(f.dialogs.texts("error"), QStringList());
+    }
+
+    void withoutLocksTheOpenSaysSo()
+    {
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        const QString path = f.tempPath() + QStringLiteral("/shop.Aut");
+        QVERIFY(writeLedger(path, {"2009.01.02"}));
+        gNoLocks = true;
+        open(f, path);
+        QCOMPARE(f.dialogs.texts("info"),
+                 QStringList{QString::fromUtf8(quill::kNoLockText) + QLatin1Char('\r') + path});
+        // Saved, and opened again where locks work: nothing to say.
+        gNoLocks = false;
+        f.dialogs.shown.clear();
+        open(f, path);
+        QCOMPARE(f.dialogs.texts("info"), QStringList());
+        QCOMPARE(probe(f.window).book().fileName(), fsPath(path));
+    }
+
+    // The scratch table holds the open ledger: in a folder that another
+    // user may write it could be swapped, so another is used and the user told.
+    void aScratchFolderOthersMayWriteIsNotUsed()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        MainWindowFixture f;
+        const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                         | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther
+                         | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(f.tempPath(), all));
+        QVERIFY(f.start());
+        const QStringList info = f.dialogs.texts("info");
+        QCOMPARE(info.size(), 1);
+        QVERIFY2(info[0].contains(QStringLiteral("다른 사용자도 쓸 수 있는 폴더 ") + f.tempPath() + QLatin1Char(' ')),
+                 qPrintable(info[0]));
+        QVERIFY(!QString::fromStdString(probe(f.window).book().scratchPath()).startsWith(f.tempPath()));
         QCOMPARE(f.dialogs.texts("error"), QStringList());
     }
 

@@ -12,7 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 #include <QTableView>
 #include <QTableWidget>
 #include <QToolButton>
@@ -42,6 +44,10 @@ private slots:
     void unreadableFileIsToldAndDroppedFileOpensThePreview();
     void newProfileFromTheColumnsAndARule();
     void encodingAndSheetAreChosenInThePreview();
+    void newProfilesProposeOneRolePerColumnAndTheBankDirection();
+    void salesOrPurchasesAskedWhenTheListDoesNotSay();
+    void aLargeListIsReadBehindAProgressWindowThatCancels_data();
+    void aLargeListIsReadBehindAProgressWindowThatCancels();
 
 private:
     QString writeFile(const QString& name, const QByteArray& bytes);
@@ -241,13 +247,166 @@ void StatementImportTest::encodingAndSheetAreChosenInThePreview()
     setup.table = &probe(w).TAcunt();
     setup.dialogs = &fx_->dialogs;
     setup.configPath = w.configPath();
+    // It opens on the sheet a profile reads; the first sheet shows its own
+    // columns to give meanings to, and going back takes that panel away.
     StatementPreview preview(std::move(setup));
     QVERIFY(!preview.sheetBox->isHidden());
-    QCOMPARE(preview.model->rowCount(), 0);
-    preview.sheetBox->setCurrentIndex(1);
+    QCOMPARE(preview.sheetBox->currentIndex(), 1);
     QCOMPARE(preview.model->rowCount(), 4);
     QCOMPARE(preview.rows()[0].status, quill::ImportStatus::Duplicate);
+    QVERIFY(preview.mappingPanel->isHidden());
+    preview.sheetBox->setCurrentIndex(0);
+    QCOMPARE(preview.model->rowCount(), 0);
+    QVERIFY(!preview.mappingPanel->isHidden());
+    QCOMPARE(preview.mappingTable->columnCount(), 1);
+    QCOMPARE(preview.mappingTable->item(0, 0)->text(), QStringLiteral("카드 이용내역"));
+    preview.sheetBox->setCurrentIndex(1);
+    QCOMPARE(preview.model->rowCount(), 4);
+    QVERIFY(preview.mappingPanel->isHidden());
+
+    // CP949 names that are also valid UTF-8: read as CP949, the choice offered.
+    StatementPreview* q = openWith(writeFile(QStringLiteral("short.csv"),
+                                             QByteArray::fromStdString(toCp949(QStringLiteral("date,name,amount\n2024-03-05,치킨,1000\n")))));
+    QVERIFY(q);
+    QVERIFY(!q->encodingBox->isHidden());
+    QCOMPARE(q->encodingBox->currentText(), QStringLiteral("CP949 (완성형)"));
+    QCOMPARE(q->mappingTable->item(0, 1)->text(), QStringLiteral("name"));
+    q->reject();
+    QTRY_VERIFY(!probe(w).statementPreview());
+}
+
+void StatementImportTest::newProfilesProposeOneRolePerColumnAndTheBankDirection()
+{
+    Tmainf& w = *fx_->window;
+    // The tax office's card list: the shipped profile reads it. A profile
+    // made from it proposes each meaning once.
+    const QByteArray hometax =
+        "승인일자,카드번호,승인번호,가맹점사업자번호,가맹점명,가맹점유형,공급가액,부가세,봉사료,합계,공제여부(결정)\n"
+        "2024-03-07,1234,101,234-56-78901,대한문구,일반,\"9,091\",909,0,\"10,000\",공제\n";
+    StatementPreview* p = openWith(writeFile(QStringLiteral("hometax.csv"), hometax));
+    QVERIFY(p);
+    QCOMPARE(p->plan().profile.name, std::string("홈택스 신용카드 매입"));
+    p->profileBox->setCurrentIndex(p->profileBox->count() - 1);   // 새 틀 만들기…
+    QVERIFY(!p->mappingPanel->isHidden());
+    auto role = [p](int c) { return qobject_cast<QComboBox*>(p->mappingTable->cellWidget(1, c))->currentText(); };
+    const char* const want[] = {"날짜", "카드/계좌번호", "승인번호", "사용 안 함", "거래처", "사용 안 함",
+                                "공급가액", "부가세", "봉사료", "금액(합계)", "공제여부"};
+    for (int c = 0; c < 11; ++c)
+        QCOMPARE(role(c), QString::fromUtf8(want[c]));
+    // A meaning chosen again leaves the column that had it.
+    qobject_cast<QComboBox*>(p->mappingTable->cellWidget(1, 5))->setCurrentText(QStringLiteral("거래처"));
+    QCOMPARE(role(4), QStringLiteral("사용 안 함"));
+    qobject_cast<QComboBox*>(p->mappingTable->cellWidget(1, 4))->setCurrentText(QStringLiteral("거래처"));
+    QCOMPARE(role(5), QStringLiteral("사용 안 함"));
+    // Saved without 봉사료, it knows less than the shipped profile.
+    qobject_cast<QComboBox*>(p->mappingTable->cellWidget(1, 8))->setCurrentText(QStringLiteral("사용 안 함"));
+    p->profileName->setText(QStringLiteral("내 카드"));
+    QVERIFY(p->saveProfile());
+    QCOMPARE(p->rows().at(0).counterparty, std::string("대한문구"));
+    p->reject();
+    QTRY_VERIFY(!probe(w).statementPreview());
+    // Later lists go to the shipped profile, which reads them better; the
+    // user's is there to choose.
+    p = openWith(writeFile(QStringLiteral("hometax2.csv"), hometax));
+    QVERIFY(p);
+    QCOMPARE(p->plan().profile.name, std::string("홈택스 신용카드 매입"));
+    QVERIFY(p->profileBox->findText(QStringLiteral("내 카드")) > 0);
+    p->reject();
+    QTRY_VERIFY(!probe(w).statementPreview());
+
+    // A bank's list no profile knows: money in and out bound, the category
+    // follows the money.
+    p = openWith(writeFile(QStringLiteral("bank.csv"), "거래일,입금액,출금액,거래처명\n2024-06-01,\"300,000\",,새봄카페\n"
+                                                        "2024-06-02,,\"44,000\",동네마트\n"));
+    QVERIFY(p);
+    QVERIFY(!p->mappingPanel->isHidden());
+    QCOMPARE(p->profileCategory->currentText(), QStringLiteral("입출금에 따름"));
+    p->profileName->setText(QStringLiteral("우리 은행"));
+    QVERIFY(p->saveProfile());
+    QCOMPARE(p->rows().size(), std::size_t(2));
+    QCOMPARE(p->rows()[0].category, quill::Category::Income);
+    QCOMPARE(p->rows()[0].amount, 300000.0);
+    QCOMPARE(p->rows()[1].category, quill::Category::Expense);
+    QCOMPARE(p->rows()[1].amount, 44000.0);
+    // A profile without a name is refused, under the window's title.
+    p->profileBox->setCurrentIndex(p->profileBox->count() - 1);
+    p->profileName->setText(QStringLiteral(""));
+    QVERIFY(!p->saveProfile());
+    QCOMPARE(fx_->dialogs.infoTitles.last(), QStringLiteral("가져오기"));
+    p->reject();
+}
+
+void StatementImportTest::salesOrPurchasesAskedWhenTheListDoesNotSay()
+{
+    Tmainf& w = *fx_->window;
+    StatementPreview* p = openWith(writeFile(QStringLiteral("invoice.csv"),
+                                             "작성일자,승인번호,상호,상호,합계금액,공급가액,세액,품목명\n"
+                                             "20240405,1,우리가게,새봄카페,\"110,000\",\"100,000\",\"10,000\",원두\n"));
+    QVERIFY(p);
+    QVERIFY(p->summary->text().startsWith(QStringLiteral("매입 목록인지 매출 목록인지 알 수 없습니다")));
+    QVERIFY(!p->bookButton->isEnabled());
+    QVERIFY(p->mappingPanel->isHidden());
+    const int sales = p->profileBox->findText(QStringLiteral("홈택스 전자세금계산서 매출"));
+    QVERIFY(sales > 0);
+    QVERIFY(p->profileBox->findText(QStringLiteral("홈택스 전자세금계산서 매입")) > 0);
+    p->profileBox->setCurrentIndex(sales);
+    QCOMPARE(p->model->rowCount(), 1);
+    QCOMPARE(p->rows()[0].category, quill::Category::Income);
+    QCOMPARE(p->rows()[0].counterparty, std::string("새봄카페"));
+    QVERIFY(p->bookButton->isEnabled());
+    p->bookButton->click();
+    QTRY_VERIFY(!probe(w).statementPreview());
+    QCOMPARE(fx_->dialogs.infoTitles.last(), QStringLiteral("가져오기"));
+    QCOMPARE(fx_->dialogs.texts(QStringLiteral("info")).last(), QStringLiteral("1건 가져옴, 0건 중복 제외, 0건 오류"));
+    QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(2));
 }
 
 QTEST_MAIN(StatementImportTest)
 #include "tst_statement_import.moc"
+
+void StatementImportTest::aLargeListIsReadBehindAProgressWindowThatCancels_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("read to the end") << false;
+    QTest::newRow("cancelled") << true;
+}
+
+void StatementImportTest::aLargeListIsReadBehindAProgressWindowThatCancels()
+{
+    // Some megabytes of a card list: read on a thread of its own while a
+    // progress window with 취소 stands over the window, which keeps
+    // painting; 취소 ends the read and says nothing more.
+    QFETCH(bool, cancel);
+    Tmainf& w = *fx_->window;
+    QByteArray list = QByteArray(kCardList).left(QByteArray(kCardList).indexOf("2024-03-05"));
+    const QByteArray line("2024-03-05,1234,100,서울주유소,,\"50,000\",\"5,000\",0,\"55,000\"\n");
+    const int lines = cancel ? 400000 : 40000;
+    list.reserve(list.size() + lines * line.size());
+    for (int k = 0; k < lines; ++k)
+        list += line;
+    const QString path = writeFile(QStringLiteral("big.csv"), list);
+    bool progressShown = false, windowModal = false;
+    QTimer::singleShot(0, this, [&] {
+        auto* progress = w.findChild<QProgressDialog*>(QStringLiteral("StatementReadProgress"));
+        progressShown = progress && progress->isVisible();
+        windowModal = progress && progress->windowModality() != Qt::NonModal;
+        // 취소 as a user presses it.
+        if (progress && cancel)
+            if (auto* button = progress->findChild<QPushButton*>())
+                button->click();
+    });
+    const int infosBefore = int(fx_->dialogs.texts(QStringLiteral("info")).size());
+    const bool opened = w.openStatementPreview(path);
+    QVERIFY(progressShown);
+    QVERIFY(windowModal);
+    QVERIFY(!w.findChild<QProgressDialog*>(QStringLiteral("StatementReadProgress")));  // gone afterwards
+    QCOMPARE(opened, !cancel);
+    QCOMPARE(bool(probe(w).statementPreview()), !cancel);
+    QCOMPARE(int(fx_->dialogs.texts(QStringLiteral("info")).size()), infosBefore);
+    if (probe(w).statementPreview()) {
+        QCOMPARE(probe(w).statementPreview()->model->rowCount(), lines);
+        probe(w).statementPreview()->reject();
+        QTRY_VERIFY(!probe(w).statementPreview());
+    }
+    QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(1));
+}

@@ -86,6 +86,9 @@ private slots:
                                        << yesNo << int(QMessageBox::Yes) << int(QMessageBox::No) << 1;
         QTest::newRow("yes/no, esc") << "yesno" << int(Qt::Key_Escape) << "Confirm" << int(QMessageBox::Question)
                                      << yesNo << int(QMessageBox::Yes) << int(QMessageBox::No) << 0;
+        // Replacing a file: Enter and Esc both keep it.
+        QTest::newRow("replace, enter") << "noyes" << int(Qt::Key_Return) << "Confirm" << int(QMessageBox::Question)
+                                        << yesNo << int(QMessageBox::No) << int(QMessageBox::No) << 0;
         QTest::newRow("save prompt, enter")
             << "yesnocancel" << int(Qt::Key_Return) << "Confirm" << int(QMessageBox::Question) << yesNoCancel
             << int(QMessageBox::Yes) << int(QMessageBox::Cancel) << int(UserDialogs::Answer::Yes);
@@ -118,6 +121,8 @@ private slots:
             dialogs.showInfo(text);
         else if (kind == "yesno")
             got = dialogs.askYesNo(text) ? 1 : 0;
+        else if (kind == "noyes")
+            got = dialogs.askNoYes(text) ? 1 : 0;
         else if (kind == "yesnocancel")
             got = int(dialogs.askYesNoCancel(text));
         else if (kind == "plain")
@@ -146,7 +151,76 @@ private slots:
         });
         dialogs.askYesNoCancel(QStringLiteral("저장하시겠습니까?"));
         captions.sort();
-        QCOMPARE(captions, QStringList({QStringLiteral("아니요(&N)"), QStringLiteral("예(&Y)"), QStringLiteral("취소")}));
+        // No mnemonic: a letter alone must not answer.
+        QCOMPARE(captions, QStringList({QStringLiteral("아니요"), QStringLiteral("예"), QStringLiteral("취소")}));
+    }
+
+    void lettersDoNotAnswerAQuestion_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("yesIsSafe");
+        QTest::addColumn<bool>("korean");   // Qt's Korean captions, "예(&Y)"
+        QTest::addColumn<QList<int>>("keys");  // after the letters
+        QTest::addColumn<int>("answer");      // askYesNo: 1 yes; askYesNoCancel: the Answer
+        using A = UserDialogs::Answer;
+        QTest::newRow("entry question, Enter") << "yesnocancel" << true << true << QList<int>{Qt::Key_Return} << int(A::Yes);
+        QTest::newRow("entry question, Esc") << "yesnocancel" << true << true << QList<int>{Qt::Key_Escape} << int(A::Cancel);
+        QTest::newRow("entry question, Right, Enter")
+            << "yesnocancel" << true << false << QList<int>{Qt::Key_Right, Qt::Key_Return} << int(A::No);
+        QTest::newRow("yes/no, Enter") << "yesno" << true << true << QList<int>{Qt::Key_Return} << 1;
+        QTest::newRow("delete, Enter is No") << "yesno" << false << true << QList<int>{Qt::Key_Return} << 0;
+        QTest::newRow("delete, Left, Enter is Yes") << "yesno" << false << false << QList<int>{Qt::Key_Left, Qt::Key_Return} << 1;
+    }
+    void lettersDoNotAnswerAQuestion()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, yesIsSafe);
+        QFETCH(bool, korean);
+        QFETCH(QList<int>, keys);
+        QFETCH(int, answer);
+        if (korean)
+            QVERIFY(QtUserDialogs::speakKorean());
+        QtUserDialogs dialogs;
+        bool stillOpen = false;
+        whenShown<QMessageBox>([&](QMessageBox* box) {
+            // "우유" typed on the Korean layout: the keys of ㅇ, ㅜ (N), ㅇ, ㅠ;
+            // then Y (ㅛ), C and their Alt-less capitals.
+            const QList<QPair<Qt::Key, QString>> letters{{Qt::Key_D, "ㅇ"}, {Qt::Key_N, "ㅜ"}, {Qt::Key_N, "n"},
+                                                         {Qt::Key_Y, "ㅛ"}, {Qt::Key_Y, "y"}, {Qt::Key_C, "c"}};
+            for (const auto& [key, text] : letters) {
+                QTest::sendKeyEvent(QTest::Click, box->focusWidget() ? box->focusWidget() : box, key, text,
+                                    Qt::NoModifier);
+                QCoreApplication::processEvents();
+            }
+            QTest::qWait(200);  // animateClick would answer after 100 ms
+            stillOpen = box->isVisible();
+            for (int key : keys)
+                QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key(key));
+        });
+        int got = -1;
+        if (kind == "yesno")
+            got = dialogs.askYesNo(QStringLiteral("삭제하시겠습니까??"), yesIsSafe) ? 1 : 0;
+        else
+            got = int(dialogs.askYesNoCancel(QStringLiteral("입력 중인 자료가 있습니다. 확인하시겠습니까?")));
+        QVERIFY(stillOpen);
+        QCOMPARE(got, answer);
+    }
+
+    void mnemonicsAreTakenOutOfCaptions_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("plain");
+        QTest::newRow("Korean") << "예(&Y)" << "예";
+        QTest::newRow("Korean, blank before") << "아니요 (&N)" << "아니요";
+        QTest::newRow("English") << "&Yes" << "Yes";
+        QTest::newRow("literal ampersand") << "R&&D" << "R&D";
+        QTest::newRow("none") << "취소" << "취소";
+    }
+    void mnemonicsAreTakenOutOfCaptions()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, plain);
+        QCOMPARE(QtUserDialogs::withoutMnemonic(caption), plain);
     }
 
     void fileDialogsTakeTheirSettings()

@@ -14,6 +14,8 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
+#include <QPrintPreviewDialog>
 
 #include <vector>
 
@@ -132,6 +134,45 @@ private slots:
         QVERIFY(f.dialogs.texts(QStringLiteral("error")).isEmpty());
         QCOMPARE(rowsAtClose, 1000);
         QCOMPARE(countAtClose, QStringLiteral(" 1000건 "));
+    }
+
+    void printPreviewOfALongLedgerShowsItsProgress()
+    {
+        // The preview of a long ledger lays out and draws every page before
+        // it shows: the wait window stands meanwhile, its bar going up page
+        // by page, and it is gone once the preview is up.
+        MainWindowFixture f;
+        QVERIFY(f.start());
+        Tmainf& w = *f.window;
+        for (int i = 0; i < 2500; ++i)
+            f.addEntry(QStringLiteral("2009.%1.%2").arg(1 + i % 12, 2, 10, QLatin1Char('0')).arg(1 + i % 28, 2, 10, QLatin1Char('0')),
+                       QStringLiteral("매출 %1").arg(i), 1000 + i, 100);
+        w.CmGbnChange();
+        QCOMPARE(probe(w).TAcunt().recordCount(), 2500);  // the year the filter shows
+        std::vector<int> seen;
+        WaitSpy spy;
+        spy.onBarPaint = [&](int position) { seen.push_back(position); };
+        qApp->installEventFilter(&spy);
+        // The preview is closed once it stands without the wait window.
+        QTimer poll;
+        bool closed = false;
+        connect(&poll, &QTimer::timeout, &w, [&] {
+            auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            if (preview && !CurrentWaitWindow() && !closed) {
+                closed = true;
+                preview->reject();
+            }
+        });
+        poll.start(50);
+        w.PrintBtnClick();
+        poll.stop();
+        qApp->removeEventFilter(&spy);
+        QVERIFY(closed);
+        QVERIFY(!CurrentWaitWindow());
+        QVERIFY2(seen.size() >= 10, qPrintable(QStringLiteral("%1 paints of the bar").arg(seen.size())));
+        QCOMPARE(seen.back(), 100);
+        for (std::size_t i = 1; i < seen.size(); ++i)
+            QVERIFY2(seen[i] >= seen[i - 1], "the bar went back");
     }
 };
 

@@ -320,6 +320,41 @@ TEST(XlsxCells, EveryValueFormAndDateFormat)
                                  {});
     ASSERT_FALSE(r.error) << r.error.message;
     EXPECT_EQ(Dump(r.book), "시트: @2024-03-05=45356,#43894=43894");
+    // An inline string that also carries a <v> is its <is> text, once, as
+    // Excel shows it.
+    r = quill::ReadXlsxStatement(
+        MakeXlsx(R"(<sheetData><row><c t="inlineStr"><v>45455</v><is><t>45,455</t></is></c>)"
+                 R"(<c t="inlineStr"><is><r><t>가</t></r><r><t>나</t></r></is><v>x</v></c></row></sheetData>)"),
+        {});
+    ASSERT_FALSE(r.error) << r.error.message;
+    EXPECT_EQ(Dump(r.book), "시트: 45,455,가나");
+}
+
+// Legacy xls in the forms other programs open: Excel 5.0/95 (BIFF5) with
+// its texts in CP949, and BIFF8 with its stream named "WORKBOOK", an SST
+// count larger than its strings, strings with formatting runs ("승인취소"
+// in two) and one going on in a CONTINUE record, an empty text formula and
+// a chart sheet. Written by make_xls.py; LibreOffice and Gnumeric read them
+// alike.
+TEST(XlsRecords, FormsOtherProgramsOpen)
+{
+    const std::string rows = "2024년 카드 이용내역|승인일자,가맹점명,합계,비고"
+                             "|@2024-03-05=45356,서울주유소,#55000=55000"
+                             "|@2024-03-06=45357,대한문구,#11000=11000,승인취소"
+                             "|@2024-03-07=45358,맛나식당,#33000=33000";
+    const struct {
+        const char* file;
+        std::string dump;
+    } files[] = {
+        {"biff8-odd.xls", "카드내역: " + rows + " / 차트:"},
+        {"biff5-cp949.xls", "카드내역: " + rows},
+    };
+    for (const auto& f : files) {
+        const StatementReadResult r = quill::ReadStatementFile(QB_STATEMENT_DATA "/xls/" + std::string(f.file));
+        ASSERT_FALSE(r.error) << f.file << ": " << r.error.message;
+        EXPECT_EQ(r.book.format, StatementFormat::Xls);
+        EXPECT_EQ(Dump(r.book), f.dump) << f.file;
+    }
 }
 
 TEST(HtmlTables, CharsetsSpansAndNesting)

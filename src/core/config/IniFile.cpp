@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <sys/stat.h>
 #include <fcntl.h>
 #include <unistd.h>
 #include <vector>
@@ -131,9 +132,19 @@ Location locate(const std::vector<Line>& lines, std::string_view section, std::s
 
 std::optional<std::string> readFile(const std::string& path)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only a regular file (or a link to one): a named pipe would hang the
+    // start until somebody writes into it, a device might be anything.
+    // Looked at before opening, and the open file again.
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return std::nullopt;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
     std::string data;
     char chunk[4096];
     for (;;) {
@@ -180,7 +191,12 @@ std::string storedValue(std::string_view value)
     return std::string(value);
 }
 
-IoResult unableToWrite(const std::string& path) { return IoResult::failure("Unable to write to " + path); }
+// The configuration file is named as the failure's place: a caller tells
+// it from a failure of the ledger it was saving.
+IoResult unableToWrite(const std::string& path)
+{
+    return IoResult::failure(IoKind::Other, "Unable to write to " + path, 0, path);
+}
 
 } // namespace
 

@@ -3,6 +3,7 @@
 
 #include "core/text/Cp949.h"
 #include "core/config/IniFile.h"
+#include "core/io/ProgramFolders.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -13,7 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string cp949(const char* utf8) { return encodeCp949(utf8).bytes.value_or(std::string()); }
+std::string cp949(const char* fixedText) { return fixedCp949(fixedText); }
 
 std::string withSlash(std::string folder)
 {
@@ -77,8 +78,7 @@ WorkFolder ReadWorkFolder(const std::string& programFolder, const std::string& c
         return result;
     }
     if (!isFolder(folder)) {
-        std::error_code ec;
-        fs::create_directories(folder, ec);
+        MakePrivateFolders(folder);
         if (!isFolder(folder))
             folder = fallback;
     }
@@ -95,7 +95,7 @@ IoResult WriteWorkFolder(const std::string& ledgerPath, const std::string& progr
         return IoResult::fromErrno(ec.value());
     std::string folder = withSlash(file.parent_path().string());
     if (!isFolder(folder))
-        fs::create_directories(folder, ec);
+        MakePrivateFolders(folder);
     fs::current_path(folder, ec);
     if (ec)
         return IoResult::fromErrno(ec.value());

@@ -63,9 +63,11 @@ double ProposeVat(double amount)
     return std::trunc(amount * 0.1);
 }
 
-bool ShouldProposeVat(bool amountTextEmpty, double vat)
+bool ShouldProposeVat(EditorMode mode, bool amountTextEmpty, double amount, double vat, double openedAmount)
 {
-    return !amountTextEmpty && vat == 0;
+    if (amountTextEmpty || vat != 0)
+        return false;
+    return mode != EditorMode::Editing || amount != openedAmount;
 }
 
 VatSplit SplitVatInclusive(double total)

@@ -64,8 +64,10 @@ std::string ProposeEntryDate(std::string_view yearText, int monthIndex, std::str
 // fraction dropped, toward zero.
 double ProposeVat(double amount);
 // True when entering the VAT field proposes one: an amount typed and a VAT
-// still 0.
-bool ShouldProposeVat(bool amountTextEmpty, double vat);
+// still 0. While editing, only when the amount differs from the one the
+// entry was opened with: walking through a stored entry with Enter must not
+// add VAT to one that was booked without it.
+bool ShouldProposeVat(EditorMode mode, bool amountTextEmpty, double amount, double vat, double openedAmount);
 
 // A VAT-inclusive amount split into amount and VAT; the sum stays the
 // original amount. Nothing to split for 0.

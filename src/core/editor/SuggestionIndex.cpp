@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/editor/SuggestionIndex.h"
 
+#include "core/text/Cp949.h"
 #include "core/text/HangulText.h"
 
 #include <algorithm>
@@ -47,7 +48,7 @@ void SuggestionIndex::addText(Texts& texts, std::string_view cp949, const FixedT
         Item item;
         item.cp949 = std::string(cp949);
         // Decoded once per distinct text, not per entry.
-        item.text = DecodeCp949(cp949);
+        item.text = cp949CodePoints(cp949);
         texts.items.push_back(std::move(item));
     }
     Item& item = texts.items[it->second];

@@ -3,6 +3,9 @@
 #include "core/export/XlsxWriter.h"
 
 #include "core/ledger/Money.h"
+
+#include <algorithm>
+#include <array>
 #include "core/ledger/WorkingTable.h"
 
 #include <algorithm>
@@ -33,29 +36,6 @@ std::string TooManyEntriesMessage(long long entries, const ExportOptions& option
         + "건을 넘습니다. 기간이나 구분으로 범위를 줄여 나누어 전송하세요.";
 }
 
-ExportBuild BuildExportWorkbook(const WorkingTable& table, const ExportOptions& options)
-{
-    ExportBuild out;
-    if (table.recordCount() > ExportEntryLimit(options)) {
-        out.error = TooManyEntriesMessage(table.recordCount(), options);
-        return out;
-    }
-    xl::Workbook book;
-    book.sheets.push_back(BuildLedgerSheet(book, table, options));
-    YearBlocks years;
-    LedgerRowCells cells;
-    for (int i = 0; i < table.recordCount(); ++i) {
-        LedgerRow(table.visibleRow(i), cells);
-        years.add(table.visibleRow(i), cells);
-    }
-    AddStatisticsSheets(book, years.blocks(), table.recordCount(), options);
-    addThirdSheet(book);
-    book.sheets.front().selected = true;
-    book.sheets.front().active = true;
-    out.workbook = std::move(book);
-    return out;
-}
-
 IoResult ExportLedgerRows(long long n, const EntryWalk& walk, const std::string& path, const ExportOptions& options)
 {
     if (n > ExportEntryLimit(options))
@@ -73,6 +53,8 @@ IoResult ExportLedgerRows(long long n, const EntryWalk& walk, const std::string&
     book.sheets.front().active = true;
 
     const int firstData = kFirstDataRow - 1;
+    xl::Sheet& ledgerSheet = book.sheets.front();
+    std::array<std::size_t, 6> widest{};
     YearBlocks years;
     long long written = 0;
     StreamedSheet streamed;
@@ -90,8 +72,11 @@ IoResult ExportLedgerRows(long long n, const EntryWalk& walk, const std::string&
             }
             LedgerRow(e, cells);
             years.add(e, cells);
-            for (std::size_t col = 0; col < cells.kind.size(); ++col)
+            for (std::size_t col = 0; col < cells.kind.size(); ++col) {
                 out[col] = {cells.kind[col], cells.number[col], cells.text[col]};
+                if (col >= 4 && col <= 9 && cells.kind[col] == xl::CellKind::Number)
+                    widest[col - 4] = std::max(widest[col - 4], AmountTextLength(cells.number[col]));
+            }
             const int modelRow = firstData + (written == 0 ? 0 : written == n - 1 ? k - 1 : 1);
             ++written;
             writeFailed = !emit(modelRow, out, cells.height > kLedgerRowHeight ? cells.height : 0);
@@ -101,6 +86,9 @@ IoResult ExportLedgerRows(long long n, const EntryWalk& walk, const std::string&
             return r;  // the writer's own failure is reported after this
         if (tooMany || written != n)
             return IoResult::failure("장부의 자료가 전송 중에 바뀌었습니다.");
+        // The widths go out after the rows: the widest amount is known now.
+        for (int col = 4; col <= 9; ++col)
+            ledgerSheet.columnWidths[col] = LedgerAmountColumnWidth(widest[static_cast<std::size_t>(col - 4)]);
         return IoResult::success();
     };
     return WriteStreamedWorkbookFile(

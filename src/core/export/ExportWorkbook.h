@@ -44,24 +44,10 @@ inline constexpr int kClassicLastRow = 65536;
 long long ExportEntryLimit(const ExportOptions& options = {});
 std::string TooManyEntriesMessage(long long entries, const ExportOptions& options = {});
 
-struct ExportBuild {
-    std::optional<xl::Workbook> workbook;  // set on success
-    std::string error;                     // Korean, UTF-8, when nothing can be exported
-};
-
-// The whole export workbook from the rows the table shows (its filter
-// applied), in its order: "장부", "통계" and a hidden third sheet, "장부"
-// selected. Reads rows by position; the table's cursor does not move.
-// Fails only when the rows do not fit on one worksheet.
-ExportBuild BuildExportWorkbook(const WorkingTable& table, const ExportOptions& options = {});
-
-// The two sheets, for the builder above and for tests. The ledger sheet's
-// block ends one row past its last entry (the row its formats reach); the
-// statistics sheet reads the entries from that sheet, as its formulas do.
-// The caller checks that the rows fit (BuildExportWorkbook does).
-xl::Sheet BuildLedgerSheet(xl::Workbook& book, const WorkingTable& table, const ExportOptions& options);
-
-// The same ledger sheet for `entries` entries given by position.
+// The ledger sheet of `entries` entries given by position, in the sheet's
+// order. Its block ends one row past its last entry (the row its formats
+// reach); the statistics sheet reads the entries from that sheet, as its
+// formulas do. The caller checks that the rows fit (ExportEntryLimit).
 xl::Sheet BuildLedgerSheet(xl::Workbook& book, int entries, const std::function<const LedgerEntry&(int)>& entryAt,
                            const ExportOptions& options);
 
@@ -80,6 +66,15 @@ void LedgerRow(const LedgerEntry& e, LedgerRowCells& out);
 // own font, so that a reader without it scales widths and texts alike).
 extern const double kLedgerColumnWidths[11];
 extern const double kStatisticsColumnWidths[9];
+
+// Characters an amount takes in the sheets' amount format: sign, digits,
+// digit groups and the decimals it has (up to four).
+std::size_t AmountTextLength(double value);
+// The width of a ledger amount column that shows every character of the
+// widest amount in it, with the format's padding on both sides: never
+// narrower than the form's 16. A reader that does not shrink to fit
+// (Gnumeric) would otherwise cut off the minus or the leading digits.
+double LedgerAmountColumnWidth(std::size_t widestChars);
 // The workbook's default font.
 inline constexpr std::string_view kSheetFont = "돋움";
 inline constexpr double kSheetFontSize = 10;

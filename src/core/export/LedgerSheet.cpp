@@ -5,7 +5,8 @@
 #include "core/export/SheetCanvas.h"
 
 #include "core/text/Cp949.h"
-#include "core/ledger/WorkingTable.h"
+#include "core/text/Utf8.h"
+#include "core/ledger/LedgerEntry.h"
 #include "core/print/TextWrap.h"
 
 #include <algorithm>
@@ -22,29 +23,6 @@ enum : int { A, B, C, D, E, F, G, H, I, J, K, L };
 
 CellRange cellAt(int row, int col) { return {row, col, row, col}; }
 CellRange span(int row, int firstCol, int lastCol) { return {row, firstCol, row, lastCol}; }
-
-// Characters `first` and `first`+1 (from 0) of a UTF-8 text; fewer or none
-// when the text is shorter.
-std::string twoCharacters(std::string_view utf8, std::size_t first)
-{
-    std::size_t index = 0;
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        std::size_t n = 1;
-        auto lead = static_cast<unsigned char>(utf8[i]);
-        if (lead >= 0xF0)
-            n = 4;
-        else if (lead >= 0xE0)
-            n = 3;
-        else if (lead >= 0xC0)
-            n = 2;
-        if (index >= first && index < first + 2)
-            out.append(utf8.substr(i, n));
-        ++index;
-        i += n;
-    }
-    return out;
-}
 
 // Every row is at least this high; a row whose texts wrap to more lines
 // grows by a line's height for each.
@@ -69,13 +47,40 @@ int wrappedLines(std::string_view text, double widthUnits)
 
 const double kLedgerColumnWidths[11] = {2.33, 2.33, 20, 15, 16, 16, 16, 16, 16, 16, 11};
 
+std::size_t AmountTextLength(double value)
+{
+    if (!std::isfinite(value))
+        return 0;
+    const double magnitude = std::fabs(value);
+    std::size_t digits = 1;
+    for (double p = 10; p <= magnitude && digits < 40; p *= 10)
+        ++digits;
+    std::size_t chars = digits + (digits - 1) / 3 + (value < 0 ? 1 : 0);
+    // Decimals as the file keeps them (ten-thousandths), trailing zeros dropped.
+    long long fraction = std::llround((magnitude - std::floor(magnitude)) * 10000) % 10000;
+    if (fraction != 0) {
+        std::size_t places = 4;
+        while (fraction % 10 == 0) {
+            fraction /= 10;
+            --places;
+        }
+        chars += 1 + places;
+    }
+    return chars;
+}
+
+double LedgerAmountColumnWidth(std::size_t widestChars)
+{
+    return std::max(kLedgerColumnWidths[4], static_cast<double>(widestChars) + 2);
+}
+
 std::string PageHeader(const ExportOptions& o)
 {
     auto escaped = [](std::string_view text) {
         std::string out;
         std::size_t chars = 0;
         for (std::size_t i = 0; i < text.size() && chars < 80; ++chars) {
-            const std::size_t n = std::min(Utf8Length(static_cast<unsigned char>(text[i])), text.size() - i);
+            const std::size_t n = Utf8Step(text, i);
             out.append(text.substr(i, n));
             if (text[i] == '&')
                 out += '&';
@@ -143,7 +148,7 @@ void LedgerRow(const LedgerEntry& e, LedgerRowCells& out)
     };
     const std::string day = decodeCp949(e.IDAY.view());
     for (int col : {A, B}) {
-        MonthDayValue v = MonthDayCell(twoCharacters(day, col == A ? 5 : 8));
+        MonthDayValue v = MonthDayCell(Utf8Characters(day, col == A ? 5 : 8, 2));
         if (v.number) {
             out.kind[static_cast<std::size_t>(col)] = CellKind::Number;
             out.number[static_cast<std::size_t>(col)] = *v.number;
@@ -168,12 +173,6 @@ void LedgerRow(const LedgerEntry& e, LedgerRowCells& out)
     for (int col : {C, D, K})
         lines = std::max(lines, wrappedLines(out.text[static_cast<std::size_t>(col)], kLedgerColumnWidths[col]));
     out.height = std::max(kRowHeight, lines * kLineHeight + kRowPadding);
-}
-
-Sheet BuildLedgerSheet(Workbook& book, const WorkingTable& table, const ExportOptions& options)
-{
-    return BuildLedgerSheet(
-        book, table.recordCount(), [&](int i) -> const LedgerEntry& { return table.visibleRow(i); }, options);
 }
 
 Sheet BuildLedgerSheet(Workbook& book, int n, const std::function<const LedgerEntry&(int)>& entryAt,
@@ -258,6 +257,7 @@ Sheet BuildLedgerSheet(Workbook& book, int n, const std::function<const LedgerEn
 
     // One row per shown entry.
     LedgerRowCells cells;
+    std::array<std::size_t, 6> widest{};
     for (int i = 0; i < n; ++i) {
         LedgerRow(entryAt(i), cells);
         const int row = i + 3;
@@ -269,8 +269,13 @@ Sheet BuildLedgerSheet(Workbook& book, int n, const std::function<const LedgerEn
                 s.number(row, col, cells.number[k]);
             else if (cells.kind[k] == CellKind::Text)
                 s.text(row, col, cells.text[k]);
+            if (col >= E && col <= J && cells.kind[k] == CellKind::Number)
+                widest[static_cast<std::size_t>(col - E)] =
+                    std::max(widest[static_cast<std::size_t>(col - E)], AmountTextLength(cells.number[k]));
         }
     }
+    for (int col = E; col <= J; ++col)
+        s.columnWidth(col, LedgerAmountColumnWidth(widest[static_cast<std::size_t>(col - E)]));
 
     // Formats of the data area, one row past the last entry.
     s.numberFormat({3, C, formatRow, D}, kTextFormat);

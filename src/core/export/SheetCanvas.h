@@ -54,7 +54,6 @@ public:
     void formula(int row, int col, std::string_view formula, double result);
     void formulaWithText(int row, int col, std::string_view formula, std::string_view result);
     const Cell& cell(int row, int col) const { return cells_[index(row, col)]; }
-    double numberAt(int row, int col) const { return cells_[index(row, col)].number; }
 
     // --- formats of ranges -----------------------------------------------
     void bold(const CellRange& r);

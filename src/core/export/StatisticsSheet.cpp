@@ -49,6 +49,19 @@ Sums add(const Sums& x, const Sums& y)
     return r;
 }
 
+// The period a statistics sheet's page heading names: the year of its own
+// block when there are several ("2023년", "연도 없음"), so that no printed
+// page of one year says "전체 기간".
+std::string StatisticsPeriod(const std::vector<YearBlock>& blocks, std::size_t index, const std::string& period)
+{
+    if (blocks.size() <= 1)
+        return period;
+    const std::string year = blocks[index].year.empty() ? "연도 없음" : blocks[index].year + "년";
+    if (period.empty() || period.rfind("전체 기간", 0) == 0)
+        return year + period.substr(std::min(period.size(), std::string("전체 기간").size()));
+    return period.find(year) == std::string::npos ? period + " · " + year : period;
+}
+
 } // namespace
 
 void AddToMonthSums(MonthSums& sums, const LedgerRowCells& row)
@@ -56,7 +69,16 @@ void AddToMonthSums(MonthSums& sums, const LedgerRowCells& row)
     addRow(sums, row.kind[A], row.number[A], &row.kind[E], &row.number[E]);
 }
 
-const double kStatisticsColumnWidths[9] = {5, 7, 5, 18, 18, 18, 18, 18, 18};
+// The amount columns hold a thirteen-digit total with its sign in their
+// 10-point bold figures; all nine still fit A4 across between the margins
+// (802 of 810 points), so the sheet prints without being scaled: Gnumeric
+// does not scale it to the page and cut the leading digits off narrower
+// columns.
+const double kStatisticsColumnWidths[9] = {5, 7, 5, 21.5, 21.5, 21.5, 21.5, 21.5, 21.5};
+// Rows of this height bring 연 합계 onto the page (509 of the 515 points
+// between the margins) without fit-to-page.
+constexpr double kStatisticsRowHeight = 21;
+constexpr double kStatisticsAmountPoints = 10;
 
 void YearBlocks::add(const LedgerEntry& e, const LedgerRowCells& row)
 {
@@ -118,13 +140,18 @@ Sheet BuildStatisticsSheet(Workbook& book, const std::vector<YearBlock>& blocks,
     // foot have room; one page across and down.
     PageSetup page;
     page.landscape = true;
-    page.leftMargin = 75;
-    page.rightMargin = 15;
+    // The ledger sheet's side margins: with the form's 75 points on the
+    // left, Gnumeric dropped the page's heading by as much and pushed the
+    // foot with the page number off the paper.
+    page.leftMargin = 20;
+    page.rightMargin = 12;
     page.topMargin = 50;
     page.bottomMargin = 30;
     page.fitWide = 1;
     page.fitTall = 1;
-    page.header = PageHeader(options);
+    ExportOptions headed = options;
+    headed.period = StatisticsPeriod(blocks, index, options.period);
+    page.header = PageHeader(headed);
     page.footer = PageFooter(options);
     s.pageSetup(page);
     // Row 25 keeps the far side of row 24's bottom line against the white
@@ -137,7 +164,7 @@ Sheet BuildStatisticsSheet(Workbook& book, const std::vector<YearBlock>& blocks,
     s.sheetFontName("돋움");
     s.sheetFontSize(11);
     s.sheetColumnWidth(12.78);
-    s.sheetRowHeight(23.25);
+    s.sheetRowHeight(kStatisticsRowHeight);
 
     s.bold(cellAt(0, A));
     s.text(0, A, "기간별 합계 금액");
@@ -191,6 +218,7 @@ Sheet BuildStatisticsSheet(Workbook& book, const std::vector<YearBlock>& blocks,
 
     s.numberFormat({4, D, 23, I}, kAmountFormat);
     s.shrink({4, D, 23, I});
+    s.fontSize({4, D, 23, I}, kStatisticsAmountPoints);
 
     const std::string ledgerA = "장부!$A$" + from + ":$A$" + to;
     std::array<Sums, 25> rowSums{};  // by 1-based row, for the totals above

@@ -80,14 +80,6 @@ double Sheet::columnWidth(int col) const
     return it == columnWidths.end() ? defaultColumnWidth : it->second;
 }
 
-std::optional<CellRange> Sheet::mergeAt(int row, int col) const
-{
-    for (const CellRange& m : merges)
-        if (row >= m.firstRow && row <= m.lastRow && col >= m.firstCol && col <= m.lastCol)
-            return m;
-    return std::nullopt;
-}
-
 const Sheet* Workbook::sheet(std::string_view name) const
 {
     for (const Sheet& s : sheets)

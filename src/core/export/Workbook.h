@@ -122,8 +122,6 @@ public:
     std::string_view resultText(const Cell& c) const { return {pool_.data() + c.resultAt, c.resultLength}; }
     double rowHeight(int row) const;
     double columnWidth(int col) const;
-    // The merge that covers the cell, if any.
-    std::optional<CellRange> mergeAt(int row, int col) const;
 
 private:
     friend class SheetCanvas;

@@ -7,10 +7,10 @@
 #include <zip.h>
 
 #include <cerrno>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <functional>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -64,6 +64,35 @@ bool hasNonAscii(const std::string& s)
     return false;
 }
 
+// A number format of whole amounts ("#,##0") showing up to four decimal
+// places instead, for a value that has them: a sheet must not show
+// 25,000.5 as 25,001 where the printed form shows 25,000.5. Empty when the
+// format has no whole-number grouping to widen.
+std::string withDecimals(const std::string& format)
+{
+    static const std::string whole = "#,##0";
+    if (format.find(whole) == std::string::npos || format.find('.') != std::string::npos)
+        return {};
+    std::string out;
+    for (std::size_t i = 0; i < format.size();) {
+        if (format.compare(i, whole.size(), whole) == 0) {
+            out += "#,##0.0###";
+            i += whole.size();
+        } else {
+            out += format[i++];
+        }
+    }
+    return out;
+}
+
+// True when the value has a fraction the file keeps (ten-thousandths).
+bool hasFraction(double value)
+{
+    const double tenThousandths = value * 10000;
+    return std::isfinite(value) && std::fabs(tenThousandths) < 9e18
+        && static_cast<long long>(std::llround(tenThousandths)) % 10000 != 0;
+}
+
 } // namespace
 
 // Writes sheets of a workbook model row by row into a workbook of the
@@ -104,6 +133,10 @@ public:
 
 private:
     lxw_format* format(std::uint32_t id);
+    // The format for a number: its own, or the one with decimals when the
+    // number has a fraction.
+    lxw_format* numberFormat(std::uint32_t id, double value);
+    lxw_format* make(const CellFormat& f);
     void keep(lxw_error e)
     {
         if (e != LXW_NO_ERROR && error_ == LXW_NO_ERROR)
@@ -113,6 +146,7 @@ private:
     const Workbook& book_;
     lxw_workbook* wb_;
     std::vector<lxw_format*> formats_;  // made on first use; the workbook owns them
+    std::vector<lxw_format*> fractionFormats_;  // likewise, with decimals shown
     lxw_error error_ = LXW_NO_ERROR;
     std::string buffer_;
     std::string buffer2_;
@@ -122,9 +156,30 @@ lxw_format* SheetFileWriter::format(std::uint32_t id)
 {
     if (formats_.size() < book_.formats.size())
         formats_.resize(book_.formats.size(), nullptr);
-    if (formats_[id])
-        return formats_[id];
-    const CellFormat& f = book_.formats[id];
+    if (!formats_[id])
+        formats_[id] = make(book_.formats[id]);
+    return formats_[id];
+}
+
+lxw_format* SheetFileWriter::numberFormat(std::uint32_t id, double value)
+{
+    if (!hasFraction(value))
+        return format(id);
+    if (fractionFormats_.size() < book_.formats.size())
+        fractionFormats_.resize(book_.formats.size(), nullptr);
+    if (!fractionFormats_[id]) {
+        CellFormat f = book_.formats[id];
+        const std::string decimals = withDecimals(f.numberFormat);
+        if (decimals.empty())
+            return format(id);
+        f.numberFormat = decimals;
+        fractionFormats_[id] = make(f);
+    }
+    return fractionFormats_[id];
+}
+
+lxw_format* SheetFileWriter::make(const CellFormat& f)
+{
     lxw_format* x = workbook_add_format(wb_);
     if (!f.fontName.empty()) {
         format_set_font_name(x, f.fontName.c_str());
@@ -171,7 +226,6 @@ lxw_format* SheetFileWriter::format(std::uint32_t id)
         if (s.line.colour != kAutomatic)
             s.colour(x, libraryColour(s.line.colour));
     }
-    formats_[id] = x;
     return x;
 }
 
@@ -248,7 +302,7 @@ void SheetFileWriter::writeCell(lxw_worksheet* ws, const Sheet& sheet, int at, i
         keep(worksheet_write_blank(ws, r, c, f));
         break;
     case CellKind::Number:
-        keep(worksheet_write_number(ws, r, c, cell.number, f));
+        keep(worksheet_write_number(ws, r, c, cell.number, numberFormat(cell.format, cell.number)));
         break;
     case CellKind::Text:
         assignCellText(buffer_, text);
@@ -260,7 +314,8 @@ void SheetFileWriter::writeCell(lxw_worksheet* ws, const Sheet& sheet, int at, i
             buffer2_.assign(sheet.resultText(cell));
             keep(worksheet_write_formula_str(ws, r, c, buffer_.c_str(), f, buffer2_.c_str()));
         } else {
-            keep(worksheet_write_formula_num(ws, r, c, buffer_.c_str(), f, cell.number));
+            keep(worksheet_write_formula_num(ws, r, c, buffer_.c_str(), numberFormat(cell.format, cell.number),
+                                             cell.number));
         }
         break;
     }
@@ -363,10 +418,7 @@ IoResult checkComplete(const std::string& path)
 {
     if (wholeArchive(path))
         return IoResult::success();
-    struct rlimit limit;
-    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-        return IoResult::fromErrno(EFBIG);
-    return IoResult::fromErrno(EIO);
+    return IncompleteWrite(path);
 }
 
 class OpenWorkbook {
@@ -422,21 +474,6 @@ private:
 };
 
 } // namespace
-
-IoResult WriteWorkbookFile(const Workbook& book, const std::string& path)
-{
-    OpenWorkbook wb(path);
-    if (IoResult r = wb.open(); !r)
-        return r;
-    SheetFileWriter writer(book, wb.get());
-    lxw_error err = LXW_NO_ERROR;
-    for (const Sheet& sheet : book.sheets) {
-        err = writer.writeSheet(sheet);
-        if (err != LXW_NO_ERROR)
-            break;
-    }
-    return wb.close(err);
-}
 
 IoResult WriteStreamedWorkbookFile(Workbook& book, const StreamedSheet& streamed,
                                    const std::function<IoResult(Workbook&)>& addLaterSheets, const std::string& path)

@@ -9,12 +9,6 @@
 
 namespace quill {
 
-// Writes the workbook as an Office Open XML file (".xlsx"). The file is
-// written to a temporary file in the target's folder and renamed over the
-// target only when complete, so a failure leaves an existing file as it was.
-// On failure the message holds the writer's own reason.
-IoResult WriteWorkbookFile(const xl::Workbook& book, const std::string& path);
-
 // One cell of a streamed row: its value only; the format comes from the
 // model row it follows.
 struct StreamedCell {
@@ -39,11 +33,13 @@ struct StreamedSheet {
     std::function<IoResult(const Emit& emit)> rows;
 };
 
-// Writes the workbook whose first sheet (book.sheets[0], the model) is
-// streamed; then addLaterSheets may append the sheets that depend on the
-// streamed rows, and every sheet after the first is written as it is.
-// Same guarantees as WriteWorkbookFile; a failure of the row stream is
-// reported as it is.
+// Writes the workbook as an Office Open XML file (".xlsx"), its first sheet
+// (book.sheets[0], the model) streamed; then addLaterSheets may append the
+// sheets that depend on the streamed rows, and every sheet after the first
+// is written as it is. The file is written to a temporary file in the
+// target's folder and renamed over the target only when complete, so a
+// failure leaves an existing file as it was. On failure the message holds
+// the writer's own reason; a failure of the row stream is reported as it is.
 IoResult WriteStreamedWorkbookFile(xl::Workbook& book, const StreamedSheet& streamed,
                                    const std::function<IoResult(xl::Workbook&)>& addLaterSheets,
                                    const std::string& path);

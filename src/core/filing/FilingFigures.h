@@ -52,10 +52,21 @@ struct Industry {
     Rate valueAdded;   // 간이과세자 업종별 부가가치율
     Rate deemed;       // 의제매입세액 공제율 (num 0: none)
     Rate deemedSmall;  // for a 과세기간 과세표준 of at most 2억 (num 0: as `deemed`)
+    // 영수증 발급 대상 (부가가치세법 제36조제1항, 시행령 제73조): only such a
+    // general taxpayer has the 신용카드매출전표등 발행세액공제.
+    bool receipts;
 };
 // The 업종 as the law of `year` has them, in the order the window lists them.
 std::span<const Industry> IndustriesOf(int year);
 const Industry* findIndustry(int year, std::string_view key);
+
+// One band of the 의제매입세액 한도: a 과세기간 과세표준 up to `upToWon`
+// (0: any above the bands before) may take 면세 purchases up to `percent`
+// of the 과세표준 into the base.
+struct DeemedLimitBand {
+    std::int64_t upToWon;
+    int percent;
+};
 
 // The rates that change with the year.
 struct YearRates {
@@ -63,24 +74,33 @@ struct YearRates {
     Rate cardCredit;                 // 신용카드매출전표등 발행세액공제
     std::int64_t cardCreditCapWon;   // per year
     std::int64_t exemptionLimitWon;  // 간이과세자 납부의무 면제: 공급대가 under this
+    // 의제매입세액 한도율 of an individual (개인사업자): 음식점업, and the rest.
+    std::array<DeemedLimitBand, 3> deemedLimitRestaurant;
+    std::array<DeemedLimitBand, 3> deemedLimitOther;
+    std::int64_t eFilingCreditWon;     // 전자신고세액공제 per 확정신고
+    std::int64_t simpleInvoiceDutyWon; // 간이: 세금계산서 발급 의무 from this 공급대가
+    std::int64_t simpleCeilingWon;     // 간이: 일반과세자 from the next 7월 1일 at this
 };
 const YearRates& RatesOf(int year);
 
 inline constexpr std::int64_t kPrepaidMinimumWon = 500000;            // no 예정고지 below this
-inline constexpr std::int64_t kLargeSupplierWon = 1000000000;         // 10억: no card credit above
 inline constexpr std::int64_t kDeemedSmallBaseWon = 200000000;        // 2억
-inline constexpr std::int64_t kSmallBusinessRevenueWon = 48000000;    // 소규모사업자
 
 // --- evidence ---------------------------------------------------------------
 
 // The evidence a remark names. Recognised by what the remark contains after
 // every blank (ASCII and full-width) is removed; ASCII letters match in
 // either case.
-enum class Evidence { Invoice, ExemptInvoice, Card, CashReceipt, Other };
-// The four groups of words the user may extend (in the settings).
-enum class EvidenceWordKind { Invoice, ExemptInvoice, Card, Nondeductible };
-inline constexpr int kEvidenceWordKinds = 4;
-// The words built in, UTF-8 (Card also lists the cash-receipt words).
+// Transfer is a payment by bank transfer: no evidence, but known for what it
+// is (the remarks list does not ask about it).
+enum class Evidence { Invoice, ExemptInvoice, Card, CashReceipt, Transfer, Other };
+// The groups of words the user may extend (in the settings). Deemed names
+// 면세 농축수산물 (의제매입), read in the description and the remark.
+enum class EvidenceWordKind { Invoice, ExemptInvoice, Card, Nondeductible, Deemed };
+inline constexpr int kEvidenceWordKinds = 5;
+// The words built in, UTF-8 (Card also lists the cash-receipt words). A
+// word of one syllable matches only a whole word of the remark ("계", not
+// the 계 of 계좌이체); longer words match anywhere in it.
 std::vector<std::string> builtInEvidenceWords(EvidenceWordKind kind);
 
 // The taxpayer's choices that shape the figures, kept per ledger.
@@ -89,8 +109,14 @@ struct FilingSettings {
     std::string industry;                         // an Industry key, "" for none
     std::optional<std::int64_t> prepaidWon[2];    // 예정고지세액 typed for 1기, 2기
     std::vector<std::string> words[kEvidenceWordKinds];  // the user's own, UTF-8
-    bool largeLastYear = false;                   // last year's supply above 10억
+    // Last year's supply above 10억: set, it overrides what the ledger's
+    // previous year says; unset, the ledger decides (none held: not above).
+    std::optional<bool> largeLastYear;
     std::optional<Rate> deemedRate;               // replaces the 업종's 의제매입 rate
+    std::string openingDay;                       // 개업일 "yyyy.mm.dd", "" unknown
+    // 직전 연도 수입금액 where the ledger does not hold that year (소규모사업자).
+    std::optional<std::int64_t> lastYearRevenueWon;
+    bool accountantFiles = false;                 // 세무대리인이 신고: no 전자신고세액공제
 };
 
 // The remark's evidence, and whether it marks the row 불공제.
@@ -102,19 +128,18 @@ class EvidenceClassifier {
 public:
     explicit EvidenceClassifier(const FilingSettings& settings = {});
     RemarkClass classify(std::string_view etcCp949) const;
+    // Whether the description or the remark names 면세 농축수산물.
+    bool deemed(std::string_view jkyuCp949, std::string_view etcCp949) const;
 
 private:
     std::vector<std::string> words_[kEvidenceWordKinds];  // CP949, blanks removed, ASCII lowered
-    std::vector<std::string> cash_;
+    std::vector<std::string> cash_, transfer_;
 };
-bool isQualifying(Evidence e);
 
 // Purchases above this total (amount + VAT, ten-thousandths) need
 // qualifying evidence.
 inline constexpr std::int64_t kEvidenceLimit = 30000LL * 10000;
 
-// True when the date is a calendar date "yyyy.mm.dd" (leap years counted).
-bool isCalendarDate(std::string_view iday);
 // The month (1..12) of a calendar date of the year, else 0.
 int monthOfYear(std::string_view iday, int year);
 
@@ -139,7 +164,16 @@ struct PeriodSums {
     // Purchases: expenses (general) and fixed assets by evidence.
     AmountVat invoiceGeneral, invoiceAssets, cardGeneral, cardAssets;
     AmountVat exemptInvoice;   // 계산서 수취분, expenses and assets
-    AmountVat other;           // no qualifying evidence
+    // 의제매입세액공제 base: 면세 농축수산물 bought on 계산서 and by card or
+    // 현금영수증 (the latter are in no card line above).
+    AmountVat deemedInvoice, deemedCard;
+    // Card and cash-receipt purchases without VAT that are not 의제매입:
+    // nothing to deduct, so outside the card lines.
+    AmountVat cardNoVat;
+    AmountVat other;           // no qualifying evidence (wages apart)
+    AmountVat wageOther;       // wages without such evidence: no purchase at all
+    // For the 사업장현황신고 기본경비 (expenses, amount + VAT).
+    WideTenths rent = 0, goods = 0, wages = 0;
     AmountVat nondeductible;   // the 불공제 rows among the tax-invoice and card purchases
     WideTenths income = 0;     // income-tax revenue (총수입금액)
     WideTenths expenses = 0;   // income-tax expenses (필요경비)
@@ -151,11 +185,23 @@ struct PeriodSums {
     AmountVat salesCardAll() const;  // card and cash receipt
 };
 
+// Why a payment without qualifying evidence owes no 증빙불비가산세.
+enum class NoEvidenceReason {
+    None,      // it owes it
+    Wage,      // 급여·4대보험료: no purchase of goods or services
+    Interest,  // 이자 (금융·보험 용역)
+    Withheld,  // 인적용역 paid with 3.3 % 원천징수
+    Rent,      // rent to a 간이과세자 landlord by transfer (송금명세서)
+    Public,    // the state, local governments and public bodies
+};
 // An expense or asset entry above the limit without qualifying evidence.
 struct EvidenceItem {
     std::size_t row = 0;   // position among the rows given
     WideTenths total = 0;  // amount + VAT of both purchase pairs
+    NoEvidenceReason reason = NoEvidenceReason::None;
 };
+// "급여·4대보험료" …, UTF-8.
+const char* noEvidenceReasonName(NoEvidenceReason reason);
 
 struct FilingFigures {
     int year = 0;
@@ -170,6 +216,25 @@ struct FilingFigures {
     std::vector<EvidenceItem> wages;          // the same, for wages (no such evidence needed)
     WideTenths wagesSum = 0;
     std::int64_t wagesCount = 0;
+    // Payments that need no 적격증빙 for another reason (interest,
+    // withheld fees, rent by transfer, public bodies), with the reason.
+    std::vector<EvidenceItem> exempted;
+    WideTenths exemptedSum = 0;
+    std::int64_t exemptedCount = 0;
+    // 기업업무추진비 (접대비) above the limit without 적격증빙: not a 가산세
+    // case but kept out of 필요경비.
+    std::vector<EvidenceItem> entertainment;
+    WideTenths entertainmentSum = 0;
+    std::int64_t entertainmentCount = 0;
+    // The year's rows taken as 의제매입 (in the base).
+    std::vector<EvidenceItem> deemed;
+    // Purchases whose VAT is deducted though they are probably 불공제
+    // (접대, 선물; a 승용차's fuel and repairs when a 승용차 is among the
+    // assets), for the user to confirm.
+    std::vector<EvidenceItem> nondeductibleCandidates;
+    WideTenths nondeductibleCandidatesVat = 0;
+    std::int64_t nondeductibleCandidatesCount = 0;
+    bool passengerCar = false;                // an asset row names a 승용차
     // Remarks of the year's rows that name no evidence, by text (UTF-8,
     // blanks removed, "" for none), with their counts.
     std::map<std::string, std::int64_t> otherRemarks;
@@ -182,7 +247,19 @@ struct FilingFigures {
 
     PeriodSums sum(int fromMonth, int toMonth) const;  // 1-based, inclusive
     PeriodSums yearSums() const { return sum(1, 12); }
+    PeriodSums lastYearSums() const;
 };
+
+// Conditions the returns take from the ledger where it holds them, else from
+// the settings.
+// Last year's 공급가액 above 10억: no 신용카드매출전표등 발행세액공제.
+bool largeSupplier(const FilingFigures& f);
+// 소규모사업자 (신규, or last year's 수입금액 under 4,800만원): no
+// 증빙불비가산세.
+bool smallBusiness(const FilingFigures& f);
+// The month of the year the business opened in (1..12), 0 when it opened
+// before the year or the day is unknown.
+int openingMonth(const FilingFigures& f);
 
 // Adds rows one at a time, so a ledger of any size can be walked without
 // holding it. With keepRows false only counts and sums are kept (no row
@@ -197,6 +274,10 @@ private:
     FilingFigures f_;
     EvidenceClassifier classifier_;
     bool keepRows_;
+    // A 승용차's fuel and repairs, 불공제 candidates once a 승용차 is known.
+    std::vector<EvidenceItem> carCandidates_;
+    WideTenths carCandidatesVat_ = 0;
+    std::int64_t carCandidatesCount_ = 0;
 };
 
 FilingFigures ComputeFilingFigures(std::span<const LedgerEntry> rows, int year, const FilingSettings& settings);
@@ -210,6 +291,7 @@ FilingFigures ComputeFilingFigures(const WorkingTable& table, int year, const Fi
 struct FilingValue {
     std::optional<WideTenths> amount;
     bool estimated = false;  // 추정
+    std::string rate;        // the rate this column used, where columns differ
 };
 struct FilingLine {
     std::string key;   // "sales.invoice.amount"
@@ -254,6 +336,9 @@ IoResult WriteFilingSettings(const std::string& configPath, const std::string& l
 // old one had no section of its own).
 IoResult CopyFilingSettings(const std::string& configPath, const std::string& fromLedger,
                             const std::string& toLedger);
+// The configuration section a ledger's own settings are kept in (its full
+// path, CP949); "" when the path cannot be made absolute.
+std::string LedgerSettingsSection(const std::string& ledgerPath);
 // The program-wide type (the main section), for ledgers without their own.
 TaxpayerType ReadTaxpayerType(const std::string& configPath);
 IoResult WriteTaxpayerType(const std::string& configPath, TaxpayerType type);

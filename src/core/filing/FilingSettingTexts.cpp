@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/filing/FilingSettingTexts.h"
 
+#include "core/ledger/LedgerDate.h"
+
 #include <charconv>
 
 namespace quill {
@@ -51,6 +53,10 @@ FilingSettingTexts FilingSettingsToTexts(const FilingSettings& settings)
     t.largeLastYear = settings.largeLastYear;
     if (settings.deemedRate)
         t.deemedRate = rateText(*settings.deemedRate);
+    t.openingDay = settings.openingDay;
+    if (settings.lastYearRevenueWon)
+        t.lastYearRevenue = std::to_string(*settings.lastYearRevenueWon);
+    t.accountantFiles = settings.accountantFiles;
     return t;
 }
 
@@ -78,6 +84,11 @@ ReadSettingTexts ReadFilingSettingTexts(const FilingSettingTexts& texts, const F
     s.largeLastYear = texts.largeLastYear;
     s.deemedRate = parseRate(texts.deemedRate);
     r.deemedRateUnreadable = !s.deemedRate && !trimmed(texts.deemedRate).empty();
+    s.accountantFiles = texts.accountantFiles;
+    const std::string_view opening = trimmed(texts.openingDay);
+    s.openingDay = IsCalendarDateText(opening) ? std::string(opening) : std::string();
+    r.openingDayUnreadable = !opening.empty() && s.openingDay.empty();
+    s.lastYearRevenueWon = wonOf(trimmed(texts.lastYearRevenue));
     return r;
 }
 

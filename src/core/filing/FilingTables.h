@@ -37,6 +37,8 @@ FilingTable ReturnTable(const FilingReturn& r);
 // shows their texts).
 FilingTable VatTable(const FilingFigures& f);
 FilingTable IncomeTable(const FilingFigures& f);
+// The same from an income return worked out elsewhere (with the ledger's accounts).
+FilingTable IncomeTable(const FilingFigures& f, const FilingReturn& income);
 FilingTable EvidenceTable(const FilingFigures& f, std::span<const LedgerEntry> rows);
 FilingTable MonthTable(const FilingFigures& f);
 
@@ -46,9 +48,5 @@ std::array<WideTenths, 12> RunningIncome(const FilingFigures& f);
 // For a spreadsheet: the title, the column titles and the rows, cells
 // separated by tabs, lines by "\n"; amounts as plain decimal numbers.
 std::string TabSeparated(const FilingTable& table);
-
-// An amount with digit groups, keeping every decimal place it has
-// ("1,234,567", "-250.5").
-std::string groupedAmount(WideTenths tenths);
 
 } // namespace quill

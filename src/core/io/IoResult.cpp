@@ -5,6 +5,27 @@
 
 namespace quill {
 
+IoKind IoKindOfErrno(int err)
+{
+    switch (err) {
+    case 0: return IoKind::Other;
+    case ENOENT:
+    case ENOTDIR: return IoKind::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY: return IoKind::Denied;
+    case ENOSPC:
+    case EDQUOT: return IoKind::NoSpace;
+    case EFBIG: return IoKind::TooBig;
+    case EISDIR: return IoKind::IsFolder;
+    case ENODEV: return IoKind::NotRegular;
+    case ELOOP: return IoKind::BrokenLink;
+    case ENOMEM: return IoKind::NoMemory;
+    default: return IoKind::Other;
+    }
+}
+
 IoResult IoResult::fromErrno(int err)
 {
     switch (err) {

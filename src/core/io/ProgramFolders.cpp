@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/io/ProgramFolders.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -109,17 +111,63 @@ ProgramFolders ResolveProgramFolders(const std::string& exeFolder, const EnvLook
 bool CreateUserFolders(const ProgramFolders& folders)
 {
     bool ok = true;
-    for (const std::string& folder : {folders.config, folders.state + "Temp/", folders.defaultWork}) {
-        std::error_code ec;
-        fs::create_directories(folder, ec);
-        ok = ok && fs::is_directory(folder, ec);
-    }
+    for (const std::string& folder : {folders.config, folders.state + "Temp/", folders.defaultWork})
+        ok = MakePrivateFolders(folder) && ok;
     // The ledger passes through the state folder, the configuration names
     // the user's folders: only the user may look into them (the default
     // work folder is the user's documents and keeps its own rights).
     for (const std::string& folder : {folders.config, folders.state, folders.state + "Temp/"})
-        PrivateToUser(folder, 0700);
+        ok = PrivateToUser(folder, 0700) && WritableByOthers(folder).empty() && ok;
     return ok;
+}
+
+bool MakePrivateFolders(const std::string& folder)
+{
+    std::string path = folder;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) == 0)
+        return !path.empty() && S_ISDIR(st.st_mode);
+    const std::size_t slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0 && !MakePrivateFolders(path.substr(0, slash)))
+        return false;
+    if (::mkdir(path.c_str(), 0700) != 0)
+        return errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    // The umask only takes bits away; one that takes the owner's too would
+    // leave a folder we cannot use.
+    ::chmod(path.c_str(), 0700);
+    return true;
+}
+
+std::string WritableByOthers(const std::string& folder)
+{
+    std::error_code ec;
+    fs::path path = fs::absolute(fs::path(folder), ec).lexically_normal();
+    if (ec)
+        return {};
+    for (;;) {
+        std::string p = path.string();
+        while (p.size() > 1 && p.back() == '/')
+            p.pop_back();
+        struct stat st;
+        if (::lstat(p.c_str(), &st) == 0) {
+            const bool sticky = (st.st_mode & S_ISVTX) != 0;
+            bool groupOthers = (st.st_mode & S_IWGRP) != 0;
+            if (groupOthers && st.st_gid == ::getegid()) {
+                // The user's private group (named after the user, no members).
+                const group* g = ::getgrgid(st.st_gid);
+                groupOthers = !(g && (!g->gr_mem || !g->gr_mem[0]));
+            }
+            const bool othersWrite = (st.st_mode & S_IWOTH) != 0 || groupOthers;
+            // In a sticky folder only the owner of an entry may rename it.
+            if (othersWrite && !sticky)
+                return p;
+        }
+        if (p == "/" || !path.has_parent_path() || path.parent_path() == path)
+            return {};
+        path = path.parent_path();
+    }
 }
 
 bool PrivateToUser(const std::string& path, unsigned mode)
@@ -145,6 +193,10 @@ std::string whyUnusable(const std::string& folder)
         return "폴더가 아닙니다";
     if (st.st_uid != ::geteuid())
         return "다른 사용자가 만들어 둔 폴더라서 쓰지 않습니다 (그 사용자가 장부를 읽거나 바꿀 수 있습니다)";
+    if (const std::string open = WritableByOthers(folder); !open.empty())
+        return "다른 사용자도 쓸 수 있는 폴더 " + open
+               + " 안에 있어 쓰지 않습니다 (그 사용자가 폴더를 바꿔치기할 수 있습니다). 'chmod go-w " + open
+               + "'로 막은 뒤 다시 하세요";
     return "쓸 수 없습니다 (권한이나 남은 공간을 확인하세요)";
 }
 } // namespace
@@ -158,11 +210,11 @@ std::string PrivateTempFolderName()
 std::string PrivateTempFolder(std::string* why)
 {
     const std::string folder = PrivateTempFolderName();
-    ::mkdir(folder.c_str(), 0700);
+    MakePrivateFolders(folder);
     struct stat st;
     if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()) {
         ::chmod(folder.c_str(), 0700);
-        if (::access(folder.c_str(), W_OK | X_OK) == 0)
+        if (::access(folder.c_str(), W_OK | X_OK) == 0 && WritableByOthers(folder).empty())
             return folder;
     }
     if (why)

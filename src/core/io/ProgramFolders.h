@@ -43,6 +43,16 @@ ProgramFolders ResolveProgramFolders(const std::string& exeFolder, const EnvLook
 // Our own folders (configuration, state, scratch) are made 0700.
 bool CreateUserFolders(const ProgramFolders& folders);
 
+// Makes `folder` and every missing folder above it, each 0700 whatever the
+// umask (a folder that others may write lets them move ours away and plant
+// their own). True when `folder` is a folder afterwards.
+bool MakePrivateFolders(const std::string& folder);
+// The first of `folder` and the folders above it that another user may
+// write (rename our folder away, plant one of theirs), a sticky one like
+// /tmp excepted; empty when there is none. A group of the user's own that
+// has no other members counts as the user.
+std::string WritableByOthers(const std::string& folder);
+
 // Gives `path` the mode when it is the user's own and no link (a folder or
 // file of ours that others must not read). False when it is not ours.
 bool PrivateToUser(const std::string& path, unsigned mode);

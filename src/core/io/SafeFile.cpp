@@ -15,7 +15,9 @@
 #include <filesystem>
 #include <random>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -272,16 +274,13 @@ bool ownPrivateFolder(const std::string& folder)
 {
     struct stat st;
     if (lstat(folder.c_str(), &st) != 0) {
-        std::error_code ec;
-        std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), ec);
-        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-        if (lstat(folder.c_str(), &st) != 0)
+        if (!MakePrivateFolders(folder) || lstat(folder.c_str(), &st) != 0)
             return false;
     }
-    // Another user's folder (or a link planted under our name) would let
-    // them read the ledger or swap the copy.
-    return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && access(folder.c_str(), W_OK | X_OK) == 0;
+    // Another user's folder (or a link planted under our name), or one in a
+    // folder others may write, would let them read the ledger or swap the copy.
+    return S_ISDIR(st.st_mode) && st.st_uid == geteuid() && access(folder.c_str(), W_OK | X_OK) == 0
+           && WritableByOthers(folder).empty();
 }
 
 std::vector<std::string> privateScratchFolders(const std::string& preferred)
@@ -380,6 +379,25 @@ void setAnonymousAllowed(bool allowed) { gFaults.anonymous = allowed; }
 
 IoResult NotRegularFile() { return IoResult::failure("a device or pipe, not a ledger file", ENODEV); }
 
+void IgnoreFileSizeSignal() { std::signal(SIGXFSZ, SIG_IGN); }
+
+IoResult IncompleteWrite(const std::string& path)
+{
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        return IoResult::fromErrno(EFBIG);
+    struct statvfs fs;
+    if (::statvfs(folderOf(path).c_str(), &fs) == 0 && fs.f_bavail == 0)
+        return IoResult::fromErrno(ENOSPC);
+    return IoResult::fromErrno(EIO);
+}
+
+bool IsSameFile(const std::string& a, const std::string& b)
+{
+    struct stat x, y;
+    return stat(a.c_str(), &x) == 0 && stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
 std::string NoScratchFolderText()
 {
     return "저장에 쓸 개인 임시 폴더를 찾지 못했습니다. 살펴본 곳:\n" + UnusableFoldersText(privateScratchFolders({}))
@@ -449,10 +467,13 @@ SafeFile::~SafeFile() { discard(); }
 IoResult SafeFile::open()
 {
     discard();
-    // Past the file size limit the system would kill the process without a
-    // word; ignored, the write fails with EFBIG and the old file stays.
-    std::signal(SIGXFSZ, SIG_IGN);
     struct stat st;
+    // A link that leads nowhere (or into a loop) would be replaced by a
+    // regular file, and the link the user made would be gone: refused.
+    if (lstat(target_.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && stat(target_.c_str(), &st) != 0) {
+        const int err = errno;
+        return IoResult::failure(IoKind::BrokenLink, IoResult::fromErrno(err).message, err);
+    }
     const bool exists = stat(target_.c_str(), &st) == 0;
     if (exists && options_.createOnly)
         return IoResult::fromErrno(EEXIST);
@@ -555,7 +576,7 @@ IoResult SafeFile::openInPlace()
     const std::string scratch = usableScratchFolder(options_.scratchFolder);
     if (scratch.empty()) {
         ::close(fd);
-        return IoResult::failure(NoScratchFolderText(), EACCES);
+        return IoResult::failure(IoKind::NoScratchFolder, NoScratchFolderText(), EACCES);
     }
     // A write into this file that was cut off earlier: its old content goes
     // back first, so a failure now restores that rather than the remains.
@@ -626,7 +647,7 @@ IoResult SafeFile::write(const void* data, std::size_t size)
     if (buffer_.size() >= bufferSize()) {
         IoResult r = flushBuffer();
         if (!r)
-            discard();
+            return failed(r);
         return r;
     }
     return IoResult::success();
@@ -724,10 +745,7 @@ IoResult SafeFile::commitReplace()
 IoResult SafeFile::commitInPlace()
 {
     IoResult r = flushBuffer();
-    auto fail = [&](IoResult failure) {
-        discard();
-        return failure;
-    };
+    auto fail = [&](IoResult failure) { return failed(failure); };
     if (!r)
         return fail(r);
     touched_ = true;
@@ -751,7 +769,8 @@ IoResult SafeFile::commitInPlace()
 
 IoResult SafeFile::restoreOld()
 {
-    int fd = fd_ >= 0 ? fd_ : ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+    // Read too: the write-back records what it covers before it writes.
+    int fd = fd_ >= 0 ? fd_ : ::open(target_.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return IoResult::fromErrno(errno);
     const int err = journal_.restore(fd, options_.durability == Durability::Synced);
@@ -762,15 +781,24 @@ IoResult SafeFile::restoreOld()
 
 void SafeFile::dropBackup() { journal_.drop(); }
 
+IoResult SafeFile::failed(const IoResult& cause)
+{
+    keptAside_.clear();
+    discard();
+    return keptAside_.empty() ? cause : UnrestoredSaveFailure(cause, keptAside_);
+}
+
 void SafeFile::discard()
 {
     if (method_ == Method::InPlace) {
         // The file goes back to its old content; should even that fail, the
         // copy stays for recoverInterrupted().
-        if (!touched_ || restoreOld())
+        if (!touched_ || restoreOld()) {
             dropBackup();
-        else
+        } else {
+            keptAside_ = journal_.path();
             journal_.close();
+        }
     }
     if (fd_ >= 0) {
         ::close(fd_);

@@ -29,10 +29,25 @@ namespace quill {
 // file - the file is written in place: its old content is first copied to
 // our own scratch folder and synced, and written back on any failure.
 //
+// A link to a file is followed; a link to nothing or a loop of links is
+// refused (IoKind::BrokenLink) rather than replaced by a regular file.
+//
 // A SafeFile destroyed without commit leaves the target as it was.
 // The failure for a path that names a device, a pipe or another kind of
 // file that is no regular file (nor a link to one).
 IoResult NotRegularFile();
+// Past the file size limit the system ends a process without a word; each
+// program calls this once at its start, so that such a write fails with
+// EFBIG instead and the file it was to replace stays whole.
+void IgnoreFileSizeSignal();
+// Whether two names lead to one file (the same device and inode, links
+// followed): an output must never replace the file it is made from. False
+// when either does not exist.
+bool IsSameFile(const std::string& a, const std::string& b);
+// Why a file a library wrote by name came out incomplete, as far as can be
+// told afterwards: the file size limit (EFBIG), a full disk (ENOSPC), else
+// an I/O error.
+IoResult IncompleteWrite(const std::string& path);
 // The failure when no private scratch folder of this user can be had.
 std::string NoScratchFolderText();
 
@@ -109,6 +124,9 @@ private:
     IoResult commitReplace();
     IoResult commitInPlace();
     IoResult restoreOld();
+    // Discards after a failure; the failure then says so should the old
+    // content not go back.
+    IoResult failed(const IoResult& cause);
     void dropBackup();
 
     std::string target_;
@@ -121,6 +139,7 @@ private:
     std::uint64_t written_ = 0;
     bool touched_ = false;
     InPlaceJournal journal_;
+    std::string keptAside_;  // the copy left for the next start
 };
 
 // A file opened for reading only (read access is all a reader needs),

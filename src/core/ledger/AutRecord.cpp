@@ -203,6 +203,63 @@ std::uint64_t AvailableMemory()
     return available;
 }
 
+IoResult CheckZeroTail(int fd, std::uint64_t size)
+{
+    if (size <= kZeroTailLimit)
+        return IoResult::success();
+    // The file's data, as the file system keeps it (a hole reads as zeros).
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> data;
+    for (off_t at = 0; static_cast<std::uint64_t>(at) < size;) {
+        const off_t from = ::lseek(fd, at, SEEK_DATA);
+        if (from < 0) {
+            if (errno != ENXIO)
+                data = {{0, size}};  // no holes known here: all may be data
+            break;
+        }
+        off_t to = ::lseek(fd, from, SEEK_HOLE);
+        if (to < 0)
+            to = static_cast<off_t>(size);
+        data.emplace_back(static_cast<std::uint64_t>(from), std::min<std::uint64_t>(static_cast<std::uint64_t>(to), size));
+        at = to;
+    }
+    // The last non-zero byte, looked for from the end.
+    std::uint64_t end = 0;
+    std::vector<char> buf(1 << 16);
+    for (auto extent = data.rbegin(); extent != data.rend() && end == 0; ++extent) {
+        if (size - extent->second > kZeroTailLimit)
+            break;  // zeros enough already
+        for (std::uint64_t to = extent->second; to > extent->first && end == 0;) {
+            const std::uint64_t from = to - std::min<std::uint64_t>(buf.size(), to - extent->first);
+            const ssize_t got = ::pread(fd, buf.data(), static_cast<std::size_t>(to - from), static_cast<off_t>(from));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                return IoResult::success();  // reading tells; not for this check to say
+            for (std::uint64_t k = static_cast<std::uint64_t>(got); k > 0 && end == 0; --k)
+                if (buf[k - 1] != 0)
+                    end = from + k;
+            if (size - from > kZeroTailLimit)
+                break;
+            to = from;
+        }
+    }
+    if (size - end <= kZeroTailLimit)
+        return IoResult::success();
+    const std::string zeros = end ? std::to_string(size - end) + "바이트가" : "1MB 넘게";
+    return IoResult::failure("이 파일은 크기가 " + std::to_string(size) + "바이트인데 끝의 " + zeros
+                                 + " 0으로만 채워져 있어 장부 파일로 볼 수 없습니다 (망가졌거나 장부가 아닌 "
+                                   "파일입니다). 열지 않았습니다",
+                             EINVAL);
+}
+
+std::string PartialRecordNotice(std::size_t trailing, bool backups)
+{
+    return "장부 파일의 마지막 거래가 잘려 있어(" + std::to_string(trailing)
+           + "바이트) 빼고 열었습니다. 나머지 거래는 모두 읽었습니다."
+           + (backups ? " 저장하면 잘린 조각은 없어지지만, 저장하기 전의 파일은 백업에 그대로 남습니다."
+                      : " 저장하면 잘린 조각은 없어집니다. 필요하면 저장하기 전에 파일을 따로 복사해 두세요.");
+}
+
 IoResult CheckLedgerFitsInMemory(std::uint64_t records, std::uint64_t held)
 {
     // The rows, and for a while a second copy of them (the staging table

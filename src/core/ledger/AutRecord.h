@@ -104,5 +104,16 @@ IoResult ReadLedgerFile(const std::string& path, WorkingTable& table, const Read
 // failure.
 std::uint64_t AvailableMemory();
 IoResult CheckLedgerFitsInMemory(std::uint64_t records, std::uint64_t held = 0);
+// A ledger file (open as `fd`, `size` bytes) whose records beyond its last
+// non-zero byte - all of them in a sparse file of gigabytes - come to more
+// than kZeroTailLimit bytes is no ledger the program wrote: a failure with
+// a Korean message, before anything is reserved for it. Reads only the
+// file's data from its end, so a real ledger costs one read.
+IoResult CheckZeroTail(int fd, std::uint64_t size);
+inline constexpr std::uint64_t kZeroTailLimit = 1 << 20;
+// The Korean notice for a ledger whose last record is cut short
+// (`trailing` bytes): it was left out; `backups`: the backup a save keeps
+// still holds it.
+std::string PartialRecordNotice(std::size_t trailing, bool backups);
 
 } // namespace quill

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <dirent.h>
@@ -293,8 +292,6 @@ IoResult KeepBackup(const std::string& ledgerPath, const BackupTime& time, std::
     struct stat st;
     if (::stat(ledgerPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0)
         return IoResult::success();  // no earlier version to keep
-    // Past the file size limit the system would end us without a word.
-    std::signal(SIGXFSZ, SIG_IGN);
     const std::string folder = BackupFolderOf(ledgerPath);
     if (IoResult r = checkBackupFolder(folder, st.st_uid, true); !r)
         return r;

@@ -45,6 +45,10 @@ IoResult probeReadable(const std::string& path, std::size_t held)
         return IoResult::fromErrno(errno);
     struct stat st;
     const int err = ::fstat(fd, &st) != 0 ? errno : 0;
+    // A sparse file of gigabytes would take as much memory to show nothing.
+    const IoResult zeros = err == 0 && S_ISREG(st.st_mode)
+                               ? CheckZeroTail(fd, static_cast<std::uint64_t>(st.st_size))
+                               : IoResult::success();
     ::close(fd);
     if (err)
         return IoResult::fromErrno(err);
@@ -54,6 +58,8 @@ IoResult probeReadable(const std::string& path, std::size_t held)
         return IoResult::fromErrno(EISDIR);
     if (!S_ISREG(st.st_mode))
         return NotRegularFile();
+    if (!zeros)
+        return zeros;
     // Before its stamp is taken (which reads it all) or room reserved.
     return CheckLedgerFitsInMemory(static_cast<std::uint64_t>(st.st_size) / AutRecord::kSize, held);
 }
@@ -87,7 +93,25 @@ std::map<std::string, FileLock>& leases()
     return held;
 }
 
-IoResult heldElsewhere() { return IoResult::failure(kHeldElsewhereText, EWOULDBLOCK); }
+// The notice for a ledger whose last record is cut short; empty when whole.
+std::string partialRecordNotice(const std::string& path, bool backups)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size % AutRecord::kSize == 0)
+        return {};
+    return PartialRecordNotice(static_cast<std::size_t>(st.st_size % AutRecord::kSize), backups);
+}
+
+IoResult heldElsewhere() { return IoResult::failure(IoKind::HeldElsewhere, kHeldElsewhereText, EWOULDBLOCK); }
+
+// A failure of the scratch table concerns its folder, not the ledger: the
+// report names the folder that is full or closed.
+IoResult inScratch(IoResult r, const std::string& scratchPath)
+{
+    if (!r && r.path.empty() && r.kind != IoKind::Damaged)
+        r.path = std::filesystem::path(scratchPath).parent_path().string();
+    return r;
+}
 
 std::string scratchName(int k)
 {
@@ -119,8 +143,7 @@ void emptyAbandonedScratchTables(const std::string& programFolder)
 std::string AcquireScratchTableFile(const std::string& programFolder, const std::string& templateFolder)
 {
     const std::string& source = templateFolder.empty() ? programFolder : templateFolder;
-    std::error_code ec;
-    std::filesystem::create_directories(programFolder + "Temp", ec);
+    MakePrivateFolders(programFolder + "Temp");
     PrivateToUser(programFolder + "Temp", 0700);
     std::lock_guard guard(leaseMutex());
     for (int k = 1; k <= 99; ++k) {
@@ -161,11 +184,13 @@ IoResult NewLedger(LedgerBook& book)
     if (!r) {
         // The scratch table is our own copy and New empties it anyway: a
         // missing or damaged one is simply started afresh.
-        if (!writeSnapshot(book.scratchPath(), {}))
-            return r;
+        // A table that cannot be written is the failure to tell (a full
+        // folder), not the damage it left.
+        if (IoResult w = writeSnapshot(book.scratchPath(), {}); !w)
+            return inScratch(w, book.scratchPath());
         r = ResetWorkingTables(book.TAcunt, book.fAcunt, book.scratchPath());
         if (!r)
-            return r;
+            return inScratch(r, book.scratchPath());
     }
     book.makeUntitled();
     book.setModified(false);
@@ -174,7 +199,7 @@ IoResult NewLedger(LedgerBook& book)
 
 bool IsHeldElsewhere(const IoResult& r)
 {
-    return !r && r.code == EWOULDBLOCK && r.message == kHeldElsewhereText;
+    return !r && r.kind == IoKind::HeldElsewhere;
 }
 
 IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgress& progress, OpenAccess access)
@@ -201,7 +226,7 @@ IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgres
     book.fAcunt.open();
     IoResult r = readIntoStaging(book, path, progress);
     if (r)
-        r = book.fAcunt.saveSnapshot(book.scratchPath());
+        r = inScratch(book.fAcunt.saveSnapshot(book.scratchPath()), book.scratchPath());
     if (!r) {
         book.fAcunt.close();
         return r;  // the working ledger was not touched
@@ -218,6 +243,7 @@ IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgres
     book.openFile(path, ours ? std::nullopt : std::optional<FileLock>(std::move(lock)),
                   !ours && access == OpenAccess::ReadOnly, stamp);
     book.setModified(false);
+    book.setOpenNotice(partialRecordNotice(path, book.keepsBackups()));
     return r;
 }
 
@@ -258,14 +284,14 @@ IoResult writeRowsAndScratch(const LedgerBook& book, const std::string& path, co
     }
     SnapshotWriter scratch(book.scratchPath(), n);
     if (IoResult r = scratch.open(); !r)
-        return r;
+        return inScratch(r, book.scratchPath());
     SafeFile file(path);
     if (IoResult r = file.open(); !r)
         return r;
     AutRecord record;
     for (std::size_t i = 0; i < n; ++i) {
         if (IoResult r = scratch.add(t.row(i)); !r)
-            return r;
+            return inScratch(r, book.scratchPath());
         if (IoResult r = record.compose(t.row(order.empty() ? i : order[i])); !r)
             return r;
         if (step)
@@ -274,7 +300,7 @@ IoResult writeRowsAndScratch(const LedgerBook& book, const std::string& path, co
             return r;
     }
     if (IoResult r = scratch.commit(); !r)
-        return r;
+        return inScratch(r, book.scratchPath());
     return file.commit();
 }
 
@@ -284,7 +310,7 @@ IoResult writeLedgerTo(LedgerBook& book, const std::string& path, const FileProg
         progress.show();
     // Without a working ledger the scratch table is what gets saved.
     if (!book.TAcunt.isOpen()) {
-        if (IoResult r = book.fAcunt.loadSnapshot(book.scratchPath()); !r)
+        if (IoResult r = inScratch(book.fAcunt.loadSnapshot(book.scratchPath()), book.scratchPath()); !r)
             return r;
     }
     // Before the backup, which would otherwise keep the remains of a save
@@ -370,12 +396,12 @@ IoResult AddLedgerFile(LedgerBook& book, const std::string& path, const FileProg
         for (std::size_t i = 0; i < book.TAcunt.rowCount(); ++i)
             current.push_back(book.TAcunt.row(i));
         book.fAcunt.adoptRows(std::move(current), book.TAcunt.knownInDateOrder());
-    } else if (IoResult r = book.fAcunt.loadSnapshot(book.scratchPath()); !r) {
+    } else if (IoResult r = inScratch(book.fAcunt.loadSnapshot(book.scratchPath()), book.scratchPath()); !r) {
         return r;
     }
     IoResult r = readIntoStaging(book, path, progress);
     if (r)
-        r = book.fAcunt.saveSnapshot(book.scratchPath());
+        r = inScratch(book.fAcunt.saveSnapshot(book.scratchPath()), book.scratchPath());
     if (!r) {
         book.fAcunt.close();
         return r;
@@ -386,6 +412,7 @@ IoResult AddLedgerFile(LedgerBook& book, const std::string& path, const FileProg
     book.fAcunt.close();
     book.TAcunt.adoptRows(std::move(rows), inDateOrder);
     book.setModified(true);
+    book.setOpenNotice(partialRecordNotice(path, false));
     return r;
 }
 

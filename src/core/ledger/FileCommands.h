@@ -42,6 +42,10 @@ IoResult NewLedger(LedgerBook& book);
 // A ledger file that another running copy holds open.
 inline constexpr const char* kHeldElsewhereText = "다른 창에서 이미 열려 있는 파일입니다.";
 bool IsHeldElsewhere(const IoResult& r);
+// Said at open where the file system keeps no locks (some network folders).
+inline constexpr const char* kNoLockText =
+    "이 파일이 있는 곳은 파일 잠금을 지원하지 않아, 다른 창이나 다른 컴퓨터에서 같은 파일을 열어 고쳐도 "
+    "알 수 없습니다. 같은 장부를 한 곳에서만 열어 쓰세요. 저장할 때 디스크의 파일이 바뀌어 있으면 묻습니다.";
 
 enum class OpenAccess {
     Exclusive,  // ours alone: refused with kHeldElsewhereText while another copy holds it

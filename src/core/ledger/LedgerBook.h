@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace quill {
 
@@ -82,6 +83,12 @@ public:
     // was told before.
     std::string backupProblemToTell();
 
+    // --- what the last Open or Add file has to tell (a last record cut short)
+    const std::string& openNotice() const { return openNotice_; }
+    void setOpenNotice(std::string notice) { openNotice_ = std::move(notice); }
+    // The notice for the user, once: it is emptied as it is taken.
+    std::string takeOpenNotice() { return std::exchange(openNotice_, {}); }
+
 private:
     std::string programFolder_;  // with a trailing "/"
     std::string scratchPath_;    // the scratch table file this run uses
@@ -94,6 +101,7 @@ private:
     std::function<BackupTime()> backupClock_ = LocalBackupTime;
     std::string backupProblem_;
     bool backupProblemTold_ = false;
+    std::string openNotice_;
 };
 
 } // namespace quill

@@ -48,4 +48,21 @@ const char* moneyFieldName(int field)
     return field >= 0 && field < kMoneyFieldCount ? names[field] : "";
 }
 
+const char* categoryName(Category c)
+{
+    switch (c) {
+    case Category::Income: return "수입";
+    case Category::Asset: return "자산";
+    default: return "비용";
+    }
+}
+
+std::optional<Category> categoryFromName(std::string_view utf8)
+{
+    for (Category c : kCategories)
+        if (utf8 == categoryName(c))
+            return c;
+    return std::nullopt;
+}
+
 } // namespace quill

@@ -3,6 +3,7 @@
 #include "core/ledger/FixedText.h"
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace quill {
@@ -34,5 +35,15 @@ const char* moneyFieldName(int field);
 
 // Categories own one pair of money fields each; 0 means none.
 enum class Category { None = 0, Income = 1, Expense = 2, Asset = 3 };
+
+// The categories in the order every list and choice shows them.
+inline constexpr Category kCategories[3] = {Category::Income, Category::Expense, Category::Asset};
+// "수입", "비용", "자산" (UTF-8). A statement row or rule without a
+// category is booked as an expense, so None reads "비용" too.
+const char* categoryName(Category c);
+// The category a name stands for; nothing for any other text.
+std::optional<Category> categoryFromName(std::string_view utf8);
+// The filter's choice of all three, shown before them.
+inline constexpr const char* kAllCategoriesName = "전체";
 
 } // namespace quill

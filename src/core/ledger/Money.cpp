@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/ledger/Money.h"
 
+#include "core/text/DigitGroups.h"
+
 #include <cmath>
 #include <limits>
 
@@ -120,14 +122,10 @@ std::string groupedWon(WideTenths tenths)
 {
     unsigned __int128 m = magnitude(tenths);
     unsigned __int128 won = m / 10000 + (m % 10000 >= 5000 ? 1 : 0);
-    std::string d = digitsOf(won);
-    std::string out;
-    for (std::size_t k = 0; k < d.size(); ++k) {
-        if (k && (d.size() - k) % 3 == 0)
-            out += ',';
-        out += d[k];
-    }
+    const std::string out = GroupDigits(digitsOf(won));
     return (tenths < 0 && won != 0) ? "-" + out : out;
 }
+
+std::string groupedAmount(WideTenths tenths) { return GroupDigits(plainDecimal(tenths)); }
 
 } // namespace quill

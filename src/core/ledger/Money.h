@@ -64,4 +64,8 @@ std::optional<std::int64_t> parsePlainDecimal(std::string_view text);
 // away from zero; never "-0".
 std::string groupedWon(WideTenths tenths);
 
+// An amount with digit groups, keeping every decimal place it has
+// ("1,234,567", "-250.5").
+std::string groupedAmount(WideTenths tenths);
+
 } // namespace quill

@@ -16,8 +16,6 @@ void addTotals(LedgerTotals& into, const LedgerTotals& part)
         into.sums[f] += part.sums[f];
 }
 
-constexpr Category kCategories[] = {Category::Income, Category::Expense, Category::Asset};
-
 } // namespace
 
 void RunningSums::addRow(LedgerTotals& totals, const LedgerEntry& e)

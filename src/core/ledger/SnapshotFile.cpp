@@ -118,7 +118,7 @@ IoResult SnapshotWriter::commit()
 {
     if (added_ != expected_) {
         file_.discard();
-        return IoResult::failure("Invalid table file: " + file_.target());
+        return IoResult::failure(IoKind::Damaged, "Invalid table file: " + file_.target());
     }
     return file_.commit();
 }
@@ -143,7 +143,7 @@ IoResult readSnapshot(const std::string& path, std::vector<LedgerEntry>& rows)
         return IoResult::fromErrno(EINVAL);
     // The header first, then the records block by block: the file is never
     // held whole beside the rows decoded from it.
-    const IoResult invalid = IoResult::failure("Invalid table file: " + path);
+    const IoResult invalid = IoResult::failure(IoKind::Damaged, "Invalid table file: " + path);
     const std::string prefix = std::string(kMagic) + kFields + "ROWS ";
     std::string head(std::min<std::size_t>(file.size(), prefix.size() + 13), '\0');
     std::size_t have = 0;

@@ -2,6 +2,7 @@
 #include "core/ledger/UnsavedCopy.h"
 
 #include "core/io/FileLock.h"
+#include "core/io/SafeFile.h"
 #include "core/ledger/SnapshotFile.h"
 
 #include <filesystem>
@@ -33,9 +34,15 @@ void KeepUnsavedCopy(const LedgerBook& book)
     const std::string path = UnsavedCopyPath(book);
     if (path.empty() || !book.isModified() || !book.TAcunt.isOpen())
         return;
-    if (book.TAcunt.saveSnapshot(path)) {
-        std::ofstream name(nameFileOf(path), std::ios::binary | std::ios::trunc);
-        name << book.fileName();
+    if (!book.TAcunt.saveSnapshot(path))
+        return;
+    // The ledger's name beside it, through the safe writer as every file we
+    // write. Without it (a full disk) the copy is still offered, as a ledger
+    // without a name, never under the name of an older copy.
+    SafeFile name(nameFileOf(path));
+    if (!name.open() || !name.write(book.fileName()) || !name.commit()) {
+        std::error_code ec;
+        std::filesystem::remove(nameFileOf(path), ec);
     }
 }
 

@@ -122,8 +122,6 @@ public:
     void replaceRows(std::vector<LedgerEntry> rows);
     // Position among all rows of the row the last post() stored.
     std::size_t lastPostedRow() const { return lastPosted_; }
-    // Visible index of a row position, -1 when the filter hides it.
-    int visibleIndexOf(std::size_t row) const { return visibleIndexOfRow(row); }
 
     // Bulk loading: appends at the end without ordering or notification;
     // call orderBy("IDAY") afterwards.

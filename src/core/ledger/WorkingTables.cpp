@@ -13,7 +13,7 @@ void EnsureScratchTableFile(const std::string& programFolder, const std::string&
     namespace fs = std::filesystem;
     std::error_code ec;
     const fs::path folder = fs::path(scratchPath).parent_path();
-    fs::create_directories(folder, ec);
+    MakePrivateFolders(folder.string());
     if (!fs::exists(scratchPath, ec))
         fs::copy_file(fs::path(programFolder) / kTemplateTableFile, scratchPath, ec);
     // The table holds the open ledger: only the user may read it, whatever

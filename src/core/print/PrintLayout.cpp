@@ -2,6 +2,7 @@
 #include "core/print/PrintLayout.h"
 
 #include "core/text/Cp949.h"
+#include "core/text/Utf8.h"
 #include "core/ledger/LedgerFilter.h"
 
 #include <algorithm>
@@ -17,32 +18,48 @@ std::string stripZero(std::string s)
     return s;
 }
 
-// Characters `first` and `first`+1 (from 0) of a UTF-8 text.
-std::string twoCharacters(std::string_view utf8, std::size_t first)
-{
-    std::string out;
-    std::size_t index = 0;
-    for (std::size_t i = 0; i < utf8.size(); ++index) {
-        const std::size_t n = std::min(Utf8Length(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
-        if (index >= first && index < first + 2)
-            out.append(utf8.substr(i, n));
-        i += n;
-    }
-    return out;
-}
-
 double textWidth(std::string_view s, const CharWidth& measure)
 {
     double w = 0;
     for (std::size_t i = 0; i < s.size();) {
-        const std::size_t n = std::min(Utf8Length(static_cast<unsigned char>(s[i])), s.size() - i);
+        const std::size_t n = Utf8Step(s, i);
         w += measure(s.substr(i, n));
         i += n;
     }
     return w;
 }
 
+// The year (4 digits) of a "yyyy.mm.dd" date with a month of 1 to 12 and
+// a day of 1 to 31; empty for anything else.
+std::string yearOf(std::string_view day)
+{
+    if (day.size() < 10 || day[4] != '.' || day[7] != '.')
+        return {};
+    for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+        if (day[i] < '0' || day[i] > '9')
+            return {};
+    const int month = (day[5] - '0') * 10 + (day[6] - '0'), date = (day[8] - '0') * 10 + (day[9] - '0');
+    if (month < 1 || month > 12 || date < 1 || date > 31)
+        return {};
+    return std::string(day.substr(0, 4));
+}
+
+// "2024년" or "2022–2024년" for the first and last year of a page.
+std::string yearsText(const std::string& first, const std::string& last)
+{
+    if (first.empty())
+        return {};
+    return first == last ? first + "년" : first + "–" + last + "년";
+}
+
 } // namespace
+
+std::string PageHeadingPeriod(const std::string& period, const PrintPage& page)
+{
+    if (page.years.empty() || period.find(page.years) != std::string::npos)
+        return period;
+    return period.empty() ? page.years : period + " · " + page.years;
+}
 
 std::string PeriodLabel(const LedgerFilter* filter)
 {
@@ -73,18 +90,7 @@ std::string PrintAmount(WideTenths t, bool blankZero)
 {
     if (t == 0)
         return blankZero ? std::string() : std::string("0");
-    std::string plain = plainDecimal(t);
-    const bool negative = !plain.empty() && plain[0] == '-';
-    if (negative)
-        plain.erase(0, 1);
-    const std::size_t point = std::min(plain.find('.'), plain.size());
-    std::string whole = plain.substr(0, point), out;
-    for (std::size_t i = 0; i < whole.size(); ++i) {
-        if (i > 0 && (whole.size() - i) % 3 == 0)
-            out += ',';
-        out += whole[i];
-    }
-    return (negative ? "-" : "") + out + plain.substr(point);
+    return groupedAmount(t);
 }
 
 std::string PageNumberText(int page, int pages)
@@ -129,6 +135,7 @@ PrintedLedger LayOutLedger(const PrintWalk& walk, const PrintMetrics& m, const P
 
     PrintPage page;
     double used = 0;
+    std::string lastYear;  // of the last dated entry
     auto capacity = [&](const PrintPage& p) { return body - sumRow - (p.carried ? sumRow : 0); };
     auto closePage = [&]() {
         for (std::size_t f = 0; f < 6; ++f)
@@ -155,8 +162,17 @@ PrintedLedger LayOutLedger(const PrintWalk& walk, const PrintMetrics& m, const P
         PrintRow row;
         row.entry = static_cast<int>(out.entries++);
         const std::string day = decodeCp949(e.IDAY.view());
-        row.month = stripZero(twoCharacters(day, 5));
-        row.day = stripZero(twoCharacters(day, 8));
+        const std::string year = yearOf(day);
+        row.dateYear = year;
+        if (year.empty()) {
+            row.month = row.day = kNoDateMark;
+        } else {
+            row.month = stripZero(Utf8Characters(day, 5, 2));
+            row.day = stripZero(Utf8Characters(day, 8, 2));
+            if (!lastYear.empty() && year != lastYear)
+                row.year = year + "년";
+            lastYear = year;
+        }
         const std::string texts[3] = {decodeCp949(e.JKYU.view()), decodeCp949(e.SANGHO.view()),
                                       decodeCp949(e.ETC.view())};
         const int cols[3] = {kTextCol, kPartyCol, kRemarkCol};
@@ -172,7 +188,7 @@ PrintedLedger LayOutLedger(const PrintWalk& walk, const PrintMetrics& m, const P
             row.amounts[static_cast<std::size_t>(f)] = PrintAmount(sums[static_cast<std::size_t>(f)], true);
             out.total[static_cast<std::size_t>(f)] += sums[static_cast<std::size_t>(f)];
         }
-        row.height = static_cast<double>(lines) * m.lineHeight + pad;
+        row.height = static_cast<double>(lines) * m.lineHeight + pad + (row.year.empty() ? 0 : sumRow);
         const int before = page.number;
         addRow(std::move(row), sums);
         if (page.number != before)
@@ -196,6 +212,17 @@ PrintedLedger LayOutLedger(const PrintWalk& walk, const PrintMetrics& m, const P
     for (std::size_t f = 0; f < 6; ++f)
         page.carriedOut[f] = page.carriedIn[f] + page.pageSum[f];
     out.pages.push_back(std::move(page));
+    for (PrintPage& p : out.pages) {
+        std::string first, last;
+        for (const PrintRow& r : p.rows) {
+            if (r.dateYear.empty())
+                continue;
+            if (first.empty())
+                first = r.dateYear;
+            last = r.dateYear;
+        }
+        p.years = yearsText(first, last);
+    }
     return out;
 }
 

@@ -40,9 +40,17 @@ struct PrintMetrics {
 // counterparty, six amounts, remark.
 enum PrintColumn : int { kMonthCol, kDayCol, kTextCol, kPartyCol, kAmountCol0, kRemarkCol = kAmountCol0 + 6, kPrintColumns };
 
+// Month and day of an entry without a calendar date: a mark, not whatever
+// characters stand in the date's places.
+inline constexpr const char* kNoDateMark = "-";
+
 struct PrintRow {
     int entry = 0;  // position among the entries handed over
-    std::string month, day;
+    // "2023년" when a new year begins with this entry (after entries of
+    // another year): a band across the table above it, part of its height.
+    std::string year;
+    std::string dateYear;    // "2023"; empty without a valid date
+    std::string month, day;  // kNoDateMark for an entry without a valid date
     std::array<std::vector<std::string>, 3> lines;  // description, counterparty, remark
     std::array<std::string, 6> amounts;             // empty for zero
     double height = 0;
@@ -56,7 +64,13 @@ struct PrintPage {
     Sums6 pageSum{};           // "소계": this page's entries
     Sums6 carriedOut{};        // carriedIn + pageSum
     bool last = false;         // the total row ends this page
+    std::string years;         // "2024년", "2022–2023년": its entries' years; empty when undated
 };
+
+// The page heading's period: the printout's period, followed by the
+// page's years when the period does not already name them ("전체 기간 ·
+// 2022–2023년").
+std::string PageHeadingPeriod(const std::string& period, const PrintPage& page);
 
 struct PrintedLedger {
     std::string title = "간 편 장 부";

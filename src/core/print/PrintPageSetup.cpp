@@ -21,7 +21,12 @@ const char* const kMarginKeys[4] = {"MarginLeft", "MarginTop", "MarginRight", "M
 PrintPageSetup ReadPrintPageSetup(const std::string& path)
 {
     PrintPageSetup s;
-    const int paper = ReadIniInteger(path, section(), "Paper", s.paperId);
+    int paper = ReadIniInteger(path, section(), "PaperSize", -1);
+    if (paper < 0) {
+        paper = ReadIniInteger(path, section(), "Paper", s.paperId);
+        if (paper == kPaperLetter)
+            paper = kPaperA4;
+    }
     // Qt numbers its page sizes 0 to 117; "Custom" (126) has no size here.
     if (paper >= 0 && paper <= 117)
         s.paperId = paper;
@@ -37,7 +42,7 @@ PrintPageSetup ReadPrintPageSetup(const std::string& path)
 
 IoResult WritePrintPageSetup(const std::string& path, const PrintPageSetup& s)
 {
-    if (IoResult r = WriteIniValue(path, section(), "Paper", std::to_string(s.paperId)); !r)
+    if (IoResult r = WriteIniValue(path, section(), "PaperSize", std::to_string(s.paperId)); !r)
         return r;
     if (IoResult r = WriteIniValue(path, section(), "Landscape", s.landscape ? "1" : "0"); !r)
         return r;

@@ -1,26 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/print/TextWrap.h"
 
+#include "core/text/Utf8.h"
+
 namespace quill {
-
-namespace {
-
-char32_t codePoint(std::string_view c)
-{
-    auto b = [&](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(c[i])); };
-    switch (c.size()) {
-    case 2: return ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
-    case 3: return ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
-    case 4: return ((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) | ((b(2) & 0x3F) << 6) | (b(3) & 0x3F);
-    default: return c.empty() ? 0 : b(0);
-    }
-}
-
-} // namespace
 
 double EstimatedWidthEm(std::string_view character)
 {
-    const char32_t u = codePoint(character);
+    const char32_t u = character.empty() ? 0 : DecodeUtf8At(character, 0);
     const bool wide = (u >= 0x1100 && u <= 0x115F) || (u >= 0x2460 && u <= 0x24FF)  // circled numbers
         || (u >= 0x2E80 && u <= 0xA4CF) || (u >= 0xAC00 && u <= 0xD7A3) || (u >= 0xF900 && u <= 0xFAFF)
         || (u >= 0xFE30 && u <= 0xFE4F) || (u >= 0xFF00 && u <= 0xFF60) || (u >= 0xFFE0 && u <= 0xFFE6)
@@ -37,7 +24,7 @@ std::vector<std::string> WrapText(std::string_view text, double width, const Cha
     std::size_t breakAt = std::string::npos;
     double widthAtBreak = 0;
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = std::min(Utf8Length(static_cast<unsigned char>(text[i])), text.size() - i);
+        const std::size_t n = Utf8Step(text, i);
         const std::string_view c = text.substr(i, n);
         i += n;
         if (c == "\n" || c == "\r") {

@@ -21,10 +21,4 @@ std::vector<std::string> WrapText(std::string_view utf8, double width, const Cha
 // so that any Korean gothic face a reader picks needs no more.
 double EstimatedWidthEm(std::string_view character);
 
-// Bytes of the UTF-8 character that starts with `lead`.
-inline std::size_t Utf8Length(unsigned char lead)
-{
-    return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-}
-
 } // namespace quill

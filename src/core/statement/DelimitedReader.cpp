@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // CSV and TSV statements: the encoding and the delimiter are guessed, quoted
 // fields follow RFC 4180 (doubled quotes, line breaks inside quotes).
-#include "core/text/HangulText.h"
+#include "core/statement/SheetCells.h"
 #include "core/statement/StatementBook.h"
 
 #include "core/text/Cp949.h"
+#include "core/text/Utf8.h"
 
 #include <array>
 #include <cstdint>
@@ -13,116 +14,107 @@ namespace quill {
 
 namespace {
 
-// UTF-16 after its byte-order mark; unpaired surrogates become U+FFFD.
-std::string decodeUtf16(std::string_view bytes, bool bigEndian)
-{
-    std::string out;
-    out.reserve(bytes.size() * 3 / 2);
-    auto unit = [&](std::size_t i) -> char32_t {
-        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
-        return bigEndian ? (a << 8 | b) : (b << 8 | a);
-    };
-    std::size_t i = 0;
-    for (; i + 1 < bytes.size(); i += 2) {
-        char32_t c = unit(i);
-        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
-            const char32_t low = unit(i + 2);
-            if (low >= 0xDC00 && low < 0xE000) {
-                AppendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
-                i += 2;
-                continue;
-            }
-        }
-        AppendUtf8(out, (c >= 0xD800 && c < 0xE000) ? 0xFFFD : c);
-    }
-    if (i < bytes.size())
-        AppendUtf8(out, 0xFFFD);  // an odd last byte: a truncated file
-    return out;
-}
+// A cell longer than any statement holds (a note runs to a few hundred
+// bytes).
+constexpr std::size_t kMaxFieldBytes = 64 << 10;
 
-// Counts the bytes that break UTF-8 and the non-ASCII characters it holds.
-struct Utf8Scan {
-    std::size_t bad = 0;
-    std::size_t wide = 0;
+// How a reading of the bytes looks as Korean statement text: Hangul
+// syllables, and characters such a list never holds (Latin letters with
+// marks, Greek, Cyrillic, Hanja, CP949's extension syllables).
+struct Reading {
+    std::size_t hangul = 0;
+    std::size_t odd = 0;
 };
 
-Utf8Scan scanUtf8(std::string_view s)
+bool usualInStatements(char32_t c)
 {
-    Utf8Scan scan;
+    return (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0x3130 && c <= 0x318F) || (c >= 0x3000 && c <= 0x303F) ||
+           (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x2000 && c <= 0x206F) || (c >= 0x2190 && c <= 0x21FF) ||
+           (c >= 0x2460 && c <= 0x24FF) || (c >= 0x25A0 && c <= 0x25FF) || c == 0x20A9 || c == 0xA0 || c == 0xB7 ||
+           c == 0xD7 || c == 0x2103 || c == 0x2116 || c == 0x2122;
+}
+
+Reading readAsUtf8(std::string_view bytes)
+{
+    Reading r;
+    for (char32_t c : DecodeUtf8(bytes)) {
+        if (c < 0x80)
+            continue;
+        if (c >= 0xAC00 && c <= 0xD7A3)
+            ++r.hangul;
+        else if (!usualInStatements(c))
+            ++r.odd;
+    }
+    return r;
+}
+
+// CP949 read by its byte pairs: the KS X 1001 syllables (lead 0xB0-0xC8,
+// trail 0xA1-0xFE) are Korean text; the extension syllables and Hanja
+// hardly ever stand in a statement.
+Reading readAsCp949(std::string_view s)
+{
+    Reading r;
     for (std::size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
+        if (c < 0x80 || i + 1 >= s.size()) {
             ++i;
             continue;
         }
-        std::size_t n = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-        bool ok = n != 0 && i + n <= s.size();
-        for (std::size_t k = 1; ok && k < n; ++k)
-            ok = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-        if (ok) {
-            ++scan.wide;
-            i += n;
-        } else {
-            ++scan.bad;
-            ++i;
-        }
+        const auto t = static_cast<unsigned char>(s[i + 1]);
+        if (c >= 0xB0 && c <= 0xC8 && t >= 0xA1)
+            ++r.hangul;
+        else if (!(c >= 0xA1 && c <= 0xAC && t >= 0xA1))
+            ++r.odd;
+        i += 2;
     }
-    return scan;
+    return r;
 }
 
-// Bytes that cannot be CP949 (a lead byte without its trail byte). The
-// shape alone decides: asking the converter character by character would
-// cost more than reading the whole file.
-std::size_t cp949Faults(std::string_view s)
+// The reading that looks more like Korean text: fewer odd characters,
+// then more syllables; UTF-8 on a tie.
+bool cp949ReadsBetter(std::string_view sample)
 {
-    std::size_t faults = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        const auto t = i + 1 < s.size() ? static_cast<unsigned char>(s[i + 1]) : 0;
-        const bool trail = (t >= 0x41 && t <= 0x5A) || (t >= 0x61 && t <= 0x7A) || (t >= 0x81 && t <= 0xFE);
-        // Leads above 0xC6 take only the upper trail bytes (KS X 1001).
-        const bool pair = c >= 0x81 && c <= 0xFE && trail && (c <= 0xC6 || t >= 0xA1);
-        if (pair) {
-            i += 2;
-        } else {
-            ++faults;
-            ++i;
-        }
-    }
-    return faults;
+    const Reading u = readAsUtf8(sample), c = readAsCp949(sample);
+    if (u.odd != c.odd)
+        return c.odd < u.odd;
+    return c.hangul > u.hangul;
 }
-
-// Text that decodes both ways with so few non-ASCII characters that either
-// reading could be meant: the window asks then.
-constexpr std::size_t kFewCharacters = 4;
 
 std::string toUtf8(std::string_view bytes, const StatementReadOptions& options, StatementBook& book)
 {
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
         book.encoding = StatementEncoding::Utf8;
-        return std::string(bytes.substr(3));
+        return RepairUtf8(bytes.substr(3));
     }
     if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
         book.encoding = StatementEncoding::Utf16;
-        return decodeUtf16(bytes.substr(2), bytes[0] == '\xFE');
+        return DecodeUtf16(bytes.substr(2), bytes[0] == '\xFE');
     }
     StatementEncoding chosen = options.encoding;
     if (chosen == StatementEncoding::Auto) {
         // Sampling the front keeps the guess fast on big files; whole lines
         // of Korean are plenty to tell the two apart.
-        const std::string_view sample = bytes.substr(0, 1 << 20);
-        const Utf8Scan utf8 = scanUtf8(sample);
+        std::string_view sample = bytes.substr(0, 1 << 20);
+        // A sample cut inside a character would count its first byte as
+        // a fault of both encodings: it ends at the last line break in it.
+        if (sample.size() < bytes.size()) {
+            const std::size_t lineEnd = sample.rfind('\n');
+            if (lineEnd != std::string_view::npos)
+                sample = sample.substr(0, lineEnd + 1);
+        }
+        const Utf8Count utf8 = CountUtf8(sample);
         if (utf8.wide == 0 && utf8.bad == 0) {
             chosen = StatementEncoding::Utf8;
         } else {
-            const std::size_t cpBad = cp949Faults(sample);
-            if (utf8.bad == 0) {
+            const std::size_t cpBad = cp949ShapeFaults(sample);
+            if (utf8.bad == 0 && cpBad == 0) {
+                // Both readings are possible (short CP949 names can be
+                // valid UTF-8): the one that reads as Korean, and the
+                // window offers the other.
+                chosen = cp949ReadsBetter(sample) ? StatementEncoding::Cp949 : StatementEncoding::Utf8;
+                book.encodingUnsure = true;
+            } else if (utf8.bad == 0) {
                 chosen = StatementEncoding::Utf8;
-                book.encodingUnsure = cpBad == 0 && utf8.wide <= kFewCharacters;
             } else {
                 chosen = cpBad <= utf8.bad ? StatementEncoding::Cp949 : StatementEncoding::Utf8;
                 book.encodingUnsure = cpBad != 0;
@@ -131,32 +123,11 @@ std::string toUtf8(std::string_view bytes, const StatementReadOptions& options, 
     }
     book.encoding = chosen;
     if (chosen == StatementEncoding::Utf16)
-        return decodeUtf16(bytes, false);
+        return DecodeUtf16(bytes, false);
     if (chosen == StatementEncoding::Cp949)
         return decodeCp949(bytes);
     // UTF-8: broken bytes are shown as U+FFFD rather than passed on.
-    std::string out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        std::size_t n = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-        bool ok = n != 0 && i + n <= bytes.size();
-        for (std::size_t k = 1; ok && k < n; ++k)
-            ok = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
-        if (ok) {
-            out.append(bytes.substr(i, n));
-            i += n;
-        } else {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        }
-    }
-    return out;
+    return RepairUtf8(bytes);
 }
 
 // The delimiter that splits the first lines into the most equal number of
@@ -254,8 +225,17 @@ StatementReadResult ReadDelimitedStatement(const std::string& bytes, const State
         // Rows of a list are alike: room for as many cells as the last.
         row.reserve(width);
     };
+    // Lines are counted as a text editor shows them, to name where a fault is.
+    std::size_t line = 1, quoteLine = 0;
+    auto refuse = [&](std::string message) {
+        result.error = {StatementReadError::Kind::Damaged, std::move(message)};
+        result.book.sheets.clear();
+        return result;
+    };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
+        if (c == '\n')
+            ++line;
         if (quoted) {
             if (c == '"') {
                 if (i + 1 < text.size() && text[i + 1] == '"') {
@@ -267,19 +247,40 @@ StatementReadResult ReadDelimitedStatement(const std::string& bytes, const State
             } else {
                 field += c;
             }
-            continue;
-        }
-        if (c == '"' && field.empty() && !wasQuoted) {
+        } else if (c == '"' && field.empty() && !wasQuoted) {
             quoted = wasQuoted = true;
+            quoteLine = line;
         } else if (c == d) {
             endField();
         } else if (c == '\n' || c == '\r') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
                 ++i;
+                ++line;
+            }
             endRow();
+            if ((sheet.rows.size() & 1023) == 0) {
+                if (options.cancel && options.cancel->load(std::memory_order_relaxed)) {
+                    result.error = {StatementReadError::Kind::Cancelled, "읽기를 취소했습니다."};
+                    result.book.sheets.clear();
+                    return result;
+                }
+                if (options.progress)
+                    options.progress->store(static_cast<int>(i * 1000 / text.size()), std::memory_order_relaxed);
+            }
         } else {
             field += c;
         }
+        // No statement's cell or row comes near these: a file that does is
+        // no list, and reading it on would only fill memory.
+        if (field.size() > kMaxFieldBytes) {
+            if (quoted)
+                return refuse(std::to_string(quoteLine) + "행에서 연 따옴표가 닫히지 않았습니다.");
+            return refuse(std::to_string(line) + "행의 한 칸이 " + std::to_string(kMaxFieldBytes >> 10) +
+                          " KB를 넘어 내역으로 읽을 수 없습니다.");
+        }
+        if (row.size() > statement::kMaxColumns)
+            return refuse(std::to_string(line) + "행의 칸이 " + std::to_string(statement::kMaxColumns) +
+                          "개를 넘어 내역으로 읽을 수 없습니다.");
         if (cells > options.cellLimit) {
             result.error = {StatementReadError::Kind::TooBig,
                             "칸이 너무 많아 읽지 않았습니다 (" + std::to_string(options.cellLimit) + "칸까지)."};
@@ -287,6 +288,8 @@ StatementReadResult ReadDelimitedStatement(const std::string& bytes, const State
             return result;
         }
     }
+    if (quoted)
+        return refuse(std::to_string(quoteLine) + "행에서 연 따옴표가 닫히지 않았습니다.");
     if (!field.empty() || wasQuoted || !row.empty())
         endRow();
     sheet.name = "Sheet1";

@@ -6,7 +6,7 @@
 // UTF-8 when valid, else CP949), because Korean pages that say "euc-kr"
 // are nearly always CP949, which EUC-KR does not cover.
 #include "core/text/Cp949.h"
-#include "core/text/HangulText.h"
+#include "core/text/Utf8.h"
 #include "core/statement/SheetCells.h"
 #include "core/statement/StatementBook.h"
 
@@ -28,42 +28,6 @@ namespace quill {
 namespace {
 
 using Kind = StatementReadError::Kind;
-
-bool IsValidUtf8(std::string_view s)
-{
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || (n > 1 && c < 0xC2) || i + n > s.size())
-            return false;
-        for (std::size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += n;
-    }
-    return true;
-}
-
-std::string FromUtf16(std::string_view s, bool little)
-{
-    std::string out;
-    out.reserve(s.size());
-    auto unit = [&](std::size_t i) {
-        auto a = static_cast<unsigned char>(s[i]), b = static_cast<unsigned char>(s[i + 1]);
-        return little ? unsigned(a | b << 8) : unsigned(a << 8 | b);
-    };
-    for (std::size_t i = 0; i + 1 < s.size(); i += 2) {
-        unsigned u = unit(i);
-        if (u >= 0xD800 && u < 0xDC00 && i + 3 < s.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
-            u = 0x10000 + ((u - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
-            i += 2;
-        } else if (u >= 0xD800 && u < 0xE000) {
-            u = 0xFFFD;
-        }
-        AppendUtf8(out, u);
-    }
-    return out;
-}
 
 // The charset a page declares in its first bytes (<meta charset=...> or
 // content="text/html; charset=..."), lowercased; empty when none.
@@ -95,11 +59,11 @@ std::string DeclaredCharset(std::string_view bytes)
 std::string ToUtf8(const std::string& bytes)
 {
     if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
-        return bytes.substr(3);
+        return RepairUtf8(std::string_view(bytes).substr(3));
     if (bytes.rfind("\xFF\xFE", 0) == 0)
-        return FromUtf16(std::string_view(bytes).substr(2), true);
+        return DecodeUtf16(std::string_view(bytes).substr(2), false);
     if (bytes.rfind("\xFE\xFF", 0) == 0)
-        return FromUtf16(std::string_view(bytes).substr(2), false);
+        return DecodeUtf16(std::string_view(bytes).substr(2), true);
     const std::string declared = DeclaredCharset(bytes);
     static const char* const korean[] = {"euc-kr", "euckr", "cp949", "uhc", "ks_c_5601-1987", "ks_c_5601",
                                          "ksc5601", "x-windows-949", "windows-949", "ms949", "korean"};

@@ -1,25 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/statement/SheetCells.h"
 
+#include "core/text/DigitGroups.h"
+
 #include <algorithm>
 
 namespace quill::statement {
-
-namespace {
-
-std::string Grouped(std::uint64_t n)
-{
-    std::string digits = std::to_string(n);
-    std::string out;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            out += ',';
-        out += digits[i];
-    }
-    return out;
-}
-
-} // namespace
 
 void CellBudget::fail(StatementReadError::Kind kind, std::string message)
 {
@@ -33,7 +19,7 @@ bool CellBudget::spendCells(std::uint64_t n)
         return false;
     if (n > mOptions.cellLimit || mCells > mOptions.cellLimit - n) {
         fail(StatementReadError::Kind::TooBig,
-             "칸이 너무 많아 읽지 않았습니다 (" + Grouped(mOptions.cellLimit) + "칸까지)");
+             "칸이 너무 많아 읽지 않았습니다 (" + GroupDigits(std::to_string(mOptions.cellLimit)) + "칸까지)");
         return false;
     }
     mCells += n;
@@ -46,7 +32,7 @@ bool CellBudget::spendText(std::uint64_t bytes)
         return false;
     if (bytes > mOptions.textLimit || mText > mOptions.textLimit - bytes) {
         fail(StatementReadError::Kind::TooBig,
-             "글자가 너무 많아 읽지 않았습니다 (" + Grouped(mOptions.textLimit >> 20) + " MB까지)");
+             "글자가 너무 많아 읽지 않았습니다 (" + GroupDigits(std::to_string(mOptions.textLimit >> 20)) + " MB까지)");
         return false;
     }
     mText += bytes;

@@ -153,8 +153,23 @@ StatementReadResult ReadStatementFile(const std::string& path, const StatementRe
     }
     std::ifstream in(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (options.cancel && options.cancel->load()) {
+        result.error = {StatementReadError::Kind::Cancelled, "읽기를 취소했습니다."};
+        return result;
+    }
     if (!in.good() && !in.eof()) {
         result.error = {StatementReadError::Kind::Io, "파일을 읽지 못했습니다: " + path};
+        return result;
+    }
+    // Nothing but blanks (or a byte-order mark): say so, not "no profile fits".
+    if (bytes.find_first_not_of(std::string_view(" \t\r\n\0\xEF\xBB\xBF\xFF\xFE", 10)) == std::string::npos) {
+        result.error = {StatementReadError::Kind::Empty, "파일이 비어 있습니다: " + path};
+        return result;
+    }
+    // Excel's binary workbook is a zip too; its parts are no XML.
+    if (bytes.rfind("PK\x03\x04", 0) == 0 && bytes.find("xl/workbook.bin") != std::string::npos) {
+        result.error = {StatementReadError::Kind::UnknownFormat,
+                        "xlsb는 읽을 수 없습니다. 엑셀에서 xlsx로 저장한 뒤 다시 가져오십시오: " + path};
         return result;
     }
     // Excel's XML of 2003 comes as ".xls" from some banks too; say so rather

@@ -4,6 +4,7 @@
 // sheets of cells, before any meaning is given to its columns. Every reader
 // fills the same shape, so header detection, profiles and matching never
 // care which file format the list came in.
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -38,10 +39,10 @@ struct StatementCell {
 //   their cached value (none: Empty); booleans as Text "TRUE"/"FALSE" with
 //   number 1/0; error values as Text ("#N/A"). Every sheet in workbook
 //   order, a chart sheet as an empty one.
-// - xls: the same kinds, number text the shortest decimal. FreeXL reads
-//   the cells; formula values and merged ranges, which FreeXL leaves out,
-//   come from the workbook's records (BIFF8, Excel 97 and later; in older
-//   files formula cells stay Empty and merges are not repeated).
+// - xls: the same kinds, number text the shortest decimal, from the
+//   workbook's records: BIFF8 (Excel 97 and later) and BIFF5/7 (Excel
+//   5.0/95, texts in the workbook's code page); rich-text strings as their
+//   text; formula cells as their cached value; merged ranges repeated.
 // - HTML: every cell Text as the page shows it, white space collapsed,
 //   <br> a space.
 
@@ -71,6 +72,12 @@ struct StatementReadOptions {
     // otherwise stand for millions of copies.
     std::uint64_t cellLimit = 5'000'000;
     std::uint64_t textLimit = 256ull << 20;
+    // For a reader on a thread of its own: how far it has come, in
+    // thousandths (written as it goes; only a delimited list moves it
+    // before the end), and a flag that stops it with Kind::Cancelled at the
+    // next line. Either may be null.
+    std::atomic<int>* progress = nullptr;
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 struct StatementBook {
@@ -87,7 +94,7 @@ struct StatementBook {
 // file (the readers that work from bytes leave the name out; ReadStatementFile
 // adds ": PATH"); the kind lets the command line choose its exit status.
 struct StatementReadError {
-    enum class Kind { None, NotFound, NotRegularFile, TooBig, Damaged, Encrypted, Hostile, UnknownFormat, Io };
+    enum class Kind { None, NotFound, NotRegularFile, TooBig, Damaged, Encrypted, Hostile, UnknownFormat, Io, Empty, Cancelled };
     Kind kind = Kind::None;
     std::string message;
     explicit operator bool() const { return kind != Kind::None; }

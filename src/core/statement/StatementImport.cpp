@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <xxhash.h>
 
@@ -17,26 +18,14 @@ namespace quill {
 
 namespace {
 
-const char* categoryName(Category c)
-{
-    switch (c) {
-    case Category::Income: return "수입";
-    case Category::Asset: return "자산";
-    default: return "비용";
-    }
-}
-
-std::optional<Category> categoryFromName(std::string_view s)
-{
-    if (s == "수입") return Category::Income;
-    if (s == "비용") return Category::Expense;
-    if (s == "자산") return Category::Asset;
-    return std::nullopt;
-}
-
-std::string toCp949(std::string_view utf8) { return encodeCp949(utf8).bytes.value_or(std::string()); }
+std::string toCp949(std::string_view fixedText) { return fixedCp949(fixedText); }
 
 std::uint64_t nameHash(std::string_view cp949) { return XXH3_64bits(cp949.data(), cp949.size()); }
+
+// Entries and rows without a counterparty are known by their description,
+// under a seed no counterparty's hash shares.
+constexpr std::uint64_t kDescriptionSeed = 0x6a6b7975;
+std::uint64_t descriptionHash(std::string_view cp949) { return XXH3_64bits_withSeed(cp949.data(), cp949.size(), kDescriptionSeed); }
 
 // The amount of an entry as a statement shows it: its category's amount and
 // VAT together.
@@ -194,10 +183,10 @@ void LedgerMatchIndex::build(const WorkingTable& table)
     keys_.reserve(table.rowCount());
     for (std::size_t i = 0; i < table.rowCount(); ++i) {
         const LedgerEntry& e = table.row(i);
-        if (e.SANGHO.empty())
+        if (e.SANGHO.empty() && e.JKYU.empty())
             continue;
-        keys_.push_back({nameHash(e.SANGHO.view()), DayNumber(e.IDAY.view()).value_or(INT32_MIN),
-                         static_cast<std::uint32_t>(i)});
+        const std::uint64_t h = e.SANGHO.empty() ? descriptionHash(e.JKYU.view()) : nameHash(e.SANGHO.view());
+        keys_.push_back({h, DayNumber(e.IDAY.view()).value_or(INT32_MIN), static_cast<std::uint32_t>(i)});
     }
     std::sort(keys_.begin(), keys_.end(), [](const Key& a, const Key& b) {
         if (a.name != b.name)
@@ -209,14 +198,20 @@ void LedgerMatchIndex::build(const WorkingTable& table)
 LedgerMatchIndex::Found LedgerMatchIndex::find(const ImportRow& row, std::unordered_map<std::uint64_t, int>* taken) const
 {
     Found found;
-    if (!table_ || row.counterpartyCp949.empty())
+    if (!table_)
+        return found;
+    // A row without a counterparty is known by its date, amount and
+    // description, as it was booked.
+    const bool byDescription = row.counterpartyCp949.empty();
+    const std::string description = byDescription ? toCp949(row.description) : std::string();
+    if (byDescription && description.empty())
         return found;
     const auto day = DayNumber(row.IDAY);
     const auto tenths = toTenThousandths(row.amount + row.vat);
     if (!day || !tenths)
         return found;
-    const std::string_view name = row.counterpartyCp949;
-    const std::uint64_t h = nameHash(name);
+    const std::string_view name = byDescription ? std::string_view(description) : std::string_view(row.counterpartyCp949);
+    const std::uint64_t h = byDescription ? descriptionHash(name) : nameHash(name);
     // The counterparty's entries from three days before.
     auto lo = std::lower_bound(keys_.begin(), keys_.end(), std::pair(h, *day - 3), [](const Key& k, const auto& v) {
         return k.name != v.first ? k.name < v.first : k.day < v.second;
@@ -228,7 +223,7 @@ LedgerMatchIndex::Found LedgerMatchIndex::find(const ImportRow& row, std::unorde
     for (auto it = lo; it != keys_.end() && it->name == h && it->day <= *day + 3; ++it) {
         const LedgerEntry& e = table_->row(it->row);
         // The hash only narrows the search: the entry itself decides.
-        if (e.SANGHO.view() != name)
+        if (byDescription ? !(e.SANGHO.empty() && e.JKYU.view() == name) : e.SANGHO.view() != name)
             continue;
         bool same = false;
         const int n = entryPairs(e, pairs);
@@ -391,11 +386,19 @@ std::vector<ImportRow> BuildImportRows(const StatementSheet& sheet, const Statem
         const auto vat = amountOf(ColumnRole::Vat);
         const auto deposit = amountOf(ColumnRole::Deposit);
         const auto withdrawal = amountOf(ColumnRole::Withdrawal);
+        const auto service = amountOf(ColumnRole::ServiceCharge);
         if (!date && !anyAmount && !badAmount)
             continue;  // a note under the table, no transaction
 
-        fitInto(row, 1, cell(ColumnRole::Counterparty).text);
+        const std::string counterpartyText = cell(ColumnRole::Counterparty).text;
+        fitInto(row, 1, counterpartyText);
         fitInto(row, 0, cell(ColumnRole::Description).text);
+        if (row.description.empty() && !row.counterparty.empty()) {
+            // The description has a limit of its own: the counterparty's
+            // whole text, not its cut.
+            fitInto(row, 0, counterpartyText);
+            row.descriptionFromCounterparty = true;
+        }
         row.approval = NormalizeStatementText(cell(ColumnRole::Approval).text);
         row.account = NormalizeStatementText(cell(ColumnRole::Account).text);
         if (map->of(ColumnRole::Status) >= 0) {
@@ -407,23 +410,43 @@ std::vector<ImportRow> BuildImportRows(const StatementSheet& sheet, const Statem
                     break;
                 }
         }
+        // 공제여부 "불공제": input VAT the law does not let the buyer deduct
+        // (부가가치세법 제39조, cited from memory); the remark tells the
+        // filing figures to leave it out.
+        row.nondeductible = map->of(ColumnRole::Deduction) >= 0 &&
+                            HeaderKey(cell(ColumnRole::Deduction).text).find("불공") != std::string::npos;
 
-        // Money: the supply and VAT columns, else the total (less its VAT,
-        // or split 10/110), else money in and out.
+        // Money: what was paid, the total less its VAT (a 봉사료 belongs to
+        // the amount: it bears no VAT, and one the seller states apart and
+        // hands to its staff is outside the supply value, 부가가치세법 시행령
+        // 제61조 제4항, cited from memory); without a total the supply and
+        // 봉사료; else money in and out.
         double amount = 0, tax = 0;
         bool direction = true;  // money in
         bool haveMoney = true;
-        if (supply) {
-            amount = *supply;
+        if (total && (*total != 0 || !supply)) {
             tax = vat.value_or(0);
-        } else if (total) {
-            amount = *total - vat.value_or(0);
-            tax = vat.value_or(0);
+            amount = *total - tax;
             if (!vat && map->of(ColumnRole::Vat) < 0 && profile.vatIncluded) {
                 const VatSplit split = SplitVatInclusive(*total);
                 amount = split.amount;
                 tax = split.vat;
             }
+            if (supply && std::abs(*supply + tax + service.value_or(0) - *total) >= 0.5)
+                row.notes.push_back("공급가액·부가세·봉사료를 더한 값이 합계와 다릅니다: 합계에서 부가세를 뺀 금액으로 적었습니다");
+            // One amount column and a column saying which way it went.
+            if (map->of(ColumnRole::Direction) >= 0) {
+                const std::string way = HeaderKey(cell(ColumnRole::Direction).text);
+                const bool out = way.find("출금") != std::string::npos || way.find("지급") != std::string::npos ||
+                                 way == "출" || way.find("인출") != std::string::npos;
+                if (out == (amount + tax > 0)) {
+                    amount = -amount;
+                    tax = -tax;
+                }
+            }
+        } else if (supply) {
+            amount = *supply + service.value_or(0);
+            tax = vat.value_or(0);
         } else if (deposit || withdrawal) {
             const double in = deposit.value_or(0), out = withdrawal.value_or(0);
             if (in != 0 && out != 0) {
@@ -461,7 +484,7 @@ std::vector<ImportRow> BuildImportRows(const StatementSheet& sheet, const Statem
         row.amount = amount;
         row.vat = tax;
         row.remark.clear();
-        fitInto(row, 2, profile.remark);
+        fitInto(row, 2, row.nondeductible ? NondeductibleRemark(profile.remark) : profile.remark);
 
         if (row.status == ImportStatus::Error) {
         } else if (!date) {
@@ -499,7 +522,7 @@ void applyRule(const ImportRule& rule, ImportRow& row)
     if (!rule.description.empty())
         fitInto(row, 0, rule.description);
     if (!rule.remark.empty())
-        fitInto(row, 2, rule.remark);
+        fitInto(row, 2, row.nondeductible ? NondeductibleRemark(rule.remark) : rule.remark);
     row.proposedBy = "규칙: " + rule.label();
 }
 
@@ -520,7 +543,7 @@ void ProposeImportRows(std::vector<ImportRow>& rows, const StatementProfile& pro
                        const std::vector<ImportRule>& rules, const LedgerMatchIndex& index)
 {
     for (ImportRow& row : rows) {
-        const bool hadDescription = !row.description.empty();
+        const bool hadDescription = !row.description.empty() && !row.descriptionFromCounterparty;
         row.proposedBy = "틀: " + profile.name;
         const ImportRule* rule = nullptr;
         for (const ImportRule& r : rules)
@@ -544,6 +567,7 @@ void ProposeImportRows(std::vector<ImportRow>& rows, const StatementProfile& pro
             }
             if (!hadDescription && !l->description.empty()) {
                 fitInto(row, 0, l->description);
+                row.descriptionFromCounterparty = false;
                 used = true;
             }
             if (row.remark.empty() && !l->remark.empty()) {
@@ -647,9 +671,11 @@ LedgerEntry ImportRowEntry(const ImportRow& row)
 {
     EntryInput in;
     in.IDAY = row.IDAY;
-    in.JKYU = toCp949(row.description);
-    in.SANGHO = toCp949(row.counterparty);
-    in.ETC = toCp949(row.remark);
+    // The rows hold fitted texts, so the fitting changes nothing here; it
+    // keeps a text that CP949 cannot hold from becoming an empty field.
+    in.JKYU = FitLedgerText(row.description, kFieldLimits[0]).cp949;
+    in.SANGHO = FitLedgerText(row.counterparty, kFieldLimits[1]).cp949;
+    in.ETC = FitLedgerText(row.remark, kFieldLimits[2]).cp949;
     in.category = row.category;
     in.amount = row.amount;
     in.vat = row.vat;
@@ -660,7 +686,10 @@ LedgerEntry ImportRowEntry(const ImportRow& row)
 
 std::string ImportReport(const ImportCounts& counts)
 {
-    return std::to_string(counts.booked) + "건 가져옴, " + std::to_string(counts.duplicates) + "건 중복 제외, "
+    std::string booked = std::to_string(counts.booked) + "건 가져옴";
+    if (counts.similarBooked > 0)
+        booked += " (비슷함 " + std::to_string(counts.similarBooked) + "건 포함)";
+    return booked + ", " + std::to_string(counts.duplicates) + "건 중복 제외, "
            + std::to_string(counts.errors) + "건 오류";
 }
 
@@ -679,6 +708,7 @@ BookedImport BookImportRows(WorkingTable& table, const std::vector<ImportRow>& r
             continue;
         }
         added.push_back(ImportRowEntry(row));
+        result.counts.similarBooked += row.status == ImportStatus::Similar;
     }
     result.counts.booked = added.size();
     if (added.empty())
@@ -713,8 +743,10 @@ BookedImport BookImportRows(WorkingTable& table, const std::vector<ImportRow>& r
     return result;
 }
 
-ImportPlan PrepareImport(const StatementBook& book, int sheet, const std::vector<StatementProfile>& profiles,
-                         const std::string& profileName)
+namespace {
+
+ImportPlan prepareSheet(const StatementBook& book, int sheet, const std::vector<StatementProfile>& profiles,
+                        const std::string& profileName)
 {
     ImportPlan plan;
     plan.sheet = sheet;
@@ -735,6 +767,9 @@ ImportPlan PrepareImport(const StatementBook& book, int sheet, const std::vector
             plan.error = "그런 이름의 틀이 없습니다: " + profileName;
             return plan;
         }
+        // Named, a profile needs only its columns: its title word is for
+        // telling lists apart, and a list saved without its title rows is
+        // still the list it names.
         for (std::size_t r = 0; r < s.rows.size() && r < kHeadRowsKept; ++r)
             if (MapColumns(*chosen, s.rows[r])) {
                 headerRow = static_cast<int>(r);
@@ -753,11 +788,44 @@ ImportPlan PrepareImport(const StatementBook& book, int sheet, const std::vector
             return plan;
         }
         chosen = fits.front();
+        // A tax-office list that says neither 매입 nor 매출 (no title, one
+        // supplier and one buyer): the user says which.
+        if (!chosen->titleWord.empty() && ListKind(s, headerRow).empty()) {
+            for (const StatementProfile* p : fits)
+                if (!p->titleWord.empty() && p->titleWord != chosen->titleWord &&
+                    (p->titleWord == "매입" || p->titleWord == "매출") &&
+                    (chosen->titleWord == "매입" || chosen->titleWord == "매출")) {
+                    plan.choices = {chosen->name, p->name};
+                    plan.error = "매입 목록인지 매출 목록인지 알 수 없습니다. 틀을 고르세요: " + chosen->name + ", " + p->name;
+                    plan.headerRow = headerRow;
+                    return plan;
+                }
+        }
     }
     plan.profile = *chosen;
     plan.headerRow = headerRow;
     plan.rows = BuildImportRows(s, plan.profile, headerRow);
     return plan;
+}
+
+} // namespace
+
+ImportPlan PrepareImport(const StatementBook& book, int sheet, const std::vector<StatementProfile>& profiles,
+                         const std::string& profileName)
+{
+    if (sheet != kAnySheet || book.sheets.size() <= 1)
+        return prepareSheet(book, sheet == kAnySheet ? 0 : sheet, profiles, profileName);
+    // A list on a later sheet (the first holding the search's conditions):
+    // the first sheet a profile reads, else what the first sheet says.
+    ImportPlan first;
+    for (std::size_t i = 0; i < book.sheets.size(); ++i) {
+        ImportPlan plan = prepareSheet(book, static_cast<int>(i), profiles, profileName);
+        if (plan.error.empty() || !plan.choices.empty())
+            return plan;
+        if (i == 0)
+            first = std::move(plan);
+    }
+    return first;
 }
 
 void FinishImport(ImportPlan& plan, const std::vector<ImportRule>& rules, const LedgerMatchIndex& index)

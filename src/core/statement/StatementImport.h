@@ -39,6 +39,10 @@ struct ImportRow {
     std::string approval;
     std::string account;
     bool cancelled = false;
+    bool nondeductible = false;        // 공제여부 "불공제": the remark says 불공
+    // The description was taken from the counterparty (the list has none of
+    // its own): what the ledger or a rule proposes may replace it.
+    bool descriptionFromCounterparty = false;
     ImportStatus status = ImportStatus::New;
     std::string reason;                // 오류: why; 중복/비슷함: the ledger entry found
     std::vector<std::string> notes;    // texts cut, characters replaced
@@ -92,7 +96,8 @@ public:
     const WorkingTable* table() const { return table_; }
 
 private:
-    // One key per entry with a counterparty, ordered by counterparty and
+    // One key per entry with a counterparty (or, for an entry without one,
+    // its description), ordered by that name and
     // date: the entries of a counterparty are one run, those of a few days
     // a short stretch of it (their amounts are read from the entries).
     struct Key {
@@ -128,10 +133,12 @@ LedgerEntry ImportRowEntry(const ImportRow& row);
 
 struct ImportCounts {
     std::size_t booked = 0;
+    std::size_t similarBooked = 0;     // 비슷함 rows among the booked
     std::size_t duplicates = 0;        // 중복 rows not booked
     std::size_t errors = 0;
 };
-// "N건 가져옴, M건 중복 제외, K건 오류"
+// "N건 가져옴, M건 중복 제외, K건 오류", with "(비슷함 S건 포함)" after
+// the first part when some booked rows were 비슷함"
 std::string ImportReport(const ImportCounts& counts);
 
 // Books the ticked rows that are not 오류 into the table, each in its date
@@ -154,7 +161,13 @@ struct ImportPlan {
     int sheet = 0;
     std::vector<ImportRow> rows;
     std::string error;                 // why nothing can be imported (Korean)
+    // Profiles to choose from when the list does not say which it is (a
+    // tax-office list that names neither 매입 nor 매출): error says so.
+    std::vector<std::string> choices;
 };
+// `sheet` kAnySheet: every sheet in turn, the first that a profile reads
+// (the named one, or any); the plan says which.
+inline constexpr int kAnySheet = -1;
 ImportPlan PlanImport(const StatementBook& book, int sheet, const std::vector<StatementProfile>& profiles,
                       const std::string& profileName, const std::vector<ImportRule>& rules,
                       const LedgerMatchIndex& index);

@@ -28,8 +28,11 @@ enum class ColumnRole {
     Approval,      // approval number
     Account,       // card or account number
     Status,        // a column that says "취소" for cancellations
+    ServiceCharge, // 봉사료: part of what was paid, no VAT of its own
+    Deduction,     // 공제여부: "불공제" keeps the row's VAT out of the filing
+    Direction,     // 입출금 구분: "입금"/"출금" beside one amount column
 };
-inline constexpr int kColumnRoleCount = 12;
+inline constexpr int kColumnRoleCount = 15;
 // The role's name as the window lists it ("날짜", "거래내용", ...), UTF-8.
 const char* ColumnRoleName(ColumnRole role);
 std::optional<ColumnRole> ColumnRoleFromName(std::string_view name);
@@ -40,6 +43,11 @@ struct ColumnBinding {
     // it takes the second column of that name, for lists that name two
     // columns alike (the supplier's and the buyer's 상호).
     std::string header;
+    // Other names of the same column, tried in order after `header` (the
+    // shipped bank profile: "출금", "출금액", "찾으신금액", ...).
+    std::vector<std::string> alternatives = {};
+    // A column the list may lack (the shipped profiles' 봉사료, 공제여부).
+    bool optional = false;
 };
 
 // Where the category of a row comes from.
@@ -57,12 +65,16 @@ struct StatementProfile {
     // The amount includes 10/110 VAT, split off as the entry panel splits it
     // (used only when the list has no VAT column).
     bool vatIncluded = false;
-    // A word that the rows above the header must hold (to tell the tax
-    // office's sales list from its purchase list, whose columns are alike).
+    // A word that the rows above the header must hold. "매입" and "매출"
+    // are read as the kind of list (ListKind), to tell the tax office's
+    // sales list from its purchase list, whose columns are alike.
     std::string titleWord;
     bool shipped = false;
 
     const ColumnBinding* binding(ColumnRole role) const;
+    // The first role bound to two columns, if any: such a profile cannot
+    // be saved.
+    std::optional<ColumnRole> repeatedRole() const;
 };
 
 // The profiles the program ships with.
@@ -84,11 +96,23 @@ struct ColumnMap {
 std::optional<ColumnMap> MapColumns(const StatementProfile& profile, const std::vector<StatementCell>& header);
 
 // The profiles that fit the sheet (every header present, title word
-// found), best first: the most columns bound, the user's own before the
-// shipped ones. `headerRow` receives the row of the first.
+// found), best first: the one that reads the most of the first rows, then
+// the most roles bound, the user's own before the shipped ones on a tie.
+// `headerRow` receives the row of the first.
 std::vector<const StatementProfile*> MatchingProfiles(const StatementSheet& sheet,
                                                       const std::vector<StatementProfile>& profiles,
                                                       int* headerRow = nullptr);
+
+// Whether a tax-office list below headerRow is of purchases ("매입") or
+// sales ("매출"), from the rows first (the supplier the same on every row
+// and the buyers differing: the user sells) and then from what the title
+// rows declare ("구분: 매출", a title naming one of the two); empty when
+// neither says.
+std::string ListKind(const StatementSheet& sheet, int headerRow);
+
+// The remark a row marked 불공제 gets: the profile's remark with the word
+// the filing figures read as 불공제, within the ledger's remark field.
+std::string NondeductibleRemark(const std::string& remark);
 
 // A header text as profiles compare it: without blanks, Latin case or a
 // part in brackets ("공급가액 (원)" is "공급가액").
@@ -104,8 +128,8 @@ ColumnRole GuessColumnRole(std::string_view header);
 std::vector<std::string> NumberedHeaders(const std::vector<std::string>& headers);
 
 // Why a profile the user made cannot be kept (UTF-8, for the user), or
-// empty when it can: it needs a name, a date column and an amount column
-// (금액, 공급가액, 입금 or 출금).
+// empty when it can: it needs a name, no meaning given to two columns, a
+// date column and an amount column (금액, 공급가액, 입금 or 출금).
 std::string ProfileProblem(const StatementProfile& profile);
 
 // Profiles and rules in the configuration file (CP949 INI). Reading skips

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/statement/StatementValues.h"
 
+#include "core/ledger/LedgerDate.h"
 #include "core/text/Cp949.h"
-#include "core/text/HangulText.h"
+#include "core/text/Utf8.h"
 
 #include <cmath>
 #include <cstdio>
@@ -25,15 +26,6 @@ char32_t plainForm(char32_t c)
     return c;
 }
 
-bool leapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-bool validDate(int y, int m, int d)
-{
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (y < 1900 || y > 2999 || m < 1 || m > 12 || d < 1)
-        return false;
-    return d <= days[m - 1] + (m == 2 && leapYear(y) ? 1 : 0);
-}
 
 std::string dateText(int y, int m, int d)
 {
@@ -117,7 +109,7 @@ std::optional<std::string> ParseStatementDateText(std::string_view utf8)
             if (n == 0 && len == 8 && (j == s.size() || s[j] == ' ' || s[j] == 'T')) {
                 // "20240305" (and "20240305 142211")
                 const int y = static_cast<int>(v / 10000), m = static_cast<int>(v / 100 % 100), d = static_cast<int>(v % 100);
-                if (!validDate(y, m, d))
+                if (!IsCalendarDate(y, m, d))
                     return std::nullopt;
                 return dateText(y, m, d);
             }
@@ -156,7 +148,7 @@ std::optional<std::string> ParseStatementDateText(std::string_view utf8)
         y += 2000;
     else if (lengths[0] != 4)
         return std::nullopt;
-    if (lengths[1] > 2 || lengths[2] > 2 || !validDate(y, groups[1], groups[2]))
+    if (lengths[1] > 2 || lengths[2] > 2 || !IsCalendarDate(y, groups[1], groups[2]))
         return std::nullopt;
     return dateText(y, groups[1], groups[2]);
 }
@@ -204,7 +196,7 @@ std::optional<int> DayNumber(std::string_view iday)
                 return std::nullopt;
             parts[k] = parts[k] * 10 + (c - '0');
         }
-    if (!validDate(parts[0], parts[1], parts[2]))
+    if (!IsCalendarDate(parts[0], parts[1], parts[2]))
         return std::nullopt;
     return daysFromCivil(parts[0], parts[1], parts[2]);
 }
@@ -249,6 +241,9 @@ std::optional<double> ParseStatementAmountText(std::string_view utf8, bool* bad)
     }
     if (!any)
         return std::nullopt;
+    // A dash alone ("-", "－") is how lists write an empty amount.
+    if (!seenDigit && negative && !bracket && !seenPoint)
+        return 0.0;
     if (!seenDigit || bracket != close || digits.back() == '.')
         goto refuse;
     {

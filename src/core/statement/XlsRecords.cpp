@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/statement/XlsRecords.h"
 
+#include "core/text/Cp949.h"
 #include "core/text/HangulText.h"
+#include "core/text/Utf8.h"
 #include "core/statement/SheetCells.h"
 
 #include <charconv>
@@ -31,36 +33,14 @@ std::uint32_t U32(const std::string& b, std::size_t at)
 // byte each (Latin-1) or UTF-16LE when highByte.
 std::string Characters(const std::string& b, std::size_t at, std::size_t end, std::size_t count, bool highByte)
 {
-    std::string out;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!highByte) {
-            if (at + i >= end)
-                break;
-            AppendUtf8(out, static_cast<unsigned char>(b[at + i]));
-            continue;
-        }
-        std::size_t p = at + 2 * i;
-        if (p + 2 > end)
-            break;
-        unsigned u = U16(b, p);
-        if (u >= 0xD800 && u < 0xDC00 && i + 1 < count && p + 4 <= end && U16(b, p + 2) >= 0xDC00
-            && U16(b, p + 2) < 0xE000) {
-            u = 0x10000 + ((u - 0xD800) << 10) + (U16(b, p + 2) - 0xDC00u);
-            ++i;
-        } else if (u >= 0xD800 && u < 0xE000) {
-            u = 0xFFFD;
-        }
-        AppendUtf8(out, u);
-    }
-    return out;
-}
-
-// An XLUnicodeString (2-byte count, flags, characters) at b[at, end).
-std::string UnicodeString(const std::string& b, std::size_t at, std::size_t end)
-{
-    if (at + 3 > end)
+    if (at >= end)
         return {};
-    return Characters(b, at + 3, end, U16(b, at), (b[at + 2] & 1) != 0);
+    if (highByte)
+        return DecodeUtf16(std::string_view(b).substr(at, std::min(2 * count, (end - at) & ~std::size_t{1})), false);
+    std::string out;
+    for (std::size_t i = 0; i < count && at + i < end; ++i)
+        AppendUtf8(out, static_cast<unsigned char>(b[at + i]));
+    return out;
 }
 
 // The streams of an OLE2 compound file, every sector number checked.
@@ -212,85 +192,452 @@ const char* ErrorText(unsigned code)
     }
 }
 
-// The workbook stream, when the file has exactly one.
+// The workbook stream: "Workbook" (BIFF8), else "Book" (BIFF5/7), whatever
+// the case of its name.
 bool WorkbookStream(const std::string& bytes, std::string& book)
 {
     Compound file(bytes);
-    if (!file.open() || file.count({"Workbook", "Book"}) != 1)
+    if (!file.open())
         return false;
-    return file.stream({"Workbook", "Book"}, book);
+    return file.stream({"Workbook"}, book) || file.stream({"Book"}, book);
 }
 
-// Whether the strings of an SST record and its CONTINUE records fit in
-// them: each string's characters may go on in the next record, which then
-// starts with a new flags byte.
-bool SharedStringsFit(const std::vector<std::pair<std::size_t, std::size_t>>& parts, const std::string& book)
-{
-    std::size_t part = 0, at = parts[0].first;
-    auto left = [&] { return parts[part].second - at; };
-    auto next = [&] {
-        if (++part >= parts.size())
-            return false;
-        at = parts[part].first;
-        return true;
-    };
-    auto skip = [&](std::size_t n) {
-        while (n > 0) {
-            if (left() == 0 && !next())
-                return false;
-            const std::size_t step = std::min(n, left());
-            at += step;
-            n -= step;
-        }
-        return true;
-    };
-    if (left() < 8)
-        return false;
-    const std::uint32_t count = U32(book, at + 4);
-    at += 8;
-    std::size_t total = 0;
-    for (const auto& p : parts)
-        total += p.second - p.first;
-    if (count > total / 3)
-        return false;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        if (left() == 0 && !next())
-            return false;
-        if (left() < 3)
-            return false;
-        std::size_t chars = U16(book, at);
-        unsigned flags = static_cast<unsigned char>(book[at + 2]);
-        at += 3;
-        std::size_t runs = 0, extra = 0;
-        if (flags & 0x08) {
-            if (left() < 2)
-                return false;
-            runs = U16(book, at);
-            at += 2;
-        }
-        if (flags & 0x04) {
-            if (left() < 4)
-                return false;
-            extra = U32(book, at);
-            at += 4;
-        }
-        while (chars > 0) {
-            const std::size_t size = (flags & 1) ? 2 : 1;
-            const std::size_t fit = std::min(chars, left() / size);
-            at += fit * size;
-            chars -= fit;
-            if (chars == 0)
-                break;
-            if (!next() || left() < 1)
-                return false;
-            flags = static_cast<unsigned char>(book[at]);
-            ++at;
-        }
-        if (!skip(4 * runs) || !skip(extra))
-            return false;
+using Kind = StatementReadError::Kind;
+
+// One record of the workbook stream.
+struct Record {
+    std::uint16_t type = 0;
+    std::size_t data = 0, end = 0;
+    std::size_t size() const { return end - data; }
+};
+
+class Workbook {
+public:
+    Workbook(const std::string& book, const StatementReadOptions& options, StatementReadResult& result)
+        : mBook(book), mBudget(options), mResult(result)
+    {
     }
-    return true;
-}
+
+    void read()
+    {
+        Record r;
+        if (!record(0, r) || (r.type != 0x0809 && r.type != 0x0409 && r.type != 0x0209 && r.type != 0x0009))
+            return damaged("통합 문서의 시작이 없습니다");
+        if (r.type != 0x0809 || r.size() < 4)
+            return refuse(Kind::UnknownFormat, "엑셀 4.0 이전의 xls 형식은 읽을 수 없습니다. 엑셀에서 xlsx로 저장한 뒤 다시 가져오십시오");
+        const std::uint16_t version = U16(mBook, r.data);
+        mBiff8 = version == 0x0600;
+        if (!mBiff8 && version != 0x0500)
+            return damaged("알 수 없는 BIFF 판입니다");
+        if (!readGlobals(r.end))
+            return;
+        for (const Sheet& sheet : mSheets) {
+            StatementSheet out;
+            out.name = sheet.name.empty() ? "Sheet" + std::to_string(mResult.book.sheets.size() + 1) : sheet.name;
+            // A chart or macro sheet holds no list: an empty sheet keeps the
+            // places of the others.
+            if (sheet.type == 0 && !readSheet(sheet.offset, out))
+                return;
+            mResult.book.sheets.push_back(std::move(out));
+        }
+        if (mResult.book.sheets.empty())
+            damaged("시트가 하나도 없습니다");
+    }
+
+private:
+    struct Sheet {
+        std::uint32_t offset;
+        unsigned type;
+        std::string name;
+    };
+
+    bool record(std::size_t at, Record& r) const
+    {
+        if (at + 4 > mBook.size())
+            return false;
+        r.type = U16(mBook, at);
+        r.data = at + 4;
+        r.end = r.data + U16(mBook, at + 2);
+        return r.end <= mBook.size();
+    }
+
+    void refuse(Kind kind, std::string message)
+    {
+        if (!mResult.error)
+            mResult.error = {kind, std::move(message)};
+        mResult.book.sheets.clear();
+    }
+    void damaged(const std::string& detail) { refuse(Kind::Damaged, DamagedMessage(detail)); }
+
+    // Bytes of an 8-bit string: BIFF5 text in the workbook's code page
+    // (CP949 in a Korean Excel), BIFF8's compressed Latin-1.
+    std::string bytesText(std::string_view bytes) const
+    {
+        if (!mBiff8 && mCodePage == 949)
+            return decodeCp949(bytes);
+        std::string out;
+        for (char c : bytes)
+            AppendUtf8(out, static_cast<unsigned char>(c));
+        return out;
+    }
+
+    // A string with a 16-bit (wide) or 8-bit count at `at`: BIFF8 has a
+    // flags byte after the count (rich-text runs and phonetic data are
+    // skipped), BIFF5 only bytes.
+    std::string stringAt(std::size_t at, std::size_t end, bool wideCount) const
+    {
+        const std::size_t countSize = wideCount ? 2 : 1;
+        if (at + countSize > end)
+            return {};
+        const std::size_t count = wideCount ? U16(mBook, at) : static_cast<unsigned char>(mBook[at]);
+        at += countSize;
+        if (!mBiff8)
+            return bytesText(std::string_view(mBook).substr(at, std::min(count, end - at)));
+        if (at >= end)
+            return {};
+        const unsigned flags = static_cast<unsigned char>(mBook[at++]);
+        if (flags & 0x08)
+            at += 2;
+        if (flags & 0x04)
+            at += 4;
+        if (at > end)
+            return {};
+        return Characters(mBook, at, end, count, (flags & 1) != 0);
+    }
+
+    bool readGlobals(std::size_t at)
+    {
+        Record r;
+        for (; record(at, r); at = r.end) {
+            switch (r.type) {
+            case 0x000A: return true;  // EOF
+            case 0x002F:               // FILEPASS
+                refuse(Kind::Encrypted, EncryptedMessage());
+                return false;
+            case 0x0042:               // CODEPAGE
+                if (r.size() >= 2)
+                    mCodePage = U16(mBook, r.data);
+                break;
+            case 0x0022:               // DATEMODE
+                if (r.size() >= 2)
+                    mDate1904 = U16(mBook, r.data) == 1;
+                break;
+            case 0x041E:               // FORMAT
+                if (r.size() >= 3)
+                    mCustomIsDate[U16(mBook, r.data)] = IsDateFormatCode(stringAt(r.data + 2, r.end, mBiff8));
+                break;
+            case 0x00E0:               // XF
+                if (r.size() >= 4 && mXfFormat.size() < 65536)
+                    mXfFormat.push_back(U16(mBook, r.data + 2));
+                break;
+            case 0x0085:               // BOUNDSHEET
+                if (r.size() >= 7 && mSheets.size() < 65536)
+                    mSheets.push_back({U32(mBook, r.data), static_cast<unsigned char>(mBook[r.data + 5]),
+                                       stringAt(r.data + 6, r.end, false)});
+                break;
+            case 0x00FC:               // SST
+                if (mBiff8 && !readSharedStrings(r))
+                    return false;
+                break;
+            default: break;
+            }
+        }
+        // No EOF: the stream is cut.
+        damaged("통합 문서 정보가 끝나지 않았습니다");
+        return false;
+    }
+
+    // The shared strings, over the SST record and the CONTINUE records
+    // after it. The count in the record is not trusted: strings are read
+    // while the records hold them (Excel reads files whose count is off).
+    bool readSharedStrings(const Record& sst)
+    {
+        std::vector<std::pair<std::size_t, std::size_t>> parts{{sst.data + 8, sst.end}};
+        if (sst.size() < 8)
+            return true;
+        for (Record c; record(parts.back().second, c) && c.type == 0x003C;)
+            parts.emplace_back(c.data, c.end);
+        std::size_t part = 0, at = parts[0].first;
+        auto left = [&] { return parts[part].second - at; };
+        auto next = [&] {
+            while (++part < parts.size()) {
+                at = parts[part].first;
+                if (left() > 0)
+                    return true;
+            }
+            return false;
+        };
+        auto skip = [&](std::size_t n) {
+            while (n > 0) {
+                if (left() == 0 && !next())
+                    return false;
+                const std::size_t step = std::min(n, left());
+                at += step;
+                n -= step;
+            }
+            return true;
+        };
+        auto take = [&](std::size_t n, std::uint32_t& v) {
+            // A count split over two records is no string Excel writes.
+            if (left() < n)
+                return false;
+            v = n == 2 ? U16(mBook, at) : n == 4 ? U32(mBook, at) : static_cast<unsigned char>(mBook[at]);
+            at += n;
+            return true;
+        };
+        for (;;) {
+            if (left() == 0 && !next())
+                return true;
+            std::uint32_t chars = 0, flags = 0, runs = 0, extra = 0;
+            if (!take(2, chars) || !take(1, flags) || ((flags & 0x08) && !take(2, runs)) ||
+                ((flags & 0x04) && !take(4, extra)))
+                return true;  // what was read stays; a cell pointing further is refused
+            std::string text;
+            while (chars > 0) {
+                const std::size_t size = (flags & 1) ? 2 : 1;
+                const std::size_t fit = std::min<std::size_t>(chars, left() / size);
+                text += Characters(mBook, at, at + fit * size, fit, size == 2);
+                at += fit * size;
+                chars -= static_cast<std::uint32_t>(fit);
+                if (chars == 0)
+                    break;
+                // The characters go on in the next record, after a flags
+                // byte of their own.
+                if (!next() || !take(1, flags))
+                    break;
+            }
+            if (!mBudget.spendText(text.size())) {
+                refuse(mBudget.error().kind, mBudget.error().message);
+                return false;
+            }
+            mStrings.push_back(std::move(text));
+            if (chars > 0 || !skip(4 * static_cast<std::size_t>(runs)) || !skip(extra))
+                return true;
+        }
+    }
+
+    bool isDateStyle(std::size_t xf) const
+    {
+        if (xf >= mXfFormat.size())
+            return false;
+        auto custom = mCustomIsDate.find(mXfFormat[xf]);
+        return custom != mCustomIsDate.end() ? custom->second : IsBuiltInDateFormat(mXfFormat[xf]);
+    }
+
+    StatementCell numberCell(double v, std::size_t xf) const
+    {
+        StatementCell cell;
+        if (!std::isfinite(v))
+            return cell;
+        const double serial = v + (mDate1904 ? 1462 : 0);
+        std::string dateText = isDateStyle(xf) ? StatementDateText(serial) : std::string();
+        if (!dateText.empty()) {
+            cell.kind = StatementCell::Kind::Date;
+            cell.number = serial;
+            cell.text = std::move(dateText);
+            return cell;
+        }
+        char text[64];
+        auto [ptr, ec] = std::to_chars(text, text + sizeof text, v);
+        cell.kind = StatementCell::Kind::Number;
+        cell.number = v;
+        cell.text = ec == std::errc() ? std::string(text, ptr) : std::string("0");
+        return cell;
+    }
+
+    static double rkValue(std::uint32_t rk)
+    {
+        double v;
+        if (rk & 2) {
+            v = static_cast<double>(static_cast<std::int32_t>(rk) >> 2);
+        } else {
+            const std::uint64_t bits = static_cast<std::uint64_t>(rk & 0xFFFFFFFCu) << 32;
+            std::memcpy(&v, &bits, sizeof v);
+        }
+        return (rk & 1) ? v / 100 : v;
+    }
+
+    static StatementCell textCell(std::string text)
+    {
+        StatementCell cell;
+        if (!text.empty()) {
+            cell.kind = StatementCell::Kind::Text;
+            cell.text = std::move(text);
+        }
+        return cell;
+    }
+
+    bool put(StatementSheet& sheet, std::size_t row, std::size_t column, StatementCell cell)
+    {
+        if (cell.kind == StatementCell::Kind::Empty)
+            return true;
+        if (PutCell(sheet, row, column, std::move(cell), mBudget) || !mBudget.failed())
+            return true;
+        refuse(mBudget.error().kind, mBudget.error().message);
+        return false;
+    }
+
+    bool readSheet(std::uint32_t offset, StatementSheet& sheet)
+    {
+        Record r;
+        if (!record(offset, r) || r.type != 0x0809) {
+            damaged("시트 " + sheet.name + "의 위치가 맞지 않습니다");
+            return false;
+        }
+        // Sheets that overlap cannot make the walk longer than the stream
+        // a few times over.
+        struct Merge {
+            std::size_t top, bottom, left, right;
+        };
+        std::vector<Merge> merges;
+        bool pendingString = false;
+        std::size_t pendingRow = 0, pendingColumn = 0;
+        for (std::size_t at = r.end;; at = r.end) {
+            if (!record(at, r)) {
+                damaged("시트 " + sheet.name + "이(가) 끝나지 않았습니다");
+                return false;
+            }
+            mWalked += r.end - at;
+            if (mWalked > 4 * mBook.size() + 4096) {
+                damaged("시트가 서로 겹칩니다");
+                return false;
+            }
+            if (r.type == 0x000A)
+                break;
+            const std::size_t n = r.size();
+            // A text formula's STRING comes next, after any shared or array
+            // formula record of the cell.
+            if (r.type != 0x0207 && r.type != 0x04BC && r.type != 0x0221 && r.type != 0x0236 && r.type != 0x003C)
+                pendingString = false;
+            const std::size_t row = n >= 2 ? U16(mBook, r.data) : 0, column = n >= 4 ? U16(mBook, r.data + 2) : 0;
+            const std::size_t xf = n >= 6 ? U16(mBook, r.data + 4) : 0;
+            bool ok = true;
+            switch (r.type) {
+            case 0x00FD:  // LABELSST
+                if (n >= 10) {
+                    const std::uint32_t index = U32(mBook, r.data + 6);
+                    if (index >= mStrings.size()) {
+                        damaged("없는 공유 문자열을 가리키는 칸이 있습니다");
+                        return false;
+                    }
+                    ok = put(sheet, row, column, textCell(mStrings[index]));
+                }
+                break;
+            case 0x0204:  // LABEL
+            case 0x00D6:  // RSTRING
+                if (n >= 8)
+                    ok = put(sheet, row, column, textCell(stringAt(r.data + 6, r.end, true)));
+                break;
+            case 0x0203:  // NUMBER
+                if (n >= 14) {
+                    double v;
+                    std::memcpy(&v, mBook.data() + r.data + 6, sizeof v);
+                    ok = put(sheet, row, column, numberCell(v, xf));
+                }
+                break;
+            case 0x027E:  // RK
+                if (n >= 10)
+                    ok = put(sheet, row, column, numberCell(rkValue(U32(mBook, r.data + 6)), xf));
+                break;
+            case 0x00BD:  // MULRK: (xf, rk) pairs from the first column on
+                for (std::size_t i = 0; ok && r.data + 4 + 6 * i + 6 <= r.end - 2; ++i) {
+                    const std::size_t p = r.data + 4 + 6 * i;
+                    ok = put(sheet, row, column + i, numberCell(rkValue(U32(mBook, p + 2)), U16(mBook, p)));
+                }
+                break;
+            case 0x0205:  // BOOLERR
+                if (n >= 8) {
+                    const unsigned value = static_cast<unsigned char>(mBook[r.data + 6]);
+                    StatementCell cell;
+                    cell.kind = StatementCell::Kind::Text;
+                    if (mBook[r.data + 7] == 0) {
+                        cell.number = value ? 1 : 0;
+                        cell.text = value ? "TRUE" : "FALSE";
+                    } else {
+                        cell.text = ErrorText(value);
+                    }
+                    ok = put(sheet, row, column, std::move(cell));
+                }
+                break;
+            case 0x0006:  // FORMULA: its cached value
+                if (n >= 20) {
+                    StatementCell cell;
+                    if (U16(mBook, r.data + 12) == 0xFFFF) {
+                        const unsigned kind = static_cast<unsigned char>(mBook[r.data + 6]);
+                        const unsigned value = static_cast<unsigned char>(mBook[r.data + 8]);
+                        if (kind == 0) {
+                            pendingString = true;  // the text follows in a STRING record
+                            pendingRow = row;
+                            pendingColumn = column;
+                        } else if (kind == 1) {
+                            cell.kind = StatementCell::Kind::Text;
+                            cell.number = value ? 1 : 0;
+                            cell.text = value ? "TRUE" : "FALSE";
+                        } else if (kind == 2) {
+                            cell.kind = StatementCell::Kind::Text;
+                            cell.text = ErrorText(value);
+                        }
+                    } else {
+                        double v;
+                        std::memcpy(&v, mBook.data() + r.data + 6, sizeof v);
+                        cell = numberCell(v, xf);
+                    }
+                    ok = put(sheet, row, column, std::move(cell));
+                }
+                break;
+            case 0x0207:  // STRING: a text formula's value
+                if (pendingString) {
+                    pendingString = false;
+                    ok = put(sheet, pendingRow, pendingColumn, textCell(stringAt(r.data, r.end, true)));
+                }
+                break;
+            case 0x00E5:  // MERGEDCELLS
+                if (n >= 2) {
+                    const std::size_t count = U16(mBook, r.data);
+                    for (std::size_t i = 0; i < count && r.data + 2 + 8 * i + 8 <= r.end; ++i) {
+                        const std::size_t p = r.data + 2 + 8 * i;
+                        merges.push_back({U16(mBook, p), U16(mBook, p + 2), U16(mBook, p + 4), U16(mBook, p + 6)});
+                    }
+                }
+                break;
+            case 0x0809:  // a chart's own substream inside the sheet: skipped whole
+                for (int depth = 1; depth > 0;) {
+                    if (!record(r.end, r)) {
+                        damaged("시트 " + sheet.name + "이(가) 끝나지 않았습니다");
+                        return false;
+                    }
+                    mWalked += r.size() + 4;
+                    depth += r.type == 0x0809 ? 1 : r.type == 0x000A ? -1 : 0;
+                }
+                break;
+            default: break;
+            }
+            if (!ok)
+                return false;
+        }
+        const std::size_t width = SheetWidth(sheet);
+        for (const Merge& m : merges)
+            if (!FillMerged(sheet, width, m.top, m.left, m.bottom, m.right, mBudget)) {
+                if (mBudget.failed()) {
+                    refuse(mBudget.error().kind, mBudget.error().message);
+                    return false;
+                }
+            }
+        return true;
+    }
+
+    const std::string& mBook;
+    CellBudget mBudget;
+    StatementReadResult& mResult;
+    bool mBiff8 = true;
+    bool mDate1904 = false;
+    unsigned mCodePage = 1252;
+    std::map<int, bool> mCustomIsDate;
+    std::vector<int> mXfFormat;
+    std::vector<Sheet> mSheets;
+    std::vector<std::string> mStrings;
+    std::size_t mWalked = 0;
+};
 
 } // namespace
 
@@ -309,161 +656,16 @@ bool XlsHasPassword(const std::string& bytes)
     return false;
 }
 
-bool XlsStructureSound(const std::string& bytes)
+void ReadXlsWorkbook(const std::string& bytes, const StatementReadOptions& options, StatementReadResult& result)
 {
     std::string book;
-    if (!WorkbookStream(bytes, book) || book.size() < 8 || U16(book, 0) != 0x0809)
-        return false;
-    const bool biff8 = U16(book, 4) == 0x0600;
-    for (std::size_t at = 0; at + 4 <= book.size();) {
-        const std::uint16_t type = U16(book, at);
-        const std::size_t data = at + 4, length = U16(book, at + 2), end = data + length;
-        if (end > book.size())
-            return false;
-        // Characters of one or two bytes after a count and a flags byte.
-        auto fits = [&](std::size_t countAt, std::size_t countSize, bool flags) {
-            if (countAt + countSize + (flags ? 1 : 0) > length)
-                return false;
-            const std::size_t count = countSize == 1 ? static_cast<unsigned char>(book[data + countAt])
-                                                     : U16(book, data + countAt);
-            const std::size_t size = flags && (book[data + countAt + countSize] & 1) ? 2 : 1;
-            return countAt + countSize + (flags ? 1 : 0) + count * size <= length;
-        };
-        bool ok = true;
-        switch (type) {
-        case 0x0085: ok = biff8 ? fits(6, 1, true) : fits(6, 1, false); break;            // BOUNDSHEET
-        case 0x041E: ok = biff8 ? fits(2, 2, true) : fits(2, 1, false); break;            // FORMAT
-        case 0x0204: case 0x00D6: ok = biff8 ? fits(6, 2, true) : fits(6, 2, false); break; // LABEL, RSTRING
-        case 0x00FC:                                                                       // SST
-            if (biff8) {
-                std::vector<std::pair<std::size_t, std::size_t>> parts{{data, end}};
-                for (std::size_t c = end; c + 4 <= book.size() && U16(book, c) == 0x003C;) {
-                    const std::size_t cEnd = c + 4 + U16(book, c + 2);
-                    if (cEnd > book.size())
-                        return false;
-                    parts.emplace_back(c + 4, cEnd);
-                    c = cEnd;
-                }
-                ok = SharedStringsFit(parts, book);
-            }
-            break;
-        default: break;
-        }
-        if (!ok)
-            return false;
-        at = end;
+    if (!WorkbookStream(bytes, book)) {
+        Compound file(bytes);
+        result.error = file.open() ? StatementReadError{Kind::UnknownFormat, "엑셀 통합 문서가 들어 있지 않은 파일입니다"}
+                                   : StatementReadError{Kind::Damaged, DamagedMessage("xls 구조가 맞지 않습니다")};
+        return;
     }
-    return true;
-}
-
-bool ReadXlsExtras(const std::string& bytes, std::vector<XlsSheetExtras>& sheets)
-{
-    sheets.clear();
-    std::string book;
-    if (!WorkbookStream(bytes, book))
-        return false;
-    // Records: type, length, data. The globals come first.
-    auto record = [&](std::size_t at, std::uint16_t& type, std::size_t& data, std::size_t& end) {
-        if (at + 4 > book.size())
-            return false;
-        type = U16(book, at);
-        data = at + 4;
-        end = data + U16(book, at + 2);
-        return end <= book.size();
-    };
-    std::uint16_t type;
-    std::size_t data, end;
-    if (!record(0, type, data, end) || type != 0x0809 || end - data < 4 || U16(book, data) != 0x0600)
-        return false; // not BIFF8
-    bool date1904 = false;
-    std::map<int, bool> customIsDate;
-    std::vector<int> xfFormat;
-    std::vector<std::pair<std::uint32_t, std::string>> boundSheets;
-    for (std::size_t at = end; record(at, type, data, end) && type != 0x000A; at = end) {
-        if (type == 0x0022 && end - data >= 2)
-            date1904 = U16(book, data) == 1;
-        else if (type == 0x041E && end - data >= 2)
-            customIsDate[U16(book, data)] = IsDateFormatCode(UnicodeString(book, data + 2, end));
-        else if (type == 0x00E0 && end - data >= 4)
-            xfFormat.push_back(U16(book, data + 2));
-        else if (type == 0x0085 && end - data >= 8 && book[data + 5] == 0)
-            boundSheets.emplace_back(U32(book, data),
-                                     Characters(book, data + 8, end, static_cast<unsigned char>(book[data + 6]),
-                                                (book[data + 7] & 1) != 0));
-    }
-    auto isDateStyle = [&](std::size_t xf) {
-        if (xf >= xfFormat.size())
-            return false;
-        auto custom = customIsDate.find(xfFormat[xf]);
-        return custom != customIsDate.end() ? custom->second : IsBuiltInDateFormat(xfFormat[xf]);
-    };
-    for (const auto& [offset, name] : boundSheets) {
-        XlsSheetExtras sheet;
-        sheet.name = name;
-        bool pendingString = false;
-        std::size_t pendingRow = 0, pendingColumn = 0;
-        if (record(offset, type, data, end) && type == 0x0809) {
-            for (std::size_t at = end; record(at, type, data, end) && type != 0x000A; at = end) {
-                if (type == 0x0006 && end - data >= 20) {
-                    pendingString = false;
-                    const std::size_t row = U16(book, data), column = U16(book, data + 2), xf = U16(book, data + 4);
-                    StatementCell cell;
-                    if (U16(book, data + 12) == 0xFFFF) {
-                        const unsigned kind = static_cast<unsigned char>(book[data + 6]);
-                        const unsigned value = static_cast<unsigned char>(book[data + 8]);
-                        if (kind == 0) {
-                            pendingString = true;
-                            pendingRow = row;
-                            pendingColumn = column;
-                        } else if (kind == 1) {
-                            cell.kind = StatementCell::Kind::Text;
-                            cell.number = value ? 1 : 0;
-                            cell.text = value ? "TRUE" : "FALSE";
-                        } else if (kind == 2) {
-                            cell.kind = StatementCell::Kind::Text;
-                            cell.text = ErrorText(value);
-                        }
-                    } else {
-                        double v;
-                        std::memcpy(&v, book.data() + data + 6, sizeof v);
-                        if (std::isfinite(v)) {
-                            const double serial = v + (date1904 ? 1462 : 0);
-                            std::string dateText = isDateStyle(xf) ? StatementDateText(serial) : std::string();
-                            if (!dateText.empty()) {
-                                cell.kind = StatementCell::Kind::Date;
-                                cell.number = serial;
-                                cell.text = std::move(dateText);
-                            } else {
-                                char text[64];
-                                auto [ptr, ec] = std::to_chars(text, text + sizeof text, v);
-                                cell.kind = StatementCell::Kind::Number;
-                                cell.number = v;
-                                cell.text = ec == std::errc() ? std::string(text, ptr) : std::string("0");
-                            }
-                        }
-                    }
-                    if (cell.kind != StatementCell::Kind::Empty)
-                        sheet.formulas.push_back({row, column, std::move(cell)});
-                } else if (type == 0x0207 && pendingString) {
-                    pendingString = false;
-                    StatementCell cell;
-                    cell.text = UnicodeString(book, data, end);
-                    if (!cell.text.empty()) {
-                        cell.kind = StatementCell::Kind::Text;
-                        sheet.formulas.push_back({pendingRow, pendingColumn, std::move(cell)});
-                    }
-                } else if (type == 0x00E5 && end - data >= 2) {
-                    const std::size_t count = U16(book, data);
-                    for (std::size_t i = 0; i < count && data + 2 + 8 * i + 8 <= end; ++i) {
-                        const std::size_t p = data + 2 + 8 * i;
-                        sheet.merges.push_back({U16(book, p), U16(book, p + 2), U16(book, p + 4), U16(book, p + 6)});
-                    }
-                }
-            }
-        }
-        sheets.push_back(std::move(sheet));
-    }
-    return true;
+    Workbook(book, options, result).read();
 }
 
 } // namespace quill::statement

@@ -422,6 +422,10 @@ struct Worksheet : XmlPart {
     int inlineString = 0, phonetic = 0;
     std::size_t column = 0;
     std::string type, value;
+    // An inline string's own text (<is>): Excel shows it and ignores a <v>
+    // some writers put beside it.
+    std::string inlineText;
+    bool sawInline = false;
     int style = 0;
     bool inSheetData = false;
 
@@ -459,10 +463,13 @@ struct Worksheet : XmlPart {
             const char* s = Attribute(atts, "s");
             style = s ? std::atoi(s) : 0;
             value.clear();
+            inlineText.clear();
+            sawInline = false;
         } else if (inCell && name == "v") {
             capture = true;
         } else if (inCell && name == "is") {
             ++inlineString;
+            sawInline = true;
         } else if (inCell && name == "rPh") {
             ++phonetic;
         } else if (inCell && name == "t" && inlineString > 0 && phonetic == 0) {
@@ -506,11 +513,12 @@ struct Worksheet : XmlPart {
     {
         if (!capture)
             return;
-        if (value.size() + static_cast<std::size_t>(len) > 1'000'000) {
+        std::string& into = inlineString > 0 ? inlineText : value;
+        if (into.size() + static_cast<std::size_t>(len) > 1'000'000) {
             fail(Kind::TooBig, "한 칸의 글자가 너무 많아 읽지 않았습니다");
             return;
         }
-        value.append(s, static_cast<std::size_t>(len));
+        into.append(s, static_cast<std::size_t>(len));
     }
 
     void finishCell()
@@ -530,6 +538,8 @@ struct Worksheet : XmlPart {
             cell.kind = StatementCell::Kind::Text;
             cell.text = (*strings)[index];
         } else if (type == "inlineStr" || type == "str" || type == "e") {
+            if (sawInline)
+                value = std::move(inlineText);
             if (value.empty())
                 return;
             cell.kind = StatementCell::Kind::Text;

@@ -1,33 +1,46 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/text/Cp949.h"
 
+#include "core/text/Utf8.h"
+
+#include <array>
 #include <cerrno>
 #include <iconv.h>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <vector>
 
 namespace quill {
 
 namespace {
 
-// One converter per direction and thread: opening iconv is far dearer than
-// converting a field.
-class Converter {
+// Converters kept open for reuse: opening iconv is far dearer than
+// converting a field. A pool rather than one per thread, because the helper
+// libraries link this too and a thread_local with a destructor would keep
+// them from ever being unloaded.
+class ConverterPool {
 public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter()
+    ConverterPool(const char* to, const char* from) : to_(to), from_(from) {}
+    ~ConverterPool()
     {
-        if (cd_ != reinterpret_cast<iconv_t>(-1))
-            iconv_close(cd_);
+        for (iconv_t cd : free_)
+            iconv_close(cd);
     }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
+    ConverterPool(const ConverterPool&) = delete;
+    ConverterPool& operator=(const ConverterPool&) = delete;
 
     // Converts one piece, including the converter's final flush. Returns
-    // false at the first input it cannot convert; `consumed` then tells how
-    // many input bytes were converted (it may equal the input's size when
-    // the converter only notices the fault at the end).
+    // false at the first input it cannot convert (or when iconv lacks the
+    // code page); `consumed` then tells how many input bytes were
+    // converted (it may equal the input's size when the converter only
+    // notices the fault at the end).
     bool convert(std::string_view in, std::string& out, std::size_t& consumed)
     {
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        iconv_t cd = take();
+        consumed = 0;
+        if (cd == reinterpret_cast<iconv_t>(-1))
+            return false;
         char* src = const_cast<char*>(in.data());
         std::size_t left = in.size();
         char buf[512];
@@ -35,7 +48,7 @@ public:
         while (left > 0) {
             char* dst = buf;
             std::size_t room = sizeof buf;
-            std::size_t r = iconv(cd_, &src, &left, &dst, &room);
+            std::size_t r = iconv(cd, &src, &left, &dst, &room);
             out.append(buf, static_cast<std::size_t>(dst - buf));
             if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
                 ok = false;
@@ -45,37 +58,51 @@ public:
         if (ok) {
             char* dst = buf;
             std::size_t room = sizeof buf;
-            if (iconv(cd_, nullptr, nullptr, &dst, &room) == static_cast<std::size_t>(-1))
+            if (iconv(cd, nullptr, nullptr, &dst, &room) == static_cast<std::size_t>(-1))
                 ok = false;
             out.append(buf, static_cast<std::size_t>(dst - buf));
         }
         consumed = in.size() - left;
+        give(cd);
         return ok;
     }
 
 private:
-    iconv_t cd_;
+    iconv_t take()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (!free_.empty()) {
+                iconv_t cd = free_.back();
+                free_.pop_back();
+                return cd;
+            }
+        }
+        return iconv_open(to_, from_);
+    }
+    void give(iconv_t cd)
+    {
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        std::lock_guard<std::mutex> lock(mutex_);
+        free_.push_back(cd);
+    }
+
+    const char* to_;
+    const char* from_;
+    std::mutex mutex_;
+    std::vector<iconv_t> free_;
 };
 
-Converter& toCp949()
+ConverterPool& toCp949()
 {
-    thread_local Converter c("CP949", "UTF-8");
+    static ConverterPool c("CP949", "UTF-8");
     return c;
 }
 
-Converter& fromCp949()
+ConverterPool& fromCp949()
 {
-    thread_local Converter c("UTF-8", "CP949");
+    static ConverterPool c("UTF-8", "CP949");
     return c;
-}
-
-std::size_t utf8CharLength(unsigned char lead)
-{
-    if (lead < 0x80) return 1;
-    if ((lead & 0xE0) == 0xC0) return 2;
-    if ((lead & 0xF0) == 0xE0) return 3;
-    if ((lead & 0xF8) == 0xF0) return 4;
-    return 1;
 }
 
 // Decodes, calling onBad for each byte that is not valid CP949. The whole
@@ -109,15 +136,32 @@ void decodeWith(std::string_view in, OnGood onGood, OnBad onBad)
 Cp949Encoding encodeCp949(std::string_view utf8)
 {
     Cp949Encoding result;
+    // Invalid UTF-8 is refused by the one validator, not by whatever iconv
+    // happens to accept.
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t n = Utf8SequenceLength(utf8, i);
+        if (n == 0) {
+            result.rejected = std::string(utf8.substr(i, 1));
+            return result;
+        }
+        i += n;
+    }
     std::string out;
     std::size_t used = 0;
     if (toCp949().convert(utf8, out, used)) {
         result.bytes = std::move(out);
     } else {
-        std::size_t n = used < utf8.size() ? utf8CharLength(static_cast<unsigned char>(utf8[used])) : 0;
-        result.rejected = std::string(utf8.substr(used, n));
+        result.rejected = used < utf8.size() ? std::string(utf8.substr(used, Utf8Step(utf8, used))) : std::string(utf8);
     }
     return result;
+}
+
+std::string fixedCp949(std::string_view utf8)
+{
+    Cp949Encoding e = encodeCp949(utf8);
+    if (!e.bytes)
+        throw std::logic_error("a fixed text of the program is not CP949: " + std::string(utf8));
+    return std::move(*e.bytes);
 }
 
 std::string decodeCp949(std::string_view cp949)
@@ -208,6 +252,96 @@ bool isValidCp949(std::string_view cp949)
     bool valid = true;
     decodeWith(cp949, [](const std::string&) {}, [&](unsigned char) { valid = false; });
     return valid;
+}
+
+namespace {
+
+constexpr char32_t kBadCp949 = kReplacementCharacter;
+
+// Double-byte characters (lead 0x81..0xFE, trail 0x41..0xFE) as code
+// points, asked of the converter once.
+struct DoubleByteTable {
+    std::array<char32_t, 126 * 190> code{};
+};
+
+const DoubleByteTable& doubleByteTable()
+{
+    static std::unique_ptr<DoubleByteTable> table;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        table = std::make_unique<DoubleByteTable>();
+        for (int lead = 0x81; lead <= 0xFE; ++lead) {
+            for (int trail = 0x41; trail <= 0xFE; ++trail) {
+                const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                std::string utf8;
+                std::size_t used = 0;
+                char32_t c = kBadCp949;
+                if (fromCp949().convert(std::string_view(pair, 2), utf8, used)) {
+                    const std::u32string u = DecodeUtf8(utf8);
+                    if (u.size() == 1)
+                        c = u[0];
+                }
+                table->code[static_cast<std::size_t>((lead - 0x81) * 190 + (trail - 0x41))] = c;
+            }
+        }
+    });
+    return *table;
+}
+
+} // namespace
+
+void cp949CodePoints(std::string_view cp949, std::u32string& out)
+{
+    out.clear();
+    const DoubleByteTable& table = doubleByteTable();
+    for (std::size_t i = 0; i < cp949.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(cp949[i]);
+        if (lead < 0x80) {
+            out.push_back(lead);
+            continue;
+        }
+        if (lead >= 0x81 && lead <= 0xFE && i + 1 < cp949.size()) {
+            const auto trail = static_cast<unsigned char>(cp949[i + 1]);
+            if (trail >= 0x41 && trail <= 0xFE) {
+                const char32_t c = table.code[static_cast<std::size_t>((lead - 0x81) * 190 + (trail - 0x41))];
+                out.push_back(c);
+                if (c != kBadCp949)
+                    ++i;
+                continue;
+            }
+        }
+        out.push_back(kBadCp949);
+    }
+}
+
+std::u32string cp949CodePoints(std::string_view cp949)
+{
+    std::u32string out;
+    cp949CodePoints(cp949, out);
+    return out;
+}
+
+std::size_t cp949ShapeFaults(std::string_view s)
+{
+    std::size_t faults = 0;
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        const auto t = i + 1 < s.size() ? static_cast<unsigned char>(s[i + 1]) : 0;
+        const bool trail = (t >= 0x41 && t <= 0x5A) || (t >= 0x61 && t <= 0x7A) || (t >= 0x81 && t <= 0xFE);
+        // Leads above 0xC6 take only the upper trail bytes (KS X 1001).
+        const bool pair = c >= 0x81 && c <= 0xFE && trail && (c <= 0xC6 || t >= 0xA1);
+        if (pair) {
+            i += 2;
+        } else {
+            ++faults;
+            ++i;
+        }
+    }
+    return faults;
 }
 
 std::optional<std::size_t> cp949Length(std::string_view utf8)

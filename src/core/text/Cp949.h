@@ -7,7 +7,9 @@
 namespace quill {
 
 // Conversion between the program's stored text (CP949 bytes) and Unicode
-// (UTF-8) at the edges: display, input and the command-line tool.
+// (UTF-8) at the edges: display, input, the command-line tool and the
+// helper libraries. The one converter of the program: nothing else opens
+// iconv or keeps a code-page table.
 
 struct Cp949Encoding {
     std::optional<std::string> bytes;  // set on success
@@ -18,9 +20,22 @@ struct Cp949Encoding {
 // whole conversion fail; nothing is ever dropped silently.
 Cp949Encoding encodeCp949(std::string_view utf8);
 
+// The program's own fixed texts (the names of its settings' sections and
+// keys, the words it looks for) in CP949. They hold only Hangul and ASCII;
+// one that CP949 could not hold would be a fault of the program, so it
+// throws std::logic_error rather than becoming an empty key. Never for
+// what a user typed or a file held: that goes through encodeCp949.
+std::string fixedCp949(std::string_view utf8);
+
 // CP949 to UTF-8 for display. A byte that does not start a valid CP949
 // character becomes U+FFFD.
 std::string decodeCp949(std::string_view cp949);
+
+// CP949 as code points, through a table built on first use (for the
+// searches, which look at every entry). A byte that starts no valid
+// character becomes U+FFFD.
+void cp949CodePoints(std::string_view cp949, std::u32string& out);
+std::u32string cp949CodePoints(std::string_view cp949);
 
 // CP949 to UTF-8 for line-oriented output: backslash, tab, CR and LF are
 // written as \\ \t \r \n and every byte that is not valid CP949 as \xHH.
@@ -32,6 +47,11 @@ Cp949Encoding encodeCp949Escaped(std::string_view utf8);
 
 // True when every byte belongs to a valid CP949 character.
 bool isValidCp949(std::string_view cp949);
+
+// Bytes that cannot be CP949 by their shape alone (a lead byte without a
+// trail byte it takes), for guessing a file's encoding: asking the
+// converter character by character would cost more than reading the file.
+std::size_t cp949ShapeFaults(std::string_view bytes);
 
 // Number of bytes the UTF-8 text takes in CP949, or nothing when it cannot be
 // encoded.

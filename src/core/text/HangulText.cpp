@@ -1,46 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/text/HangulText.h"
 
-#include "core/text/Cp949.h"
-
-#include <array>
-#include <memory>
-#include <mutex>
-
 namespace quill {
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kSyllableFirst = 0xAC00;
 constexpr char32_t kSyllableLast = 0xD7A3;
-
-// Double-byte characters: lead 0x81..0xFE, trail 0x41..0xFE.
-struct DoubleByteTable {
-    std::array<char32_t, 126 * 190> code{};
-};
-
-const DoubleByteTable& doubleByteTable()
-{
-    static std::unique_ptr<DoubleByteTable> table;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        table = std::make_unique<DoubleByteTable>();
-        for (int lead = 0x81; lead <= 0xFE; ++lead) {
-            for (int trail = 0x41; trail <= 0xFE; ++trail) {
-                const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-                char32_t c = kReplacement;
-                if (isValidCp949(std::string_view(pair, 2))) {
-                    const std::u32string u = DecodeUtf8(decodeCp949(std::string_view(pair, 2)));
-                    if (u.size() == 1)
-                        c = u[0];
-                }
-                table->code[static_cast<std::size_t>((lead - 0x81) * 190 + (trail - 0x41))] = c;
-            }
-        }
-    });
-    return *table;
-}
 
 char32_t foldLatin(char32_t c) { return c >= U'A' && c <= U'Z' ? c + (U'a' - U'A') : c; }
 
@@ -114,96 +80,6 @@ bool composingMatches(std::u32string_view text, std::size_t i, char32_t q)
 }
 
 } // namespace
-
-void DecodeCp949(std::string_view cp949, std::u32string& out)
-{
-    out.clear();
-    const DoubleByteTable& table = doubleByteTable();
-    for (std::size_t i = 0; i < cp949.size(); ++i) {
-        const auto lead = static_cast<unsigned char>(cp949[i]);
-        if (lead < 0x80) {
-            out.push_back(lead);
-            continue;
-        }
-        if (lead >= 0x81 && lead <= 0xFE && i + 1 < cp949.size()) {
-            const auto trail = static_cast<unsigned char>(cp949[i + 1]);
-            if (trail >= 0x41 && trail <= 0xFE) {
-                const char32_t c = table.code[static_cast<std::size_t>((lead - 0x81) * 190 + (trail - 0x41))];
-                out.push_back(c);
-                if (c != kReplacement)
-                    ++i;
-                continue;
-            }
-        }
-        out.push_back(kReplacement);
-    }
-}
-
-std::u32string DecodeCp949(std::string_view cp949)
-{
-    std::u32string out;
-    DecodeCp949(cp949, out);
-    return out;
-}
-
-std::u32string DecodeUtf8(std::string_view utf8)
-{
-    std::u32string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
-        if (extra < 0 || i + static_cast<std::size_t>(extra) >= utf8.size() + (extra == 0 ? 1 : 0)) {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        char32_t c = extra == 0 ? b : b & (0x3F >> extra);
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
-            const auto n = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
-            if ((n & 0xC0) != 0x80) {
-                ok = false;
-                break;
-            }
-            c = (c << 6) | (n & 0x3F);
-        }
-        if (!ok) {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        out.push_back(c);
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return out;
-}
-
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-std::string EncodeUtf8(std::u32string_view text)
-{
-    std::string out;
-    for (char32_t c : text)
-        AppendUtf8(out, c);
-    return out;
-}
 
 bool SplitSyllable(char32_t c, Syllable& s)
 {

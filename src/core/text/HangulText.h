@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "core/text/Utf8.h"
+
 #include <string>
 #include <string_view>
 
@@ -8,16 +10,7 @@ namespace quill {
 // Text matching for the suggestions and the find bar, on Unicode code points:
 // Latin letters match without case, and a Korean consonant (ㄱ..ㅎ) in the
 // query matches any syllable with that initial consonant (초성 search).
-
-// Code points of CP949 text, through a table built on first use. A byte that
-// starts no valid character becomes U+FFFD.
-void DecodeCp949(std::string_view cp949, std::u32string& out);
-std::u32string DecodeCp949(std::string_view cp949);
-// Code points of UTF-8 text; invalid bytes become U+FFFD.
-std::u32string DecodeUtf8(std::string_view utf8);
-std::string EncodeUtf8(std::u32string_view text);
-// One code point, in UTF-8, at the end of out.
-void AppendUtf8(std::string& out, char32_t c);
+// Code points come from core/text/Utf8.h and cp949CodePoints.
 
 // The parts of a precomposed syllable (U+AC00 + (initial × 21 + medial) × 28
 // + final); false for any other character.

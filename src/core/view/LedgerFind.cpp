@@ -55,7 +55,7 @@ bool LedgerFind::fieldMatches(std::string_view cp949) const
     if (!bytes_.empty() && !mayContain(cp949, bytes_))
         return false;
     thread_local std::u32string decoded;
-    DecodeCp949(cp949, decoded);
+    cp949CodePoints(cp949, decoded);
     return Contains(decoded, query_);
 }
 

@@ -4,12 +4,14 @@
 #include "core/AppInfo.h"
 #include "gui/support/Tone.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTranslator>
 #include <QUrl>
 
@@ -23,6 +25,9 @@ QMessageBox::StandardButton ask(QMessageBox::Icon icon, const QString& title, co
     box.setDefaultButton(defaultButton);
     box.setEscapeButton(escapeButton);
     box.setTextFormat(Qt::PlainText);
+    // A button with a mnemonic answers to its letter alone in a message box.
+    for (QAbstractButton* button : box.buttons())
+        button->setText(QtUserDialogs::withoutMnemonic(button->text()));
     const int result = box.exec();
     // Closing the box counts as its escape button.
     if (box.clickedButton() == nullptr)
@@ -60,6 +65,21 @@ QString QtUserDialogs::displayText(const QString& text)
     return out;
 }
 
+QString QtUserDialogs::withoutMnemonic(const QString& caption)
+{
+    // The translations put the letter after the word: "예(&Y)".
+    static const QRegularExpression trailing(QStringLiteral("\\s*\\(&[^&)]\\)"));
+    QString out = caption;
+    out.remove(trailing);
+    QString plain;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        if (out[i] == QLatin1Char('&') && i + 1 < out.size())
+            ++i;  // "&&" keeps one "&", "&Y" keeps "Y"
+        plain += out[i];
+    }
+    return plain;
+}
+
 QString QtUserDialogs::nameFilter(const FileDialogSettings& s)
 {
     return s.filterName.trimmed() + QStringLiteral(" (") + s.pattern + QLatin1Char(')');
@@ -71,16 +91,27 @@ void QtUserDialogs::showInfo(const QString& text)
         QMessageBox::Ok);
 }
 
+void QtUserDialogs::showInfoTitled(const QString& title, const QString& text)
+{
+    ask(QMessageBox::Information, title, text, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok);
+}
+
 void QtUserDialogs::showPlain(const QString& text)
 {
     ask(QMessageBox::NoIcon, QString::fromUtf8(kProgramTitle), text, QMessageBox::Ok, QMessageBox::Ok,
         QMessageBox::Ok);
 }
 
-bool QtUserDialogs::askYesNo(const QString& text)
+bool QtUserDialogs::askYesNo(const QString& text, bool yesIsSafe)
 {
     return ask(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::No,
-               QMessageBox::Yes, QMessageBox::No) == QMessageBox::Yes;
+               yesIsSafe ? QMessageBox::Yes : QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool QtUserDialogs::askNoYes(const QString& text)
+{
+    return ask(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::No,
+               QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 UserDialogs::Answer QtUserDialogs::askYesNoCancel(const QString& text)

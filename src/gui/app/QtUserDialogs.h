@@ -7,8 +7,10 @@
 class QtUserDialogs : public UserDialogs {
 public:
     void showInfo(const QString& text) override;
+    void showInfoTitled(const QString& title, const QString& text) override;
     void showPlain(const QString& text) override;
-    bool askYesNo(const QString& text) override;
+    bool askYesNo(const QString& text, bool yesIsSafe = true) override;
+    bool askNoYes(const QString& text) override;
     Answer askYesNoCancel(const QString& text) override;
     void showError(const QString& text) override;
     QString openFileName(const FileDialogSettings& settings) override;
@@ -23,6 +25,9 @@ public:
     // buttons and file dialogs do as well ("예", "아니요", "파일 이름").
     // False when Qt's Korean translation is not installed.
     static bool speakKorean();
+    // A button's caption without its mnemonic: "예(&Y)" is "예", "&Yes" is
+    // "Yes" ("&&" stays a literal "&").
+    static QString withoutMnemonic(const QString& caption);
     // "name (pattern)", the file dialog's filter.
     static QString nameFilter(const FileDialogSettings& settings);
 };

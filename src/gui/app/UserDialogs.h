@@ -37,11 +37,27 @@ public:
 
     // Information box: title "Information", OK.
     virtual void showInfo(const QString& text) = 0;
+    // Information box of a window of its own (가져오기), under that
+    // window's Korean title; tests see it as an information box.
+    virtual void showInfoTitled(const QString& title, const QString& text)
+    {
+        (void)title;
+        showInfo(text);
+    }
     // Plain message box: no icon, the program's title, OK.
     virtual void showPlain(const QString& text) = 0;
-    // Question box: title "Confirm", Yes (default) and No (Esc).
-    virtual bool askYesNo(const QString& text) = 0;
-    // Question box with Yes (default), No and Cancel (Esc); closing it is Cancel.
+    // Question box: title "Confirm", Yes and No (Esc). The default (Enter)
+    // is Yes, or No when `yesIsSafe` is false: the safe answer, the one that
+    // loses nothing, is always the default. No question answers to a single
+    // letter: Y and N are ㅛ and ㅜ on the Korean layout, and a word typed
+    // into the box by mistake must not answer it. Enter, Esc, the arrows
+    // and Tab do.
+    virtual bool askYesNo(const QString& text, bool yesIsSafe = true) = 0;
+    // The same box with No the default whatever the question, for what
+    // cannot be undone (replacing a file): Enter keeps what is there.
+    virtual bool askNoYes(const QString& text) = 0;
+    // Question box with Yes (default), No and Cancel (Esc); closing it is
+    // Cancel. No single-letter answers either.
     virtual Answer askYesNoCancel(const QString& text) = 0;
     // The general error report: error icon, title "간편장부", OK.
     virtual void showError(const QString& text) = 0;
@@ -55,3 +71,24 @@ public:
     // false when nothing could open it.
     virtual bool openDocument(const QString& path) = 0;
 };
+
+// The one flow of every save dialog (a ledger, the workbook, a PDF): asks
+// for the name, completes its suffix, and asks before an existing file is
+// replaced (No is the default). Empty when the user gave up. `own`, when
+// given, is the file being saved again (the open ledger under its name):
+// no other file, so not asked about.
+inline QString AskSavePath(UserDialogs& dialogs, const FileDialogSettings& settings, const QString& own = {})
+{
+    QString path = dialogs.saveFileName(settings);
+    if (path.isEmpty())
+        return {};
+    path = CompletedFileName(path, settings.defaultSuffix, true);
+    const bool itself = !own.isEmpty() && QFileInfo(own).exists()
+        && QFileInfo(own).canonicalFilePath() == QFileInfo(path).canonicalFilePath();
+    // A folder is not replaced: the save itself reports it.
+    if (!itself && QFileInfo::exists(path) && !QFileInfo(path).isDir()
+        && !dialogs.askNoYes(QStringLiteral("%1 파일이 이미 있습니다.\n새 자료로 바꾸시겠습니까?")
+                                 .arg(QFileInfo(path).fileName())))
+        return {};
+    return path;
+}

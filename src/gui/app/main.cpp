@@ -6,6 +6,7 @@
 #include "gui/app/InputMethod.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "core/io/ProgramFolders.h"
+#include "core/io/SafeFile.h"
 #include "gui/app/QtUserDialogs.h"
 #include "core/config/WorkFolder.h"
 
@@ -128,6 +129,9 @@ int answerOptions(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
+    // Every file is written through the safe writer, which reports a write
+    // past the file size limit as a failure when the signal does not end us.
+    quill::IgnoreFileSizeSignal();
     if (const int status = answerOptions(argc, argv); status >= 0)
         return status;
     const QDir inputContexts(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforminputcontexts"));

@@ -3,6 +3,7 @@
 
 #include "core/text/Cp949.h"
 #include "core/text/TextHelpers.h"
+#include "core/ledger/LedgerEntry.h"
 #include "gui/app/UserDialogs.h"
 #include "gui/editor/EntryFields.h"
 #include "gui/editor/SpecialChar.h"
@@ -22,10 +23,14 @@
 
 namespace {
 
-std::string toCp949(const QString& text)
+// The date field's text: digits and dots only, which CP949 holds as they
+// are. Should anything else reach here it is kept as it came, for the
+// date check to refuse, rather than becoming an empty date (which means
+// "no date").
+std::string dateBytes(const QString& text)
 {
-    // The fields refuse what CP949 cannot hold, so this never drops text.
-    return quill::encodeCp949(text.toStdString()).bytes.value_or(std::string());
+    const std::string utf8 = text.toStdString();
+    return quill::encodeCp949(utf8).bytes.value_or(utf8);
 }
 
 QString fromCp949(const std::string& bytes)
@@ -71,9 +76,10 @@ EntryPanel::EntryPanel(QWidget* parent) : QFrame(parent)
     GbnPanl->setFrameShape(QFrame::Panel);
     GbnPanl->setFrameShadow(QFrame::Sunken);
     GbnPanl->setGeometry(9, 33, 146, 26);
-    RadioA = new QRadioButton(QStringLiteral("수입"), GbnPanl);
-    RadioB = new QRadioButton(QStringLiteral("비용"), GbnPanl);
-    RadioC = new QRadioButton(QStringLiteral("자산"), GbnPanl);
+    auto categoryText = [](quill::Category c) { return QString::fromUtf8(quill::categoryName(c)); };
+    RadioA = new QRadioButton(categoryText(quill::Category::Income), GbnPanl);
+    RadioB = new QRadioButton(categoryText(quill::Category::Expense), GbnPanl);
+    RadioC = new QRadioButton(categoryText(quill::Category::Asset), GbnPanl);
     RadioA->setObjectName(QStringLiteral("RadioA"));
     RadioB->setObjectName(QStringLiteral("RadioB"));
     RadioC->setObjectName(QStringLiteral("RadioC"));
@@ -167,6 +173,11 @@ EntryPanel::EntryPanel(QWidget* parent) : QFrame(parent)
     resize(802, 67);
     setEnabled(false);
     korean_input::watchKeys();
+    // Descriptions and counterparties are Korean: the input method follows,
+    // whatever an Esc before (ibus-hangul's off-key) left it in. The date
+    // and the amounts keep whatever it is.
+    korean_input::askOnEntry(JKYUEdt);
+    korean_input::askOnEntry(SANGHOEdt);
     fitDateField();
 }
 
@@ -262,7 +273,7 @@ void EntryPanel::changeEvent(QEvent* event)
 quill::EntryInput EntryPanel::input() const
 {
     quill::EntryInput in;
-    in.IDAY = toCp949(IDAYEdt->dateText());
+    in.IDAY = dateBytes(IDAYEdt->dateText());
     in.JKYU = JKYUEdt->cp949();
     in.SANGHO = SANGHOEdt->cp949();
     in.category = category();
@@ -344,7 +355,8 @@ void EntryPanel::updateTotal()
 
 void EntryPanel::proposeVat()
 {
-    if (quill::ShouldProposeVat(mTmnyEdt->text().isEmpty(), mTvatEdt->value()))
+    if (quill::ShouldProposeVat(mode_, mTmnyEdt->text().isEmpty(), mTmnyEdt->value(), mTvatEdt->value(),
+                                opened_.amount))
         mTvatEdt->setValue(quill::ProposeVat(mTmnyEdt->value()));
 }
 
@@ -450,11 +462,6 @@ bool EntryPanel::eventFilter(QObject* watched, QEvent* event)
             return true;
         break;
     case QEvent::FocusIn:
-        // Descriptions are Korean: the input method follows, whatever an
-        // Esc before (ibus-hangul's off-key) left it in. The date and the
-        // amounts keep whatever it is.
-        if (field == JKYUEdt)
-            korean_input::prefer();
         if (field == mTvatEdt)
             proposeVat();
         else if (field == EtcCmb)

@@ -147,6 +147,9 @@ void SuggestionPopup::complete(const QString& query, const QString& first)
     if (!preedit_.isEmpty() || (limited && limited->isComposing()) || chosen() >= 0 || query.isEmpty() || first.size() <= query.size() || !first.startsWith(query) ||
         field_->text() != query || field_->cursorPosition() != query.size() || !field_->hasFocus())
         return;
+    // A text in use as typed is what the user meant.
+    if (known_ && known_(query))
+        return;
     typed_ = query;
     setFieldText(field_, first);
     lastText_ = first;
@@ -330,10 +333,9 @@ bool SuggestionPopup::eventFilter(QObject* watched, QEvent* event)
                 accept(chosen());
                 return true;
             }
-            // A syllable the input method finished with this Enter is in
-            // the field by now: its completion too, before Enter takes it.
-            if (grew_ && !completing_)
-                complete(query_, model_->stringList().value(0));
+            // Only a completion the user has seen: a syllable the input
+            // method finished with this Enter is kept as typed.
+            grew_ = false;
             if (completing_) {
                 takeCompletion();
                 break;  // and the walk goes on

@@ -24,7 +24,10 @@ class QWidget;
 // When the first suggestion begins with the typed text, its remaining
 // letters stand selected in the field (inline completion): Enter takes
 // them, any further letter replaces them, Backspace or Delete removes them.
-// Enter thus keeps exactly what the field shows.
+// Enter thus keeps exactly what the field shows: a syllable the input
+// method finishes with the Enter itself is never completed, since the user
+// never saw the completion. A typed text the ledger already holds as it is
+// is not completed either ("다이소" stays, though "다이소 양재점" exists).
 //
 // The list is a child of the field's window, never a window of its own: it
 // never takes the focus (the input method keeps composing in the field),
@@ -37,6 +40,8 @@ public:
     // The texts to offer for a query (the field's text and the syllable
     // being composed); empty for none.
     using Provider = std::function<QStringList(const QString& query)>;
+    // True when the text is already in use as it is.
+    using KnownTest = std::function<bool(const QString& text)>;
 
     SuggestionPopup(QLineEdit* field, Provider provider);
     ~SuggestionPopup() override;
@@ -47,6 +52,7 @@ public:
     QListView* list() const { return list_; }
     // The widgets the list must never cover.
     void setAvoided(const QList<QWidget*>& widgets);
+    void setKnownTest(KnownTest known) { known_ = std::move(known); }
     // True while the field shows a completion (its remaining letters selected).
     bool isCompleting() const { return completing_; }
     void refresh();
@@ -72,6 +78,7 @@ private:
 
     QLineEdit* field_;
     Provider provider_;
+    KnownTest known_;
     QListView* list_;
     QStringListModel* model_;
     QList<QPointer<QWidget>> avoided_;

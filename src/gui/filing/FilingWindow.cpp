@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/filing/FilingWindow.h"
+#include "gui/support/KoreanInput.h"
 
 #include "gui/app/UserDialogs.h"
 #include "core/filing/FilingPdfLayout.h"
 #include "core/filing/FilingSettingTexts.h"
+#include "core/io/ErrorText.h"
+#include "core/io/SafeFile.h"
 #include "core/filing/FilingTables.h"
 #include "core/ledger/WorkingTable.h"
+#include "print/PdfOutput.h"
 
 #include <QAccessibleWidget>
 #include <QAction>
@@ -33,7 +37,8 @@
 #include <QPdfWriter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QSaveFile>
+#include <QFile>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
@@ -229,7 +234,8 @@ QString htmlOf(const quill::FilingTable& table, bool breakBefore)
                 text += QStringLiteral(" ") + utf8(cell.suffix).toHtmlEscaped();
             if (heading)
                 text = QStringLiteral("<b>") + text + QStringLiteral("</b>");
-            h += cell.isAmount ? QStringLiteral("<td align=\"right\">%1</td>").arg(text)
+            // An amount is never broken inside its cell, however long.
+            h += cell.isAmount ? QStringLiteral("<td align=\"right\" style=\"white-space: nowrap\">%1</td>").arg(text)
                                : QStringLiteral("<td>%1</td>").arg(text);
         }
         h += QStringLiteral("</tr>");
@@ -249,6 +255,8 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     resize(1100, 700);
     settings_ = quill::ReadFilingSettings(QFile::encodeName(setup.configPath).toStdString(),
                                           QFile::encodeName(setup.ledgerPath).toStdString());
+    incomeSettings_ = quill::ReadIncomeSettings(QFile::encodeName(setup.configPath).toStdString(),
+                                                QFile::encodeName(setup.ledgerPath).toStdString());
 
     auto* top = new QHBoxLayout;
     auto* yearLabel = new QLabel(QStringLiteral("연도(&Y)"), this);
@@ -316,7 +324,8 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     incomeTable->setAccessibleName(QStringLiteral("종합소득세 수치 표"));
     evidenceTable = newTable(this, "evidenceTable");
     evidenceTable->setAccessibleName(QStringLiteral("증빙 확인 표"));
-    evidenceTable->setToolTip(QStringLiteral("두 번 누르거나 Enter를 누르면 장부에서 그 자료로 갑니다."));
+    evidenceTable->setToolTip(QStringLiteral("두 번 누르거나 Enter를 누르면 장부에서 그 자료로 갑니다. 불공제일 수 있는 "
+                                             "매입에서 Ctrl+D를 누르면 그 자료의 비고에 \"불공\"을 더합니다."));
     chartView = new QChartView(this);
     chartView->setObjectName(QStringLiteral("monthChart"));
     chartView->setAccessibleName(QStringLiteral("월별 수입·비용 그래프"));
@@ -328,7 +337,13 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     page(IncomeTab, incomeTable, QStringLiteral("종합소득세"));
     page(EvidenceTab, evidenceTable, QStringLiteral("증빙 확인"));
     page(ChartTab, chartView, QStringLiteral("월별 그래프"));
-    tabs->addTab(buildSettings(), QStringLiteral("설정"));
+    // The settings may be taller than the window: they scroll.
+    auto* settingsScroll = new QScrollArea(tabs);
+    settingsScroll->setWidgetResizable(true);
+    settingsScroll->setFrameShape(QFrame::NoFrame);
+    settingsScroll->setAccessibleName(QStringLiteral("이 장부의 설정"));
+    settingsScroll->setWidget(buildSettings());
+    tabs->addTab(settingsScroll, QStringLiteral("설정"));
 
     undatedLabel = new QLabel(this);
     undatedLabel->setObjectName(QStringLiteral("undatedLabel"));
@@ -378,6 +393,12 @@ FilingWindow::FilingWindow(const Setup& setup, QWidget* parent) : QDialog(parent
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(yearBox, &QSpinBox::valueChanged, this, [this] { recompute(); });
     connect(typeBox, &QComboBox::activated, this, &FilingWindow::typeChosen);
+    // Ctrl+D: the 불공제 candidate under the cursor is 불공제 after all.
+    auto* confirm = new QAction(QStringLiteral("불공제로 표시"), evidenceTable);
+    confirm->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    confirm->setShortcutContext(Qt::WidgetShortcut);
+    evidenceTable->addAction(confirm);
+    connect(confirm, &QAction::triggered, this, [this] { confirmNondeductible(); });
     connect(evidenceTable, &QTableWidget::itemActivated, this, [this](QTableWidgetItem* item) {
         const int r = item->row();
         if (r >= 0 && r < static_cast<int>(evidenceEntries_.size()) && evidenceEntries_[static_cast<std::size_t>(r)] >= 0)
@@ -423,7 +444,7 @@ QWidget* FilingWindow::buildSettings()
         form->addRow(QString::fromUtf8(prepaidNames[h]), named(prepaidEdits[h], QString::fromUtf8(prepaidA11y[h])));
     }
     const char* wordNames[] = {"세금계산서로 볼 단어(쉼표로 나눔)", "계산서로 볼 단어", "신용카드 등으로 볼 단어",
-                               "불공제로 볼 단어"};
+                               "불공제로 볼 단어", "면세 농축수산물(의제매입)로 볼 단어"};
     for (int k = 0; k < quill::kEvidenceWordKinds; ++k) {
         wordEdits[k] = new QLineEdit(w);
         wordEdits[k]->setObjectName(QStringLiteral("words%1").arg(k));
@@ -432,23 +453,49 @@ QWidget* FilingWindow::buildSettings()
         for (const std::string& word : quill::builtInEvidenceWords(static_cast<quill::EvidenceWordKind>(k)))
             builtIn << utf8(word);
         wordEdits[k]->setPlaceholderText(QStringLiteral("기본: ") + builtIn.join(QStringLiteral(", ")));
+        // The words are Korean: typed in Latin they would never match.
+        korean_input::askOnEntry(wordEdits[k]);
         form->addRow(QString::fromUtf8(wordNames[k]), named(wordEdits[k], QString::fromUtf8(wordNames[k])));
     }
-    largeBox = new QCheckBox(QStringLiteral("직전 연도 공급가액이 10억원을 넘음 (신용카드 발행세액공제 없음)"), w);
+    largeBox = new QComboBox(w);
     largeBox->setObjectName(QStringLiteral("largeBox"));
-    largeBox->setAccessibleName(QStringLiteral("직전 연도 공급가액 10억원 초과"));
-    largeBox->setChecked(settings_.largeLastYear);
-    form->addRow(largeBox);
+    nameBySetting(largeBox);
+    largeBox->addItem(QStringLiteral("장부의 직전 연도로 판단 (없으면 넘지 않음)"));
+    largeBox->addItem(QStringLiteral("10억원 초과 (신용카드 발행세액공제 없음)"));
+    largeBox->addItem(QStringLiteral("10억원 이하"));
+    largeBox->setCurrentIndex(!shown.largeLastYear ? 0 : *shown.largeLastYear ? 1 : 2);
+    form->addRow(QStringLiteral("직전 연도 공급가액(&L)"), named(largeBox, QStringLiteral("직전 연도 공급가액 10억원")));
     deemedEdit = new QLineEdit(w);
     deemedEdit->setObjectName(QStringLiteral("deemedEdit"));
     deemedEdit->setPlaceholderText(QStringLiteral("업종에 따름 (예: 8/108, 9/109, 4/104)"));
     deemedEdit->setText(utf8(shown.deemedRate));
     form->addRow(QStringLiteral("의제매입세액 공제율"), named(deemedEdit, QStringLiteral("의제매입세액 공제율")));
+    openingEdit = new QLineEdit(w);
+    openingEdit->setObjectName(QStringLiteral("openingEdit"));
+    openingEdit->setPlaceholderText(QStringLiteral("예: 2024.07.01 (비우면 모름)"));
+    openingEdit->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]{0,4}(\\.[0-9]{0,2}(\\.[0-9]{0,2})?)?")), openingEdit));
+    openingEdit->setText(utf8(shown.openingDay));
+    form->addRow(QStringLiteral("개업일(&O)"), named(openingEdit, QStringLiteral("개업일")));
+    lastRevenueEdit = new QLineEdit(w);
+    lastRevenueEdit->setObjectName(QStringLiteral("lastRevenueEdit"));
+    lastRevenueEdit->setPlaceholderText(QStringLiteral("장부에 직전 연도가 없을 때만 씀 (원)"));
+    lastRevenueEdit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,15}")), lastRevenueEdit));
+    lastRevenueEdit->setText(utf8(shown.lastYearRevenue));
+    form->addRow(QStringLiteral("직전 연도 수입금액(&R)"), named(lastRevenueEdit, QStringLiteral("직전 연도 수입금액")));
+    accountantBox = new QCheckBox(QStringLiteral("세무대리인이 신고함 (전자신고세액공제 없음)"), w);
+    accountantBox->setObjectName(QStringLiteral("accountantBox"));
+    accountantBox->setAccessibleName(QStringLiteral("세무대리인이 신고함"));
+    accountantBox->setChecked(shown.accountantFiles);
+    form->addRow(accountantBox);
 
     connect(industryBox, &QComboBox::activated, this, [this] { settingsChanged(); });
-    connect(largeBox, &QCheckBox::toggled, this, [this] { settingsChanged(); });
-    for (QLineEdit* e : {prepaidEdits[0], prepaidEdits[1], wordEdits[0], wordEdits[1], wordEdits[2], wordEdits[3],
-                         deemedEdit})
+    connect(largeBox, &QComboBox::activated, this, [this] { settingsChanged(); });
+    connect(accountantBox, &QCheckBox::toggled, this, [this] { settingsChanged(); });
+    for (QLineEdit* e : {prepaidEdits[0], prepaidEdits[1], deemedEdit, openingEdit, lastRevenueEdit})
+        connect(e, &QLineEdit::editingFinished, this, [this] { settingsChanged(); });
+    for (QLineEdit* e : wordEdits)
         connect(e, &QLineEdit::editingFinished, this, [this] { settingsChanged(); });
     return w;
 }
@@ -461,9 +508,15 @@ void FilingWindow::settingsChanged()
         typed.prepaid[h] = prepaidEdits[h]->text().toStdString();
     for (int k = 0; k < quill::kEvidenceWordKinds; ++k)
         typed.words[k] = wordEdits[k]->text().toStdString();
-    typed.largeLastYear = largeBox->isChecked();
+    const int large = largeBox->currentIndex();
+    typed.largeLastYear = large == 1 ? std::optional<bool>(true) : large == 2 ? std::optional<bool>(false) : std::nullopt;
     typed.deemedRate = deemedEdit->text().toStdString();
+    typed.openingDay = openingEdit->text().toStdString();
+    typed.lastYearRevenue = lastRevenueEdit->text().toStdString();
+    typed.accountantFiles = accountantBox->isChecked();
     const quill::ReadSettingTexts read = quill::ReadFilingSettingTexts(typed, settings_);
+    if (read.openingDayUnreadable && setup_.dialogs)
+        setup_.dialogs->showError(QString::fromUtf8(quill::kOpeningDayUnreadable));
     if (read.deemedRateUnreadable && setup_.dialogs)
         setup_.dialogs->showError(QString::fromUtf8(quill::kDeemedRateUnreadable));
     settings_ = read.settings;
@@ -481,21 +534,48 @@ void FilingWindow::recompute()
 {
     settings_.type = kTypes[std::max(0, typeBox->currentIndex())];
     figures_ = quill::ComputeFilingFigures(*setup_.table, yearBox->value(), settings_);
+    income_ = quill::ComputeIncomeFigures(allRows(*setup_.table), yearBox->value(), settings_, incomeSettings_);
     QTableWidget* views[] = {vatTable, incomeTable, evidenceTable};
     for (int tab = VatTab; tab <= ChartTab; ++tab) {
         const quill::FilingTable t = tableOfTab(tab);
         if (tab != ChartTab)
             fillTable(views[tab], t);
-        if (tab == EvidenceTab)
+        if (tab == EvidenceTab) {
             evidenceEntries_ = t.entryOfRow;
+            candidateRows_.assign(t.rows.size(), false);
+            // The candidates' group: the rows under its heading.
+            bool inGroup = false;
+            for (std::size_t r = 0; r < t.rows.size(); ++r) {
+                if (t.headingRow[r])
+                    inGroup = t.rows[r][0].text.rfind("불공제일 수 있는 매입", 0) == 0;
+                else
+                    candidateRows_[r] = inGroup && t.entryOfRow[r] >= 0;
+            }
+        }
         titles_[tab]->setText(utf8(t.title));
         notes_[tab]->setText(notesText(t));
     }
     fillChart();
+    // An exempt business files no VAT return but the 사업장현황신고.
+    tabs->setTabText(VatTab, settings_.type == quill::TaxpayerType::Exempt ? QStringLiteral("사업장현황신고")
+                                                                         : QStringLiteral("부가가치세"));
     undatedLabel->setText(figures_.undatedCount == 0
                               ? QString()
                               : QStringLiteral("날짜가 올바르지 않은 자료 %1건은 수치에 들어 있지 않습니다 (증빙 확인 탭).")
                                     .arg(figures_.undatedCount));
+}
+
+bool FilingWindow::confirmNondeductible()
+{
+    const int r = evidenceTable->currentRow();
+    if (r < 0 || static_cast<std::size_t>(r) >= candidateRows_.size() || !candidateRows_[static_cast<std::size_t>(r)]
+        || !markNondeductible)
+        return false;
+    if (!markNondeductible(static_cast<std::size_t>(evidenceEntries_[static_cast<std::size_t>(r)])))
+        return false;
+    recompute();
+    evidenceTable->setCurrentCell(std::min(r, evidenceTable->rowCount() - 1), 0);
+    return true;
 }
 
 void FilingWindow::typeChosen(int index)
@@ -536,7 +616,7 @@ quill::FilingTable FilingWindow::tableOfTab(int tab) const
 {
     switch (tab) {
     case VatTab: return quill::VatTable(figures_);
-    case IncomeTab: return quill::IncomeTable(figures_);
+    case IncomeTab: return quill::IncomeFiguresTable(figures_, income_);
     case EvidenceTab: return quill::EvidenceTable(figures_, allRows(*setup_.table));
     default: return quill::MonthTable(figures_);
     }
@@ -559,14 +639,16 @@ void FilingWindow::savePdf()
     settings.filterName = QStringLiteral("PDF 파일 ");
     settings.pattern = QStringLiteral("*.pdf");
     settings.defaultSuffix = QStringLiteral("pdf");
-    QString path = setup_.dialogs->saveFileName(settings);
+    const QString path = AskSavePath(*setup_.dialogs, settings);
     if (path.isEmpty())
         return;
-    path = CompletedFileName(path, settings.defaultSuffix, true);
-    if (QFileInfo::exists(path)
-        && !setup_.dialogs->askYesNo(QStringLiteral("%1 파일이 이미 있습니다.\n새 자료로 바꾸시겠습니까?")
-                                         .arg(QFileInfo(path).fileName())))
+    // Never over the ledger the figures come from.
+    if (!setup_.ledgerPath.isEmpty() && quill::IsSameFile(QFile::encodeName(setup_.ledgerPath).toStdString(),
+                                                          QFile::encodeName(path).toStdString())) {
+        setup_.dialogs->showError(QStringLiteral("PDF 파일을 만들 수 없습니다.\n")
+                                  + QString::fromStdString(quill::SameAsInputText(QFile::encodeName(path).toStdString())));
         return;
+    }
     QString error;
     if (!writePdf(path, &error))
         setup_.dialogs->showError(QStringLiteral("PDF 파일을 만들 수 없습니다.\n") + error);
@@ -574,14 +656,11 @@ void FilingWindow::savePdf()
 
 bool FilingWindow::writePdf(const QString& path, QString* error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    {
-        QPdfWriter writer(&file);
+    const std::string target = QFile::encodeName(path).toStdString();
+    // Through the safe writer: a PDF cut short (a full disk, the file size
+    // limit) leaves the one it was to replace as it was.
+    const quill::IoResult written = WritePdfFile(target, [&](const QString& file) {
+        QPdfWriter writer(file);
         // Screen resolution, so the page is laid out like the window and a
         // font given in pixels does not shrink to a speck.
         writer.setResolution(96);
@@ -598,6 +677,13 @@ bool FilingWindow::writePdf(const QString& path, QString* error)
         writer.setCreator(QStringLiteral("간편장부"));
         QFont text = font();
         text.setPointSizeF(9);
+        // Blanks, digits and Latin letters from a Latin face, Hangul from the
+        // window's: the Korean faces map the control characters onto their
+        // blank glyph, so the PDF's text layer gave every blank back as
+        // U+0001 and copying or searching the file failed.
+        QStringList families{QStringLiteral("DejaVu Sans")};
+        families += text.families().isEmpty() ? QStringList{text.family()} : text.families();
+        text.setFamilies(families);
         const QRectF paper = writer.pageLayout().paintRectPixels(writer.resolution());
         const qreal headHeight = 28;
         const QSizeF body(paper.width(), paper.height() - 2 * headHeight);
@@ -657,12 +743,9 @@ bool FilingWindow::writePdf(const QString& path, QString* error)
             doc.drawContents(&painter, QRectF(0, page.top, body.width(), body.height()));
             painter.restore();
         }
-        painter.end();
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+        return painter.end();
+    });
+    if (!written && error)
+        *error = QString::fromStdString(quill::FileErrorReport(written, target, quill::FileAction::Pdf));
+    return bool(written);
 }

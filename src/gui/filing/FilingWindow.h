@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "core/filing/FilingFigures.h"
+#include "core/filing/IncomeFigures.h"
 
 #include <QDialog>
 #include <QString>
@@ -58,12 +59,22 @@ public:
     QComboBox* industryBox = nullptr;
     QLineEdit* prepaidEdits[2] = {};
     QLineEdit* wordEdits[quill::kEvidenceWordKinds] = {};
-    QCheckBox* largeBox = nullptr;
+    QComboBox* largeBox = nullptr;  // 장부로 판단 / 10억원 초과 / 10억원 이하
     QLineEdit* deemedEdit = nullptr;
+    QLineEdit* openingEdit = nullptr;      // 개업일
+    QLineEdit* lastRevenueEdit = nullptr;  // 직전 연도 수입금액
+    QCheckBox* accountantBox = nullptr;    // 세무대리인이 신고
     QPushButton* copyButton = nullptr;
     QPushButton* pdfButton = nullptr;
 
     const quill::FilingFigures& figures() const { return figures_; }
+    // Adds "불공" to a ledger row's remark (set by the main window); true
+    // when it did. Ctrl+D on a row of the 불공제 candidates asks it.
+    std::function<bool(std::size_t row)> markNondeductible;
+    // Marks the evidence table's current row as 불공제 when it is a
+    // candidate and recomputes; false when it is none or was refused.
+    bool confirmNondeductible();
+    const quill::IncomeFigures& income() const { return income_; }
     // The figures of the tab in view, tab-separated, to the clipboard.
     void copyFigures();
     // Asks for a file name and writes every table and the chart as PDF.
@@ -88,7 +99,10 @@ private:
     Setup setup_;
     quill::FilingSettings settings_;
     quill::FilingFigures figures_;
+    quill::IncomeSettings incomeSettings_;
+    quill::IncomeFigures income_;
     std::vector<long long> evidenceEntries_;  // ledger row of each evidence table row
+    std::vector<bool> candidateRows_;         // evidence table rows that are 불공제 candidates
     QLabel* titles_[4] = {};
     QLabel* notes_[4] = {};
 };

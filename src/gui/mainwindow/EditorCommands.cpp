@@ -130,7 +130,8 @@ void Tmainf::BtnDelClick()
 {
     if (!TAcunt.isOpen() || TAcunt.isEmpty())
         return;
-    if (!dialogs().askYesNo(QString::fromUtf8(quill::kDeleteQuestion)))
+    // No is the default: an entry is not lost to a stray Enter.
+    if (!dialogs().askYesNo(QString::fromUtf8(quill::kDeleteQuestion), false))
         return;
     if (std::optional<quill::LedgerChange> change = quill::DeleteCurrentRecorded(TAcunt))
         recordChange(std::move(*change), QStringLiteral("삭제"));

@@ -46,6 +46,14 @@ void Tmainf::setupEntryComfort()
     // The lists never cover the panel's confirm and cancel buttons.
     for (SuggestionPopup* popup : {JKYUSuggest, SANGHOSuggest})
         popup->setAvoided({TpPnl3->mOk, TpPnl3->mVoide});
+    auto known = [this](quill::SuggestionIndex::Field field) {
+        return [this, field](const QString& text) {
+            const std::optional<std::string> bytes = quill::encodeCp949(text.toStdString()).bytes;
+            return bytes && suggestions.count(field, *bytes) > 0;
+        };
+    };
+    JKYUSuggest->setKnownTest(known(quill::SuggestionIndex::Field::Description));
+    SANGHOSuggest->setKnownTest(known(quill::SuggestionIndex::Field::Counterparty));
     connect(JKYUSuggest, &SuggestionPopup::accepted, this,
             [this](const QString& text) { TpPnl3->JKYUEdt->setProgramText(text); });
     connect(SANGHOSuggest, &SuggestionPopup::accepted, this,
@@ -66,8 +74,12 @@ void Tmainf::acceptCounterparty(const QString& text)
     if (editorMode != quill::EditorMode::Adding || TpPnl3->category() != quill::Category::None ||
         !TpPnl3->EtcCmb->text().trimmed().isEmpty())
         return;
-    const std::string bytes = quill::encodeCp949(text.toStdString()).bytes.value_or(std::string());
-    const quill::LedgerEntry* latest = quill::LatestEntryOf(TAcunt, bytes);
+    // A name CP949 cannot hold is in no entry; asking with an empty name
+    // would find the latest entry without a counterparty.
+    const std::optional<std::string> bytes = quill::encodeCp949(text.toStdString()).bytes;
+    if (!bytes)
+        return;
+    const quill::LedgerEntry* latest = quill::LatestEntryOf(TAcunt, *bytes);
     if (!latest)
         return;
     const quill::EntryInput earlier = quill::EntryInputFromRow(*latest, quill::Category::None);

@@ -6,6 +6,8 @@
 #include "gui/app/UserDialogs.h"
 #include "core/config/WorkFolder.h"
 #include "core/export/ExportWorkbook.h"
+#include "core/io/ErrorText.h"
+#include "core/io/SafeFile.h"
 #include "gui/support/WaitWindow.h"
 
 #include <QDir>
@@ -50,14 +52,16 @@ void Tmainf::PrtBtnClick()
     settings.filterName = QStringLiteral("엑셀파일 ");
     settings.pattern = QStringLiteral("*.xlsx");
     settings.defaultSuffix = QStringLiteral("xlsx");
-    QString path = dialogs().saveFileName(settings);
+    const QString path = AskSavePath(dialogs(), settings);
     if (path.isEmpty())
         return;
-    path = CompletedFileName(path, settings.defaultSuffix, true);
-    if (QFileInfo::exists(path)
-        && !dialogs().askYesNo(QStringLiteral("%1 파일이 이미 있습니다.\n새 자료로 바꾸시겠습니까?")
-                                   .arg(QFileInfo(path).fileName())))
+    const std::string target = QFile::encodeName(path).toStdString();
+    // Never over the open ledger itself.
+    if (!book.isUntitled() && quill::IsSameFile(book.fileName(), target)) {
+        dialogs().showError(QStringLiteral("엑셀파일을 만들 수 없습니다.\n")
+                            + QString::fromStdString(quill::SameAsInputText(target)));
         return;
+    }
 
     quill::IoResult written;
     {
@@ -68,10 +72,13 @@ void Tmainf::PrtBtnClick()
         options.ledgerName = ledgerDisplayName().toStdString();
         options.period = shownPeriod();
         options.exportDate = context().now().toString(QStringLiteral("yyyy.MM.dd")).toStdString();
-        written = quill::ExportLedger(TAcunt, QFile::encodeName(path).toStdString(), options);
+        written = quill::ExportLedger(TAcunt, target, options);
     }
     if (!written) {
-        reportError(QStringLiteral("엑셀파일을 만들 수 없습니다.\n") + QString::fromStdString(written.message));
+        // The failure's own text and the Korean line that says what it means.
+        CloseWait();
+        dialogs().showError(QStringLiteral("엑셀파일을 만들 수 없습니다.\n")
+                            + QString::fromStdString(quill::FileErrorReport(written, target, quill::FileAction::Export)));
         return;
     }
     if (!dialogs().openDocument(path))

@@ -3,6 +3,8 @@
 // of their own, and the way from its evidence list back to the grid.
 #include "gui/mainwindow/MainWindow.h"
 #include "core/text/TextHelpers.h"
+#include "core/text/Cp949.h"
+#include "core/ledger/LedgerChange.h"
 #include "gui/app/UserDialogs.h"
 #include "core/config/WorkFolder.h"
 #include "gui/filing/FilingWindow.h"
@@ -34,8 +36,35 @@ void Tmainf::FilingBtnClick()
     window->setAttribute(Qt::WA_DeleteOnClose);
     connect(window, &FilingWindow::entryChosen, this,
             [this](std::size_t row) { runCommand([this, row] { showLedgerRow(row); }); });
+    window->markNondeductible = [this](std::size_t row) { return markNondeductible(row); };
     // Modal to the main window: the ledger cannot change under the figures.
     window->open();
+}
+
+bool Tmainf::markNondeductible(std::size_t row)
+{
+    if (!TAcunt.isOpen() || row >= TAcunt.rowCount())
+        return false;
+    if (editorMode != quill::EditorMode::Idle) {
+        dialogs().showInfo(QStringLiteral("입력 중인 자료를 먼저 확인하거나 취소하세요."));
+        return false;
+    }
+    const quill::LedgerEntry before = TAcunt.row(row);
+    const std::string word = quill::encodeCp949("불공").bytes.value_or(std::string());
+    std::string etc(before.ETC.view());
+    // With a blank when the remark has room for it (the field holds 15 bytes).
+    const std::string added = etc.empty() ? word : etc.size() + 1 + word.size() <= 15 ? etc + " " + word : etc + word;
+    if (word.empty() || added.size() > 15) {
+        dialogs().showInfo(QStringLiteral("비고 칸이 차서 \"불공\"을 더할 수 없습니다. 비고를 줄인 뒤 다시 하십시오."));
+        return false;
+    }
+    quill::LedgerEntry after = before;
+    after.ETC = added;
+    TAcunt.removeRowAt(row);
+    TAcunt.insertRowAt(row, after);
+    recordChange(quill::LedgerChange::changed(row, before, TAcunt, row), QStringLiteral("불공제 표시"));
+    RecomputeTotals();
+    return true;
 }
 
 void Tmainf::showLedgerRow(std::size_t row)

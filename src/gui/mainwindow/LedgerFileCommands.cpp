@@ -13,6 +13,7 @@
 #include "gui/support/WaitWindow.h"
 #include "gui/view/FitLabel.h"
 #include "core/ledger/Totals.h"
+#include "core/text/TextHelpers.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -22,6 +23,9 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QUndoStack>
+
+#include <dirent.h>
+#include <utility>
 
 namespace {
 
@@ -43,7 +47,31 @@ quill::FileProgress waitGauge()
     return progress;
 }
 
-std::string fsPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+// The file's name as the system knows it. A name that is not UTF-8 (a CP949
+// name from a Windows archive) reaches us from the file dialog or the
+// command line with U+FFFD in place of its bytes; it is found in its folder
+// as the one name that Qt shows that way.
+std::string fsPath(const QString& path)
+{
+    const QByteArray bytes = QFile::encodeName(path);
+    const QFileInfo info(path);
+    if (!info.fileName().contains(QChar(0xFFFD)) || info.exists())
+        return bytes.toStdString();
+    const QByteArray folder = QFile::encodeName(info.path());
+    std::string found;
+    int matches = 0;
+    if (DIR* dir = ::opendir(folder.constData())) {
+        while (const dirent* e = ::readdir(dir)) {
+            if (QFile::decodeName(e->d_name) == info.fileName() && ++matches == 1)
+                found = folder.toStdString() + "/" + e->d_name;
+        }
+        ::closedir(dir);
+    }
+    return matches == 1 ? found : bytes.toStdString();
+}
+
+// The name to show for a path's bytes (CP949 where they are not UTF-8).
+QString shownName(const std::string& path) { return QString::fromStdString(quill::DisplayFileName(path)); }
 
 // The general error report of a failed file command, with the Korean line
 // that names the file under the failure's own text.
@@ -76,13 +104,13 @@ bool Tmainf::storeWorkFolder(quill::IoResult& result)
                                     configFileName().toStdString());
     if (result)
         return true;
-    const QString configFailure = QStringLiteral("Unable to write to ") + configPath();
-    if (QString::fromStdString(result.message) != configFailure)
+    // Only a failure of the configuration file leaves the save good.
+    if (result.path != configPath().toStdString())
         return false;
     // The ledger is in its file; only the dialogs' folder is not kept.
     if (!workFolderReported_) {
         workFolderReported_ = true;
-        reportError(configFailure);
+        reportError(QString::fromStdString(result.message));
     }
     result = quill::IoResult::success();
     return true;
@@ -97,10 +125,18 @@ bool Tmainf::ledgerDialog(bool save, const QString& proposal, QString& path)
     settings.filterName = QStringLiteral("간편장부");
     settings.pattern = QStringLiteral("*.Aut");
     settings.defaultSuffix = QStringLiteral("Aut");
-    path = save ? dialogs().saveFileName(settings) : dialogs().openFileName(settings);
+    if (save) {
+        // The flow every save dialog shares; the open ledger saved under its
+        // own name again is no other file to ask about.
+        const QString own =
+            book.isUntitled() ? QString() : QFile::decodeName(QByteArray::fromStdString(book.fileName()));
+        path = AskSavePath(dialogs(), settings, own);
+        return !path.isEmpty();
+    }
+    path = dialogs().openFileName(settings);
     if (path.isEmpty())
         return false;
-    path = CompletedFileName(path, settings.defaultSuffix, save);
+    path = CompletedFileName(path, settings.defaultSuffix, false);
     return true;
 }
 
@@ -132,12 +168,14 @@ void Tmainf::NewFileClick()
     if (book.isModified() && AskSaveChanges() == SaveAnswer::Cancel)
         return;
     if (quill::IoResult r = quill::NewLedger(book); !r) {
-        reportError(QString::fromStdString(r.message));
+        // The scratch table's own text, with the Korean line that names its
+        // folder and what to do.
+        reportFileError(dialogs(), r, QString::fromStdString(book.scratchPath()), quill::FileAction::Start);
         return;
     }
     startHistory();
     resetFilterControls(context().now().date().year());
-    showFileName(QString::fromStdString(book.fileName()));
+    showFileName(shownName(book.fileName()));
     applyControlFilter();
     const quill::TotalsTexts zero = quill::ZeroTotalsTexts();
     for (int i = 0; i < 6; ++i)
@@ -192,6 +230,13 @@ bool Tmainf::openLedgerFile(const QString& path)
         reportFileError(dialogs(), r, path, quill::FileAction::Read);
         return false;
     }
+    // Without a lock a second copy can open and save the same ledger
+    // unseen: the user must know before booking anything.
+    if (!book.isReadOnly() && book.fileLock().state() == quill::FileLock::State::Unsupported)
+        dialogs().showInfo(QString::fromUtf8(quill::kNoLockText) + QLatin1Char('\r') + shownName(book.fileName()));
+    if (const std::string notice = book.takeOpenNotice(); !notice.empty())
+        dialogs().showInfo(QString::fromStdString(notice) + QLatin1Char('\r')
+                           + shownName(book.fileName()));
     return true;
 }
 
@@ -199,7 +244,7 @@ void Tmainf::showOpenedLedger()
 {
     startHistory();
     resetFilterControls(quill::OpeningYear(TAcunt, context().now().date().year()));
-    showFileName(QString::fromStdString(book.fileName()));
+    showFileName(shownName(book.fileName()));
     applyControlFilter();
     RecomputeTotals();
 }
@@ -213,9 +258,10 @@ void Tmainf::showFileName(const QString& name)
 bool Tmainf::writeLedger(const QString* newPath)
 {
     // Somebody else's version on disk is not overwritten without a word; No
+    // (the default: one Enter must not discard another copy's booking)
     // keeps it and the work stays marked as unsaved.
     if ((!newPath || fsPath(*newPath) == book.fileName())
-        && quill::LedgerDiskState(book) == quill::DiskState::Changed && !dialogs().askYesNo(kChangedOnDisk))
+        && quill::LedgerDiskState(book) == quill::DiskState::Changed && !dialogs().askNoYes(kChangedOnDisk))
         return false;
     const std::string before = book.fileName();
     quill::IoResult r;
@@ -308,6 +354,9 @@ void Tmainf::FileAddClick()
     tellRecoveries();
     if (!r)
         reportFileError(dialogs(), r, path, quill::FileAction::Read);
+    else if (const std::string notice = book.takeOpenNotice(); !notice.empty())
+        dialogs().showInfo(QString::fromStdString(notice) + QLatin1Char('\r')
+                           + shownName(fsPath(path)));
 }
 
 Tmainf::SaveAnswer Tmainf::AskSaveChanges()

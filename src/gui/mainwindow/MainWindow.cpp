@@ -199,7 +199,11 @@ void recoverCutOffSaves(const std::string& scratchPath)
 void Tmainf::prepareScratchTable()
 {
     book.acquireScratchTable(context_.stateDir().toStdString(), context_.dataDir().toStdString());
-    if (QFileInfo(QString::fromStdString(book.scratchPath())).isWritable()) {
+    // A folder that another user may write (or one above it) would let them
+    // swap the table that holds the open ledger: not used, and said so.
+    const std::string first = std::filesystem::path(book.scratchPath()).parent_path().string();
+    const bool othersWrite = !quill::WritableByOthers(first).empty();
+    if (!othersWrite && QFileInfo(QString::fromStdString(book.scratchPath())).isWritable()) {
         recoverCutOffSaves(book.scratchPath());
         tellRecoveries();
         return;
@@ -224,10 +228,14 @@ void Tmainf::prepareScratchTable()
         // The table itself may still be missing (no template to copy): its
         // folder is what must take it.
         const QFileInfo table(QString::fromStdString(book.scratchPath()));
-        usable = table.isWritable() || QFileInfo(table.absolutePath()).isWritable();
+        usable = (table.isWritable() || QFileInfo(table.absolutePath()).isWritable())
+                 && quill::WritableByOthers(table.absolutePath().toStdString()).empty();
     }
     recoverCutOffSaves(book.scratchPath());
     tellRecoveries();
+    if (usable && othersWrite)
+        dialogs().showInfo(QString::fromStdString("장부를 임시로 둘 폴더를 쓰지 않았습니다:\n" + quill::UnusableFoldersText({first})
+                                                  + "\n대신 쓰는 곳: " + std::filesystem::path(book.scratchPath()).parent_path().string()));
     if (!usable) {
         // Without a table of our own nothing can be opened: say why and
         // where we looked rather than a bare "File not found".

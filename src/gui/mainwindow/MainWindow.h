@@ -304,6 +304,10 @@ private:
     void setupEntryComfort();
     void applyHistoryStep(const quill::LedgerChange& change, bool undo);
     void bookStatement(StatementPreview* preview);
+    // FilingCommands.cpp: the filing window's "불공제로 표시": "불공" added to
+    // the row's remark, as one change of the history. False (and a message)
+    // when it cannot be.
+    bool markNondeductible(std::size_t row);
     void acceptCounterparty(const QString& text);
     void placeFindBar();
     static void TAcuntNewRecord(quill::LedgerEntry& entry);

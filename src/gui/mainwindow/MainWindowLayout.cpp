@@ -7,6 +7,7 @@
 #include "gui/app/ShadowLabel.h"
 #include "gui/mainwindow/WindowCommands.h"
 #include "core/config/WorkFolder.h"
+#include "core/ledger/LedgerEntry.h"
 #include "gui/editor/EntryFields.h"
 #include "gui/editor/EntryPanel.h"
 #include "gui/support/AccessibleRoles.h"
@@ -154,7 +155,9 @@ void Tmainf::buildLayout()
     CmGbn->setEditable(true);
     CmGbn->setInsertPolicy(QComboBox::NoInsert);
     CmGbn->setCompleter(nullptr);
-    CmGbn->addItems({QStringLiteral("전체"), QStringLiteral("수입"), QStringLiteral("비용"), QStringLiteral("자산")});
+    CmGbn->addItem(QString::fromUtf8(quill::kAllCategoriesName));
+    for (quill::Category c : quill::kCategories)
+        CmGbn->addItem(QString::fromUtf8(quill::categoryName(c)));
     CmGbn->setGeometry(37, 6, 48, 20);
     filterBackground(CmGbn);
 

@@ -4,7 +4,11 @@
 // or into a PDF file. The page set up there is kept for the next time.
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/app/UserDialogs.h"
+#include "gui/support/WaitWindow.h"
 #include "print/LedgerPrinter.h"
+#include "print/PdfOutput.h"
+#include "core/io/ErrorText.h"
+#include "core/io/SafeFile.h"
 #include "core/print/PrintLayout.h"
 #include "core/print/PrintPageSetup.h"
 
@@ -19,6 +23,10 @@
 #include <algorithm>
 
 namespace {
+
+// Up to this many entries the preview is ready at once; above it, the wait
+// window shows its progress.
+constexpr int kEntriesWithoutWait = 1000;
 
 void applySetup(QPrinter& printer, const quill::PrintPageSetup& s)
 {
@@ -35,7 +43,7 @@ quill::PrintPageSetup setupOf(const QPrinter& printer)
     const QPageLayout layout = printer.pageLayout();
     s.paperId = static_cast<int>(layout.pageSize().id());
     if (s.paperId < 0 || s.paperId > 117)
-        s.paperId = 0;
+        s.paperId = quill::kPaperA4;
     s.landscape = layout.orientation() == QPageLayout::Landscape;
     const QMarginsF m = layout.margins(QPageLayout::Millimeter);
     s.marginsTenthMm = {qRound(m.left() * 10), qRound(m.top() * 10), qRound(m.right() * 10), qRound(m.bottom() * 10)};
@@ -81,8 +89,19 @@ void Tmainf::PrintBtnClick()
     preview.setObjectName(QStringLiteral("PrintPreview"));
     preview.setWindowTitle(QStringLiteral("인쇄 미리 보기 - ") + ledgerDisplayName());
     preview.resize(std::max(width(), 960), std::max(height(), 700));  // a page across, readable
-    connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-            [&](QPrinter* target) { PrintLedger(*target, walk, heading); });
+    // A long ledger takes seconds to lay out and draw: the wait window shows
+    // that work goes on, and how far it has come, page by page.
+    connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter* target) {
+        const bool long_ = TAcunt.recordCount() > kEntriesWithoutWait;
+        if (long_)
+            ShowWaitGauge(30, QColor(0, 107, 159), Qt::white, QStringLiteral("인쇄할 쪽을 만들고 있습니다. 잠시만..."));
+        WaitCloser closer;
+        const quill::PrintedLedger layout = LayOutForPrinter(*target, walk, heading);
+        PaintLedger(*target, layout, [long_](int done, int total) {
+            if (long_)
+                SetWaitGauge(done * 100 / std::max(1, total));
+        });
+    });
 
     // "PDF로 저장" beside the preview's own buttons.
     if (auto* bar = preview.findChild<QToolBar*>()) {
@@ -99,18 +118,28 @@ void Tmainf::PrintBtnClick()
             settings.filterName = QStringLiteral("PDF 파일 ");
             settings.pattern = QStringLiteral("*.pdf");
             settings.defaultSuffix = QStringLiteral("pdf");
-            QString path = dialogs().saveFileName(settings);
+            const QString path = AskSavePath(dialogs(), settings);
             if (path.isEmpty())
                 return;
-            if (QFileInfo(path).suffix().isEmpty())
-                path += QStringLiteral(".pdf");
-            QPrinter file(QPrinter::HighResolution);
-            file.setOutputFormat(QPrinter::PdfFormat);
-            file.setOutputFileName(path);
-            file.setDocName(ledgerDisplayName());
-            file.setPageLayout(printer.pageLayout());
-            if (!PrintLedger(file, walk, heading))
-                reportError(QStringLiteral("PDF 파일을 만들 수 없습니다.\n") + path);
+            const std::string target = QFile::encodeName(path).toStdString();
+            quill::IoResult written;
+            if (!book.isUntitled() && quill::IsSameFile(book.fileName(), target)) {
+                written = quill::IoResult::failure(quill::IoKind::SameAsInput, quill::SameAsInputText(target));
+            } else {
+                // Through the safe writer: a PDF that cannot be written whole
+                // leaves the file it was to replace as it was.
+                written = WritePdfFile(target, [&](const QString& file) {
+                    QPrinter pdf(QPrinter::HighResolution);
+                    pdf.setOutputFormat(QPrinter::PdfFormat);
+                    pdf.setOutputFileName(file);
+                    pdf.setDocName(ledgerDisplayName());
+                    pdf.setPageLayout(printer.pageLayout());
+                    return PrintLedger(pdf, walk, heading);
+                });
+            }
+            if (!written)
+                dialogs().showError(QStringLiteral("PDF 파일을 만들 수 없습니다.\n")
+                                    + QString::fromStdString(quill::FileErrorReport(written, target, quill::FileAction::Pdf)));
         });
     }
     preview.exec();

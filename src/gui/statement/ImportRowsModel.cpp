@@ -21,11 +21,7 @@ int ImportRowsModel::columnCount(const QModelIndex& parent) const { return paren
 
 QString ImportRowsModel::categoryText(quill::Category c)
 {
-    switch (c) {
-    case quill::Category::Income: return QStringLiteral("수입");
-    case quill::Category::Asset: return QStringLiteral("자산");
-    default: return QStringLiteral("비용");
-    }
+    return QString::fromUtf8(quill::categoryName(c));
 }
 
 QVariant ImportRowsModel::data(const QModelIndex& index, int role) const
@@ -102,15 +98,10 @@ bool ImportRowsModel::setData(const QModelIndex& index, const QVariant& value, i
     case Counterparty: quill::SetImportRowText(r, 1, text, index_); break;
     case Remark: quill::SetImportRowText(r, 2, text, index_); break;
     case CategoryColumn: {
-        const QString c = value.toString().trimmed();
-        if (c == QStringLiteral("수입"))
-            r.category = quill::Category::Income;
-        else if (c == QStringLiteral("비용"))
-            r.category = quill::Category::Expense;
-        else if (c == QStringLiteral("자산"))
-            r.category = quill::Category::Asset;
-        else
+        const std::optional<quill::Category> c = quill::categoryFromName(value.toString().trimmed().toStdString());
+        if (!c)
             return false;
+        r.category = *c;
         break;
     }
     default: return false;

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTableWidget>
@@ -33,7 +34,8 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
     {
         auto* box = new QComboBox(parent);
-        box->addItems({QStringLiteral("수입"), QStringLiteral("비용"), QStringLiteral("자산")});
+        for (quill::Category c : quill::kCategories)
+            box->addItem(QString::fromUtf8(quill::categoryName(c)));
         return box;
     }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override
@@ -49,13 +51,16 @@ public:
 QComboBox* categoryBox(QWidget* parent, bool withDirection)
 {
     auto* box = new QComboBox(parent);
-    box->addItem(QStringLiteral("비용"), static_cast<int>(quill::Category::Expense));
-    box->addItem(QStringLiteral("수입"), static_cast<int>(quill::Category::Income));
-    box->addItem(QStringLiteral("자산"), static_cast<int>(quill::Category::Asset));
+    for (quill::Category c : quill::kCategories)
+        box->addItem(QString::fromUtf8(quill::categoryName(c)), static_cast<int>(c));
     if (withDirection)
         box->addItem(QStringLiteral("입출금에 따름"), -1);
+    // Statements are mostly card spending: an expense until chosen otherwise.
+    box->setCurrentIndex(box->findData(static_cast<int>(quill::Category::Expense)));
     return box;
 }
+
+constexpr const char* kTitle = "가져오기";
 
 } // namespace
 
@@ -203,6 +208,8 @@ StatementPreview::StatementPreview(Setup setup, QWidget* parent) : QDialog(paren
             return;
         replan();
         fillProfiles(profileBox->currentData().toString());
+        // The panel shows the columns of the sheet in view, or goes.
+        showMapping(!plan_.error.empty() && plan_.choices.empty());
     });
     connect(encodingBox, &QComboBox::currentIndexChanged, this, [this] { rereadWithEncoding(); });
     connect(saveProfileButton, &QPushButton::clicked, this, [this] { saveProfile(); });
@@ -212,9 +219,9 @@ StatementPreview::StatementPreview(Setup setup, QWidget* parent) : QDialog(paren
     connect(model, &ImportRowsModel::countsChanged, this, [this] { updateSummary(); });
     connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { currentRowChanged(); });
 
-    replan();
+    replan(true);
     fillProfiles(QString());
-    if (!plan_.error.empty())
+    if (!plan_.error.empty() && plan_.choices.empty())
         showMapping(true);
     // The keyboard starts in the rows: F2 or typing changes the current cell.
     view->setFocus(Qt::OtherFocusReason);
@@ -238,7 +245,7 @@ void StatementPreview::fillProfiles(const QString& select)
     filling_ = false;
 }
 
-void StatementPreview::replan()
+void StatementPreview::replan(bool anySheet)
 {
     if (!wholeBook_) {
         quill::StatementReadOptions options;
@@ -246,7 +253,7 @@ void StatementPreview::replan()
         quill::StatementReadResult r = quill::ReadStatementFile(setup_.path.toStdString(), options);
         if (r.error) {
             if (setup_.dialogs)
-                setup_.dialogs->showInfo(QString::fromStdString(r.error.message));
+                setup_.dialogs->showInfoTitled(QString::fromUtf8(kTitle), QString::fromStdString(r.error.message));
             return;
         }
         const bool unsure = setup_.book.encodingUnsure;
@@ -256,7 +263,13 @@ void StatementPreview::replan()
     }
     const QString chosen = profileBox->currentData().toString();
     const std::string name = chosen == QLatin1String(kNewProfile) ? std::string() : chosen.toStdString();
-    plan_ = quill::PrepareImport(setup_.book, std::max(0, sheetBox->currentIndex()), profiles_, name);
+    plan_ = quill::PrepareImport(setup_.book, anySheet ? quill::kAnySheet : std::max(0, sheetBox->currentIndex()),
+                                 profiles_, name);
+    if (plan_.sheet != sheetBox->currentIndex() && plan_.sheet >= 0 && plan_.sheet < sheetBox->count()) {
+        filling_ = true;
+        sheetBox->setCurrentIndex(plan_.sheet);
+        filling_ = false;
+    }
     // Memory for the index: the rows are made, the cells of a big list can
     // go (another choice reads the file again). A small one stays whole.
     std::size_t cells = 0;
@@ -306,6 +319,9 @@ void StatementPreview::fillMapping()
         return;
     const auto& cells = s.rows[static_cast<std::size_t>(header)];
     mappingTable->setColumnCount(static_cast<int>(cells.size()));
+    // One column per meaning: a guess already given to a column on the
+    // left is not proposed again.
+    bool given[quill::kColumnRoleCount] = {};
     for (int c = 0; c < static_cast<int>(cells.size()); ++c) {
         auto* item = new QTableWidgetItem(QString::fromStdString(cells[static_cast<std::size_t>(c)].text));
         item->setFlags(Qt::ItemIsEnabled);
@@ -313,13 +329,49 @@ void StatementPreview::fillMapping()
         auto* box = new QComboBox(mappingTable);
         for (int r = 0; r < quill::kColumnRoleCount; ++r)
             box->addItem(QString::fromUtf8(quill::ColumnRoleName(static_cast<quill::ColumnRole>(r))), r);
-        box->setCurrentIndex(static_cast<int>(quill::GuessColumnRole(cells[static_cast<std::size_t>(c)].text)));
+        int role = static_cast<int>(quill::GuessColumnRole(cells[static_cast<std::size_t>(c)].text));
+        if (role != 0 && given[role])
+            role = 0;
+        given[role] = true;
+        box->setCurrentIndex(role);
         box->setAccessibleName(QStringLiteral("%1 열의 뜻").arg(item->text()));
         mappingTable->setCellWidget(1, c, box);
         mappingTable->setColumnWidth(c, 110);
+        connect(box, &QComboBox::currentIndexChanged, this, [this, box] { roleChosen(box); });
     }
+    proposeCategory();
     if (profileName->text().isEmpty())
         profileName->setText(QFileInfo(setup_.path).completeBaseName());
+}
+
+void StatementPreview::roleChosen(QComboBox* chosen)
+{
+    // A meaning chosen for one column leaves the column that had it.
+    const int role = chosen->currentData().toInt();
+    if (role != 0)
+        for (int c = 0; c < mappingTable->columnCount(); ++c) {
+            auto* box = qobject_cast<QComboBox*>(mappingTable->cellWidget(1, c));
+            if (box && box != chosen && box->currentData().toInt() == role) {
+                const QSignalBlocker quiet(box);
+                box->setCurrentIndex(0);
+            }
+        }
+    proposeCategory();
+}
+
+void StatementPreview::proposeCategory()
+{
+    // Money in and out in columns of their own (or one column and its
+    // direction) is a bank's list: the category follows the money.
+    bool direction = false;
+    for (int c = 0; c < mappingTable->columnCount(); ++c)
+        if (auto* box = qobject_cast<QComboBox*>(mappingTable->cellWidget(1, c))) {
+            const auto role = static_cast<quill::ColumnRole>(box->currentData().toInt());
+            direction = direction || role == quill::ColumnRole::Deposit || role == quill::ColumnRole::Withdrawal ||
+                        role == quill::ColumnRole::Direction;
+        }
+    if (direction)
+        profileCategory->setCurrentIndex(profileCategory->findData(-1));
 }
 
 bool StatementPreview::saveProfile()
@@ -339,7 +391,7 @@ bool StatementPreview::saveProfile()
     }
     auto fail = [this](const QString& text) {
         if (setup_.dialogs)
-            setup_.dialogs->showInfo(text);
+            setup_.dialogs->showInfoTitled(QString::fromUtf8(kTitle), text);
         return false;
     };
     if (const std::string problem = quill::ProfileProblem(p); !problem.empty())
@@ -369,7 +421,7 @@ bool StatementPreview::saveRule()
     rule.remark = ruleRemark->text().trimmed().toStdString();
     if (quill::IoResult r = quill::SaveImportRule(setup_.configPath.toStdString(), rule); !r) {
         if (setup_.dialogs)
-            setup_.dialogs->showInfo(QString::fromStdString(r.message));
+            setup_.dialogs->showInfoTitled(QString::fromUtf8(kTitle), QString::fromStdString(r.message));
         return false;
     }
     rules_ = quill::ReadImportRules(setup_.configPath.toStdString());

@@ -70,11 +70,14 @@ signals:
     void bookRequested();
 
 private:
-    void replan();
+    // anySheet: the first sheet a profile reads (on opening).
+    void replan(bool anySheet = false);
     void rereadWithEncoding();
     void fillProfiles(const QString& select);
     void showMapping(bool show);
     void fillMapping();
+    void roleChosen(QComboBox* chosen);
+    void proposeCategory();
     void updateSummary();
     void currentRowChanged();
 

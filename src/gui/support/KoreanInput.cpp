@@ -2,7 +2,18 @@
 #include "gui/support/KoreanInput.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QAction>
 #include <QApplication>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QIcon>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QPointer>
+#include <QToolButton>
 #include <QWidget>
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -17,13 +28,130 @@
 #include <QGuiApplication>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 namespace korean_input {
 namespace {
 
-enum class Mode { Unknown, Hangul, Latin };
 Mode ibusMode = Mode::Unknown;
+bool fcitxServes = false;
+// A toggle sent since Latin was last seen: never a second one on a guess.
+bool toggleSent = false;
+
+const char* const kAskProperty = "quillKoreanOnEntry";
+const char* const kMarkName = "quillLatinMark";
+
+std::vector<QPointer<QLineEdit>>& fields()
+{
+    static std::vector<QPointer<QLineEdit>> all;
+    return all;
+}
+
+QAction* markOf(const QLineEdit* field)
+{
+    for (QAction* a : field->actions())
+        if (a->objectName() == QLatin1String(kMarkName))
+            return a;
+    return nullptr;
+}
+
+// "A" in a small frame, as wide as the field is high.
+QIcon latinIcon(const QLineEdit* field)
+{
+    const int side = qMax(12, field->fontMetrics().height());
+    const qreal ratio = field->devicePixelRatioF();
+    QPixmap pixmap(QSize(side, side) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QColor(160, 0, 0));
+    painter.drawRoundedRect(QRectF(0.5, 0.5, side - 1, side - 1), 2, 2);
+    QFont font = field->font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(QRect(0, 0, side, side), Qt::AlignCenter, QStringLiteral("A"));
+    return QIcon(pixmap);
+}
+
+// The button the line edit shows the mark on: Qt does not hide it with its
+// action, so it is shown and hidden itself.
+QToolButton* markButtonOf(const QLineEdit* field, const QAction* mark)
+{
+    for (QToolButton* b : field->findChildren<QToolButton*>())
+        if (b->defaultAction() == mark)
+            return b;
+    return nullptr;
+}
+
+// The mark shows where the program cannot switch the input method itself.
+void updateMarks()
+{
+    auto& all = fields();
+    all.erase(std::remove_if(all.begin(), all.end(), [](const QPointer<QLineEdit>& f) { return f.isNull(); }),
+              all.end());
+    for (const QPointer<QLineEdit>& f : all)
+        if (QAction* mark = markOf(f)) {
+            const bool shown = ibusMode == Mode::Latin && !fcitxServes && f->hasFocus();
+            mark->setVisible(shown);
+            if (QToolButton* button = markButtonOf(f, mark))
+                button->setVisible(shown);
+        }
+}
+
+void setMode(Mode mode)
+{
+    if (ibusMode == mode)
+        return;
+    ibusMode = mode;
+    updateMarks();
+}
+
+bool hasHangul(const QString& text)
+{
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0xAC00 && u <= 0xD7A3) || (u >= 0x3131 && u <= 0x318E) || (u >= 0x1100 && u <= 0x11FF))
+            return true;
+    }
+    return false;
+}
+
+// Asks for Korean when a field gets the focus, and follows the mode from
+// what is typed into it.
+class EntryWatch : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            prefer();
+            updateMarks();
+            break;
+        case QEvent::FocusOut:
+            updateMarks();
+            break;
+        case QEvent::KeyPress: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const QString typed = key->text();
+            if (typed.size() == 1 && typed[0].isLetter() && typed[0].unicode() < 128 &&
+                !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+                noteLatinTyped();
+            break;
+        }
+        case QEvent::InputMethod:
+            if (hasHangul(static_cast<QInputMethodEvent*>(event)->preeditString()))
+                noteHangulTyped();
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
 
 constexpr int kCallMs = 300;
 
@@ -73,12 +201,13 @@ bool fcitxPrefer()
     bus.asyncCall(QDBusMessage::createMethodCall(QStringLiteral("org.fcitx.Fcitx5"), QStringLiteral("/controller"),
                                                  QStringLiteral("org.fcitx.Fcitx.Controller1"),
                                                  QStringLiteral("Activate")));
+    fcitxServes = true;
     return true;
 }
 
 void ibusPrefer()
 {
-    if (ibusMode != Mode::Latin)
+    if (ibusMode != Mode::Latin || toggleSent)
         return;
     const QString address = ibusAddress();
     if (address.isEmpty())
@@ -103,9 +232,11 @@ void ibusPrefer()
         QStringLiteral("PropertyActivate"));
     toggle << QStringLiteral("InputMode") << 1u;
     // Not waited for: ibus answers only once the engine is done, which
-    // may need this program's own input method connection to run.
+    // may need this program's own input method connection to run. Today's
+    // ibus refuses it (the context is not this connection's), so the mode
+    // stays Latin until Hangul is seen and the field keeps its mark.
     bus.send(toggle);
-    ibusMode = Mode::Hangul;
+    toggleSent = true;
 }
 
 // The X key code of Esc (evdev and every X server of today).
@@ -123,7 +254,7 @@ public:
             QWidget* focus = QApplication::focusWidget();
             if ((bytes[0] & 0x7f) == kXKeyPress && bytes[1] == kEscapeKeycode && ibusMode == Mode::Hangul &&
                 focus && focus->testAttribute(Qt::WA_InputMethodEnabled) && !focus->window()->isModal())
-                ibusMode = Mode::Latin;
+                noteLatinTyped();
         }
         return false;
     }
@@ -141,9 +272,43 @@ void prefer()
         ibusPrefer();
 }
 
-void noteHangulTyped() { ibusMode = Mode::Hangul; }
+void noteHangulTyped() { setMode(Mode::Hangul); }
 
-void noteLatinTyped() { ibusMode = Mode::Latin; }
+void noteLatinTyped()
+{
+    toggleSent = false;
+    setMode(Mode::Latin);
+}
+
+Mode knownMode() { return ibusMode; }
+
+void askOnEntry(QLineEdit* field)
+{
+    if (!field || asksOnEntry(field))
+        return;
+    // One watcher for every field, made anew should the application be.
+    static QPointer<EntryWatch> watch;
+    if (!watch)
+        watch = new EntryWatch(QCoreApplication::instance());
+    field->setProperty(kAskProperty, true);
+    field->installEventFilter(watch);
+    auto* mark = new QAction(latinIcon(field), QString(), field);
+    mark->setObjectName(QString::fromLatin1(kMarkName));
+    mark->setToolTip(QStringLiteral("영문 입력 상태입니다. 한/영 키를 누르면 한글이 입력됩니다."));
+    mark->setVisible(false);
+    field->addAction(mark, QLineEdit::TrailingPosition);
+    fields().push_back(field);
+    updateMarks();
+}
+
+bool asksOnEntry(const QLineEdit* field) { return field && field->property(kAskProperty).toBool(); }
+
+bool showsLatinMark(const QLineEdit* field)
+{
+    const QAction* mark = field ? markOf(field) : nullptr;
+    const QToolButton* button = mark ? markButtonOf(field, mark) : nullptr;
+    return mark && mark->isVisible() && button && !button->isHidden();
+}
 
 void watchKeys()
 {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/view/FindBar.h"
+#include "gui/support/KoreanInput.h"
 
 #include "core/ledger/WorkingTable.h"
 #include "core/view/LedgerFind.h"
@@ -36,6 +37,8 @@ FindBar::FindBar(quill::WorkingTable& table, QWidget* parent) : QFrame(parent), 
     for (QToolButton* clear : edit_->findChildren<QToolButton*>())
         clear->setAccessibleName(QStringLiteral("지우기"));
     caption->setBuddy(edit_);
+    // Search words are Korean, as the texts they find.
+    korean_input::askOnEntry(edit_);
     layout->addWidget(edit_, 1);
     count_ = new QLabel(this);
     count_->setObjectName(QStringLiteral("FindCount"));

@@ -43,8 +43,6 @@ QList<Licence> shippedLicences()
         {u("Expat"), u("MIT"), u("Copyright (c) 1998-2000 Thai Open Source Software Center Ltd and Clark Cooper, "
                                  "Copyright (c) 2001-2022 Expat maintainers"),
          u("xlsx 안의 XML을 읽습니다."), {doc + u("libexpat1/copyright")}, {u("libexpat.so")}},
-        {u("FreeXL"), u("MPL-1.1 OR GPL-2.0-or-later OR LGPL-2.1-or-later"), u("Copyright (C) 2011-2021 Alessandro Furieri"),
-         u("예전 엑셀 파일(xls)을 읽습니다."), {common + u("MPL-1.1"), doc + u("libfreexl1/copyright")}, {u("libfreexl.so")}},
         {u("libxml2"), u("MIT"), u("Copyright (C) 1998-2012 Daniel Veillard"),
          u("HTML로 된 거래 내역의 표를 읽습니다."), {doc + u("libxml2/copyright")}, {u("libxml2.so")}},
         {u("나눔 글꼴 (fonts-nanum)"), u("OFL-1.1"), u("Copyright (c) 2010, NAVER Corporation"),

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "plugins/common/PluginSupport.h"
 
+#include "core/text/Cp949.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QWidget>
 
-#include <cerrno>
 #include <dlfcn.h>
-#include <iconv.h>
 
 namespace plugin {
 
@@ -16,31 +16,7 @@ QString fromCp949(const char* text)
 {
     if (!text || !*text)
         return QString();
-    iconv_t cd = iconv_open("UTF-8", "CP949");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return QString::fromLatin1(text);
-    QByteArray in(text);
-    QByteArray out;
-    char* src = in.data();
-    size_t left = static_cast<size_t>(in.size());
-    char buffer[256];
-    while (left > 0) {
-        char* dst = buffer;
-        size_t room = sizeof buffer;
-        const size_t r = iconv(cd, &src, &left, &dst, &room);
-        out.append(buffer, dst - buffer);
-        if (r != static_cast<size_t>(-1))
-            break;
-        if (errno == E2BIG)
-            continue;
-        // An invalid or cut-off character: one replacement, one byte on.
-        out.append("\xef\xbf\xbd");
-        ++src;
-        --left;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-    iconv_close(cd);
-    return QString::fromUtf8(out);
+    return QString::fromStdString(quill::decodeCp949(text));
 }
 
 QString libraryFolder(const void* address)

@@ -6,11 +6,23 @@
 void ScriptedDialogs::showInfo(const QString& text) { shown.append({"info", text, {}}); }
 void ScriptedDialogs::showPlain(const QString& text) { shown.append({"plain", text, {}}); }
 
-bool ScriptedDialogs::askYesNo(const QString& text)
+bool ScriptedDialogs::askYesNo(const QString& text, bool yesIsSafe)
 {
-    shown.append({"yesno", text, {}});
+    shown.append({"yesno", text, {}, yesIsSafe});
     if (yesNo.isEmpty() && improviser)
         return !text.contains(QStringLiteral("끝내")) && improviser->bounded(2) == 1;
+    if (yesNo.isEmpty()) {
+        QTest::qFail(qPrintable("unexpected question: " + text), __FILE__, __LINE__);
+        return false;
+    }
+    return yesNo.dequeue();
+}
+
+bool ScriptedDialogs::askNoYes(const QString& text)
+{
+    shown.append({"noyes", text, {}});
+    if (yesNo.isEmpty() && improviser)
+        return improviser->bounded(2) == 1;
     if (yesNo.isEmpty()) {
         QTest::qFail(qPrintable("unexpected question: " + text), __FILE__, __LINE__);
         return false;

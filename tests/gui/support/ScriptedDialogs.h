@@ -14,9 +14,10 @@
 class ScriptedDialogs : public UserDialogs {
 public:
     struct Shown {
-        QString kind;   // "info", "plain", "yesno", "yesnocancel", "error", "open", "save"
+        QString kind;   // "info", "plain", "yesno", "noyes", "yesnocancel", "error", "open", "save"
         QString text;   // message, or the dialog's title
         FileDialogSettings settings;
+        bool yesIsSafe = true;  // a yes/no question's default answer is Yes
     };
 
     QQueue<bool> yesNo;
@@ -33,8 +34,16 @@ public:
     QStringList improvisedFiles;
 
     void showInfo(const QString& text) override;
+    // Recorded as "info", its title kept in infoTitles.
+    void showInfoTitled(const QString& title, const QString& text) override
+    {
+        infoTitles.append(title);
+        showInfo(text);
+    }
+    QStringList infoTitles;
     void showPlain(const QString& text) override;
-    bool askYesNo(const QString& text) override;
+    bool askYesNo(const QString& text, bool yesIsSafe = true) override;
+    bool askNoYes(const QString& text) override;  // shown as "noyes", answered from yesNo
     Answer askYesNoCancel(const QString& text) override;
     void showError(const QString& text) override;
     QString openFileName(const FileDialogSettings& settings) override;
