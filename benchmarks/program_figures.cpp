@@ -9,6 +9,7 @@
 #include "gui/app/AppFonts.h"
 #include "core/AppInfo.h"
 #include "gui/mainwindow/MainWindow.h"
+#include "TmainfProbe.h"
 #include "gui/app/QtUserDialogs.h"
 #include "gui/app/UserDialogs.h"
 #include "gui/support/TSprSfm.h"
@@ -181,11 +182,11 @@ int main(int argc, char* argv[])
     const double cpu0 = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    mainf.HFileOpen->click();
+    probe(mainf).HFileOpen()->click();
     settle();
     const double openCpu = cpuSeconds() - cpu0;
     const double openWall = wall.nsecsElapsed() / 1e9;
-    const long long rows = static_cast<long long>(mainf.TAcunt.rowCount());
+    const long long rows = static_cast<long long>(probe(mainf).TAcunt().rowCount());
     if (dialogs.surprises || rows == 0) {
         std::fprintf(stderr, "program_figures: the ledger did not open\n");
         return 1;
@@ -202,20 +203,20 @@ int main(int argc, char* argv[])
     if (mode == "yearswitch") {
         // The wheel over the year box, between the ledger's year and the
         // empty year before it, each change painted before the next.
-        const int full = mainf.YerEdit->value();
-        const QPointF at(mainf.YerEdit->width() / 2.0, mainf.YerEdit->height() / 2.0);
+        const int full = probe(mainf).YerEdit()->value();
+        const QPointF at(probe(mainf).YerEdit()->width() / 2.0, probe(mainf).YerEdit()->height() / 2.0);
         double toEmpty = 0, toFull = 0;
         const int rounds = 20;
         for (int i = 0; i < 2 * rounds; ++i) {
             const bool down = i % 2 == 0;
-            QWheelEvent wheel(at, mainf.YerEdit->mapToGlobal(at), QPoint(), QPoint(0, down ? -120 : 120),
+            QWheelEvent wheel(at, probe(mainf).YerEdit()->mapToGlobal(at), QPoint(), QPoint(0, down ? -120 : 120),
                               Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
             const double c = cpuSeconds();
-            QCoreApplication::sendEvent(mainf.YerEdit, &wheel);
+            QCoreApplication::sendEvent(probe(mainf).YerEdit(), &wheel);
             mainf.repaint();
             settle();
             (down ? toEmpty : toFull) += cpuSeconds() - c;
-            if (mainf.YerEdit->value() != (down ? full - 1 : full)) {
+            if (probe(mainf).YerEdit()->value() != (down ? full - 1 : full)) {
                 std::fprintf(stderr, "program_figures: the wheel did not change the year\n");
                 return 1;
             }
@@ -240,7 +241,7 @@ int main(int argc, char* argv[])
         dialogs.saveFile = file + QStringLiteral(".saved.Aut");
         const double c = cpuSeconds();
         sinceClick.start();
-        mainf.RnameBtn->click();
+        probe(mainf).RnameBtn()->click();
         settle();
         const double saveWall = sinceClick.nsecsElapsed() / 1e9;
         const double saveCpu = cpuSeconds() - c;
@@ -260,16 +261,16 @@ int main(int argc, char* argv[])
         // before every other (so every byte of the file moves) and saves, again and again, saying so after
         // each save, until it is killed.
         for (long long k = 1;; ++k) {
-            quill::LedgerEntry& e = mainf.TAcunt.append();
+            quill::LedgerEntry& e = probe(mainf).TAcunt().append();
             e.IDAY = "2000.01.01";
             e.JKYU = "kill run";
             e.INMNY = 1;
             e.TAG = "N";
-            mainf.TAcunt.post();
-            mainf.book.Modified = true;
-            mainf.SaveBtn->click();
+            probe(mainf).TAcunt().post();
+            probe(mainf).book().setModified(true);
+            probe(mainf).SaveBtn()->click();
             settle();
-            if (mainf.book.Modified)
+            if (probe(mainf).book().isModified())
                 return 1;
             std::printf("saved %lld\n", k);
             std::fflush(stdout);

@@ -38,13 +38,12 @@ struct Ledger : ::testing::Test {
     }
     void TearDown() override
     {
-        ReleaseScratchTableFile(book.scratchPath);
+        ReleaseScratchTableFile(book.scratchPath());
         SafeFile::failWriteAt(0, 0);
     }
     void setUpBook(LedgerBook& b)
     {
-        b.programFolder = program;
-        b.scratchPath = AcquireScratchTableFile(program);
+        b.acquireScratchTable(program);
         b.TAcunt.setNewRowHook([](LedgerEntry& e) {
             e.TAG = "N";
             e.CTG = 0;
@@ -55,7 +54,7 @@ struct Ledger : ::testing::Test {
     {
         b.TAcunt.append() = e;
         b.TAcunt.post();
-        b.Modified = true;
+        b.setModified(true);
     }
     static std::vector<LedgerEntry> rows(const WorkingTable& t)
     {
@@ -95,11 +94,11 @@ LedgerEntry entry(const char* iday, const char* jkyu, double out = 100)
 TEST_F(Ledger, NewEmptiesTheLedgerAndStartsAfreshFromADamagedScratchTable)
 {
     add(book, entry("2024.01.01", "a"));
-    book.CurrentFileName = dir.file("x.Aut");
-    writeAll(book.scratchPath, "not a table");
+    book.rename(dir.file("x.Aut"));
+    writeAll(book.scratchPath(), "not a table");
     ASSERT_TRUE(NewLedger(book));
     EXPECT_TRUE(book.isUntitled());
-    EXPECT_FALSE(book.Modified);
+    EXPECT_FALSE(book.isModified());
     EXPECT_TRUE(book.TAcunt.isOpen());
     EXPECT_EQ(book.TAcunt.rowCount(), 0u);
     EXPECT_FALSE(book.fAcunt.isOpen());
@@ -120,15 +119,15 @@ TEST_F(Ledger, SaveWritesEveryEntryAndOpenReadsThemBack)
 
     const std::string path = dir.file("book.Aut");
     ASSERT_TRUE(SaveLedgerAs(book, path));
-    EXPECT_EQ(book.CurrentFileName, path);
-    EXPECT_FALSE(book.Modified);
+    EXPECT_EQ(book.fileName(), path);
+    EXPECT_FALSE(book.isModified());
     EXPECT_EQ(fs::file_size(path), 3 * AutRecord::kSize);
     EXPECT_FALSE(book.fAcunt.isOpen());
     const std::vector<LedgerEntry> saved = rows(book.TAcunt);
 
     ASSERT_TRUE(NewLedger(book));
     ASSERT_TRUE(OpenLedger(book, path));
-    EXPECT_EQ(book.CurrentFileName, path);
+    EXPECT_EQ(book.fileName(), path);
     EXPECT_FALSE(book.TAcunt.filtered());  // Open switches the filter off
     EXPECT_EQ(book.TAcunt.recordCount(), 3);
     std::vector<LedgerEntry> read = rows(book.TAcunt);
@@ -143,13 +142,13 @@ TEST_F(Ledger, EmptyLedgerSavesAsAnEmptyFileAndOpensEmpty)
 {
     EXPECT_FALSE(HasEntriesToSave(book));
     const std::string path = dir.file("empty.Aut");
-    book.CurrentFileName = path;
+    book.rename(path);
     ASSERT_TRUE(SaveLedger(book));
     EXPECT_EQ(fs::file_size(path), 0u);
     add(book, entry("2024.01.01", "a"));
     ASSERT_TRUE(OpenLedger(book, path));
     EXPECT_EQ(book.TAcunt.rowCount(), 0u);
-    EXPECT_FALSE(book.Modified);
+    EXPECT_FALSE(book.isModified());
 }
 
 TEST_F(Ledger, SaveAsNeedsAnEntryButNotAVisibleOne)
@@ -195,7 +194,7 @@ TEST_F(Ledger, SaveFailingAtAnyWriteLeavesTheOldFileByteForByte)
     ASSERT_TRUE(SaveLedgerAs(book, path));
     const std::string before = readAll(path);
     add(book, entry("2024.03.03", "new"));
-    ASSERT_TRUE(book.Modified);
+    ASSERT_TRUE(book.isModified());
 
     bool failedWhileWritingRecords = false;
     for (int k = 1;; ++k) {
@@ -208,14 +207,14 @@ TEST_F(Ledger, SaveFailingAtAnyWriteLeavesTheOldFileByteForByte)
             break;  // k went past the last write
         EXPECT_EQ(r.message, IoResult::fromErrno(ENOSPC).message);
         EXPECT_EQ(readAll(path), before) << "write " << k;
-        EXPECT_TRUE(book.Modified);
+        EXPECT_TRUE(book.isModified());
         EXPECT_FALSE(book.fAcunt.isOpen());
         EXPECT_TRUE(leftovers().empty());
         failedWhileWritingRecords |= lastGauge > 50;
     }
     EXPECT_TRUE(failedWhileWritingRecords);
     EXPECT_EQ(fs::file_size(path), 9001 * AutRecord::kSize);
-    EXPECT_FALSE(book.Modified);
+    EXPECT_FALSE(book.isModified());
 }
 
 TEST_F(Ledger, FailedSaveAsKeepsTheOldName)
@@ -224,7 +223,7 @@ TEST_F(Ledger, FailedSaveAsKeepsTheOldName)
     IoResult r = SaveLedgerAs(book, dir.file("no/such/folder/x.Aut"));
     EXPECT_FALSE(r);
     EXPECT_TRUE(book.isUntitled());
-    EXPECT_TRUE(book.Modified);
+    EXPECT_TRUE(book.isModified());
 }
 
 TEST_F(Ledger, FailedOpenGivesThePreviousLedgerBack)
@@ -232,7 +231,7 @@ TEST_F(Ledger, FailedOpenGivesThePreviousLedgerBack)
     add(book, entry("2024.01.01", "a"));
     add(book, entry("2023.01.01", "b"));
     const std::string name = dir.file("mine.Aut");
-    book.CurrentFileName = name;
+    book.rename(name);
     const LedgerFilter filter = LedgerFilter::fromControls(2, "2024", 0, "1년");
     book.TAcunt.setFilter(filter);
     book.TAcunt.setFiltered(true);
@@ -243,8 +242,8 @@ TEST_F(Ledger, FailedOpenGivesThePreviousLedgerBack)
         int shows = 0;
         IoResult r = OpenLedger(book, bad, {[&] { ++shows; }, {}});
         EXPECT_FALSE(r) << bad;
-        EXPECT_EQ(book.CurrentFileName, name);
-        EXPECT_TRUE(book.Modified);
+        EXPECT_EQ(book.fileName(), name);
+        EXPECT_TRUE(book.isModified());
         EXPECT_EQ(rows(book.TAcunt), before);
         EXPECT_TRUE(book.TAcunt.filtered());
         EXPECT_EQ(book.TAcunt.filter(), filter);
@@ -269,15 +268,15 @@ TEST_F(Ledger, AddFileMergesTheUnsavedEditsKeepingTheFilter)
     const LedgerFilter filter = LedgerFilter::fromControls(0, "2024", 0, "1년");
     book.TAcunt.setFilter(filter);
     book.TAcunt.setFiltered(true);
-    book.Modified = false;
+    book.setModified(false);
 
     ASSERT_TRUE(AddLedgerFile(book, b));
     std::string names;
     for (const LedgerEntry& e : rows(book.TAcunt))
         names += e.JKYU.str() + ";";
     EXPECT_EQ(names, "b-old;b1;a2;typed;");
-    EXPECT_TRUE(book.Modified);
-    EXPECT_EQ(book.CurrentFileName, a);
+    EXPECT_TRUE(book.isModified());
+    EXPECT_EQ(book.fileName(), a);
     EXPECT_TRUE(book.TAcunt.filtered());
     EXPECT_EQ(book.TAcunt.recordCount(), 3);  // b-old stays hidden
     EXPECT_FALSE(book.fAcunt.isOpen());
@@ -294,10 +293,10 @@ TEST_F(Ledger, AddFileOfTheOpenFileDoublesEveryEntry)
 TEST_F(Ledger, FailedAddFileChangesNothing)
 {
     add(book, entry("2024.01.01", "a"));
-    book.Modified = false;
+    book.setModified(false);
     EXPECT_FALSE(AddLedgerFile(book, dir.file("missing.Aut")));
     EXPECT_EQ(book.TAcunt.rowCount(), 1u);
-    EXPECT_FALSE(book.Modified);
+    EXPECT_FALSE(book.isModified());
     EXPECT_FALSE(book.fAcunt.isOpen());
 }
 
@@ -350,8 +349,8 @@ TEST_F(Ledger, EachRunningCopyHasItsOwnScratchTable)
 {
     LedgerBook second;
     setUpBook(second);
-    EXPECT_NE(second.scratchPath, book.scratchPath);
-    EXPECT_EQ(book.scratchPath, program + kScratchTableFile);
+    EXPECT_NE(second.scratchPath(), book.scratchPath());
+    EXPECT_EQ(book.scratchPath(), program + kScratchTableFile);
 
     const std::string a = fileWith("a.Aut", {entry("2024.01.01", "a1"), entry("2024.02.01", "a2")});
     ASSERT_TRUE(OpenLedger(book, a));
@@ -366,12 +365,12 @@ TEST_F(Ledger, EachRunningCopyHasItsOwnScratchTable)
     EXPECT_EQ(book.TAcunt.rowCount(), 4u);
 
     // A copy that ends gives its scratch table to the next one.
-    const std::string freed = second.scratchPath;
+    const std::string freed = second.scratchPath();
     ReleaseScratchTableFile(freed);
     LedgerBook third;
     setUpBook(third);
-    EXPECT_EQ(third.scratchPath, freed);
-    ReleaseScratchTableFile(third.scratchPath);
+    EXPECT_EQ(third.scratchPath(), freed);
+    ReleaseScratchTableFile(third.scratchPath());
 }
 
 // Save writes the ledger file straight from the working ledger: the same
@@ -405,14 +404,14 @@ TEST_F(Ledger, SaveFromTheWorkingLedgerWritesWhatTheScratchPathWrote)
         EXPECT_EQ(rows(book.TAcunt), before);
         EXPECT_EQ(static_cast<std::size_t>(book.TAcunt.bookmark().row), cursorRow);
         std::vector<LedgerEntry> scratch;
-        ASSERT_TRUE(readSnapshot(book.scratchPath, scratch));
+        ASSERT_TRUE(readSnapshot(book.scratchPath(), scratch));
         EXPECT_EQ(scratch, before);
         EXPECT_FALSE(book.fAcunt.isOpen());
 
         // Open takes the staging rows over: the file's entries in date order.
         ASSERT_TRUE(OpenLedger(book, path));
         EXPECT_EQ(rows(book.TAcunt), rows(reference));
-        ASSERT_TRUE(readSnapshot(book.scratchPath, scratch));
+        ASSERT_TRUE(readSnapshot(book.scratchPath(), scratch));
         EXPECT_EQ(scratch.size(), before.size());
         EXPECT_EQ(book.fAcunt.rowCount(), 0u);
     }
@@ -445,7 +444,7 @@ TEST_F(Ledger, AddFileFromTheWorkingLedgerMergesAsTheScratchPathDid)
         ASSERT_TRUE(AddLedgerFile(book, other));
         EXPECT_EQ(rows(book.TAcunt), rows(reference));
         std::vector<LedgerEntry> scratch;
-        ASSERT_TRUE(readSnapshot(book.scratchPath, scratch));
+        ASSERT_TRUE(readSnapshot(book.scratchPath(), scratch));
         EXPECT_EQ(scratch, merged);
         EXPECT_FALSE(book.fAcunt.isOpen());
     }
@@ -501,7 +500,7 @@ TEST_F(Ledger, WhatIsNoLedgerIsRefusedAndTheReportSaysWhyInKorean)
             EXPECT_EQ(report.substr(0, nl), c.first);
             EXPECT_NE(report.find(c.korean, nl), std::string::npos) << report;
             EXPECT_NE(report.find(c.path, nl), std::string::npos) << report;
-            EXPECT_EQ(book.CurrentFileName, kept);
+            EXPECT_EQ(book.fileName(), kept);
             EXPECT_EQ(book.TAcunt.rowCount(), 1u);
         }
     }
@@ -529,7 +528,7 @@ namespace {
 // what to do there, and for Open no word of saving.
 TEST_F(Ledger, AFullScratchFolderIsNamedWhateverTheCommand)
 {
-    const std::string folder = fs::path(book.scratchPath).parent_path().string();
+    const std::string folder = fs::path(book.scratchPath()).parent_path().string();
     const std::string ledger = fileWith("full.Aut", {entry("2024.01.01", "있던 것")});
     struct Case {
         const char* name;
@@ -541,7 +540,7 @@ TEST_F(Ledger, AFullScratchFolderIsNamedWhateverTheCommand)
         {"add file", FileAction::Read, [&] { return AddLedgerFile(book, ledger); }},
         {"new over a damaged table", FileAction::Start,
          [&] {
-             writeAll(book.scratchPath, "not a table");
+             writeAll(book.scratchPath(), "not a table");
              return NewLedger(book);
          }},
     };
@@ -554,7 +553,7 @@ TEST_F(Ledger, AFullScratchFolderIsNamedWhateverTheCommand)
         ASSERT_FALSE(r);
         EXPECT_EQ(r.kind, IoKind::NoSpace);
         EXPECT_EQ(r.path, folder);
-        const std::string report = FileErrorReport(r, c.action == FileAction::Start ? book.scratchPath : ledger, c.action);
+        const std::string report = FileErrorReport(r, c.action == FileAction::Start ? book.scratchPath() : ledger, c.action);
         EXPECT_EQ(report.rfind("Disk full.\n", 0), 0u) << report;
         EXPECT_NE(report.find("꽉 찬 폴더: " + folder), std::string::npos) << report;
         EXPECT_NE(report.find("공간을 비운 뒤"), std::string::npos) << report;

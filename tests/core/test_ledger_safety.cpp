@@ -14,6 +14,7 @@
 #include "core/ledger/DiskStamp.h"
 #include "core/ledger/FileCommands.h"
 #include "core/ledger/SnapshotFile.h"
+#include "core/ledger/UnsavedCopy.h"
 
 #include <gtest/gtest.h>
 
@@ -40,12 +41,11 @@ struct Safety : ::testing::Test {
     void SetUp() override
     {
         fs::copy_file(QB_TEMPLATE_TABLE, dir.file(kTemplateTableFile));
-        book.programFolder = dir.path() + "/";
-        book.scratchPath = AcquireScratchTableFile(book.programFolder);
-        book.backupClock = [this] { return BackupTime{2024, 12, 31, 18, minute++, 5}; };
+        book.acquireScratchTable(dir.path() + "/");
+        book.setBackupClock([this] { return BackupTime{2024, 12, 31, 18, minute++, 5}; });
         ASSERT_TRUE(NewLedger(book));
     }
-    void TearDown() override { ReleaseScratchTableFile(book.scratchPath); }
+    void TearDown() override { ReleaseScratchTableFile(book.scratchPath()); }
 
     std::string ledger(const std::string& name, const std::vector<const char*>& dates)
     {
@@ -61,7 +61,7 @@ struct Safety : ::testing::Test {
     {
         book.TAcunt.append() = makeEntry(date, "추가", 500, 50);
         book.TAcunt.post();
-        book.Modified = true;
+        book.setModified(true);
     }
     static std::vector<std::string> names(const std::vector<std::string>& paths)
     {
@@ -117,8 +117,8 @@ TEST_F(Safety, AnotherProcessHoldingTheLedgerIsSeen)
     });
     // The other copy ended: the file is free.
     EXPECT_TRUE(OpenLedger(book, path));
-    EXPECT_TRUE(book.fileLock.held());
-    EXPECT_FALSE(book.readOnly);
+    EXPECT_TRUE(book.fileLock().held());
+    EXPECT_FALSE(book.isReadOnly());
 }
 
 TEST_F(Safety, OpenLockedForThisCopyAndFreedByNewAndByOpeningAnother)
@@ -129,7 +129,7 @@ TEST_F(Safety, OpenLockedForThisCopyAndFreedByNewAndByOpeningAnother)
     EXPECT_EQ(FileLock::take(a).state(), FileLock::State::HeldElsewhere);
     // Opening the same file again is no conflict with ourselves.
     ASSERT_TRUE(OpenLedger(book, a));
-    EXPECT_TRUE(book.fileLock.covers(a));
+    EXPECT_TRUE(book.fileLock().covers(a));
     ASSERT_TRUE(OpenLedger(book, b));
     EXPECT_TRUE(FileLock::take(a).held());
     EXPECT_EQ(FileLock::take(b).state(), FileLock::State::HeldElsewhere);
@@ -150,20 +150,20 @@ TEST_F(Safety, ReadOnlyLedgerIsSavedOnlyUnderANameNotHeldElsewhere)
     ASSERT_TRUE(other.held());
     EXPECT_TRUE(IsHeldElsewhere(OpenLedger(book, path)));
     ASSERT_TRUE(OpenLedger(book, path, {}, OpenAccess::ReadOnly));
-    EXPECT_TRUE(book.readOnly);
+    EXPECT_TRUE(book.isReadOnly());
     EXPECT_EQ(book.TAcunt.rowCount(), 1u);
     add("2024.01.05");
     EXPECT_FALSE(SaveLedger(book));
     EXPECT_TRUE(IsHeldElsewhere(SaveLedgerAs(book, path)));
     EXPECT_TRUE(IsHeldElsewhere(SaveLedgerAs(book, held)));
     EXPECT_EQ(readAll(path), before);
-    EXPECT_EQ(book.CurrentFileName, path);
-    EXPECT_TRUE(book.Modified);
+    EXPECT_EQ(book.fileName(), path);
+    EXPECT_TRUE(book.isModified());
 
     const std::string copy = dir.file("copy.Aut");
     ASSERT_TRUE(SaveLedgerAs(book, copy));
-    EXPECT_FALSE(book.readOnly);
-    EXPECT_EQ(book.CurrentFileName, copy);
+    EXPECT_FALSE(book.isReadOnly());
+    EXPECT_EQ(book.fileName(), copy);
     EXPECT_EQ(FileLock::take(copy).state(), FileLock::State::HeldElsewhere);
     EXPECT_TRUE(SaveLedger(book));
     EXPECT_EQ(readAll(path), before);
@@ -177,7 +177,7 @@ TEST_F(Safety, TheLockFollowsTheFileASaveReplaces)
     ASSERT_TRUE(SaveLedger(book));
     // Whether the save renamed a new file into place or wrote in place, the
     // file now at the name is the locked one.
-    EXPECT_TRUE(book.fileLock.covers(path));
+    EXPECT_TRUE(book.fileLock().covers(path));
     EXPECT_EQ(FileLock::take(path).state(), FileLock::State::HeldElsewhere);
     ASSERT_TRUE(SaveLedgerAs(book, dir.file("other.Aut")));
     EXPECT_TRUE(FileLock::take(path).held());
@@ -255,7 +255,7 @@ TEST_F(Safety, EachSaveKeepsTheVersionItReplaces)
     const std::string second = readAll(path);
     add("2024.01.04");
     ASSERT_TRUE(SaveLedger(book));
-    EXPECT_TRUE(book.backupProblem.empty());
+    EXPECT_TRUE(book.backupProblem().empty());
     const std::vector<std::string> kept = ListBackups(path);
     EXPECT_EQ(names(kept),
               (std::vector<std::string>{"가게장부_20241231-1800.Aut", "가게장부_20241231-1801.Aut"}));
@@ -276,7 +276,7 @@ TEST_F(Safety, EachSaveKeepsTheVersionItReplaces)
 TEST_F(Safety, SavesInTheSameMinuteLoseNoBackup)
 {
     const std::string path = ledger("shop.Aut", {"2024.01.02"});
-    book.backupClock = [] { return BackupTime{2024, 12, 31, 18, 30, 15}; };
+    book.setBackupClock([] { return BackupTime{2024, 12, 31, 18, 30, 15}; });
     ASSERT_TRUE(OpenLedger(book, path));
     std::vector<std::string> versions;
     for (const char* d : {"2024.01.03", "2024.01.04", "2024.01.05", "2024.01.06"}) {
@@ -322,8 +322,8 @@ TEST_F(Safety, ABackupThatCannotBeKeptNeverStopsTheSave)
     ASSERT_TRUE(OpenLedger(book, path));
     add("2024.01.03");
     ASSERT_TRUE(SaveLedger(book));
-    EXPECT_FALSE(book.Modified);
-    EXPECT_EQ(book.backupProblem.rfind(dir.file("백업") + ": ", 0), 0u) << book.backupProblem;
+    EXPECT_FALSE(book.isModified());
+    EXPECT_EQ(book.backupProblem().rfind(dir.file("백업") + ": ", 0), 0u) << book.backupProblem();
     WorkingTable t;
     t.open();
     ASSERT_TRUE(ReadLedgerFile(path, t));
@@ -332,7 +332,7 @@ TEST_F(Safety, ABackupThatCannotBeKeptNeverStopsTheSave)
     fs::remove(dir.file("백업"));
     add("2024.01.04");
     ASSERT_TRUE(SaveLedger(book));
-    EXPECT_TRUE(book.backupProblem.empty());
+    EXPECT_TRUE(book.backupProblem().empty());
     EXPECT_EQ(ListBackups(path).size(), 1u);
 }
 
@@ -358,7 +358,7 @@ TEST_F(Safety, AFailedSaveLeavesNoBackupAndCostsNoOlderOne)
 TEST_F(Safety, ManySavesInOneSecondKeepTheNewestTenInTheOrderMade)
 {
     const std::string path = ledger("shop.Aut", {"2024.01.02"});
-    book.backupClock = [] { return BackupTime{2024, 12, 31, 18, 30, 15}; };
+    book.setBackupClock([] { return BackupTime{2024, 12, 31, 18, 30, 15}; });
     ASSERT_TRUE(OpenLedger(book, path));
     std::vector<std::string> versions;
     for (int i = 0; i < 14; ++i) {
@@ -418,12 +418,11 @@ TEST_F(Safety, BackupsGoOnlyIntoARealFolderOfOursAndOnlyOursArePruned)
         for (const auto& e : fs::directory_iterator(fs::canonical(folder)))
             before.insert(e.path().filename().string());
         ASSERT_TRUE(OpenLedger(book, path));
-        book.backupProblemTold = false;
         for (int i = 0; i < 12; ++i) {
             add("2024.01.03");
             ASSERT_TRUE(SaveLedger(book));  // the save itself never fails for its backup
         }
-        EXPECT_EQ(book.backupProblem.empty(), !c.refused) << book.backupProblem;
+        EXPECT_EQ(book.backupProblem().empty(), !c.refused) << book.backupProblem();
         std::set<std::string> after;
         for (const auto& e : fs::directory_iterator(fs::canonical(folder)))
             after.insert(e.path().filename().string());
@@ -470,7 +469,7 @@ TEST_F(Safety, AKillAtAnyStepOfASaveLeavesNoBackupCutShort)
             struct rlimit limit {static_cast<rlim_t>(oldBytes.size() / 2), static_cast<rlim_t>(oldBytes.size() / 2)};
             ::setrlimit(RLIMIT_FSIZE, &limit);
             const bool saved = bool(SaveLedger(book));
-            _exit(!saved && !book.backupProblem.empty() ? 0 : 1);
+            _exit(!saved && !book.backupProblem().empty() ? 0 : 1);
         }
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -504,17 +503,17 @@ TEST_F(Safety, TheScratchTableIsEmptiedWhenGivenBack)
     const std::string path = ledger("shop.Aut", {"2024.01.02", "2024.01.03"});
     ASSERT_TRUE(OpenLedger(book, path));
     std::vector<LedgerEntry> rows;
-    ASSERT_TRUE(readSnapshot(book.scratchPath, rows));
+    ASSERT_TRUE(readSnapshot(book.scratchPath(), rows));
     ASSERT_EQ(rows.size(), 2u);
-    ReleaseScratchTableFile(book.scratchPath);
-    ASSERT_TRUE(readSnapshot(book.scratchPath, rows));
+    ReleaseScratchTableFile(book.scratchPath());
+    ASSERT_TRUE(readSnapshot(book.scratchPath(), rows));
     EXPECT_TRUE(rows.empty());
-    EXPECT_NE(readAll(book.scratchPath).find("QUILLBOOK TABLE"), std::string::npos);
+    EXPECT_NE(readAll(book.scratchPath()).find("QUILLBOOK TABLE"), std::string::npos);
 }
 
 TEST_F(Safety, TablesLeftByCopiesThatDidNotEndNormallyAreEmptied)
 {
-    ReleaseScratchTableFile(book.scratchPath);
+    ReleaseScratchTableFile(book.scratchPath());
     const std::string temp = dir.path() + "/Temp/";
     const std::vector<LedgerEntry> rows{makeEntry("2024.01.02", "남은 자료", 1000, 100)};
     ASSERT_TRUE(writeSnapshot(temp + "quillbook-3.cds", rows));  // its copy crashed
@@ -522,13 +521,86 @@ TEST_F(Safety, TablesLeftByCopiesThatDidNotEndNormallyAreEmptied)
     writeAll(temp + "quillbook-3.cds.lock", "");
     writeAll(temp + "quillbook-4.cds.lock", "");
     withLockInChild(temp + "quillbook-4.cds.lock", [&] {
-        book.scratchPath = AcquireScratchTableFile(book.programFolder);
-        EXPECT_EQ(book.scratchPath, temp + "quillbook.cds");
+        book.acquireScratchTable(book.programFolder());
+        EXPECT_EQ(book.scratchPath(), temp + "quillbook.cds");
         std::vector<LedgerEntry> read;
         ASSERT_TRUE(readSnapshot(temp + "quillbook-3.cds", read));
         EXPECT_TRUE(read.empty());
         ASSERT_TRUE(readSnapshot(temp + "quillbook-4.cds", read));
         EXPECT_EQ(read.size(), 1u);
+    });
+}
+
+// --- the copy of an unsaved ledger ---------------------------------------------------------
+
+// Kept only with unsaved changes; offered at the next start unless a running
+// copy owns it; taken back under its own name while that file exists and no
+// other copy holds it, else untitled; always with unsaved changes.
+TEST_F(Safety, AnUnsavedLedgerIsKeptAndTakenBack)
+{
+    const std::string temp = dir.path() + "/Temp/";
+    const std::string path = ledger("shop.Aut", {"2024.01.02"});
+    ASSERT_TRUE(OpenLedger(book, path));
+    KeepUnsavedCopy(book);
+    EXPECT_FALSE(fs::exists(UnsavedCopyPath(book)));  // nothing unsaved
+    add("2024.03.04");
+    KeepUnsavedCopy(book);
+    const std::string kept = UnsavedCopyPath(book);
+    ASSERT_TRUE(fs::exists(kept));
+    // The run ends without a normal close.
+    book.releaseScratchTable();
+    book.releaseFile();
+
+    // Another copy's leftovers: one whose copy still runs is not ours, an
+    // empty one is cleared away.
+    const std::vector<LedgerEntry> rows{makeEntry("2024.05.06", "남의 것", 1000, 100)};
+    ASSERT_TRUE(writeSnapshot(temp + "quillbook-4.cds.unsaved", rows));
+    writeAll(temp + "quillbook-4.cds.lock", "");
+    ASSERT_TRUE(writeSnapshot(temp + "quillbook-5.cds.unsaved", {}));
+    withLockInChild(temp + "quillbook-4.cds.lock", [&] {
+        struct Case {
+            const char* name;
+            bool fileThere, heldElsewhere;
+            std::string restoredName;
+        };
+        const Case cases[] = {
+            {"own name", true, false, path},
+            {"file held by another copy", true, true, kUntitledName},
+            {"file gone", false, false, kUntitledName},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            LedgerBook next;
+            next.acquireScratchTable(book.programFolder());
+            ASSERT_TRUE(NewLedger(next));
+            std::optional<UnsavedCopy> copy = FindUnsavedCopy(next);
+            ASSERT_TRUE(copy);
+            EXPECT_EQ(copy->path, kept);
+            EXPECT_EQ(copy->name, path);
+            EXPECT_EQ(copy->rows.size(), 2u);
+            if (!c.fileThere)
+                fs::rename(path, path + ".away");
+            auto restore = [&] { RestoreUnsavedCopy(next, std::move(*copy)); };
+            if (c.heldElsewhere)
+                withLockInChild(path, restore);
+            else
+                restore();
+            EXPECT_EQ(next.fileName(), c.restoredName);
+            EXPECT_EQ(next.fileLock().held(), c.restoredName == path);
+            EXPECT_TRUE(next.isModified());
+            EXPECT_EQ(next.TAcunt.rowCount(), 2u);
+            if (!c.fileThere)
+                fs::rename(path + ".away", path);
+            next.releaseFile();
+            next.releaseScratchTable();
+        }
+        DropUnsavedCopy(kept);
+        LedgerBook next;
+        next.acquireScratchTable(book.programFolder());
+        EXPECT_FALSE(FindUnsavedCopy(next));
+        EXPECT_FALSE(fs::exists(temp + "quillbook-5.cds.unsaved"));
+        EXPECT_TRUE(fs::exists(temp + "quillbook-4.cds.unsaved"));
+        next.releaseScratchTable();
     });
 }
 
@@ -568,16 +640,16 @@ TEST_F(Safety, OddLedgerFilesAreToldOrRefused)
         EXPECT_EQ(bool(r), c.opens) << r.message;
         if (c.opens) {
             EXPECT_EQ(book.TAcunt.rowCount(), c.entries);
-            EXPECT_EQ(book.openNotice.empty(), c.said.empty()) << book.openNotice;
-            EXPECT_NE(book.openNotice.find(c.said), std::string::npos) << book.openNotice;
+            EXPECT_EQ(book.openNotice().empty(), c.said.empty()) << book.openNotice();
+            EXPECT_NE(book.openNotice().find(c.said), std::string::npos) << book.openNotice();
             if (!c.said.empty()) {
-                EXPECT_NE(book.openNotice.find("백업"), std::string::npos) << book.openNotice;
+                EXPECT_NE(book.openNotice().find("백업"), std::string::npos) << book.openNotice();
             }
         } else {
             EXPECT_NE(r.message.find(c.said), std::string::npos) << r.message;
             EXPECT_TRUE(book.isUntitled());
         }
-        book.openNotice.clear();
+        book.setOpenNotice({});
     }
 }
 

@@ -653,6 +653,53 @@ TEST(StatementBooking, BookedRowsAreOneUndoStep)
     EXPECT_EQ(other.rowCount(), before.size());
 }
 
+// A profile made in the preview: the guesses from the headers, the second
+// column of a name told apart by its number, and what it needs to be kept.
+TEST(StatementProfiles, ProfileMadeFromAHeaderRow)
+{
+    const std::vector<std::string> headers{"이용일", "가맹점", "이용금액", "상호", "상 호", "공급가액 (원)", "비고"};
+    const std::vector<ColumnRole> guessed{ColumnRole::Date,         ColumnRole::Counterparty, ColumnRole::Amount,
+                                          ColumnRole::Counterparty, ColumnRole::Counterparty, ColumnRole::Supply,
+                                          ColumnRole::None};
+    for (std::size_t c = 0; c < headers.size(); ++c)
+        EXPECT_EQ(GuessColumnRole(headers[c]), guessed[c]) << headers[c];
+    // Numbers and kinds of the counterparty name none; the bank's and the
+    // card list's own columns.
+    const std::pair<const char*, ColumnRole> more[] = {
+        {"가맹점사업자번호", ColumnRole::None},    {"가맹점유형", ColumnRole::None},
+        {"봉사료", ColumnRole::ServiceCharge},     {"공제여부(결정)", ColumnRole::Deduction},
+        {"입출금구분", ColumnRole::Direction},     {"맡기신금액", ColumnRole::Deposit},
+        {"찾으신금액", ColumnRole::Withdrawal},
+    };
+    for (const auto& [header, role] : more)
+        EXPECT_EQ(GuessColumnRole(header), role) << header;
+    EXPECT_EQ(NumberedHeaders(headers),
+              (std::vector<std::string>{"이용일", "가맹점", "이용금액", "상호", "상 호#2", "공급가액 (원)", "비고"}));
+
+    struct Case {
+        const char* name;
+        std::vector<ColumnBinding> columns;
+        std::string problem;
+    };
+    const Case cases[] = {
+        {"", {{ColumnRole::Date, "이용일"}, {ColumnRole::Amount, "금액"}}, "틀 이름을 입력하세요."},
+        {"카드", {{ColumnRole::Amount, "금액"}}, "날짜 열을 고르세요."},
+        {"카드", {{ColumnRole::Date, "이용일"}, {ColumnRole::Amount, "금액"}, {ColumnRole::Counterparty, "상호"},
+                  {ColumnRole::Counterparty, "가맹점"}},
+         "'거래처' 뜻을 두 열에 골랐습니다. 한 열만 고르세요."},
+        {"카드", {{ColumnRole::Date, "이용일"}, {ColumnRole::Vat, "세액"}},
+         "금액 열(금액, 공급가액, 입금 또는 출금)을 고르세요."},
+        {"카드", {{ColumnRole::Date, "이용일"}, {ColumnRole::Withdrawal, "출금"}}, ""},
+        {"카드", {{ColumnRole::Date, "이용일"}, {ColumnRole::Supply, "공급가액"}}, ""},
+    };
+    for (const Case& c : cases) {
+        StatementProfile p;
+        p.name = c.name;
+        p.columns = c.columns;
+        EXPECT_EQ(ProfileProblem(p), c.problem) << c.name << " " << c.columns.size();
+    }
+}
+
 namespace {
 
 const ImportRow& onlyRow(const ImportPlan& plan)

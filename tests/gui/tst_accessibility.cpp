@@ -66,11 +66,11 @@ private slots:
             for (QWidget* top : QApplication::topLevelWidgets())
                 if (top->isVisible() && !ours.contains(top) && top != &w)
                     top->close();
-            if (w.editorMode != quill::EditorMode::Idle)
+            if (probe(w).editorMode() != quill::EditorMode::Idle)
                 w.mVoideClick();
-            w.findBar->hide();
+            probe(w).findBar()->hide();
             w.activateWindow();
-            w.GrdAcunt->setFocus();
+            probe(w).GrdAcunt()->setFocus();
             QCoreApplication::processEvents();
         };
         QStringList missed;
@@ -100,12 +100,12 @@ private slots:
             QVERIFY2(!c.ledgerKeys.isEmpty() || !c.windowKeys.isEmpty(), c.name);
             for (int key : c.ledgerKeys) {
                 const QString keyName = QKeySequence(key).toString();
-                runs(name, keyName + QStringLiteral(" in the grid"), [&] { QTest::keyClick(w.GrdAcunt, Qt::Key(key)); });
-                runs(name, keyName + QStringLiteral(" in 구분"), [&] { QTest::keyClick(w.CmGbn, Qt::Key(key)); });
+                runs(name, keyName + QStringLiteral(" in the grid"), [&] { QTest::keyClick(probe(w).GrdAcunt(), Qt::Key(key)); });
+                runs(name, keyName + QStringLiteral(" in 구분"), [&] { QTest::keyClick(probe(w).CmGbn(), Qt::Key(key)); });
             }
             for (const QKeySequence& keys : c.windowKeys)
                 runs(name, keys.toString(), [&] {
-                    QTest::keyClick(w.GrdAcunt, keys[0].key(), keys[0].keyboardModifiers());
+                    QTest::keyClick(probe(w).GrdAcunt(), keys[0].key(), keys[0].keyboardModifiers());
                 });
             runs(name, QStringLiteral("the menu"), [&] {
                 QMenu* menu = w.commandMenu();
@@ -133,16 +133,16 @@ private slots:
         };
         invoked.clear();
         const std::function<void()> ways[] = {
-            [&] { QTest::keyClick(w.GrdAcunt, Qt::Key_F10, Qt::ShiftModifier); },
+            [&] { QTest::keyClick(probe(w).GrdAcunt(), Qt::Key_F10, Qt::ShiftModifier); },
             [&] {
-                QTest::keyClick(w.GrdAcunt, Qt::Key_Menu);
-                QContextMenuEvent fromKey(QContextMenuEvent::Keyboard, QPoint(5, 5), w.GrdAcunt->mapToGlobal(QPoint(5, 5)));
-                QApplication::sendEvent(w.GrdAcunt, &fromKey);
+                QTest::keyClick(probe(w).GrdAcunt(), Qt::Key_Menu);
+                QContextMenuEvent fromKey(QContextMenuEvent::Keyboard, QPoint(5, 5), probe(w).GrdAcunt()->mapToGlobal(QPoint(5, 5)));
+                QApplication::sendEvent(probe(w).GrdAcunt(), &fromKey);
             },
             [&] {
                 QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(40, 40),
-                                        w.GrdAcunt->viewport()->mapToGlobal(QPoint(40, 40)));
-                QApplication::sendEvent(w.GrdAcunt->viewport(), &click);
+                                        probe(w).GrdAcunt()->viewport()->mapToGlobal(QPoint(40, 40)));
+                QApplication::sendEvent(probe(w).GrdAcunt()->viewport(), &click);
             },
         };
         for (const auto& way : ways) {
@@ -176,23 +176,23 @@ private slots:
         f.addEntry(QStringLiteral("2009.05.02"), QStringLiteral("우유"), 0, 0, 3000, 300);
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.GrdAcunt->selectRow(0);
+        probe(w).GrdAcunt()->selectRow(0);
         auto selectedRowColour = [&] {
-            const QRect row = w.GrdAcunt->visualRect(w.GrdAcunt->model()->index(0, 1));
-            const QImage shot = w.GrdAcunt->viewport()->grab().toImage();
+            const QRect row = probe(w).GrdAcunt()->visualRect(probe(w).GrdAcunt()->model()->index(0, 1));
+            const QImage shot = probe(w).GrdAcunt()->viewport()->grab().toImage();
             return shot.pixelColor(row.right() - 3, row.center().y());
         };
         const QColor highlight = QApplication::palette().color(QPalette::Active, QPalette::Highlight);
         struct {
             QWidget* focus;
             bool gridHasIt;
-        } steps[] = {{w.GrdAcunt, true}, {w.CmGbn, false}, {w.YerEdit, false}, {w.GrdAcunt, true}};
+        } steps[] = {{probe(w).GrdAcunt(), true}, {probe(w).CmGbn(), false}, {probe(w).YerEdit(), false}, {probe(w).GrdAcunt(), true}};
         for (const auto& step : steps) {
             step.focus->setFocus(Qt::TabFocusReason);
             QTRY_VERIFY(step.focus->hasFocus());
             const QColor shown = selectedRowColour();
             QVERIFY2((shown == highlight) == step.gridHasIt, qPrintable(shown.name() + QLatin1Char(' ') + step.focus->objectName()));
-            QVERIFY(shown != w.GrdAcunt->palette().color(QPalette::Base));  // never hidden
+            QVERIFY(shown != probe(w).GrdAcunt()->palette().color(QPalette::Base));  // never hidden
         }
     }
 
@@ -261,7 +261,7 @@ private slots:
             break;
         case 7:
             w.BtnAppClick();
-            QVERIFY(inspectNextWindow([&] { QTest::keyClick(w.TpPnl3->JKYUEdt, Qt::Key_F11); }, walk));
+            QVERIFY(inspectNextWindow([&] { QTest::keyClick(probe(w).TpPnl3()->JKYUEdt, Qt::Key_F11); }, walk));
             break;
         }
         QVERIFY2(walked > 1, "nothing was walked");
@@ -277,8 +277,8 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         w.openFindBar();
-        EntryPanel* p = w.TpPnl3;
-        auto* findEdit = w.findBar->findChild<QLineEdit*>(QStringLiteral("FindEdit"));
+        EntryPanel* p = probe(w).TpPnl3();
+        auto* findEdit = probe(w).findBar()->findChild<QLineEdit*>(QStringLiteral("FindEdit"));
         QVERIFY(findEdit);
         const struct {
             QWidget* control;
@@ -286,15 +286,15 @@ private slots:
             QAccessible::Role role;
         } expected[] = {
             {&w, "간편장부", QAccessible::Window},
-            {w.GrdAcunt, "장부", QAccessible::Table},
-            {w.CmGbn, "구분", QAccessible::ComboBox},
-            {w.YerEdit, "년도", QAccessible::SpinBox},
-            {w.gCombo, "월", QAccessible::ComboBox},
-            {w.HelpBtn, "도움말", QAccessible::Button},
-            {w.DgaBtn, "홈페이지", QAccessible::Button},
-            {w.dDTZIP, "자료받기", QAccessible::Button},
-            {w.Hinfo, "프로그램 정보", QAccessible::Button},
-            {w.FileAdd, "파일추가", QAccessible::Button},
+            {probe(w).GrdAcunt(), "장부", QAccessible::Table},
+            {probe(w).CmGbn(), "구분", QAccessible::ComboBox},
+            {probe(w).YerEdit(), "년도", QAccessible::SpinBox},
+            {probe(w).gCombo(), "월", QAccessible::ComboBox},
+            {probe(w).HelpBtn(), "도움말", QAccessible::Button},
+            {probe(w).DgaBtn(), "홈페이지", QAccessible::Button},
+            {probe(w).dDTZIP(), "자료받기", QAccessible::Button},
+            {probe(w).Hinfo(), "프로그램 정보", QAccessible::Button},
+            {probe(w).FileAdd(), "파일추가", QAccessible::Button},
             {p->IDAYEdt, "거래일자", QAccessible::EditableText},
             {p->JKYUEdt, "거래내용", QAccessible::EditableText},
             {p->SANGHOEdt, "거래처", QAccessible::EditableText},
@@ -311,15 +311,15 @@ private slots:
             QCOMPARE(a->role(), e.role);
         }
         // A combo box's value stays its chosen item; the name does not follow it.
-        w.CmGbn->setCurrentIndex(2);
-        QCOMPARE(QAccessible::queryAccessibleInterface(w.CmGbn)->text(QAccessible::Value), QStringLiteral("비용"));
-        QCOMPARE(QAccessible::queryAccessibleInterface(w.CmGbn)->text(QAccessible::Name), QStringLiteral("구분"));
+        probe(w).CmGbn()->setCurrentIndex(2);
+        QCOMPARE(QAccessible::queryAccessibleInterface(probe(w).CmGbn())->text(QAccessible::Value), QStringLiteral("비용"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(probe(w).CmGbn())->text(QAccessible::Name), QStringLiteral("구분"));
         // The total is read only, and says so.
         const QAccessible::State total = QAccessible::queryAccessibleInterface(p->mTotmy)->state();
         QVERIFY(total.readOnly);
         QVERIFY(!total.editable);
         // Each button tells its shortcut.
-        QCOMPARE(w.FileAdd->accessibleDescription(), QStringLiteral("단축키: Ctrl+Shift+O"));
+        QCOMPARE(probe(w).FileAdd()->accessibleDescription(), QStringLiteral("단축키: Ctrl+Shift+O"));
     }
 
     void everyButtonHasAName()
@@ -339,8 +339,8 @@ private slots:
                 unnamed << b->objectName();
         }
         QCOMPARE(unnamed, QStringList());
-        QCOMPARE(f.window->HFileOpen->accessibleName(), QStringLiteral("파일열기"));
-        QCOMPARE(f.window->QuitBtn->accessibleName(), QStringLiteral("종료"));
+        QCOMPARE(probe(f.window).HFileOpen()->accessibleName(), QStringLiteral("파일열기"));
+        QCOMPARE(probe(f.window).QuitBtn()->accessibleName(), QStringLiteral("종료"));
     }
 
     void cellsAndTotalsNameTheirField()
@@ -349,12 +349,12 @@ private slots:
         QVERIFY(f.start());
         f.addEntry(QStringLiteral("2009.03.01"), QStringLiteral("원두"), 0, 0, 5000, 500);
         f.window->RecomputeTotals();
-        QAbstractItemModel* m = f.window->GrdAcunt->model();
+        QAbstractItemModel* m = probe(f.window).GrdAcunt()->model();
         QCOMPARE(m->rowCount(), 1);
         QCOMPARE(m->data(m->index(0, 5), Qt::AccessibleTextRole).toString(), QStringLiteral("비용: 5,000"));
         QCOMPARE(m->data(m->index(0, 1), Qt::AccessibleTextRole).toString(), QStringLiteral("거래내용: 원두"));
-        QCOMPARE(f.window->Bmxsm[2]->accessibleDescription(), QStringLiteral("비용 합계"));
-        QCOMPARE(f.window->CntLbe->accessibleDescription(), QStringLiteral("자료 건수"));
+        QCOMPARE(probe(f.window).Bmxsm()[2]->accessibleDescription(), QStringLiteral("비용 합계"));
+        QCOMPARE(probe(f.window).CntLbe()->accessibleDescription(), QStringLiteral("자료 건수"));
     }
 };
 

@@ -51,16 +51,16 @@ QString text(const quill::FixedText<N>& field)
 // Three entries of March 2009 and one of 2008, shown under the year 2009.
 void prepareLedger(MainWindowFixture& f)
 {
-    f.window->TAcunt.disableControls();
+    probe(f.window).TAcunt().disableControls();
     f.addEntry("2008.11.02", "작년 판매", 300, 30);
     f.addEntry("2009.03.01", "판매", 1000, 100);
     f.addEntry("2009.03.05", "사무용품", 0, 0, 2000, 200);
     f.addEntry("2009.03.09", "기계", 0, 0, 0, 0, 50000, 5000);
-    f.window->TAcunt.enableControls();
+    probe(f.window).TAcunt().enableControls();
     f.window->CmGbnChange();
 }
 
-QString total(const Tmainf& w, int i) { return w.Bmxsm[i]->text().trimmed(); }
+QString total(const Tmainf& w, int i) { return probe(w).Bmxsm()[i]->text().trimmed(); }
 
 } // namespace
 
@@ -86,11 +86,11 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        EntryPanel& p = *w.TpPnl3;
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.GrdAcunt));
+        EntryPanel& p = *probe(w).TpPnl3();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(probe(w).GrdAcunt()));
 
         press(Qt::Key_F2);
-        QCOMPARE(w.editorMode, quill::EditorMode::Adding);
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Adding);
         QVERIFY(p.isEnabled() && p.mOk->isEnabled() && !p.mOk->autoRaise());
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.IDAYEdt));
         QCOMPARE(p.IDAYEdt->dateText(), QStringLiteral("2009.05.15"));  // filter's year, today
@@ -113,16 +113,16 @@ private slots:
         QCOMPARE(p.mTotmy->value(), 550.0);
         press(Qt::Key_Return);
         QCOMPARE(p.EtcCmb->text(), QStringLiteral("세계"));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!probe(w).book().isModified());
         press(Qt::Key_Return);  // confirms
 
-        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Idle);
         QVERIFY(!p.isEnabled() && !p.mOk->isEnabled() && p.mOk->autoRaise());
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.GrdAcunt));
-        QVERIFY(w.book.Modified);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(probe(w).GrdAcunt()));
+        QVERIFY(probe(w).book().isModified());
         QVERIFY(f.dialogs.shown.isEmpty());
-        QCOMPARE(w.TAcunt.recordCount(), 1);
-        const quill::LedgerEntry& e = w.TAcunt.current();
+        QCOMPARE(probe(w).TAcunt().recordCount(), 1);
+        const quill::LedgerEntry& e = probe(w).TAcunt().current();
         QCOMPARE(text(e.IDAY), QStringLiteral("2009.03.02"));
         QCOMPARE(text(e.JKYU), QStringLiteral("복사 용지"));
         QCOMPARE(text(e.SANGHO), QStringLiteral("알파문구"));
@@ -135,9 +135,9 @@ private slots:
             QCOMPARE(money[i], expected);
             QCOMPARE(total(w, i), expected == 0 ? QStringLiteral("0") : QString::number(expected));
         }
-        QCOMPARE(w.CntLbe->text().trimmed(), QStringLiteral("1건"));
+        QCOMPARE(probe(w).CntLbe()->text().trimmed(), QStringLiteral("1건"));
         QVERIFY(p.findChild<QRadioButton*>(shown)->isChecked());
-        QCOMPARE(w.gridModel->rowCount(), 1);
+        QCOMPARE(probe(w).gridModel()->rowCount(), 1);
     }
 
     void editWalkChangesTheRowInPlace()
@@ -145,12 +145,12 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         prepareLedger(f);
-        w.TAcunt.moveTo(1);  // 사무용품, an expense
-        w.GrdAcunt->setFocus();
+        probe(w).TAcunt().moveTo(1);  // 사무용품, an expense
+        probe(w).GrdAcunt()->setFocus();
         press(Qt::Key_Return);
-        QCOMPARE(w.editorMode, quill::EditorMode::Editing);
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Editing);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.JKYUEdt));
         QCOMPARE(p.JKYUEdt->cursorPosition(), p.JKYUEdt->text().size());
         QVERIFY(p.RadioB->isChecked());
@@ -162,12 +162,12 @@ private slots:
         QCOMPARE(p.EtcCmb->text(), QString());  // never proposed while changing
         press(Qt::Key_Return);
 
-        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
-        QCOMPARE(w.TAcunt.recordCount(), 3);
-        QCOMPARE(text(w.TAcunt.visibleRow(1).JKYU), QStringLiteral("사무용품 외"));
-        QCOMPARE(w.TAcunt.visibleRow(1).OTMNY, 2000.0);
-        QCOMPARE(text(w.TAcunt.visibleRow(1).ETC), QString());
-        QVERIFY(w.book.Modified);
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Idle);
+        QCOMPARE(probe(w).TAcunt().recordCount(), 3);
+        QCOMPARE(text(probe(w).TAcunt().visibleRow(1).JKYU), QStringLiteral("사무용품 외"));
+        QCOMPARE(probe(w).TAcunt().visibleRow(1).OTMNY, 2000.0);
+        QCOMPARE(text(probe(w).TAcunt().visibleRow(1).ETC), QString());
+        QVERIFY(probe(w).book().isModified());
     }
 
     void editWalkKeepsAVatOfZeroUnlessTheAmountChanges_data()
@@ -184,14 +184,14 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        EntryPanel& p = *w.TpPnl3;
-        w.TAcunt.disableControls();
+        EntryPanel& p = *probe(w).TpPnl3();
+        probe(w).TAcunt().disableControls();
         f.addEntry("2009.03.25", "월세", 0, 0, 900000, 0);
-        w.TAcunt.enableControls();
+        probe(w).TAcunt().enableControls();
         w.CmGbnChange();
-        w.GrdAcunt->setFocus();
+        probe(w).GrdAcunt()->setFocus();
         press(Qt::Key_F3);
-        QCOMPARE(w.editorMode, quill::EditorMode::Editing);
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Editing);
         for (int i = 0; i < 3; ++i)  // description, counterparty, category: on to the amount
             press(Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.mTmnyEdt));
@@ -202,11 +202,11 @@ private slots:
         press(Qt::Key_Return);  // into the VAT field
         press(Qt::Key_Return);  // into the remark box
         press(Qt::Key_Return);  // confirm
-        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Idle);
         QFETCH(double, amount);
         QFETCH(double, vat);
-        QCOMPARE(w.TAcunt.visibleRow(0).OTMNY, amount);
-        QCOMPARE(w.TAcunt.visibleRow(0).OTVAT, vat);
+        QCOMPARE(probe(w).TAcunt().visibleRow(0).OTMNY, amount);
+        QCOMPARE(probe(w).TAcunt().visibleRow(0).OTVAT, vat);
     }
 
     void changingTheAmountKeepsTextsCp949CannotDecode_data()
@@ -223,17 +223,17 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         f.addEntry("2009.03.01", "판매", 0, 0, 1000, 100);
         const std::string cut = toCp949(QStringLiteral("가나다")) + std::string("\xB0", 1);
-        quill::LedgerEntry& e = w.TAcunt.edit();
+        quill::LedgerEntry& e = probe(w).TAcunt().edit();
         if (field == 0)
             e.JKYU = cut;
         else if (field == 1)
             e.SANGHO = cut;
         else
             e.ETC = cut;
-        w.TAcunt.post();
+        probe(w).TAcunt().post();
         w.CmGbnChange();
 
         w.BtnEdtClick();
@@ -243,8 +243,8 @@ private slots:
         QTest::mouseClick(p.mOk, Qt::LeftButton);
 
         QVERIFY(f.dialogs.shown.isEmpty());
-        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
-        const quill::LedgerEntry& stored = w.TAcunt.current();
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Idle);
+        const quill::LedgerEntry& stored = probe(w).TAcunt().current();
         QCOMPARE(stored.OTMNY, 2000.0);
         const std::string kept = field == 0 ? stored.JKYU.str() : field == 1 ? stored.SANGHO.str() : stored.ETC.str();
         QCOMPARE(QByteArray::fromStdString(kept).toHex(), QByteArray::fromStdString(cut).toHex());
@@ -253,7 +253,7 @@ private slots:
         QLineEdit* edited = field == 0 ? p.JKYUEdt : field == 1 ? p.SANGHOEdt : static_cast<QLineEdit*>(p.EtcCmb);
         edited->setText(QStringLiteral("새 글"));
         QTest::mouseClick(p.mOk, Qt::LeftButton);
-        const quill::LedgerEntry& changed = w.TAcunt.current();
+        const quill::LedgerEntry& changed = probe(w).TAcunt().current();
         const QString now = field == 0 ? text(changed.JKYU) : field == 1 ? text(changed.SANGHO) : text(changed.ETC);
         QCOMPARE(now, QStringLiteral("새 글"));
     }
@@ -263,17 +263,17 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         prepareLedger(f);
-        w.TAcunt.moveTo(0);
+        probe(w).TAcunt().moveTo(0);
         w.BtnEdtClick();
-        w.TAcunt.moveTo(2);  // the grid stays usable while editing
+        probe(w).TAcunt().moveTo(2);  // the grid stays usable while editing
         QCOMPARE(p.JKYUEdt->text(), QStringLiteral("판매"));  // no mirror now
         p.JKYUEdt->setText(QStringLiteral("판매 수정"));
         QTest::mouseClick(p.mOk, Qt::LeftButton);
-        QCOMPARE(text(w.TAcunt.visibleRow(0).JKYU), QStringLiteral("판매 수정"));
-        QCOMPARE(text(w.TAcunt.visibleRow(2).JKYU), QStringLiteral("기계"));
-        QCOMPARE(w.TAcunt.visibleRow(2).JSMNY, 50000.0);
+        QCOMPARE(text(probe(w).TAcunt().visibleRow(0).JKYU), QStringLiteral("판매 수정"));
+        QCOMPARE(text(probe(w).TAcunt().visibleRow(2).JKYU), QStringLiteral("기계"));
+        QCOMPARE(probe(w).TAcunt().visibleRow(2).JSMNY, 50000.0);
     }
 
     void confirmRefusesIncompleteInput_data()
@@ -304,7 +304,7 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         w.BtnAppClick();
         p.IDAYEdt->setDateText(date);
         p.JKYUEdt->setText(description);
@@ -313,10 +313,10 @@ private slots:
         QTest::mouseClick(p.mOk, Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("info"), QStringList{message});
         QCOMPARE(QApplication::focusWidget()->objectName(), focus);
-        QCOMPARE(w.editorMode, quill::EditorMode::Adding);
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Adding);
         QVERIFY(p.isEnabled());
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(0));
-        QVERIFY(!w.book.Modified);
+        QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(0));
+        QVERIFY(!probe(w).book().isModified());
     }
 
     void anEmptyDateIsStoredButLeavesTheFilteredGrid()
@@ -324,17 +324,17 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         w.BtnAppClick();
         p.IDAYEdt->setDateText(QString());
         p.JKYUEdt->setText(QStringLiteral("날짜 없음"));
         p.mTmnyEdt->setValue(10);
         w.mOkClick();
         QVERIFY(f.dialogs.shown.isEmpty());
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(1));
-        QCOMPARE(text(w.TAcunt.row(0).IDAY), QStringLiteral("    .  .  "));
-        QCOMPARE(w.gridModel->rowCount(), 0);
-        QCOMPARE(w.CntLbe->text().trimmed(), QStringLiteral("0건"));
+        QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(1));
+        QCOMPARE(text(probe(w).TAcunt().row(0).IDAY), QStringLiteral("    .  .  "));
+        QCOMPARE(probe(w).gridModel()->rowCount(), 0);
+        QCOMPARE(probe(w).CntLbe()->text().trimmed(), QStringLiteral("0건"));
     }
 
     void addProposesTheFilterMonth()
@@ -343,11 +343,11 @@ private slots:
         f.clock = QDateTime(QDate(2009, 5, 30), QTime(9, 0));
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        w.YerEdit->setValue(2011);
-        w.gCombo->setCurrentIndex(w.gCombo->findText(QStringLiteral("02")));
+        probe(w).YerEdit()->setValue(2011);
+        probe(w).gCombo()->setCurrentIndex(probe(w).gCombo()->findText(QStringLiteral("02")));
         w.BtnAppClick();
-        QCOMPARE(w.TpPnl3->IDAYEdt->dateText(), QStringLiteral("2011.02.30"));
-        QCOMPARE(w.TpPnl3->IDAYEdt->cursorPosition(), 10);
+        QCOMPARE(probe(w).TpPnl3()->IDAYEdt->dateText(), QStringLiteral("2011.02.30"));
+        QCOMPARE(probe(w).TpPnl3()->IDAYEdt->cursorPosition(), 10);
     }
 
     void escapeCancelsAndTheRowShowsAgain()
@@ -355,19 +355,19 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         prepareLedger(f);
-        w.TAcunt.moveTo(2);
+        probe(w).TAcunt().moveTo(2);
         w.BtnEdtClick();
         type(QStringLiteral("바뀜"));
         p.mTmnyEdt->setFocus();
         press(Qt::Key_Escape);
-        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Idle);
         QVERIFY(!p.isEnabled());
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.GrdAcunt));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(probe(w).GrdAcunt()));
         QCOMPARE(p.JKYUEdt->text(), QStringLiteral("기계"));
-        QCOMPARE(text(w.TAcunt.visibleRow(2).JKYU), QStringLiteral("기계"));
-        QVERIFY(!w.book.Modified);
+        QCOMPARE(text(probe(w).TAcunt().visibleRow(2).JKYU), QStringLiteral("기계"));
+        QVERIFY(!probe(w).book().isModified());
     }
 
     void cancelWithAnEmptyViewKeepsTheAbandonedInput()
@@ -376,11 +376,11 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         w.BtnAppClick();
-        w.TpPnl3->JKYUEdt->setText(QStringLiteral("버린 입력"));
+        probe(w).TpPnl3()->JKYUEdt->setText(QStringLiteral("버린 입력"));
         w.mVoideClick();
-        QVERIFY(!w.TpPnl3->isEnabled());
-        QCOMPARE(w.TpPnl3->JKYUEdt->text(), QStringLiteral("버린 입력"));
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(0));
+        QVERIFY(!probe(w).TpPnl3()->isEnabled());
+        QCOMPARE(probe(w).TpPnl3()->JKYUEdt->text(), QStringLiteral("버린 입력"));
+        QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(0));
     }
 
     void mirrorFollowsTheGridOnlyWhileIdle()
@@ -388,15 +388,15 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         prepareLedger(f);
-        w.TAcunt.moveTo(2);
+        probe(w).TAcunt().moveTo(2);
         QCOMPARE(p.JKYUEdt->text(), QStringLiteral("기계"));
         QVERIFY(p.RadioC->isChecked());
         QCOMPARE(p.mTotmy->value(), 55000.0);
         QCOMPARE(p.IDAYEdt->dateText(), QStringLiteral("2009.03.09"));
         w.BtnAppClick();
-        w.TAcunt.moveTo(0);
+        probe(w).TAcunt().moveTo(0);
         QCOMPARE(p.JKYUEdt->text(), QString());
         w.mVoideClick();
         QCOMPARE(p.JKYUEdt->text(), QStringLiteral("판매"));
@@ -415,18 +415,18 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         prepareLedger(f);
-        w.TAcunt.moveTo(1);
-        w.GrdAcunt->setFocus();
+        probe(w).TAcunt().moveTo(1);
+        probe(w).GrdAcunt()->setFocus();
         f.dialogs.yesNo.enqueue(yes);
         press(Qt::Key_Delete);
         QCOMPARE(f.dialogs.texts("yesno"), QStringList{QStringLiteral("삭제하시겠습니까??")});
         QVERIFY(!f.dialogs.shown.last().yesIsSafe);  // a stray Enter keeps the entry
-        QCOMPARE(w.TAcunt.recordCount(), yes ? 2 : 3);
-        QCOMPARE(w.book.Modified, yes);
+        QCOMPARE(probe(w).TAcunt().recordCount(), yes ? 2 : 3);
+        QCOMPARE(probe(w).book().isModified(), yes);
         QCOMPARE(total(w, 2), yes ? QStringLiteral("0") : QStringLiteral("2,000"));
-        QCOMPARE(w.CntLbe->text().trimmed(), yes ? QStringLiteral("2건") : QStringLiteral("3건"));
+        QCOMPARE(probe(w).CntLbe()->text().trimmed(), yes ? QStringLiteral("2건") : QStringLiteral("3건"));
         if (yes)  // the next row became current and the panel shows it
-            QCOMPARE(w.TpPnl3->JKYUEdt->text(), QStringLiteral("기계"));
+            QCOMPARE(probe(w).TpPnl3()->JKYUEdt->text(), QStringLiteral("기계"));
     }
 
     void editAndDeleteOnAnEmptyViewDoNothing()
@@ -434,12 +434,12 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        w.GrdAcunt->setFocus();
+        probe(w).GrdAcunt()->setFocus();
         press(Qt::Key_Delete);
         press(Qt::Key_F3);
         QVERIFY(f.dialogs.shown.isEmpty());
-        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
-        QVERIFY(!w.TpPnl3->isEnabled());
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Idle);
+        QVERIFY(!probe(w).TpPnl3()->isEnabled());
     }
 
     void confirmingAnEditOfADeletedEntryKeepsTheInput()
@@ -448,18 +448,18 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         prepareLedger(f);
-        w.TAcunt.moveTo(0);
+        probe(w).TAcunt().moveTo(0);
         w.BtnEdtClick();
-        w.TpPnl3->JKYUEdt->setText(QStringLiteral("판매 수정"));
+        probe(w).TpPnl3()->JKYUEdt->setText(QStringLiteral("판매 수정"));
         f.dialogs.yesNo.enqueue(true);
         w.BtnDelClick();  // deletes the very entry being changed
-        QCOMPARE(w.editorMode, quill::EditorMode::Editing);
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Editing);
         w.mOkClick();
         QCOMPARE(f.dialogs.texts("info").size(), 1);
-        QCOMPARE(w.editorMode, quill::EditorMode::Editing);
-        QCOMPARE(w.TpPnl3->JKYUEdt->text(), QStringLiteral("판매 수정"));
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(3));  // 2008's entry and two of 2009, none overwritten
-        QCOMPARE(text(w.TAcunt.visibleRow(0).JKYU), QStringLiteral("사무용품"));
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Editing);
+        QCOMPARE(probe(w).TpPnl3()->JKYUEdt->text(), QStringLiteral("판매 수정"));
+        QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(3));  // 2008's entry and two of 2009, none overwritten
+        QCOMPARE(text(probe(w).TAcunt().visibleRow(0).JKYU), QStringLiteral("사무용품"));
     }
 
     void newWhileAddingReturnsToIdleAndWritesNothingLater()
@@ -467,10 +467,10 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         w.BtnAppClick();
         w.NewFileClick();  // nothing typed: no question
-        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Idle);
         QVERIFY(!p.mOk->isEnabled());
         QVERIFY(p.isEnabled());  // New leaves the panel's enabled state alone
         w.BtnAppClick();
@@ -478,12 +478,12 @@ private slots:
         p.mTmnyEdt->setValue(100);
         f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::No);
         w.NewFileClick();
-        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Idle);
         QVERIFY(!p.mOk->isEnabled());
         p.EtcCmb->setFocus();
         press(Qt::Key_Return);
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(0));
-        QVERIFY(!w.book.Modified);
+        QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(0));
+        QVERIFY(!probe(w).book().isModified());
     }
 
     // --- what the input method composes -------------------------------------------
@@ -509,10 +509,10 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         prepareLedger(f);
         if (editing) {
-            w.TAcunt.moveTo(1);
+            probe(w).TAcunt().moveTo(1);
             w.BtnEdtClick();
         } else {
             w.BtnAppClick();
@@ -529,17 +529,17 @@ private slots:
         QInputMethodEvent preedit(composing, {});
         QApplication::sendEvent(edit, &preedit);
         QCOMPARE(edit->text(), typed);  // the composing syllable is not text yet
-        const int before = w.TAcunt.recordCount();
+        const int before = probe(w).TAcunt().recordCount();
         if (throughNew) {
             f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::Yes);     // confirm the entry
             f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::Cancel);  // but keep the ledger
-            QTest::mouseClick(w.NewFile, Qt::LeftButton);
+            QTest::mouseClick(probe(w).NewFile(), Qt::LeftButton);
         } else {
             QTest::mouseClick(p.mOk, Qt::LeftButton);
         }
-        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
-        QCOMPARE(w.TAcunt.recordCount(), before + (editing ? 0 : 1));
-        const quill::LedgerEntry& e = w.TAcunt.current();
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Idle);
+        QCOMPARE(probe(w).TAcunt().recordCount(), before + (editing ? 0 : 1));
+        const quill::LedgerEntry& e = probe(w).TAcunt().current();
         const QString stored = field == "EtcCmb" ? text(e.ETC) : field == "JKYUEdt" ? text(e.JKYU) : text(e.SANGHO);
         QCOMPARE(stored, typed + composing);
     }
@@ -571,9 +571,9 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         prepareLedger(f);
-        w.book.Modified = false;
+        probe(w).book().setModified(false);
         w.BtnAppClick();
         p.JKYUEdt->setText(QStringLiteral("입력 중"));
         p.mTmnyEdt->setValue(complete ? 700 : 0);
@@ -602,12 +602,12 @@ private slots:
         QVERIFY(!questions.isEmpty());
         QCOMPARE(questions.first(), QStringLiteral("입력 중인 자료가 있습니다. 확인하시겠습니까?"));
         const bool replaced = goesOn && !confirmed && (command == "exit" || command == "new");
-        QCOMPARE(int(w.TAcunt.rowCount()), replaced ? 0 : stored);
+        QCOMPARE(int(probe(w).TAcunt().rowCount()), replaced ? 0 : stored);
         QCOMPARE(questions.size(), asksSave ? 2 : 1);
         if (command == "add")
             QCOMPARE(f.dialogs.texts("info").size(), goesOn ? 1 : complete ? 0 : 1);
         const bool stays = !goesOn;
-        QCOMPARE(w.editorMode, stays ? quill::EditorMode::Adding : quill::EditorMode::Idle);
+        QCOMPARE(probe(w).editorMode(), stays ? quill::EditorMode::Adding : quill::EditorMode::Idle);
         if (stays)
             QCOMPARE(p.JKYUEdt->text(), QStringLiteral("입력 중"));
         if (command == "exit")
@@ -634,7 +634,7 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         prepareLedger(f);
         w.BtnAppClick();
@@ -651,28 +651,28 @@ private slots:
         if (command == "ctrl+s")
             QTest::keyClick(p.JKYUEdt, Qt::Key_S, Qt::ControlModifier);
         else if (command == "save button")
-            QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+            QTest::mouseClick(probe(w).SaveBtn(), Qt::LeftButton);
         else if (command == "save as button")
-            QTest::mouseClick(w.RnameBtn, Qt::LeftButton);
+            QTest::mouseClick(probe(w).RnameBtn(), Qt::LeftButton);
         else {
-            w.GrdAcunt->setFocus();
-            QTest::keyClick(w.GrdAcunt, Qt::Key_Return);
+            probe(w).GrdAcunt()->setFocus();
+            QTest::keyClick(probe(w).GrdAcunt(), Qt::Key_Return);
         }
         QCOMPARE(f.dialogs.texts("yesnocancel"), QStringList{QStringLiteral("입력 중인 자료가 있습니다. 확인하시겠습니까?")});
         const int rows = answer == int(UserDialogs::Answer::Yes) ? 5 : 4;
-        QCOMPARE(int(w.TAcunt.rowCount()), rows);
+        QCOMPARE(int(probe(w).TAcunt().rowCount()), rows);
         if (!goesOn) {
-            QCOMPARE(w.editorMode, quill::EditorMode::Adding);
+            QCOMPARE(probe(w).editorMode(), quill::EditorMode::Adding);
             QCOMPARE(p.JKYUEdt->text(), QStringLiteral("제빙기 청소"));
             QVERIFY(!QFile::exists(file));
             QVERIFY(f.dialogs.texts("save").isEmpty());
         } else if (saves) {
-            QCOMPARE(w.editorMode, quill::EditorMode::Idle);
+            QCOMPARE(probe(w).editorMode(), quill::EditorMode::Idle);
             QCOMPARE(QFileInfo(file).size(), qint64(168 * rows));
         } else {
             // The grid's current row is edited once the typed entry is
             // settled: the one just stored, or the one the grid was on.
-            QCOMPARE(w.editorMode, quill::EditorMode::Editing);
+            QCOMPARE(probe(w).editorMode(), quill::EditorMode::Editing);
             QCOMPARE(p.JKYUEdt->text() == QStringLiteral("제빙기 청소"), rows == 5);
         }
     }
@@ -683,8 +683,8 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         prepareLedger(f);
-        w.book.Modified = false;
-        w.TAcunt.moveTo(1);
+        probe(w).book().setModified(false);
+        probe(w).TAcunt().moveTo(1);
         w.BtnEdtClick();  // opened, nothing changed
         f.dialogs.fileNames.enqueue(QString());
         w.HFileOpenClick();
@@ -703,21 +703,21 @@ private slots:
             using FitTextDelegate::FitTextDelegate;
             using FitTextDelegate::initStyleOption;
         };
-        QVERIFY(dynamic_cast<FitTextDelegate*>(w.GrdAcunt->itemDelegate()));
-        Probe probe;
+        QVERIFY(dynamic_cast<FitTextDelegate*>(probe(w).GrdAcunt()->itemDelegate()));
+        Probe styled;
         int checked = 0;
-        for (int c = 0; c < w.gridModel->columnCount(); ++c) {
-            const QModelIndex index = w.gridModel->index(0, c);
+        for (int c = 0; c < probe(w).gridModel()->columnCount(); ++c) {
+            const QModelIndex index = probe(w).gridModel()->index(0, c);
             QStyleOptionViewItem option;
-            option.initFrom(w.GrdAcunt);
-            option.widget = w.GrdAcunt;
-            option.font = w.GrdAcunt->font();
-            option.rect = w.GrdAcunt->visualRect(index);
-            probe.initStyleOption(&option, index);
+            option.initFrom(probe(w).GrdAcunt());
+            option.widget = probe(w).GrdAcunt();
+            option.font = probe(w).GrdAcunt()->font();
+            option.rect = probe(w).GrdAcunt()->visualRect(index);
+            styled.initStyleOption(&option, index);
             if (!option.text.contains(QLatin1Char(',')))
                 continue;
             ++checked;
-            const int margin = w.GrdAcunt->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
+            const int margin = probe(w).GrdAcunt()->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
             QVERIFY2(QFontMetrics(option.font).horizontalAdvance(option.text) <= option.rect.width() - 2 * margin,
                      qPrintable(option.text + " is cut"));
         }
@@ -740,10 +740,10 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         f.addEntry("2009.04.01", "두 쌍", 1000, 100, 500, 50);
         w.CmGbnChange();
-        w.TAcunt.moveTo(0);
+        probe(w).TAcunt().moveTo(0);
         w.BtnEdtClick();
         QCOMPARE(p.mTmnyEdt->value(), 1500.0);
         QVERIFY(p.RadioB->isChecked());
@@ -751,8 +751,8 @@ private slots:
         if (changeAmount)
             p.mTmnyEdt->setValue(1600);
         QTest::mouseClick(p.mOk, Qt::LeftButton);
-        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
-        const quill::LedgerEntry& e = w.TAcunt.current();
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Idle);
+        const quill::LedgerEntry& e = probe(w).TAcunt().current();
         QCOMPARE(text(e.JKYU), QStringLiteral("두 쌍 수정"));
         for (int i = 0; i < quill::kMoneyFieldCount; ++i)
             QCOMPARE(quill::moneyValue(e, i), money[i]);

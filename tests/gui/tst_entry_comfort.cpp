@@ -25,7 +25,7 @@ namespace {
 
 QString text(const std::string& cp949) { return QString::fromStdString(quill::decodeCp949(cp949)); }
 
-QString total(const Tmainf& w, int i) { return w.Bmxsm[i]->text().trimmed(); }
+QString total(const Tmainf& w, int i) { return probe(w).Bmxsm()[i]->text().trimmed(); }
 
 void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
 {
@@ -50,7 +50,7 @@ void addThroughPanel(Tmainf& w, const QString& date, const QString& description,
                      const QString& remark = QString())
 {
     w.BtnAppClick();
-    EntryPanel& p = *w.TpPnl3;
+    EntryPanel& p = *probe(w).TpPnl3();
     p.IDAYEdt->setDateText(date);
     p.JKYUEdt->setProgramText(description);
     p.SANGHOEdt->setProgramText(counterparty);
@@ -63,8 +63,8 @@ void addThroughPanel(Tmainf& w, const QString& date, const QString& description,
 QStringList descriptions(const Tmainf& w)
 {
     QStringList out;
-    for (std::size_t i = 0; i < w.TAcunt.rowCount(); ++i)
-        out << text(w.TAcunt.row(i).JKYU.str());
+    for (std::size_t i = 0; i < probe(w).TAcunt().rowCount(); ++i)
+        out << text(probe(w).TAcunt().row(i).JKYU.str());
     return out;
 }
 
@@ -95,28 +95,28 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        QVERIFY(!w.undoStack->canUndo());
+        QVERIFY(!probe(w).undoStack()->canUndo());
         addThroughPanel(w, "2009.03.05", "사무용품", "서울상회", 200);
         addThroughPanel(w, "2009.03.01", "판매", "서울상회", 100, quill::Category::Income, "영");
-        QVERIFY(w.book.Modified);
+        QVERIFY(probe(w).book().isModified());
         QCOMPARE(total(w, 0), QStringLiteral("100"));
-        const quill::LedgerEntry sale = w.TAcunt.row(0);
+        const quill::LedgerEntry sale = probe(w).TAcunt().row(0);
 
         // Changed: date, text and category; undo puts every byte back.
-        w.TAcunt.moveTo(0);
+        probe(w).TAcunt().moveTo(0);
         w.BtnEdtClick();
-        w.TpPnl3->IDAYEdt->setDateText("2009.04.01");
-        w.TpPnl3->JKYUEdt->setProgramText("반품");
-        w.TpPnl3->setCategory(quill::Category::Expense);
+        probe(w).TpPnl3()->IDAYEdt->setDateText("2009.04.01");
+        probe(w).TpPnl3()->JKYUEdt->setProgramText("반품");
+        probe(w).TpPnl3()->setCategory(quill::Category::Expense);
         w.mOkClick();
         QCOMPARE(descriptions(w), (QStringList{"사무용품", "반품"}));
         QCOMPARE(total(w, 0), QStringLiteral("0"));
         QCOMPARE(total(w, 2), QStringLiteral("300"));
         press(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(descriptions(w), (QStringList{"판매", "사무용품"}));
-        QVERIFY(w.TAcunt.row(0) == sale);
-        QCOMPARE(w.TAcunt.recNo(), 0);  // the grid is on the restored entry
-        QCOMPARE(w.GrdAcunt->currentIndex().row(), 0);
+        QVERIFY(probe(w).TAcunt().row(0) == sale);
+        QCOMPARE(probe(w).TAcunt().recNo(), 0);  // the grid is on the restored entry
+        QCOMPARE(probe(w).GrdAcunt()->currentIndex().row(), 0);
         QCOMPARE(total(w, 0), QStringLiteral("100"));
         QCOMPARE(total(w, 2), QStringLiteral("200"));
         press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
@@ -125,14 +125,14 @@ private slots:
         press(Qt::Key_Z, Qt::ControlModifier);
 
         // Deleted.
-        w.TAcunt.moveTo(1);
+        probe(w).TAcunt().moveTo(1);
         f.dialogs.yesNo.enqueue(true);
         w.BtnDelClick();
         QCOMPARE(descriptions(w), QStringList{"판매"});
         QCOMPARE(total(w, 2), QStringLiteral("0"));
         press(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(descriptions(w), (QStringList{"판매", "사무용품"}));
-        QCOMPARE(w.TAcunt.recNo(), 1);
+        QCOMPARE(probe(w).TAcunt().recNo(), 1);
         QCOMPARE(total(w, 2), QStringLiteral("200"));
         press(Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(descriptions(w), QStringList{"판매"});
@@ -140,14 +140,14 @@ private slots:
         // Added: undone back to the empty start, Modified clears.
         press(Qt::Key_Z, Qt::ControlModifier);
         press(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(1));
-        QVERIFY(w.book.Modified);
+        QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(1));
+        QVERIFY(probe(w).book().isModified());
         press(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(0));
-        QVERIFY(!w.book.Modified);
-        QCOMPARE(w.CntLbe->text().trimmed(), QStringLiteral("0건"));
+        QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(0));
+        QVERIFY(!probe(w).book().isModified());
+        QCOMPARE(probe(w).CntLbe()->text().trimmed(), QStringLiteral("0건"));
         press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-        QVERIFY(w.book.Modified);
+        QVERIFY(probe(w).book().isModified());
         QCOMPARE(total(w, 2), QStringLiteral("200"));
         QCOMPARE(f.dialogs.texts("error"), QStringList{});  // every step applied
     }
@@ -158,18 +158,18 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         openSavedLedger(f);
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!probe(w).book().isModified());
         addThroughPanel(w, "2009.03.10", "추가", "갑", 50);
-        QVERIFY(w.book.Modified);
-        w.GrdAcunt->setFocus();
+        QVERIFY(probe(w).book().isModified());
+        probe(w).GrdAcunt()->setFocus();
         press(Qt::Key_Z, Qt::ControlModifier);  // back to what is saved
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!probe(w).book().isModified());
         press(Qt::Key_Z, Qt::ControlModifier);  // before the save
-        QVERIFY(w.book.Modified);
+        QVERIFY(probe(w).book().isModified());
         QCOMPARE(descriptions(w), (QStringList{"판매", "사무용품"}));
         press(Qt::Key_Y, Qt::ControlModifier);
-        QVERIFY(!w.book.Modified);
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(3));
+        QVERIFY(!probe(w).book().isModified());
+        QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(3));
     }
 
     void newAndOpenEmptyTheHistory()
@@ -179,28 +179,28 @@ private slots:
         Tmainf& w = *f.window;
         const QString path = openSavedLedger(f);
         addThroughPanel(w, "2009.03.10", "추가", "갑", 50);
-        QVERIFY(w.undoStack->canUndo());
+        QVERIFY(probe(w).undoStack()->canUndo());
         f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::No);
         f.dialogs.fileNames.enqueue(path);
         w.HFileOpenClick();
         w.activateWindow();
         QTRY_VERIFY(w.isActiveWindow());
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(3));
-        QVERIFY(!w.undoStack->canUndo());
+        QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(3));
+        QVERIFY(!probe(w).undoStack()->canUndo());
         press(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(3));
-        QVERIFY(!w.book.Modified);
+        QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(3));
+        QVERIFY(!probe(w).book().isModified());
 
         addThroughPanel(w, "2009.03.10", "추가", "갑", 50);
         f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::No);
         w.NewFileClick();
-        QVERIFY(!w.undoStack->canUndo());
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(0));
+        QVERIFY(!probe(w).undoStack()->canUndo());
+        QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(0));
         // The suggestions are the new ledger's too.
         w.BtnAppClick();
-        w.TpPnl3->SANGHOEdt->setFocus();
+        probe(w).TpPnl3()->SANGHOEdt->setFocus();
         type("서");
-        QVERIFY(!w.SANGHOSuggest->isOpen());
+        QVERIFY(!probe(w).SANGHOSuggest()->isOpen());
     }
 
     void addFileIsOneStep()
@@ -213,17 +213,17 @@ private slots:
         w.FileAddClick();
         w.activateWindow();
         QTRY_VERIFY(w.isActiveWindow());
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(6));
-        QVERIFY(w.book.Modified);
+        QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(6));
+        QVERIFY(probe(w).book().isModified());
         QCOMPARE(total(w, 2), QStringLiteral("1,000"));
-        w.GrdAcunt->setFocus();
+        probe(w).GrdAcunt()->setFocus();
         press(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(descriptions(w), (QStringList{"판매", "사무용품", "식대"}));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!probe(w).book().isModified());
         QCOMPARE(total(w, 2), QStringLiteral("500"));
         press(Qt::Key_Y, Qt::ControlModifier);
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(6));
-        QVERIFY(w.book.Modified);
+        QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(6));
+        QVERIFY(probe(w).book().isModified());
     }
 
     void ctrlZInAnOpenEntryIsTheFieldsOwn()
@@ -233,16 +233,16 @@ private slots:
         Tmainf& w = *f.window;
         addThroughPanel(w, "2009.03.05", "사무용품", "서울상회", 200);
         w.BtnAppClick();
-        w.TpPnl3->JKYUEdt->setFocus();
+        probe(w).TpPnl3()->JKYUEdt->setFocus();
         type("abc");
         press(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(w.TpPnl3->JKYUEdt->text(), QString());
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(1));
+        QCOMPARE(probe(w).TpPnl3()->JKYUEdt->text(), QString());
+        QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(1));
         // On a category button, too, the ledger is left alone.
-        w.TpPnl3->RadioA->setFocus();
+        probe(w).TpPnl3()->RadioA->setFocus();
         press(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(1));
-        QCOMPARE(w.editorMode, quill::EditorMode::Adding);
+        QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(1));
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Adding);
     }
 
     void suggestionsByPrefixAndInitials()
@@ -255,25 +255,25 @@ private slots:
         addThroughPanel(w, "2009.03.03", "판매", "서울상회", 10);
         addThroughPanel(w, "2009.03.04", "판매", "성우전자", 10);
         w.BtnAppClick();
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         p.SANGHOEdt->setFocus();
         type("서울");
-        QVERIFY(w.SANGHOSuggest->isOpen());
-        QCOMPARE(w.SANGHOSuggest->texts(), (QStringList{"서울상회", "서울식당"}));
+        QVERIFY(probe(w).SANGHOSuggest()->isOpen());
+        QCOMPARE(probe(w).SANGHOSuggest()->texts(), (QStringList{"서울상회", "서울식당"}));
         p.SANGHOEdt->clear();
         type("ㅅㅇ");
         // Most used first, then the most recent.
-        QCOMPARE(w.SANGHOSuggest->texts(), (QStringList{"서울상회", "성우전자", "서울식당"}));
+        QCOMPARE(probe(w).SANGHOSuggest()->texts(), (QStringList{"서울상회", "성우전자", "서울식당"}));
         // Esc closes the list only; the entry stays open.
         press(Qt::Key_Escape);
-        QVERIFY(!w.SANGHOSuggest->isOpen());
-        QCOMPARE(w.editorMode, quill::EditorMode::Adding);
+        QVERIFY(!probe(w).SANGHOSuggest()->isOpen());
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Adding);
         QVERIFY(f.dialogs.shown.isEmpty());
         type("ㅈ");
-        QCOMPARE(w.SANGHOSuggest->texts(), QStringList{"성우전자"});
+        QCOMPARE(probe(w).SANGHOSuggest()->texts(), QStringList{"성우전자"});
         // Enter with nothing chosen walks on as before.
         press(Qt::Key_Return);
-        QVERIFY(!w.SANGHOSuggest->isOpen());
+        QVERIFY(!probe(w).SANGHOSuggest()->isOpen());
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.RadioA));
     }
 
@@ -285,25 +285,25 @@ private slots:
         addThroughPanel(w, "2009.03.01", "사무용품 구입", "서울상회", 10);
         addThroughPanel(w, "2009.03.02", "사무실 임대", "서울상회", 10);
         w.BtnAppClick();
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         p.JKYUEdt->setFocus();
         type("사무");
-        QCOMPARE(w.JKYUSuggest->texts(), (QStringList{"사무실 임대", "사무용품 구입"}));
+        QCOMPARE(probe(w).JKYUSuggest()->texts(), (QStringList{"사무실 임대", "사무용품 구입"}));
         press(Qt::Key_Down);
         press(Qt::Key_Down);
         press(Qt::Key_Up);
-        QCOMPARE(w.JKYUSuggest->chosen(), 0);
+        QCOMPARE(probe(w).JKYUSuggest()->chosen(), 0);
         press(Qt::Key_Down);
         press(Qt::Key_Return);  // only accepts
         QCOMPARE(p.JKYUEdt->text(), QStringLiteral("사무용품 구입"));
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.JKYUEdt));
-        QVERIFY(!w.JKYUSuggest->isOpen());
+        QVERIFY(!probe(w).JKYUSuggest()->isOpen());
         press(Qt::Key_Return);  // walks on
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.SANGHOEdt));
         // A click accepts as well.
         type("ㅅ");
-        QVERIFY(w.SANGHOSuggest->isOpen());
-        QListView* list = w.SANGHOSuggest->list();
+        QVERIFY(probe(w).SANGHOSuggest()->isOpen());
+        QListView* list = probe(w).SANGHOSuggest()->list();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
         QCOMPARE(p.SANGHOEdt->text(), QStringLiteral("서울상회"));
         QCOMPARE(p.input().SANGHO, toCp949("서울상회"));
@@ -318,14 +318,14 @@ private slots:
         addThroughPanel(w, "2009.03.02", "판매", "서우기획", 10);
         addThroughPanel(w, "2009.03.03", "판매", "서우기획", 10);
         w.BtnAppClick();
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         p.SANGHOEdt->setFocus();
         type("서");
         // The input method composes "우" (it may yet become "울").
         QInputMethodEvent composing(QStringLiteral("우"), {});
         QApplication::sendEvent(p.SANGHOEdt, &composing);
-        QTRY_VERIFY(w.SANGHOSuggest->isOpen());
-        QCOMPARE(w.SANGHOSuggest->texts(), (QStringList{"서우기획", "서울상회"}));
+        QTRY_VERIFY(probe(w).SANGHOSuggest()->isOpen());
+        QCOMPARE(probe(w).SANGHOSuggest()->texts(), (QStringList{"서우기획", "서울상회"}));
         press(Qt::Key_Down);
         press(Qt::Key_Down);
         // The arrow key made the input method finish the syllable first.
@@ -334,7 +334,7 @@ private slots:
         QApplication::sendEvent(p.SANGHOEdt, &commit);
         QCoreApplication::processEvents();
         QCOMPARE(p.SANGHOEdt->text(), QStringLiteral("서우"));
-        QCOMPARE(w.SANGHOSuggest->chosen(), 1);
+        QCOMPARE(probe(w).SANGHOSuggest()->chosen(), 1);
         press(Qt::Key_Return);
         QCOMPARE(p.SANGHOEdt->text(), QStringLiteral("서울상회"));
 
@@ -343,8 +343,8 @@ private slots:
         p.SANGHOEdt->clear();
         type("서");
         QApplication::sendEvent(p.SANGHOEdt, &composing);
-        QTRY_VERIFY(w.SANGHOSuggest->isOpen());
-        QListView* list = w.SANGHOSuggest->list();
+        QTRY_VERIFY(probe(w).SANGHOSuggest()->isOpen());
+        QListView* list = probe(w).SANGHOSuggest()->list();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 0)).center());
         QApplication::sendEvent(p.SANGHOEdt, &commit);
         QCOMPARE(p.SANGHOEdt->text(), QStringLiteral("서울상회"));
@@ -381,7 +381,7 @@ private slots:
         Tmainf& w = *f.window;
         addThroughPanel(w, "2009.03.01", "신한카드 수수료", "신한카드", 10);
         w.BtnAppClick();
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         p.SANGHOEdt->setFocus();
         type(typed);
         QCoreApplication::processEvents();
@@ -411,7 +411,7 @@ private slots:
         QCOMPARE(p.SANGHOEdt->text(), kept);
         QCOMPARE(p.input().SANGHO, toCp949(kept));
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(p.RadioA));
-        QVERIFY(!w.SANGHOSuggest->isOpen());
+        QVERIFY(!probe(w).SANGHOSuggest()->isOpen());
     }
 
     void aTextInUseAsTypedIsKept_data()
@@ -439,7 +439,7 @@ private slots:
         for (const char* day : {"2009.03.02", "2009.03.03"})
             addThroughPanel(w, day, "우유 구입", "다이소 양재점", 20, quill::Category::Asset, "카드");
         w.BtnAppClick();
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         LimitedTextEdit* field = counterparty ? p.SANGHOEdt : p.JKYUEdt;
         field->setFocus();
         type(typed);
@@ -467,15 +467,15 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         // Every field where Korean is typed asks on entry; the date and the
         // amounts do not.
         QVERIFY(korean_input::asksOnEntry(p.JKYUEdt));
         QVERIFY(korean_input::asksOnEntry(p.SANGHOEdt));
-        QVERIFY(korean_input::asksOnEntry(w.findBar->edit()));
+        QVERIFY(korean_input::asksOnEntry(probe(w).findBar()->edit()));
         QVERIFY(!korean_input::asksOnEntry(p.mTmnyEdt));
         // Nothing known yet: no field shows the mark.
-        for (QLineEdit* field : {static_cast<QLineEdit*>(p.JKYUEdt), static_cast<QLineEdit*>(p.SANGHOEdt), w.findBar->edit()})
+        for (QLineEdit* field : {static_cast<QLineEdit*>(p.JKYUEdt), static_cast<QLineEdit*>(p.SANGHOEdt), probe(w).findBar()->edit()})
             QVERIFY(!korean_input::showsLatinMark(field));
 
         // Latin letters typed: the field where Korean belongs says so.
@@ -509,11 +509,11 @@ private slots:
             addThroughPanel(w, "2009.03.01", "구입", QString::fromUtf8(name), 10);
         w.move(160, 80);
         w.BtnAppClick();
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         p.SANGHOEdt->setFocus();
         type("서울");
-        QTRY_VERIFY(w.SANGHOSuggest->isOpen());
-        QListView* list = w.SANGHOSuggest->list();
+        QTRY_VERIFY(probe(w).SANGHOSuggest()->isOpen());
+        QListView* list = probe(w).SANGHOSuggest()->list();
         // Part of the window, never a window of its own that the window
         // manager may place elsewhere.
         QVERIFY(!list->isWindow());
@@ -526,18 +526,18 @@ private slots:
         QVERIFY(shown.bottom() < field.y() || shown.top() >= field.y() + p.SANGHOEdt->height());
         // A click on 확인 closes the list and confirms (refused here: no amount).
         QTest::mouseClick(p.mOk, Qt::LeftButton);
-        QVERIFY(!w.SANGHOSuggest->isOpen());
+        QVERIFY(!probe(w).SANGHOSuggest()->isOpen());
         QCOMPARE(f.dialogs.texts("info"), QStringList{QStringLiteral("거래내용이 입력되지 않았습니다.")});
         QCOMPARE(p.SANGHOEdt->text(), QStringLiteral("서울"));
         // The first Esc closes the list also when the input method takes it
         // for itself (seen as the display's key event only).
         p.SANGHOEdt->setFocus();
         type("우");
-        QTRY_VERIFY(w.SANGHOSuggest->isOpen());
+        QTRY_VERIFY(probe(w).SANGHOSuggest()->isOpen());
         const unsigned char escape[32] = {2, 9};
-        w.SANGHOSuggest->nativeEventFilter("xcb_generic_event_t", const_cast<unsigned char*>(escape), nullptr);
-        QTRY_VERIFY(!w.SANGHOSuggest->isOpen());
-        QCOMPARE(w.editorMode, quill::EditorMode::Adding);
+        probe(w).SANGHOSuggest()->nativeEventFilter("xcb_generic_event_t", const_cast<unsigned char*>(escape), nullptr);
+        QTRY_VERIFY(!probe(w).SANGHOSuggest()->isOpen());
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Adding);
     }
 
     void theLastSyllableLandsOnceWhateverTheClickLeadsTo_data()
@@ -561,7 +561,7 @@ private slots:
         Tmainf& w = *f.window;
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.BtnAppClick();
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         auto* edit = p.findChild<LimitedTextEdit*>(field);
         QVERIFY(edit);
         edit->setFocus();
@@ -577,10 +577,10 @@ private slots:
             QTest::mouseClick(p.mOk, Qt::LeftButton);
         } else if (click == "save") {
             f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::Cancel);  // keep typing
-            QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+            QTest::mouseClick(probe(w).SaveBtn(), Qt::LeftButton);
         } else {
             f.dialogs.yesNo.enqueue(false);  // 작업을 끝내겠습니까 ?? No
-            QTest::mouseClick(w.QuitBtn, Qt::LeftButton);
+            QTest::mouseClick(probe(w).QuitBtn(), Qt::LeftButton);
         }
         QCoreApplication::processEvents();
         QWidget* now = QApplication::focusWidget();
@@ -624,7 +624,7 @@ private slots:
         addThroughPanel(w, "2009.03.09", "기계", "서울상회", 10, quill::Category::Asset, "카드");
         addThroughPanel(w, "2009.03.01", "판매", "서울상회", 10, quill::Category::Income, "영");
         w.BtnAppClick();
-        EntryPanel& p = *w.TpPnl3;
+        EntryPanel& p = *probe(w).TpPnl3();
         p.setCategory(quill::Category(chosen));
         p.EtcCmb->setProgramText(remark);
         p.SANGHOEdt->setFocus();
@@ -646,42 +646,42 @@ private slots:
         addThroughPanel(w, "2009.03.03", "교통", "abc택시", 10);
         addThroughPanel(w, "2009.03.04", "기타", "을", 10, quill::Category::Expense, "abc");
         addThroughPanel(w, "2008.03.04", "abc 작년", "을", 10);  // hidden by the year filter
-        w.TAcunt.moveTo(1);
-        w.GrdAcunt->setFocus();
+        probe(w).TAcunt().moveTo(1);
+        probe(w).GrdAcunt()->setFocus();
         press(Qt::Key_F, Qt::ControlModifier);
-        QVERIFY(w.findBar->isVisible());
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.findBar->edit()));
-        QVERIFY(w.findBar->geometry().bottom() < w.GrdAcunt->geometry().top());
+        QVERIFY(probe(w).findBar()->isVisible());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(probe(w).findBar()->edit()));
+        QVERIFY(probe(w).findBar()->geometry().bottom() < probe(w).GrdAcunt()->geometry().top());
         type("abc");
         press(Qt::Key_Return);
-        QCOMPARE(w.TAcunt.recNo(), 2);
-        QTRY_COMPARE(w.findBar->countLabel()->text(), QStringLiteral("2 / 3"));
+        QCOMPARE(probe(w).TAcunt().recNo(), 2);
+        QTRY_COMPARE(probe(w).findBar()->countLabel()->text(), QStringLiteral("2 / 3"));
         press(Qt::Key_Return);
-        QCOMPARE(w.TAcunt.recNo(), 3);
-        QCOMPARE(w.findBar->countLabel()->text(), QStringLiteral("3 / 3"));
+        QCOMPARE(probe(w).TAcunt().recNo(), 3);
+        QCOMPARE(probe(w).findBar()->countLabel()->text(), QStringLiteral("3 / 3"));
         press(Qt::Key_Return);  // round to the top
-        QCOMPARE(w.TAcunt.recNo(), 0);
-        QCOMPARE(w.findBar->countLabel()->text(), QStringLiteral("1 / 3"));
+        QCOMPARE(probe(w).TAcunt().recNo(), 0);
+        QCOMPARE(probe(w).findBar()->countLabel()->text(), QStringLiteral("1 / 3"));
         press(Qt::Key_Return, Qt::ShiftModifier);
-        QCOMPARE(w.TAcunt.recNo(), 3);
-        QCOMPARE(w.GrdAcunt->currentIndex().row(), 3);
+        QCOMPARE(probe(w).TAcunt().recNo(), 3);
+        QCOMPARE(probe(w).GrdAcunt()->currentIndex().row(), 3);
         // 초성
-        w.findBar->edit()->clear();
+        probe(w).findBar()->edit()->clear();
         type("ㅅㄷ");
         press(Qt::Key_Return);
-        QCOMPARE(w.TAcunt.recNo(), 1);
-        QTRY_COMPARE(w.findBar->countLabel()->text(), QStringLiteral("1 / 1"));
-        w.findBar->edit()->clear();
+        QCOMPARE(probe(w).TAcunt().recNo(), 1);
+        QTRY_COMPARE(probe(w).findBar()->countLabel()->text(), QStringLiteral("1 / 1"));
+        probe(w).findBar()->edit()->clear();
         type("없음");
         press(Qt::Key_Return);
-        QCOMPARE(w.findBar->countLabel()->text(), QStringLiteral("0 / 0"));
-        QCOMPARE(w.TAcunt.recNo(), 1);
+        QCOMPARE(probe(w).findBar()->countLabel()->text(), QStringLiteral("0 / 0"));
+        QCOMPARE(probe(w).TAcunt().recNo(), 1);
         // Esc closes the bar, the grid has the focus and asks nothing.
         press(Qt::Key_Escape);
-        QVERIFY(!w.findBar->isVisible());
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.GrdAcunt));
+        QVERIFY(!probe(w).findBar()->isVisible());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(probe(w).GrdAcunt()));
         QVERIFY(f.dialogs.shown.isEmpty());
-        QCOMPARE(w.GrdAcunt->geometry().top(), w.findBar->geometry().top());
+        QCOMPARE(probe(w).GrdAcunt()->geometry().top(), probe(w).findBar()->geometry().top());
     }
 };
 

@@ -4,6 +4,7 @@
 #include "ScriptedDialogs.h"
 #include "core/text/Cp949.h"
 #include "gui/mainwindow/MainWindow.h"
+#include "TmainfProbe.h"
 #include "core/ledger/AutRecord.h"
 #include "core/ledger/FileCommands.h"
 #include "core/io/SafeFile.h"
@@ -95,7 +96,7 @@ void ExportButtonTest::init()
     context.dialogs = dialogs_.get();
     context.now = [] { return QDateTime(QDate(2025, 1, 3), QTime(9, 5)); };
     window_ = std::make_unique<Tmainf>(context);
-    dialogs_->table = &window_->TAcunt;
+    dialogs_->table = &probe(window_).TAcunt();
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
 }
@@ -109,7 +110,7 @@ void ExportButtonTest::cleanup()
 
 void ExportButtonTest::addEntry(const QString& date, const QString& text, double in, double out)
 {
-    quill::LedgerEntry& e = window_->TAcunt.append();
+    quill::LedgerEntry& e = probe(window_).TAcunt().append();
     e.IDAY = cp(date);
     e.JKYU = cp(text);
     e.SANGHO = cp(QStringLiteral("(주)한빛상회"));
@@ -118,7 +119,7 @@ void ExportButtonTest::addEntry(const QString& date, const QString& text, double
     e.OTMNY = out;
     e.OTVAT = out / 10;
     e.ETC = cp(QStringLiteral("카드"));
-    window_->TAcunt.post();
+    probe(window_).TAcunt().post();
 }
 
 void ExportButtonTest::showMarch2024()
@@ -128,15 +129,15 @@ void ExportButtonTest::showMarch2024()
     addEntry(QStringLiteral("2024.03.15"), QStringLiteral("커피 원두"), 0, 5000);
     addEntry(QStringLiteral("2024.03.31"), QStringLiteral("매출"), 250005, 0);
     addEntry(QStringLiteral("2024.04.01"), QStringLiteral("다음 달"), 7, 0);
-    window_->YerEdit->setValue(2024);
-    window_->gCombo->setCurrentIndex(3);
+    probe(window_).YerEdit()->setValue(2024);
+    probe(window_).gCombo()->setCurrentIndex(3);
     window_->CmGbnChange();
-    QCOMPARE(window_->TAcunt.recordCount(), 3);
+    QCOMPARE(probe(window_).TAcunt().recordCount(), 3);
 }
 
 void ExportButtonTest::emptyViewDoesNothing()
 {
-    window_->PrtBtn->click();
+    probe(window_).PrtBtn()->click();
     QVERIFY(dialogs_->shown.isEmpty());
     QVERIFY(dialogs_->openedDocuments.isEmpty());
 }
@@ -145,7 +146,7 @@ void ExportButtonTest::dialogSettingsAndCancel()
 {
     showMarch2024();
     dialogs_->fileNames.enqueue(QString());
-    window_->PrtBtn->click();
+    probe(window_).PrtBtn()->click();
     QCOMPARE(dialogs_->shown.size(), 1);
     const FileDialogSettings& s = dialogs_->shown.first().settings;
     QCOMPARE(dialogs_->shown.first().kind, QStringLiteral("save"));
@@ -162,22 +163,22 @@ void ExportButtonTest::dialogSettingsAndCancel()
 void ExportButtonTest::sameWorkbookAsTheCommandLine()
 {
     showMarch2024();
-    window_->TAcunt.moveTo(1);
+    probe(window_).TAcunt().moveTo(1);
     const QString fromButton = folder() + QStringLiteral("Work/button");  // the suffix is added
     dialogs_->fileNames.enqueue(fromButton);
-    window_->PrtBtn->click();
+    probe(window_).PrtBtn()->click();
 
     QCOMPARE(dialogs_->texts(QStringLiteral("error")), QStringList());
     QCOMPARE(dialogs_->openedDocuments, QStringList{fromButton + QStringLiteral(".xlsx")});
     QVERIFY(!dialogs_->waitOpenAtHandOver);
     QVERIFY(!dialogs_->ledgerHeldAtHandOver);
     QCOMPARE(CurrentWaitWindow(), nullptr);
-    QCOMPARE(window_->TAcunt.recNo(), 1);
-    QVERIFY(!window_->TAcunt.controlsDisabled());
+    QCOMPARE(probe(window_).TAcunt().recNo(), 1);
+    QVERIFY(!probe(window_).TAcunt().controlsDisabled());
 
     // The same ledger through the command line, with the same filter.
     const QString ledger = folder() + QStringLiteral("ledger.Aut");
-    QVERIFY(quill::WriteLedgerFile(QFile::encodeName(ledger).toStdString(), window_->TAcunt));
+    QVERIFY(quill::WriteLedgerFile(QFile::encodeName(ledger).toStdString(), probe(window_).TAcunt()));
     const QString fromCli = folder() + QStringLiteral("cli.xlsx");
     QStringList args{QStringLiteral("export"), ledger, fromCli, QStringLiteral("--year"), QStringLiteral("2024"),
                      QStringLiteral("--month"), QStringLiteral("03"),
@@ -225,7 +226,7 @@ void ExportButtonTest::existingFileIsReplacedOnlyAfterYes()
     }
     dialogs_->fileNames.enqueue(target);
     dialogs_->yesNo.enqueue(false);
-    window_->PrtBtn->click();
+    probe(window_).PrtBtn()->click();
     QCOMPARE(dialogs_->texts(QStringLiteral("noyes")).size(), 1);  // No is the default
     QVERIFY(dialogs_->texts(QStringLiteral("noyes")).first().contains(QStringLiteral("old.xlsx")));
     QVERIFY(dialogs_->openedDocuments.isEmpty());
@@ -236,7 +237,7 @@ void ExportButtonTest::existingFileIsReplacedOnlyAfterYes()
 
     dialogs_->fileNames.enqueue(target);
     dialogs_->yesNo.enqueue(true);
-    window_->PrtBtn->click();
+    probe(window_).PrtBtn()->click();
     QCOMPARE(dialogs_->openedDocuments, QStringList{target});
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.read(2), QByteArray("PK"));
@@ -258,7 +259,7 @@ void ExportButtonTest::typedNameGetsTheExtension()
     QFETCH(QString, saved);
     showMarch2024();
     dialogs_->fileNames.enqueue(folder() + typed);
-    window_->PrtBtn->click();
+    probe(window_).PrtBtn()->click();
     QCOMPARE(dialogs_->openedDocuments, QStringList{folder() + saved});
     QVERIFY(QFile::exists(folder() + saved));
 }
@@ -269,7 +270,7 @@ void ExportButtonTest::withoutAnApplicationTellsWhereItWasSaved()
     const QString target = folder() + QStringLiteral("Work/장부.xlsx");
     dialogs_->fileNames.enqueue(target);
     dialogs_->canOpenDocuments = false;
-    window_->PrtBtn->click();
+    probe(window_).PrtBtn()->click();
     const QStringList infos = dialogs_->texts(QStringLiteral("info"));
     QCOMPARE(infos.size(), 1);
     QVERIFY2(infos.first().contains(target), qPrintable(infos.first()));
@@ -279,24 +280,24 @@ void ExportButtonTest::withoutAnApplicationTellsWhereItWasSaved()
 void ExportButtonTest::aWriteFailureIsReported()
 {
     showMarch2024();
-    window_->TAcunt.moveTo(2);
+    probe(window_).TAcunt().moveTo(2);
     dialogs_->fileNames.enqueue(folder() + QStringLiteral("no/such/folder.xlsx"));
-    window_->PrtBtn->click();
+    probe(window_).PrtBtn()->click();
     const QStringList errors = dialogs_->texts(QStringLiteral("error"));
     QCOMPARE(errors.size(), 1);
     QVERIFY2(errors.first().startsWith(QStringLiteral("엑셀파일을 만들 수 없습니다.\n")), qPrintable(errors.first()));
     QVERIFY2(errors.first().contains(QStringLiteral("File not found")), qPrintable(errors.first()));
     QVERIFY(dialogs_->openedDocuments.isEmpty());
     QCOMPARE(CurrentWaitWindow(), nullptr);
-    QCOMPARE(window_->TAcunt.recNo(), 2);
-    QVERIFY(!window_->TAcunt.controlsDisabled());
+    QCOMPARE(probe(window_).TAcunt().recNo(), 2);
+    QVERIFY(!probe(window_).TAcunt().controlsDisabled());
 }
 
 QTEST_MAIN(ExportButtonTest)
 void ExportButtonTest::printPreviewSavesThePdfAndKeepsThePage()
 {
     showMarch2024();
-    window_->TAcunt.moveTo(2);
+    probe(window_).TAcunt().moveTo(2);
     const QString pdf = folder() + QStringLiteral("Work/form");  // the suffix is added
     dialogs_->fileNames.enqueue(pdf);
     QString title;
@@ -314,14 +315,14 @@ void ExportButtonTest::printPreviewSavesThePdfAndKeepsThePage()
         preview->findChild<QPrintPreviewWidget*>()->setPortraitOrientation();
         preview->reject();
     });
-    QTest::keyClick(window_->GrdAcunt, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(probe(window_).GrdAcunt(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(title, QStringLiteral("인쇄 미리 보기 - 이름없음.Aut"));
     QVERIFY(saved);
     QCOMPARE(dialogs_->shown.size(), 1);
     QCOMPARE(dialogs_->shown.first().settings.title, QStringLiteral("PDF 파일로 저장"));
     QCOMPARE(dialogs_->shown.first().settings.proposal, QStringLiteral("간편장부_2501030905.pdf"));
     QCOMPARE(dialogs_->texts(QStringLiteral("error")), QStringList());
-    QCOMPARE(window_->TAcunt.recNo(), 2);  // the cursor stays
+    QCOMPARE(probe(window_).TAcunt().recNo(), 2);  // the cursor stays
 
     // The file holds the rows the grid shows, with their total.
     QProcess text;
@@ -367,7 +368,7 @@ void ExportButtonTest::savePreviewPdf(const std::function<void()>& before, const
         }
         preview->reject();
     });
-    QTest::keyClick(window_->GrdAcunt, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(probe(window_).GrdAcunt(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
     QVERIFY(pressed);
 }
 
@@ -398,7 +399,7 @@ void ExportButtonTest::printPreviewPdfNeverDestroysAFile()
     quill::IgnoreFileSizeSignal();  // as the program does at its start
     showMarch2024();
     const QString ledger = folder() + QStringLiteral("장부.Aut");
-    QVERIFY(quill::SaveLedgerAs(window_->book, QFile::encodeName(ledger).toStdString()));
+    QVERIFY(quill::SaveLedgerAs(probe(window_).book(), QFile::encodeName(ledger).toStdString()));
     QVERIFY(QFile::link(ledger, folder() + QStringLiteral("link.pdf")));
     QCOMPARE(::link(QFile::encodeName(ledger).constData(), QFile::encodeName(folder() + QStringLiteral("hard.pdf")).constData()), 0);
     QFile old(folder() + QStringLiteral("old.pdf"));

@@ -84,9 +84,9 @@ QByteArray fileBytes(const QString& path)
 QStringList dates(const Tmainf& w, bool all)
 {
     QStringList out;
-    const int n = all ? int(w.TAcunt.rowCount()) : w.TAcunt.recordCount();
+    const int n = all ? int(probe(w).TAcunt().rowCount()) : probe(w).TAcunt().recordCount();
     for (int i = 0; i < n; ++i)
-        out << fromCp949((all ? w.TAcunt.row(std::size_t(i)) : w.TAcunt.visibleRow(i)).IDAY.view());
+        out << fromCp949((all ? probe(w).TAcunt().row(std::size_t(i)) : probe(w).TAcunt().visibleRow(i)).IDAY.view());
     return out;
 }
 
@@ -102,9 +102,9 @@ bool isLedgerDialog(const FileDialogSettings& s, const QString& folder, const QS
 QStringList totals(const Tmainf& w)
 {
     QStringList out;
-    for (QLabel* l : w.Bmxsm)
+    for (QLabel* l : probe(w).Bmxsm())
         out << l->text().trimmed();
-    return out << w.CntLbe->text().trimmed();
+    return out << probe(w).CntLbe()->text().trimmed();
 }
 
 QString workFolder(const MainWindowFixture& f)
@@ -115,16 +115,16 @@ QString workFolder(const MainWindowFixture& f)
 // Picks a category and a year as a user would; both run the filter.
 void chooseFilter(Tmainf& w, int category, int year)
 {
-    w.YerEdit->setValue(year);
-    w.CmGbn->setCurrentIndex(category);
-    emit w.CmGbn->activated(category);
+    probe(w).YerEdit()->setValue(year);
+    probe(w).CmGbn()->setCurrentIndex(category);
+    emit probe(w).CmGbn()->activated(category);
 }
 
 // Answers the open dialog with the path and clicks the button.
 void openFile(MainWindowFixture& f, const QString& path)
 {
     f.dialogs.fileNames.enqueue(path);
-    QTest::mouseClick(f.window->HFileOpen, Qt::LeftButton);
+    QTest::mouseClick(probe(f.window).HFileOpen(), Qt::LeftButton);
 }
 
 bool isRoot() { return geteuid() == 0; }
@@ -176,15 +176,15 @@ private slots:
         Tmainf& w = *f.window;
         f.addEntry("2009.03.01", "판매", 1000, 100);
         w.CmGbnChange();
-        w.book.Modified = kind == "yesnocancel";
+        probe(w).book().setModified(kind == "yesnocancel");
         f.dialogs.yesNoCancel.enqueue(Answer::Cancel);
         f.dialogs.fileNames.enqueue(QString());
-        w.GrdAcunt->setFocus();
-        QTest::keyClick(w.GrdAcunt, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        probe(w).GrdAcunt()->setFocus();
+        QTest::keyClick(probe(w).GrdAcunt(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(f.dialogs.shown.size(), 1);
         QCOMPARE(f.dialogs.shown[0].kind, kind);
         QCOMPARE(f.dialogs.shown[0].settings.pattern, pattern);
-        QCOMPARE(w.TAcunt.recordCount(), 1);  // the key reaches nothing else
+        QCOMPARE(probe(w).TAcunt().recordCount(), 1);  // the key reaches nothing else
     }
 
     void newAsksFirstWhenModified_data()
@@ -212,7 +212,7 @@ private slots:
         f.addEntry("2009.03.01", "판매", 2000, 200);
         chooseFilter(w, 1, 2008);
         const QStringList before = totals(w);
-        w.book.Modified = modified;
+        probe(w).book().setModified(modified);
         if (answer >= 0)
             f.dialogs.yesNoCancel.enqueue(Answer(answer));
         const QString target = f.tempPath() + "/" + saveAs;
@@ -220,30 +220,30 @@ private slots:
             f.dialogs.fileNames.enqueue(saveAs.isEmpty() ? QString() : target);
         w.BtnAppClick();  // New also ends an entry being added
 
-        QTest::mouseClick(w.NewFile, Qt::LeftButton);
-        QCOMPARE(w.editorMode, quill::EditorMode::Idle);
-        QVERIFY(!w.TpPnl3->mOk->isEnabled());
+        QTest::mouseClick(probe(w).NewFile(), Qt::LeftButton);
+        QCOMPARE(probe(w).editorMode(), quill::EditorMode::Idle);
+        QVERIFY(!probe(w).TpPnl3()->mOk->isEnabled());
         QCOMPARE(f.dialogs.beeps, answer >= 0 ? 1 : 0);
         QCOMPARE(f.dialogs.texts("yesnocancel"), answer >= 0 ? QStringList{kPrompt} : QStringList{});
         QCOMPARE(f.dialogs.texts("save").size(), saveAs == "-" ? 0 : 1);
         QVERIFY(f.dialogs.texts("error").isEmpty());
-        QCOMPARE(w.fNameLabl->text(), kUntitledLabel);
+        QCOMPARE(probe(w).fNameLabl()->text(), kUntitledLabel);
         if (renewed) {
-            QVERIFY(w.book.isUntitled());
-            QCOMPARE(w.TAcunt.rowCount(), 0u);
-            QCOMPARE(w.gridModel->rowCount(), 0);
-            QVERIFY(!w.book.Modified);
-            QCOMPARE(w.YerEdit->value(), 2009);
-            QCOMPARE(w.CmGbn->currentText(), QStringLiteral("전체"));
-            QCOMPARE(w.gCombo->currentText(), QStringLiteral("1년"));
-            for (QLabel* l : w.Bmxsm)
+            QVERIFY(probe(w).book().isUntitled());
+            QCOMPARE(probe(w).TAcunt().rowCount(), 0u);
+            QCOMPARE(probe(w).gridModel()->rowCount(), 0);
+            QVERIFY(!probe(w).book().isModified());
+            QCOMPARE(probe(w).YerEdit()->value(), 2009);
+            QCOMPARE(probe(w).CmGbn()->currentText(), QStringLiteral("전체"));
+            QCOMPARE(probe(w).gCombo()->currentText(), QStringLiteral("1년"));
+            for (QLabel* l : probe(w).Bmxsm())
                 QCOMPARE(l->text(), QStringLiteral("0 "));
-            QCOMPARE(w.CntLbe->text(), QStringLiteral("0건 "));
+            QCOMPARE(probe(w).CntLbe()->text(), QStringLiteral("0건 "));
         } else {
             QCOMPARE(dates(w, true), (QStringList{"2008.03.01", "2009.03.01"}));
-            QVERIFY(w.book.Modified);
-            QCOMPARE(w.YerEdit->value(), 2008);
-            QCOMPARE(w.CmGbn->currentText(), QStringLiteral("수입"));
+            QVERIFY(probe(w).book().isModified());
+            QCOMPARE(probe(w).YerEdit()->value(), 2008);
+            QCOMPARE(probe(w).CmGbn()->currentText(), QStringLiteral("수입"));
             QCOMPARE(totals(w), before);
         }
         if (!saveAs.isEmpty() && saveAs != "-") {
@@ -292,24 +292,24 @@ private slots:
         openFile(f, path);
         QCOMPARE(f.dialogs.texts("open").size(), 1);
         QVERIFY(isLedgerDialog(f.dialogs.shown[0].settings, f.folder + "Work/", "이름없음.Aut"));
-        QCOMPARE(w.fNameLabl->text(), "파일명: " + path);
-        QCOMPARE(w.fnameBevl->width(), w.fNameLabl->width() + 2);
-        QCOMPARE(w.YerEdit->value(), year);
-        QCOMPARE(w.CmGbn->currentText(), QStringLiteral("전체"));
-        QCOMPARE(w.gCombo->currentText(), QStringLiteral("1년"));
+        QCOMPARE(probe(w).fNameLabl()->text(), "파일명: " + path);
+        QCOMPARE(probe(w).fnameBevl()->width(), probe(w).fNameLabl()->width() + 2);
+        QCOMPARE(probe(w).YerEdit()->value(), year);
+        QCOMPARE(probe(w).CmGbn()->currentText(), QStringLiteral("전체"));
+        QCOMPARE(probe(w).gCombo()->currentText(), QStringLiteral("1년"));
         QCOMPARE(dates(w, false), shown);
-        QCOMPARE(w.gridModel->rowCount(), int(shown.size()));
+        QCOMPARE(probe(w).gridModel()->rowCount(), int(shown.size()));
         QCOMPARE(totals(w), sums);
-        QCOMPARE(w.TAcunt.rowCount(), std::size_t(stored.size()));
-        QVERIFY(!w.book.Modified);
+        QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(stored.size()));
+        QVERIFY(!probe(w).book().isModified());
         QVERIFY(!CurrentWaitWindow());
         QCOMPARE(workFolder(f), f.folder + "Work/");  // only a save moves it
 
         // The next dialog proposes the open file; cancelling changes nothing.
         f.dialogs.fileNames.enqueue(QString());
-        QTest::mouseClick(w.HFileOpen, Qt::LeftButton);
+        QTest::mouseClick(probe(w).HFileOpen(), Qt::LeftButton);
         QCOMPARE(f.dialogs.shown.last().settings.proposal, path);
-        QCOMPARE(w.fNameLabl->text(), "파일명: " + path);
+        QCOMPARE(probe(w).fNameLabl()->text(), "파일명: " + path);
         QCOMPARE(dates(w, false), shown);
         QCOMPARE(totals(w), sums);
     }
@@ -341,8 +341,8 @@ private slots:
         openFile(f, good);
         f.addEntry("2009.05.05", "추가", 30, 3);
         chooseFilter(w, 1, 2009);
-        w.book.Modified = answer >= 0;
-        const QString filter = QString::fromStdString(w.TAcunt.filter().expression());
+        probe(w).book().setModified(answer >= 0);
+        const QString filter = QString::fromStdString(probe(w).TAcunt().filter().expression());
         const QStringList sums = totals(w);
         const QString bad = f.tempPath() + "/bad.Aut";
         if (kind == "folder")
@@ -356,7 +356,7 @@ private slots:
         if (kind != "-")
             f.dialogs.fileNames.enqueue(kind == "cancel" ? QString() : bad);
 
-        QTest::mouseClick(w.HFileOpen, Qt::LeftButton);
+        QTest::mouseClick(probe(w).HFileOpen(), Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("yesnocancel").size(), answer >= 0 ? 1 : 0);
         QCOMPARE(f.dialogs.texts("open").size(), kind == "-" ? 1 : 2);
         const QStringList errors = f.dialogs.texts("error");
@@ -364,19 +364,19 @@ private slots:
         if (!error.isEmpty())
             QVERIFY2(reportsInKorean(errors[0], error, bad), qPrintable(errors[0]));
         QVERIFY(!CurrentWaitWindow());
-        QCOMPARE(QString::fromStdString(w.book.CurrentFileName), good);
-        QCOMPARE(w.fNameLabl->text(), "파일명: " + good);
+        QCOMPARE(QString::fromStdString(probe(w).book().fileName()), good);
+        QCOMPARE(probe(w).fNameLabl()->text(), "파일명: " + good);
         QCOMPARE(dates(w, true), (QStringList{"2008.01.02", "2009.01.02", "2009.05.05"}));
         QCOMPARE(dates(w, false), (QStringList{"2009.01.02", "2009.05.05"}));
-        QCOMPARE(QString::fromStdString(w.TAcunt.filter().expression()), filter);
-        QCOMPARE(w.YerEdit->value(), 2009);
-        QCOMPARE(w.CmGbn->currentText(), QStringLiteral("수입"));
+        QCOMPARE(QString::fromStdString(probe(w).TAcunt().filter().expression()), filter);
+        QCOMPARE(probe(w).YerEdit()->value(), 2009);
+        QCOMPARE(probe(w).CmGbn()->currentText(), QStringLiteral("수입"));
         QCOMPARE(totals(w), sums);
         // The typed entry is still unsaved, whatever the prompt was told.
-        QCOMPARE(w.book.Modified, answer >= 0);
+        QCOMPARE(probe(w).book().isModified(), answer >= 0);
 
         // A save afterwards goes to the ledger that is open, not the bad name.
-        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        QTest::mouseClick(probe(w).SaveBtn(), Qt::LeftButton);
         QCOMPARE(fileDates(good), (QStringList{"2008.01.02", "2009.01.02", "2009.05.05"}));
         QCOMPARE(QFileInfo(bad).isDir(), kind == "folder");
     }
@@ -411,15 +411,15 @@ private slots:
 
         openFile(f, lossy);
         QCOMPARE(f.dialogs.texts("error"), QStringList());
-        QCOMPARE(w.book.CurrentFileName, raw);
-        QCOMPARE(w.gridModel->rowCount(), 2);
-        QCOMPARE(w.fNameLabl->text(), "파일명: " + f.tempPath() + "/" + shown);
+        QCOMPARE(probe(w).book().fileName(), raw);
+        QCOMPARE(probe(w).gridModel()->rowCount(), 2);
+        QCOMPARE(probe(w).fNameLabl()->text(), "파일명: " + f.tempPath() + "/" + shown);
         // Saved under the same bytes: no second file beside it.
         f.addEntry("2024.07.08", "추가", 500, 50);
-        w.book.Modified = true;
-        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        probe(w).book().setModified(true);
+        QTest::mouseClick(probe(w).SaveBtn(), Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("error"), QStringList());
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!probe(w).book().isModified());
         int ledgers = 0;
         for (const auto& e : std::filesystem::directory_iterator(fsPath(f.tempPath())))
             ledgers += e.is_regular_file() && e.path().extension() == ".Aut";
@@ -443,16 +443,16 @@ private slots:
         f.addEntry("2009.12.31", "연말", 1, 0);
         f.addEntry("2007.01.01", "오래된", 2, 0);
         chooseFilter(w, 0, 2009);
-        w.book.Modified = true;
+        probe(w).book().setModified(true);
 
-        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        QTest::mouseClick(probe(w).SaveBtn(), Qt::LeftButton);
         QCOMPARE(f.dialogs.shown.size(), 1);  // only the open dialog
         QCOMPARE(fileDates(path), (QStringList{"2007.01.01", "2008.06.01", "2009.06.01", "2009.12.31"}));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!probe(w).book().isModified());
         QVERIFY(!CurrentWaitWindow());
         QCOMPARE(workFolder(f), f.tempPath() + "/Shop/");
         QCOMPARE(dates(w, false), (QStringList{"2009.06.01", "2009.12.31"}));  // the filter stays
-        QCOMPARE(w.fNameLabl->text(), "파일명: " + path);
+        QCOMPARE(probe(w).fNameLabl()->text(), "파일명: " + path);
     }
 
     // A ledger with a second name (a hard link) or in a folder the user may
@@ -481,13 +481,13 @@ private slots:
             QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
         openFile(f, path);
         f.addEntry("2009.03.01", "추가", 30, 3);
-        w.book.Modified = true;
+        probe(w).book().setModified(true);
         if (kind == "readonly")
             QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner));
-        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        QTest::mouseClick(probe(w).SaveBtn(), Qt::LeftButton);
         QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(f.dialogs.texts("error"), QStringList{});
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!probe(w).book().isModified());
         QCOMPARE(fileDates(path), (QStringList{"2009.01.01", "2009.03.01"}));
         if (kind == "link")
             QCOMPARE(fileBytes(other), fileBytes(path));
@@ -533,24 +533,24 @@ private slots:
         for (int i = 0; i < entries; ++i)
             f.addEntry(QString("2009.0%1.01").arg(entries - i), "판매", 100, 10);
         chooseFilter(w, 0, shownYear);
-        w.book.Modified = entries > 0;
+        probe(w).book().setModified(entries > 0);
         if (answer != "-")
             f.dialogs.fileNames.enqueue(answer.isEmpty() ? QString() : dir + answer);
 
-        QTest::mouseClick(viaSaveAs ? w.RnameBtn : w.SaveBtn, Qt::LeftButton);
+        QTest::mouseClick(viaSaveAs ? probe(w).RnameBtn() : probe(w).SaveBtn(), Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("save").size(), answer == "-" ? 0 : 1);
         QVERIFY(f.dialogs.texts("error").isEmpty());
         if (answer != "-")
             QVERIFY(isLedgerDialog(f.dialogs.shown[0].settings, f.folder + "Work/", "이름없음.Aut"));
         QCOMPARE(QDir(dir).entryList(QDir::Files), saved.isEmpty() ? QStringList{} : QStringList{saved});
         if (saved.isEmpty()) {
-            QVERIFY(w.book.isUntitled());
-            QCOMPARE(w.fNameLabl->text(), kUntitledLabel);
-            QCOMPARE(w.book.Modified, entries > 0);
+            QVERIFY(probe(w).book().isUntitled());
+            QCOMPARE(probe(w).fNameLabl()->text(), kUntitledLabel);
+            QCOMPARE(probe(w).book().isModified(), entries > 0);
         } else {
             QCOMPARE(fileDates(dir + saved), (QStringList{"2009.01.01", "2009.02.01"}));
-            QCOMPARE(QString::fromStdString(w.book.CurrentFileName), dir + saved);
-            QVERIFY(!w.book.Modified);
+            QCOMPARE(QString::fromStdString(probe(w).book().fileName()), dir + saved);
+            QVERIFY(!probe(w).book().isModified());
             QCOMPARE(workFolder(f), dir);
         }
     }
@@ -566,11 +566,11 @@ private slots:
         f.addEntry("2009.03.01", "판매", 100, 10);
         f.dialogs.fileNames.enqueue(path);
         f.dialogs.yesNo.enqueue(true);
-        QTest::mouseClick(w.RnameBtn, Qt::LeftButton);
+        QTest::mouseClick(probe(w).RnameBtn(), Qt::LeftButton);
         // A case-sensitive file system: the label names the file that exists.
-        QCOMPARE(w.fNameLabl->text(), "파일명: " + path);
-        QCOMPARE(w.fnameBevl->width(), w.fNameLabl->width() + 2);
-        QCOMPARE(QString::fromStdString(w.book.CurrentFileName), path);
+        QCOMPARE(probe(w).fNameLabl()->text(), "파일명: " + path);
+        QCOMPARE(probe(w).fnameBevl()->width(), probe(w).fNameLabl()->width() + 2);
+        QCOMPARE(QString::fromStdString(probe(w).book().fileName()), path);
         QCOMPARE(QDir(dir).entryList(QDir::Files), QStringList{"Ärger Shop.Aut"});
         QCOMPARE(fileDates(path), QStringList{"2009.03.01"});
         // The question every save dialog asks before replacing a file, No
@@ -578,7 +578,7 @@ private slots:
         QCOMPARE(f.dialogs.texts("noyes"), QStringList{"Ärger Shop.Aut 파일이 이미 있습니다.\n새 자료로 바꾸시겠습니까?"});
         // The next dialog starts in the saved file's folder.
         f.dialogs.fileNames.enqueue(QString());
-        QTest::mouseClick(w.HFileOpen, Qt::LeftButton);
+        QTest::mouseClick(probe(w).HFileOpen(), Qt::LeftButton);
         QVERIFY(isLedgerDialog(f.dialogs.shown.last().settings, dir, path));
     }
 
@@ -611,25 +611,25 @@ private slots:
         const QByteArray before = fileBytes(path);
         const QStringList files = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         f.addEntry("2009.03.01", "추가", kind == "huge" ? 1e16 : 30, 3);
-        w.book.Modified = true;
+        probe(w).book().setModified(true);
         if (kind == "full")
             quill::SafeFile::failWriteAt(2, ENOSPC);  // a write of the save meets a full disk
         if (kind == "readonly file")
             QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
 
-        QTest::mouseClick(kind == "folder" ? w.RnameBtn : w.SaveBtn, Qt::LeftButton);
+        QTest::mouseClick(kind == "folder" ? probe(w).RnameBtn() : probe(w).SaveBtn(), Qt::LeftButton);
         QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         const QStringList errors = f.dialogs.texts("error");
         QCOMPARE(errors.size(), 1);
         if (!error.isEmpty())
             QVERIFY2(reportsInKorean(errors[0], error, kind == "folder" ? dir + "/folder.Aut" : path), qPrintable(errors[0]));
         QVERIFY(!CurrentWaitWindow());
-        QVERIFY(w.book.Modified);
+        QVERIFY(probe(w).book().isModified());
         QCOMPARE(fileBytes(path), before);
         QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), files);
-        QCOMPARE(QString::fromStdString(w.book.CurrentFileName), path);
-        QCOMPARE(w.fNameLabl->text(), "파일명: " + path);
-        QCOMPARE(w.TAcunt.rowCount(), 3u);
+        QCOMPARE(QString::fromStdString(probe(w).book().fileName()), path);
+        QCOMPARE(probe(w).fNameLabl()->text(), "파일명: " + path);
+        QCOMPARE(probe(w).TAcunt().rowCount(), 3u);
     }
 
     // --- Add file ---------------------------------------------------------------------------
@@ -677,14 +677,14 @@ private slots:
             openFile(f, own);
         f.addEntry("2009.07.07", "새로", 1, 0);
         chooseFilter(w, 0, shownYear);
-        const QString label = w.fNameLabl->text();
-        const QString filter = QString::fromStdString(w.TAcunt.filter().expression());
-        w.book.Modified = false;
+        const QString label = probe(w).fNameLabl()->text();
+        const QString filter = QString::fromStdString(probe(w).TAcunt().filter().expression());
+        probe(w).book().setModified(false);
         f.dialogs.shown.clear();
         if (answer != "-")
             f.dialogs.fileNames.enqueue(answer.isEmpty() ? QString() : f.tempPath() + "/" + answer);
 
-        QTest::mouseClick(w.FileAdd, Qt::LeftButton);
+        QTest::mouseClick(probe(w).FileAdd(), Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("open").size(), answer == "-" ? 0 : 1);
         if (answer != "-")
             QVERIFY(isLedgerDialog(f.dialogs.shown[0].settings, f.folder + "Work/", QString()));
@@ -702,12 +702,12 @@ private slots:
         QCOMPARE(messages, message.isEmpty() ? QStringList{} : QStringList{message});
         QCOMPARE(dates(w, true), merged);
         QCOMPARE(dates(w, false), shown);
-        QCOMPARE(QString::fromStdString(w.TAcunt.filter().expression()), filter);
-        QCOMPARE(w.YerEdit->value(), shownYear);
-        QCOMPARE(w.CntLbe->text().trimmed(), QString("%1건").arg(shown.size()));
-        QCOMPARE(w.Bmxsm[2]->text().trimmed(), shown.contains("2009.08.08") ? "500" : "0");
-        QCOMPARE(w.book.Modified, answer == "added.Aut");
-        QCOMPARE(w.fNameLabl->text(), label);
+        QCOMPARE(QString::fromStdString(probe(w).TAcunt().filter().expression()), filter);
+        QCOMPARE(probe(w).YerEdit()->value(), shownYear);
+        QCOMPARE(probe(w).CntLbe()->text().trimmed(), QString("%1건").arg(shown.size()));
+        QCOMPARE(probe(w).Bmxsm()[2]->text().trimmed(), shown.contains("2009.08.08") ? "500" : "0");
+        QCOMPARE(probe(w).book().isModified(), answer == "added.Aut");
+        QCOMPARE(probe(w).fNameLabl()->text(), label);
         QCOMPARE(fileBytes(added), addedBytes);
         QVERIFY(!CurrentWaitWindow());
     }
@@ -738,17 +738,17 @@ private slots:
         if (titled)
             openFile(f, path);
         f.addEntry("2009.04.04", "판매", amount, 0);
-        w.book.Modified = true;
+        probe(w).book().setModified(true);
         f.dialogs.yesNo.enqueue(true);
         f.dialogs.yesNoCancel.enqueue(Answer::Yes);
         if (saveAs != "-")
             f.dialogs.fileNames.enqueue(saveAs);
-        QTest::mouseClick(w.QuitBtn, Qt::LeftButton);
+        QTest::mouseClick(probe(w).QuitBtn(), Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("yesnocancel"), QStringList{kPrompt});
         QCOMPARE(f.dialogs.texts("error").size(), amount > 1e15 ? 1 : 0);
         QCOMPARE(w.isVisible(), !closes);
-        QCOMPARE(w.TAcunt.isOpen(), !closes);
-        QCOMPARE(w.book.Modified, !closes);
+        QCOMPARE(probe(w).TAcunt().isOpen(), !closes);
+        QCOMPARE(probe(w).book().isModified(), !closes);
         QCOMPARE(fileDates(path), closes ? QStringList{"2009.04.04"} : QStringList{});
     }
 
@@ -767,7 +767,7 @@ private slots:
         f.addEntry("2008.12.31", "기계", 0, 0, 0, 0, -1500, 0);
         const QString path = f.tempPath() + "/dump.Aut";
         f.dialogs.fileNames.enqueue(path);
-        QTest::mouseClick(w.RnameBtn, Qt::LeftButton);
+        QTest::mouseClick(probe(w).RnameBtn(), Qt::LeftButton);
         QVERIFY(f.dialogs.texts("error").isEmpty());
 
         const QString program = QStringLiteral(QB_BIN_DIR "/quillbook-cli");

@@ -10,9 +10,11 @@
 #include "gui/support/KoreanInput.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -73,12 +75,12 @@ void FilingWindowTest::init()
     fx_->addEntry(QStringLiteral("2023.06.01"), QStringLiteral("작년"), 7000, 700);
     // Remarks: "영" (not qualifying) on the meal and the fixture, "카드" on the rest.
     auto setRemark = [&w](const char* day, const QString& remark) {
-        w.TAcunt.setFiltered(false);
-        for (int i = 0; i < w.TAcunt.recordCount(); ++i) {
-            if (w.TAcunt.visibleRow(i).IDAY.view() == day) {
-                w.TAcunt.moveTo(i);
-                w.TAcunt.edit().ETC = toCp949(remark);
-                w.TAcunt.post();
+        probe(w).TAcunt().setFiltered(false);
+        for (int i = 0; i < probe(w).TAcunt().recordCount(); ++i) {
+            if (probe(w).TAcunt().visibleRow(i).IDAY.view() == day) {
+                probe(w).TAcunt().moveTo(i);
+                probe(w).TAcunt().edit().ETC = toCp949(remark);
+                probe(w).TAcunt().post();
                 return;
             }
         }
@@ -86,8 +88,8 @@ void FilingWindowTest::init()
     setRemark("2024.02.11", QStringLiteral("영"));
     setRemark("2024.03.02", QStringLiteral("카드"));
     setRemark("2024.11.20", QStringLiteral(" 영 "));
-    w.YerEdit->setValue(2024);  // the filter row shows 2024
-    QCOMPARE(w.TAcunt.rowCount(), std::size_t(5));
+    probe(w).YerEdit()->setValue(2024);  // the filter row shows 2024
+    QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(5));
 }
 
 void FilingWindowTest::cleanup()
@@ -116,7 +118,7 @@ QString cell(QTableWidget* t, const QString& name, int column)
 
 FilingWindow* FilingWindowTest::openWindow()
 {
-    fx_->window->FilingBtn->click();
+    probe(fx_->window).FilingBtn()->click();
     FilingWindow* f = fx_->window->findChild<FilingWindow*>();
     if (f)
         (void)QTest::qWaitForWindowExposed(f);
@@ -126,9 +128,9 @@ FilingWindow* FilingWindowTest::openWindow()
 void FilingWindowTest::buttonAndKeyOpenTheFiltersYear()
 {
     Tmainf& w = *fx_->window;
-    QCOMPARE(w.FilingBtn->text(), QStringLiteral("신고자료"));
-    QVERIFY(w.FilingBtn->x() > w.PrtBtn->x());
-    QTest::keyClick(w.GrdAcunt, Qt::Key_T, Qt::ControlModifier);
+    QCOMPARE(probe(w).FilingBtn()->text(), QStringLiteral("신고자료"));
+    QVERIFY(probe(w).FilingBtn()->x() > probe(w).PrtBtn()->x());
+    QTest::keyClick(probe(w).GrdAcunt(), Qt::Key_T, Qt::ControlModifier);
     QTRY_VERIFY(w.findChild<FilingWindow*>() != nullptr);
     FilingWindow* f = w.findChild<FilingWindow*>();
     QVERIFY(f->isModal());
@@ -378,7 +380,7 @@ void FilingWindowTest::aPdfCutShortKeepsTheOldOne()
 void FilingWindowTest::choosingAnEvidenceEntryMovesTheGrid()
 {
     Tmainf& w = *fx_->window;
-    w.CmGbn->setCurrentIndex(1);  // 수입: the expense would be hidden
+    probe(w).CmGbn()->setCurrentIndex(1);  // 수입: the expense would be hidden
     w.CmGbnChange();
     FilingWindow* f = openWindow();
     QVERIFY(f);
@@ -386,22 +388,22 @@ void FilingWindowTest::choosingAnEvidenceEntryMovesTheGrid()
     f->evidenceTable->setFocus();
     f->evidenceTable->setCurrentCell(0, 0);  // a heading: nowhere to go
     QTest::keyClick(f->evidenceTable, Qt::Key_Return);
-    QCOMPARE(w.CmGbn->currentIndex(), 1);
+    QCOMPARE(probe(w).CmGbn()->currentIndex(), 1);
     f->evidenceTable->setCurrentCell(2, 0);
     QTest::keyClick(f->evidenceTable, Qt::Key_Return);
-    QCOMPARE(w.gCombo->currentText(), QStringLiteral("11"));
-    QCOMPARE(w.YerEdit->value(), 2024);
-    QCOMPARE(w.CmGbn->currentIndex(), 0);
-    QCOMPARE(w.TAcunt.current().IDAY.view(), std::string_view("2024.11.20"));
-    QCOMPARE(w.GrdAcunt->currentIndex().row(), w.TAcunt.recNo());
+    QCOMPARE(probe(w).gCombo()->currentText(), QStringLiteral("11"));
+    QCOMPARE(probe(w).YerEdit()->value(), 2024);
+    QCOMPARE(probe(w).CmGbn()->currentIndex(), 0);
+    QCOMPARE(probe(w).TAcunt().current().IDAY.view(), std::string_view("2024.11.20"));
+    QCOMPARE(probe(w).GrdAcunt()->currentIndex().row(), probe(w).TAcunt().recNo());
     QVERIFY(f->isVisible());  // the window stays for the next entry
     // The other entry, in February, with a double-click.
     const QRect rect = f->evidenceTable->visualItemRect(f->evidenceTable->item(1, 1));
     QTest::mouseClick(f->evidenceTable->viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(f->evidenceTable->viewport(), Qt::LeftButton, {}, rect.center());
-    QCOMPARE(w.gCombo->currentText(), QStringLiteral("02"));
-    QCOMPARE(w.TAcunt.current().IDAY.view(), std::string_view("2024.02.11"));
-    QCOMPARE(w.TAcunt.recordCount(), 1);
+    QCOMPARE(probe(w).gCombo()->currentText(), QStringLiteral("02"));
+    QCOMPARE(probe(w).TAcunt().current().IDAY.view(), std::string_view("2024.02.11"));
+    QCOMPARE(probe(w).TAcunt().recordCount(), 1);
     f->close();
     QTRY_VERIFY(w.findChild<FilingWindow*>() == nullptr);
 
@@ -419,9 +421,9 @@ void FilingWindowTest::choosingAnEvidenceEntryMovesTheGrid()
         const int told = fx_->dialogs.texts(QStringLiteral("info")).size();
         QTest::keyClick(f->evidenceTable, Qt::Key_Return);
         if (QByteArray(day) == "2024.02.30") {  // in February's view
-            QCOMPARE(w.gCombo->currentText(), QStringLiteral("02"));
-            QCOMPARE(QString::fromLatin1(w.TAcunt.current().IDAY.view().data(),
-                                         int(w.TAcunt.current().IDAY.view().size())),
+            QCOMPARE(probe(w).gCombo()->currentText(), QStringLiteral("02"));
+            QCOMPARE(QString::fromLatin1(probe(w).TAcunt().current().IDAY.view().data(),
+                                         int(probe(w).TAcunt().current().IDAY.view().size())),
                      QString::fromLatin1(day));
         } else {  // no month shows it: said so
             QCOMPARE(fx_->dialogs.texts(QStringLiteral("info")).size(), told + 1);
@@ -430,12 +432,12 @@ void FilingWindowTest::choosingAnEvidenceEntryMovesTheGrid()
         f->close();
         QTRY_VERIFY(w.findChild<FilingWindow*>() == nullptr);
         // The next one is listed first, being earlier in the table.
-        w.TAcunt.setFiltered(false);
-        for (int i = 0; i < w.TAcunt.recordCount(); ++i)
-            if (w.TAcunt.visibleRow(i).IDAY.view() == day) {
-                w.TAcunt.moveTo(i);
-                w.TAcunt.edit().IDAY = "2024.05.05";  // mended, so the next is the only one
-                w.TAcunt.post();
+        probe(w).TAcunt().setFiltered(false);
+        for (int i = 0; i < probe(w).TAcunt().recordCount(); ++i)
+            if (probe(w).TAcunt().visibleRow(i).IDAY.view() == day) {
+                probe(w).TAcunt().moveTo(i);
+                probe(w).TAcunt().edit().IDAY = "2024.05.05";  // mended, so the next is the only one
+                probe(w).TAcunt().post();
                 break;
             }
     }
@@ -445,10 +447,10 @@ void FilingWindowTest::noMoveWhileAnEntryIsBeingEdited()
 {
     Tmainf& w = *fx_->window;
     w.BtnAppClick();
-    QVERIFY(w.editorMode != quill::EditorMode::Idle);
-    const QString month = w.gCombo->currentText();
+    QVERIFY(probe(w).editorMode() != quill::EditorMode::Idle);
+    const QString month = probe(w).gCombo()->currentText();
     w.showLedgerRow(0);
-    QCOMPARE(w.gCombo->currentText(), month);
+    QCOMPARE(probe(w).gCombo()->currentText(), month);
     QCOMPARE(fx_->dialogs.texts(QStringLiteral("info")).size(), 1);
 }
 
@@ -458,7 +460,7 @@ void FilingWindowTest::settingsAreKeptPerLedgerAndCarriedBySaveAs()
     const QString shop = fx_->tempPath() + QStringLiteral("/가게.Aut");
     fx_->dialogs.fileNames.enqueue(shop);
     w.RnameBtnClick();
-    QCOMPARE(QString::fromStdString(w.book.CurrentFileName), shop);
+    QCOMPARE(QString::fromStdString(probe(w).book().fileName()), shop);
     FilingWindow* f = openWindow();
     QVERIFY(f);
     f->typeBox->setFocus();
@@ -551,11 +553,11 @@ void FilingWindowTest::ctrlDMarksACandidateNondeductible()
     Tmainf& w = *fx_->window;
     fx_->addEntry(QStringLiteral("2024.03.03"), QStringLiteral("거래처 선물"), 0, 0, 100000, 10000);
     {
-        quill::LedgerEntry& e = w.TAcunt.edit();
+        quill::LedgerEntry& e = probe(w).TAcunt().edit();
         e.ETC = toCp949(QStringLiteral("카드"));
-        w.TAcunt.post();
+        probe(w).TAcunt().post();
     }
-    w.book.Modified = false;
+    probe(w).book().setModified(false);
     FilingWindow* f = openWindow();
     QVERIFY(f);
     QCOMPARE(f->figures().nondeductibleCandidatesCount, 1);
@@ -565,7 +567,7 @@ void FilingWindowTest::ctrlDMarksACandidateNondeductible()
     f->evidenceTable->setFocus();
     f->evidenceTable->setCurrentCell(0, 0);
     QVERIFY(!f->confirmNondeductible());
-    QVERIFY(!w.book.Modified);
+    QVERIFY(!probe(w).book().isModified());
     int row = -1;
     for (int r = 0; r < f->evidenceTable->rowCount(); ++r)
         if (f->evidenceTable->item(r, 1) && f->evidenceTable->item(r, 1)->text() == QStringLiteral("거래처 선물"))
@@ -575,18 +577,25 @@ void FilingWindowTest::ctrlDMarksACandidateNondeductible()
     QTest::keyClick(f->evidenceTable, Qt::Key_D, Qt::ControlModifier);
     QCOMPARE(f->figures().nondeductibleCandidatesCount, 0);
     QCOMPARE(f->figures().yearSums().nondeductible.vat, before + quill::WideTenths(10000) * 10000);
-    QVERIFY(w.book.Modified);
+    QVERIFY(probe(w).book().isModified());
     auto remarkOfGift = [&w] {
-        for (std::size_t r = 0; r < w.TAcunt.rowCount(); ++r)
-            if (w.TAcunt.row(r).JKYU.view() == toCp949(QStringLiteral("거래처 선물")))
-                return std::string(w.TAcunt.row(r).ETC.view());
+        for (std::size_t r = 0; r < probe(w).TAcunt().rowCount(); ++r)
+            if (probe(w).TAcunt().row(r).JKYU.view() == toCp949(QStringLiteral("거래처 선물")))
+                return std::string(probe(w).TAcunt().row(r).ETC.view());
         return std::string();
     };
     QCOMPARE(remarkOfGift(), toCp949(QStringLiteral("카드 불공")));
     f->close();
     QTRY_VERIFY(w.findChild<FilingWindow*>() == nullptr);
-    // One step of the history: undo gives the remark back.
-    w.undoClick();
+    // One step of the history: undo (from the grid's menu) gives the remark back.
+    QMenu* menu = w.commandMenu();
+    QAction* undo = nullptr;
+    for (QAction* a : menu->actions())
+        if (a->text().startsWith(QStringLiteral("되돌리기")))
+            undo = a;
+    QVERIFY(undo);
+    undo->trigger();
+    delete menu;
     QCOMPARE(remarkOfGift(), toCp949(QStringLiteral("카드")));
 }
 

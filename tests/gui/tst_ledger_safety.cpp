@@ -66,7 +66,7 @@ QByteArray bytes(const QString& path)
 void open(MainWindowFixture& f, const QString& path)
 {
     f.dialogs.fileNames.enqueue(path);
-    QTest::mouseClick(f.window->HFileOpen, Qt::LeftButton);
+    QTest::mouseClick(probe(f.window).HFileOpen(), Qt::LeftButton);
 }
 
 } // namespace
@@ -94,7 +94,7 @@ private slots:
         if (otherWindow) {
             QVERIFY(first.start());
             open(first, path);
-            QCOMPARE(first.window->book.CurrentFileName, fsPath(path));
+            QCOMPARE(probe(first.window).book().fileName(), fsPath(path));
         } else {
             lock = quill::FileLock::take(fsPath(path));
             QVERIFY(lock.held());
@@ -106,41 +106,41 @@ private slots:
         f.dialogs.yesNo.enqueue(false);
         open(f, path);
         QCOMPARE(f.dialogs.texts("yesno"), QStringList{kAskReadOnly});
-        QVERIFY(w.book.isUntitled());
-        QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: 이름없음.Aut"));
+        QVERIFY(probe(w).book().isUntitled());
+        QCOMPARE(probe(w).fNameLabl()->text(), QStringLiteral("파일명: 이름없음.Aut"));
 
         // Yes: open read-only, and say so.
         f.dialogs.yesNo.enqueue(true);
         open(f, path);
-        QCOMPARE(w.book.CurrentFileName, fsPath(path));
-        QVERIFY(w.book.readOnly);
-        QCOMPARE(w.TAcunt.rowCount(), 2u);
-        QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: ") + path + QStringLiteral(" (읽기 전용)"));
+        QCOMPARE(probe(w).book().fileName(), fsPath(path));
+        QVERIFY(probe(w).book().isReadOnly());
+        QCOMPARE(probe(w).TAcunt().rowCount(), 2u);
+        QCOMPARE(probe(w).fNameLabl()->text(), QStringLiteral("파일명: ") + path + QStringLiteral(" (읽기 전용)"));
         QCOMPARE(w.windowTitle(), QStringLiteral("간편장부 (읽기 전용)"));
         QCOMPARE(f.dialogs.texts("error"), QStringList());
 
         // Save goes through Save As; the held file itself is refused.
         f.addEntry("2009.03.04", "추가", 500, 50);
-        w.book.Modified = true;
+        probe(w).book().setModified(true);
         f.dialogs.fileNames.enqueue(path);
-        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        QTest::mouseClick(probe(w).SaveBtn(), Qt::LeftButton);
         QCOMPARE(f.dialogs.shown.last().kind, QStringLiteral("info"));
         QCOMPARE(f.dialogs.texts("info"), QStringList{kHeld});
         QCOMPARE(f.dialogs.texts("save").size(), 1);
         QCOMPARE(bytes(path), before);
-        QVERIFY(w.book.Modified);
-        QVERIFY(w.book.readOnly);
-        QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: ") + path + QStringLiteral(" (읽기 전용)"));
+        QVERIFY(probe(w).book().isModified());
+        QVERIFY(probe(w).book().isReadOnly());
+        QCOMPARE(probe(w).fNameLabl()->text(), QStringLiteral("파일명: ") + path + QStringLiteral(" (읽기 전용)"));
 
         const QString copy = f.tempPath() + QStringLiteral("/copy.Aut");
         f.dialogs.fileNames.enqueue(copy);
-        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        QTest::mouseClick(probe(w).SaveBtn(), Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("save").size(), 2);
-        QVERIFY(!w.book.Modified);
-        QVERIFY(!w.book.readOnly);
-        QCOMPARE(w.book.CurrentFileName, fsPath(copy));
+        QVERIFY(!probe(w).book().isModified());
+        QVERIFY(!probe(w).book().isReadOnly());
+        QCOMPARE(probe(w).book().fileName(), fsPath(copy));
         QCOMPARE(w.windowTitle(), QStringLiteral("간편장부"));
-        QVERIFY(!w.fNameLabl->text().contains(QStringLiteral("읽기 전용")));
+        QVERIFY(!probe(w).fNameLabl()->text().contains(QStringLiteral("읽기 전용")));
         QCOMPARE(bytes(path), before);
         QCOMPARE(bytes(copy).size(), 3 * qsizetype(quill::AutRecord::kSize));
         QCOMPARE(f.dialogs.texts("error"), QStringList());
@@ -148,15 +148,15 @@ private slots:
         // Once the other copy lets go, the file opens as usual.
         if (otherWindow) {
             first.dialogs.yesNo.enqueue(true);
-            QTest::mouseClick(first.window->QuitBtn, Qt::LeftButton);
+            QTest::mouseClick(probe(first.window).QuitBtn(), Qt::LeftButton);
             QVERIFY(!first.window->isVisible());
         } else {
             lock.release();
         }
         open(f, path);
         QCOMPARE(f.dialogs.texts("yesno"), QStringList{kAskReadOnly} << kAskReadOnly);
-        QCOMPARE(w.book.CurrentFileName, fsPath(path));
-        QVERIFY(!w.book.readOnly);
+        QCOMPARE(probe(w).book().fileName(), fsPath(path));
+        QVERIFY(!probe(w).book().isReadOnly());
         QVERIFY(!quill::FileLock::take(fsPath(path)).held());
     }
 
@@ -170,13 +170,13 @@ private slots:
         const QByteArray before = bytes(path);
         quill::FileLock lock = quill::FileLock::take(fsPath(path));
         f.addEntry("2009.03.04", "추가", 500, 50);
-        w.book.Modified = true;
+        probe(w).book().setModified(true);
         f.dialogs.fileNames.enqueue(path);
         f.dialogs.yesNo.enqueue(true);  // replace it: still refused
-        QTest::mouseClick(w.RnameBtn, Qt::LeftButton);
+        QTest::mouseClick(probe(w).RnameBtn(), Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("info"), QStringList{kHeld});
-        QVERIFY(w.book.isUntitled());
-        QVERIFY(w.book.Modified);
+        QVERIFY(probe(w).book().isUntitled());
+        QVERIFY(probe(w).book().isModified());
         QCOMPARE(bytes(path), before);
     }
 
@@ -193,12 +193,12 @@ private slots:
         QVERIFY(lock.held());
         open(f, mine);
         f.dialogs.fileNames.enqueue(held);
-        QTest::mouseClick(w.FileAdd, Qt::LeftButton);
+        QTest::mouseClick(probe(w).FileAdd(), Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("yesno"), QStringList());
         QCOMPARE(f.dialogs.texts("error"), QStringList());
-        QCOMPARE(w.TAcunt.rowCount(), 3u);
-        QCOMPARE(w.book.CurrentFileName, fsPath(mine));
-        QVERIFY(!w.book.readOnly);
+        QCOMPARE(probe(w).TAcunt().rowCount(), 3u);
+        QCOMPARE(probe(w).book().fileName(), fsPath(mine));
+        QVERIFY(!probe(w).book().isReadOnly());
     }
 
     void changedOnDiskIsAskedBeforeOverwriting()
@@ -210,7 +210,7 @@ private slots:
         QVERIFY(writeLedger(path, {"2009.01.02"}));
         open(f, path);
         f.addEntry("2009.03.04", "추가", 500, 50);
-        w.book.Modified = true;
+        probe(w).book().setModified(true);
         // Somebody else saves the file meanwhile (same size, other entries).
         QVERIFY(writeLedger(path + ".new", {"2009.07.07"}));
         QVERIFY(::rename(fsPath(path + ".new").c_str(), fsPath(path).c_str()) == 0);
@@ -218,24 +218,24 @@ private slots:
 
         // One Enter must not discard their booking: No is the default.
         f.dialogs.yesNo.enqueue(false);
-        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        QTest::mouseClick(probe(w).SaveBtn(), Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("noyes").size(), 1);
         QVERIFY(f.dialogs.texts("noyes")[0].startsWith(QStringLiteral("디스크의 파일이 열었을 때")));
         QCOMPARE(bytes(path), theirs);
-        QVERIFY(w.book.Modified);
+        QVERIFY(probe(w).book().isModified());
 
         // The save prompt of another command stops there too.
         f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::Yes);
         f.dialogs.yesNo.enqueue(false);
-        QTest::mouseClick(w.NewFile, Qt::LeftButton);
-        QCOMPARE(w.book.CurrentFileName, fsPath(path));
-        QVERIFY(w.book.Modified);
+        QTest::mouseClick(probe(w).NewFile(), Qt::LeftButton);
+        QCOMPARE(probe(w).book().fileName(), fsPath(path));
+        QVERIFY(probe(w).book().isModified());
         QCOMPARE(bytes(path), theirs);
 
         f.dialogs.yesNo.enqueue(true);
-        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        QTest::mouseClick(probe(w).SaveBtn(), Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("noyes").size(), 3);
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!probe(w).book().isModified());
         QCOMPARE(bytes(path).size(), 2 * qsizetype(quill::AutRecord::kSize));
         // Their version is not lost: it is the newest backup.
         const std::vector<std::string> kept = quill::ListBackups(fsPath(path));
@@ -243,8 +243,8 @@ private slots:
         QCOMPARE(bytes(QFile::decodeName(QByteArray::fromStdString(kept.back()))), theirs);
         // Our own save is the new reference: no question the next time.
         f.addEntry("2009.03.05", "또", 1, 0);
-        w.book.Modified = true;
-        QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
+        probe(w).book().setModified(true);
+        QTest::mouseClick(probe(w).SaveBtn(), Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("noyes").size(), 3);
         QCOMPARE(f.dialogs.texts("error"), QStringList());
     }
@@ -264,7 +264,7 @@ private slots:
         f.dialogs.shown.clear();
         open(f, path);
         QCOMPARE(f.dialogs.texts("info"), QStringList());
-        QCOMPARE(f.window->book.CurrentFileName, fsPath(path));
+        QCOMPARE(probe(f.window).book().fileName(), fsPath(path));
     }
 
     // The scratch table holds the open ledger: in a folder that another
@@ -282,7 +282,7 @@ private slots:
         QCOMPARE(info.size(), 1);
         QVERIFY2(info[0].contains(QStringLiteral("다른 사용자도 쓸 수 있는 폴더 ") + f.tempPath() + QLatin1Char(' ')),
                  qPrintable(info[0]));
-        QVERIFY(!QString::fromStdString(f.window->book.scratchPath).startsWith(f.tempPath()));
+        QVERIFY(!QString::fromStdString(probe(f.window).book().scratchPath()).startsWith(f.tempPath()));
         QCOMPARE(f.dialogs.texts("error"), QStringList());
     }
 
@@ -299,9 +299,9 @@ private slots:
         open(f, path);
         for (int i = 0; i < 3; ++i) {
             f.addEntry("2009.03.04", "추가", 500 + i, 50);
-            w.book.Modified = true;
-            QTest::mouseClick(w.SaveBtn, Qt::LeftButton);
-            QVERIFY(!w.book.Modified);
+            probe(w).book().setModified(true);
+            QTest::mouseClick(probe(w).SaveBtn(), Qt::LeftButton);
+            QVERIFY(!probe(w).book().isModified());
         }
         const QStringList infos = f.dialogs.texts("info");
         QCOMPARE(infos.size(), 1);
@@ -318,13 +318,13 @@ private slots:
         const QString path = f.tempPath() + QStringLiteral("/shop.Aut");
         QVERIFY(writeLedger(path, {"2009.01.02", "2009.01.03"}));
         open(f, path);
-        const std::string scratch = w.book.scratchPath;
+        const std::string scratch = probe(w).book().scratchPath();
         std::vector<quill::LedgerEntry> rows;
         QVERIFY(bool(quill::readSnapshot(scratch, rows)));
         QCOMPARE(rows.size(), 2u);
         QVERIFY(!quill::FileLock::take(fsPath(path)).held());
         f.dialogs.yesNo.enqueue(true);
-        QTest::mouseClick(w.QuitBtn, Qt::LeftButton);
+        QTest::mouseClick(probe(w).QuitBtn(), Qt::LeftButton);
         QVERIFY(!w.isVisible());
         QVERIFY(bool(quill::readSnapshot(scratch, rows)));
         QCOMPARE(rows.size(), 0u);
@@ -354,7 +354,7 @@ private slots:
         QVERIFY(writeLedger(path, {"2009.01.02"}));
         open(f, path);
         f.addEntry("2009.03.04", "저장 안 한 것", 500, 50);
-        f.window->book.Modified = true;
+        probe(f.window).book().setModified(true);
         {
             Tmainf* w = f.window.get();
             CloseSignals closeSignals([w](int) { w->closeBySignal(); });
@@ -372,11 +372,11 @@ private slots:
         QCOMPARE(asked.size(), offered ? 1 : 0);
         if (offered) {
             QVERIFY2(asked[0].contains(path) && asked[0].contains(QStringLiteral("2건")), qPrintable(asked[0]));
-            QCOMPARE(f.window->TAcunt.rowCount(), 2u);
-            QVERIFY(f.window->book.Modified);
-            QCOMPARE(QString::fromStdString(f.window->book.CurrentFileName), path);
+            QCOMPARE(probe(f.window).TAcunt().rowCount(), 2u);
+            QVERIFY(probe(f.window).book().isModified());
+            QCOMPARE(QString::fromStdString(probe(f.window).book().fileName()), path);
         } else {
-            QCOMPARE(f.window->TAcunt.rowCount(), 0u);
+            QCOMPARE(probe(f.window).TAcunt().rowCount(), 0u);
         }
         // Offered once only.
         f.window.reset();

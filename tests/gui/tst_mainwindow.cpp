@@ -44,7 +44,7 @@ QString blanks(int n) { return QString(n, QLatin1Char(' ')); }
 
 QString cell(const Tmainf& w, int row, int column)
 {
-    return w.gridModel->index(row, column).data().toString();
+    return probe(w).gridModel()->index(row, column).data().toString();
 }
 
 // The ledger most tests work on. In 2009: income 1,000,000 + 234,567 and a
@@ -53,7 +53,7 @@ QString cell(const Tmainf& w, int row, int column)
 // without a date.
 void prepareLedger(MainWindowFixture& f)
 {
-    f.window->TAcunt.disableControls();
+    probe(f.window).TAcunt().disableControls();
     f.addEntry("2008.12.31", "작년", 1000, 100);
     f.addEntry("2009.01.05", "판매1", 1000000, 100000);
     f.addEntry("2009.02.30", "이상한날", 0, 0, 50000, 5000);
@@ -64,15 +64,15 @@ void prepareLedger(MainWindowFixture& f)
     f.addEntry("2009.00.15", "영월", 0, 0, 10, 1);
     f.addEntry("    .  .  ", "빈날", 5, 0);
     f.addEntry("2010.01.01", "내년", 0, 0, 7, 0);
-    f.window->TAcunt.enableControls();
+    probe(f.window).TAcunt().enableControls();
 }
 
 // Sets the filter row as a user would: the year, then the month, then the
 // category; a text that is not an item is typed.
 void chooseFilter(Tmainf& w, const QString& category, int year, const QString& month)
 {
-    w.YerEdit->setValue(year);
-    for (auto [combo, text] : {std::pair<QComboBox*, QString>{w.gCombo, month}, std::pair{w.CmGbn, category}}) {
+    probe(w).YerEdit()->setValue(year);
+    for (auto [combo, text] : {std::pair<QComboBox*, QString>{probe(w).gCombo(), month}, std::pair{probe(w).CmGbn(), category}}) {
         const int item = combo->findText(text);
         if (item >= 0) {
             combo->setCurrentIndex(item);
@@ -101,23 +101,23 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         QVERIFY(QFile::exists(f.folder + "Temp/quillbook.cds"));
-        QVERIFY(w.TAcunt.isOpen());
-        QVERIFY(w.TAcunt.isEmpty());
-        QVERIFY(!w.fAcunt.isOpen());
-        QVERIFY(!w.book.Modified);
-        QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: 이름없음.Aut"));
-        QCOMPARE(w.fnameBevl->width(), w.fNameLabl->width() + 2);
-        QCOMPARE(w.CmGbn->currentText(), QStringLiteral("전체"));
-        QCOMPARE(w.YerEdit->text(), QStringLiteral("2009"));
-        QCOMPARE(w.gCombo->currentText(), QStringLiteral("1년"));
-        for (QLabel* l : w.Bmxsm)
+        QVERIFY(probe(w).TAcunt().isOpen());
+        QVERIFY(probe(w).TAcunt().isEmpty());
+        QVERIFY(!probe(w).fAcunt().isOpen());
+        QVERIFY(!probe(w).book().isModified());
+        QCOMPARE(probe(w).fNameLabl()->text(), QStringLiteral("파일명: 이름없음.Aut"));
+        QCOMPARE(probe(w).fnameBevl()->width(), probe(w).fNameLabl()->width() + 2);
+        QCOMPARE(probe(w).CmGbn()->currentText(), QStringLiteral("전체"));
+        QCOMPARE(probe(w).YerEdit()->text(), QStringLiteral("2009"));
+        QCOMPARE(probe(w).gCombo()->currentText(), QStringLiteral("1년"));
+        for (QLabel* l : probe(w).Bmxsm())
             QCOMPARE(l->text(), QStringLiteral("0 "));
-        QCOMPARE(w.CntLbe->text(), QStringLiteral("0건 "));
-        QVERIFY(!w.TpPnl3->isEnabled());
-        QCOMPARE(w.gridModel->rowCount(), 0);
+        QCOMPARE(probe(w).CntLbe()->text(), QStringLiteral("0건 "));
+        QVERIFY(!probe(w).TpPnl3()->isEnabled());
+        QCOMPARE(probe(w).gridModel()->rowCount(), 0);
         QVERIFY(f.dialogs.shown.isEmpty());
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        QCOMPARE(QApplication::focusWidget(), w.GrdAcunt);
+        QCOMPARE(QApplication::focusWidget(), probe(w).GrdAcunt());
         // the window has no system title bar
         QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(w.windowTitle(), QStringLiteral("간편장부"));
@@ -171,8 +171,8 @@ private slots:
         if (byPermissions) {
             f.writeConfig("[간편장부]\r\nfTop=0x20\r\n");
             QFile::setPermissions(f.tempPath(), QFile::ReadOwner | QFile::ExeOwner);
-            QFile probe(f.folder + "probe");
-            if (probe.open(QIODevice::WriteOnly))
+            QFile writable(f.folder + "probe");
+            if (writable.open(QIODevice::WriteOnly))
                 QSKIP("folder permissions do not bind this user");
         } else {
             QFile plain(f.folder + "plain");
@@ -184,11 +184,11 @@ private slots:
         QCOMPARE(w.geometry().top(), byPermissions ? 32 : 80);
         // The ledger works all the same: its scratch table lives elsewhere.
         QVERIFY(f.dialogs.texts("error").isEmpty());
-        QVERIFY(w.TAcunt.isOpen());
-        QVERIFY(!QString::fromStdString(w.book.scratchPath).startsWith(f.folder));
+        QVERIFY(probe(w).TAcunt().isOpen());
+        QVERIFY(!QString::fromStdString(probe(w).book().scratchPath()).startsWith(f.folder));
         f.addEntry("2009.03.01", "판매", 100, 10);
         w.RecomputeTotals();
-        QCOMPARE(w.CntLbe->text(), blanks(4) + "1건 ");
+        QCOMPARE(probe(w).CntLbe()->text(), blanks(4) + "1건 ");
         QVERIFY(!QFile::exists(f.folder + "Temp"));
     }
 
@@ -231,18 +231,18 @@ private slots:
             QVERIFY(!errors.isEmpty());
             QVERIFY2(errors[0].contains(own + QStringLiteral(": ")) && errors[0].contains(QStringLiteral("링크")),
                      qPrintable(errors[0]));
-            QVERIFY(!QString::fromStdString(w.book.scratchPath).startsWith(own));
+            QVERIFY(!QString::fromStdString(probe(w).book().scratchPath()).startsWith(own));
             return;
         }
         QCOMPARE(f.dialogs.texts("error"), QStringList());
-        QVERIFY(w.TAcunt.isOpen());
-        const QString scratch = QString::fromStdString(w.book.scratchPath);
+        QVERIFY(probe(w).TAcunt().isOpen());
+        const QString scratch = QString::fromStdString(probe(w).book().scratchPath());
         QVERIFY2(scratch.startsWith(own + "/"), qPrintable(scratch));
         QCOMPARE(QFileInfo(own).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther),
                  QFile::Permissions());
         f.addEntry("2009.03.01", "판매", 100, 10);
         w.RecomputeTotals();
-        QCOMPARE(w.CntLbe->text(), blanks(4) + "1건 ");
+        QCOMPARE(probe(w).CntLbe()->text(), blanks(4) + "1건 ");
     }
 
     void dialogsOpenWhereTheConfigurationCannotBeStored()
@@ -265,8 +265,8 @@ private slots:
                                                        "quillcfg.ini 이번 실행의 설정은 끝날 때 사라집니다."}));
         QCOMPARE(f.dialogs.texts("error"), QStringList());
         f.dialogs.fileNames << QString() << QString();
-        w.HFileOpen->click();
-        w.FileAdd->click();
+        probe(w).HFileOpen()->click();
+        probe(w).FileAdd()->click();
         QCOMPARE(f.dialogs.texts("open").size(), 2);
         QCOMPARE(f.dialogs.texts("error"), QStringList({unable}));
         for (const auto& shown : f.dialogs.shown)
@@ -275,13 +275,13 @@ private slots:
         // Saving: the ledger is in its file and counts as saved; nothing is
         // reported again.
         f.addEntry("2009.03.01", "판매", 100, 10);
-        w.book.Modified = true;
+        probe(w).book().setModified(true);
         f.dialogs.fileNames << books + "가게.Aut";
-        w.SaveBtn->click();
+        probe(w).SaveBtn()->click();
         QVERIFY(QFile::exists(books + "가게.Aut"));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!probe(w).book().isModified());
         f.dialogs.fileNames << QString();
-        w.PrtBtn->click();
+        probe(w).PrtBtn()->click();
         QCOMPARE(f.dialogs.texts("save").size(), 2);
         QCOMPARE(f.dialogs.texts("error"), QStringList({unable}));
         QCOMPARE(f.dialogs.texts("info").size(), 1);
@@ -343,27 +343,27 @@ private slots:
         QVERIFY(f.start());
         QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
         Tmainf& w = *f.window;
-        QAbstractItemModelTester tester(w.gridModel, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(probe(w).gridModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         prepareLedger(f);
-        w.TAcunt.last();  // the filter moves to the first passing row
+        probe(w).TAcunt().last();  // the filter moves to the first passing row
 
         chooseFilter(w, category, year, month);
 
         QStringList shown;
-        for (int r = 0; r < w.gridModel->rowCount(); ++r)
+        for (int r = 0; r < probe(w).gridModel()->rowCount(); ++r)
             shown << cell(w, r, 0);
         QCOMPARE(shown, dates);
-        QCOMPARE(w.TAcunt.recordCount(), dates.size());
-        QVERIFY(w.TAcunt.filtered());
+        QCOMPARE(probe(w).TAcunt().recordCount(), dates.size());
+        QVERIFY(probe(w).TAcunt().filtered());
         if (!dates.isEmpty()) {
-            QCOMPARE(w.TAcunt.recNo(), 0);
-            QCOMPARE(w.GrdAcunt->currentIndex().row(), 0);
+            QCOMPARE(probe(w).TAcunt().recNo(), 0);
+            QCOMPARE(probe(w).GrdAcunt()->currentIndex().row(), 0);
         }
         for (int i = 0; i < 6; ++i)
             if (!texts[i].isEmpty())
-                QCOMPARE(w.Bmxsm[i]->text(), texts[i]);
-        QCOMPARE(w.CntLbe->text(), texts[6]);
-        QCOMPARE(QApplication::focusWidget(), w.GrdAcunt);
+                QCOMPARE(probe(w).Bmxsm()[i]->text(), texts[i]);
+        QCOMPARE(probe(w).CntLbe()->text(), texts[6]);
+        QCOMPARE(QApplication::focusWidget(), probe(w).GrdAcunt());
     }
 
     void typingTheYearAppliesTheFilter()
@@ -374,20 +374,20 @@ private slots:
         prepareLedger(f);
         chooseFilter(w, "전체", 2009, "1년");
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.YerEdit->setFocus();
-        w.YerEdit->selectAll();
+        probe(w).YerEdit()->setFocus();
+        probe(w).YerEdit()->selectAll();
         // The first digits change nothing and leave the focus in the box.
-        typeText(w.YerEdit, "200");
-        QCOMPARE(w.YerEdit->text(), QStringLiteral("200"));
-        QCOMPARE(w.CntLbe->text(), blanks(4) + "6건 ");
-        QCOMPARE(QApplication::focusWidget(), w.YerEdit);
+        typeText(probe(w).YerEdit(), "200");
+        QCOMPARE(probe(w).YerEdit()->text(), QStringLiteral("200"));
+        QCOMPARE(probe(w).CntLbe()->text(), blanks(4) + "6건 ");
+        QCOMPARE(QApplication::focusWidget(), probe(w).YerEdit());
         // The fourth digit applies the year; the focus still stays.
-        typeText(w.YerEdit, "8");
-        QCOMPARE(w.YerEdit->text(), QStringLiteral("2008"));
-        QCOMPARE(w.TAcunt.recordCount(), 1);
+        typeText(probe(w).YerEdit(), "8");
+        QCOMPARE(probe(w).YerEdit()->text(), QStringLiteral("2008"));
+        QCOMPARE(probe(w).TAcunt().recordCount(), 1);
         QCOMPARE(cell(w, 0, 1), QStringLiteral("작년"));
-        QCOMPARE(w.CntLbe->text(), blanks(4) + "1건 ");
-        QCOMPARE(QApplication::focusWidget(), w.YerEdit);
+        QCOMPARE(probe(w).CntLbe()->text(), blanks(4) + "1건 ");
+        QCOMPARE(QApplication::focusWidget(), probe(w).YerEdit());
     }
 
     void monthIsTypedAsTheYearIs_data()
@@ -419,24 +419,24 @@ private slots:
         prepareLedger(f);
         f.addEntry("2009.11.20", "십일월", 1000, 100);
         chooseFilter(w, "전체", 2009, "1년");
-        QCOMPARE(w.TAcunt.recordCount(), 7);
-        w.gCombo->setFocus();
-        QTRY_COMPARE(QApplication::focusWidget(), w.gCombo);
-        w.gCombo->lineEdit()->selectAll();
+        QCOMPARE(probe(w).TAcunt().recordCount(), 7);
+        probe(w).gCombo()->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), probe(w).gCombo());
+        probe(w).gCombo()->lineEdit()->selectAll();
         for (int i = 0; i < typed.size(); ++i) {
-            typeText(w.gCombo->lineEdit(), typed.mid(i, 1));
+            typeText(probe(w).gCombo()->lineEdit(), typed.mid(i, 1));
             if (i == 0)
-                QCOMPARE(w.TAcunt.recordCount(), firstCount);
-            QCOMPARE(QApplication::focusWidget(), w.gCombo);
+                QCOMPARE(probe(w).TAcunt().recordCount(), firstCount);
+            QCOMPARE(QApplication::focusWidget(), probe(w).gCombo());
         }
         if (then == "enter")
-            QTest::keyClick(w.gCombo, Qt::Key_Return);
+            QTest::keyClick(probe(w).gCombo(), Qt::Key_Return);
         else if (then == "leave")
-            w.YerEdit->setFocus();
+            probe(w).YerEdit()->setFocus();
         else if (then == "down")
-            QTest::keyClick(w.gCombo, Qt::Key_Down);
-        QCOMPARE(w.TAcunt.recordCount(), count);
-        QCOMPARE(w.CntLbe->text(), blanks(4) + QString::number(count) + "건 ");
+            QTest::keyClick(probe(w).gCombo(), Qt::Key_Down);
+        QCOMPARE(probe(w).TAcunt().recordCount(), count);
+        QCOMPARE(probe(w).CntLbe()->text(), blanks(4) + QString::number(count) + "건 ");
         QTRY_COMPARE(QApplication::focusWidget()->objectName(), focus);
     }
 
@@ -457,23 +457,23 @@ private slots:
         prepareLedger(f);
         chooseFilter(w, "전체", 2009, "1년");
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.YerEdit->setFocus();
-        w.YerEdit->selectAll();
-        typeText(w.YerEdit, "201");
-        QCOMPARE(w.CntLbe->text(), blanks(4) + "6건 ");
+        probe(w).YerEdit()->setFocus();
+        probe(w).YerEdit()->selectAll();
+        typeText(probe(w).YerEdit(), "201");
+        QCOMPARE(probe(w).CntLbe()->text(), blanks(4) + "6건 ");
         if (enter) {
-            QTest::keyClick(w.YerEdit, Qt::Key_Return);
-            QTRY_COMPARE(QApplication::focusWidget(), w.GrdAcunt);
+            QTest::keyClick(probe(w).YerEdit(), Qt::Key_Return);
+            QTRY_COMPARE(QApplication::focusWidget(), probe(w).GrdAcunt());
         } else {
-            w.gCombo->setFocus();
-            QTRY_COMPARE(QApplication::focusWidget(), w.gCombo);
+            probe(w).gCombo()->setFocus();
+            QTRY_COMPARE(QApplication::focusWidget(), probe(w).gCombo());
         }
-        QCOMPARE(w.YerEdit->text(), QStringLiteral("201"));
-        QCOMPARE(w.gridModel->rowCount(), 0);
-        QCOMPARE(w.CntLbe->text(), blanks(4) + "0건 ");
+        QCOMPARE(probe(w).YerEdit()->text(), QStringLiteral("201"));
+        QCOMPARE(probe(w).gridModel()->rowCount(), 0);
+        QCOMPARE(probe(w).CntLbe()->text(), blanks(4) + "0건 ");
         if (!enter) {
             QCoreApplication::processEvents();
-            QCOMPARE(QApplication::focusWidget(), w.gCombo);
+            QCOMPARE(QApplication::focusWidget(), probe(w).gCombo());
         }
     }
 
@@ -495,18 +495,18 @@ private slots:
         prepareLedger(f);
         chooseFilter(w, "전체", 2009, "1년");
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.YerEdit->setFocus();
+        probe(w).YerEdit()->setFocus();
         if (key) {
-            QTest::keyClick(w.YerEdit, Qt::Key(key));
+            QTest::keyClick(probe(w).YerEdit(), Qt::Key(key));
         } else {
-            const QPoint centre = w.YerEdit->rect().center();
-            QWheelEvent wheel(centre, w.YerEdit->mapToGlobal(centre), {}, QPoint(0, 120), Qt::NoButton,
+            const QPoint centre = probe(w).YerEdit()->rect().center();
+            QWheelEvent wheel(centre, probe(w).YerEdit()->mapToGlobal(centre), {}, QPoint(0, 120), Qt::NoButton,
                               Qt::NoModifier, Qt::NoScrollPhase, false);
-            QCoreApplication::sendEvent(w.YerEdit, &wheel);
+            QCoreApplication::sendEvent(probe(w).YerEdit(), &wheel);
         }
-        QCOMPARE(w.YerEdit->text(), QString::number(year));
-        QCOMPARE(w.CntLbe->text(), blanks(4) + "1건 ");
-        QCOMPARE(QApplication::focusWidget(), w.GrdAcunt);
+        QCOMPARE(probe(w).YerEdit()->text(), QString::number(year));
+        QCOMPARE(probe(w).CntLbe()->text(), blanks(4) + "1건 ");
+        QCOMPARE(QApplication::focusWidget(), probe(w).GrdAcunt());
     }
 
     void emptyYearGivesAnEmptyView()
@@ -518,33 +518,33 @@ private slots:
         Tmainf& w = *f.window;
         prepareLedger(f);
         chooseFilter(w, "전체", 2009, "03");
-        QCOMPARE(w.CntLbe->text(), blanks(4) + "3건 ");
+        QCOMPARE(probe(w).CntLbe()->text(), blanks(4) + "3건 ");
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.YerEdit->setFocus();
-        QTest::keyClick(w.YerEdit, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(w.YerEdit, Qt::Key_Backspace);
-        QCOMPARE(w.YerEdit->text(), QString());
-        QCOMPARE(w.gridModel->rowCount(), 0);
-        QCOMPARE(w.CntLbe->text(), blanks(4) + "0건 ");
-        for (QLabel* l : w.Bmxsm)
+        probe(w).YerEdit()->setFocus();
+        QTest::keyClick(probe(w).YerEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(probe(w).YerEdit(), Qt::Key_Backspace);
+        QCOMPARE(probe(w).YerEdit()->text(), QString());
+        QCOMPARE(probe(w).gridModel()->rowCount(), 0);
+        QCOMPARE(probe(w).CntLbe()->text(), blanks(4) + "0건 ");
+        for (QLabel* l : probe(w).Bmxsm())
             QCOMPARE(l->text().trimmed(), QStringLiteral("0"));
-        QCOMPARE(QApplication::focusWidget(), w.YerEdit);
-        w.GrdAcunt->setFocus();
-        QTRY_COMPARE(QApplication::focusWidget(), w.GrdAcunt);
-        QCOMPARE(w.YerEdit->text(), QString());
-        QCOMPARE(w.gridModel->rowCount(), 0);
+        QCOMPARE(QApplication::focusWidget(), probe(w).YerEdit());
+        probe(w).GrdAcunt()->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), probe(w).GrdAcunt());
+        QCOMPARE(probe(w).YerEdit()->text(), QString());
+        QCOMPARE(probe(w).gridModel()->rowCount(), 0);
         // Typing a year again shows it.
-        w.YerEdit->setFocus();
-        typeText(w.YerEdit, "2009");
-        QCOMPARE(w.CntLbe->text(), blanks(4) + "3건 ");
+        probe(w).YerEdit()->setFocus();
+        typeText(probe(w).YerEdit(), "2009");
+        QCOMPARE(probe(w).CntLbe()->text(), blanks(4) + "3건 ");
         // From an empty box an arrow goes to this year, not to year 0.
-        w.YerEdit->setFocus();
-        w.YerEdit->selectAll();
-        QTest::keyClick(w.YerEdit, Qt::Key_Backspace);
-        QCOMPARE(w.YerEdit->text(), QString());
-        w.YerEdit->setFocus();
-        QTest::keyClick(w.YerEdit, Qt::Key_Down);
-        QCOMPARE(w.YerEdit->text(), QString::number(QDate::currentDate().year()));
+        probe(w).YerEdit()->setFocus();
+        probe(w).YerEdit()->selectAll();
+        QTest::keyClick(probe(w).YerEdit(), Qt::Key_Backspace);
+        QCOMPARE(probe(w).YerEdit()->text(), QString());
+        probe(w).YerEdit()->setFocus();
+        QTest::keyClick(probe(w).YerEdit(), Qt::Key_Down);
+        QCOMPARE(probe(w).YerEdit()->text(), QString::number(QDate::currentDate().year()));
     }
 
     void gridShowsTheRowsAsTheLedgerHoldsThem()
@@ -554,14 +554,14 @@ private slots:
         Tmainf& w = *f.window;
         prepareLedger(f);
         chooseFilter(w, "전체", 2009, "1년");
-        QCOMPARE(w.gridModel->headerData(1, Qt::Horizontal).toString(), QStringLiteral("거 래 내 용"));
+        QCOMPARE(probe(w).gridModel()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("거 래 내 용"));
         QCOMPARE(cell(w, 0, 1), QStringLiteral("판매1"));
         QCOMPARE(cell(w, 0, 2), QStringLiteral("거래처"));
         QCOMPARE(cell(w, 0, 3), QStringLiteral("1,000,000"));
         QCOMPARE(cell(w, 0, 5), QString());  // zero shows empty
         QCOMPARE(cell(w, 5, 3), QStringLiteral("-1,500"));
-        QVERIFY(!(w.gridModel->flags(w.gridModel->index(0, 0)) & Qt::ItemIsEditable));
-        QCOMPARE(w.GrdAcunt->selectionBehavior(), QAbstractItemView::SelectRows);
+        QVERIFY(!(probe(w).gridModel()->flags(probe(w).gridModel()->index(0, 0)) & Qt::ItemIsEditable));
+        QCOMPARE(probe(w).GrdAcunt()->selectionBehavior(), QAbstractItemView::SelectRows);
     }
 
     void hugeTotalsShowTheirRealAmount()
@@ -572,22 +572,22 @@ private slots:
         f.addEntry("2009.01.01", "큰돈", 60000000000000.0, 12345678901234.0);
         f.addEntry("2009.01.02", "큰돈", 40000000000000.0, 0);
         w.CmGbnChange();
-        QCOMPARE(w.Bmxsm[0]->text(), QStringLiteral("100,000,000,000,000 "));
-        QCOMPARE(w.Bmxsm[1]->text(), QStringLiteral("12,345,678,901,234 "));
+        QCOMPARE(probe(w).Bmxsm()[0]->text(), QStringLiteral("100,000,000,000,000 "));
+        QCOMPARE(probe(w).Bmxsm()[1]->text(), QStringLiteral("12,345,678,901,234 "));
         // Every digit stays in view: a label never cuts the leading digits
         // off (which would show another amount), it draws them smaller.
         // A count of six digits likewise.
-        w.CntLbe->setText(QStringLiteral("123456건 "));
-        for (FitLabel* label : {w.Bmxsm[0], w.Bmxsm[1], w.CntLbe}) {
+        probe(w).CntLbe()->setText(QStringLiteral("123456건 "));
+        for (FitLabel* label : {probe(w).Bmxsm()[0], probe(w).Bmxsm()[1], probe(w).CntLbe()}) {
             const QFont drawn = label->fittedFont();
             QVERIFY2(QFontInfo(drawn).pixelSize() < QFontInfo(label->font()).pixelSize(), qPrintable(label->text()));
             QVERIFY2(QFontMetricsF(drawn).horizontalAdvance(label->text().trimmed()) <= label->contentsRect().width(),
                      qPrintable(label->text()));
         }
         // Totals that fit keep the label's own font.
-        QCOMPARE(w.Bmxsm[2]->fittedFont(), w.Bmxsm[2]->font());
-        w.CntLbe->setText(QStringLiteral("    6건 "));
-        QCOMPARE(w.CntLbe->fittedFont(), w.CntLbe->font());
+        QCOMPARE(probe(w).Bmxsm()[2]->fittedFont(), probe(w).Bmxsm()[2]->font());
+        probe(w).CntLbe()->setText(QStringLiteral("    6건 "));
+        QCOMPARE(probe(w).CntLbe()->fittedFont(), probe(w).CntLbe()->font());
     }
 
     void newAppliesTheFilterTheControlsShow()
@@ -598,13 +598,13 @@ private slots:
         prepareLedger(f);
         chooseFilter(w, "수입", 2008, "03");
         w.NewFileClick();
-        QCOMPARE(w.CmGbn->currentIndex(), 0);
-        QCOMPARE(w.gCombo->currentIndex(), 0);
-        QCOMPARE(w.YerEdit->value(), 2009);
-        QVERIFY(w.TAcunt.filtered());
-        QCOMPARE(QString::fromStdString(w.TAcunt.filter().expression()),
+        QCOMPARE(probe(w).CmGbn()->currentIndex(), 0);
+        QCOMPARE(probe(w).gCombo()->currentIndex(), 0);
+        QCOMPARE(probe(w).YerEdit()->value(), 2009);
+        QVERIFY(probe(w).TAcunt().filtered());
+        QCOMPARE(QString::fromStdString(probe(w).TAcunt().filter().expression()),
                  QStringLiteral("IDAY >= '2009.01.01' and IDAY <= '2009.12.31'"));
-        QCOMPARE(w.CntLbe->text(), QStringLiteral("0건 "));
+        QCOMPARE(probe(w).CntLbe()->text(), QStringLiteral("0건 "));
     }
 
     // --- keys ----------------------------------------------------------------------
@@ -616,21 +616,21 @@ private slots:
         Tmainf& w = *f.window;
         prepareLedger(f);
         chooseFilter(w, "전체", 2009, "1년");
-        QTest::keyClick(w.GrdAcunt, Qt::Key_Down, Qt::ShiftModifier);  // modifiers are not looked at
-        QCOMPARE(w.TAcunt.recNo(), 1);
-        QCOMPARE(w.GrdAcunt->currentIndex().row(), 1);
+        QTest::keyClick(probe(w).GrdAcunt(), Qt::Key_Down, Qt::ShiftModifier);  // modifiers are not looked at
+        QCOMPARE(probe(w).TAcunt().recNo(), 1);
+        QCOMPARE(probe(w).GrdAcunt()->currentIndex().row(), 1);
         for (int i = 0; i < 10; ++i)
-            QTest::keyClick(w.GrdAcunt, Qt::Key_Down, i % 2 ? Qt::ControlModifier : Qt::NoModifier);
-        QCOMPARE(w.TAcunt.recNo(), 5);
-        QCOMPARE(w.GrdAcunt->currentIndex().row(), 5);
-        QCOMPARE(w.gridModel->rowCount(), 6);
-        QTest::keyClick(w.GrdAcunt, Qt::Key_Insert);
-        QCOMPARE(w.TAcunt.rowCount(), 10u);
-        QCOMPARE(w.gridModel->rowCount(), 6);
-        QTest::keyClick(w.GrdAcunt, Qt::Key_Up);  // the grid's own keys still work
-        QCOMPARE(w.TAcunt.recNo(), 4);
-        QTest::keyClick(w.GrdAcunt, Qt::Key_Home, Qt::ControlModifier);
-        QCOMPARE(w.TAcunt.recNo(), 0);
+            QTest::keyClick(probe(w).GrdAcunt(), Qt::Key_Down, i % 2 ? Qt::ControlModifier : Qt::NoModifier);
+        QCOMPARE(probe(w).TAcunt().recNo(), 5);
+        QCOMPARE(probe(w).GrdAcunt()->currentIndex().row(), 5);
+        QCOMPARE(probe(w).gridModel()->rowCount(), 6);
+        QTest::keyClick(probe(w).GrdAcunt(), Qt::Key_Insert);
+        QCOMPARE(probe(w).TAcunt().rowCount(), 10u);
+        QCOMPARE(probe(w).gridModel()->rowCount(), 6);
+        QTest::keyClick(probe(w).GrdAcunt(), Qt::Key_Up);  // the grid's own keys still work
+        QCOMPARE(probe(w).TAcunt().recNo(), 4);
+        QTest::keyClick(probe(w).GrdAcunt(), Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(probe(w).TAcunt().recNo(), 0);
         QVERIFY(f.dialogs.shown.isEmpty());
     }
 
@@ -641,16 +641,16 @@ private slots:
         Tmainf& w = *f.window;
         prepareLedger(f);
         chooseFilter(w, "전체", 2009, "1년");
-        QTest::keyClick(w.GrdAcunt, Qt::Key_Down);
-        QTest::keyClick(w.GrdAcunt, Qt::Key_Down);
-        QCOMPARE(w.TAcunt.recNo(), 2);
+        QTest::keyClick(probe(w).GrdAcunt(), Qt::Key_Down);
+        QTest::keyClick(probe(w).GrdAcunt(), Qt::Key_Down);
+        QCOMPARE(probe(w).TAcunt().recNo(), 2);
         for (auto mod : {Qt::NoModifier, Qt::ControlModifier}) {
-            QTest::keyClick(w.GrdAcunt, Qt::Key_End, mod);
-            QCOMPARE(w.TAcunt.recNo(), 5);
-            QCOMPARE(w.GrdAcunt->currentIndex().row(), 5);
-            QTest::keyClick(w.GrdAcunt, Qt::Key_Home, mod);
-            QCOMPARE(w.TAcunt.recNo(), 0);
-            QCOMPARE(w.GrdAcunt->currentIndex().row(), 0);
+            QTest::keyClick(probe(w).GrdAcunt(), Qt::Key_End, mod);
+            QCOMPARE(probe(w).TAcunt().recNo(), 5);
+            QCOMPARE(probe(w).GrdAcunt()->currentIndex().row(), 5);
+            QTest::keyClick(probe(w).GrdAcunt(), Qt::Key_Home, mod);
+            QCOMPARE(probe(w).TAcunt().recNo(), 0);
+            QCOMPARE(probe(w).GrdAcunt()->currentIndex().row(), 0);
         }
     }
 
@@ -679,7 +679,7 @@ private slots:
         QTest::keyClick(target, Qt::Key_Escape, Qt::KeyboardModifiers(modifiers));
         QCOMPARE(f.dialogs.texts("yesno"), QStringList{QStringLiteral("작업을 끝내겠습니까 ??")});
         QCOMPARE(w.isVisible(), !answer);
-        QCOMPARE(w.TAcunt.isOpen(), !answer);
+        QCOMPARE(probe(w).TAcunt().isOpen(), !answer);
     }
 
     void f12RecomputesUnderTheWaitWindow()
@@ -689,17 +689,17 @@ private slots:
         Tmainf& w = *f.window;
         prepareLedger(f);
         chooseFilter(w, "수입", 2009, "1년");
-        w.TAcunt.last();
-        for (QLabel* l : w.Bmxsm)
+        probe(w).TAcunt().last();
+        for (QLabel* l : probe(w).Bmxsm())
             l->setText("x");
-        w.CntLbe->setText("x");
-        QTest::keyClick(w.gCombo, Qt::Key_F12, Qt::AltModifier);
-        QCOMPARE(w.Bmxsm[0]->text(), blanks(4) + "1,233,067 ");
-        QCOMPARE(w.Bmxsm[2]->text(), blanks(12) + "0 ");
-        QCOMPARE(w.CntLbe->text(), blanks(4) + "3건 ");
-        QCOMPARE(w.TAcunt.recNo(), 2);  // the current row stays
+        probe(w).CntLbe()->setText("x");
+        QTest::keyClick(probe(w).gCombo(), Qt::Key_F12, Qt::AltModifier);
+        QCOMPARE(probe(w).Bmxsm()[0]->text(), blanks(4) + "1,233,067 ");
+        QCOMPARE(probe(w).Bmxsm()[2]->text(), blanks(12) + "0 ");
+        QCOMPARE(probe(w).CntLbe()->text(), blanks(4) + "3건 ");
+        QCOMPARE(probe(w).TAcunt().recNo(), 2);  // the current row stays
         QVERIFY(!CurrentWaitWindow());
-        QTRY_COMPARE(QApplication::focusWidget(), w.GrdAcunt);
+        QTRY_COMPARE(QApplication::focusWidget(), probe(w).GrdAcunt());
     }
 
     void waitMessageShowsWhatLiesBeneath_data()
@@ -719,11 +719,11 @@ private slots:
         Tmainf& w = *f.window;
         QVERIFY(QTest::qWaitForWindowActive(&w));
         // rows enough to fill the grid behind the message, each different
-        w.TAcunt.disableControls();
+        probe(w).TAcunt().disableControls();
         for (int i = 0; i < 60; ++i)
             f.addEntry(QStringLiteral("2009.01.%1").arg(i % 28 + 1, 2, 10, QLatin1Char('0')),
                        QStringLiteral("판매 %1").arg(i), 1000 + 1111 * i, 100 + 111 * i);
-        w.TAcunt.enableControls();
+        probe(w).TAcunt().enableControls();
         chooseFilter(w, "전체", 2009, "1년");
         QTRY_COMPARE(w.pos(), place);
         QCoreApplication::processEvents();
@@ -760,20 +760,20 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         prepareLedger(f);
-        const int shown = w.TAcunt.recordCount();
+        const int shown = probe(w).TAcunt().recordCount();
         QVERIFY(shown > 0);
-        w.YerEdit->setFocus();
-        QTest::keyClick(w.YerEdit, Qt::Key_Home);
+        probe(w).YerEdit()->setFocus();
+        QTest::keyClick(probe(w).YerEdit(), Qt::Key_Home);
         f.dialogs.yesNo.enqueue(false);  // the row's delete question comes first
-        QTest::keyClick(w.YerEdit, Qt::Key_Delete);
+        QTest::keyClick(probe(w).YerEdit(), Qt::Key_Delete);
         QCOMPARE(f.dialogs.texts("yesno"), QStringList{QStringLiteral("삭제하시겠습니까??")});
-        QVERIFY(w.book.Modified == false);
-        QVERIFY2(w.YerEdit->text() == "009" || w.YerEdit->text() == "9", qPrintable(w.YerEdit->text()));
+        QVERIFY(probe(w).book().isModified() == false);
+        QVERIFY2(probe(w).YerEdit()->text() == "009" || probe(w).YerEdit()->text() == "9", qPrintable(probe(w).YerEdit()->text()));
         // the shortened year applies when the user is done with it
-        QCOMPARE(w.TAcunt.recordCount(), shown);
-        QTest::keyClick(w.YerEdit, Qt::Key_Return);
-        QCOMPARE(w.TAcunt.recordCount(), 0);
-        QCOMPARE(w.CntLbe->text(), blanks(4) + "0건 ");
+        QCOMPARE(probe(w).TAcunt().recordCount(), shown);
+        QTest::keyClick(probe(w).YerEdit(), Qt::Key_Return);
+        QCOMPARE(probe(w).TAcunt().recordCount(), 0);
+        QCOMPARE(probe(w).CntLbe()->text(), blanks(4) + "0건 ");
     }
 
     // --- navigator and grid cursor ----------------------------------------------------
@@ -790,16 +790,16 @@ private slots:
             int row;
         } steps[] = {{3, 5}, {1, 4}, {1, 3}, {0, 0}, {1, 0}, {2, 1}, {3, 5}, {2, 5}};
         for (auto s : steps) {
-            QTest::mouseClick(w.NavButtons[s.button], Qt::LeftButton);
-            QCOMPARE(w.TAcunt.recNo(), s.row);
-            QCOMPARE(w.GrdAcunt->currentIndex().row(), s.row);
-            QCOMPARE(w.gridModel->headerData(s.row, Qt::Vertical).toString(), QStringLiteral("▶"));
+            QTest::mouseClick(probe(w).NavButtons()[s.button], Qt::LeftButton);
+            QCOMPARE(probe(w).TAcunt().recNo(), s.row);
+            QCOMPARE(probe(w).GrdAcunt()->currentIndex().row(), s.row);
+            QCOMPARE(probe(w).gridModel()->headerData(s.row, Qt::Vertical).toString(), QStringLiteral("▶"));
         }
         // a click on a grid row moves the ledger's cursor
-        const QRect rowRect = w.GrdAcunt->visualRect(w.gridModel->index(2, 1));
-        QTest::mouseClick(w.GrdAcunt->viewport(), Qt::LeftButton, {}, rowRect.center());
-        QCOMPARE(w.TAcunt.recNo(), 2);
-        QCOMPARE(cell(w, w.TAcunt.recNo(), 1), QStringLiteral("판매2"));
+        const QRect rowRect = probe(w).GrdAcunt()->visualRect(probe(w).gridModel()->index(2, 1));
+        QTest::mouseClick(probe(w).GrdAcunt()->viewport(), Qt::LeftButton, {}, rowRect.center());
+        QCOMPARE(probe(w).TAcunt().recNo(), 2);
+        QCOMPARE(cell(w, probe(w).TAcunt().recNo(), 1), QStringLiteral("판매2"));
     }
 
     // --- exit and close ----------------------------------------------------------------
@@ -810,7 +810,7 @@ private slots:
         QVERIFY(f.start());
         QVERIFY(f.window->close());
         QVERIFY(f.dialogs.shown.isEmpty());
-        QVERIFY(!f.window->TAcunt.isOpen());
+        QVERIFY(!probe(f.window).TAcunt().isOpen());
     }
 
     void closingWithChangesAsksTheSavePrompt_data()
@@ -828,15 +828,15 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         f.addEntry("2009.03.01", "판매", 100, 10);
-        w.book.Modified = true;
+        probe(w).book().setModified(true);
         f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer(answer));
         w.close();  // as the window manager's close or Alt+F4 does
         QCOMPARE(f.dialogs.texts("yesnocancel").size(), 1);
         QCOMPARE(w.isVisible(), staysOpen);
-        QCOMPARE(w.TAcunt.isOpen(), staysOpen);
+        QCOMPARE(probe(w).TAcunt().isOpen(), staysOpen);
         if (staysOpen) {
-            QVERIFY(w.book.Modified);
-            QCOMPARE(w.TAcunt.recordCount(), 1);
+            QVERIFY(probe(w).book().isModified());
+            QCOMPARE(probe(w).TAcunt().recordCount(), 1);
         }
     }
 
@@ -848,7 +848,7 @@ private slots:
         ShowWaitGauge(30, QColor(0, 107, 159), Qt::white, QStringLiteral("파일을 읽고 있습니다. 잠시만..."));
         QVERIFY(!w.close());
         QVERIFY(w.isVisible());
-        QVERIFY(w.TAcunt.isOpen());
+        QVERIFY(probe(w).TAcunt().isOpen());
         CloseWait();
         QVERIFY(w.close());
     }
@@ -858,14 +858,14 @@ private slots:
         MainWindowFixture f;
         QVERIFY(f.start());
         Tmainf& w = *f.window;
-        w.book.Modified = true;
+        probe(w).book().setModified(true);
         f.dialogs.yesNo.enqueue(true);
         f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::Cancel);
-        QTest::mouseClick(w.QuitBtn, Qt::LeftButton);
+        QTest::mouseClick(probe(w).QuitBtn(), Qt::LeftButton);
         QCOMPARE(f.dialogs.texts("yesno"), QStringList{QStringLiteral("작업을 끝내겠습니까 ??")});
         QCOMPARE(f.dialogs.texts("yesnocancel").size(), 1);
         QVERIFY(w.isVisible());
-        QVERIFY(w.book.Modified);
+        QVERIFY(probe(w).book().isModified());
         // the system's close afterwards asks again
         f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::Cancel);
         w.close();
@@ -906,26 +906,26 @@ private slots:
         const int W = 1042;
         QCOMPARE(w.size(), QSize(1042, 689));
         auto at = [&](QWidget* widget) { return QRect(widget->mapTo(&w, QPoint(0, 0)), widget->size()); };
-        QCOMPARE(at(w.TopTitle), QRect(0, 0, W, 22));
-        QCOMPARE(at(w.iconBtn), QRect(1, 3, 19, 19));
-        QCOMPARE(w.iconBtn->statusTip(), QStringLiteral("quillcfg.ini"));
+        QCOMPARE(at(probe(w).TopTitle()), QRect(0, 0, W, 22));
+        QCOMPARE(at(probe(w).iconBtn()), QRect(1, 3, 19, 19));
+        QCOMPARE(probe(w).iconBtn()->statusTip(), QStringLiteral("quillcfg.ini"));
         QCOMPARE(w.configPath(), f.folder + "quillcfg.ini");
-        QCOMPARE(at(w.mExit0).topLeft(), QPoint(W - 27, 4));
-        QCOMPARE(at(w.mColBar), QRect(0, 22, W, 138));
-        QCOMPARE(w.dxContainer3->height(), 32);
-        QCOMPARE(w.TpPnl0->height(), 100);
-        QCOMPARE(w.TagetTg->geometry(), QRect(3, 9, 226, 13));
-        QCOMPARE(w.CmGbn->geometry(), QRect(37, 6, 48, 20));
-        QCOMPARE(w.YerEdit->geometry(), QRect(92, 6, 54, 20));
-        QCOMPARE(w.gCombo->geometry(), QRect(167, 6, 43, 20));
-        QCOMPARE(w.gCombo->count(), 13);
-        QCOMPARE(w.gCombo->maxVisibleItems(), 19);
-        QCOMPARE(w.fNameLabl->pos(), QPoint(238, 13));
+        QCOMPARE(at(probe(w).mExit0()).topLeft(), QPoint(W - 27, 4));
+        QCOMPARE(at(probe(w).mColBar()), QRect(0, 22, W, 138));
+        QCOMPARE(probe(w).dxContainer3()->height(), 32);
+        QCOMPARE(probe(w).TpPnl0()->height(), 100);
+        QCOMPARE(probe(w).TagetTg()->geometry(), QRect(3, 9, 226, 13));
+        QCOMPARE(probe(w).CmGbn()->geometry(), QRect(37, 6, 48, 20));
+        QCOMPARE(probe(w).YerEdit()->geometry(), QRect(92, 6, 54, 20));
+        QCOMPARE(probe(w).gCombo()->geometry(), QRect(167, 6, 43, 20));
+        QCOMPARE(probe(w).gCombo()->count(), 13);
+        QCOMPARE(probe(w).gCombo()->maxVisibleItems(), 19);
+        QCOMPARE(probe(w).fNameLabl()->pos(), QPoint(238, 13));
         const struct {
             QToolButton* button;
             int left;
-        } right[] = {{w.HelpBtn, W - 163}, {w.dDTZIP, W - 136}, {w.DgaBtn, W - 110}, {w.Hinfo, W - 84},
-                     {w.QuitBtn, W - 56}};
+        } right[] = {{probe(w).HelpBtn(), W - 163}, {probe(w).dDTZIP(), W - 136}, {probe(w).DgaBtn(), W - 110}, {probe(w).Hinfo(), W - 84},
+                     {probe(w).QuitBtn(), W - 56}};
         for (auto r : right)
             QCOMPARE(r.button->pos(), QPoint(r.left, 3));
         const struct {
@@ -933,69 +933,69 @@ private slots:
             int left;
             int width;
             const char* tip;
-        } tools[] = {{w.HFileOpen, 4, 25, "파일열기"}, {w.NewFile, 29, 25, "새파일"},
-                     {w.SaveBtn, 54, 25, "자료저장"},  {w.RnameBtn, 79, 25, "딴이름으로저장"},
-                     {w.FileAdd, 113, 78, "파일추가"}, {w.BtnApp, 202, 68, "자료추가"},
-                     {w.BtnEdt, 274, 68, "자료수정"},  {w.BtnDel, 344, 68, "자료삭제"},
-                     {w.PrtBtn, 417, 48, "엑셀전송"}};
+        } tools[] = {{probe(w).HFileOpen(), 4, 25, "파일열기"}, {probe(w).NewFile(), 29, 25, "새파일"},
+                     {probe(w).SaveBtn(), 54, 25, "자료저장"},  {probe(w).RnameBtn(), 79, 25, "딴이름으로저장"},
+                     {probe(w).FileAdd(), 113, 78, "파일추가"}, {probe(w).BtnApp(), 202, 68, "자료추가"},
+                     {probe(w).BtnEdt(), 274, 68, "자료수정"},  {probe(w).BtnDel(), 344, 68, "자료삭제"},
+                     {probe(w).PrtBtn(), 417, 48, "엑셀전송"}};
         for (auto t : tools) {
             QCOMPARE(t.button->geometry(), QRect(t.left, 4, t.width, 27));
             QCOMPARE(t.button->toolTip(), QString::fromUtf8(t.tip));
         }
-        QCOMPARE(w.TpPnl3->geometry(), QRect(0, 33, 802, 67));
-        QCOMPARE(w.TpPnl2->geometry(), QRect(W - 223, 0, 223, 100));
-        QCOMPARE(w.CntLbe->geometry(), QRect(36, 79, 43, 12));
-        QCOMPARE(w.NavAcunt->geometry(), QRect(133, 72, 84, 25));
-        QCOMPARE(at(w.mainPanl).top(), 160);
-        QCOMPARE(at(w.GrdAcunt).topLeft(), QPoint(3, 163));
-        QCOMPARE(at(w.BtmPanl).bottom(), 689 - 1 - 3);
-        QCOMPARE(w.BtmPanl->height(), 26);
-        QCOMPARE(at(w.GrdAcunt).bottom() + 1, at(w.BtmPanl).top());
+        QCOMPARE(probe(w).TpPnl3()->geometry(), QRect(0, 33, 802, 67));
+        QCOMPARE(probe(w).TpPnl2()->geometry(), QRect(W - 223, 0, 223, 100));
+        QCOMPARE(probe(w).CntLbe()->geometry(), QRect(36, 79, 43, 12));
+        QCOMPARE(probe(w).NavAcunt()->geometry(), QRect(133, 72, 84, 25));
+        QCOMPARE(at(probe(w).mainPanl()).top(), 160);
+        QCOMPARE(at(probe(w).GrdAcunt()).topLeft(), QPoint(3, 163));
+        QCOMPARE(at(probe(w).BtmPanl()).bottom(), 689 - 1 - 3);
+        QCOMPARE(probe(w).BtmPanl()->height(), 26);
+        QCOMPARE(at(probe(w).GrdAcunt()).bottom() + 1, at(probe(w).BtmPanl()).top());
         const int valueLefts[6] = {131, 263, 408, 544, 689, 822};
         const int valueWidths[6] = {85, 80, 85, 80, 85, 80};
         for (int i = 0; i < 6; ++i) {
-            QCOMPARE(w.Bmxsm[i]->x(), valueLefts[i]);
-            QCOMPARE(w.Bmxsm[i]->size(), QSize(valueWidths[i], 15));
+            QCOMPARE(probe(w).Bmxsm()[i]->x(), valueLefts[i]);
+            QCOMPARE(probe(w).Bmxsm()[i]->size(), QSize(valueWidths[i], 15));
         }
-        QCOMPARE(at(w.LaEnd0).left(), W - 35);
+        QCOMPARE(at(probe(w).LaEnd0()).left(), W - 35);
         // The designed widths; the date and amount columns widened alike when
         // the font needs it, so that a date and an amount of millions fit, and
         // the two text columns giving that width back: the row keeps its
         // designed width and fits the default window.
         const int widths[10] = {60, 250, 180, 63, 60, 63, 60, 63, 60, 60};
-        const double scale = w.GrdAcunt->columnWidth(0) / 60.0;
+        const double scale = probe(w).GrdAcunt()->columnWidth(0) / 60.0;
         QVERIFY(scale >= 1.0);
         int total = 0;
         for (int c = 0; c < 10; ++c) {
-            total += w.GrdAcunt->columnWidth(c);
+            total += probe(w).GrdAcunt()->columnWidth(c);
             if (c == 0 || c >= 3)
-                QVERIFY(qAbs(w.GrdAcunt->columnWidth(c) - widths[c] * (c == 9 ? 1.0 : scale)) <= 1.0);
+                QVERIFY(qAbs(probe(w).GrdAcunt()->columnWidth(c) - widths[c] * (c == 9 ? 1.0 : scale)) <= 1.0);
         }
         QCOMPARE(total, 919);
-        const double textShare = w.GrdAcunt->columnWidth(1) / double(w.GrdAcunt->columnWidth(2));
+        const double textShare = probe(w).GrdAcunt()->columnWidth(1) / double(probe(w).GrdAcunt()->columnWidth(2));
         QVERIFY(qAbs(textShare - 250.0 / 180.0) < 0.05);
-        QVERIFY(w.GrdAcunt->columnWidth(1) <= 250 && w.GrdAcunt->columnWidth(2) <= 180);
-        const QFontMetrics fm = w.GrdAcunt->fontMetrics();
-        QVERIFY(fm.horizontalAdvance("2009.01.05") + 6 <= w.GrdAcunt->columnWidth(0));
-        QVERIFY(fm.horizontalAdvance("1,000,000") + 6 <= w.GrdAcunt->columnWidth(3));
+        QVERIFY(probe(w).GrdAcunt()->columnWidth(1) <= 250 && probe(w).GrdAcunt()->columnWidth(2) <= 180);
+        const QFontMetrics fm = probe(w).GrdAcunt()->fontMetrics();
+        QVERIFY(fm.horizontalAdvance("2009.01.05") + 6 <= probe(w).GrdAcunt()->columnWidth(0));
+        QVERIFY(fm.horizontalAdvance("1,000,000") + 6 <= probe(w).GrdAcunt()->columnWidth(3));
 
         // The caption's "년" and "월" stand just behind the year box and the
         // month list, whatever the width of the font's blanks.
-        const QList<int> words = w.TagetTg->wordLefts();
+        const QList<int> words = probe(w).TagetTg()->wordLefts();
         QCOMPARE(words.size(), 3);
-        QCOMPARE(w.TagetTg->text().split(' ', Qt::SkipEmptyParts), QStringList({"구분:", "년", "월"}));
-        const QFontMetrics captionMetrics(w.TagetTg->font());
-        const int yearWord = w.TagetTg->x() + words[1];
-        const int monthWord = w.TagetTg->x() + words[2];
-        QVERIFY(w.TagetTg->x() + captionMetrics.horizontalAdvance("구분:") <= w.CmGbn->x());
-        QVERIFY(yearWord > w.YerEdit->geometry().right());
-        QVERIFY(yearWord + captionMetrics.horizontalAdvance("년") < w.gCombo->x());
-        QVERIFY(monthWord > w.gCombo->geometry().right());
-        QVERIFY(words[2] + captionMetrics.horizontalAdvance("월") <= w.TagetTg->width());
+        QCOMPARE(probe(w).TagetTg()->text().split(' ', Qt::SkipEmptyParts), QStringList({"구분:", "년", "월"}));
+        const QFontMetrics captionMetrics(probe(w).TagetTg()->font());
+        const int yearWord = probe(w).TagetTg()->x() + words[1];
+        const int monthWord = probe(w).TagetTg()->x() + words[2];
+        QVERIFY(probe(w).TagetTg()->x() + captionMetrics.horizontalAdvance("구분:") <= probe(w).CmGbn()->x());
+        QVERIFY(yearWord > probe(w).YerEdit()->geometry().right());
+        QVERIFY(yearWord + captionMetrics.horizontalAdvance("년") < probe(w).gCombo()->x());
+        QVERIFY(monthWord > probe(w).gCombo()->geometry().right());
+        QVERIFY(words[2] + captionMetrics.horizontalAdvance("월") <= probe(w).TagetTg()->width());
 
         // Every column is in view.
         QCoreApplication::processEvents();
-        QCOMPARE(w.GrdAcunt->horizontalScrollBar()->maximum(), 0);
+        QCOMPARE(probe(w).GrdAcunt()->horizontalScrollBar()->maximum(), 0);
     }
 
     void windowKeepsItsFixedSize_data()
@@ -1028,13 +1028,13 @@ private slots:
             QCOMPARE(w.size(), fixed);
         }
         auto at = [&](QWidget* widget) { return QRect(widget->mapTo(&w, QPoint(0, 0)), widget->size()); };
-        QCOMPARE(w.TpPnl2->x(), fixed.width() - 223);
-        for (QWidget* button : {static_cast<QWidget*>(w.TpPnl3->mOk), static_cast<QWidget*>(w.TpPnl3->mVoide)})
-            QVERIFY(at(w.TpPnl2).left() > at(button).right());
-        QCOMPARE(at(w.BtmPanl).bottom(), fixed.height() - 1 - 3);
-        QVERIFY(at(w.Bmxsm[5]).right() < at(w.LaEnd0).left());
+        QCOMPARE(probe(w).TpPnl2()->x(), fixed.width() - 223);
+        for (QWidget* button : {static_cast<QWidget*>(probe(w).TpPnl3()->mOk), static_cast<QWidget*>(probe(w).TpPnl3()->mVoide)})
+            QVERIFY(at(probe(w).TpPnl2()).left() > at(button).right());
+        QCOMPARE(at(probe(w).BtmPanl()).bottom(), fixed.height() - 1 - 3);
+        QVERIFY(at(probe(w).Bmxsm()[5]).right() < at(probe(w).LaEnd0()).left());
         if (fixed.width() >= 1042)
-            QCOMPARE(w.GrdAcunt->horizontalScrollBar()->maximum(), 0);
+            QCOMPARE(probe(w).GrdAcunt()->horizontalScrollBar()->maximum(), 0);
     }
 
     void exitButtonStaysVisibleUnderThePointer()
@@ -1046,16 +1046,16 @@ private slots:
         Tmainf& w = *f.window;
         QVERIFY(QTest::qWaitForWindowActive(&w));
         auto lightness = [](const QImage& image, QPoint p) { return image.pixelColor(p).lightness(); };
-        const QPoint cross = w.mExit0->rect().center();
+        const QPoint cross = probe(w).mExit0()->rect().center();
         const QPoint corner(1, 1);
-        QTest::mouseMove(w.mExit0, cross);
-        QTRY_VERIFY(w.mExit0->underMouse());
-        const QImage hovered = w.mExit0->grab().toImage();
+        QTest::mouseMove(probe(w).mExit0(), cross);
+        QTRY_VERIFY(probe(w).mExit0()->underMouse());
+        const QImage hovered = probe(w).mExit0()->grab().toImage();
         QVERIFY2(lightness(hovered, cross) > 200, "the x is drawn");
         QVERIFY2(lightness(hovered, cross) - lightness(hovered, corner) > 80, "the x stands out from the button");
-        QTest::mouseMove(w.TopTitle, QPoint(300, 10));
-        QTRY_VERIFY(!w.mExit0->underMouse());
-        const QImage resting = w.mExit0->grab().toImage();
+        QTest::mouseMove(probe(w).TopTitle(), QPoint(300, 10));
+        QTRY_VERIFY(!probe(w).mExit0()->underMouse());
+        const QImage resting = probe(w).mExit0()->grab().toImage();
         QVERIFY(lightness(resting, cross) - lightness(resting, corner) > 80);
     }
 
@@ -1066,9 +1066,9 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         const QPoint before = w.pos();
-        QTest::mousePress(w.TopTitle, Qt::LeftButton, {}, QPoint(300, 10));
-        QTest::mouseMove(w.TopTitle, QPoint(330, 30));
-        QTest::mouseRelease(w.TopTitle, Qt::LeftButton, {}, QPoint(330, 30));
+        QTest::mousePress(probe(w).TopTitle(), Qt::LeftButton, {}, QPoint(300, 10));
+        QTest::mouseMove(probe(w).TopTitle(), QPoint(330, 30));
+        QTest::mouseRelease(probe(w).TopTitle(), Qt::LeftButton, {}, QPoint(330, 30));
         QCOMPARE(w.pos(), before + QPoint(30, 20));
     }
 
@@ -1084,7 +1084,7 @@ private slots:
         prepareLedger(f);
         chooseFilter(*f.window, "전체", 2009, "1년");
         // with an entry being changed, so the open panel is seen as well
-        f.window->TAcunt.moveTo(2);
+        probe(f.window).TAcunt().moveTo(2);
         f.window->BtnEdtClick();
         QVERIFY(f.window->grab().save(out));
     }

@@ -53,7 +53,7 @@ private slots:
             f.dialogs.fileNames.enqueue(file);
             w.RnameBtnClick();
         }
-        QCOMPARE(QString::fromStdString(w.book.CurrentFileName), files.last());
+        QCOMPARE(QString::fromStdString(probe(w).book().fileName()), files.last());
         f.dialogs.improviser = &random;
         f.dialogs.improvisedFiles = files;
 
@@ -62,12 +62,12 @@ private slots:
                             Qt::Key_Down,   Qt::Key_Left,   Qt::Key_Right,  Qt::Key_Tab,      Qt::Key_Home,
                             Qt::Key_End,    Qt::Key_PageDown, Qt::Key_Backspace};
         const QString characters = QStringLiteral("0123456789012345-.a가세");
-        QToolButton* buttons[] = {w.BtnApp,  w.BtnEdt,  w.BtnDel,        w.SaveBtn,       w.RnameBtn,
-                                  w.NewFile, w.HFileOpen, w.FileAdd,     w.PrtBtn,        w.NavButtons[0],
-                                  w.NavButtons[1], w.NavButtons[2], w.NavButtons[3]};
+        QToolButton* buttons[] = {probe(w).BtnApp(),  probe(w).BtnEdt(),  probe(w).BtnDel(),        probe(w).SaveBtn(),       probe(w).RnameBtn(),
+                                  probe(w).NewFile(), probe(w).HFileOpen(), probe(w).FileAdd(),     probe(w).PrtBtn(),        probe(w).NavButtons()[0],
+                                  probe(w).NavButtons()[1], probe(w).NavButtons()[2], probe(w).NavButtons()[3]};
 
         for (int step = 0; step < 1500; ++step) {
-            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : w.GrdAcunt;
+            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : probe(w).GrdAcunt();
             const int kind = random.bounded(10);
             QString did;
             if (kind < 4) {
@@ -88,31 +88,31 @@ private slots:
                 const int pick = random.bounded(4);
                 did = QStringLiteral("filter %1").arg(pick);
                 if (pick == 0)
-                    w.CmGbn->setCurrentIndex(random.bounded(4));
+                    probe(w).CmGbn()->setCurrentIndex(random.bounded(4));
                 else if (pick == 1)
-                    w.gCombo->setCurrentIndex(random.bounded(13));
+                    probe(w).gCombo()->setCurrentIndex(random.bounded(13));
                 else
-                    w.YerEdit->setValue(2008 + random.bounded(2));
+                    probe(w).YerEdit()->setValue(2008 + random.bounded(2));
                 if (pick < 2)
-                    emit (pick == 0 ? w.CmGbn : w.gCombo)->activated(0);
+                    emit (pick == 0 ? probe(w).CmGbn() : probe(w).gCombo())->activated(0);
             } else {
                 did = QStringLiteral("panel button");
-                QTest::mouseClick(random.bounded(2) ? w.TpPnl3->mOk : w.TpPnl3->mVoide, Qt::LeftButton);
+                QTest::mouseClick(random.bounded(2) ? probe(w).TpPnl3()->mOk : probe(w).TpPnl3()->mVoide, Qt::LeftButton);
             }
 
             const QString where = QStringLiteral("step %1 (%2)").arg(step).arg(did);
             QVERIFY2(!CurrentWaitWindow(), qPrintable(where));
             QVERIFY2(f.dialogs.texts("error").isEmpty(),
                      qPrintable(where + ": " + f.dialogs.texts("error").value(0)));
-            QVERIFY2(w.isVisible() && w.TAcunt.isOpen(), qPrintable(where));
-            QCOMPARE(w.gridModel->rowCount(), w.TAcunt.recordCount());
-            if (w.editorMode == quill::EditorMode::Idle) {
-                const quill::TotalsTexts now = quill::FormatTotals(quill::SumVisibleRows(w.TAcunt));
+            QVERIFY2(w.isVisible() && probe(w).TAcunt().isOpen(), qPrintable(where));
+            QCOMPARE(probe(w).gridModel()->rowCount(), probe(w).TAcunt().recordCount());
+            if (probe(w).editorMode() == quill::EditorMode::Idle) {
+                const quill::TotalsTexts now = quill::FormatTotals(quill::SumVisibleRows(probe(w).TAcunt()));
                 for (int i = 0; i < 6; ++i)
-                    QVERIFY2(trimmed(w.Bmxsm[i]) == QString::fromStdString(now.Bmxsm[i]).trimmed(),
-                             qPrintable(where + ": " + w.Bmxsm[i]->text()));
-                QVERIFY2(trimmed(w.CntLbe) == QString::fromStdString(now.CntLbe).trimmed(),
-                         qPrintable(where + ": " + w.CntLbe->text()));
+                    QVERIFY2(trimmed(probe(w).Bmxsm()[i]) == QString::fromStdString(now.Bmxsm[i]).trimmed(),
+                             qPrintable(where + ": " + probe(w).Bmxsm()[i]->text()));
+                QVERIFY2(trimmed(probe(w).CntLbe()) == QString::fromStdString(now.CntLbe).trimmed(),
+                         qPrintable(where + ": " + probe(w).CntLbe()->text()));
             }
         }
         // The run reached the commands it was meant to shake.

@@ -42,9 +42,9 @@ quill::LedgerEntry entry(const char* date, double income, double expense)
 QStringList totals(const Tmainf& w)
 {
     QStringList out;
-    for (QLabel* l : w.Bmxsm)
+    for (QLabel* l : probe(w).Bmxsm())
         out << l->text().trimmed();
-    return out << w.CntLbe->text().trimmed();
+    return out << probe(w).CntLbe()->text().trimmed();
 }
 
 } // namespace
@@ -87,12 +87,12 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         QCOMPARE(f.dialogs.shown.size(), 0);  // no dialog, no prompt, no error
-        QCOMPARE(QString::fromStdString(w.book.CurrentFileName), path);
-        QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: ") + path);
-        QCOMPARE(w.TAcunt.rowCount(), 3u);
-        QCOMPARE(w.YerEdit->value(), 2023);  // the earliest year, as Open shows it
+        QCOMPARE(QString::fromStdString(probe(w).book().fileName()), path);
+        QCOMPARE(probe(w).fNameLabl()->text(), QStringLiteral("파일명: ") + path);
+        QCOMPARE(probe(w).TAcunt().rowCount(), 3u);
+        QCOMPARE(probe(w).YerEdit()->value(), 2023);  // the earliest year, as Open shows it
         QCOMPARE(totals(w), (QStringList{"300", "30", "0", "0", "0", "0", "1건"}));
-        QVERIFY(!w.book.Modified);
+        QVERIFY(!probe(w).book().isModified());
         // Opening names no work folder: the configuration is not written.
         QVERIFY(!QFile::exists(f.folder + QStringLiteral("quillcfg.ini")));
     }
@@ -117,10 +117,10 @@ private slots:
         QVERIFY(f.start());
         Tmainf& w = *f.window;
         QCOMPARE(f.dialogs.texts("error").size(), 1);
-        QCOMPARE(w.fNameLabl->text(), QStringLiteral("파일명: 이름없음.Aut"));
-        QCOMPARE(w.TAcunt.rowCount(), 0u);
-        QCOMPARE(w.CntLbe->text(), QStringLiteral("0건 "));
-        QVERIFY(!w.book.Modified);
+        QCOMPARE(probe(w).fNameLabl()->text(), QStringLiteral("파일명: 이름없음.Aut"));
+        QCOMPARE(probe(w).TAcunt().rowCount(), 0u);
+        QCOMPARE(probe(w).CntLbe()->text(), QStringLiteral("0건 "));
+        QVERIFY(!probe(w).book().isModified());
     }
 };
 

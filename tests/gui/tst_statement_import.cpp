@@ -59,13 +59,13 @@ void StatementImportTest::init()
 {
     fx_ = std::make_unique<MainWindowFixture>();
     QVERIFY(fx_->start());
-    quill::LedgerEntry& e = fx_->window->TAcunt.append();
+    quill::LedgerEntry& e = probe(fx_->window).TAcunt().append();
     e.IDAY = "2024.03.05";
     e.JKYU = toCp949(QStringLiteral("주유"));
     e.SANGHO = toCp949(QStringLiteral("서울주유소"));
     e.OTMNY = 50000;
     e.OTVAT = 5000;
-    fx_->window->TAcunt.post();
+    probe(fx_->window).TAcunt().post();
 }
 
 void StatementImportTest::cleanup() { fx_.reset(); }
@@ -82,14 +82,14 @@ QString StatementImportTest::writeFile(const QString& name, const QByteArray& by
 StatementPreview* StatementImportTest::openWith(const QString& path)
 {
     fx_->dialogs.fileNames.enqueue(path);
-    fx_->window->ImportBtn->click();
-    return fx_->window->statementPreview.data();
+    probe(fx_->window).ImportBtn()->click();
+    return probe(fx_->window).statementPreview().data();
 }
 
 void StatementImportTest::previewBooksTickedRowsAsOneUndoStep()
 {
     Tmainf& w = *fx_->window;
-    QCOMPARE(w.ImportBtn->text(), QStringLiteral("가져오기"));
+    QCOMPARE(probe(w).ImportBtn()->text(), QStringLiteral("가져오기"));
     // The list in CP949, as the tax office sends it.
     StatementPreview* p = openWith(writeFile(QStringLiteral("card.csv"), QByteArray::fromStdString(toCp949(QString::fromUtf8(kCardList)))));
     QVERIFY(p);
@@ -114,29 +114,29 @@ void StatementImportTest::previewBooksTickedRowsAsOneUndoStep()
     QCOMPARE(p->model->index(1, ImportRowsModel::ProposedBy).data().toString(), QStringLiteral("직접 고침"));
 
     p->bookButton->click();
-    QTRY_VERIFY(!w.statementPreview);
+    QTRY_VERIFY(!probe(w).statementPreview());
     QCOMPARE(fx_->dialogs.texts(QStringLiteral("info")).last(), QStringLiteral("2건 가져옴, 1건 중복 제외, 1건 오류"));
-    QCOMPARE(w.TAcunt.rowCount(), std::size_t(3));
-    QVERIFY(w.book.Modified);
+    QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(3));
+    QVERIFY(probe(w).book().isModified());
     // The grid stands on the first booked entry.
-    QCOMPARE(w.TAcunt.current().IDAY.view(), std::string_view("2024.03.07"));
-    QCOMPARE(w.GrdAcunt->currentIndex().row(), w.TAcunt.recNo());
-    QCOMPARE(quill::decodeCp949(w.TAcunt.current().JKYU.view()), std::string("사무용품 구입"));
-    QCOMPARE(w.TAcunt.current().OTMNY, 9091.0);
-    QCOMPARE(w.TAcunt.current().OTVAT, 909.0);
-    QCOMPARE(quill::decodeCp949(w.TAcunt.current().ETC.view()), std::string("카드"));
-    w.TAcunt.next();
-    QCOMPARE(w.TAcunt.current().JSMNY, 100.0);
+    QCOMPARE(probe(w).TAcunt().current().IDAY.view(), std::string_view("2024.03.07"));
+    QCOMPARE(probe(w).GrdAcunt()->currentIndex().row(), probe(w).TAcunt().recNo());
+    QCOMPARE(quill::decodeCp949(probe(w).TAcunt().current().JKYU.view()), std::string("사무용품 구입"));
+    QCOMPARE(probe(w).TAcunt().current().OTMNY, 9091.0);
+    QCOMPARE(probe(w).TAcunt().current().OTVAT, 909.0);
+    QCOMPARE(quill::decodeCp949(probe(w).TAcunt().current().ETC.view()), std::string("카드"));
+    probe(w).TAcunt().next();
+    QCOMPARE(probe(w).TAcunt().current().JSMNY, 100.0);
 
     // One step back takes the whole import, one forward brings it again.
-    QVERIFY(w.undoStack->canUndo());
-    w.undoStack->undo();
-    QCOMPARE(w.TAcunt.rowCount(), std::size_t(1));
-    w.undoStack->redo();
-    QCOMPARE(w.TAcunt.rowCount(), std::size_t(3));
-    w.undoStack->undo();
-    QCOMPARE(w.TAcunt.rowCount(), std::size_t(1));
-    QVERIFY(!w.undoStack->canUndo());
+    QVERIFY(probe(w).undoStack()->canUndo());
+    probe(w).undoStack()->undo();
+    QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(1));
+    probe(w).undoStack()->redo();
+    QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(3));
+    probe(w).undoStack()->undo();
+    QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(1));
+    QVERIFY(!probe(w).undoStack()->canUndo());
 }
 
 void StatementImportTest::unreadableFileIsToldAndDroppedFileOpensThePreview()
@@ -150,7 +150,7 @@ void StatementImportTest::unreadableFileIsToldAndDroppedFileOpensThePreview()
     // Ctrl+I with the file dialog cancelled: nothing opens.
     fx_->dialogs.fileNames.enqueue(QString());
     QTest::keyClick(&w, Qt::Key_I, Qt::ControlModifier);
-    QVERIFY(!w.statementPreview);
+    QVERIFY(!probe(w).statementPreview());
     QVERIFY(fx_->dialogs.fileNames.isEmpty());
 
     const QString path = writeFile(QStringLiteral("card.csv"), QByteArray(kCardList));
@@ -161,11 +161,11 @@ void StatementImportTest::unreadableFileIsToldAndDroppedFileOpensThePreview()
     QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&w, &drop);
-    QTRY_VERIFY(w.statementPreview);
-    QCOMPARE(w.statementPreview->model->rowCount(), 4);
-    w.statementPreview->reject();
-    QTRY_VERIFY(!w.statementPreview);
-    QCOMPARE(w.TAcunt.rowCount(), std::size_t(1));   // closed: nothing booked
+    QTRY_VERIFY(probe(w).statementPreview());
+    QCOMPARE(probe(w).statementPreview()->model->rowCount(), 4);
+    probe(w).statementPreview()->reject();
+    QTRY_VERIFY(!probe(w).statementPreview());
+    QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(1));   // closed: nothing booked
     // A ledger file dropped is no statement.
     QMimeData ledger;
     ledger.setUrls({QUrl::fromLocalFile(writeFile(QStringLiteral("a.Aut"), QByteArray()))});
@@ -233,7 +233,7 @@ void StatementImportTest::encodingAndSheetAreChosenInThePreview()
     QCOMPARE(p->model->rowCount(), 4);
     QVERIFY(p->sheetBox->isHidden());                // one sheet: no choice to make
     p->reject();
-    QTRY_VERIFY(!w.statementPreview);
+    QTRY_VERIFY(!probe(w).statementPreview());
 
     // A workbook of two sheets, the list on the second.
     StatementPreview::Setup setup;
@@ -244,7 +244,7 @@ void StatementImportTest::encodingAndSheetAreChosenInThePreview()
     quill::StatementSheet list2 = quill::ReadDelimitedStatement(kCardList, {}).book.sheets.at(0);
     list2.name = "내역";
     setup.book.sheets.push_back(list2);
-    setup.table = &w.TAcunt;
+    setup.table = &probe(w).TAcunt();
     setup.dialogs = &fx_->dialogs;
     setup.configPath = w.configPath();
     // It opens on the sheet a profile reads; the first sheet shows its own
@@ -272,7 +272,7 @@ void StatementImportTest::encodingAndSheetAreChosenInThePreview()
     QCOMPARE(q->encodingBox->currentText(), QStringLiteral("CP949 (완성형)"));
     QCOMPARE(q->mappingTable->item(0, 1)->text(), QStringLiteral("name"));
     q->reject();
-    QTRY_VERIFY(!w.statementPreview);
+    QTRY_VERIFY(!probe(w).statementPreview());
 }
 
 void StatementImportTest::newProfilesProposeOneRolePerColumnAndTheBankDirection()
@@ -304,7 +304,7 @@ void StatementImportTest::newProfilesProposeOneRolePerColumnAndTheBankDirection(
     QVERIFY(p->saveProfile());
     QCOMPARE(p->rows().at(0).counterparty, std::string("대한문구"));
     p->reject();
-    QTRY_VERIFY(!w.statementPreview);
+    QTRY_VERIFY(!probe(w).statementPreview());
     // Later lists go to the shipped profile, which reads them better; the
     // user's is there to choose.
     p = openWith(writeFile(QStringLiteral("hometax2.csv"), hometax));
@@ -312,7 +312,7 @@ void StatementImportTest::newProfilesProposeOneRolePerColumnAndTheBankDirection(
     QCOMPARE(p->plan().profile.name, std::string("홈택스 신용카드 매입"));
     QVERIFY(p->profileBox->findText(QStringLiteral("내 카드")) > 0);
     p->reject();
-    QTRY_VERIFY(!w.statementPreview);
+    QTRY_VERIFY(!probe(w).statementPreview());
 
     // A bank's list no profile knows: money in and out bound, the category
     // follows the money.
@@ -355,10 +355,10 @@ void StatementImportTest::salesOrPurchasesAskedWhenTheListDoesNotSay()
     QCOMPARE(p->rows()[0].counterparty, std::string("새봄카페"));
     QVERIFY(p->bookButton->isEnabled());
     p->bookButton->click();
-    QTRY_VERIFY(!w.statementPreview);
+    QTRY_VERIFY(!probe(w).statementPreview());
     QCOMPARE(fx_->dialogs.infoTitles.last(), QStringLiteral("가져오기"));
     QCOMPARE(fx_->dialogs.texts(QStringLiteral("info")).last(), QStringLiteral("1건 가져옴, 0건 중복 제외, 0건 오류"));
-    QCOMPARE(w.TAcunt.rowCount(), std::size_t(2));
+    QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(2));
 }
 
 QTEST_MAIN(StatementImportTest)
@@ -401,12 +401,12 @@ void StatementImportTest::aLargeListIsReadBehindAProgressWindowThatCancels()
     QVERIFY(windowModal);
     QVERIFY(!w.findChild<QProgressDialog*>(QStringLiteral("StatementReadProgress")));  // gone afterwards
     QCOMPARE(opened, !cancel);
-    QCOMPARE(bool(w.statementPreview), !cancel);
+    QCOMPARE(bool(probe(w).statementPreview()), !cancel);
     QCOMPARE(int(fx_->dialogs.texts(QStringLiteral("info")).size()), infosBefore);
-    if (w.statementPreview) {
-        QCOMPARE(w.statementPreview->model->rowCount(), lines);
-        w.statementPreview->reject();
-        QTRY_VERIFY(!w.statementPreview);
+    if (probe(w).statementPreview()) {
+        QCOMPARE(probe(w).statementPreview()->model->rowCount(), lines);
+        probe(w).statementPreview()->reject();
+        QTRY_VERIFY(!probe(w).statementPreview());
     }
-    QCOMPARE(w.TAcunt.rowCount(), std::size_t(1));
+    QCOMPARE(probe(w).TAcunt().rowCount(), std::size_t(1));
 }

@@ -58,7 +58,7 @@ private slots:
         for (int i = 0; i < n; ++i)
             f.addEntry(QStringLiteral("2024.03.%1").arg(1 + i % 28, 2, 10, QLatin1Char('0')),
                        QStringLiteral("항목 %1").arg(i), 1000 + i, 100);
-        const QString scratch = QString::fromStdString(w.book.scratchPath);
+        const QString scratch = QString::fromStdString(probe(w).book().scratchPath());
         const qint64 scratchBefore = QFileInfo(scratch).size();
 
         struct Seen { int position; qint64 scratchSize; };
@@ -102,16 +102,16 @@ private slots:
         w.RnameBtnClick();
         f.dialogs.yesNoCancel.enqueue(UserDialogs::Answer::No);
         w.NewFileClick();
-        QCOMPARE(w.GrdAcunt->model()->rowCount(), 0);
+        QCOMPARE(probe(w).GrdAcunt()->model()->rowCount(), 0);
 
         QString nameAtClose, countAtClose;
         int rowsAtClose = -1, yearAtClose = -1;
         WaitSpy spy;
         spy.onClose = [&] {
-            nameAtClose = w.fNameLabl->text();
-            countAtClose = w.CntLbe->text();
-            rowsAtClose = w.GrdAcunt->model()->rowCount();
-            yearAtClose = w.YerEdit->value();
+            nameAtClose = probe(w).fNameLabl()->text();
+            countAtClose = probe(w).CntLbe()->text();
+            rowsAtClose = probe(w).GrdAcunt()->model()->rowCount();
+            yearAtClose = probe(w).YerEdit()->value();
         };
         qApp->installEventFilter(&spy);
         f.dialogs.fileNames.enqueue(path);
@@ -148,7 +148,7 @@ private slots:
             f.addEntry(QStringLiteral("2009.%1.%2").arg(1 + i % 12, 2, 10, QLatin1Char('0')).arg(1 + i % 28, 2, 10, QLatin1Char('0')),
                        QStringLiteral("매출 %1").arg(i), 1000 + i, 100);
         w.CmGbnChange();
-        QCOMPARE(w.TAcunt.recordCount(), 2500);  // the year the filter shows
+        QCOMPARE(probe(w).TAcunt().recordCount(), 2500);  // the year the filter shows
         std::vector<int> seen;
         WaitSpy spy;
         spy.onBarPaint = [&](int position) { seen.push_back(position); };

@@ -112,19 +112,19 @@ class TestHelperLibraries : public QObject {
     static void press(Tmainf& w, const QString& how)
     {
         if (how == "HelpBtn")
-            w.HelpBtn->click();
+            probe(w).HelpBtn()->click();
         else if (how == "dDTZIP")
-            w.dDTZIP->click();
+            probe(w).dDTZIP()->click();
         else if (how == "Hinfo")
-            w.Hinfo->click();
+            probe(w).Hinfo()->click();
         else if (how == "F1 grid")
-            QTest::keyClick(w.GrdAcunt, Qt::Key_F1);
+            QTest::keyClick(probe(w).GrdAcunt(), Qt::Key_F1);
         else if (how == "F1 CmGbn")
-            QTest::keyClick(reinterpret_cast<QWidget*>(w.CmGbn), Qt::Key_F1);
+            QTest::keyClick(reinterpret_cast<QWidget*>(probe(w).CmGbn()), Qt::Key_F1);
         else if (how == "F1 YerEdit")
-            QTest::keyClick(reinterpret_cast<QWidget*>(w.YerEdit), Qt::Key_F1, Qt::ShiftModifier);
+            QTest::keyClick(reinterpret_cast<QWidget*>(probe(w).YerEdit()), Qt::Key_F1, Qt::ShiftModifier);
         else if (how == "F1 gCombo")
-            QTest::keyClick(reinterpret_cast<QWidget*>(w.gCombo), Qt::Key_F1, Qt::ControlModifier);
+            QTest::keyClick(reinterpret_cast<QWidget*>(probe(w).gCombo()), Qt::Key_F1, Qt::ControlModifier);
     }
 
 private slots:
@@ -208,7 +208,7 @@ private slots:
         MainWindowFixture f;
         QVERIFY(!copyAs(QStringLiteral(QB_NOENTRY_LIBRARY), f.folder, QStringLiteral("Credits.dll")).isEmpty());
         QVERIFY(f.start());
-        f.window->Hinfo->click();
+        probe(f.window).Hinfo()->click();
         QCOMPARE(f.dialogs.texts("plain"), QStringList{QStringLiteral("127")});
         QCOMPARE(f.dialogs.beeps, 1);
         QVERIFY(!isLoaded(f.folder + QStringLiteral("Credits.dll")));
@@ -224,9 +224,9 @@ private slots:
         {
             MainWindowFixture f;
             QVERIFY(f.start());
-            f.window->HelpBtn->click();
-            f.window->dDTZIP->click();
-            f.window->Hinfo->click();
+            probe(f.window).HelpBtn()->click();
+            probe(f.window).dDTZIP()->click();
+            probe(f.window).Hinfo()->click();
             // Nor through a folder that is not absolute.
             for (const QString& folder : {QString(), QStringLiteral("."), QStringLiteral("./")})
                 CallHelperLibrary(f.dialogs, QStringLiteral("Credits.dll"), "ShowCredits", [](void*) {}, false, folder);
@@ -264,13 +264,13 @@ private slots:
         const QRect frame = w.frameGeometry();
         const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
 
-        QTest::keyClick(w.GrdAcunt, Qt::Key_F1);
+        QTest::keyClick(probe(w).GrdAcunt(), Qt::Key_F1);
         QCOMPARE(takeRecord(), (QStringList{QStringLiteral("loaded"),
                                             QStringLiteral("OpenPane 0 %1 %2 657 %3")
                                                 .arg(screen.width() - 660)
                                                 .arg(screen.height() - 10)
                                                 .arg(kHelpAddress)}));
-        w.dDTZIP->click();
+        probe(w).dDTZIP()->click();
         QCOMPARE(takeRecord(), (QStringList{QStringLiteral("loaded"),
                                             QStringLiteral("OpenPane 135 %1 580 560 "
                                                            "https://quillbook.example.com/soft.htm")
@@ -285,7 +285,7 @@ private slots:
         MainWindowFixture f;
         QVERIFY(!copyAs(QStringLiteral(QB_RECORDER_LIBRARY), f.folder, QStringLiteral("Credits.dll")).isEmpty());
         QVERIFY(f.start());
-        f.window->Hinfo->click();
+        probe(f.window).Hinfo()->click();
         QFile raw(record_);
         QVERIFY(raw.open(QIODevice::ReadOnly));
         const QByteArray bytes = raw.readAll();
@@ -305,7 +305,7 @@ private slots:
         QVERIFY(!copyAs(QStringLiteral(QB_RECORDER_LIBRARY), f.folder, QStringLiteral("PagePane.dll")).isEmpty());
         QVERIFY(f.start());
         f.window->BtnAppClick();
-        EntryPanel* panel = f.window->TpPnl3;
+        EntryPanel* panel = probe(f.window).TpPnl3();
         QVERIFY(panel->isEnabled());
         for (QWidget* field : std::initializer_list<QWidget*>{panel->IDAYEdt, panel->JKYUEdt, panel->SANGHOEdt,
                                                               panel->mTmnyEdt, panel->EtcCmb}) {

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
@@ -179,23 +180,20 @@ void ReleaseScratchTableFile(const std::string& scratchPath)
 IoResult NewLedger(LedgerBook& book)
 {
     QuietTable quiet(book.TAcunt);
-    IoResult r = ResetWorkingTables(book.TAcunt, book.fAcunt, book.scratchPath);
+    IoResult r = ResetWorkingTables(book.TAcunt, book.fAcunt, book.scratchPath());
     if (!r) {
         // The scratch table is our own copy and New empties it anyway: a
         // missing or damaged one is simply started afresh.
         // A table that cannot be written is the failure to tell (a full
         // folder), not the damage it left.
-        if (IoResult w = writeSnapshot(book.scratchPath, {}); !w)
-            return inScratch(w, book.scratchPath);
-        r = ResetWorkingTables(book.TAcunt, book.fAcunt, book.scratchPath);
+        if (IoResult w = writeSnapshot(book.scratchPath(), {}); !w)
+            return inScratch(w, book.scratchPath());
+        r = ResetWorkingTables(book.TAcunt, book.fAcunt, book.scratchPath());
         if (!r)
-            return inScratch(r, book.scratchPath);
+            return inScratch(r, book.scratchPath());
     }
-    book.CurrentFileName = kUntitledName;
-    book.Modified = false;
-    book.fileLock.release();
-    book.readOnly = false;
-    book.stamp = {};
+    book.makeUntitled();
+    book.setModified(false);
     return r;
 }
 
@@ -212,7 +210,7 @@ IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgres
         return r;
     // Opening our own file again needs no second lock (it would conflict
     // with the first).
-    const bool ours = book.fileLock.covers(path);
+    const bool ours = book.fileLock().covers(path);
     FileLock lock;
     if (!ours && access == OpenAccess::Exclusive) {
         lock = FileLock::take(path);
@@ -228,7 +226,7 @@ IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgres
     book.fAcunt.open();
     IoResult r = readIntoStaging(book, path, progress);
     if (r)
-        r = inScratch(book.fAcunt.saveSnapshot(book.scratchPath), book.scratchPath);
+        r = inScratch(book.fAcunt.saveSnapshot(book.scratchPath()), book.scratchPath());
     if (!r) {
         book.fAcunt.close();
         return r;  // the working ledger was not touched
@@ -241,13 +239,11 @@ IoResult OpenLedger(LedgerBook& book, const std::string& path, const FileProgres
     book.fAcunt.close();
     book.TAcunt.setFiltered(false);
     book.TAcunt.adoptRows(std::move(rows), inDateOrder);
-    book.CurrentFileName = path;
-    book.Modified = false;
-    book.openNotice = partialRecordNotice(path, book.keepBackups);
-    if (!ours)
-        book.fileLock = std::move(lock);  // the previous file is free again
-    book.readOnly = !ours && access == OpenAccess::ReadOnly;
-    book.stamp = stamp;
+    // Without a lock of its own the file keeps ours; a new one frees the previous file.
+    book.openFile(path, ours ? std::nullopt : std::optional<FileLock>(std::move(lock)),
+                  !ours && access == OpenAccess::ReadOnly, stamp);
+    book.setModified(false);
+    book.setOpenNotice(partialRecordNotice(path, book.keepsBackups()));
     return r;
 }
 
@@ -255,7 +251,7 @@ DiskState LedgerDiskState(const LedgerBook& book)
 {
     if (book.isUntitled())
         return DiskState::Unknown;
-    return CompareWithDisk(book.stamp, book.CurrentFileName);
+    return CompareWithDisk(book.stamp(), book.fileName());
 }
 
 namespace {
@@ -286,16 +282,16 @@ IoResult writeRowsAndScratch(const LedgerBook& book, const std::string& path, co
             order[i] = static_cast<std::uint32_t>(i);
         std::stable_sort(order.begin(), order.end(), byDate);
     }
-    SnapshotWriter scratch(book.scratchPath, n);
+    SnapshotWriter scratch(book.scratchPath(), n);
     if (IoResult r = scratch.open(); !r)
-        return inScratch(r, book.scratchPath);
+        return inScratch(r, book.scratchPath());
     SafeFile file(path);
     if (IoResult r = file.open(); !r)
         return r;
     AutRecord record;
     for (std::size_t i = 0; i < n; ++i) {
         if (IoResult r = scratch.add(t.row(i)); !r)
-            return inScratch(r, book.scratchPath);
+            return inScratch(r, book.scratchPath());
         if (IoResult r = record.compose(t.row(order.empty() ? i : order[i])); !r)
             return r;
         if (step)
@@ -304,7 +300,7 @@ IoResult writeRowsAndScratch(const LedgerBook& book, const std::string& path, co
             return r;
     }
     if (IoResult r = scratch.commit(); !r)
-        return inScratch(r, book.scratchPath);
+        return inScratch(r, book.scratchPath());
     return file.commit();
 }
 
@@ -314,7 +310,7 @@ IoResult writeLedgerTo(LedgerBook& book, const std::string& path, const FileProg
         progress.show();
     // Without a working ledger the scratch table is what gets saved.
     if (!book.TAcunt.isOpen()) {
-        if (IoResult r = inScratch(book.fAcunt.loadSnapshot(book.scratchPath), book.scratchPath); !r)
+        if (IoResult r = inScratch(book.fAcunt.loadSnapshot(book.scratchPath()), book.scratchPath()); !r)
             return r;
     }
     // Before the backup, which would otherwise keep the remains of a save
@@ -322,10 +318,10 @@ IoResult writeLedgerTo(LedgerBook& book, const std::string& path, const FileProg
     RecoverInterruptedWrites(path);
     IoResult kept;
     std::string backup;
-    if (book.keepBackups)
-        kept = KeepBackup(path, book.backupClock ? book.backupClock() : LocalBackupTime(), &backup);
+    if (book.keepsBackups())
+        kept = KeepBackup(path, book.backupTime(), &backup);
     if (!kept)
-        book.backupProblem = BackupFolderOf(path) + ": " + kept.message;  // also when the save fails then
+        book.setBackupProblem(BackupFolderOf(path) + ": " + kept.message);  // also when the save fails then
     const WriteStep step = [&](std::size_t i, std::size_t n) {
         if (progress.gauge)
             progress.gauge(WriteGaugePosition(i, n));
@@ -337,31 +333,16 @@ IoResult writeLedgerTo(LedgerBook& book, const std::string& path, const FileProg
         DropBackup(backup);
         return r;
     }
-    if (book.keepBackups) {
+    if (book.keepsBackups()) {
         if (kept)
             kept = PruneBackups(path);
-        book.backupProblem = kept ? std::string() : BackupFolderOf(path) + ": " + kept.message;
+        book.setBackupProblem(kept ? std::string() : BackupFolderOf(path) + ": " + kept.message);
     }
     if (progress.gauge)
         progress.gauge(100);
-    book.Modified = false;
-    if (!TakeDiskStamp(path, book.stamp))
-        book.stamp = {};
+    book.setModified(false);
+    book.restamp(path);
     return r;
-}
-
-// After a save the name may stand for a new file (the old one was replaced
-// by a rename): the lock moves to it. `pending` is a lock taken on the
-// target before the save.
-void lockSavedFile(LedgerBook& book, const std::string& path, FileLock* pending = nullptr)
-{
-    if (book.fileLock.covers(path))
-        return;
-    if (pending && pending->covers(path)) {
-        book.fileLock = std::move(*pending);
-        return;
-    }
-    book.fileLock = FileLock::take(path);
 }
 
 } // namespace
@@ -370,18 +351,18 @@ IoResult SaveLedger(LedgerBook& book, const FileProgress& progress)
 {
     if (book.isUntitled())
         return IoResult::failure("File name missing");
-    if (book.readOnly)
+    if (book.isReadOnly())
         return IoResult::failure("File is open read-only", EROFS);
-    IoResult r = writeLedgerTo(book, book.CurrentFileName, progress);
+    IoResult r = writeLedgerTo(book, book.fileName(), progress);
     if (r)
-        lockSavedFile(book, book.CurrentFileName);
+        book.lockFile(book.fileName());
     return r;
 }
 
 IoResult SaveLedgerAs(LedgerBook& book, const std::string& path, const FileProgress& progress)
 {
     FileLock target;
-    if (!book.fileLock.covers(path)) {
+    if (!book.fileLock().covers(path)) {
         target = FileLock::take(path);
         if (target.state() == FileLock::State::HeldElsewhere)
             return heldElsewhere();
@@ -389,9 +370,8 @@ IoResult SaveLedgerAs(LedgerBook& book, const std::string& path, const FileProgr
     IoResult r = writeLedgerTo(book, path, progress);
     if (!r)
         return r;
-    book.CurrentFileName = path;
-    book.readOnly = false;
-    lockSavedFile(book, path, &target);
+    book.rename(path);
+    book.lockFile(path, &target);
     return r;
 }
 
@@ -416,12 +396,12 @@ IoResult AddLedgerFile(LedgerBook& book, const std::string& path, const FileProg
         for (std::size_t i = 0; i < book.TAcunt.rowCount(); ++i)
             current.push_back(book.TAcunt.row(i));
         book.fAcunt.adoptRows(std::move(current), book.TAcunt.knownInDateOrder());
-    } else if (IoResult r = inScratch(book.fAcunt.loadSnapshot(book.scratchPath), book.scratchPath); !r) {
+    } else if (IoResult r = inScratch(book.fAcunt.loadSnapshot(book.scratchPath()), book.scratchPath()); !r) {
         return r;
     }
     IoResult r = readIntoStaging(book, path, progress);
     if (r)
-        r = inScratch(book.fAcunt.saveSnapshot(book.scratchPath), book.scratchPath);
+        r = inScratch(book.fAcunt.saveSnapshot(book.scratchPath()), book.scratchPath());
     if (!r) {
         book.fAcunt.close();
         return r;
@@ -431,9 +411,24 @@ IoResult AddLedgerFile(LedgerBook& book, const std::string& path, const FileProg
     std::vector<LedgerEntry> rows = book.fAcunt.takeRows();
     book.fAcunt.close();
     book.TAcunt.adoptRows(std::move(rows), inDateOrder);
-    book.Modified = true;
-    book.openNotice = partialRecordNotice(path, false);
+    book.setModified(true);
+    book.setOpenNotice(partialRecordNotice(path, false));
     return r;
+}
+
+int OpeningYear(const WorkingTable& table, int fallbackYear)
+{
+    for (int i = 0; i < table.recordCount(); ++i) {
+        const std::string date = table.visibleRow(i).IDAY.str();
+        if (date.size() < 4 || date[0] < '0' || date[0] > '9')
+            continue;
+        // Four digits, or fewer followed by blanks (the number as read).
+        int year = 0;
+        const auto [end, ec] = std::from_chars(date.data(), date.data() + 4, year);
+        if (ec == std::errc() && std::all_of(end, date.data() + 4, [](char c) { return c == ' '; }))
+            return year > 0 ? year : fallbackYear;
+    }
+    return fallbackYear;
 }
 
 } // namespace quill

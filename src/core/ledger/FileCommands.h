@@ -87,4 +87,9 @@ bool HasEntriesToSave(const LedgerBook& book);
 // as it was. The added file is only read.
 IoResult AddLedgerFile(LedgerBook& book, const std::string& path, const FileProgress& progress = {});
 
+// The year a ledger just opened (or taken back) starts with: that of its
+// earliest entry with a real date (an entry without a date sorts first but
+// names no year); `fallbackYear` when none has one.
+int OpeningYear(const WorkingTable& table, int fallbackYear);
+
 } // namespace quill

@@ -561,4 +561,58 @@ std::vector<StatementProfile> AllProfiles(const std::string& iniPath)
     return all;
 }
 
+ColumnRole GuessColumnRole(std::string_view header)
+{
+    using R = ColumnRole;
+    const std::string h = HeaderKey(header);
+    auto has = [&](const char* w) { return h.find(w) != std::string::npos; };
+    // Numbers and kinds of the counterparty are no name of it.
+    if (has("사업자번호") || has("등록번호") || has("유형") || has("업태") || has("종목")) return R::None;
+    if (has("승인번호")) return R::Approval;
+    if (has("카드번호") || has("계좌")) return R::Account;
+    if (has("일자") || has("일시") || has("날짜") || has("거래일") || has("이용일")) return R::Date;
+    if (has("공급가액")) return R::Supply;
+    if (has("봉사료")) return R::ServiceCharge;
+    if (has("공제여부")) return R::Deduction;
+    if (has("입출금구분") || has("입지구분")) return R::Direction;
+    if (has("부가세") || has("세액")) return R::Vat;
+    if (has("입금") || has("맡기신")) return R::Deposit;
+    if (has("출금") || has("찾으신")) return R::Withdrawal;
+    if (has("취소") || has("상태")) return R::Status;
+    if (has("금액") || has("합계")) return R::Amount;
+    if (has("가맹점") || has("상호") || has("거래처") || has("적요") || has("이용하신곳")) return R::Counterparty;
+    if (has("내용") || has("품목") || has("메모")) return R::Description;
+    return R::None;
+}
+
+std::vector<std::string> NumberedHeaders(const std::vector<std::string>& headers)
+{
+    std::vector<std::string> out;
+    out.reserve(headers.size());
+    for (std::size_t c = 0; c < headers.size(); ++c) {
+        const std::string key = HeaderKey(headers[c]);
+        int occurrence = 1;
+        for (std::size_t k = 0; k < c; ++k)
+            if (HeaderKey(headers[k]) == key)
+                ++occurrence;
+        out.push_back(occurrence > 1 ? headers[c] + "#" + std::to_string(occurrence) : headers[c]);
+    }
+    return out;
+}
+
+std::string ProfileProblem(const StatementProfile& profile)
+{
+    if (profile.name.empty())
+        return "틀 이름을 입력하세요.";
+    // One column per meaning: a second 거래처 would silently win over the first.
+    if (const auto twice = profile.repeatedRole())
+        return std::string("'") + ColumnRoleName(*twice) + "' 뜻을 두 열에 골랐습니다. 한 열만 고르세요.";
+    if (!profile.binding(ColumnRole::Date))
+        return "날짜 열을 고르세요.";
+    if (!profile.binding(ColumnRole::Amount) && !profile.binding(ColumnRole::Supply)
+        && !profile.binding(ColumnRole::Deposit) && !profile.binding(ColumnRole::Withdrawal))
+        return "금액 열(금액, 공급가액, 입금 또는 출금)을 고르세요.";
+    return {};
+}
+
 } // namespace quill

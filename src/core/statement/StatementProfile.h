@@ -118,6 +118,20 @@ std::string NondeductibleRemark(const std::string& remark);
 // part in brackets ("공급가액 (원)" is "공급가액").
 std::string HeaderKey(std::string_view utf8);
 
+// A first guess of a column's meaning from its header text, for a new
+// profile (None when the header says nothing known).
+ColumnRole GuessColumnRole(std::string_view header);
+
+// The header each column of a header row is bound by: its text, and "#2",
+// "#3" ... after a text (compared as HeaderKey does) that an earlier column
+// of the row already has.
+std::vector<std::string> NumberedHeaders(const std::vector<std::string>& headers);
+
+// Why a profile the user made cannot be kept (UTF-8, for the user), or
+// empty when it can: it needs a name, no meaning given to two columns, a
+// date column and an amount column (금액, 공급가액, 입금 or 출금).
+std::string ProfileProblem(const StatementProfile& profile);
+
 // Profiles and rules in the configuration file (CP949 INI). Reading skips
 // what it cannot understand; writing fails with the file's message.
 std::vector<StatementProfile> ReadSavedProfiles(const std::string& iniPath);

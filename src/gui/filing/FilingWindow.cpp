@@ -3,7 +3,8 @@
 #include "gui/support/KoreanInput.h"
 
 #include "gui/app/UserDialogs.h"
-#include "core/ledger/LedgerDate.h"
+#include "core/filing/FilingPdfLayout.h"
+#include "core/filing/FilingSettingTexts.h"
 #include "core/io/ErrorText.h"
 #include "core/io/SafeFile.h"
 #include "core/filing/FilingTables.h"
@@ -416,6 +417,7 @@ QWidget* FilingWindow::buildSettings()
                              w);
     intro->setWordWrap(true);
     form->addRow(intro);
+    const quill::FilingSettingTexts shown = quill::FilingSettingsToTexts(settings_);
     auto named = [](QWidget* control, const QString& name) {
         control->setAccessibleName(name);
         return control;
@@ -438,8 +440,7 @@ QWidget* FilingWindow::buildSettings()
         prepaidEdits[h]->setObjectName(QStringLiteral("prepaid%1").arg(h + 1));
         prepaidEdits[h]->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,15}")),
                                                                        prepaidEdits[h]));
-        if (settings_.prepaidWon[h])
-            prepaidEdits[h]->setText(QString::number(*settings_.prepaidWon[h]));
+        prepaidEdits[h]->setText(utf8(shown.prepaid[h]));
         form->addRow(QString::fromUtf8(prepaidNames[h]), named(prepaidEdits[h], QString::fromUtf8(prepaidA11y[h])));
     }
     const char* wordNames[] = {"세금계산서로 볼 단어(쉼표로 나눔)", "계산서로 볼 단어", "신용카드 등으로 볼 단어",
@@ -447,10 +448,7 @@ QWidget* FilingWindow::buildSettings()
     for (int k = 0; k < quill::kEvidenceWordKinds; ++k) {
         wordEdits[k] = new QLineEdit(w);
         wordEdits[k]->setObjectName(QStringLiteral("words%1").arg(k));
-        QStringList words;
-        for (const std::string& word : settings_.words[k])
-            words << utf8(word);
-        wordEdits[k]->setText(words.join(QStringLiteral(",")));
+        wordEdits[k]->setText(utf8(shown.words[k]));
         QStringList builtIn;
         for (const std::string& word : quill::builtInEvidenceWords(static_cast<quill::EvidenceWordKind>(k)))
             builtIn << utf8(word);
@@ -465,33 +463,31 @@ QWidget* FilingWindow::buildSettings()
     largeBox->addItem(QStringLiteral("장부의 직전 연도로 판단 (없으면 넘지 않음)"));
     largeBox->addItem(QStringLiteral("10억원 초과 (신용카드 발행세액공제 없음)"));
     largeBox->addItem(QStringLiteral("10억원 이하"));
-    largeBox->setCurrentIndex(!settings_.largeLastYear ? 0 : *settings_.largeLastYear ? 1 : 2);
+    largeBox->setCurrentIndex(!shown.largeLastYear ? 0 : *shown.largeLastYear ? 1 : 2);
     form->addRow(QStringLiteral("직전 연도 공급가액(&L)"), named(largeBox, QStringLiteral("직전 연도 공급가액 10억원")));
     deemedEdit = new QLineEdit(w);
     deemedEdit->setObjectName(QStringLiteral("deemedEdit"));
     deemedEdit->setPlaceholderText(QStringLiteral("업종에 따름 (예: 8/108, 9/109, 4/104)"));
-    if (settings_.deemedRate)
-        deemedEdit->setText(utf8(quill::rateText(*settings_.deemedRate)));
+    deemedEdit->setText(utf8(shown.deemedRate));
     form->addRow(QStringLiteral("의제매입세액 공제율"), named(deemedEdit, QStringLiteral("의제매입세액 공제율")));
     openingEdit = new QLineEdit(w);
     openingEdit->setObjectName(QStringLiteral("openingEdit"));
     openingEdit->setPlaceholderText(QStringLiteral("예: 2024.07.01 (비우면 모름)"));
     openingEdit->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[0-9]{0,4}(\\.[0-9]{0,2}(\\.[0-9]{0,2})?)?")), openingEdit));
-    openingEdit->setText(utf8(settings_.openingDay));
+    openingEdit->setText(utf8(shown.openingDay));
     form->addRow(QStringLiteral("개업일(&O)"), named(openingEdit, QStringLiteral("개업일")));
     lastRevenueEdit = new QLineEdit(w);
     lastRevenueEdit->setObjectName(QStringLiteral("lastRevenueEdit"));
     lastRevenueEdit->setPlaceholderText(QStringLiteral("장부에 직전 연도가 없을 때만 씀 (원)"));
     lastRevenueEdit->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,15}")), lastRevenueEdit));
-    if (settings_.lastYearRevenueWon)
-        lastRevenueEdit->setText(QString::number(*settings_.lastYearRevenueWon));
+    lastRevenueEdit->setText(utf8(shown.lastYearRevenue));
     form->addRow(QStringLiteral("직전 연도 수입금액(&R)"), named(lastRevenueEdit, QStringLiteral("직전 연도 수입금액")));
     accountantBox = new QCheckBox(QStringLiteral("세무대리인이 신고함 (전자신고세액공제 없음)"), w);
     accountantBox->setObjectName(QStringLiteral("accountantBox"));
     accountantBox->setAccessibleName(QStringLiteral("세무대리인이 신고함"));
-    accountantBox->setChecked(settings_.accountantFiles);
+    accountantBox->setChecked(shown.accountantFiles);
     form->addRow(accountantBox);
 
     connect(industryBox, &QComboBox::activated, this, [this] { settingsChanged(); });
@@ -506,35 +502,24 @@ QWidget* FilingWindow::buildSettings()
 
 void FilingWindow::settingsChanged()
 {
-    quill::FilingSettings s = settings_;
-    s.industry = industryBox->currentData().toString().toStdString();
-    for (int h = 0; h < 2; ++h) {
-        bool ok = false;
-        const qlonglong v = prepaidEdits[h]->text().toLongLong(&ok);
-        s.prepaidWon[h] = ok ? std::optional<std::int64_t>(v) : std::nullopt;
-    }
-    for (int k = 0; k < quill::kEvidenceWordKinds; ++k) {
-        s.words[k].clear();
-        for (const QString& word : wordEdits[k]->text().split(QLatin1Char(','), Qt::SkipEmptyParts))
-            if (!word.trimmed().isEmpty())
-                s.words[k].push_back(word.trimmed().toStdString());
-    }
+    quill::FilingSettingTexts typed;
+    typed.industry = industryBox->currentData().toString().toStdString();
+    for (int h = 0; h < 2; ++h)
+        typed.prepaid[h] = prepaidEdits[h]->text().toStdString();
+    for (int k = 0; k < quill::kEvidenceWordKinds; ++k)
+        typed.words[k] = wordEdits[k]->text().toStdString();
     const int large = largeBox->currentIndex();
-    s.largeLastYear = large == 1 ? std::optional<bool>(true) : large == 2 ? std::optional<bool>(false) : std::nullopt;
-    s.accountantFiles = accountantBox->isChecked();
-    const std::string opening = openingEdit->text().trimmed().toStdString();
-    s.openingDay = quill::IsCalendarDateText(opening) ? opening : std::string();
-    if (!opening.empty() && s.openingDay.empty() && setup_.dialogs)
-        setup_.dialogs->showError(QStringLiteral("개업일은 2024.07.01 처럼 달력에 있는 날로 적어 주십시오."));
-    {
-        bool ok = false;
-        const qlonglong v = lastRevenueEdit->text().toLongLong(&ok);
-        s.lastYearRevenueWon = ok ? std::optional<std::int64_t>(v) : std::nullopt;
-    }
-    s.deemedRate = quill::parseRate(deemedEdit->text().toStdString());
-    if (!deemedEdit->text().trimmed().isEmpty() && !s.deemedRate && setup_.dialogs)
-        setup_.dialogs->showError(QStringLiteral("공제율은 8/108 또는 2% 처럼 적어 주십시오."));
-    settings_ = s;
+    typed.largeLastYear = large == 1 ? std::optional<bool>(true) : large == 2 ? std::optional<bool>(false) : std::nullopt;
+    typed.deemedRate = deemedEdit->text().toStdString();
+    typed.openingDay = openingEdit->text().toStdString();
+    typed.lastYearRevenue = lastRevenueEdit->text().toStdString();
+    typed.accountantFiles = accountantBox->isChecked();
+    const quill::ReadSettingTexts read = quill::ReadFilingSettingTexts(typed, settings_);
+    if (read.openingDayUnreadable && setup_.dialogs)
+        setup_.dialogs->showError(QString::fromUtf8(quill::kOpeningDayUnreadable));
+    if (read.deemedRateUnreadable && setup_.dialogs)
+        setup_.dialogs->showError(QString::fromUtf8(quill::kDeemedRateUnreadable));
+    settings_ = read.settings;
     recompute();
     if (setup_.ledgerPath.isEmpty())
         return;
@@ -682,16 +667,14 @@ bool FilingWindow::writePdf(const QString& path, QString* error)
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageOrientation(QPageLayout::Landscape);
         writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
-        writer.setTitle(QStringLiteral("신고자료 %1년 (참고용)").arg(figures_.year));
+        std::vector<quill::FilingTable> tables;
+        for (int tab = VatTab; tab <= ChartTab; ++tab)
+            tables.push_back(tableOfTab(tab));
+        quill::FilingPdf pdf = quill::StartFilingPdf(
+            figures_, std::move(tables),
+            setup_.ledgerPath.isEmpty() ? std::string() : QFileInfo(setup_.ledgerPath).fileName().toStdString());
+        writer.setTitle(utf8(pdf.documentTitle));
         writer.setCreator(QStringLiteral("간편장부"));
-
-        // Every page names the ledger and the period above its content.
-        const QString ledger = setup_.ledgerPath.isEmpty() ? QStringLiteral("(저장하지 않은 장부)")
-                                                           : QFileInfo(setup_.ledgerPath).fileName();
-        const QString pageHead = QStringLiteral("장부: %1   기간: %2년 1월~12월   %3   참고용")
-                                     .arg(ledger)
-                                     .arg(figures_.year)
-                                     .arg(QString::fromUtf8(quill::taxpayerTypeName(figures_.settings.type)));
         QFont text = font();
         text.setPointSizeF(9);
         // Blanks, digits and Latin letters from a Latin face, Hangul from the
@@ -725,53 +708,39 @@ bool FilingWindow::writePdf(const QString& path, QString* error)
             scene.render(&p, QRectF(QPointF(0, 0), chartSize), QRectF(QPointF(0, 0), chartSize));
         }
         doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("chart.png")), picture);
-        std::vector<quill::FilingTable> tables;
-        for (int tab = VatTab; tab <= ChartTab; ++tab)
-            tables.push_back(tableOfTab(tab));
-        // A table of up to twelve rows is never split: one that would be
-        // starts on a new page, and the layout is made again.
-        std::vector<bool> breakBefore(tables.size(), false);
+        // The core says where short tables must start a page; each pass
+        // lays the document out again and tells it where the tables fell.
         for (int pass = 0; pass < 8; ++pass) {
-            QString html = QStringLiteral("<html><body><h2>신고자료 %1년 (%2) — 참고용</h2>")
-                               .arg(figures_.year)
-                               .arg(QString::fromUtf8(quill::taxpayerTypeName(figures_.settings.type)));
-            for (std::size_t t = 0; t < tables.size(); ++t)
-                html += htmlOf(tables[t], breakBefore[t]);
+            QString html = QStringLiteral("<html><body><h2>%1</h2>").arg(utf8(pdf.heading).toHtmlEscaped());
+            for (std::size_t t = 0; t < pdf.tables.size(); ++t)
+                html += htmlOf(pdf.tables[t], pdf.breakBefore[t]);
             html += QStringLiteral("<p><img src=\"chart.png\" width=\"960\" height=\"480\"></p></body></html>");
             doc.setHtml(html);
-            bool moved = false;
-            std::size_t t = 0;
+            std::vector<quill::TableExtent> extents;
             for (QTextFrame* frame : doc.rootFrame()->childFrames()) {
-                auto* table = qobject_cast<QTextTable*>(frame);
-                if (!table || t >= tables.size())
-                    continue;
-                const QRectF r = doc.documentLayout()->frameBoundingRect(table);
-                const int first = static_cast<int>(r.top() / body.height());
-                const int last = static_cast<int>((r.bottom() - 1) / body.height());
-                if (first != last && tables[t].rows.size() <= 12 && !breakBefore[t]) {
-                    breakBefore[t] = true;
-                    moved = true;
+                if (auto* table = qobject_cast<QTextTable*>(frame)) {
+                    const QRectF r = doc.documentLayout()->frameBoundingRect(table);
+                    extents.push_back({r.top(), r.bottom()});
                 }
-                ++t;
             }
-            if (!moved)
+            if (!quill::KeepShortTablesWhole(pdf, extents, body.height()))
                 break;
         }
+        quill::CutFilingPages(pdf, doc.pageCount(), body.height());
 
         QPainter painter(&writer);
-        const int pages = std::max(1, doc.pageCount());
-        for (int page = 0; page < pages; ++page) {
-            if (page > 0)
+        for (const quill::FilingPdfPage& page : pdf.pages) {
+            if (page.number > 1)
                 writer.newPage();
             painter.setFont(text);
             painter.setPen(Qt::black);
-            painter.drawText(QRectF(0, 0, body.width(), headHeight), Qt::AlignLeft | Qt::AlignVCenter, pageHead);
+            painter.drawText(QRectF(0, 0, body.width(), headHeight), Qt::AlignLeft | Qt::AlignVCenter, utf8(pdf.pageHead));
             painter.drawLine(QPointF(0, headHeight - 4), QPointF(body.width(), headHeight - 4));
             painter.drawText(QRectF(0, headHeight + body.height(), body.width(), headHeight),
-                             Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("%1 / %2쪽").arg(page + 1).arg(pages));
+                             Qt::AlignRight | Qt::AlignVCenter, utf8(page.foot));
             painter.save();
-            painter.translate(0, headHeight - page * body.height());
-            doc.drawContents(&painter, QRectF(0, page * body.height(), body.width(), body.height()));
+            painter.translate(0, headHeight - page.top);
+            doc.drawContents(&painter, QRectF(0, page.top, body.width(), body.height()));
             painter.restore();
         }
         return painter.end();

@@ -93,7 +93,6 @@ void Tmainf::mOkClick()
     recordChange(std::move(*change),
                  editorMode == quill::EditorMode::Adding ? QStringLiteral("입력") : QStringLiteral("수정"));
     closeEditor();
-    book.Modified = true;
     RecomputeTotals();
     dAcuntDataChange();
     GrdAcunt->setFocus();
@@ -136,7 +135,6 @@ void Tmainf::BtnDelClick()
         return;
     if (std::optional<quill::LedgerChange> change = quill::DeleteCurrentRecorded(TAcunt))
         recordChange(std::move(*change), QStringLiteral("삭제"));
-    book.Modified = true;
     RecomputeTotals();
 }
 

@@ -24,10 +24,10 @@ constexpr std::size_t kSuggestionCount = 8;
 void Tmainf::setupEntryComfort()
 {
     undoStack = new QUndoStack(this);
-    // Modified follows the history: back at the state last opened or saved
-    // it clears, anywhere else it is set.
-    connect(undoStack, &QUndoStack::cleanChanged, this, [this](bool clean) { book.Modified = !clean; });
-    connect(undoStack, &QUndoStack::indexChanged, this, [this] { book.Modified = !undoStack->isClean(); });
+    // The unsaved-changes flag follows the history: back at the state last
+    // opened or saved it clears, anywhere else it is set.
+    connect(undoStack, &QUndoStack::cleanChanged, this, [this] { followHistory(); });
+    connect(undoStack, &QUndoStack::indexChanged, this, [this] { followHistory(); });
 
     // Ctrl+Z, Ctrl+Y and Ctrl+F come from the table of commands.
 
@@ -111,7 +111,7 @@ void Tmainf::applyHistoryStep(const quill::LedgerChange& change, bool undo)
         // longer be trusted. The changes themselves stay unsaved.
         QTimer::singleShot(0, this, [this] {
             undoStack->clear();
-            book.Modified = true;
+            setHistoryClean(false);
         });
         reportError(QStringLiteral("되돌릴 수 없습니다. 작업 기록을 비웁니다."));
         return;
@@ -149,11 +149,26 @@ void Tmainf::redoClick()
 void Tmainf::startHistory()
 {
     undoStack->clear();
-    book.Modified = false;
+    followHistory();
     suggestions.build(TAcunt);
     findBar->invalidate();
     JKYUSuggest->close();
     SANGHOSuggest->close();
+}
+
+void Tmainf::followHistory()
+{
+    // The one place the window writes the flag.
+    book.setModified(!undoStack->isClean());
+}
+
+void Tmainf::setHistoryClean(bool clean)
+{
+    if (clean)
+        undoStack->setClean();
+    else
+        undoStack->resetClean();  // no step of the history is what the file holds
+    followHistory();
 }
 
 void Tmainf::openFindBar()

@@ -57,7 +57,7 @@ void Tmainf::PrtBtnClick()
         return;
     const std::string target = QFile::encodeName(path).toStdString();
     // Never over the open ledger itself.
-    if (!book.isUntitled() && quill::IsSameFile(book.CurrentFileName, target)) {
+    if (!book.isUntitled() && quill::IsSameFile(book.fileName(), target)) {
         dialogs().showError(QStringLiteral("엑셀파일을 만들 수 없습니다.\n")
                             + QString::fromStdString(quill::SameAsInputText(target)));
         return;

@@ -24,7 +24,7 @@ void Tmainf::FilingBtnClick()
     setup.dialogs = &dialogs();
     setup.configPath = configPath();
     if (!book.isUntitled())
-        setup.ledgerPath = QString::fromStdString(book.CurrentFileName);
+        setup.ledgerPath = QString::fromStdString(book.fileName());
     // The same work folder as every other dialog (an installed copy keeps
     // its configuration in the user's folder, not beside the program).
     setup.pdfFolder = [this] { return dialogWorkFolder(); };
@@ -63,7 +63,6 @@ bool Tmainf::markNondeductible(std::size_t row)
     TAcunt.removeRowAt(row);
     TAcunt.insertRowAt(row, after);
     recordChange(quill::LedgerChange::changed(row, before, TAcunt, row), QStringLiteral("불공제 표시"));
-    book.Modified = true;
     RecomputeTotals();
     return true;
 }

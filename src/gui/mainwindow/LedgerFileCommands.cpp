@@ -73,22 +73,6 @@ std::string fsPath(const QString& path)
 // The name to show for a path's bytes (CP949 where they are not UTF-8).
 QString shownName(const std::string& path) { return QString::fromStdString(quill::DisplayFileName(path)); }
 
-// The year a freshly opened ledger starts with: that of its earliest entry
-// with a real date (an entry without a date sorts first but names no year).
-int earliestYear(const quill::WorkingTable& table)
-{
-    for (int i = 0; i < table.recordCount(); ++i) {
-        const std::string date = table.visibleRow(i).IDAY.str();
-        if (date.size() < 4)
-            continue;
-        bool ok = false;
-        const int year = QString::fromLatin1(date.data(), 4).toInt(&ok);
-        if (ok && date[0] >= '0' && date[0] <= '9')
-            return year;
-    }
-    return 0;
-}
-
 // The general error report of a failed file command, with the Korean line
 // that names the file under the failure's own text.
 void reportFileError(UserDialogs& dialogs, const quill::IoResult& r, const QString& path, quill::FileAction action)
@@ -116,7 +100,7 @@ QString Tmainf::dialogWorkFolder()
 
 bool Tmainf::storeWorkFolder(quill::IoResult& result)
 {
-    result = quill::WriteWorkFolder(book.CurrentFileName, context().configDir().toStdString(),
+    result = quill::WriteWorkFolder(book.fileName(), context().configDir().toStdString(),
                                     configFileName().toStdString());
     if (result)
         return true;
@@ -145,7 +129,7 @@ bool Tmainf::ledgerDialog(bool save, const QString& proposal, QString& path)
         // The flow every save dialog shares; the open ledger saved under its
         // own name again is no other file to ask about.
         const QString own =
-            book.isUntitled() ? QString() : QFile::decodeName(QByteArray::fromStdString(book.CurrentFileName));
+            book.isUntitled() ? QString() : QFile::decodeName(QByteArray::fromStdString(book.fileName()));
         path = AskSavePath(dialogs(), settings, own);
         return !path.isEmpty();
     }
@@ -181,23 +165,22 @@ void Tmainf::NewFileClick()
     if (!SettleUnconfirmedEntry())
         return;
     endEditing();
-    if (book.Modified && AskSaveChanges() == SaveAnswer::Cancel)
+    if (book.isModified() && AskSaveChanges() == SaveAnswer::Cancel)
         return;
     if (quill::IoResult r = quill::NewLedger(book); !r) {
         // The scratch table's own text, with the Korean line that names its
         // folder and what to do.
-        reportFileError(dialogs(), r, QString::fromStdString(book.scratchPath), quill::FileAction::Start);
+        reportFileError(dialogs(), r, QString::fromStdString(book.scratchPath()), quill::FileAction::Start);
         return;
     }
     startHistory();
     resetFilterControls(context().now().date().year());
-    showFileName(shownName(book.CurrentFileName));
+    showFileName(shownName(book.fileName()));
     applyControlFilter();
     const quill::TotalsTexts zero = quill::ZeroTotalsTexts();
     for (int i = 0; i < 6; ++i)
         Bmxsm[i]->setText(QString::fromStdString(zero.Bmxsm[static_cast<std::size_t>(i)]));
     CntLbe->setText(QString::fromStdString(zero.CntLbe));
-    book.Modified = false;
     GrdAcunt->setFocus();
 }
 
@@ -208,16 +191,16 @@ void Tmainf::HFileOpenClick()
     bool givenUp = false;
     if (!SettleUnconfirmedEntry())
         return;
-    if (book.Modified) {
+    if (book.isModified()) {
         const SaveAnswer answer = AskSaveChanges();
         if (answer == SaveAnswer::Cancel)
             return;
         givenUp = answer == SaveAnswer::No;
     }
     QString path;
-    if (!ledgerDialog(false, QString::fromStdString(book.CurrentFileName), path) || !openLedgerFile(path)) {
+    if (!ledgerDialog(false, QString::fromStdString(book.fileName()), path) || !openLedgerFile(path)) {
         if (givenUp)
-            book.Modified = true;
+            setHistoryClean(false);
     }
 }
 
@@ -230,12 +213,7 @@ bool Tmainf::openLedgerFile(const QString& path)
         // The wait window stays until the new ledger is on the screen: its
         // name, its year, the grid and the totals, painted.
         if (r) {
-            startHistory();
-            const int earliest = earliestYear(TAcunt);
-            resetFilterControls(earliest > 0 ? earliest : context().now().date().year());
-            showFileName(shownName(book.CurrentFileName));
-            applyControlFilter();
-            RecomputeTotals();
+            showOpenedLedger();
             repaint();
         }
     };
@@ -254,47 +232,27 @@ bool Tmainf::openLedgerFile(const QString& path)
     }
     // Without a lock a second copy can open and save the same ledger
     // unseen: the user must know before booking anything.
-    if (!book.readOnly && book.fileLock.state() == quill::FileLock::State::Unsupported)
-        dialogs().showInfo(QString::fromUtf8(quill::kNoLockText) + QLatin1Char('\r') + shownName(book.CurrentFileName));
-    if (!book.openNotice.empty())
-        dialogs().showInfo(QString::fromStdString(std::exchange(book.openNotice, {})) + QLatin1Char('\r')
-                           + shownName(book.CurrentFileName));
+    if (!book.isReadOnly() && book.fileLock().state() == quill::FileLock::State::Unsupported)
+        dialogs().showInfo(QString::fromUtf8(quill::kNoLockText) + QLatin1Char('\r') + shownName(book.fileName()));
+    if (const std::string notice = book.takeOpenNotice(); !notice.empty())
+        dialogs().showInfo(QString::fromStdString(notice) + QLatin1Char('\r')
+                           + shownName(book.fileName()));
     return true;
 }
 
-void Tmainf::restoreUnsaved(std::vector<quill::LedgerEntry> rows, const std::string& name)
+void Tmainf::showOpenedLedger()
 {
-    TAcunt.disableControls();
-    TAcunt.setFiltered(false);
-    TAcunt.adoptRows(std::move(rows), false);
-    TAcunt.enableControls();
-    book.CurrentFileName = quill::kUntitledName;
-    book.fileLock.release();
-    book.readOnly = false;
-    book.stamp = {};
-    // Back under its own name, unless that file is gone or another copy
-    // now holds it.
-    if (!name.empty() && name != quill::kUntitledName && QFileInfo::exists(QString::fromStdString(name))) {
-        quill::FileLock lock = quill::FileLock::take(name);
-        if (lock.state() != quill::FileLock::State::HeldElsewhere) {
-            book.CurrentFileName = name;
-            book.fileLock = std::move(lock);
-            quill::TakeDiskStamp(name, book.stamp);
-        }
-    }
     startHistory();
-    const int earliest = earliestYear(TAcunt);
-    resetFilterControls(earliest > 0 ? earliest : context().now().date().year());
-    showFileName(shownName(book.CurrentFileName));
+    resetFilterControls(quill::OpeningYear(TAcunt, context().now().date().year()));
+    showFileName(shownName(book.fileName()));
     applyControlFilter();
     RecomputeTotals();
-    book.Modified = true;
 }
 
 void Tmainf::showFileName(const QString& name)
 {
-    setFileNameLabel(book.readOnly ? name + kReadOnlyMark : name);
-    setWindowTitle(QString::fromUtf8(kProgramTitle) + (book.readOnly ? kReadOnlyMark : QString()));
+    setFileNameLabel(book.isReadOnly() ? name + kReadOnlyMark : name);
+    setWindowTitle(QString::fromUtf8(kProgramTitle) + (book.isReadOnly() ? kReadOnlyMark : QString()));
 }
 
 bool Tmainf::writeLedger(const QString* newPath)
@@ -302,25 +260,25 @@ bool Tmainf::writeLedger(const QString* newPath)
     // Somebody else's version on disk is not overwritten without a word; No
     // (the default: one Enter must not discard another copy's booking)
     // keeps it and the work stays marked as unsaved.
-    if ((!newPath || fsPath(*newPath) == book.CurrentFileName)
+    if ((!newPath || fsPath(*newPath) == book.fileName())
         && quill::LedgerDiskState(book) == quill::DiskState::Changed && !dialogs().askNoYes(kChangedOnDisk))
         return false;
-    const std::string before = book.CurrentFileName;
+    const std::string before = book.fileName();
     quill::IoResult r;
     {
         WaitCloser closer;
         r = newPath ? quill::SaveLedgerAs(book, fsPath(*newPath), waitGauge()) : quill::SaveLedger(book, waitGauge());
         // The file is complete, but the save is not over until the work
-        // folder is stored.
+        // folder is stored: the work stays marked as unsaved.
         if (r && !storeWorkFolder(r))
-            book.Modified = true;
+            setHistoryClean(false);
         // The ledger's filing settings go along with it to its new name (a
         // configuration that cannot be written was reported just above).
-        if (r && newPath && before != book.CurrentFileName)
-            quill::CopyFilingSettings(configPath().toStdString(), before, book.CurrentFileName);
+        if (r && newPath && before != book.fileName())
+            quill::CopyFilingSettings(configPath().toStdString(), before, book.fileName());
     }
     // A refused Save As onto the open name leaves the label as it was.
-    if (newPath && book.CurrentFileName == fsPath(*newPath) && (r || book.CurrentFileName != before))
+    if (newPath && book.fileName() == fsPath(*newPath) && (r || book.fileName() != before))
         showFileName(*newPath);  // as it is: another case names another file
     if (quill::IsHeldElsewhere(r)) {
         dialogs().showInfo(heldElsewhereText());
@@ -332,14 +290,13 @@ bool Tmainf::writeLedger(const QString* newPath)
                         quill::FileAction::Save);
         return false;
     }
-    if (!book.backupProblem.empty() && !book.backupProblemTold) {
-        // Once per run: the saves themselves succeed.
-        book.backupProblemTold = true;
+    // Once per run: the saves themselves succeed.
+    if (const std::string problem = book.backupProblemToTell(); !problem.empty()) {
         dialogs().showInfo(QStringLiteral("저장하기 전의 내용을 백업하지 못했습니다.\r%1\r파일은 저장되었습니다. "
                                           "이 알림은 다시 표시하지 않습니다.")
-                               .arg(QString::fromStdString(book.backupProblem)));
+                               .arg(QString::fromStdString(problem)));
     }
-    undoStack->setClean();
+    setHistoryClean(true);
     GrdAcunt->setFocus();
     return true;
 }
@@ -347,7 +304,7 @@ bool Tmainf::writeLedger(const QString* newPath)
 bool Tmainf::saveLedger()
 {
     // A read-only ledger is kept only under a name of its own.
-    if (book.isUntitled() || book.readOnly)
+    if (book.isUntitled() || book.isReadOnly())
         return saveLedgerAs();
     return writeLedger(nullptr);
 }
@@ -358,7 +315,7 @@ bool Tmainf::saveLedgerAs()
     if (!quill::HasEntriesToSave(book))
         return true;
     QString path;
-    if (!ledgerDialog(true, QString::fromStdString(book.CurrentFileName), path))
+    if (!ledgerDialog(true, QString::fromStdString(book.fileName()), path))
         return false;
     return writeLedger(&path);
 }
@@ -390,7 +347,6 @@ void Tmainf::FileAddClick()
         r = quill::AddLedgerFile(book, fsPath(path), waitGauge());
         if (r) {
             recordChange(quill::LedgerChange::merged(before, TAcunt), QStringLiteral("파일 추가"));
-            book.Modified = true;
             RecomputeTotals();
             repaint();
         }
@@ -398,8 +354,8 @@ void Tmainf::FileAddClick()
     tellRecoveries();
     if (!r)
         reportFileError(dialogs(), r, path, quill::FileAction::Read);
-    else if (!book.openNotice.empty())
-        dialogs().showInfo(QString::fromStdString(std::exchange(book.openNotice, {})) + QLatin1Char('\r')
+    else if (const std::string notice = book.takeOpenNotice(); !notice.empty())
+        dialogs().showInfo(QString::fromStdString(notice) + QLatin1Char('\r')
                            + shownName(fsPath(path)));
 }
 
@@ -413,10 +369,10 @@ Tmainf::SaveAnswer Tmainf::AskSaveChanges()
         // the work: the command that asked does not go on.
         if (!saveLedger())
             return SaveAnswer::Cancel;
-        book.Modified = false;
         return SaveAnswer::Yes;
     case UserDialogs::Answer::No:
-        book.Modified = false;
+        // Given up: the prompt does not come again for these changes.
+        setHistoryClean(true);
         return SaveAnswer::No;
     case UserDialogs::Answer::Cancel:
         break;

@@ -68,8 +68,7 @@ Tmainf::~Tmainf()
     QObject::disconnect(CmGbn, nullptr, this, nullptr);
     TAcunt.setDataChanged({});
     CloseWait();
-    if (!book.scratchPath.empty())
-        quill::ReleaseScratchTableFile(book.scratchPath);
+    book.releaseScratchTable();
 }
 
 QString Tmainf::configFileName() const { return iconBtn->statusTip(); }
@@ -199,14 +198,13 @@ void recoverCutOffSaves(const std::string& scratchPath)
 
 void Tmainf::prepareScratchTable()
 {
-    book.programFolder = context_.stateDir().toStdString();
-    book.scratchPath = quill::AcquireScratchTableFile(book.programFolder, context_.dataDir().toStdString());
+    book.acquireScratchTable(context_.stateDir().toStdString(), context_.dataDir().toStdString());
     // A folder that another user may write (or one above it) would let them
     // swap the table that holds the open ledger: not used, and said so.
-    const std::string first = std::filesystem::path(book.scratchPath).parent_path().string();
+    const std::string first = std::filesystem::path(book.scratchPath()).parent_path().string();
     const bool othersWrite = !quill::WritableByOthers(first).empty();
-    if (!othersWrite && QFileInfo(QString::fromStdString(book.scratchPath)).isWritable()) {
-        recoverCutOffSaves(book.scratchPath);
+    if (!othersWrite && QFileInfo(QString::fromStdString(book.scratchPath())).isWritable()) {
+        recoverCutOffSaves(book.scratchPath());
         tellRecoveries();
         return;
     }
@@ -216,7 +214,7 @@ void Tmainf::prepareScratchTable()
     // (a service account, a home on a read-only medium), in a folder of the
     // user's own under the system's temporary folder. Ledger data goes into
     // no folder that another user made or may read.
-    std::vector<std::string> looked{std::filesystem::path(book.scratchPath).parent_path().string()};
+    std::vector<std::string> looked{std::filesystem::path(book.scratchPath()).parent_path().string()};
     const QString own = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     bool usable = false;
     for (int attempt = 0; attempt < 2 && !usable; ++attempt) {
@@ -226,20 +224,18 @@ void Tmainf::prepareScratchTable()
         if (folder.isEmpty())
             continue;
         looked.push_back(folder.toStdString() + "/Temp");
-        quill::ReleaseScratchTableFile(book.scratchPath);
-        book.scratchPath = quill::AcquireScratchTableFile((folder + QLatin1Char('/')).toStdString(),
-                                                          context_.dataDir().toStdString());
+        book.acquireScratchTable((folder + QLatin1Char('/')).toStdString(), context_.dataDir().toStdString());
         // The table itself may still be missing (no template to copy): its
         // folder is what must take it.
-        const QFileInfo table(QString::fromStdString(book.scratchPath));
+        const QFileInfo table(QString::fromStdString(book.scratchPath()));
         usable = (table.isWritable() || QFileInfo(table.absolutePath()).isWritable())
                  && quill::WritableByOthers(table.absolutePath().toStdString()).empty();
     }
-    recoverCutOffSaves(book.scratchPath);
+    recoverCutOffSaves(book.scratchPath());
     tellRecoveries();
     if (usable && othersWrite)
         dialogs().showInfo(QString::fromStdString("장부를 임시로 둘 폴더를 쓰지 않았습니다:\n" + quill::UnusableFoldersText({first})
-                                                  + "\n대신 쓰는 곳: " + std::filesystem::path(book.scratchPath).parent_path().string()));
+                                                  + "\n대신 쓰는 곳: " + std::filesystem::path(book.scratchPath()).parent_path().string()));
     if (!usable) {
         // Without a table of our own nothing can be opened: say why and
         // where we looked rather than a bare "File not found".
@@ -285,7 +281,7 @@ void Tmainf::closeEvent(QCloseEvent* event)
             return;
         }
     }
-    if (!closingConfirmed_ && book.Modified) {
+    if (!closingConfirmed_ && book.isModified()) {
         SaveAnswer answer = SaveAnswer::Cancel;
         bool failed = true;
         runCommand([&] {
@@ -310,12 +306,11 @@ void Tmainf::FormClose()
     // The program ends normally: the scratch table is emptied (no copy of
     // the ledger stays behind in Temp) and the ledger file is free for
     // another copy.
-    if (!book.scratchPath.empty()) {
+    if (!book.scratchPath().empty()) {
         dropUnsavedCopy();  // the questions were asked and answered
-        quill::ReleaseScratchTableFile(book.scratchPath);
-        book.scratchPath.clear();
+        book.releaseScratchTable();
     }
-    book.fileLock.release();
+    book.releaseFile();
 }
 
 // --- exit command ------------------------------------------------------------------
@@ -326,7 +321,7 @@ void Tmainf::mExit0Click()
         return;
     if (!SettleUnconfirmedEntry())
         return;
-    if (book.Modified && AskSaveChanges() == SaveAnswer::Cancel)
+    if (book.isModified() && AskSaveChanges() == SaveAnswer::Cancel)
         return;
     closingConfirmed_ = true;
     close();

@@ -54,9 +54,9 @@ quill::PrintPageSetup setupOf(const QPrinter& printer)
 
 QString Tmainf::ledgerDisplayName() const
 {
-    if (book.CurrentFileName.empty())
+    if (book.fileName().empty())
         return QStringLiteral("새 장부");
-    return QFileInfo(QFile::decodeName(book.CurrentFileName.c_str())).fileName();
+    return QFileInfo(QFile::decodeName(book.fileName().c_str())).fileName();
 }
 
 std::string Tmainf::shownPeriod() const
@@ -123,7 +123,7 @@ void Tmainf::PrintBtnClick()
                 return;
             const std::string target = QFile::encodeName(path).toStdString();
             quill::IoResult written;
-            if (!book.isUntitled() && quill::IsSameFile(book.CurrentFileName, target)) {
+            if (!book.isUntitled() && quill::IsSameFile(book.fileName(), target)) {
                 written = quill::IoResult::failure(quill::IoKind::SameAsInput, quill::SameAsInputText(target));
             } else {
                 // Through the safe writer: a PDF that cannot be written whole

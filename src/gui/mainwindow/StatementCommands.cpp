@@ -149,7 +149,6 @@ void Tmainf::bookStatement(StatementPreview* preview)
     quill::BookedImport booked = quill::BookImportRows(TAcunt, preview->rows());
     if (booked.change) {
         recordChange(std::move(*booked.change), QStringLiteral("가져오기"));
-        book.Modified = true;
         RecomputeTotals();
     }
     const std::size_t first = booked.firstRow;

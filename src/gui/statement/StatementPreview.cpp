@@ -48,31 +48,6 @@ public:
     }
 };
 
-// A first guess of a column's meaning from its header, for a new profile.
-quill::ColumnRole guessRole(const std::string& header)
-{
-    using R = quill::ColumnRole;
-    const std::string h = quill::HeaderKey(header);
-    auto has = [&](const char* w) { return h.find(w) != std::string::npos; };
-    // Numbers and kinds of the counterparty are no name of it.
-    if (has("사업자번호") || has("등록번호") || has("유형") || has("업태") || has("종목")) return R::None;
-    if (has("승인번호")) return R::Approval;
-    if (has("카드번호") || has("계좌")) return R::Account;
-    if (has("일자") || has("일시") || has("날짜") || has("거래일") || has("이용일")) return R::Date;
-    if (has("공급가액")) return R::Supply;
-    if (has("봉사료")) return R::ServiceCharge;
-    if (has("공제여부")) return R::Deduction;
-    if (has("입출금구분") || has("입지구분")) return R::Direction;
-    if (has("부가세") || has("세액")) return R::Vat;
-    if (has("입금") || has("맡기신")) return R::Deposit;
-    if (has("출금") || has("찾으신")) return R::Withdrawal;
-    if (has("취소") || has("상태")) return R::Status;
-    if (has("금액") || has("합계")) return R::Amount;
-    if (has("가맹점") || has("상호") || has("거래처") || has("적요") || has("이용하신곳")) return R::Counterparty;
-    if (has("내용") || has("품목") || has("메모")) return R::Description;
-    return R::None;
-}
-
 QComboBox* categoryBox(QWidget* parent, bool withDirection)
 {
     auto* box = new QComboBox(parent);
@@ -354,7 +329,7 @@ void StatementPreview::fillMapping()
         auto* box = new QComboBox(mappingTable);
         for (int r = 0; r < quill::kColumnRoleCount; ++r)
             box->addItem(QString::fromUtf8(quill::ColumnRoleName(static_cast<quill::ColumnRole>(r))), r);
-        int role = static_cast<int>(guessRole(cells[static_cast<std::size_t>(c)].text));
+        int role = static_cast<int>(quill::GuessColumnRole(cells[static_cast<std::size_t>(c)].text));
         if (role != 0 && given[role])
             role = 0;
         given[role] = true;
@@ -403,38 +378,24 @@ bool StatementPreview::saveProfile()
 {
     quill::StatementProfile p;
     p.name = profileName->text().trimmed().toStdString();
+    std::vector<std::string> headers;
+    for (int c = 0; c < mappingTable->columnCount(); ++c)
+        headers.push_back(mappingTable->item(0, c) ? mappingTable->item(0, c)->text().toStdString() : std::string());
+    const std::vector<std::string> bound = quill::NumberedHeaders(headers);
     for (int c = 0; c < mappingTable->columnCount(); ++c) {
         auto* box = qobject_cast<QComboBox*>(mappingTable->cellWidget(1, c));
-        const QTableWidgetItem* item = mappingTable->item(0, c);
-        if (!box || !item || box->currentData().toInt() == 0)
+        if (!box || !mappingTable->item(0, c) || box->currentData().toInt() == 0)
             continue;
-        const auto role = static_cast<quill::ColumnRole>(box->currentData().toInt());
-        // A second column of the same name is told apart by its number.
-        int occurrence = 1;
-        for (int k = 0; k < c; ++k)
-            if (mappingTable->item(0, k) &&
-                quill::HeaderKey(mappingTable->item(0, k)->text().toStdString()) == quill::HeaderKey(item->text().toStdString()))
-                ++occurrence;
-        std::string header = item->text().toStdString();
-        if (occurrence > 1)
-            header += "#" + std::to_string(occurrence);
-        p.columns.push_back({role, header});
+        p.columns.push_back({static_cast<quill::ColumnRole>(box->currentData().toInt()),
+                             bound[static_cast<std::size_t>(c)]});
     }
     auto fail = [this](const QString& text) {
         if (setup_.dialogs)
             setup_.dialogs->showInfoTitled(QString::fromUtf8(kTitle), text);
         return false;
     };
-    if (p.name.empty())
-        return fail(QStringLiteral("틀 이름을 입력하세요."));
-    if (const auto twice = p.repeatedRole())
-        return fail(QStringLiteral("'%1' 뜻을 두 열에 골랐습니다. 한 열만 고르세요.")
-                        .arg(QString::fromUtf8(quill::ColumnRoleName(*twice))));
-    if (!p.binding(quill::ColumnRole::Date))
-        return fail(QStringLiteral("날짜 열을 고르세요."));
-    if (!p.binding(quill::ColumnRole::Amount) && !p.binding(quill::ColumnRole::Supply) &&
-        !p.binding(quill::ColumnRole::Deposit) && !p.binding(quill::ColumnRole::Withdrawal))
-        return fail(QStringLiteral("금액 열(금액, 공급가액, 입금 또는 출금)을 고르세요."));
+    if (const std::string problem = quill::ProfileProblem(p); !problem.empty())
+        return fail(QString::fromStdString(problem));
     const int category = profileCategory->currentData().toInt();
     if (category < 0)
         p.categoryRule = quill::CategoryRule::ByDirection;

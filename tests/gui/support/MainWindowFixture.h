@@ -5,6 +5,7 @@
 // Header-only: the template's path is known to the test programs only.
 #include "ScriptedDialogs.h"
 #include "core/text/Cp949.h"
+#include "TmainfProbe.h"
 #include "gui/mainwindow/MainWindow.h"
 #include "gui/support/HelperLibrary.h"
 
@@ -75,7 +76,7 @@ public:
     void addEntry(const QString& date, const QString& description, double in, double inVat, double out = 0,
                   double outVat = 0, double asset = 0, double assetVat = 0)
     {
-        quill::WorkingTable& t = window->TAcunt;
+        quill::WorkingTable& t = probe(window).TAcunt();
         quill::LedgerEntry& e = t.append();
         e.IDAY = toCp949(date);
         e.JKYU = toCp949(description);
