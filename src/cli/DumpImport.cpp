@@ -313,8 +313,12 @@ private:
             ssize_t n = ::pwrite(spill_, data + done, size - done, static_cast<off_t>(spilled_ * AutRecord::kSize + done));
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n < 0)
-                return scratchFailure(quill::IoResult::fromErrno(errno), quill::SafeFile::scratchFolder());
+            if (n < 0) {
+                // errno before anything else runs: finding the folder's name
+                // makes system calls of its own.
+                const quill::IoResult failed = quill::IoResult::fromErrno(errno);
+                return scratchFailure(failed, quill::SafeFile::scratchFolder());
+            }
             done += static_cast<std::size_t>(n);
         }
         runs_.emplace_back(spilled_, chunk_.size());

@@ -30,11 +30,13 @@ const char* const kUsage =
     "  print FILE [--year Y] [--month M] [--category 전체|수입|비용|자산] (-o OUT.pdf | --printer NAME)\n"
     "                                the printed form as a PDF file or on a printer\n"
     "  tax FILE --year Y [--type 일반|간이|면세] [--industry 업종] [--prepaid-h1 원] [--prepaid-h2 원]\n"
+    "      [--opening-day yyyy.mm.dd] [--last-year-revenue 원] [--large-last-year 예|아니오] [--accountant]\n"
     "      [--simple-rate R] [--standard-rate R] [--opening-stock 원] [--closing-stock 원]\n"
     "      [--config FILE]           the filing figures of the year (참고용, for reference), the\n"
     "                                ledger's own settings unless overridden; tax --help lists the keys\n"
     "  accounts                      the accounts (계정) an entry can be booked to: code, key, name\n"
-    "  import-statement STATEMENT LEDGER.Aut [--profile NAME] [--dry-run] [--include-duplicates]\n"
+    "  import-statement STATEMENT LEDGER.Aut [--profile NAME] [--sheet N|NAME] [--encoding ENC]\n"
+    "      [--dry-run] [--include-duplicates]\n"
     "                                books a card, bank or tax-office list (CSV, xlsx, xls);\n"
     "                                exit 0 booked, 1 none, 2 usage, 3 statement unreadable\n";
 
