@@ -197,7 +197,8 @@ AccountProposal AccountProposer::propose(std::string_view descriptionCp949, std:
     });
     std::string reason = "비슷한 지난 자료의 낱말";
     std::vector<std::string> named;
-    for (const auto& [share, w] : telling) {
+    for (const auto& told : telling) {
+        const std::string& w = told.second;
         if (named.size() == 3)
             break;
         if (std::any_of(named.begin(), named.end(), [&w](const std::string& n) { return n.find(w) != std::string::npos; }))
