@@ -66,7 +66,7 @@ public:
     QString saveFile;
     void showInfo(const QString& t) override { surprise("info", t); }
     void showPlain(const QString& t) override { surprise("plain", t); }
-    bool askYesNo(const QString& t, bool) override { surprise("yes/no", t); return false; }
+    bool askYesNo(const QString& t) override { surprise("yes/no", t); return false; }
     bool askNoYes(const QString& t) override { surprise("yes/no", t); return false; }
     Answer askYesNoCancel(const QString& t) override { surprise("yes/no/cancel", t); return Answer::No; }
     void showError(const QString& t) override { surprise("error", t); }

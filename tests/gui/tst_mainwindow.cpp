@@ -766,7 +766,7 @@ private slots:
         QTest::keyClick(probe(w).YerEdit(), Qt::Key_Home);
         f.dialogs.yesNo.enqueue(false);  // the row's delete question comes first
         QTest::keyClick(probe(w).YerEdit(), Qt::Key_Delete);
-        QCOMPARE(f.dialogs.texts("yesno"), QStringList{QStringLiteral("삭제하시겠습니까??")});
+        QCOMPARE(f.dialogs.texts("noyes"), QStringList{QStringLiteral("삭제하시겠습니까??")});
         QVERIFY(probe(w).book().isModified() == false);
         QVERIFY2(probe(w).YerEdit()->text() == "009" || probe(w).YerEdit()->text() == "9", qPrintable(probe(w).YerEdit()->text()));
         // the shortened year applies when the user is done with it

@@ -74,7 +74,7 @@ private slots:
         QTest::addColumn<int>("buttons");
         QTest::addColumn<int>("defaultButton");
         QTest::addColumn<int>("escapeButton");
-        QTest::addColumn<int>("answer");  // askYesNo: 1 yes; askYesNoCancel: the Answer
+        QTest::addColumn<int>("answer");  // askYesNo, askNoYes: 1 yes; askYesNoCancel: the Answer
 
         const int yesNo = QMessageBox::Yes | QMessageBox::No;
         const int yesNoCancel = yesNo | QMessageBox::Cancel;
@@ -158,23 +158,21 @@ private slots:
     void lettersDoNotAnswerAQuestion_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<bool>("yesIsSafe");
         QTest::addColumn<bool>("korean");   // Qt's Korean captions, "예(&Y)"
         QTest::addColumn<QList<int>>("keys");  // after the letters
-        QTest::addColumn<int>("answer");      // askYesNo: 1 yes; askYesNoCancel: the Answer
+        QTest::addColumn<int>("answer");      // askYesNo, askNoYes: 1 yes; askYesNoCancel: the Answer
         using A = UserDialogs::Answer;
-        QTest::newRow("entry question, Enter") << "yesnocancel" << true << true << QList<int>{Qt::Key_Return} << int(A::Yes);
-        QTest::newRow("entry question, Esc") << "yesnocancel" << true << true << QList<int>{Qt::Key_Escape} << int(A::Cancel);
+        QTest::newRow("entry question, Enter") << "yesnocancel" << true << QList<int>{Qt::Key_Return} << int(A::Yes);
+        QTest::newRow("entry question, Esc") << "yesnocancel" << true << QList<int>{Qt::Key_Escape} << int(A::Cancel);
         QTest::newRow("entry question, Right, Enter")
-            << "yesnocancel" << true << false << QList<int>{Qt::Key_Right, Qt::Key_Return} << int(A::No);
-        QTest::newRow("yes/no, Enter") << "yesno" << true << true << QList<int>{Qt::Key_Return} << 1;
-        QTest::newRow("delete, Enter is No") << "yesno" << false << true << QList<int>{Qt::Key_Return} << 0;
-        QTest::newRow("delete, Left, Enter is Yes") << "yesno" << false << false << QList<int>{Qt::Key_Left, Qt::Key_Return} << 1;
+            << "yesnocancel" << false << QList<int>{Qt::Key_Right, Qt::Key_Return} << int(A::No);
+        QTest::newRow("yes/no, Enter") << "yesno" << true << QList<int>{Qt::Key_Return} << 1;
+        QTest::newRow("delete, Enter is No") << "noyes" << true << QList<int>{Qt::Key_Return} << 0;
+        QTest::newRow("delete, Left, Enter is Yes") << "noyes" << false << QList<int>{Qt::Key_Left, Qt::Key_Return} << 1;
     }
     void lettersDoNotAnswerAQuestion()
     {
         QFETCH(QString, kind);
-        QFETCH(bool, yesIsSafe);
         QFETCH(bool, korean);
         QFETCH(QList<int>, keys);
         QFETCH(int, answer);
@@ -199,7 +197,9 @@ private slots:
         });
         int got = -1;
         if (kind == "yesno")
-            got = dialogs.askYesNo(QStringLiteral("삭제하시겠습니까??"), yesIsSafe) ? 1 : 0;
+            got = dialogs.askYesNo(QStringLiteral("삭제하시겠습니까??")) ? 1 : 0;
+        else if (kind == "noyes")
+            got = dialogs.askNoYes(QStringLiteral("삭제하시겠습니까??")) ? 1 : 0;
         else
             got = int(dialogs.askYesNoCancel(QStringLiteral("입력 중인 자료가 있습니다. 확인하시겠습니까?")));
         QVERIFY(stillOpen);

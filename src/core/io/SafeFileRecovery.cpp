@@ -386,6 +386,14 @@ bool holdsRestoreState(int file, int copy, const Header& h, const Restore& r)
     return tailHolds();
 }
 
+// The copy on disk before the step it records counts as done (0, or errno).
+int syncCopy(int copy)
+{
+    if (int err = faultAt(Step::Backup))
+        return err;
+    return fdatasync(copy) != 0 ? errno : 0;
+}
+
 int recordRestore(int copy, const Header& h, const Restore& r, std::uint64_t seq, std::uint32_t kind,
                   std::uint64_t start, const std::string& data, bool sync)
 {
@@ -402,13 +410,7 @@ int recordRestore(int copy, const Header& h, const Restore& r, std::uint64_t seq
     if (!data.empty())
         if (int err = pwriteAll(copy, data.data(), data.size(), at + static_cast<off_t>(sizeof s), Step::Backup, false))
             return err;
-    if (sync) {
-        if (int err = faultAt(Step::Backup))
-            return err;
-        if (fdatasync(copy) != 0)
-            return errno;
-    }
-    return 0;
+    return sync ? syncCopy(copy) : 0;
 }
 
 // Records what the file holds before the write-back changes it.
@@ -445,13 +447,7 @@ int beginRestore(int target, int copy, const Header& h, Restore& r, bool sync)
     record.append(reinterpret_cast<const char*>(r.hashes.data()), r.hashes.size() * sizeof(std::uint64_t));
     if (int err = pwriteAll(copy, record.data(), record.size(), static_cast<off_t>(at), Step::Backup))
         return err;
-    if (sync) {
-        if (int err = faultAt(Step::Backup))
-            return err;
-        if (fdatasync(copy) != 0)
-            return errno;
-    }
-    return 0;
+    return sync ? syncCopy(copy) : 0;
 }
 
 // Writes the old content back into `target` (opened for reading and

@@ -102,10 +102,10 @@ void QtUserDialogs::showPlain(const QString& text)
         QMessageBox::Ok);
 }
 
-bool QtUserDialogs::askYesNo(const QString& text, bool yesIsSafe)
+bool QtUserDialogs::askYesNo(const QString& text)
 {
     return ask(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::No,
-               yesIsSafe ? QMessageBox::Yes : QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+               QMessageBox::Yes, QMessageBox::No) == QMessageBox::Yes;
 }
 
 bool QtUserDialogs::askNoYes(const QString& text)

@@ -9,7 +9,7 @@ public:
     void showInfo(const QString& text) override;
     void showInfoTitled(const QString& title, const QString& text) override;
     void showPlain(const QString& text) override;
-    bool askYesNo(const QString& text, bool yesIsSafe = true) override;
+    bool askYesNo(const QString& text) override;
     bool askNoYes(const QString& text) override;
     Answer askYesNoCancel(const QString& text) override;
     void showError(const QString& text) override;

@@ -46,15 +46,13 @@ public:
     }
     // Plain message box: no icon, the program's title, OK.
     virtual void showPlain(const QString& text) = 0;
-    // Question box: title "Confirm", Yes and No (Esc). The default (Enter)
-    // is Yes, or No when `yesIsSafe` is false: the safe answer, the one that
-    // loses nothing, is always the default. No question answers to a single
-    // letter: Y and N are ㅛ and ㅜ on the Korean layout, and a word typed
-    // into the box by mistake must not answer it. Enter, Esc, the arrows
-    // and Tab do.
-    virtual bool askYesNo(const QString& text, bool yesIsSafe = true) = 0;
-    // The same box with No the default whatever the question, for what
-    // cannot be undone (replacing a file): Enter keeps what is there.
+    // Question box: title "Confirm", Yes (default) and No (Esc). No question
+    // answers to a single letter: Y and N are ㅛ and ㅜ on the Korean layout,
+    // and a word typed into the box by mistake must not answer it. Enter,
+    // Esc, the arrows and Tab do.
+    virtual bool askYesNo(const QString& text) = 0;
+    // The same box with No the default, for a Yes that loses something
+    // (deleting an entry, replacing a file): a stray Enter keeps it.
     virtual bool askNoYes(const QString& text) = 0;
     // Question box with Yes (default), No and Cancel (Esc); closing it is
     // Cancel. No single-letter answers either.

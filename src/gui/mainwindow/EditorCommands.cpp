@@ -131,7 +131,7 @@ void Tmainf::BtnDelClick()
     if (!TAcunt.isOpen() || TAcunt.isEmpty())
         return;
     // No is the default: an entry is not lost to a stray Enter.
-    if (!dialogs().askYesNo(QString::fromUtf8(quill::kDeleteQuestion), false))
+    if (!dialogs().askNoYes(QString::fromUtf8(quill::kDeleteQuestion)))
         return;
     if (std::optional<quill::LedgerChange> change = quill::DeleteCurrentRecorded(TAcunt))
         recordChange(std::move(*change), QStringLiteral("삭제"));

@@ -6,9 +6,9 @@
 void ScriptedDialogs::showInfo(const QString& text) { shown.append({"info", text, {}}); }
 void ScriptedDialogs::showPlain(const QString& text) { shown.append({"plain", text, {}}); }
 
-bool ScriptedDialogs::askYesNo(const QString& text, bool yesIsSafe)
+bool ScriptedDialogs::askYesNo(const QString& text)
 {
-    shown.append({"yesno", text, {}, yesIsSafe});
+    shown.append({"yesno", text, {}});
     if (yesNo.isEmpty() && improviser)
         return !text.contains(QStringLiteral("끝내")) && improviser->bounded(2) == 1;
     if (yesNo.isEmpty()) {

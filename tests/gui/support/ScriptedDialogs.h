@@ -17,7 +17,6 @@ public:
         QString kind;   // "info", "plain", "yesno", "noyes", "yesnocancel", "error", "open", "save"
         QString text;   // message, or the dialog's title
         FileDialogSettings settings;
-        bool yesIsSafe = true;  // a yes/no question's default answer is Yes
     };
 
     QQueue<bool> yesNo;
@@ -42,7 +41,7 @@ public:
     }
     QStringList infoTitles;
     void showPlain(const QString& text) override;
-    bool askYesNo(const QString& text, bool yesIsSafe = true) override;
+    bool askYesNo(const QString& text) override;
     bool askNoYes(const QString& text) override;  // shown as "noyes", answered from yesNo
     Answer askYesNoCancel(const QString& text) override;
     void showError(const QString& text) override;
